@@ -1,0 +1,3 @@
+#include "analysis/calculation.h"
+
+namespace zarn {}  // namespace zarn

@@ -1,0 +1,3 @@
+#include "analysis/datafile.h"
+
+namespace zarn {}  // namespace zarn

@@ -1,0 +1,53 @@
+// Errors the user reads. Every failure of a command is one ZarnError whose
+// text is exactly what the error box shows.
+//
+//   ZarnError                 the one exception type
+//   FileErrorText             the runtime's English text for an errno value
+//   RaiseFileError            throw the file error for an errno value and path
+//   FloatingPointCheck        clears the IEEE flags; Raise() throws on a fault
+//
+// Floating-point faults: the arithmetic runs with the IEEE exceptions masked,
+// and the driver checks the sticky flags after each step. An invalid
+// operation, a division by zero or an overflow then ends the calculation
+// with "Invalid floating point operation", "Floating point division by zero"
+// or "Floating point overflow", so no non-finite value is ever kept as a
+// result. Underflow and inexact results pass silently.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace zarn {
+
+class ZarnError : public std::runtime_error {
+public:
+    explicit ZarnError(const std::string& text) : std::runtime_error(text) {}
+};
+
+extern const char* const kInvalidOperationText;   // "Invalid floating point operation"
+extern const char* const kDivisionByZeroText;     // "Floating point division by zero"
+extern const char* const kOverflowText;           // "Floating point overflow"
+extern const char* const kInvalidNumericText;     // "Invalid numeric input"
+extern const char* const kReadBeyondEndText;      // "Read beyond end of file"
+
+// The runtime's text for errno value `code` met on `path`: "File not found",
+// "Invalid filename" (a folder of the path does not exist), "File access
+// denied", "Too many open files", "Disk full", or "I/O error N".
+std::string FileErrorText(int code, const std::string& path);
+[[noreturn]] void RaiseFileError(int code, const std::string& path);
+
+// Clears the IEEE exception flags on construction. Raise() throws the text of
+// the first fault flagged since then (division by zero before overflow before
+// invalid operation: a division by zero or an overflow produces an infinity
+// that later operations may turn into an invalid one, never the reverse).
+class FloatingPointCheck {
+public:
+    FloatingPointCheck();
+    // Throws ZarnError when a fault is flagged; clears the flags otherwise.
+    void Raise() const;
+    // True when a fault is flagged.
+    static bool Faulted();
+    static void Clear();
+};
+
+}  // namespace zarn

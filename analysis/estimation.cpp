@@ -1,0 +1,3 @@
+#include "analysis/estimation.h"
+
+namespace zarn {}  // namespace zarn

@@ -1,0 +1,28 @@
+// Parameter estimation by the method of L-moments (Hosking and Wallis 1997).
+// Each estimator sets CalcError to 0 on entry; invalid L-moments set code 1.
+//
+//   EstimateNormal        mu = l1, sigma = l2 sqrt(pi); clears the set first
+//   EstimateGumbel        alpha = l2 / ln 2, xi = l1 - gamma_E alpha; clears first
+//   EstimateExponential   alpha = 2 l2, xi = l1 - alpha
+//   EstimatePearson3      mean, sd, skew from t3 (Hosking's PELPE3 approximations)
+//   EstimateGEV           Hosking's PELGEV: polynomial start, Newton refinement
+//   EstimateGPA           k = (1 - 3 t3) / (1 + t3)
+//   EstimateParameters    dispatch by DistributionIndex (1,2 Normal; 5,6 Pearson III)
+//   EstimateAllDistributions  Parameters[1..8] of the record
+#pragma once
+
+#include "analysis/record.h"
+
+namespace zarn {
+
+void EstimateNormal(LMomentSet m, ParameterSet& p);
+void EstimateGumbel(LMomentSet m, ParameterSet& p);
+void EstimateExponential(LMomentSet m, ParameterSet& p);
+void EstimatePearson3(LMomentSet m, ParameterSet& p);
+void EstimateGEV(LMomentSet m, ParameterSet& p);
+void EstimateGPA(LMomentSet m, ParameterSet& p);
+
+void EstimateParameters(int index, LMomentSet m, ParameterSet& p);
+void EstimateAllDistributions(AnalysisRecord& r);
+
+}  // namespace zarn

@@ -1,0 +1,3 @@
+#include "analysis/fittests.h"
+
+namespace zarn {}  // namespace zarn

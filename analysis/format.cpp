@@ -1,0 +1,3 @@
+#include "analysis/format.h"
+
+namespace zarn {}  // namespace zarn

@@ -1,0 +1,3 @@
+#include "analysis/quantiles.h"
+
+namespace zarn {}  // namespace zarn

@@ -1,0 +1,3 @@
+#include "analysis/ranktests.h"
+
+namespace zarn {}  // namespace zarn

@@ -1,0 +1,3 @@
+#include "analysis/special.h"
+
+namespace zarn {}  // namespace zarn

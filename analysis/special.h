@@ -1,0 +1,28 @@
+// Special functions of the analysis core. Each is a pure function of its
+// arguments apart from CalcError; none allocates.
+//
+//   CalcError         0 none, 1 parameter out of range, 2 argument out of range,
+//                     3 iteration limit reached (last iterate returned)
+//   ErrorFunction     erf(x), Hart et al. (1968) approximation 5666
+//   LogGamma          ln Gamma(x), shift to x >= 13 and Stirling's series
+//   GammaFunction     exp(LogGamma(x))
+//   IncompleteGamma   P(alpha, x): series, continued fraction, or the
+//                     uniform normal approximation for alpha > 10^4
+//   NormalQuantile    AS 241 PPND16 (Wichura 1988)
+//   GammaQuantile     Wilson-Hilferty start, Newton-Raphson on IncompleteGamma
+#pragma once
+
+namespace zarn {
+
+extern int CalcError;
+
+double ErrorFunction(double x);
+double LogGamma(double x);
+double GammaFunction(double x);
+// logGammaAlpha is ln Gamma(alpha), computed once by the caller.
+double IncompleteGamma(double x, double alpha, double logGammaAlpha);
+double NormalQuantile(double p);
+// alpha is the shape, beta the scale; returns the quantile times beta.
+double GammaQuantile(double F, double alpha, double beta);
+
+}  // namespace zarn

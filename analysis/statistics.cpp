@@ -1,0 +1,3 @@
+#include "analysis/statistics.h"
+
+namespace zarn {}  // namespace zarn

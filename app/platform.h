@@ -1,0 +1,58 @@
+// Everything a window asks of the user or the system goes through Platform:
+// message boxes, file dialogs, the busy cursor, the help viewer and starting
+// a program. QtPlatform is the real one; the tests use a scripted one that
+// answers the questions and records what was shown.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace zarn {
+
+// The application's title: caption of notices and error boxes.
+inline const QString kApplicationTitle = QStringLiteral("ZARN");
+
+enum class Answer { Yes, No, Cancel };
+
+struct FileDialogSpec {
+    QString Title;              // empty: the toolkit's default title
+    QStringList Filters;        // "Arquivo de dados (*.dat)", "Todos os arquivos (*.*)", ...
+    QString DefaultSuffix;      // "dat", "prj", "txt": added to a name typed without one
+    QString InitialFolder;      // StartupDir
+    QString FileName;           // preset name, may be empty
+    bool ConfirmOverwrite = true;  // save dialogs: ask before replacing a file
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Confirmation box: question icon, caption "Confirm", "&Yes", "&No", "Cancel".
+    virtual Answer Confirm(QWidget* parent, const QString& text) = 0;
+    // Notice box: no icon, caption "ZARN", one button "OK".
+    virtual void Notice(QWidget* parent, const QString& text) = 0;
+    // Error box: stop icon, caption "ZARN"; a full stop is appended when missing.
+    virtual void ShowError(QWidget* parent, const QString& text) = 0;
+
+    // Empty when the user cancels.
+    virtual QString OpenFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
+    virtual QString SaveFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
+
+    // The busy cursor; RestoreCursor undoes one SetBusyCursor.
+    virtual void SetBusyCursor() = 0;
+    virtual void RestoreCursor() = 0;
+
+    // Opens the help file at topic `context`, or at its contents page when
+    // context is 0. False (and nothing shown) when the viewer cannot show it.
+    virtual bool ShowHelp(QWidget* parent, const QString& helpFile, int context) = 0;
+
+    // Starts `program` detached in `directory`; maximized: in a maximized
+    // terminal window when the program is a console program. False when it
+    // could not be started.
+    virtual bool LaunchProgram(const QString& program, const QStringList& arguments,
+                               const QString& directory, bool maximized) = 0;
+};
+
+}  // namespace zarn

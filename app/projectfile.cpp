@@ -1,0 +1,3 @@
+#include "app/projectfile.h"
+
+namespace zarn {}  // namespace zarn

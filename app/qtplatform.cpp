@@ -1,0 +1,1 @@
+#include "app/platform.h"

@@ -1,0 +1,3 @@
+#include "dialogs/lines.h"
+
+namespace zarn {}  // namespace zarn

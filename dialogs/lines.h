@@ -1,0 +1,35 @@
+// What the result windows show, as pure functions of the record, so the
+// windows, the batch tool and the tests share one source. Texts are UTF-8.
+//
+//   EstatisticasLines      the 20 lines of the descriptive statistics window
+//   HistogramPoints        (class centre, relative frequency), ClassCount of them
+//   TesteLines             the 32 lines of the non-parametric tests window
+//   SamplePoints           (i, x_i) in file order, for the time plot
+//   ParaLines              the 40 lines of the parameter window
+//   ProbabilityPlot        observed (x, T) and expected (q, T) points and the title
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "analysis/record.h"
+
+namespace zarn {
+
+using ChartPoints = std::vector<std::pair<double, double>>;
+
+std::vector<std::string> EstatisticasLines(const AnalysisRecord& r, char decimalSeparator);
+ChartPoints HistogramPoints(const AnalysisRecord& r);
+std::vector<std::string> TesteLines(const AnalysisRecord& r, char decimalSeparator);
+ChartPoints SamplePoints(const AnalysisRecord& r);
+std::vector<std::string> ParaLines(const AnalysisRecord& r, char decimalSeparator);
+
+struct ProbabilityPlotData {
+    std::string Title;       // "DISTRIBUIÇÃO NORMAL", ...; empty for an index outside 1..8
+    ChartPoints Observed;    // (y_i, T_i)
+    ChartPoints Expected;    // (q_i, T_i), exp taken for indexes 2 and 6
+};
+ProbabilityPlotData ProbabilityPlot(const AnalysisRecord& r, int index);
+
+}  // namespace zarn

@@ -1,0 +1,3 @@
+#include "dialogs/report.h"
+
+namespace zarn {}  // namespace zarn

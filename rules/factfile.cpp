@@ -1,0 +1,3 @@
+#include "rules/factfile.h"
+
+namespace zarn {}  // namespace zarn

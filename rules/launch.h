@@ -1,0 +1,2 @@
+// Starting the external rule engine.
+#pragma once
