@@ -1,0 +1,87 @@
+// A Platform for the window tests: it answers every question from a script
+// and records everything that was shown, so a test can assert on both.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <deque>
+
+#include "app/platform.h"
+
+namespace zarn {
+
+class ScriptedPlatform : public Platform {
+public:
+    struct Shown {
+        QString Kind;  // "confirm", "notice", "error", "open", "save", "help", "launch"
+        QString Text;  // the message, the dialog title, the help file, the program
+        int Context = 0;
+        FileDialogSpec Spec;
+        QStringList Arguments;
+        QString Directory;
+        bool Maximized = false;
+    };
+
+    // Answers handed out in order; when a queue is empty: Cancel, "" (cancelled dialog).
+    std::deque<Answer> Answers;
+    std::deque<QString> FileNames;
+    bool HelpAvailable = true;
+    bool LaunchSucceeds = true;
+
+    QList<Shown> Log;
+    int BusyDepth = 0;      // SetBusyCursor minus RestoreCursor
+    int BusyCalls = 0;
+
+    Answer Confirm(QWidget*, const QString& text) override {
+        Log.append({"confirm", text});
+        if (Answers.empty()) return Answer::Cancel;
+        Answer a = Answers.front();
+        Answers.pop_front();
+        return a;
+    }
+    void Notice(QWidget*, const QString& text) override { Log.append({"notice", text}); }
+    void ShowError(QWidget*, const QString& text) override {
+        Log.append({"error", text.endsWith('.') ? text : text + '.'});
+    }
+    QString OpenFileName(QWidget*, const FileDialogSpec& spec) override { return NextFile("open", spec); }
+    QString SaveFileName(QWidget*, const FileDialogSpec& spec) override { return NextFile("save", spec); }
+    void SetBusyCursor() override { ++BusyDepth; ++BusyCalls; }
+    void RestoreCursor() override { --BusyDepth; }
+    bool ShowHelp(QWidget*, const QString& helpFile, int context) override {
+        Shown s{"help", helpFile};
+        s.Context = context;
+        Log.append(s);
+        return HelpAvailable;
+    }
+    bool LaunchProgram(const QString& program, const QStringList& arguments, const QString& directory,
+                       bool maximized) override {
+        Shown s{"launch", program};
+        s.Arguments = arguments;
+        s.Directory = directory;
+        s.Maximized = maximized;
+        Log.append(s);
+        return LaunchSucceeds;
+    }
+
+    // The messages of one kind, in order.
+    QStringList Texts(const QString& kind) const {
+        QStringList out;
+        for (const auto& s : Log)
+            if (s.Kind == kind) out << s.Text;
+        return out;
+    }
+
+private:
+    QString NextFile(const QString& kind, const FileDialogSpec& spec) {
+        Shown s{kind, spec.Title};
+        s.Spec = spec;
+        Log.append(s);
+        if (FileNames.empty()) return {};
+        QString f = FileNames.front();
+        FileNames.pop_front();
+        return f;
+    }
+};
+
+}  // namespace zarn
