@@ -1,2 +1,199 @@
-// The four result windows of the chain: statistics, tests, parameters, report.
+// The four result windows of the chain: descriptive statistics, the
+// non-parametric tests, the parameters with the probability plot, and the
+// calculation report. Each is created once, hidden, and reused; `Exibir`
+// rebuilds it from the global Record and shows it without blocking. The
+// next and back buttons hide a window and call `Exibir` of its neighbour
+// (LinkResultDialogs wires the chain). Every box, file dialog, help topic
+// and program start goes through the Platform.
 #pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include "dialogs/lines.h"
+
+class QChart;
+class QBarSeries;
+class QBarCategoryAxis;
+class QLineSeries;
+class QScatterSeries;
+class QValueAxis;
+class QLogValueAxis;
+class QChartView;
+class QPlainTextEdit;
+class QPushButton;
+class QMenu;
+class QKeyEvent;
+
+namespace zarn {
+
+class Platform;
+class TEstatisticas;
+class TTesteDLG;
+class TParaDLG;
+class Tresult;
+
+// Help topic of every result window.
+constexpr int kResultHelpContext = 107;
+
+// What the four windows have in common: fixed client size, no title-bar
+// buttons, F1 opens help topic 107, and no error of a command reaches Qt's
+// event loop (it goes to Platform::ShowError).
+class ResultDialogBase : public QDialog {
+    Q_OBJECT
+public:
+    int HelpContext() const { return kResultHelpContext; }
+    Platform& platform() const { return platform_; }
+
+protected:
+    ResultDialogBase(Platform& platform, QWidget* parent, const QString& caption, int width, int height);
+    void keyPressEvent(QKeyEvent* event) override;
+    // Runs one command; a ZarnError or std::exception goes to the error box.
+    template <class F>
+    void Guarded(F&& command);
+    // The text box's lines, converted to the widget's text.
+    static void SetLines(QPlainTextEdit* texto, const std::vector<std::string>& lines);
+    // Centres the window on the screen holding it.
+    void CentreOnScreen();
+
+private:
+    Platform& platform_;
+};
+
+class TEstatisticas : public ResultDialogBase {
+    Q_OBJECT
+public:
+    explicit TEstatisticas(Platform& platform, QWidget* parent = nullptr);
+    void Exibir();
+    // Empties the bar series and adds one bar per class (class centre, relative frequency).
+    void EntrarXY(const ChartPoints& classes);
+    void SetNext(TTesteDLG* next) { next_ = next; }
+
+    QPlainTextEdit* Texto() const { return texto_; }
+    QChart* EstatGraf() const { return chart_; }
+    QBarSeries* Series1() const { return series_; }
+    QPushButton* Fechar() const { return fechar_; }
+    QPushButton* Avancar() const { return avancar_; }
+
+    void FecharClick();
+    void AvancarClick();
+
+private:
+    QPlainTextEdit* texto_;
+    QChart* chart_;
+    QChartView* view_;
+    QBarSeries* series_;
+    QBarCategoryAxis* axisX_;
+    QValueAxis* axisY_;
+    QPushButton* fechar_;
+    QPushButton* avancar_;
+    TTesteDLG* next_ = nullptr;
+};
+
+class TTesteDLG : public ResultDialogBase {
+    Q_OBJECT
+public:
+    explicit TTesteDLG(Platform& platform, QWidget* parent = nullptr);
+    void Exibir();
+    // Replaces the chart's points by (i, x_i), i = 1..n.
+    void EntrarXY(const ChartPoints& points);
+    void SetNeighbours(TEstatisticas* back, TParaDLG* next) { back_ = back; next_ = next; }
+
+    QPlainTextEdit* Texto() const { return texto_; }
+    QChart* Chart1() const { return chart_; }
+    QLineSeries* Series1() const { return series_; }
+    QPushButton* Fechar() const { return fechar_; }
+    QPushButton* Voltar() const { return voltar_; }
+    QPushButton* Avancar() const { return avancar_; }
+
+    void FecharClick();
+    void VoltarClick();
+    void AvancarClick();
+
+private:
+    QPlainTextEdit* texto_;
+    QChart* chart_;
+    QChartView* view_;
+    QLineSeries* series_;
+    QValueAxis* axisX_;
+    QValueAxis* axisY_;
+    QPushButton* fechar_;
+    QPushButton* voltar_;
+    QPushButton* avancar_;
+    TEstatisticas* back_ = nullptr;
+    TParaDLG* next_ = nullptr;
+};
+
+class TParaDLG : public ResultDialogBase {
+    Q_OBJECT
+public:
+    explicit TParaDLG(Platform& platform, QWidget* parent = nullptr);
+    void Exibir();
+    // Stores `index` in PlotDistribution and draws the probability plot of
+    // the record's sample against distribution `index`.
+    void EntrarXY(int index);
+    void SetNeighbours(TTesteDLG* back, Tresult* next) { back_ = back; next_ = next; }
+
+    QPlainTextEdit* Texto() const { return texto_; }
+    QChart* Chart1() const { return chart_; }
+    QScatterSeries* Series1() const { return observed_; }
+    QScatterSeries* Series2() const { return expected_; }
+    QMenu* Distribuicoes() const { return menu_; }
+    QPushButton* Fechar() const { return fechar_; }
+    QPushButton* Voltar() const { return voltar_; }
+    QPushButton* Avancar() const { return avancar_; }
+
+    void FecharClick();
+    void VoltarClick();
+    void AvancarClick();
+
+private:
+    QPlainTextEdit* texto_;
+    QChart* chart_;
+    QChartView* view_;
+    QScatterSeries* observed_;
+    QScatterSeries* expected_;
+    QValueAxis* axisX_;
+    QLogValueAxis* axisY_;
+    QMenu* menu_;
+    QPushButton* fechar_;
+    QPushButton* voltar_;
+    QPushButton* avancar_;
+    TTesteDLG* back_ = nullptr;
+    Tresult* next_ = nullptr;
+};
+
+class Tresult : public ResultDialogBase {
+    Q_OBJECT
+public:
+    explicit Tresult(Platform& platform, QWidget* parent = nullptr);
+    void Exibir();
+    void SetBack(TParaDLG* back) { back_ = back; }
+
+    QPlainTextEdit* Texto() const { return texto_; }
+    QPushButton* Fechar() const { return fechar_; }
+    QPushButton* Salvar() const { return salvar_; }
+    QPushButton* Voltar() const { return voltar_; }
+    QPushButton* Avancar() const { return avancar_; }
+
+    void FecharClick();
+    void SalvarClick();
+    void VoltarClick();
+    // Writes the fact file in StartupDir and starts the rule engine; the
+    // window stays open.
+    void AvancarClick();
+
+private:
+    QPlainTextEdit* texto_;
+    QPushButton* fechar_;
+    QPushButton* salvar_;
+    QPushButton* voltar_;
+    QPushButton* avancar_;
+    TParaDLG* back_ = nullptr;
+};
+
+// Wires the next and back buttons of the chain statistics -> tests ->
+// parameters -> report.
+void LinkResultDialogs(TEstatisticas* estatisticas, TTesteDLG* testes, TParaDLG* parametros, Tresult* resultado);
+
+}  // namespace zarn
