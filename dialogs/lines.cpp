@@ -1,3 +1,181 @@
 #include "dialogs/lines.h"
 
-namespace zarn {}  // namespace zarn
+#include <algorithm>
+#include <cmath>
+
+#include "analysis/fittests.h"
+#include "analysis/format.h"
+#include "analysis/quantiles.h"
+#include "analysis/statistics.h"
+
+namespace zarn {
+
+namespace {
+
+// A count read from the record, kept inside the arrays it counts: a damaged
+// project file must not make a window read past the sample arrays.
+int StoredCount(std::int32_t n) { return std::clamp<std::int32_t>(n, 0, kSampleCapacity); }
+
+}  // namespace
+
+std::vector<std::string> EstatisticasLines(const AnalysisRecord& r, char sep) {
+    auto f = [sep](double v) { return Fixed4(v, sep); };
+    return {
+        "Estatísticas descritivas:",
+        "  Tamanho da amostra : " + std::to_string(r.SampleSize),
+        "  Máximo : " + f(r.Maximum),
+        "  Mínimo : " + f(r.Minimum),
+        "  Média : " + f(r.Mean),
+        "  Desvio padrão : " + f(r.StdDev),
+        "  Assimetria : " + f(r.Skewness),
+        "",
+        "Estatísticas dos logaritmos:",
+        "  Máximo : " + f(r.LogMaximum),
+        "  Mínimo : " + f(r.LogMinimum),
+        "  Média : " + f(r.LogMean),
+        "  Desvio padrão : " + f(r.LogStdDev),
+        "  Assimetria : " + f(r.LogSkewness),
+        "",
+        "Momentos-L amostrais:",
+        "  l1 : " + f(r.LMoments.L1),
+        "  l2 : " + f(r.LMoments.L2),
+        "  t3 : " + f(r.LMoments.T3),
+        "  t4 : " + f(r.LMoments.T4),
+    };
+}
+
+ChartPoints HistogramPoints(const AnalysisRecord& r) {
+    ChartPoints points;
+    const int k = StoredCount(r.ClassCount);
+    points.reserve(k);
+    for (int i = 1; i <= k; ++i) points.emplace_back(r.ClassCentre[i - 1], r.ClassFrequency[i - 1]);
+    return points;
+}
+
+std::vector<std::string> TesteLines(const AnalysisRecord& r, char sep) {
+    auto f = [sep](double v) { return Fixed4(v, sep); };
+    auto flag = [&r](std::uint8_t bit) { return (r.TestFlags & bit) != 0; };
+    return {
+        // Kendall: independence.
+        "**Teste de Kendall:",
+        "  Coef. Corr. Kendall : " + f(r.KendallTau),
+        "  Estatistica Z : " + f(r.KendallZ),
+        "  Valor limiar de | Z |  : " + f(r.KendallZLimit),
+        "  Alfa : 5%",
+        flag(FlagDependent) ? "  Z > | Z | => dados dependentes" : "  Z < | Z | => dados independentes",
+        "",
+        // Mann-Kendall: homogeneity.
+        "**Teste de Mann-Kendall:",
+        "  Estatistica U : " + f(r.MannKendallU),
+        "  Valor limiar de | U | : " + f(r.MannKendallULimit),
+        "  Alfa : 5%",
+        flag(FlagNonHomogeneous) ? "  U > | U | => dados não homogeneos" : "  U < | U | => dados homogeneos",
+        "",
+        // Grubbs and Beck: outliers against the limits.
+        "**Teste Grubbs & Beck:",
+        "  *Limite superior : ",
+        "    LS : " + f(r.GrubbsBeckUpper),
+        "    Max : " + f(r.Maximum),
+        "    Alfa : 5%",
+        flag(FlagHighOutlierGB) ? "    Max > LS => há outlier" : "    Max < LS => não ha outlier",
+        "",
+        "  *Limite inferior : ",
+        "    LI : " + f(r.GrubbsBeckLower),
+        "    Min : " + f(r.Minimum),
+        "    Alfa : 5%",
+        flag(FlagLowOutlierGB) ? "    Min < LI => há outlier" : "    Min > LI => não ha outlier",
+        "",
+        // Skewness test: verdicts only.
+        "**Teste da assimetria:",
+        "  *Limite superior : ",
+        flag(FlagHighOutlierSkew)
+            ? "    há outlier - a retirada do máximo amostral resultou em uma mudança significativa da assimetria."
+            : "    não há outlier - a retirada do máximo amostral não resultou em uma mudança significativa da "
+              "assimetria.",
+        "",
+        "  *Limite inferior : ",
+        flag(FlagLowOutlierSkew)
+            ? "    há outlier - a retirada do mínimo amostral resultou em uma mudança significativa da assimetria."
+            : "    não há outlier - a retirada do mínimo amostral não resultou em uma mudança significativa da "
+              "assimetria.",
+    };
+}
+
+ChartPoints SamplePoints(const AnalysisRecord& r) {
+    ChartPoints points;
+    const int n = StoredCount(r.SampleSize);
+    points.reserve(n);
+    for (int i = 1; i <= n; ++i) points.emplace_back(i, r.Sample[i - 1]);
+    return points;
+}
+
+std::vector<std::string> ParaLines(const AnalysisRecord& r, char sep) {
+    static const char* const kTwoParameterHeadings[] = {
+        "=> Distribuição Normal", "=> Distribuição LogNormal", "=> Distribuição Gumbel",
+        "=> Distribuição Exponencial"};
+    static const char* const kThreeParameterHeadings[] = {
+        "=> Distribuição Person-III", "=> Distribuição LogPerson-III", "=> Distribuição GEV",
+        "=> Distribuição GPA"};
+    auto f = [sep](double v) { return Fixed4(v, sep); };
+
+    std::vector<std::string> lines;
+    lines.reserve(40);
+    lines.push_back("Distribuições de 2 Parâmetros:");
+    lines.push_back("");
+    for (int i = 1; i <= 4; ++i) {
+        const ParameterSet& p = ParametersOf(r, i);
+        lines.push_back(kTwoParameterHeadings[i - 1]);
+        lines.push_back("      Posição : " + f(p.Position));
+        lines.push_back("      Escala : " + f(p.Scale));
+        lines.push_back("");
+    }
+    lines.push_back("Distribuições de 3 Parâmetros:");
+    lines.push_back("");
+    for (int i = 5; i <= 8; ++i) {
+        const ParameterSet& p = ParametersOf(r, i);
+        lines.push_back(kThreeParameterHeadings[i - 5]);
+        lines.push_back("      Posição : " + f(p.Position));
+        lines.push_back("      Escala : " + f(p.Scale));
+        lines.push_back("      Forma : " + f(p.Shape));
+        lines.push_back("");
+    }
+    return lines;
+}
+
+std::string ProbabilityPlotTitle(int index) {
+    static const char* const kTitles[kDistributionCount] = {
+        "DISTRIBUIÇÃO NORMAL",       "DISTRIBUIÇÃO LOGNORMAL",       "DISTRIBUIÇÃO GUMBEL",
+        "DISTRIBUIÇÃO EXPONENCIAL",  "DISTRIBUIÇÃO PEARSON-III",     "DISTRIBUIÇÃO LOGPEARSON-III",
+        "DISTRIBUIÇÃO GEV",          "DISTRIBUIÇÃO GPA"};
+    if (index < 1 || index > kDistributionCount) return {};
+    return kTitles[index - 1];
+}
+
+ProbabilityPlotData ProbabilityPlot(const AnalysisRecord& r, int index) {
+    ProbabilityPlotData plot;
+    plot.Title = ProbabilityPlotTitle(index);
+    // An index outside 1..8 (a damaged project file) names no distribution:
+    // there is neither a plotting position nor a quantile to draw.
+    if (plot.Title.empty()) return plot;
+
+    const int n = StoredCount(r.SampleSize);
+    if (n < 1) return plot;
+    std::vector<double> ascending(r.Sample, r.Sample + n);
+    SortAscending(ascending.data(), n);
+
+    const ParameterSet& p = ParametersOf(r, index);
+    const bool logSpace = index == kLogNormal || index == kLogPearson3;
+    plot.Observed.reserve(n);
+    plot.Expected.reserve(n);
+    for (int i = 1; i <= n; ++i) {
+        const double F = PlottingPosition(index, i, n);
+        const double T = 1.0 / (1.0 - F);
+        plot.Observed.emplace_back(ascending[i - 1], T);
+        double q = DistributionQuantile(index, p, F);
+        if (logSpace) q = std::exp(q);
+        plot.Expected.emplace_back(q, T);
+    }
+    return plot;
+}
+
+}  // namespace zarn

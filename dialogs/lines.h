@@ -6,6 +6,7 @@
 //   TesteLines             the 32 lines of the non-parametric tests window
 //   SamplePoints           (i, x_i) in file order, for the time plot
 //   ParaLines              the 40 lines of the parameter window
+//   ProbabilityPlotTitle   the chart title of distribution 1..8, empty otherwise
 //   ProbabilityPlot        observed (x, T) and expected (q, T) points and the title
 #pragma once
 
@@ -30,6 +31,8 @@ struct ProbabilityPlotData {
     ChartPoints Observed;    // (y_i, T_i)
     ChartPoints Expected;    // (q_i, T_i), exp taken for indexes 2 and 6
 };
+std::string ProbabilityPlotTitle(int index);
+// No points for an empty sample or an index outside 1..8.
 ProbabilityPlotData ProbabilityPlot(const AnalysisRecord& r, int index);
 
 }  // namespace zarn
