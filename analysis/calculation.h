@@ -2,7 +2,10 @@
 // file, in fifteen steps. Any failure is a ZarnError and ends it at the step
 // that failed; the record is then incomplete.
 //
-//   CalculateAll   texts in Windows-1252; the caller has cleared TestFlags
+//   CalculateAll   title, location and comment in Windows-1252; the data
+//                  file path as the file system spells it (UTF-8), stored in
+//                  the record converted to Windows-1252; the caller has
+//                  cleared TestFlags
 #pragma once
 
 #include <string>

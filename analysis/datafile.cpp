@@ -1,3 +1,154 @@
 #include "analysis/datafile.h"
 
-namespace zarn {}  // namespace zarn
+#include <cerrno>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <locale.h>
+#include <string>
+#include <sys/stat.h>
+
+#include "analysis/errors.h"
+#include "analysis/record.h"
+
+namespace zarn {
+
+const char* const kTooManyValuesText =
+    "O arquivo de dados tem mais de 10000 valores; a amostra comporta no máximo 10000 valores";
+
+namespace {
+
+constexpr int kMaxTokenLength = 64;  // characters of a token that are converted
+constexpr int kEndOfFileMark = 26;   // Ctrl-Z ends the file
+constexpr std::size_t kBufferSize = 1 << 16;
+
+// A byte reader over the file that stops at the end of the file or at Ctrl-Z.
+class DataReader {
+public:
+    DataReader(std::FILE* f, const std::string& path) : file_(f), path_(path) {}
+
+    // The next byte without taking it, or -1 at the end.
+    int Peek() {
+        if (pos_ == len_ && !Fill()) return -1;
+        return static_cast<unsigned char>(buffer_[pos_]);
+    }
+    void Take() { ++pos_; }
+
+private:
+    bool Fill() {
+        if (ended_) return false;
+        len_ = std::fread(buffer_, 1, kBufferSize, file_);
+        pos_ = 0;
+        if (len_ == 0) {
+            if (std::ferror(file_)) RaiseFileError(errno != 0 ? errno : EIO, path_);
+            ended_ = true;
+            return false;
+        }
+        // Ctrl-Z counts as the end of the file: keep what comes before it.
+        for (std::size_t i = 0; i < len_; ++i) {
+            if (buffer_[i] == kEndOfFileMark) {
+                len_ = i;
+                ended_ = true;
+                return len_ > 0;
+            }
+        }
+        return true;
+    }
+
+    std::FILE* file_;
+    const std::string& path_;
+    char buffer_[kBufferSize];
+    std::size_t pos_ = 0;
+    std::size_t len_ = 0;
+    bool ended_ = false;
+};
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// True when the token has the form [+-]digits[.digits][(E|e)[+-]digits].
+bool IsDecimalNumber(const std::string& t) {
+    std::size_t i = 0;
+    const std::size_t n = t.size();
+    if (i < n && (t[i] == '+' || t[i] == '-')) ++i;
+    const std::size_t intStart = i;
+    while (i < n && IsDigit(t[i])) ++i;
+    if (i == intStart) return false;
+    if (i < n && t[i] == '.') {
+        ++i;
+        const std::size_t fracStart = i;
+        while (i < n && IsDigit(t[i])) ++i;
+        if (i == fracStart) return false;
+    }
+    if (i < n && (t[i] == 'E' || t[i] == 'e')) {
+        ++i;
+        if (i < n && (t[i] == '+' || t[i] == '-')) ++i;
+        const std::size_t expStart = i;
+        while (i < n && IsDigit(t[i])) ++i;
+        if (i == expStart) return false;
+    }
+    return i == n;
+}
+
+// Converts a checked token, correctly rounded and with "." whatever the
+// process locale. Beyond the range of a double: "Floating point overflow";
+// below it the value underflows silently to a subnormal or zero.
+double ConvertNumber(const std::string& token) {
+    static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    errno = 0;
+    const double v = strtod_l(token.c_str(), nullptr, c_locale);
+    if (errno == ERANGE && (v == HUGE_VAL || v == -HUGE_VAL)) throw ZarnError(kOverflowText);
+    return v;
+}
+
+struct FileCloser {
+    std::FILE* f;
+    ~FileCloser() { std::fclose(f); }
+};
+
+}  // namespace
+
+// ReadDataFile: skip white space (codes <= 32) across lines, take the first
+// token of the line (at most 64 characters), convert it, skip the rest of the
+// line. Lines end in CR LF, LF or CR.
+int ReadDataFile(const std::string& path, double* values) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) RaiseFileError(errno, path);
+    if (S_ISDIR(st.st_mode)) RaiseFileError(EISDIR, path);
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) RaiseFileError(errno, path);
+    FileCloser closer{f};
+    DataReader in(f, path);
+
+    int n = 0;
+    std::string token;
+    token.reserve(kMaxTokenLength);
+    for (;;) {
+        int c = in.Peek();
+        while (c >= 0 && c <= ' ') {
+            in.Take();
+            c = in.Peek();
+        }
+        if (c < 0) break;
+
+        token.clear();
+        while (c > ' ' && static_cast<int>(token.size()) < kMaxTokenLength) {
+            token += static_cast<char>(c);
+            in.Take();
+            c = in.Peek();
+        }
+        if (n == kSampleCapacity) throw ZarnError(kTooManyValuesText);
+        if (!IsDecimalNumber(token)) throw ZarnError(kInvalidNumericText);
+        values[n++] = ConvertNumber(token);
+
+        // The rest of the line, up to and including its line end.
+        while (c >= 0 && c != '\n' && c != '\r') {
+            in.Take();
+            c = in.Peek();
+        }
+        if (c >= 0) in.Take();
+    }
+    return n;
+}
+
+}  // namespace zarn

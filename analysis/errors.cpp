@@ -61,8 +61,13 @@ bool FloatingPointCheck::Faulted() {
 void FloatingPointCheck::Clear() { std::feclearexcept(FE_ALL_EXCEPT); }
 
 void FloatingPointCheck::Raise() const {
-    const int flags = std::fetestexcept(FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID);
+    RaiseIfFaulted();
     Clear();
+}
+
+void FloatingPointCheck::RaiseIfFaulted() {
+    const int flags = std::fetestexcept(FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID);
+    if (flags != 0) Clear();
     if (flags & FE_DIVBYZERO) throw ZarnError(kDivisionByZeroText);
     if (flags & FE_OVERFLOW) throw ZarnError(kOverflowText);
     if (flags & FE_INVALID) throw ZarnError(kInvalidOperationText);

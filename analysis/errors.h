@@ -45,6 +45,9 @@ public:
     FloatingPointCheck();
     // Throws ZarnError when a fault is flagged; clears the flags otherwise.
     void Raise() const;
+    // Throws ZarnError when a fault is flagged since the flags were last
+    // cleared; leaves the flags as they are otherwise.
+    static void RaiseIfFaulted();
     // True when a fault is flagged.
     static bool Faulted();
     static void Clear();
