@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Installs what ZARN needs on Debian 12, builds it, and then:
+#   ./setup.sh run    starts the program (build/zarn)
+#   ./setup.sh test   runs every test, then again under AddressSanitizer and
+#                     UndefinedBehaviorSanitizer
+set -euo pipefail
+cd "$(dirname "$0")"
+packages=(cmake ninja-build g++ qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libgtest-dev)
+
+
+install_missing() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        [ -n "$p" ] || continue
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+}
+
+build() {  # build DIR [cmake options...]
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j "$(nproc)"
+}
+
+case "${1:-}" in
+run)
+    install_missing
+    build build
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+        echo
+        echo "O ZARN é um programa de janelas e precisa de uma tela (nenhum DISPLAY foi encontrado)."
+        echo "Em vez das janelas, eis o relatório que a ferramenta de lote (build/zarn-cli) faz de um exemplo:"
+        echo "  build/zarn-cli --data examples/ocmulgee-river-macon.dat --report -"
+        echo
+        build/zarn-cli --data examples/ocmulgee-river-macon.dat --title "Ocmulgee River at Macon" \
+            --location "Macon, Georgia" --report - | iconv -f WINDOWS-1252 -t UTF-8 | tr -d '\r'
+        exit 0
+    fi
+    # The program looks for its help file in the folder it starts in.
+    cd build && exec ./zarn
+    ;;
+test)
+    install_missing
+    build build
+    (cd build && ctest --output-on-failure -j "$(nproc)")
+    echo
+    echo "== The same tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+    build build-sanitize -DZARN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+    (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --output-on-failure -j "$(nproc)")
+    ;;
+*)
+    echo "usage: ./setup.sh run | test" >&2
+    exit 2
+    ;;
+esac
