@@ -1,49 +1,508 @@
 #include "dialogs/resultdialogs.h"
 
+#include <QAction>
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QFile>
+#include <QFontDatabase>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLegend>
+#include <QLineSeries>
+#include <QLocale>
+#include <QLogValueAxis>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QScreen>
+#include <QStyle>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+#include <exception>
 
+#include "analysis/format.h"
+#include "analysis/record.h"
 #include "app/platform.h"
+#include "app/session.h"
+#include "dialogs/report.h"
+#include "rules/launch.h"
 
 namespace zarn {
+
+namespace {
+
+// The decimal separator of the user's regional settings, as Fixed4 takes it.
+char RegionalDecimalSeparator() {
+    const QString point = QLocale().decimalPoint();
+    const char c = point.isEmpty() ? '\0' : point.at(0).toLatin1();
+    return c != '\0' ? c : '.';
+}
+
+// Read-only text box; the three narrow ones wrap and scroll vertically.
+QPlainTextEdit* MakeTextBox(QWidget* parent, const QRect& geometry) {
+    auto* texto = new QPlainTextEdit(parent);
+    texto->setObjectName(QStringLiteral("Texto"));
+    texto->setGeometry(geometry);
+    texto->setReadOnly(true);
+    texto->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    texto->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    texto->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    return texto;
+}
+
+// A flat chart without the toolkit's rounded, shadowed background, framed
+// by a sunken bevel.
+QChartView* MakeChartView(QWidget* parent, QChart* chart, const QRect& geometry) {
+    chart->setBackgroundRoundness(0);
+    chart->setDropShadowEnabled(false);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    chart->setLocalizeNumbers(true);  // tick labels with the regional decimal separator
+    QFont title = chart->titleFont();
+    title.setBold(true);
+    chart->setTitleFont(title);
+    auto* view = new QChartView(chart, parent);
+    view->setGeometry(geometry);
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    view->setLineWidth(2);
+    return view;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QStyle::StandardPixmap glyph,
+                        const QRect& geometry) {
+    auto* button = new QPushButton(parent->style()->standardIcon(glyph), caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    button->setIconSize(QSize(14, 14));
+    return button;
+}
+
+// Low and high of finite values; false when there is none.
+bool FiniteRange(const std::vector<double>& values, double& low, double& high) {
+    bool any = false;
+    for (double v : values) {
+        if (!std::isfinite(v)) continue;
+        if (!any) low = high = v;
+        low = std::min(low, v);
+        high = std::max(high, v);
+        any = true;
+    }
+    return any;
+}
+
+// Fits a linear axis to [low, high] on round ticks; a single value gets a
+// band around it so the points stay visible.
+void FitLinearAxis(QValueAxis* axis, double low, double high) {
+    if (low == high) {
+        const double pad = low == 0 ? 1.0 : std::fabs(low) * 0.1;
+        low -= pad;
+        high += pad;
+    }
+    axis->setRange(low, high);
+    axis->applyNiceNumbers();
+}
+
+// The toolkit cannot place an infinite or undefined value; such a point is
+// left out of the chart (it stays in the lines and the batch tool's output).
+QList<QPointF> DrawablePoints(const ChartPoints& points) {
+    QList<QPointF> out;
+    out.reserve(static_cast<qsizetype>(points.size()));
+    for (const auto& [x, y] : points)
+        if (std::isfinite(x) && std::isfinite(y)) out.append(QPointF(x, y));
+    return out;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Common frame
 
 ResultDialogBase::ResultDialogBase(Platform& platform, QWidget* parent, const QString& caption, int width, int height)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), platform_(platform) {
     setWindowTitle(caption);
+    setModal(false);
     setFixedSize(width, height);
+    // The dialogs are laid out for an 8-point font.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
 }
 
-void ResultDialogBase::keyPressEvent(QKeyEvent* event) { QDialog::keyPressEvent(event); }
+void ResultDialogBase::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        const QString helpFile = QString::fromStdString(StartupDir) + QStringLiteral("/ajuda.hlp");
+        if (!platform_.ShowHelp(this, helpFile, HelpContext()))
+            platform_.ShowError(this, QStringLiteral("Não foi possível abrir o arquivo de ajuda %1").arg(helpFile));
+        return;
+    }
+    // Only the window's own buttons leave it: Escape does not close it.
+    if (event->key() == Qt::Key_Escape) return;
+    QDialog::keyPressEvent(event);
+}
+
+template <class F>
+void ResultDialogBase::Guarded(F&& command) {
+    try {
+        command();
+    } catch (const std::exception& e) {
+        platform_.ShowError(this, QString::fromStdString(e.what()));
+    }
+}
+
+void ResultDialogBase::SetLines(QPlainTextEdit* texto, const std::vector<std::string>& lines) {
+    QStringList text;
+    text.reserve(static_cast<qsizetype>(lines.size()));
+    for (const auto& line : lines) text << QString::fromStdString(line);
+    texto->setReadOnly(false);
+    texto->setPlainText(text.join(QLatin1Char('\n')));
+    texto->setReadOnly(true);
+    texto->moveCursor(QTextCursor::Start);
+}
+
+void ResultDialogBase::CentreOnScreen() {
+    if (centred_) return;
+    centred_ = true;
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+void ResultDialogBase::ShowModeless(QPushButton* focused) {
+    CentreOnScreen();
+    show();
+    raise();
+    activateWindow();
+    focused->setFocus();
+}
+
+// ---------------------------------------------------------------------------
+// Descriptive statistics
 
 TEstatisticas::TEstatisticas(Platform& platform, QWidget* parent)
-    : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Estatísticas descritivas"), 656, 365) {}
-void TEstatisticas::Exibir() { show(); }
-void TEstatisticas::EntrarXY(const ChartPoints&) {}
+    : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Estatísticas descritivas"), 656, 365) {
+    setObjectName(QStringLiteral("Estatisticas"));
+    texto_ = MakeTextBox(this, QRect(8, 8, 193, 305));
+
+    chart_ = new QChart;
+    chart_->setTitle(QStringLiteral("HISTOGRAMA"));
+    chart_->legend()->hide();
+    chart_->setPlotAreaBackgroundBrush(Qt::white);
+    chart_->setPlotAreaBackgroundVisible(true);
+    series_ = new QBarSeries;
+    series_->setName(QStringLiteral("Series1"));
+    series_->setBarWidth(0.9);
+    series_->setLabelsVisible(false);
+    chart_->addSeries(series_);
+    axisX_ = new QBarCategoryAxis;
+    axisX_->setLabelsAngle(-90);
+    axisY_ = new QValueAxis;
+    axisY_->setTitleText(QStringLiteral("Frequência Relativa"));
+    axisY_->setLabelFormat(QStringLiteral("%.2f"));
+    chart_->addAxis(axisX_, Qt::AlignBottom);
+    chart_->addAxis(axisY_, Qt::AlignLeft);
+    series_->attachAxis(axisX_);
+    series_->attachAxis(axisY_);
+    view_ = MakeChartView(this, chart_, QRect(208, 8, 440, 345));
+    view_->setObjectName(QStringLiteral("EstatGraf"));
+
+    fechar_ = MakeButton(this, "Fechar", QStringLiteral("Fechar"), QStyle::SP_DialogCloseButton, QRect(16, 328, 75, 25));
+    avancar_ = MakeButton(this, "Avancar", QString(), QStyle::SP_ArrowRight, QRect(160, 328, 30, 25));
+    connect(fechar_, &QPushButton::clicked, this, [this] { Guarded([this] { FecharClick(); }); });
+    connect(avancar_, &QPushButton::clicked, this, [this] { Guarded([this] { AvancarClick(); }); });
+}
+
+void TEstatisticas::Exibir() {
+    SetLines(texto_, EstatisticasLines(Record, RegionalDecimalSeparator()));
+    EntrarXY(HistogramPoints(Record));
+    ShowModeless(avancar_);
+}
+
+void TEstatisticas::EntrarXY(const ChartPoints& classes) {
+    // One bar per class, placed at its category, labelled with the class
+    // centre. A bar series keeps a category per bar only when the labels
+    // differ, so equal labels are told apart by invisible trailing spaces.
+    series_->clear();
+    axisX_->clear();
+    const char sep = RegionalDecimalSeparator();
+    auto* bars = new QBarSet(QStringLiteral("Series1"));
+    bars->setColor(QColor(0, 128, 255));
+    bars->setBorderColor(QColor(0, 128, 255).darker(150));
+    QStringList categories;
+    double low = 0, high = 0;
+    for (const auto& [centre, frequency] : classes) {
+        QString label = QString::fromStdString(Fixed4(centre, sep));
+        while (categories.contains(label)) label += QChar(0x200B);
+        categories << label;
+        bars->append(std::isfinite(frequency) ? frequency : 0.0);
+        if (std::isfinite(frequency)) high = std::max(high, frequency);
+    }
+    series_->append(bars);
+    axisX_->append(categories);
+    FitLinearAxis(axisY_, low, high > 0 ? high : 1.0);
+}
+
 void TEstatisticas::FecharClick() { hide(); }
-void TEstatisticas::AvancarClick() { hide(); }
+
+void TEstatisticas::AvancarClick() {
+    hide();
+    if (next_) next_->Exibir();
+}
+
+// ---------------------------------------------------------------------------
+// Non-parametric tests
 
 TTesteDLG::TTesteDLG(Platform& platform, QWidget* parent)
-    : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Testes não paramétricos"), 657, 367) {}
-void TTesteDLG::Exibir() { show(); }
-void TTesteDLG::EntrarXY(const ChartPoints&) {}
+    : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Testes não paramétricos"), 657, 367) {
+    setObjectName(QStringLiteral("TesteDLG"));
+    texto_ = MakeTextBox(this, QRect(8, 8, 193, 305));
+
+    chart_ = new QChart;
+    chart_->setTitle(QStringLiteral("DADOS AMOSTRAIS"));
+    chart_->legend()->hide();
+    series_ = new QLineSeries;
+    series_->setName(QStringLiteral("Series1"));
+    series_->setPen(QPen(Qt::red, 1.5));
+    series_->setPointsVisible(false);
+    chart_->addSeries(series_);
+    axisX_ = new QValueAxis;
+    axisX_->setLabelFormat(QStringLiteral("%.0f"));
+    axisY_ = new QValueAxis;
+    chart_->addAxis(axisX_, Qt::AlignBottom);
+    chart_->addAxis(axisY_, Qt::AlignLeft);
+    series_->attachAxis(axisX_);
+    series_->attachAxis(axisY_);
+    view_ = MakeChartView(this, chart_, QRect(208, 8, 441, 353));
+    view_->setObjectName(QStringLiteral("Chart1"));
+
+    fechar_ = MakeButton(this, "Fechar", QStringLiteral("Fechar"), QStyle::SP_DialogCloseButton, QRect(16, 328, 75, 25));
+    voltar_ = MakeButton(this, "Voltar", QString(), QStyle::SP_ArrowLeft, QRect(128, 328, 30, 25));
+    avancar_ = MakeButton(this, "Avancar", QString(), QStyle::SP_ArrowRight, QRect(160, 328, 30, 25));
+    connect(fechar_, &QPushButton::clicked, this, [this] { Guarded([this] { FecharClick(); }); });
+    connect(voltar_, &QPushButton::clicked, this, [this] { Guarded([this] { VoltarClick(); }); });
+    connect(avancar_, &QPushButton::clicked, this, [this] { Guarded([this] { AvancarClick(); }); });
+}
+
+void TTesteDLG::Exibir() {
+    SetLines(texto_, TesteLines(Record, RegionalDecimalSeparator()));
+    EntrarXY(SamplePoints(Record));
+    ShowModeless(avancar_);
+}
+
+void TTesteDLG::EntrarXY(const ChartPoints& points) {
+    const QList<QPointF> drawable = DrawablePoints(points);
+    series_->replace(drawable);
+    std::vector<double> ys;
+    ys.reserve(points.size());
+    for (const auto& p : drawable) ys.push_back(p.y());
+    double low = 0, high = 0;
+    if (!FiniteRange(ys, low, high)) low = high = 0;
+    // The horizontal axis counts the values in file order.
+    axisX_->setRange(1, std::max<double>(2, static_cast<double>(drawable.size())));
+    axisX_->applyNiceNumbers();
+    FitLinearAxis(axisY_, low, high);
+}
+
 void TTesteDLG::FecharClick() { hide(); }
-void TTesteDLG::VoltarClick() { hide(); }
-void TTesteDLG::AvancarClick() { hide(); }
+
+void TTesteDLG::VoltarClick() {
+    hide();
+    if (back_) back_->Exibir();
+}
+
+void TTesteDLG::AvancarClick() {
+    hide();
+    if (next_) next_->Exibir();
+}
+
+// ---------------------------------------------------------------------------
+// Parameters and the probability plot
 
 TParaDLG::TParaDLG(Platform& platform, QWidget* parent)
-    : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Estimação dos parâmetros"), 656, 363) {}
-void TParaDLG::Exibir() { show(); }
-void TParaDLG::EntrarXY(int) {}
+    : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Estimação dos parâmetros"), 656, 363) {
+    setObjectName(QStringLiteral("ParaDLG"));
+    texto_ = MakeTextBox(this, QRect(8, 8, 193, 305));
+
+    chart_ = new QChart;
+    chart_->setTitle(QStringLiteral("POSIÇÃO DE PLOTAGEM EMPÍRICA"));
+    auto makeSeries = [](const QString& title, const QColor& colour) {
+        auto* s = new QScatterSeries;
+        s->setName(title);
+        s->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+        s->setMarkerSize(6);
+        s->setColor(colour);
+        s->setBorderColor(colour);
+        s->setPointLabelsVisible(false);
+        return s;
+    };
+    observed_ = makeSeries(QStringLiteral("Quantil Observado"), Qt::blue);
+    expected_ = makeSeries(QStringLiteral("Quantil Esperado"), Qt::red);
+    chart_->addSeries(observed_);
+    chart_->addSeries(expected_);
+    axisX_ = new QValueAxis;
+    axisY_ = new QLogValueAxis;
+    axisY_->setBase(10);
+    axisY_->setTitleText(QStringLiteral("Tempo de retorno"));
+    axisY_->setLabelFormat(QStringLiteral("%g"));
+    axisY_->setMinorTickCount(-1);
+    chart_->addAxis(axisX_, Qt::AlignBottom);
+    chart_->addAxis(axisY_, Qt::AlignLeft);
+    for (auto* s : {observed_, expected_}) {
+        s->attachAxis(axisX_);
+        s->attachAxis(axisY_);
+    }
+    QLegend* legend = chart_->legend();
+    legend->setAlignment(Qt::AlignBottom);
+    legend->setBackgroundVisible(true);
+    legend->setBrush(QColor(192, 192, 192));
+    legend->setPen(Qt::NoPen);
+    view_ = MakeChartView(this, chart_, QRect(208, 8, 441, 345));
+    view_->setObjectName(QStringLiteral("Chart1"));
+
+    // The pop-up menu of the chart: one item per distribution, in index order.
+    static const struct {
+        const char* Name;
+        const char* Caption;
+    } kItems[kDistributionCount] = {
+        {"Normal1", "Normal"},           {"LogNOrmal1", "LogNormal"},
+        {"Gumbel1", "Gumbel"},           {"Exponencial1", "Exponencial"},
+        {"PearsonIII1", "Pearson III"},  {"LogPearsonIII1", "LogPearson III"},
+        {"GEV1", "GEV"},                 {"GPA1", "GPA"},
+    };
+    menu_ = new QMenu(this);
+    menu_->setObjectName(QStringLiteral("Distribuicoes"));
+    for (int index = 1; index <= kDistributionCount; ++index) {
+        QAction* item = menu_->addAction(QString::fromUtf8(kItems[index - 1].Caption));
+        item->setObjectName(QString::fromLatin1(kItems[index - 1].Name));
+        connect(item, &QAction::triggered, this, [this, index] { Guarded([this, index] { EntrarXY(index); }); });
+    }
+    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { menu_->popup(view_->mapToGlobal(pos)); });
+
+    fechar_ = MakeButton(this, "Fechar", QStringLiteral("Fechar"), QStyle::SP_DialogCloseButton, QRect(16, 328, 75, 25));
+    voltar_ = MakeButton(this, "Voltar", QString(), QStyle::SP_ArrowLeft, QRect(128, 328, 30, 25));
+    avancar_ = MakeButton(this, "Avancar", QString(), QStyle::SP_ArrowRight, QRect(160, 328, 30, 25));
+    connect(fechar_, &QPushButton::clicked, this, [this] { Guarded([this] { FecharClick(); }); });
+    connect(voltar_, &QPushButton::clicked, this, [this] { Guarded([this] { VoltarClick(); }); });
+    connect(avancar_, &QPushButton::clicked, this, [this] { Guarded([this] { AvancarClick(); }); });
+}
+
+void TParaDLG::Exibir() {
+    SetLines(texto_, ParaLines(Record, RegionalDecimalSeparator()));
+    EntrarXY(Record.PlotDistribution);
+    ShowModeless(avancar_);
+}
+
+void TParaDLG::EntrarXY(int index) {
+    // The choice is kept in the record (and saved with the project) but is
+    // not an unsaved change of the analysis: ProjectModified stays as it is.
+    Record.PlotDistribution = static_cast<std::uint8_t>(index);
+    const ProbabilityPlotData plot = ProbabilityPlot(Record, index);
+    if (!plot.Title.empty()) chart_->setTitle(QString::fromStdString(plot.Title));
+
+    const QList<QPointF> observed = DrawablePoints(plot.Observed);
+    const QList<QPointF> expected = DrawablePoints(plot.Expected);
+    observed_->replace(observed);
+    expected_->replace(expected);
+
+    std::vector<double> xs, ts;
+    for (const auto* points : {&observed, &expected})
+        for (const QPointF& p : *points) {
+            xs.push_back(p.x());
+            if (p.y() > 0) ts.push_back(p.y());
+        }
+    double xLow = 0, xHigh = 1, tLow = 1, tHigh = 10;
+    FiniteRange(xs, xLow, xHigh);
+    FitLinearAxis(axisX_, xLow, xHigh);
+    // Return periods start just above 1: show whole decades around them.
+    if (FiniteRange(ts, tLow, tHigh)) {
+        tLow = std::pow(10.0, std::floor(std::log10(tLow)));
+        tHigh = std::pow(10.0, std::ceil(std::log10(tHigh)));
+        if (tHigh <= tLow) tHigh = tLow * 10;
+    }
+    axisY_->setRange(tLow, tHigh);
+}
+
 void TParaDLG::FecharClick() { hide(); }
-void TParaDLG::VoltarClick() { hide(); }
-void TParaDLG::AvancarClick() { hide(); }
+
+void TParaDLG::VoltarClick() {
+    hide();
+    if (back_) back_->Exibir();
+}
+
+void TParaDLG::AvancarClick() {
+    hide();
+    if (next_) next_->Exibir();
+}
+
+// ---------------------------------------------------------------------------
+// Calculation report
 
 Tresult::Tresult(Platform& platform, QWidget* parent)
-    : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Memória de Cálculo"), 656, 368) {}
-void Tresult::Exibir() { show(); }
+    : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Memória de Cálculo"), 656, 368) {
+    setObjectName(QStringLiteral("result"));
+    texto_ = new QPlainTextEdit(this);
+    texto_->setObjectName(QStringLiteral("texto"));
+    texto_->setGeometry(8, 8, 641, 321);
+    texto_->setReadOnly(true);
+    texto_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    texto_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    texto_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The report's columns line up only in a fixed-pitch font.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSize(9);
+    texto_->setFont(fixed);
+
+    fechar_ = MakeButton(this, "Fechar", QStringLiteral("Fechar"), QStyle::SP_DialogCloseButton, QRect(8, 336, 75, 25));
+    salvar_ = MakeButton(this, "Salvar", QStringLiteral("Salvar"), QStyle::SP_DialogSaveButton, QRect(96, 336, 75, 25));
+    voltar_ = MakeButton(this, "Voltar", QString(), QStyle::SP_ArrowLeft, QRect(184, 336, 30, 25));
+    avancar_ = MakeButton(this, "Avancar", QString(), QStyle::SP_ArrowRight, QRect(216, 336, 30, 25));
+    setTabOrder(fechar_, texto_);
+    setTabOrder(texto_, voltar_);
+    setTabOrder(voltar_, avancar_);
+    setTabOrder(avancar_, salvar_);
+    connect(fechar_, &QPushButton::clicked, this, [this] { Guarded([this] { FecharClick(); }); });
+    connect(salvar_, &QPushButton::clicked, this, [this] { Guarded([this] { SalvarClick(); }); });
+    connect(voltar_, &QPushButton::clicked, this, [this] { Guarded([this] { VoltarClick(); }); });
+    connect(avancar_, &QPushButton::clicked, this, [this] { Guarded([this] { AvancarClick(); }); });
+}
+
+void Tresult::Exibir() {
+    std::vector<std::string> lines = ReportLines(Record);
+    for (auto& line : lines) line = Windows1252ToUtf8(line);
+    SetLines(texto_, lines);
+    ShowModeless(fechar_);
+}
+
 void Tresult::FecharClick() { hide(); }
-void Tresult::SalvarClick() {}
-void Tresult::VoltarClick() { hide(); }
-void Tresult::AvancarClick() {}
+
+void Tresult::SalvarClick() {
+    FileDialogSpec spec;
+    spec.Title = QStringLiteral("Salvar como");
+    spec.Filters = {QStringLiteral("Arquivo texto (*.txt)"), QStringLiteral("Todos os arquivos (*.*)")};
+    spec.DefaultSuffix = QStringLiteral("txt");
+    spec.FileName = QString();  // never proposes the previous name
+    const QString path = platform().SaveFileName(this, spec);
+    if (path.isEmpty()) return;
+    // The same builder and writer as the batch tool's report: the same bytes.
+    SaveReport(ReportLines(Record), QFile::encodeName(path).toStdString());
+}
+
+void Tresult::VoltarClick() {
+    hide();
+    if (back_) back_->Exibir();
+}
+
+void Tresult::AvancarClick() { StartRuleEngine(platform()); }
+
+// ---------------------------------------------------------------------------
 
 void LinkResultDialogs(TEstatisticas* estatisticas, TTesteDLG* testes, TParaDLG* parametros, Tresult* resultado) {
     estatisticas->SetNext(testes);

@@ -51,13 +51,16 @@ protected:
     // Runs one command; a ZarnError or std::exception goes to the error box.
     template <class F>
     void Guarded(F&& command);
-    // The text box's lines, converted to the widget's text.
+    // Replaces the text box's content by `lines` (UTF-8).
     static void SetLines(QPlainTextEdit* texto, const std::vector<std::string>& lines);
-    // Centres the window on the screen holding it.
+    // Centres the window on the screen the first time it is shown.
     void CentreOnScreen();
+    // Shows the window without blocking, with `focused` holding the focus.
+    void ShowModeless(QPushButton* focused);
 
 private:
     Platform& platform_;
+    bool centred_ = false;
 };
 
 class TEstatisticas : public ResultDialogBase {
