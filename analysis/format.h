@@ -1,4 +1,5 @@
-// Number texts of the report, the fact file and the result dialogs.
+// Number texts of the report, the fact file and the result dialogs. Both
+// routines are independent of the process locale.
 //
 //   FormatFixed   fixed notation, "." always, "-" on every negative value,
 //                 left-filled to width and never cut; "Nan", "+Inf", "-Inf"
@@ -10,7 +11,14 @@
 
 namespace zarn {
 
+// `decimals` digits after "."; the magnitude is first expanded correctly
+// rounded to 17 decimals (below 10) or 18 significant digits (10 and above),
+// and those digits are rounded half away from zero. -0.0 has no "-".
 std::string FormatFixed(double value, int width, int decimals);
+
+// The exact decimal value of `value`, rounded half away from zero to at most
+// 4 significant digits and at most 4 decimals; `decimalSeparator` between the
+// integer and the fractional digits.
 std::string Fixed4(double value, char decimalSeparator);
 
 }  // namespace zarn
