@@ -1,6 +1,5 @@
 #include "analysis/fittests.h"
 
-#include <cfenv>
 #include <cmath>
 #include <cstring>
 
@@ -51,19 +50,7 @@ struct RememberedCriticalR {
 };
 RememberedCriticalR gRemembered[kDistributionCount];
 
-// Throws the ZarnError of the fault now flagged, in the order of
-// FloatingPointCheck::Raise, without clearing the flags first.
-[[noreturn]] void RaiseFlaggedFault() {
-    const int flags = std::fetestexcept(FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID);
-    FloatingPointCheck::Clear();
-    if (flags & FE_DIVBYZERO) throw ZarnError(kDivisionByZeroText);
-    if (flags & FE_OVERFLOW) throw ZarnError(kOverflowText);
-    throw ZarnError(kInvalidOperationText);
-}
-
-void StopOnFault() {
-    if (FloatingPointCheck::Faulted()) RaiseFlaggedFault();
-}
+void StopOnFault() { FloatingPointCheck::RaiseIfFaulted(); }
 
 // Fills q[j] = x(F_j) for the plotting positions F_j of distribution `index`.
 // False as soon as a fault is flagged.
@@ -186,12 +173,12 @@ double SimulatedCriticalR(int index, int n, const ParameterSet& p) {
     // replicate's parameters stay; the first replicate starts from zero.
     ParameterSet refit{0.0, 0.0, 0.0};
     for (int rep = 0; rep < kReplicates; ++rep) {
-        if (!DrawSample(index, n, p, state)) RaiseFlaggedFault();
+        if (!DrawSample(index, n, p, state)) StopOnFault();
         const LMomentSet moments = SampleLMoments(gSimulated, n);
         EstimateParameters(index, moments, refit);
         StopOnFault();
         SortAscending(gSimulated, n);
-        if (!PlotCorrelation(index, n, gSimulated, refit, gCorrelations[rep])) RaiseFlaggedFault();
+        if (!PlotCorrelation(index, n, gSimulated, refit, gCorrelations[rep])) StopOnFault();
     }
     return CriticalRFromCorrelations();
 }
@@ -233,7 +220,7 @@ double TheoreticalRatio(const AnalysisRecord& r, int index) {
 double SimulatedRatioStdDev(int index, int n, const ParameterSet& p, int k) {
     std::int64_t state = kSimulationSeed;
     for (int rep = 0; rep < kReplicates; ++rep) {
-        if (!DrawSample(index, n, p, state)) RaiseFlaggedFault();
+        if (!DrawSample(index, n, p, state)) StopOnFault();
         gRatios[rep] = Member(SampleLMoments(gSimulated, n), k);
         StopOnFault();
     }
@@ -245,7 +232,7 @@ SimulatedStatistics SimulateBoth(int index, int n, const ParameterSet& p, int k)
     ParameterSet refit{0.0, 0.0, 0.0};
     bool withR = true;
     for (int rep = 0; rep < kReplicates; ++rep) {
-        if (!DrawSample(index, n, p, state)) RaiseFlaggedFault();
+        if (!DrawSample(index, n, p, state)) StopOnFault();
         // The L-moments read the sample sorted descending: the ascending sort
         // reversed holds the same values, and saves SampleLMoments its sort.
         SortAscending(gSimulated, n);
