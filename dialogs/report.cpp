@@ -1,3 +1,290 @@
 #include "dialogs/report.h"
 
-namespace zarn {}  // namespace zarn
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "analysis/errors.h"
+#include "analysis/format.h"
+#include "analysis/quantiles.h"
+
+namespace zarn {
+
+namespace {
+
+// Row labels, two blanks, the name and blanks up to 19 characters, by
+// distribution index.
+constexpr const char* kLabels[kDistributionCount] = {
+    "  Normal           ", "  LogNormal        ", "  Gumbel           ", "  Exponecial       ",
+    "  Pearson-III      ", "  LogPearson-III   ", "  GEV              ", "  GPA              ",
+};
+
+// Warning lines for bits 1 to 6 of TestFlags, in bit order.
+struct Warning {
+    std::uint8_t Bit;
+    const char* Text;
+};
+constexpr Warning kWarnings[] = {
+    {FlagDependent, "*** O TESTE DE KENDALL IDENTIFICOU A POSSIBILIDADE DOS DADOS AMOSTRAIS NÃO SEREM INDEPENDENTES."},
+    {FlagNonHomogeneous, "*** O TESTE DE MANN-KENDALL IDENTIFICOU A POSSIBILIDADE DOS DADOS AMOSTRAIS NÃO SEREM HOMOGENEOS."},
+    {FlagHighOutlierGB, "*** O TESTE DE GRUBBS & BECK IDENTIFICOU A POSSÍVEL PRESENÇA DE UM OUTLIER (VALOR ALTO)."},
+    {FlagLowOutlierGB, "*** O TESTE DE GRUBBS & BECK IDENTIFICOU A POSSÍVEL PRESENÇA DE UM OUTLIER (VALOR BAIXO)."},
+    {FlagHighOutlierSkew, "*** O TESTE DA ASSIMETRIA IDENTIFICOU A POSSÍVEL PRESENÇA DE UM OUTLIER (VALOR ALTO)."},
+    {FlagLowOutlierSkew, "*** O TESTE DA ASSIMETRIA IDENTIFICOU A POSSÍVEL PRESENÇA DE UM OUTLIER (VALOR BAIXO)."},
+};
+
+std::string Free(double v) { return FormatFixed(v, 0, 4); }
+std::string Col12(double v) { return FormatFixed(v, 12, 4); }
+std::string Col10(double v) { return FormatFixed(v, 10, 3); }
+
+// Appends lines whose literal part is written here in UTF-8 and stored in
+// Windows-1252; the value part (numbers, record texts) is appended as it is.
+class LineSink {
+public:
+    explicit LineSink(std::vector<std::string>& lines) : lines_(lines) {}
+    void Add(std::string_view utf8, const std::string& value = {}) {
+        lines_.push_back(Utf8ToWindows1252(utf8) + value);
+    }
+    void Empty() { lines_.emplace_back(); }
+
+private:
+    std::vector<std::string>& lines_;
+};
+
+// Quantile of return period `period` for the table. A quantile the quantile
+// function cannot compute arrives as 0 (and prints as 0.000, or 1.000 after
+// the exponential of indexes 2 and 6); an arithmetic fault raised by the
+// computation itself (absurd parameters) ends the report with its error.
+double TableQuantile(const AnalysisRecord& r, int index, int period) {
+    const FloatingPointCheck check;
+    const double q = ReturnPeriodQuantile(r, index, period);
+    check.Raise();
+    return q;
+}
+
+}  // namespace
+
+void AppendReportLines(const AnalysisRecord& r, std::vector<std::string>& lines) {
+    LineSink out(lines);
+    const auto flag = [&r](std::uint8_t bit) { return (r.TestFlags & bit) != 0; };
+
+    out.Add("ZARN - KELMORIDA");
+    out.Empty();
+    out.Add("TÍTULO: ", TextOf(r.Title));
+    out.Add("LOCAL: ", TextOf(r.Location));
+    out.Add("COMENTÁRIO: ", TextOf(r.Comment));
+    out.Add("ARQUIVO DE DADOS: ", TextOf(r.DataFileName));
+    out.Empty();
+
+    if ((r.TestFlags & kWarningMask) != 0) {
+        out.Add("ATENÇÃO:");
+        out.Empty();
+        for (const Warning& w : kWarnings)
+            if (flag(w.Bit)) out.Add(w.Text);
+        out.Empty();
+        out.Add("*** ANTES DE PROSSEGUIR VERIFIQUE SE A(S) QUESTÃO(ÕES) APONTADA(S) TEM OU NÃO PROCEDÊNCIA.");
+        out.Add("    CASO NEGATIVO PROSSIGA À ANÁLISE.");
+    }
+
+    out.Empty();
+    out.Add("ESTATÍSTICAS DESCRITIVAS:");
+    out.Empty();
+    out.Add("**Tamanho da amostra : ", std::to_string(r.SampleSize));
+    out.Add("  Máximo : ", Free(r.Maximum));
+    out.Add("  Mínimo : ", Free(r.Minimum));
+    out.Add("  Média : ", Free(r.Mean));
+    out.Add("  Desvio padrão : ", Free(r.StdDev));
+    out.Add("  Assimetria : ", Free(r.Skewness));
+    out.Empty();
+    out.Add("**Momentos-L:");
+    out.Add("  l1 : ", Free(r.LMoments.L1));
+    out.Add("  l2 : ", Free(r.LMoments.L2));
+    out.Add("  t3 : ", Free(r.LMoments.T3));
+    out.Add("  t4 : ", Free(r.LMoments.T4));
+    out.Empty();
+    out.Add("**Logaritmos:");
+    out.Add("  Máximo : ", Free(r.LogMaximum));
+    out.Add("  Mínimo : ", Free(r.LogMinimum));
+    out.Add("  Média : ", Free(r.LogMean));
+    out.Add("  Desvio padrão : ", Free(r.LogStdDev));
+    out.Add("  Assimetria : ", Free(r.LogSkewness));
+    out.Empty();
+
+    // Each verdict follows its bit of TestFlags, never the printed numbers.
+    out.Add("TESTES NÃO PARAMÉTRICOS:");
+    out.Empty();
+    out.Add("**Teste de Kendall:");
+    out.Add("  Coef. Corr. Kendall : ", Free(r.KendallTau));
+    out.Add("  Estatistica Z : ", Free(r.KendallZ));
+    out.Add("  Valor limiar de | Z |  : ", Free(r.KendallZLimit));
+    out.Add("  Alfa : 5%");
+    out.Add(flag(FlagDependent) ? "  Z > | Z | => dados dependentes" : "  Z < | Z | => dados independentes");
+    out.Empty();
+    out.Add("**Teste de Mann-Kendall:");
+    out.Add("  Estatistica U : ", Free(r.MannKendallU));
+    out.Add("  Valor limiar de | U | : ", Free(r.MannKendallULimit));
+    out.Add("  Alfa : 5%");
+    out.Add(flag(FlagNonHomogeneous) ? "  U > | U | => dados não homogeneos" : "  U < | U | => dados homogeneos");
+    out.Empty();
+    out.Add("**Teste Grubbs & Beck:");
+    out.Add("  *Limite superior : ");
+    out.Add("    LS : ", Free(r.GrubbsBeckUpper));
+    out.Add("    Max : ", Free(r.Maximum));
+    out.Add("    Alfa : 5%");
+    out.Add(flag(FlagHighOutlierGB) ? "    Max > LS => há outlier" : "    Max < LS => não ha outlier");
+    out.Empty();
+    out.Add("  *Limite inferior : ");
+    out.Add("    LI : ", Free(r.GrubbsBeckLower));
+    out.Add("    Min : ", Free(r.Minimum));
+    out.Add("    Alfa : 5%");
+    out.Add(flag(FlagLowOutlierGB) ? "    Min < LI => há outlier" : "    Min > LI => não ha outlier");
+    out.Empty();
+    out.Add("**Teste da assimetria:");
+    out.Add("  *Limite superior : ");
+    out.Add(flag(FlagHighOutlierSkew)
+                ? "    há outlier - a retirada do máximo amostral resultou em uma mudança significativa da assimetria."
+                : "    não há outlier - a retirada do máximo amostral não resultou em uma mudança significativa da assimetria.");
+    out.Empty();
+    out.Add("  *Limite inferior : ");
+    out.Add(flag(FlagLowOutlierSkew)
+                ? "    há outlier - a retirada do mínimo amostral resultou em uma mudança significativa da assimetria."
+                : "    não há outlier - a retirada do mínimo amostral não resultou em uma mudança significativa da assimetria.");
+    out.Empty();
+
+    // Shape is printed for the three-parameter distributions 5 to 8 only.
+    out.Add("ESTIMAÇÃO DOS PARÂMETROS:");
+    out.Empty();
+    out.Add("Distribuição           Posição       Escala        Forma");
+    for (int i = 1; i <= kDistributionCount; ++i) {
+        const ParameterSet& p = ParametersOf(r, i);
+        std::string row = Col12(p.Position) + "  " + Col12(p.Scale);
+        if (i >= kPearson3) row += "  " + Col12(p.Shape);
+        out.Add(kLabels[i - 1], row);
+    }
+    out.Empty();
+
+    out.Add("TESTES DE AJUSTE:");
+    out.Empty();
+    out.Add("**Teste de Filliben");
+    out.Add("Distribuição            R(90%)          R");
+    for (int i = 1; i <= kDistributionCount; ++i)
+        out.Add(kLabels[i - 1], Col12(FitTestOf(r, i).R90) + "  " + Col12(FitTestOf(r, i).R));
+    out.Empty();
+    out.Add("**Teste da Variância");
+    out.Add("Distribuição            | Z |");
+    for (int i = 1; i <= kDistributionCount; ++i) out.Add(kLabels[i - 1], Col12(VarianceTestZOf(r, i)));
+    out.Empty();
+
+    // The last quantile row is the last line: no empty line follows.
+    out.Add("ESTIMAÇÃO DE QUANTIS:");
+    out.Empty();
+    out.Add("                                                  Tempo de Retorno");
+    out.Add("Distribuição              2          5          10         50        100        200       1000");
+    for (int i = 1; i <= kDistributionCount; ++i) {
+        std::string row;
+        for (int period = 0; period < kReturnPeriodCount; ++period)
+            row += " " + Col10(TableQuantile(r, i, period));
+        out.Add(kLabels[i - 1], row);
+    }
+}
+
+std::vector<std::string> ReportLines(const AnalysisRecord& r) {
+    std::vector<std::string> lines;
+    lines.reserve(124);
+    AppendReportLines(r, lines);
+    return lines;
+}
+
+namespace {
+
+[[noreturn]] void RaiseCannotCreate(const std::string& path, int code) {
+    throw ZarnError("Cannot create file \"" + path + "\". " + std::strerror(code));
+}
+
+// Writes all of `bytes` to `fd`; false with errno set on a failure.
+bool WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// A name for the temporary file beside `path`, unique within this process.
+std::string TemporaryNameBeside(const std::string& path) {
+    static unsigned counter = 0;
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+}
+
+// The path with symbolic links resolved, or `path` itself when that fails.
+std::string ResolvedPath(const std::string& path) {
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr) return path;
+    std::string resolved(real);
+    std::free(real);
+    return resolved;
+}
+
+}  // namespace
+
+void SaveReport(const std::vector<std::string>& lines, const std::string& path) {
+    std::string bytes;
+    for (const std::string& line : lines) bytes += line + "\r\n";
+
+    // A device or pipe is written in place: there is nothing to rename over.
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    // A symbolic link keeps pointing where it did: the file it names is replaced.
+    const std::string target = exists ? ResolvedPath(path) : path;
+    if (exists && !S_ISREG(st.st_mode)) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        if (fd < 0) RaiseCannotCreate(path, errno);
+        const bool written = WriteAll(fd, bytes);
+        const int code = errno;
+        ::close(fd);
+        if (!written) RaiseFileError(code, path);
+        return;
+    }
+    // A read-only file is not replaced behind the user's back.
+    if (exists && ::access(path.c_str(), W_OK) != 0) RaiseCannotCreate(path, errno);
+
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = TemporaryNameBeside(target);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) RaiseCannotCreate(path, errno);
+    if (exists) ::fchmod(fd, st.st_mode & 07777);
+
+    bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    int code = errno;
+    if (::close(fd) != 0 && written) {
+        written = false;
+        code = errno;
+    }
+    if (!written) {
+        ::unlink(temporary.c_str());
+        RaiseFileError(code, path);
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        code = errno;
+        ::unlink(temporary.c_str());
+        RaiseCannotCreate(path, code);
+    }
+}
+
+}  // namespace zarn
