@@ -1,8 +1,9 @@
 // The fuzzy fact file "indata.clp" handed to the rule engine (FuzzyCLIPS
-// syntax): templates, facts, flag facts and the start rule.
+// syntax): templates, facts, flag facts and the start rule. ASCII only.
 //
-//   FactFileLines    the file's lines, 42 + k of them
-//   WriteFactFile    writes them with CR LF into `path`, replacing the file whole
+//   FactFileLines    the file's lines: 42 + k, k the flag and parsimony facts written
+//   WriteFactFile    writes them with CR LF into `path`, replacing the file whole;
+//                    fails with the file error text ("File access denied", "Disk full", ...)
 #pragma once
 
 #include <string>
