@@ -176,8 +176,8 @@ void ResultDialogBase::CentreOnScreen() {
 
 void ResultDialogBase::ShowModeless(QPushButton* focused) {
     CentreOnScreen();
+    if (isVisible()) raise();  // a refresh brings the window to the front
     show();
-    raise();
     activateWindow();
     focused->setFocus();
 }
