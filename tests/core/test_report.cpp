@@ -1,7 +1,9 @@
 // The calculation report: its lines from a record set by hand, and the saved file.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -9,6 +11,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -264,7 +267,30 @@ TEST_F(SaveReportTest, FailedSaveLeavesTheExistingFileUntouched) {
     EXPECT_THROW(SaveReport({"x"}, blocked.string()), ZarnError);
     EXPECT_TRUE(fs::is_directory(blocked));
 
+    // A write that stops half way (the file size limit): the old file stays.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = 1000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    std::string error = "no error";
+    try {
+        SaveReport(std::vector<std::string>(100, std::string(80, 'x')), path.string());
+    } catch (const ZarnError& e) {
+        error = e.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(error, "I/O error " + std::to_string(EFBIG));
+    EXPECT_EQ(Contents(path), "anterior\r\n");
+    EXPECT_EQ(EntryCount(), 2u);  // no temporary file left
+}
+
+TEST_F(SaveReportTest, ReadOnlyFolderFailsWithCannotCreate) {
     if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    const fs::path path = folder_ / "r.txt";
+    { std::ofstream(path, std::ios::binary) << "anterior\r\n"; }
     fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
     try {
         SaveReport({"novo"}, path.string());
@@ -274,7 +300,6 @@ TEST_F(SaveReportTest, FailedSaveLeavesTheExistingFileUntouched) {
     }
     fs::permissions(folder_, fs::perms::owner_all);
     EXPECT_EQ(Contents(path), "anterior\r\n");
-    EXPECT_EQ(EntryCount(), 2u);
 }
 
 TEST_F(SaveReportTest, FullDiskIsReported) {
