@@ -95,16 +95,48 @@ bool FiniteRange(const std::vector<double>& values, double& low, double& high) {
     return any;
 }
 
-// Fits a linear axis to [low, high] on round ticks; a single value gets a
-// band around it so the points stay visible.
+// Fits a linear axis to [low, high] on round ticks (steps of 1, 2 or 5
+// times a power of ten, about five of them), labelled with as many decimals
+// as the step needs; a single value gets a band around it so the points stay
+// visible.
 void FitLinearAxis(QValueAxis* axis, double low, double high) {
     if (low == high) {
         const double pad = low == 0 ? 1.0 : std::fabs(low) * 0.1;
         low -= pad;
         high += pad;
     }
-    axis->setRange(low, high);
-    axis->applyNiceNumbers();
+    const double rough = (high - low) / 5;
+    const int power = static_cast<int>(std::floor(std::log10(rough)));
+    const double decade = std::pow(10.0, power);
+    double step = decade * 10;
+    for (double factor : {1.0, 2.0, 5.0})
+        if (decade * factor >= rough) {
+            step = decade * factor;
+            break;
+        }
+    const double first = std::floor(low / step) * step, last = std::ceil(high / step) * step;
+    if (!std::isfinite(first) || !std::isfinite(last) || first >= last) {
+        axis->setRange(low, high);
+        return;
+    }
+    axis->setRange(first, last);
+    axis->setTickCount(static_cast<int>(std::lround((last - first) / step)) + 1);
+    axis->setLabelFormat(QStringLiteral("%.%1f").arg(std::max(0, -power)));
+}
+
+// Points that sit on the edge of the plot are drawn whole: widen [low, high]
+// by a little before the axis rounds it.
+void FitPointAxis(QValueAxis* axis, double low, double high) {
+    const double margin = (high - low) * 0.03;
+    FitLinearAxis(axis, low - margin, high + margin);
+}
+
+// Tick labels in the user's regional notation, without digit grouping (a
+// grouped 1.000 would read as one in a comma-decimal locale).
+void UseRegionalNumbers(QChart* chart) {
+    QLocale regional;
+    regional.setNumberOptions(regional.numberOptions() | QLocale::OmitGroupSeparator);
+    chart->setLocale(regional);
 }
 
 // The toolkit cannot place an infinite or undefined value; such a point is
@@ -189,6 +221,7 @@ TEstatisticas::TEstatisticas(Platform& platform, QWidget* parent)
     : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Estatísticas descritivas"), 656, 365) {
     setObjectName(QStringLiteral("Estatisticas"));
     texto_ = MakeTextBox(this, QRect(8, 8, 193, 305));
+    texto_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     chart_ = new QChart;
     chart_->setTitle(QStringLiteral("HISTOGRAMA"));
@@ -204,7 +237,6 @@ TEstatisticas::TEstatisticas(Platform& platform, QWidget* parent)
     axisX_->setLabelsAngle(-90);
     axisY_ = new QValueAxis;
     axisY_->setTitleText(QStringLiteral("Frequência Relativa"));
-    axisY_->setLabelFormat(QStringLiteral("%.2f"));
     chart_->addAxis(axisX_, Qt::AlignBottom);
     chart_->addAxis(axisY_, Qt::AlignLeft);
     series_->attachAxis(axisX_);
@@ -220,6 +252,7 @@ TEstatisticas::TEstatisticas(Platform& platform, QWidget* parent)
 
 void TEstatisticas::Exibir() {
     SetLines(texto_, EstatisticasLines(Record, RegionalDecimalSeparator()));
+    UseRegionalNumbers(chart_);
     EntrarXY(HistogramPoints(Record));
     ShowModeless(avancar_);
 }
@@ -245,7 +278,8 @@ void TEstatisticas::EntrarXY(const ChartPoints& classes) {
     }
     series_->append(bars);
     axisX_->append(categories);
-    FitLinearAxis(axisY_, low, high > 0 ? high : 1.0);
+    // Headroom above the tallest bar.
+    FitLinearAxis(axisY_, low, high > 0 ? high * 1.05 : 1.0);
 }
 
 void TEstatisticas::FecharClick() { hide(); }
@@ -291,6 +325,7 @@ TTesteDLG::TTesteDLG(Platform& platform, QWidget* parent)
 
 void TTesteDLG::Exibir() {
     SetLines(texto_, TesteLines(Record, RegionalDecimalSeparator()));
+    UseRegionalNumbers(chart_);
     EntrarXY(SamplePoints(Record));
     ShowModeless(avancar_);
 }
@@ -304,8 +339,7 @@ void TTesteDLG::EntrarXY(const ChartPoints& points) {
     double low = 0, high = 0;
     if (!FiniteRange(ys, low, high)) low = high = 0;
     // The horizontal axis counts the values in file order.
-    axisX_->setRange(1, std::max<double>(2, static_cast<double>(drawable.size())));
-    axisX_->applyNiceNumbers();
+    FitLinearAxis(axisX_, 1, std::max<double>(2, static_cast<double>(drawable.size())));
     FitLinearAxis(axisY_, low, high);
 }
 
@@ -349,7 +383,7 @@ TParaDLG::TParaDLG(Platform& platform, QWidget* parent)
     axisY_ = new QLogValueAxis;
     axisY_->setBase(10);
     axisY_->setTitleText(QStringLiteral("Tempo de retorno"));
-    axisY_->setLabelFormat(QStringLiteral("%g"));
+    axisY_->setLabelFormat(QStringLiteral("%.0f"));  // decades: 1, 10, 100 ("%g" draws nothing once numbers are localized)
     axisY_->setMinorTickCount(-1);
     chart_->addAxis(axisX_, Qt::AlignBottom);
     chart_->addAxis(axisY_, Qt::AlignLeft);
@@ -396,6 +430,7 @@ TParaDLG::TParaDLG(Platform& platform, QWidget* parent)
 
 void TParaDLG::Exibir() {
     SetLines(texto_, ParaLines(Record, RegionalDecimalSeparator()));
+    UseRegionalNumbers(chart_);
     EntrarXY(Record.PlotDistribution);
     ShowModeless(avancar_);
 }
@@ -420,7 +455,7 @@ void TParaDLG::EntrarXY(int index) {
         }
     double xLow = 0, xHigh = 1, tLow = 1, tHigh = 10;
     FiniteRange(xs, xLow, xHigh);
-    FitLinearAxis(axisX_, xLow, xHigh);
+    FitPointAxis(axisX_, xLow, xHigh);
     // Return periods start just above 1: show whole decades around them.
     if (FiniteRange(ts, tLow, tHigh)) {
         tLow = std::pow(10.0, std::floor(std::log10(tLow)));
