@@ -1,10 +1,35 @@
-#include <QApplication>
-#include <QMainWindow>
+// ZARN: frequency analysis of annual maximum hydrological events.
+#include <QDir>
+#include <iostream>
+
+#include "app/application.h"
+#include "app/desktop.h"
+#include "app/headless.h"
+#include "app/novoproj.h"
+#include "app/qtplatform.h"
+#include "dialogs/resultdialogs.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QMainWindow w;
-    w.setWindowTitle("ZARN - KELMORIDA");
-    w.show();
+    if (!zarn::DisplayAvailable()) return zarn::RunWithoutDisplay(argv[0], std::cout, std::cerr);
+
+    zarn::QtPlatform platform;
+    zarn::ZarnApplication app(argc, argv, platform);
+
+    // The six windows, created once in this order; only the main window is
+    // shown. The others belong to it and end with it.
+    auto* desktop = new zarn::TDesktop(platform);
+    desktop->setAttribute(Qt::WA_DeleteOnClose);
+    auto* novoProj = new zarn::TNovoProj(platform, desktop);
+    auto* estatisticas = new zarn::TEstatisticas(platform, desktop);
+    auto* testeDLG = new zarn::TTesteDLG(platform, desktop);
+    auto* paraDLG = new zarn::TParaDLG(platform, desktop);
+    auto* result = new zarn::Tresult(platform, desktop);
+    desktop->SetWindows(novoProj, estatisticas, testeDLG, paraDLG, result);
+    zarn::LinkResultDialogs(estatisticas, testeDLG, paraDLG, result);
+
+    // ProjectModified, StartupDir, help files, initial folders.
+    zarn::StartSession(*desktop, *novoProj);
+
+    desktop->show();
     return app.exec();
 }

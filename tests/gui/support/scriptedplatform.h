@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <utility>
 
 #include "app/platform.h"
 
@@ -14,6 +15,7 @@ namespace zarn {
 class ScriptedPlatform : public Platform {
 public:
     struct Shown {
+        Shown(QString kind = {}, QString text = {}) : Kind(std::move(kind)), Text(std::move(text)) {}
         QString Kind;  // "confirm", "notice", "error", "open", "save", "help", "launch"
         QString Text;  // the message, the dialog title, the help file, the program
         int Context = 0;

@@ -1,0 +1,76 @@
+#include "app/application.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <exception>
+#include <new>
+
+#include "analysis/record.h"
+#include "app/platform.h"
+
+namespace zarn {
+
+namespace {
+
+// The error box for whatever a command threw. ZarnError is a
+// std::runtime_error: its text is what the user reads.
+void ShowCurrentException(Platform& platform, QWidget* parent) {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        platform.ShowError(parent, kOutOfMemoryText);
+    } catch (const std::exception& e) {
+        const QString text = QString::fromStdString(e.what());
+        platform.ShowError(parent, text.isEmpty() ? kUnexpectedErrorText : text);
+    } catch (...) {
+        platform.ShowError(parent, kUnexpectedErrorText);
+    }
+}
+
+}  // namespace
+
+void RunCommand(Platform& platform, QWidget* parent, const std::function<void()>& command) {
+    try {
+        command();
+    } catch (...) {
+        ShowCurrentException(platform, parent);
+    }
+}
+
+bool RunQuery(Platform& platform, QWidget* parent, const std::function<bool()>& query) {
+    try {
+        return query();
+    } catch (...) {
+        ShowCurrentException(platform, parent);
+        return false;
+    }
+}
+
+ZarnApplication::ZarnApplication(int& argc, char** argv, Platform& platform)
+    : QApplication(argc, argv), platform_(platform) {}
+
+bool ZarnApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ShowCurrentException(platform_, activeWindow());
+        return false;
+    }
+}
+
+void ShowHelpTopic(Platform& platform, QWidget* parent, const QString& helpFile, int context) {
+    if (platform.ShowHelp(parent, helpFile, context)) return;
+    const QString shown = QDir::toNativeSeparators(helpFile);
+    if (!QFileInfo(helpFile).isFile()) {
+        platform.Notice(parent, QStringLiteral("O arquivo de ajuda \"%1\" não foi encontrado. "
+                                               "Inicie o ZARN na pasta que contém o arquivo ajuda.hlp.")
+                                    .arg(shown));
+    } else {
+        platform.Notice(parent,
+                        QStringLiteral("O tópico %1 não existe no arquivo de ajuda \"%2\".").arg(context).arg(shown));
+    }
+}
+
+std::string ToWindows1252(const QString& text) { return Utf8ToWindows1252(text.toStdString()); }
+
+}  // namespace zarn

@@ -1,0 +1,296 @@
+#include "app/desktop.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QToolBar>
+#include <memory>
+
+#include "analysis/calculation.h"
+#include "analysis/record.h"
+#include "app/application.h"
+#include "app/novoproj.h"
+#include "app/pictures.h"
+#include "app/projectfile.h"
+#include "app/session.h"
+#include "dialogs/resultdialogs.h"
+
+namespace zarn {
+
+namespace {
+
+// Client area below the menu bar, and the bars in it, in pixels.
+constexpr int kClientWidth = 382;
+constexpr int kClientHeight = 243;
+constexpr int kToolBarHeight = 29;
+constexpr int kToolBarSeparator = 8;
+constexpr int kStatusBarHeight = 19;
+constexpr int kStatusPanelWidth = 325;
+// The title text is set in a size close to the 8-point system font it was
+// laid out for, so that its longest line fits the window's width.
+constexpr int kTextPixelSize = 11;
+
+// The lines of the title text, centred.
+const QStringList kTitleLines = {
+    QString(),
+    QStringLiteral("ZARN - PROGRAMA PARA ANÁLISE DE FREQUÊNCIA DE EVENTOS "),
+    QStringLiteral("HIDROLÓGICOS MÁXIMOS ANUAIS"),
+    QString(),
+    QStringLiteral("Versâo 1.0"),
+    QString(),
+    QStringLiteral("Autor: Equipe ZARN"),
+    QStringLiteral("Engenharia de recursos hídricos - Equipe ZARN"),
+    QStringLiteral("E-mail: equipe.zarn@example.org"),
+    QString(),
+    QString(),
+    QStringLiteral("Orientador: Equipe ZARN"),
+    QStringLiteral("Revisão técnica e metodológica - Equipe ZARN"),
+    QString(),
+    QString(),
+};
+
+// A path as the file system spells it (UTF-8 here), for the analysis core.
+std::string FileSystemPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+const QStringList kProjectFilters = {QStringLiteral("Arquivo de projeto (*.Prj)"),
+                                     QStringLiteral("Todos os arquivos (*.*)")};
+
+}  // namespace
+
+TDesktop::TDesktop(Platform& platform, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      platform_(platform),
+      imagens_(zarn::Imagens()) {
+    setWindowTitle(QStringLiteral("ZARN - KELMORIDA"));
+    BuildMenu();
+    BuildToolBar();
+    BuildText();
+    BuildStatusBar();
+    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    AProj.Filters = kProjectFilters;
+    AProj.DefaultSuffix = QStringLiteral("prj");
+    AProj.ConfirmOverwrite = false;
+    GravarProj.Filters = kProjectFilters;
+    GravarProj.DefaultSuffix = QStringLiteral("prj");
+    GravarProj.ConfirmOverwrite = true;
+
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, [this] { Run([this] { AjudaKey(); }); });
+    // F10 opens the menu bar, as the status bar says.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        menuBar()->setFocus(Qt::ShortcutFocusReason);
+        menuBar()->setActiveAction(arquivo_->menuAction());
+    });
+}
+
+QAction* TDesktop::Command(QMenu* menu, const QString& text, void (TDesktop::*handler)(), bool enabled) {
+    QAction* action = menu->addAction(text);
+    action->setEnabled(enabled);
+    connect(action, &QAction::triggered, this, [this, handler] { Run([this, handler] { (this->*handler)(); }); });
+    return action;
+}
+
+void TDesktop::BuildMenu() {
+    arquivo_ = menuBar()->addMenu(QStringLiteral("Projeto"));
+    novo1_ = Command(arquivo_, QStringLiteral("Novo"), &TDesktop::Criarprojeto);
+    abrir1_ = Command(arquivo_, QStringLiteral("Abrir"), &TDesktop::Abrirprojeto);
+    menusalvar_ = Command(arquivo_, QStringLiteral("Salvar"), &TDesktop::Salvarprojeto, false);
+    arquivo_->addSeparator();
+    sair1_ = arquivo_->addAction(QStringLiteral("Sair"));
+    connect(sair1_, &QAction::triggered, this, &QWidget::close);
+
+    ferramentas_ = menuBar()->addMenu(QStringLiteral("Ferramentas"));
+    auto show = [this](const QString& text, auto window) {
+        QAction* action = ferramentas_->addAction(text);
+        action->setEnabled(false);
+        connect(action, &QAction::triggered, this, [this, window] {
+            Run([this, window] {
+                if (auto* dialog = this->*window) dialog->Exibir();
+            });
+        });
+        return action;
+    };
+    menuestat_ = show(QStringLiteral("Estatísticas descritivas"), &TDesktop::estatisticas_);
+    menuteste_ = show(QStringLiteral("Teste não paramétricos"), &TDesktop::testeDLG_);
+    menupara_ = show(QStringLiteral("Estimação de parâmetros"), &TDesktop::paraDLG_);
+    menumemo_ = show(QStringLiteral("Memória de cálculo"), &TDesktop::result_);
+
+    // "Ajuda" has no items: the top-level entry itself is the command.
+    ajuda1_ = menuBar()->addAction(QStringLiteral("Ajuda"));
+    connect(ajuda1_, &QAction::triggered, this, [this] { Run([this] { AjudaClick(); }); });
+}
+
+void TDesktop::BuildToolBar() {
+    toolBar_ = new QToolBar(this);
+    toolBar_->setObjectName(QStringLiteral("ToolBar1"));
+    toolBar_->setMovable(false);
+    toolBar_->setFloatable(false);
+    toolBar_->setContextMenuPolicy(Qt::PreventContextMenu);
+    toolBar_->setIconSize(QSize(kPictureSize, kPictureSize));
+    toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    toolBar_->setFixedHeight(kToolBarHeight);
+    addToolBar(Qt::TopToolBarArea, toolBar_);
+
+    auto button = [this](Glyph picture, const QString& tip) {
+        QAction* action = toolBar_->addAction(QIcon(imagens_[static_cast<int>(picture)]), tip);
+        action->setToolTip(tip);
+        return action;
+    };
+    criar_ = button(Glyph::Novo, QStringLiteral("Criar Projeto"));
+    abrir_ = button(Glyph::Abrir, QStringLiteral("Abrir Projeto"));
+    salvar_ = button(Glyph::Salvar, QStringLiteral("Salvar Projeto"));
+    salvar_->setEnabled(false);
+    auto* gap = new QWidget(toolBar_);
+    gap->setFixedWidth(kToolBarSeparator);
+    toolBar_->addWidget(gap);
+    sair_ = button(Glyph::Sair, QStringLiteral("Sair"));
+
+    connect(criar_, &QAction::triggered, this, [this] { Run([this] { Criarprojeto(); }); });
+    connect(abrir_, &QAction::triggered, this, [this] { Run([this] { Abrirprojeto(); }); });
+    connect(salvar_, &QAction::triggered, this, [this] { Run([this] { Salvarprojeto(); }); });
+    connect(sair_, &QAction::triggered, this, &QWidget::close);
+}
+
+void TDesktop::BuildText() {
+    memo_ = new QTextEdit(this);
+    memo_->setReadOnly(true);
+    memo_->setFrameShape(QFrame::StyledPanel);
+    QFont font = memo_->font();
+    font.setPixelSize(kTextPixelSize);
+    memo_->setFont(font);
+    QPalette palette = memo_->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
+    palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
+    memo_->setPalette(palette);
+    memo_->setPlainText(kTitleLines.join(QLatin1Char('\n')));
+    QTextCursor all(memo_->document());
+    all.select(QTextCursor::Document);
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    all.mergeBlockFormat(centred);
+    setCentralWidget(memo_);
+}
+
+void TDesktop::BuildStatusBar() {
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setSizeGripEnabled(false);
+    statusBar_->setFixedHeight(kStatusBarHeight);
+    panel_ = new QLabel(QStringLiteral("F1-Ajuda   F10-Opções "), statusBar_);
+    panel_->setFixedWidth(kStatusPanelWidth);
+    panel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    panel_->setFrameShape(QFrame::Panel);
+    panel_->setFrameShadow(QFrame::Sunken);
+    statusBar_->addWidget(panel_);
+    setStatusBar(statusBar_);
+}
+
+void TDesktop::SetWindows(TNovoProj* novoProj, TEstatisticas* estatisticas, TTesteDLG* testeDLG,
+                          TParaDLG* paraDLG, Tresult* result) {
+    novoProj_ = novoProj;
+    estatisticas_ = estatisticas;
+    testeDLG_ = testeDLG;
+    paraDLG_ = paraDLG;
+    result_ = result;
+}
+
+void TDesktop::Run(const std::function<void()>& command) { RunCommand(platform_, this, command); }
+
+void TDesktop::HabilitarComandos() {
+    for (QAction* a : {salvar_, menusalvar_, menuestat_, menuteste_, menupara_, menumemo_}) a->setEnabled(true);
+}
+
+bool TDesktop::GravarProjeto() {
+    const QString path = platform_.SaveFileName(this, GravarProj);
+    if (path.isEmpty()) return false;
+    WriteProjectFile(Record, FileSystemPath(path));
+    return true;
+}
+
+bool TDesktop::PassSaveFirstQuestion() {
+    if (!ProjectModified) return true;
+    switch (platform_.Confirm(this, kSaveFirstQuestion)) {
+        case Answer::Yes: return GravarProjeto();
+        case Answer::No: return true;
+        case Answer::Cancel: break;
+    }
+    return false;
+}
+
+void TDesktop::Criarprojeto() {
+    if (!PassSaveFirstQuestion() || !novoProj_) return;
+    novoProj_->LimparCampos();
+    if (!novoProj_->Executar()) return;
+
+    platform_.SetBusyCursor();
+    struct CursorGuard {
+        Platform& platform;
+        ~CursorGuard() { platform.RestoreCursor(); }
+    } cursor{platform_};
+
+    // The calculation fills a copy of the record: a failure leaves the
+    // analysis on screen and in memory as it was. The copy keeps what the
+    // calculation does not write (the parsimony values), as the global
+    // record would.
+    auto scratch = std::make_unique<AnalysisRecord>(Record);
+    scratch->TestFlags = 0;
+    CalculateAll(*scratch, ToWindows1252(novoProj_->Projeto()->text()), ToWindows1252(novoProj_->Local()->text()),
+                 ToWindows1252(novoProj_->Comentario()->text()), FileSystemPath(novoProj_->Dados()->text()));
+    Record = *scratch;
+    ProjectModified = true;
+    HabilitarComandos();
+    if (estatisticas_) estatisticas_->Exibir();
+}
+
+void TDesktop::Abrirprojeto() {
+    if (!PassSaveFirstQuestion()) return;
+    const QString path = platform_.OpenFileName(this, AProj);
+    if (path.isEmpty()) return;
+    ReadProjectFile(Record, FileSystemPath(path));
+    ProjectModified = false;
+    HabilitarComandos();
+    if (estatisticas_) estatisticas_->Exibir();
+}
+
+void TDesktop::Salvarprojeto() {
+    if (GravarProjeto()) ProjectModified = false;
+}
+
+void TDesktop::AjudaClick() { ShowHelpTopic(platform_, this, HelpFile, kHelpContents); }
+
+void TDesktop::AjudaKey() { ShowHelpTopic(platform_, this, HelpFile, kDesktopHelpContext); }
+
+void TDesktop::closeEvent(QCloseEvent* event) {
+    if (RunQuery(platform_, this, [this] { return PassSaveFirstQuestion(); }))
+        event->accept();
+    else
+        event->ignore();
+}
+
+void StartSession(TDesktop& desktop, TNovoProj& novoProj) {
+    ProjectModified = false;
+    StartupDir = QDir::currentPath().toStdString();
+    const QString folder = QString::fromStdString(StartupDir);
+    const QString helpFile = folder + QStringLiteral("/ajuda.hlp");
+    novoProj.HelpFile = helpFile;
+    desktop.HelpFile = helpFile;
+    desktop.AProj.InitialFolder = folder;
+    desktop.GravarProj.InitialFolder = folder;
+    novoProj.abrirdados.InitialFolder = folder;
+}
+
+}  // namespace zarn

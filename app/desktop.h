@@ -1,0 +1,134 @@
+// The main window: menu, toolbar, title text and status bar. It starts
+// every command: create, open and save a project, show each result window,
+// help, and leave the program.
+//
+//   TDesktop       the window and its commands
+//   StartSession   the start-up values once the six windows exist
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QPixmap>
+#include <functional>
+
+#include "app/platform.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QTextEdit;
+class QToolBar;
+
+namespace zarn {
+
+class TNovoProj;
+class TEstatisticas;
+class TTesteDLG;
+class TParaDLG;
+class Tresult;
+
+// Help topic of the main window, its menu items and toolbar buttons.
+constexpr int kDesktopHelpContext = 101;
+// The help viewer's contents page.
+constexpr int kHelpContents = 0;
+
+inline const QString kSaveFirstQuestion = QStringLiteral("Deseja salvar o projeto corrente antes de prosseguir?");
+
+class TDesktop : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TDesktop(Platform& platform, QWidget* parent = nullptr);
+
+    // The windows created after this one at start-up.
+    void SetWindows(TNovoProj* novoProj, TEstatisticas* estatisticas, TTesteDLG* testeDLG, TParaDLG* paraDLG,
+                    Tresult* result);
+
+    // The commands. Each runs to its end or throws; the menu items and
+    // buttons run them under the default error handler.
+    void Criarprojeto();
+    void Abrirprojeto();
+    void Salvarprojeto();
+    // The save-first question: true when the command that asks may go on.
+    bool PassSaveFirstQuestion();
+    // Asks for a name and writes the record; false when the dialog was cancelled.
+    bool GravarProjeto();
+    void AjudaClick();
+    void AjudaKey();
+
+    QToolBar* ToolBar1() const { return toolBar_; }
+    QAction* Criar() const { return criar_; }
+    QAction* Abrir() const { return abrir_; }
+    QAction* Salvar() const { return salvar_; }
+    QAction* sair() const { return sair_; }
+    QTextEdit* Memo1() const { return memo_; }
+    QStatusBar* Barradestatus() const { return statusBar_; }
+    QLabel* StatusPanel() const { return panel_; }
+    QMenu* Arquivo1() const { return arquivo_; }
+    QMenu* Ferramentas1() const { return ferramentas_; }
+    QAction* Novo1() const { return novo1_; }
+    QAction* Abrir1() const { return abrir1_; }
+    QAction* menusalvar() const { return menusalvar_; }
+    QAction* Sair1() const { return sair1_; }
+    QAction* menuestat() const { return menuestat_; }
+    QAction* menuteste() const { return menuteste_; }
+    QAction* menupara() const { return menupara_; }
+    QAction* menumemo() const { return menumemo_; }
+    QAction* Ajuda1() const { return ajuda1_; }
+    const QList<QPixmap>& Imagens() const { return imagens_; }
+
+    // Set at start-up: StartupDir + "/ajuda.hlp".
+    QString HelpFile;
+    // The open-project and save-project dialogs; initial folders set at start-up.
+    FileDialogSpec AProj;
+    FileDialogSpec GravarProj;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenu();
+    void BuildToolBar();
+    void BuildText();
+    void BuildStatusBar();
+    // Enables Save and the four result windows (never disabled again).
+    void HabilitarComandos();
+    // Runs a command under the default error handler.
+    void Run(const std::function<void()>& command);
+    QAction* Command(QMenu* menu, const QString& text, void (TDesktop::*handler)(), bool enabled = true);
+
+    Platform& platform_;
+    QList<QPixmap> imagens_;
+    QToolBar* toolBar_ = nullptr;
+    QAction* criar_ = nullptr;
+    QAction* abrir_ = nullptr;
+    QAction* salvar_ = nullptr;
+    QAction* sair_ = nullptr;
+    QTextEdit* memo_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    QLabel* panel_ = nullptr;
+    QMenu* arquivo_ = nullptr;
+    QMenu* ferramentas_ = nullptr;
+    QAction* novo1_ = nullptr;
+    QAction* abrir1_ = nullptr;
+    QAction* menusalvar_ = nullptr;
+    QAction* sair1_ = nullptr;
+    QAction* menuestat_ = nullptr;
+    QAction* menuteste_ = nullptr;
+    QAction* menupara_ = nullptr;
+    QAction* menumemo_ = nullptr;
+    QAction* ajuda1_ = nullptr;
+
+    TNovoProj* novoProj_ = nullptr;
+    TEstatisticas* estatisticas_ = nullptr;
+    TTesteDLG* testeDLG_ = nullptr;
+    TParaDLG* paraDLG_ = nullptr;
+    Tresult* result_ = nullptr;
+};
+
+// Start-up once the windows exist: ProjectModified is false, StartupDir is
+// the current directory, every window's help file is StartupDir +
+// "/ajuda.hlp", and the file dialogs start in StartupDir.
+void StartSession(TDesktop& desktop, TNovoProj& novoProj);
+
+}  // namespace zarn

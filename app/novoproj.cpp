@@ -1,0 +1,121 @@
+#include "app/novoproj.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+
+#include "app/application.h"
+#include "app/pictures.h"
+
+namespace zarn {
+
+namespace {
+
+// Client area and the grid of the layout, in pixels.
+constexpr int kClientWidth = 417;
+constexpr int kClientHeight = 209;
+constexpr int kLabelLeft = 8;
+constexpr int kFieldLeft = 104;
+constexpr int kFieldHeight = 21;
+constexpr int kWideField = 297;
+constexpr int kDataField = 265;
+constexpr int kBrowseLeft = 376;
+constexpr int kButtonTop = 168;
+
+}  // namespace
+
+TNovoProj::TNovoProj(Platform& platform, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint),
+      platform_(platform) {
+    setWindowTitle(QStringLiteral("ZARN - Criar projeto"));
+    setFixedSize(kClientWidth, kClientHeight);
+
+    projeto_ = AddRow(QStringLiteral("Título:"), 24, kWideField);
+    local_ = AddRow(QStringLiteral("Local:"), 56, kWideField);
+    comentario_ = AddRow(QStringLiteral("Comentário:"), 88, kWideField);
+    dados_ = AddRow(QStringLiteral("Arquivo de dados:"), 120, kDataField);
+    dados_->setReadOnly(true);
+
+    buttondados_ = new QPushButton(this);
+    buttondados_->setIcon(Picture(Glyph::Abrir));
+    buttondados_->setToolTip(QStringLiteral("Procurar o arquivo de dados"));
+    buttondados_->setGeometry(kBrowseLeft, 118, 25, 25);
+    buttondados_->setAutoDefault(false);
+
+    criar_ = new QPushButton(Picture(Glyph::Confirmar), QStringLiteral("Criar"), this);
+    criar_->setGeometry(139, kButtonTop, 75, 25);
+    cancelar_ = new QPushButton(Picture(Glyph::Cancelar), QStringLiteral("Cancelar"), this);
+    cancelar_->setGeometry(251, kButtonTop, 75, 25);
+    cancelar_->setAutoDefault(false);
+
+    setTabOrder(projeto_, local_);
+    setTabOrder(local_, comentario_);
+    setTabOrder(comentario_, dados_);
+    setTabOrder(dados_, buttondados_);
+    setTabOrder(buttondados_, criar_);
+    setTabOrder(criar_, cancelar_);
+
+    abrirdados.Filters = {QStringLiteral("Arquivo de dados (*.dat)"), QStringLiteral("Todos os arquivos (*.*)")};
+    abrirdados.DefaultSuffix = QStringLiteral("dat");
+    abrirdados.ConfirmOverwrite = false;
+
+    auto guarded = [this](void (TNovoProj::*handler)()) {
+        return [this, handler] { RunCommand(platform_, this, [this, handler] { (this->*handler)(); }); };
+    };
+    connect(buttondados_, &QPushButton::clicked, this, guarded(&TNovoProj::buttondadosClick));
+    connect(criar_, &QPushButton::clicked, this, guarded(&TNovoProj::CriarClick));
+    connect(cancelar_, &QPushButton::clicked, this, guarded(&TNovoProj::CancelarClick));
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, guarded(&TNovoProj::AjudaKey));
+
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+QLineEdit* TNovoProj::AddRow(const QString& label, int top, int width) {
+    auto* caption = new QLabel(label, this);
+    caption->setGeometry(kLabelLeft, top, kFieldLeft - kLabelLeft - 4, kFieldHeight);
+    auto* field = new QLineEdit(this);
+    field->setGeometry(kFieldLeft, top, width, kFieldHeight);
+    caption->setBuddy(field);
+    return field;
+}
+
+bool TNovoProj::Executar() {
+    projeto_->setFocus();
+    if (!ModalRun) return exec() == QDialog::Accepted;
+    setResult(QDialog::Rejected);
+    ModalRun(*this);
+    return result() == QDialog::Accepted;
+}
+
+void TNovoProj::LimparCampos() {
+    projeto_->clear();
+    local_->clear();
+    comentario_->clear();
+    dados_->clear();
+}
+
+void TNovoProj::buttondadosClick() {
+    FileDialogSpec spec = abrirdados;
+    spec.FileName = dados_->text();
+    const QString chosen = platform_.OpenFileName(this, spec);
+    if (!chosen.isEmpty()) dados_->setText(chosen);
+}
+
+void TNovoProj::CriarClick() {
+    if (dados_->text().isEmpty()) {
+        platform_.Notice(this, kInvalidDataFileText);
+        return;
+    }
+    accept();
+}
+
+void TNovoProj::CancelarClick() { reject(); }
+
+void TNovoProj::AjudaKey() { ShowHelpTopic(platform_, this, HelpFile, kNovoProjHelpContext); }
+
+}  // namespace zarn

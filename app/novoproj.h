@@ -1,0 +1,67 @@
+// The new-project dialog: title, location, comment and the data file of a
+// new analysis. Created once at start-up and reused; every creation starts
+// with empty fields.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+#include "app/platform.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace zarn {
+
+// Help topic of the dialog.
+constexpr int kNovoProjHelpContext = 106;
+
+inline const QString kInvalidDataFileText = QStringLiteral("Nome de arquivo de Dados inválido");
+
+class TNovoProj : public QDialog {
+    Q_OBJECT
+public:
+    explicit TNovoProj(Platform& platform, QWidget* parent = nullptr);
+
+    // Shows the dialog modally; true when it was closed with "Criar".
+    bool Executar();
+    // Empties the four fields.
+    void LimparCampos();
+
+    void buttondadosClick();
+    void CriarClick();
+    void CancelarClick();
+    void AjudaKey();
+
+    QLineEdit* Projeto() const { return projeto_; }
+    QLineEdit* Local() const { return local_; }
+    QLineEdit* Comentario() const { return comentario_; }
+    QLineEdit* Dados() const { return dados_; }
+    QPushButton* buttondados() const { return buttondados_; }
+    QPushButton* Criar() const { return criar_; }
+    QPushButton* Cancelar() const { return cancelar_; }
+
+    // Set at start-up: StartupDir + "/ajuda.hlp".
+    QString HelpFile;
+    // The data file dialog; its initial folder is set at start-up.
+    FileDialogSpec abrirdados;
+
+    // Stands in for the modal loop when set (the window tests act as the
+    // user through it); Executar then returns whether it ended with "Criar".
+    std::function<void(TNovoProj&)> ModalRun;
+
+private:
+    QLineEdit* AddRow(const QString& label, int top, int width);
+
+    Platform& platform_;
+    QLineEdit* projeto_;
+    QLineEdit* local_;
+    QLineEdit* comentario_;
+    QLineEdit* dados_;
+    QPushButton* buttondados_;
+    QPushButton* criar_;
+    QPushButton* cancelar_;
+};
+
+}  // namespace zarn

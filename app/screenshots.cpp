@@ -1,0 +1,112 @@
+// zarn-screenshots: draws the windows headless and saves them as PNG for
+// the documentation. Creates a project from the bundled Ocmulgee example,
+// then grabs the main window, the new-project dialog, each result window
+// and the help viewer.
+//
+//   zarn-screenshots [OUTPUT-FOLDER]     (default: docs/screenshots)
+#include <QDir>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/application.h"
+#include "app/desktop.h"
+#include "app/novoproj.h"
+#include "app/qtplatform.h"
+#include "dialogs/resultdialogs.h"
+
+namespace {
+
+// The real platform without its modal boxes and file dialogs: answers come
+// from the tool, messages go to the console.
+class UnattendedPlatform : public zarn::QtPlatform {
+public:
+    QString NextFile;
+    int Errors = 0;
+
+    zarn::Answer Confirm(QWidget*, const QString&) override { return zarn::Answer::No; }
+    void Notice(QWidget*, const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    void ShowError(QWidget*, const QString& text) override {
+        ++Errors;
+        std::fprintf(stderr, "erro: %s\n", qPrintable(text));
+    }
+    QString OpenFileName(QWidget*, const zarn::FileDialogSpec&) override { return NextFile; }
+    QString SaveFileName(QWidget*, const zarn::FileDialogSpec&) override { return {}; }
+};
+
+// Lets the windows lay out and paint (charts included) before a grab.
+void Settle() {
+    QEventLoop loop;
+    QTimer::singleShot(400, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool Save(QWidget* window, const QDir& folder, const QString& name) {
+    window->show();
+    window->raise();
+    Settle();
+    const QString path = folder.filePath(name);
+    const bool ok = window->grab().save(path);
+    std::fprintf(stderr, "%s %s\n", ok ? "escrito" : "FALHOU", qPrintable(path));
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    UnattendedPlatform platform;
+    zarn::ZarnApplication app(argc, argv, platform);
+    const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(ZARN_SCREENSHOTS));
+    if (!folder.exists() && !QDir().mkpath(folder.path())) {
+        std::fprintf(stderr, "não foi possível criar %s\n", qPrintable(folder.path()));
+        return 1;
+    }
+
+    auto* desktop = new zarn::TDesktop(platform);
+    auto* novoProj = new zarn::TNovoProj(platform, desktop);
+    auto* estatisticas = new zarn::TEstatisticas(platform, desktop);
+    auto* testeDLG = new zarn::TTesteDLG(platform, desktop);
+    auto* paraDLG = new zarn::TParaDLG(platform, desktop);
+    auto* result = new zarn::Tresult(platform, desktop);
+    desktop->SetWindows(novoProj, estatisticas, testeDLG, paraDLG, result);
+    zarn::LinkResultDialogs(estatisticas, testeDLG, paraDLG, result);
+    // The help file lies beside the program: start there.
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    zarn::StartSession(*desktop, *novoProj);
+
+    bool ok = Save(desktop, folder, QStringLiteral("principal.png"));
+
+    platform.NextFile = QStringLiteral(ZARN_EXAMPLES "/ocmulgee-river-macon.dat");
+    novoProj->ModalRun = [&](zarn::TNovoProj& d) {
+        d.Projeto()->setText(QStringLiteral("Cheias do rio Ocmulgee"));
+        d.Local()->setText(QStringLiteral("Macon, Geórgia (EUA)"));
+        d.Comentario()->setText(QStringLiteral("Vazões máximas anuais 1910-1949, em 1000 cfs"));
+        d.buttondadosClick();
+        ok = Save(&d, folder, QStringLiteral("criar-projeto.png")) && ok;
+        d.CriarClick();
+    };
+    desktop->Novo1()->trigger();
+    if (platform.Errors > 0) return 1;
+
+    ok = Save(estatisticas, folder, QStringLiteral("estatisticas.png")) && ok;
+    estatisticas->hide();
+    testeDLG->Exibir();
+    ok = Save(testeDLG, folder, QStringLiteral("testes.png")) && ok;
+    testeDLG->hide();
+    paraDLG->Exibir();
+    ok = Save(paraDLG, folder, QStringLiteral("parametros.png")) && ok;
+    paraDLG->hide();
+    result->Exibir();
+    ok = Save(result, folder, QStringLiteral("memoria-de-calculo.png")) && ok;
+    result->hide();
+
+    desktop->AjudaKey();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowTitle().startsWith(QStringLiteral("ZARN - Ajuda")))
+            ok = Save(w, folder, QStringLiteral("ajuda.png")) && ok;
+
+    delete desktop;
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,443 @@
+// The main window's commands with the scripted platform: enabling, the
+// save-first question for close, Novo and Abrir, failed calculations and
+// opens that keep the previous analysis, the project round trip, StartupDir
+// and help. The new-project dialog is driven through its ModalRun hook.
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "analysis/record.h"
+#include "app/desktop.h"
+#include "app/helpfile.h"
+#include "app/novoproj.h"
+#include "app/session.h"
+#include "dialogs/resultdialogs.h"
+#include "support/scriptedplatform.h"
+
+using namespace zarn;
+
+namespace {
+
+const QString kExample = QStringLiteral(ZARN_EXAMPLES "/ocmulgee-river-macon.dat");
+const QString kCommaDecimal = QStringLiteral(ZARN_TEST_DATA "/ocmulgee-river-macon-comma-decimal.dat");
+const QString kZero = QStringLiteral(ZARN_TEST_DATA "/ocmulgee-river-macon-zero.dat");
+// The help file as the build copies it beside the program.
+const QString kHelpSource = QStringLiteral(ZARN_TEST_DATA "/../../app/help/ajuda.hlp");
+
+std::vector<unsigned char> RecordBytes() {
+    const auto* p = reinterpret_cast<const unsigned char*>(&Record);
+    return {p, p + sizeof(Record)};
+}
+
+bool WriteBytes(const QString& path, qint64 size) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(QByteArray(size, '\x01')) == size;
+}
+
+}  // namespace
+
+class TestDesktop : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<ScriptedPlatform> platform_;
+    std::unique_ptr<TDesktop> desktop_;
+    TNovoProj* novo_ = nullptr;
+    TEstatisticas* est_ = nullptr;
+    int dialogRuns_ = 0;
+    QString savedDir_;
+
+    QString Path(const QString& name) const { return dir_->filePath(name); }
+
+    // The user's part in the new-project dialog: a title, the data file
+    // chosen through the browse button, then "Criar".
+    void UserCreates(const QString& dataFile, const QString& title = QStringLiteral("Ocmulgee")) {
+        novo_->ModalRun = [this, dataFile, title](TNovoProj& d) {
+            ++dialogRuns_;
+            d.Projeto()->setText(title);
+            platform_->FileNames.push_front(dataFile);
+            d.buttondadosClick();
+            d.CriarClick();
+        };
+    }
+
+    // Creates a project from the example, answering nothing else.
+    void CreateExample() {
+        UserCreates(kExample);
+        desktop_->Novo1()->trigger();
+        QVERIFY2(platform_->Texts("error").isEmpty(), qPrintable(platform_->Texts("error").join('|')));
+        QVERIFY(ProjectModified);
+    }
+
+    QList<QAction*> LaterCommands() const {
+        return {desktop_->Salvar(),    desktop_->menusalvar(), desktop_->menuestat(),
+                desktop_->menuteste(), desktop_->menupara(),   desktop_->menumemo()};
+    }
+
+    bool LaterCommandsEnabled(bool enabled) const {
+        for (QAction* a : LaterCommands())
+            if (a->isEnabled() != enabled) return false;
+        return true;
+    }
+
+private slots:
+    void init() {
+        Record = AnalysisRecord{};
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        savedDir_ = QDir::currentPath();
+        QDir::setCurrent(dir_->path());
+        platform_ = std::make_unique<ScriptedPlatform>();
+        desktop_ = std::make_unique<TDesktop>(*platform_);
+        novo_ = new TNovoProj(*platform_, desktop_.get());
+        est_ = new TEstatisticas(*platform_, desktop_.get());
+        auto* testes = new TTesteDLG(*platform_, desktop_.get());
+        auto* para = new TParaDLG(*platform_, desktop_.get());
+        auto* result = new Tresult(*platform_, desktop_.get());
+        desktop_->SetWindows(novo_, est_, testes, para, result);
+        LinkResultDialogs(est_, testes, para, result);
+        ProjectModified = true;  // StartSession must clear it
+        StartSession(*desktop_, *novo_);
+        desktop_->show();
+        dialogRuns_ = 0;
+    }
+
+    void cleanup() {
+        desktop_.reset();
+        platform_.reset();
+        QDir::setCurrent(savedDir_);
+        dir_.reset();
+    }
+
+    void StartsWithoutAnalysisCommands() {
+        QVERIFY(!ProjectModified);
+        QVERIFY(LaterCommandsEnabled(false));
+        for (QAction* a : {desktop_->Novo1(), desktop_->Abrir1(), desktop_->Sair1(), desktop_->Ajuda1(),
+                           desktop_->Criar(), desktop_->Abrir(), desktop_->sair()})
+            QVERIFY2(a->isEnabled(), qPrintable(a->text()));
+        QCOMPARE(desktop_->Imagens().size(), 10);
+    }
+
+    void CreationEnablesCommandsAndShowsStatistics() {
+        CreateExample();
+        QVERIFY(LaterCommandsEnabled(true));
+        QVERIFY(est_->isVisible());
+        QCOMPARE(Record.SampleSize, 40);
+        QCOMPARE(TextOf(Record.Title), std::string("Ocmulgee"));
+        QCOMPARE(platform_->BusyCalls, 1);
+        QCOMPARE(platform_->BusyDepth, 0);
+        // The dialog starts empty every time, not with the last project's texts.
+        novo_->ModalRun = [](TNovoProj& d) {
+            QVERIFY(d.Projeto()->text().isEmpty());
+            QVERIFY(d.Dados()->text().isEmpty());
+        };
+        platform_->Answers = {Answer::No};
+        desktop_->Novo1()->trigger();
+    }
+
+    void EmptyTextsWithDataFileCreate() {
+        UserCreates(kExample, QString());
+        desktop_->Criar()->trigger();
+        QVERIFY(platform_->Texts("error").isEmpty());
+        QCOMPARE(Record.Title.Length, 0);
+        QVERIFY(ProjectModified);
+    }
+
+    void TypedTextsAreStoredAsWindows1252() {
+        UserCreates(kExample, QStringLiteral("São Francisco – Três Marias"));
+        desktop_->Novo1()->trigger();
+        // ã = E3, en dash = 96, ê = EA in Windows-1252
+        QCOMPARE(TextOf(Record.Title), std::string("S\xE3o Francisco \x96 Tr\xEAs Marias"));
+    }
+
+    void CancelledDialogChangesNothing() {
+        CreateExample();
+        const auto before = RecordBytes();
+        dialogRuns_ = 0;
+        novo_->ModalRun = [this](TNovoProj& d) {
+            ++dialogRuns_;
+            d.CancelarClick();
+        };
+        platform_->Answers = {Answer::No};
+        desktop_->Novo1()->trigger();
+        QCOMPARE(dialogRuns_, 1);
+        QVERIFY(RecordBytes() == before);
+        QVERIFY(ProjectModified);
+        QCOMPARE(platform_->BusyCalls, 1);
+    }
+
+    void CloseQuery_data() {
+        QTest::addColumn<bool>("modified");
+        QTest::addColumn<QList<int>>("answers");  // Answer values
+        QTest::addColumn<QString>("saveAs");      // "" cancels the save dialog
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<bool>("written");
+        QTest::addColumn<int>("errors");
+        const QList<int> yes{int(Answer::Yes)}, no{int(Answer::No)}, cancel{int(Answer::Cancel)};
+        QTest::newRow("nothing unsaved: closes, asks nothing") << false << QList<int>{} << "" << true << false << 0;
+        QTest::newRow("yes, saved: closes") << true << yes << "saved.prj" << true << true << 0;
+        QTest::newRow("yes, save dialog cancelled: stays") << true << yes << "" << false << false << 0;
+        QTest::newRow("yes, save fails: stays") << true << yes << "missing/saved.prj" << false << false << 1;
+        QTest::newRow("no: closes unsaved") << true << no << "" << true << false << 0;
+        QTest::newRow("cancel: stays") << true << cancel << "" << false << false << 0;
+    }
+
+    void CloseQuery() {
+        QFETCH(bool, modified);
+        QFETCH(QList<int>, answers);
+        QFETCH(QString, saveAs);
+        QFETCH(bool, closes);
+        QFETCH(bool, written);
+        QFETCH(int, errors);
+        if (modified) CreateExample();
+        platform_->Log.clear();
+        for (int a : answers) platform_->Answers.push_back(Answer(a));
+        if (!saveAs.isEmpty()) platform_->FileNames.push_back(Path(saveAs));
+
+        desktop_->close();
+        QCOMPARE(!desktop_->isVisible(), closes);
+        QCOMPARE(platform_->Texts("confirm").size(), modified ? 1 : 0);
+        if (modified) QCOMPARE(platform_->Texts("confirm").first(), kSaveFirstQuestion);
+        QCOMPARE(QFileInfo(Path(saveAs)).isFile() && !saveAs.isEmpty(), written);
+        if (written) QCOMPARE(QFileInfo(Path(saveAs)).size(), qint64(kRecordSize));
+        QCOMPARE(platform_->Texts("error").size(), errors);
+        // Saving inside the question leaves ProjectModified to the command.
+        QCOMPARE(ProjectModified, modified);
+    }
+
+    void SaveFirstGuardsNovo_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("saveAs");
+        QTest::addColumn<bool>("dialogShown");
+        QTest::newRow("yes, saved") << int(Answer::Yes) << "first.prj" << true;
+        QTest::newRow("yes, save dialog cancelled") << int(Answer::Yes) << "" << false;
+        QTest::newRow("no") << int(Answer::No) << "" << true;
+        QTest::newRow("cancel") << int(Answer::Cancel) << "" << false;
+    }
+
+    void SaveFirstGuardsNovo() {
+        QFETCH(int, answer);
+        QFETCH(QString, saveAs);
+        QFETCH(bool, dialogShown);
+        CreateExample();
+        const auto before = RecordBytes();
+        dialogRuns_ = 0;
+        platform_->Answers = {Answer(answer)};
+        if (!saveAs.isEmpty()) platform_->FileNames.push_back(Path(saveAs));
+        novo_->ModalRun = [this](TNovoProj& d) {
+            ++dialogRuns_;
+            d.CancelarClick();
+        };
+        desktop_->Novo1()->trigger();
+        QCOMPARE(dialogRuns_, dialogShown ? 1 : 0);
+        QCOMPARE(platform_->Texts("confirm").size(), 1);
+        QVERIFY(RecordBytes() == before);
+        QVERIFY(ProjectModified);  // the dialog was cancelled: still unsaved
+        if (!saveAs.isEmpty()) QCOMPARE(QFileInfo(Path(saveAs)).size(), qint64(kRecordSize));
+    }
+
+    void SaveFirstGuardsAbrir_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("saveAs");
+        QTest::addColumn<bool>("openDialogShown");
+        QTest::newRow("yes, saved, open cancelled: still unsaved") << int(Answer::Yes) << "first.prj" << true;
+        QTest::newRow("yes, save dialog cancelled") << int(Answer::Yes) << "" << false;
+        QTest::newRow("no") << int(Answer::No) << "" << true;
+        QTest::newRow("cancel keeps the created analysis") << int(Answer::Cancel) << "" << false;
+    }
+
+    void SaveFirstGuardsAbrir() {
+        QFETCH(int, answer);
+        QFETCH(QString, saveAs);
+        QFETCH(bool, openDialogShown);
+        CreateExample();
+        const auto before = RecordBytes();
+        platform_->Log.clear();
+        platform_->Answers = {Answer(answer)};
+        if (!saveAs.isEmpty()) platform_->FileNames.push_back(Path(saveAs));
+        desktop_->Abrir()->trigger();  // the open dialog, if shown, is cancelled
+        QCOMPARE(platform_->Texts("open").size(), openDialogShown ? 1 : 0);
+        QVERIFY(RecordBytes() == before);
+        QVERIFY(ProjectModified);
+        QVERIFY(est_->isVisible());
+    }
+
+    void OpeningWithNothingUnsavedAsksNothing() {
+        desktop_->Abrir1()->trigger();
+        QCOMPARE(platform_->Texts("confirm").size(), 0);
+        QCOMPARE(platform_->Texts("open").size(), 1);
+        QVERIFY(LaterCommandsEnabled(false));
+    }
+
+    void FailedCalculationKeepsPreviousState_data() {
+        QTest::addColumn<bool>("firstProject");
+        QTest::addColumn<QString>("dataFile");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("comma decimal, first project") << true << kCommaDecimal << "Invalid numeric input.";
+        QTest::newRow("comma decimal, replacing one") << false << kCommaDecimal << "Invalid numeric input.";
+        QTest::newRow("a zero value") << false << kZero << "Floating point division by zero.";
+        QTest::newRow("missing file") << true << "missing.dat" << "File not found.";
+    }
+
+    void FailedCalculationKeepsPreviousState() {
+        QFETCH(bool, firstProject);
+        QFETCH(QString, dataFile);
+        QFETCH(QString, error);
+        if (!firstProject) CreateExample();
+        const bool modifiedBefore = ProjectModified;
+        const auto before = RecordBytes();
+        platform_->Log.clear();
+        platform_->Answers = {Answer::No};
+        est_->hide();
+        UserCreates(QFileInfo(dataFile).isAbsolute() ? dataFile : Path(dataFile));
+        desktop_->Novo1()->trigger();
+
+        QCOMPARE(platform_->Texts("error"), QStringList{error});
+        QCOMPARE(platform_->BusyDepth, 0);
+        QVERIFY(RecordBytes() == before);
+        QCOMPARE(ProjectModified, modifiedBefore);
+        QVERIFY(LaterCommandsEnabled(!firstProject));
+        QVERIFY(!est_->isVisible());
+    }
+
+    void SaveThenOpenGivesIdenticalRecord() {
+        CreateExample();
+        const auto created = RecordBytes();
+        platform_->FileNames = {Path("ocmulgee.prj")};
+        desktop_->Salvar()->trigger();
+        QVERIFY(!ProjectModified);
+        QCOMPARE(platform_->Log.last().Spec.Filters.first(), QStringLiteral("Arquivo de projeto (*.Prj)"));
+        QCOMPARE(QFileInfo(Path("ocmulgee.prj")).size(), qint64(kRecordSize));
+
+        std::memset(&Record, 0x5A, sizeof(Record));
+        platform_->FileNames = {Path("ocmulgee.prj")};
+        desktop_->Abrir()->trigger();
+        QCOMPARE(platform_->Texts("confirm").size(), 0);  // saved: nothing to ask
+        QVERIFY(platform_->Texts("error").isEmpty());
+        QVERIFY(RecordBytes() == created);
+        QVERIFY(!ProjectModified);
+        QVERIFY(est_->isVisible());
+
+        desktop_->close();  // right after opening: no question
+        QVERIFY(!desktop_->isVisible());
+        QCOMPARE(platform_->Texts("confirm").size(), 0);
+    }
+
+    void FailedOpenKeepsEverything_data() {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("one byte short") << qint64(kRecordSize - 1) << "Read beyond end of file.";
+        QTest::newRow("missing") << qint64(-1) << "File not found.";
+    }
+
+    void FailedOpenKeepsEverything() {
+        QFETCH(qint64, size);
+        QFETCH(QString, error);
+        const QString file = Path("short.prj");
+        if (size >= 0) QVERIFY(WriteBytes(file, size));
+        CreateExample();
+        const auto before = RecordBytes();
+        platform_->Answers = {Answer::No};
+        platform_->FileNames = {file};
+        desktop_->Abrir1()->trigger();
+        QCOMPARE(platform_->Texts("error"), QStringList{error});
+        QVERIFY(RecordBytes() == before);
+        QVERIFY(ProjectModified);
+    }
+
+    void OpenEnablesCommandsFromStart() {
+        // A record with three values, followed by bytes that are not read.
+        const QString file = Path("any.prj");
+        {
+            AnalysisRecord r{};
+            r.SampleSize = 3;
+            r.ClassCount = 2;
+            r.PlotDistribution = kNormal;
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(reinterpret_cast<const char*>(&r), sizeof r);
+            f.write("trailing bytes");
+        }
+        platform_->FileNames = {file};
+        desktop_->Abrir()->trigger();
+        QVERIFY2(platform_->Texts("error").isEmpty(), qPrintable(platform_->Texts("error").join('|')));
+        QVERIFY(LaterCommandsEnabled(true));
+        QVERIFY(!ProjectModified);
+    }
+
+    void DialogsAndHelpUseStartupDir() {
+        const QString startup = QDir::currentPath();  // the temporary folder set in init()
+        QCOMPARE(QString::fromStdString(StartupDir), startup);
+
+        desktop_->Abrir()->trigger();
+        QCOMPARE(platform_->Log.last().Spec.InitialFolder, startup);
+        QCOMPARE(platform_->Log.last().Spec.DefaultSuffix, QStringLiteral("prj"));
+
+        novo_->ModalRun = [](TNovoProj& d) { d.buttondadosClick(); };
+        desktop_->Criar()->trigger();
+        QCOMPARE(platform_->Log.last().Kind, QStringLiteral("open"));
+        QCOMPARE(platform_->Log.last().Spec.InitialFolder, startup);
+
+        desktop_->Salvarprojeto();
+        QCOMPARE(platform_->Log.last().Kind, QStringLiteral("save"));
+        QCOMPARE(platform_->Log.last().Spec.InitialFolder, startup);
+        QVERIFY(platform_->Log.last().Spec.ConfirmOverwrite);
+
+        const QString help = startup + QStringLiteral("/ajuda.hlp");
+        QApplication::setActiveWindow(desktop_.get());
+        QVERIFY(QTest::qWaitForWindowActive(desktop_.get()));
+        QTest::keyClick(desktop_.get(), Qt::Key_F1);
+        desktop_->Ajuda1()->trigger();
+        novo_->AjudaKey();
+        QList<int> contexts;
+        for (const auto& s : platform_->Log)
+            if (s.Kind == QLatin1String("help")) {
+                QCOMPARE(s.Text, help);
+                contexts << s.Context;
+            }
+        QCOMPARE(contexts, (QList<int>{kDesktopHelpContext, kHelpContents, kNovoProjHelpContext}));
+    }
+
+    void MissingHelpFileIsSaid() {
+        platform_->HelpAvailable = false;
+        desktop_->Ajuda1()->trigger();
+        const QStringList notices = platform_->Texts("notice");
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(notices.first().contains(QStringLiteral("ajuda.hlp")));
+        QVERIFY(notices.first().contains(QStringLiteral("não foi encontrado")));
+    }
+
+    void HelpFileHasEveryContextAndNoDeadLink() {
+        QList<HelpTopic> topics;
+        QVERIFY(ReadHelpFile(kHelpSource, topics));
+        for (int context : {kHelpContents, kDesktopHelpContext, kNovoProjHelpContext, kResultHelpContext})
+            QVERIFY2(FindHelpTopic(topics, context), qPrintable(QString::number(context)));
+        QSet<int> seen;
+        for (const HelpTopic& t : topics) {
+            QVERIFY2(!seen.contains(t.Context), qPrintable(QString::number(t.Context)));
+            seen.insert(t.Context);
+            QVERIFY(!t.Title.isEmpty());
+            for (int link : TopicLinks(t))
+                QVERIFY2(FindHelpTopic(topics, link), qPrintable(QStringLiteral("%1 -> %2").arg(t.Context).arg(link)));
+        }
+    }
+
+    void HelpMarkersParse() {
+        const auto topics = ParseHelpFile(QStringLiteral("comment\r\n@topic 0 Índice\r\n<p>a</p>\r\n"
+                                                          "@topic x not a marker\r\n@topic 12\n<b>b</b>\n"));
+        QCOMPARE(topics.size(), 2);
+        QCOMPARE(topics[0].Title, QStringLiteral("Índice"));
+        QVERIFY(topics[0].Html.contains(QStringLiteral("@topic x")));  // a bad marker is text
+        QCOMPARE(topics[1].Context, 12);
+        QVERIFY(topics[1].Title.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestDesktop)
+#include "test_desktop.moc"
