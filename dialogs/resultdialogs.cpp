@@ -6,7 +6,9 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -167,14 +169,28 @@ ResultDialogBase::ResultDialogBase(Platform& platform, QWidget* parent, const QS
 
 void ResultDialogBase::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1) {
-        const QString helpFile = QString::fromStdString(StartupDir) + QStringLiteral("/ajuda.hlp");
-        if (!platform_.ShowHelp(this, helpFile, HelpContext()))
-            platform_.ShowError(this, QStringLiteral("Não foi possível abrir o arquivo de ajuda %1").arg(helpFile));
+        ShowHelp();
         return;
     }
     // Only the window's own buttons leave it: Escape does not close it.
     if (event->key() == Qt::Key_Escape) return;
     QDialog::keyPressEvent(event);
+}
+
+// The main window words a help file it cannot show the same way.
+void ResultDialogBase::ShowHelp() {
+    const QString helpFile = QFile::decodeName(QByteArray::fromStdString(StartupDir)) + QStringLiteral("/ajuda.hlp");
+    if (platform_.ShowHelp(this, helpFile, HelpContext())) return;
+    const QString shown = QDir::toNativeSeparators(helpFile);
+    if (!QFileInfo(helpFile).isFile()) {
+        platform_.Notice(this, QStringLiteral("O arquivo de ajuda \"%1\" não foi encontrado. "
+                                              "Inicie o ZARN na pasta que contém o arquivo ajuda.hlp.")
+                                   .arg(shown));
+    } else {
+        platform_.Notice(this, QStringLiteral("O tópico %1 não existe no arquivo de ajuda \"%2\".")
+                                   .arg(HelpContext())
+                                   .arg(shown));
+    }
 }
 
 template <class F>

@@ -48,6 +48,8 @@ public:
 protected:
     ResultDialogBase(Platform& platform, QWidget* parent, const QString& caption, int width, int height);
     void keyPressEvent(QKeyEvent* event) override;
+    // Help topic 107 of "ajuda.hlp" in StartupDir; a notice when it cannot be shown.
+    void ShowHelp();
     // Runs one command; a ZarnError or std::exception goes to the error box.
     template <class F>
     void Guarded(F&& command);

@@ -310,11 +310,17 @@ private slots:
             QCOMPARE(platform_->Log[0].Context, 107);
             QCOMPARE(platform_->Log[0].Text, dir_->path() + QStringLiteral("/ajuda.hlp"));
         }
+        // Also with the focus in the text box.
+        platform_->Log.clear();
+        QTest::keyClick(result_->Texto(), Qt::Key_F1);
+        QCOMPARE(platform_->Texts(QStringLiteral("help")).size(), 1);
         // A help file the viewer cannot show is reported, not ignored.
         platform_->HelpAvailable = false;
         platform_->Log.clear();
         QTest::keyClick(est_, Qt::Key_F1);
-        QCOMPARE(platform_->Texts(QStringLiteral("error")).size(), 1);
+        const QStringList notices = platform_->Texts(QStringLiteral("notice"));
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(notices[0].contains(QStringLiteral("ajuda.hlp")));
     }
 
     void reportNextStartsTheEngineAndStaysOpen() {
