@@ -48,8 +48,8 @@ int RunWithoutDisplay(const char* programPath, std::ostream& out, std::ostream& 
     err << "\nComo exemplo, o relatório de cálculo de " << example.string() << ":\n\n";
     try {
         auto record = std::make_unique<AnalysisRecord>();
-        CalculateAll(*record, "Exemplo", "Ocmulgee River at Macon, Georgia", "Vazões máximas anuais, 1000 cfs",
-                     example.string());
+        CalculateAll(*record, "Exemplo", "Ocmulgee River at Macon, Georgia",
+                     Utf8ToWindows1252("Vazões máximas anuais, 1000 cfs"), example.string());
         for (const std::string& line : ReportLines(*record)) out << Windows1252ToUtf8(line) << '\n';
     } catch (const std::exception& e) {
         err << "O exemplo não pôde ser calculado: " << e.what() << '\n';

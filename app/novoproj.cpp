@@ -1,11 +1,14 @@
 #include "app/novoproj.h"
 
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <algorithm>
 
 #include "app/application.h"
 #include "app/pictures.h"
@@ -20,6 +23,8 @@ constexpr int kClientHeight = 209;
 constexpr int kLabelLeft = 8;
 constexpr int kFieldLeft = 104;
 constexpr int kFieldHeight = 21;
+constexpr int kLabelWidth = kFieldLeft - kLabelLeft - 2;
+constexpr int kSmallestLabelPixels = 9;
 constexpr int kWideField = 297;
 constexpr int kDataField = 265;
 constexpr int kBrowseLeft = 376;
@@ -38,6 +43,7 @@ TNovoProj::TNovoProj(Platform& platform, QWidget* parent)
     comentario_ = AddRow(QStringLiteral("Comentário:"), 88, kWideField);
     dados_ = AddRow(QStringLiteral("Arquivo de dados:"), 120, kDataField);
     dados_->setReadOnly(true);
+    FitLabels();
 
     buttondados_ = new QPushButton(this);
     buttondados_->setIcon(Picture(Glyph::Abrir));
@@ -77,11 +83,32 @@ TNovoProj::TNovoProj(Platform& platform, QWidget* parent)
 
 QLineEdit* TNovoProj::AddRow(const QString& label, int top, int width) {
     auto* caption = new QLabel(label, this);
-    caption->setGeometry(kLabelLeft, top, kFieldLeft - kLabelLeft - 4, kFieldHeight);
+    caption->setGeometry(kLabelLeft, top, kLabelWidth, kFieldHeight);
+    labels_ << caption;
     auto* field = new QLineEdit(this);
     field->setGeometry(kFieldLeft, top, width, kFieldHeight);
     caption->setBuddy(field);
     return field;
+}
+
+// The labels were laid out for a narrow 8-point system font: with a wider
+// one, a narrower face (or, failing that, a smaller size) keeps
+// "Arquivo de dados:" whole in front of its field. All labels share it.
+void TNovoProj::FitLabels() {
+    QFont font = labels_.first()->font();
+    auto widest = [this](const QFont& f) {
+        int w = 0;
+        for (QLabel* l : labels_) w = std::max(w, QFontMetrics(f).horizontalAdvance(l->text()));
+        return w;
+    };
+    for (int stretch : {QFont::SemiCondensed, QFont::Condensed}) {
+        if (widest(font) <= kLabelWidth) break;
+        font.setStretch(stretch);
+    }
+    for (int size = QFontInfo(font).pixelSize(); widest(font) > kLabelWidth && size > kSmallestLabelPixels;) {
+        font.setPixelSize(--size);
+    }
+    for (QLabel* l : labels_) l->setFont(font);
 }
 
 bool TNovoProj::Executar() {

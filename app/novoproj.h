@@ -53,8 +53,10 @@ public:
 
 private:
     QLineEdit* AddRow(const QString& label, int top, int width);
+    void FitLabels();
 
     Platform& platform_;
+    QList<QLabel*> labels_;
     QLineEdit* projeto_;
     QLineEdit* local_;
     QLineEdit* comentario_;
