@@ -1,0 +1,155 @@
+// The batch tool as a user runs it: exit codes, the error text alone on
+// standard error, and the files it writes agreeing with the library's.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "analysis/calculation.h"
+#include "analysis/record.h"
+#include "app/projectfile.h"
+#include "dialogs/report.h"
+
+namespace fs = std::filesystem;
+using namespace zarn;
+
+namespace {
+
+struct Result {
+    int Exit;
+    std::string Out;
+    std::string Err;
+};
+
+std::string Slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("zarn-cli-" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // Runs the batch tool with `args` (already quoted for the shell).
+    Result Run(const std::string& args) {
+        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+        const std::string cmd = std::string("'") + ZARN_CLI + "' " + args + " >'" + out.string() + "' 2>'" +
+                                err.string() + "'";
+        const int status = std::system(cmd.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
+    }
+
+    std::string Example(const char* name) { return std::string("'") + ZARN_EXAMPLES + "/" + name + "'"; }
+
+    fs::path dir_;
+};
+
+TEST_F(CliTest, BadUsageExitsTwoWithAUsageLine) {
+    for (const char* args : {"", "--data", "--bogus", "--data a --open b", "--open p --title t",
+                             "--data a --plot-distribution 9", "--data a --decimal-separator ab"}) {
+        SCOPED_TRACE(args);
+        const Result r = Run(args);
+        EXPECT_EQ(r.Exit, 2);
+        EXPECT_NE(r.Err.find("usage: zarn-cli"), std::string::npos);
+    }
+}
+
+TEST_F(CliTest, ErrorsPrintTheirTextAloneAndExitOne) {
+    struct Case {
+        std::string args;
+        std::string text;
+    } cases[] = {
+        {"--data '" + (dir_ / "missing.dat").string() + "' --json -", "File not found\n"},
+        {"--data " + std::string("'") + ZARN_TEST_DATA + "/ocmulgee-river-macon-comma-decimal.dat' --json -",
+         "Invalid numeric input\n"},
+        {"--data " + std::string("'") + ZARN_TEST_DATA + "/ocmulgee-river-macon-zero.dat' --json -",
+         "Floating point division by zero\n"},
+        {"--open '" + (dir_ / "missing.prj").string() + "' --report -", "File not found\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        const Result r = Run(c.args);
+        EXPECT_EQ(r.Exit, 1);
+        EXPECT_EQ(r.Err, c.text);
+        EXPECT_EQ(r.Out, "");
+    }
+}
+
+TEST_F(CliTest, JsonHoldsTheRecordAndItsQuantiles) {
+    const Result r = Run("--data " + Example("tees-dent-bank.dat") + " --title 'Tees à Dent Bank' --json -");
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    for (const char* key : {"\"TestFlags\"", "\"PlotDistribution\": 1", "\"Title\": \"Tees à Dent Bank\"",
+                            "\"SampleSize\": 15", "\"ClassCount\": 5", "\"LogLMoments\"", "\"FitTest\"",
+                            "\"R90\"", "\"KendallVarS\"", "\"MannKendallULimit\"", "\"VarianceTestZ\"",
+                            "\"ParsimonyLimit\"", "\"Quantiles\""})
+        EXPECT_NE(r.Out.find(key), std::string::npos) << key;
+    // Doubles are written to read back exactly: the first value 92.663 is not
+    // representable, so its 17-digit form must appear.
+    EXPECT_NE(r.Out.find("\"Minimum\": 92.662999999999997"), std::string::npos);
+}
+
+TEST_F(CliTest, FilesAgreeWithTheLibraryAndSurviveAProjectRoundTrip) {
+    const fs::path report = dir_ / "r.txt", project = dir_ / "p.prj", facts = dir_ / "indata.clp";
+    const fs::path report2 = dir_ / "r2.txt", facts2 = dir_ / "f2.clp", project2 = dir_ / "p2.prj";
+    const std::string data = std::string(ZARN_EXAMPLES) + "/ocmulgee-river-macon.dat";
+    Result r = Run("--data '" + data + "' --title T --report '" + report.string() + "' --facts '" + facts.string() +
+                   "' --project '" + project.string() + "'");
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+
+    // The report is what the report window's save writes for the same record.
+    auto rec = std::make_unique<AnalysisRecord>();
+    CalculateAll(*rec, "T", "", "", data);
+    const fs::path expected = dir_ / "expected.txt";
+    SaveReport(ReportLines(*rec), expected.string());
+    EXPECT_EQ(Slurp(report), Slurp(expected));
+    EXPECT_EQ(fs::file_size(project), kRecordSize);
+
+    // Opening the project writes the same files again, byte for byte.
+    r = Run("--open '" + project.string() + "' --report '" + report2.string() + "' --facts '" + facts2.string() +
+            "' --project '" + project2.string() + "'");
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_EQ(Slurp(report), Slurp(report2));
+    EXPECT_EQ(Slurp(facts), Slurp(facts2));
+    EXPECT_EQ(Slurp(project), Slurp(project2));
+    // And the same to standard output.
+    r = Run("--open '" + project.string() + "' --report -");
+    EXPECT_EQ(r.Out, Slurp(report));
+}
+
+TEST_F(CliTest, DialogsShowWhatTheWindowsShow) {
+    Result r = Run("--data " + Example("ocmulgee-river-macon.dat") +
+                   " --decimal-separator , --plot-distribution 2 --dialogs -");
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_NE(r.Out.find("\"  Média : 36,2800\""), std::string::npos);
+    EXPECT_NE(r.Out.find("\"Histogram\""), std::string::npos);
+    EXPECT_NE(r.Out.find("\"**Teste de Kendall:\""), std::string::npos);
+    EXPECT_NE(r.Out.find("\"=> Distribuição GPA\""), std::string::npos);
+    EXPECT_NE(r.Out.find("\"Distribution\": 2"), std::string::npos);
+    EXPECT_NE(r.Out.find("DISTRIBUIÇÃO LOGNORMAL"), std::string::npos);
+}
+
+TEST_F(CliTest, RefusesAProjectThatWouldOverrunTheArrays) {
+    const fs::path project = dir_ / "bad.prj";
+    auto rec = std::make_unique<AnalysisRecord>();
+    CalculateAll(*rec, "", "", "", std::string(ZARN_EXAMPLES) + "/tees-dent-bank.dat");
+    rec->SampleSize = 10001;
+    std::ofstream(project, std::ios::binary).write(reinterpret_cast<const char*>(rec.get()), kRecordSize);
+    const Result r = Run("--open '" + project.string() + "' --report -");
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_NE(r.Err, "");
+    EXPECT_EQ(r.Out, "");
+}
+
+}  // namespace
