@@ -283,8 +283,8 @@ void TDesktop::closeEvent(QCloseEvent* event) {
 
 void StartSession(TDesktop& desktop, TNovoProj& novoProj) {
     ProjectModified = false;
-    StartupDir = QDir::currentPath().toStdString();
-    const QString folder = QString::fromStdString(StartupDir);
+    const QString folder = QDir::currentPath();
+    StartupDir = FileSystemPath(folder);
     const QString helpFile = folder + QStringLiteral("/ajuda.hlp");
     novoProj.HelpFile = helpFile;
     desktop.HelpFile = helpFile;

@@ -150,10 +150,16 @@ private slots:
     }
 
     void TypedTextsAreStoredAsWindows1252() {
-        UserCreates(kExample, QStringLiteral("São Francisco – Três Marias"));
+        // The data file is opened under the file system's spelling of its path.
+        QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("Águas")));
+        const QString data = Path(QStringLiteral("Águas/rio.dat"));
+        QVERIFY(QFile::copy(kExample, data));
+        UserCreates(data, QStringLiteral("São Francisco – Três Marias"));
         desktop_->Novo1()->trigger();
-        // ã = E3, en dash = 96, ê = EA in Windows-1252
+        QVERIFY2(platform_->Texts("error").isEmpty(), qPrintable(platform_->Texts("error").join('|')));
+        // ã = E3, en dash = 96, ê = EA, Á = C1 in Windows-1252
         QCOMPARE(TextOf(Record.Title), std::string("S\xE3o Francisco \x96 Tr\xEAs Marias"));
+        QVERIFY(TextOf(Record.DataFileName).ends_with("/\xC1guas/rio.dat"));
     }
 
     void CancelledDialogChangesNothing() {
