@@ -12,6 +12,7 @@
 //     --quick     one run per file (a smoke test, not a measurement)
 //     --no-split  skip the step-by-step split
 #include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -63,6 +64,14 @@ double Seconds(const std::function<void()>& work) {
     const auto start = std::chrono::steady_clock::now();
     work();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// CPU time of this process: unlike the wall time, it does not grow when
+// other work shares the machine.
+double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec + t.tv_nsec * 1e-9;
 }
 
 double Median(std::vector<double> v) {
@@ -191,14 +200,16 @@ int main(int argc, char** argv) {
             for (int n : kSizes) {
                 const std::string path = WriteSample(folder, family, n);
                 std::vector<double> times;
+                std::vector<double> cpuTimes;
                 for (int run = 0; run < RunsFor(n, quick); ++run) {
                     std::memset(&gRecord, 0, sizeof gRecord);
+                    const double cpuStart = CpuSeconds();
                     times.push_back(Seconds([&] { CalculateAll(gRecord, "bench", "", "", path); }));
+                    cpuTimes.push_back(CpuSeconds() - cpuStart);
                 }
-                std::printf("%s n = %5d: CalculateAll median %.4f s over %zu runs (min %.4f, max %.4f)\n",
-                            family.Name, n, Median(times), times.size(),
-                            *std::min_element(times.begin(), times.end()),
-                            *std::max_element(times.begin(), times.end()));
+                std::printf("%s n = %5d: CalculateAll median %.4f s wall (min %.4f, max %.4f), %.4f s CPU, %zu runs\n",
+                            family.Name, n, Median(times), *std::min_element(times.begin(), times.end()),
+                            *std::max_element(times.begin(), times.end()), Median(cpuTimes), times.size());
                 if (split) PrintSplit(path);
                 std::fflush(stdout);
             }
