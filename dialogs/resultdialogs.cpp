@@ -526,9 +526,20 @@ Tresult::Tresult(Platform& platform, QWidget* parent)
 }
 
 void Tresult::Exibir() {
-    std::vector<std::string> lines = ReportLines(Record);
-    for (auto& line : lines) line = Windows1252ToUtf8(line);
-    SetLines(texto_, lines);
+    // A quantile that raises an arithmetic fault ends the report there: the
+    // lines before it stay in the memo, and the error goes to the caller.
+    std::vector<std::string> lines;
+    auto showLines = [&] {
+        for (auto& line : lines) line = Windows1252ToUtf8(line);
+        SetLines(texto_, lines);
+    };
+    try {
+        AppendReportLines(Record, lines);
+    } catch (...) {
+        showLines();
+        throw;
+    }
+    showLines();
     ShowModeless(fechar_);
 }
 
