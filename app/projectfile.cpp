@@ -1,7 +1,6 @@
 #include "app/projectfile.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -9,42 +8,11 @@
 #include <unistd.h>
 
 #include "analysis/errors.h"
+#include "analysis/filewrite.h"
 
 namespace zarn {
 
 namespace {
-
-// Writes all of `size` bytes to `fd`; false with errno set on a failure.
-bool WriteAll(int fd, const char* bytes, std::size_t size) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, bytes + done, size - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// A name for the temporary file beside `path`, unique within this process.
-std::string TemporaryNameBeside(const std::string& path) {
-    static unsigned counter = 0;
-    const auto slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-}
-
-// The path with symbolic links resolved, or `path` itself when that fails.
-std::string ResolvedPath(const std::string& path) {
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (real == nullptr) return path;
-    std::string resolved(real);
-    std::free(real);
-    return resolved;
-}
 
 // The Portuguese text refusing a file whose counts would take the readers
 // past the record's arrays.
@@ -57,51 +25,9 @@ std::string ResolvedPath(const std::string& path) {
 }  // namespace
 
 void WriteProjectFile(const AnalysisRecord& r, const std::string& path) {
-    const char* bytes = reinterpret_cast<const char*>(&r);
-
-    // A device or pipe is written in place: there is nothing to rename over.
-    struct stat st {};
-    const bool exists = ::stat(path.c_str(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode)) {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (fd < 0) RaiseFileError(errno, path);
-        const bool written = WriteAll(fd, bytes, kRecordSize);
-        const int code = errno;
-        ::close(fd);
-        if (!written) RaiseFileError(code, path);
-        return;
-    }
-    // A file the user may not write is not replaced behind the user's back.
-    if (exists && ::access(path.c_str(), W_OK) != 0) RaiseFileError(errno, path);
-    // A symbolic link keeps pointing where it did: the file it names is replaced.
-    const std::string target = exists ? ResolvedPath(path) : path;
-
-    // The new image goes to a temporary file beside the target and replaces
-    // it only once complete, so a failed save keeps the previous project.
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = TemporaryNameBeside(target);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) RaiseFileError(errno, path);
-    if (exists) ::fchmod(fd, st.st_mode & 07777);
-
-    bool written = WriteAll(fd, bytes, kRecordSize) && ::fsync(fd) == 0;
-    int code = errno;
-    if (::close(fd) != 0 && written) {
-        written = false;
-        code = errno;
-    }
-    if (written && ::rename(temporary.c_str(), target.c_str()) != 0) {
-        written = false;
-        code = errno;
-    }
-    if (!written) {
-        ::unlink(temporary.c_str());
-        RaiseFileError(code, path);
-    }
+    // A failed save keeps the previous project: see ReplaceFileContents.
+    ReplaceFileContents(path, std::string_view(reinterpret_cast<const char*>(&r), kRecordSize),
+                        [&](WriteStage, int code) { return FileErrorText(code, path); });
 }
 
 void ReadProjectFile(AnalysisRecord& r, const std::string& path) {

@@ -1,14 +1,11 @@
 #include "dialogs/report.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "analysis/errors.h"
+#include "analysis/filewrite.h"
 #include "analysis/format.h"
 #include "analysis/quantiles.h"
 
@@ -201,40 +198,8 @@ std::vector<std::string> ReportLines(const AnalysisRecord& r) {
 
 namespace {
 
-[[noreturn]] void RaiseCannotCreate(const std::string& path, int code) {
-    throw ZarnError("Cannot create file \"" + path + "\". " + std::strerror(code));
-}
-
-// Writes all of `bytes` to `fd`; false with errno set on a failure.
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// A name for the temporary file beside `path`, unique within this process.
-std::string TemporaryNameBeside(const std::string& path) {
-    static unsigned counter = 0;
-    const auto slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-}
-
-// The path with symbolic links resolved, or `path` itself when that fails.
-std::string ResolvedPath(const std::string& path) {
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (real == nullptr) return path;
-    std::string resolved(real);
-    std::free(real);
-    return resolved;
+std::string CannotCreateText(const std::string& path, int code) {
+    return "Cannot create file \"" + path + "\". " + std::strerror(code);
 }
 
 }  // namespace
@@ -242,49 +207,11 @@ std::string ResolvedPath(const std::string& path) {
 void SaveReport(const std::vector<std::string>& lines, const std::string& path) {
     std::string bytes;
     for (const std::string& line : lines) bytes += line + "\r\n";
-
-    // A device or pipe is written in place: there is nothing to rename over.
-    struct stat st {};
-    const bool exists = ::stat(path.c_str(), &st) == 0;
-    // A symbolic link keeps pointing where it did: the file it names is replaced.
-    const std::string target = exists ? ResolvedPath(path) : path;
-    if (exists && !S_ISREG(st.st_mode)) {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (fd < 0) RaiseCannotCreate(path, errno);
-        const bool written = WriteAll(fd, bytes);
-        const int code = errno;
-        ::close(fd);
-        if (!written) RaiseFileError(code, path);
-        return;
-    }
-    // A read-only file is not replaced behind the user's back.
-    if (exists && ::access(path.c_str(), W_OK) != 0) RaiseCannotCreate(path, errno);
-
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = TemporaryNameBeside(target);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) RaiseCannotCreate(path, errno);
-    if (exists) ::fchmod(fd, st.st_mode & 07777);
-
-    bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    int code = errno;
-    if (::close(fd) != 0 && written) {
-        written = false;
-        code = errno;
-    }
-    if (!written) {
-        ::unlink(temporary.c_str());
-        RaiseFileError(code, path);
-    }
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        code = errno;
-        ::unlink(temporary.c_str());
-        RaiseCannotCreate(path, code);
-    }
+    // A file that cannot be created or replaced gets the "Cannot create file"
+    // text; a write that fails once the file exists gets the runtime's text.
+    ReplaceFileContents(path, bytes, [&](WriteStage stage, int code) {
+        return stage == WriteStage::Create ? CannotCreateText(path, code) : FileErrorText(code, path);
+    });
 }
 
 }  // namespace zarn
