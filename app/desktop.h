@@ -80,8 +80,8 @@ public:
     // Set at start-up: StartupDir + "/ajuda.hlp".
     QString HelpFile;
     // The open-project and save-project dialogs; initial folders set at start-up.
-    FileDialogSpec AProj;
-    FileDialogSpec GravarProj;
+    FileDialogOptions AProj;
+    FileDialogOptions GravarProj;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

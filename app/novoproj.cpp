@@ -127,9 +127,9 @@ void TNovoProj::LimparCampos() {
 }
 
 void TNovoProj::buttondadosClick() {
-    FileDialogSpec spec = abrirdados;
-    spec.FileName = dados_->text();
-    const QString chosen = platform_.OpenFileName(this, spec);
+    FileDialogOptions options = abrirdados;
+    options.FileName = dados_->text();
+    const QString chosen = platform_.OpenFileName(this, options);
     if (!chosen.isEmpty()) dados_->setText(chosen);
 }
 

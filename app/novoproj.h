@@ -45,7 +45,7 @@ public:
     // Set at start-up: StartupDir + "/ajuda.hlp".
     QString HelpFile;
     // The data file dialog; its initial folder is set at start-up.
-    FileDialogSpec abrirdados;
+    FileDialogOptions abrirdados;
 
     // Stands in for the modal loop when set (the window tests act as the
     // user through it); Executar then returns whether it ended with "Criar".

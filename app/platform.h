@@ -16,7 +16,7 @@ inline const QString kApplicationTitle = QStringLiteral("ZARN");
 
 enum class Answer { Yes, No, Cancel };
 
-struct FileDialogSpec {
+struct FileDialogOptions {
     QString Title;              // empty: the toolkit's default title
     QStringList Filters;        // "Arquivo de dados (*.dat)", "Todos os arquivos (*.*)", ...
     QString DefaultSuffix;      // "dat", "prj", "txt": added to a name typed without one
@@ -37,8 +37,8 @@ public:
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
 
     // Empty when the user cancels.
-    virtual QString OpenFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
-    virtual QString SaveFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
+    virtual QString OpenFileName(QWidget* parent, const FileDialogOptions& options) = 0;
+    virtual QString SaveFileName(QWidget* parent, const FileDialogOptions& options) = 0;
 
     // The busy cursor; RestoreCursor undoes one SetBusyCursor.
     virtual void SetBusyCursor() = 0;

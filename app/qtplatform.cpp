@@ -99,16 +99,16 @@ namespace {
 
 // Qt's own file dialog (not the desktop's) so that filters, the default
 // suffix and the overwrite question behave alike everywhere.
-QString RunFileDialog(QWidget* parent, const FileDialogSpec& spec, QFileDialog::AcceptMode mode) {
-    QFileDialog dialog(parent, spec.Title);
+QString RunFileDialog(QWidget* parent, const FileDialogOptions& options, QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(parent, options.Title);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !spec.ConfirmOverwrite);
-    dialog.setNameFilters(spec.Filters);
-    if (!spec.DefaultSuffix.isEmpty()) dialog.setDefaultSuffix(spec.DefaultSuffix);
-    if (!spec.InitialFolder.isEmpty()) dialog.setDirectory(spec.InitialFolder);
-    if (!spec.FileName.isEmpty()) dialog.selectFile(spec.FileName);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.ConfirmOverwrite);
+    dialog.setNameFilters(options.Filters);
+    if (!options.DefaultSuffix.isEmpty()) dialog.setDefaultSuffix(options.DefaultSuffix);
+    if (!options.InitialFolder.isEmpty()) dialog.setDirectory(options.InitialFolder);
+    if (!options.FileName.isEmpty()) dialog.selectFile(options.FileName);
     if (dialog.exec() != QDialog::Accepted) return {};
     const QStringList chosen = dialog.selectedFiles();
     return chosen.isEmpty() ? QString() : chosen.first();
@@ -116,12 +116,12 @@ QString RunFileDialog(QWidget* parent, const FileDialogSpec& spec, QFileDialog::
 
 }  // namespace
 
-QString QtPlatform::OpenFileName(QWidget* parent, const FileDialogSpec& spec) {
-    return RunFileDialog(parent, spec, QFileDialog::AcceptOpen);
+QString QtPlatform::OpenFileName(QWidget* parent, const FileDialogOptions& options) {
+    return RunFileDialog(parent, options, QFileDialog::AcceptOpen);
 }
 
-QString QtPlatform::SaveFileName(QWidget* parent, const FileDialogSpec& spec) {
-    return RunFileDialog(parent, spec, QFileDialog::AcceptSave);
+QString QtPlatform::SaveFileName(QWidget* parent, const FileDialogOptions& options) {
+    return RunFileDialog(parent, options, QFileDialog::AcceptSave);
 }
 
 void QtPlatform::SetBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }

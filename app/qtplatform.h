@@ -28,8 +28,8 @@ public:
     Answer Confirm(QWidget* parent, const QString& text) override;
     void Notice(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& text) override;
-    QString OpenFileName(QWidget* parent, const FileDialogSpec& spec) override;
-    QString SaveFileName(QWidget* parent, const FileDialogSpec& spec) override;
+    QString OpenFileName(QWidget* parent, const FileDialogOptions& options) override;
+    QString SaveFileName(QWidget* parent, const FileDialogOptions& options) override;
     void SetBusyCursor() override;
     void RestoreCursor() override;
     bool ShowHelp(QWidget* parent, const QString& helpFile, int context) override;

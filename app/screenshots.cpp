@@ -31,8 +31,8 @@ public:
         ++Errors;
         std::fprintf(stderr, "erro: %s\n", qPrintable(text));
     }
-    QString OpenFileName(QWidget*, const zarn::FileDialogSpec&) override { return NextFile; }
-    QString SaveFileName(QWidget*, const zarn::FileDialogSpec&) override { return {}; }
+    QString OpenFileName(QWidget*, const zarn::FileDialogOptions&) override { return NextFile; }
+    QString SaveFileName(QWidget*, const zarn::FileDialogOptions&) override { return {}; }
 };
 
 // Lets the windows lay out and paint (charts included) before a grab.

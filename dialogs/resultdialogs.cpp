@@ -546,12 +546,12 @@ void Tresult::Exibir() {
 void Tresult::FecharClick() { hide(); }
 
 void Tresult::SalvarClick() {
-    FileDialogSpec spec;
-    spec.Title = QStringLiteral("Salvar como");
-    spec.Filters = {QStringLiteral("Arquivo texto (*.txt)"), QStringLiteral("Todos os arquivos (*.*)")};
-    spec.DefaultSuffix = QStringLiteral("txt");
-    spec.FileName = QString();  // never proposes the previous name
-    const QString path = platform().SaveFileName(this, spec);
+    FileDialogOptions options;
+    options.Title = QStringLiteral("Salvar como");
+    options.Filters = {QStringLiteral("Arquivo texto (*.txt)"), QStringLiteral("Todos os arquivos (*.*)")};
+    options.DefaultSuffix = QStringLiteral("txt");
+    options.FileName = QString();  // never proposes the previous name
+    const QString path = platform().SaveFileName(this, options);
     if (path.isEmpty()) return;
     // The same builder and writer as the batch tool's report: the same bytes.
     SaveReport(ReportLines(Record), QFile::encodeName(path).toStdString());

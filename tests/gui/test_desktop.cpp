@@ -318,7 +318,7 @@ private slots:
         platform_->FileNames = {Path("ocmulgee.prj")};
         desktop_->Salvar()->trigger();
         QVERIFY(!ProjectModified);
-        QCOMPARE(platform_->Log.last().Spec.Filters.first(), QStringLiteral("Arquivo de projeto (*.Prj)"));
+        QCOMPARE(platform_->Log.last().Options.Filters.first(), QStringLiteral("Arquivo de projeto (*.Prj)"));
         QCOMPARE(QFileInfo(Path("ocmulgee.prj")).size(), qint64(kRecordSize));
 
         std::memset(&Record, 0x5A, sizeof(Record));
@@ -382,18 +382,18 @@ private slots:
         QCOMPARE(QString::fromStdString(StartupDir), startup);
 
         desktop_->Abrir()->trigger();
-        QCOMPARE(platform_->Log.last().Spec.InitialFolder, startup);
-        QCOMPARE(platform_->Log.last().Spec.DefaultSuffix, QStringLiteral("prj"));
+        QCOMPARE(platform_->Log.last().Options.InitialFolder, startup);
+        QCOMPARE(platform_->Log.last().Options.DefaultSuffix, QStringLiteral("prj"));
 
         novo_->ModalRun = [](TNovoProj& d) { d.buttondadosClick(); };
         desktop_->Criar()->trigger();
         QCOMPARE(platform_->Log.last().Kind, QStringLiteral("open"));
-        QCOMPARE(platform_->Log.last().Spec.InitialFolder, startup);
+        QCOMPARE(platform_->Log.last().Options.InitialFolder, startup);
 
         desktop_->Salvarprojeto();
         QCOMPARE(platform_->Log.last().Kind, QStringLiteral("save"));
-        QCOMPARE(platform_->Log.last().Spec.InitialFolder, startup);
-        QVERIFY(platform_->Log.last().Spec.ConfirmOverwrite);
+        QCOMPARE(platform_->Log.last().Options.InitialFolder, startup);
+        QVERIFY(platform_->Log.last().Options.ConfirmOverwrite);
 
         const QString help = startup + QStringLiteral("/ajuda.hlp");
         QApplication::setActiveWindow(desktop_.get());

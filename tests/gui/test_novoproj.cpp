@@ -56,7 +56,7 @@ private slots:
         platform_->FileNames = {QStringLiteral("/data/first.dat")};
         dialog_->buttondadosClick();
         QCOMPARE(dialog_->Dados()->text(), QStringLiteral("/data/first.dat"));
-        const FileDialogSpec first = platform_->Log.last().Spec;
+        const FileDialogOptions first = platform_->Log.last().Options;
         QCOMPARE(first.Filters, (QStringList{QStringLiteral("Arquivo de dados (*.dat)"),
                                              QStringLiteral("Todos os arquivos (*.*)")}));
         QCOMPARE(first.DefaultSuffix, QStringLiteral("dat"));
@@ -65,7 +65,7 @@ private slots:
 
         dialog_->buttondadosClick();  // cancelled: no name queued
         QCOMPARE(dialog_->Dados()->text(), QStringLiteral("/data/first.dat"));
-        QCOMPARE(platform_->Log.last().Spec.FileName, QStringLiteral("/data/first.dat"));
+        QCOMPARE(platform_->Log.last().Options.FileName, QStringLiteral("/data/first.dat"));
     }
 
     void DataFieldIsNotTyped() {

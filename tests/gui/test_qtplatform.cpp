@@ -1,7 +1,7 @@
 // The real platform's boxes and dialogs, inspected and answered from a timer
 // while their modal loop runs: captions, icons, buttons, the answer each
 // button gives, the error box's full stop, the file dialog built from its
-// spec, the help viewer and program start.
+// options, the help viewer and program start.
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -128,11 +128,11 @@ private slots:
     void FileDialogFollowsSpec() {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        FileDialogSpec spec;
-        spec.Filters = {QStringLiteral("Arquivo de projeto (*.Prj)"), QStringLiteral("Todos os arquivos (*.*)")};
-        spec.DefaultSuffix = QStringLiteral("prj");
-        spec.InitialFolder = dir.path();
-        spec.FileName = QStringLiteral("rio");
+        FileDialogOptions options;
+        options.Filters = {QStringLiteral("Arquivo de projeto (*.Prj)"), QStringLiteral("Todos os arquivos (*.*)")};
+        options.DefaultSuffix = QStringLiteral("prj");
+        options.InitialFolder = dir.path();
+        options.FileName = QStringLiteral("rio");
         QStringList filters;
         QString suffix, folder;
         bool confirms = false;
@@ -145,8 +145,8 @@ private slots:
             confirms = !d->testOption(QFileDialog::DontConfirmOverwrite);
             static_cast<QDialog*>(d)->accept();  // QFileDialog::accept, as the Save button
         });
-        const QString chosen = platform_.SaveFileName(nullptr, spec);
-        QCOMPARE(filters, spec.Filters);
+        const QString chosen = platform_.SaveFileName(nullptr, options);
+        QCOMPARE(filters, options.Filters);
         QCOMPARE(suffix, QStringLiteral("prj"));
         QCOMPARE(folder, QDir(dir.path()).absolutePath());
         QVERIFY(confirms);
@@ -154,7 +154,7 @@ private slots:
         QCOMPARE(chosen, QDir(dir.path()).absoluteFilePath(QStringLiteral("rio.prj")));
 
         WhenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
-        QVERIFY(platform_.OpenFileName(nullptr, spec).isEmpty());
+        QVERIFY(platform_.OpenFileName(nullptr, options).isEmpty());
     }
 
     void HelpViewerOpensTopics() {

@@ -274,11 +274,11 @@ private slots:
         QCOMPARE(saves.size(), 2);
         for (const auto& s : saves) {
             QCOMPARE(s.Kind, QStringLiteral("save"));
-            QCOMPARE(s.Spec.Title, QStringLiteral("Salvar como"));
-            QCOMPARE(s.Spec.Filters,
+            QCOMPARE(s.Options.Title, QStringLiteral("Salvar como"));
+            QCOMPARE(s.Options.Filters,
                      QStringList({QStringLiteral("Arquivo texto (*.txt)"), QStringLiteral("Todos os arquivos (*.*)")}));
-            QCOMPARE(s.Spec.DefaultSuffix, QStringLiteral("txt"));
-            QVERIFY(s.Spec.FileName.isEmpty());  // never the previous name
+            QCOMPARE(s.Options.DefaultSuffix, QStringLiteral("txt"));
+            QVERIFY(s.Options.FileName.isEmpty());  // never the previous name
         }
 
         // Cancelling leaves an existing file untouched.

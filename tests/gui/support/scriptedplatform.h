@@ -19,7 +19,7 @@ public:
         QString Kind;  // "confirm", "notice", "error", "open", "save", "help", "launch"
         QString Text;  // the message, the dialog title, the help file, the program
         int Context = 0;
-        FileDialogSpec Spec;
+        FileDialogOptions Options;
         QStringList Arguments;
         QString Directory;
         bool Maximized = false;
@@ -46,8 +46,8 @@ public:
     void ShowError(QWidget*, const QString& text) override {
         Log.append({"error", text.endsWith('.') ? text : text + '.'});
     }
-    QString OpenFileName(QWidget*, const FileDialogSpec& spec) override { return NextFile("open", spec); }
-    QString SaveFileName(QWidget*, const FileDialogSpec& spec) override { return NextFile("save", spec); }
+    QString OpenFileName(QWidget*, const FileDialogOptions& options) override { return NextFile("open", options); }
+    QString SaveFileName(QWidget*, const FileDialogOptions& options) override { return NextFile("save", options); }
     void SetBusyCursor() override { ++BusyDepth; ++BusyCalls; }
     void RestoreCursor() override { --BusyDepth; }
     bool ShowHelp(QWidget*, const QString& helpFile, int context) override {
@@ -75,9 +75,9 @@ public:
     }
 
 private:
-    QString NextFile(const QString& kind, const FileDialogSpec& spec) {
-        Shown s{kind, spec.Title};
-        s.Spec = spec;
+    QString NextFile(const QString& kind, const FileDialogOptions& options) {
+        Shown s{kind, options.Title};
+        s.Options = options;
         Log.append(s);
         if (FileNames.empty()) return {};
         QString f = FileNames.front();
