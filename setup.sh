@@ -5,13 +5,12 @@
 #                     UndefinedBehaviorSanitizer
 set -euo pipefail
 cd "$(dirname "$0")"
-packages=(cmake ninja-build g++ qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libgtest-dev)
 
+packages=(cmake ninja-build g++ qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libgtest-dev)
 
 install_missing() {
     local missing=()
     for p in "${packages[@]}"; do
-        [ -n "$p" ] || continue
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -37,10 +36,10 @@ run)
         echo
         echo "O ZARN é um programa de janelas e precisa de uma tela (nenhum DISPLAY foi encontrado)."
         echo "Em vez das janelas, eis o relatório que a ferramenta de lote (build/zarn-cli) faz de um exemplo:"
-        echo "  build/zarn-cli --data examples/ocmulgee-river-macon.dat --report -"
+        echo "  build/zarn-cli --data examples/ocmulgee-river-macon.dat --title Ocmulgee --location Macon --report -"
         echo
-        build/zarn-cli --data examples/ocmulgee-river-macon.dat --title "Ocmulgee River at Macon" \
-            --location "Macon, Georgia" --report - | iconv -f WINDOWS-1252 -t UTF-8 | tr -d '\r'
+        build/zarn-cli --data examples/ocmulgee-river-macon.dat --title Ocmulgee --location Macon --report - |
+            iconv -f WINDOWS-1252 -t UTF-8 | tr -d '\r'
         exit 0
     fi
     # The program looks for its help file in the folder it starts in.
