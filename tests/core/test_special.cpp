@@ -203,6 +203,8 @@ TEST(NormalQuantile, IsBitForBitThePublishedAlgorithm) {
         {0.1, -1.2815515655446008}, {0.3, -0.5244005127080407}, {0.45, -0.125661346855074},
         {0.6, 0.2533471031357998},  {0.8, 0.8416212335729144},  {0.975, 1.9599639845400536},
         {0.01, -2.3263478740408408}, {1e-10, -6.361340902404056},
+        // Points where a coefficient short of one digit changes the last bit.
+        {0.2756, -0.5959629171717464}, {0.3436, -0.40265777624923366}, {0.3606, -0.35685547992561506},
     };
     for (const auto& pt : points) EXPECT_EQ(NormalQuantile(pt.p), pt.z) << pt.p;
 }
