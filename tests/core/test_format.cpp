@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -127,15 +131,30 @@ TEST(Fixed4, UsesTheGivenDecimalSeparator) {
 
 // The GUI sets the process locale from the environment; neither routine may
 // take its decimal point from it.
-TEST(FormatFixed, IgnoresTheProcessLocale) {
+// Sets a locale whose decimal separator is a comma: an installed one, or one
+// compiled into a temporary folder from the system's locale sources.
+const char* SetCommaLocale() {
     const char* tried[] = {"pt_BR.UTF-8", "pt_BR.utf8", "de_DE.UTF-8", "fr_FR.UTF-8"};
-    const char* set = nullptr;
     for (const char* name : tried)
-        if ((set = std::setlocale(LC_ALL, name)) != nullptr) break;
-    if (set == nullptr) GTEST_SKIP() << "no locale with a decimal comma is installed";
+        if (const char* set = std::setlocale(LC_ALL, name)) return set;
+    const std::string folder = "/tmp/zarn-locale-" + std::to_string(::getpid());
+    std::filesystem::create_directories(folder);
+    const std::string command = "localedef -i pt_BR -f UTF-8 " + folder + "/pt_BR.UTF-8 >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return nullptr;
+    ::setenv("LOCPATH", folder.c_str(), 1);
+    return std::setlocale(LC_ALL, "pt_BR.UTF-8");
+}
+
+TEST(FormatFixed, IgnoresTheProcessLocale) {
+    const char* set = SetCommaLocale();
+    if (set == nullptr) GTEST_SKIP() << "no locale with a decimal comma is available";
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
     const std::string fixed = FormatFixed(1234.5, 12, 4);
     const std::string fixed4 = Fixed4(1.959964, '.');
     std::setlocale(LC_ALL, "C");
+    std::filesystem::remove_all("/tmp/zarn-locale-" + std::to_string(::getpid()));
+    ASSERT_STREQ(probe, "1,5") << "the locale does not use a decimal comma";
     EXPECT_EQ(fixed, "   1234.5000");
     EXPECT_EQ(fixed4, "1.9600");
 }
