@@ -52,8 +52,7 @@ ChartPoints HistogramPoints(const AnalysisRecord& r) {
     return points;
 }
 
-std::vector<std::string> TesteLines(const AnalysisRecord& r, char sep) {
-    auto f = [sep](double v) { return Fixed4(v, sep); };
+std::vector<std::string> NonParametricTestLines(const AnalysisRecord& r, const NumberText& f) {
     auto flag = [&r](std::uint8_t bit) { return (r.TestFlags & bit) != 0; };
     return {
         // Kendall: independence.
@@ -99,6 +98,10 @@ std::vector<std::string> TesteLines(const AnalysisRecord& r, char sep) {
             : "    não há outlier - a retirada do mínimo amostral não resultou em uma mudança significativa da "
               "assimetria.",
     };
+}
+
+std::vector<std::string> TesteLines(const AnalysisRecord& r, char sep) {
+    return NonParametricTestLines(r, [sep](double v) { return Fixed4(v, sep); });
 }
 
 ChartPoints SamplePoints(const AnalysisRecord& r) {

@@ -3,13 +3,16 @@
 //
 //   EstatisticasLines      the 20 lines of the descriptive statistics window
 //   HistogramPoints        (class centre, relative frequency), ClassCount of them
-//   TesteLines             the 32 lines of the non-parametric tests window
+//   NonParametricTestLines the 32 lines of the non-parametric tests, numbers
+//                          written by the caller's format (the window and the report)
+//   TesteLines             those lines with Fixed4, as the tests window shows them
 //   SamplePoints           (i, x_i) in file order, for the time plot
 //   ParaLines              the 40 lines of the parameter window
 //   ProbabilityPlotTitle   the chart title of distribution 1..8, empty otherwise
 //   ProbabilityPlot        observed (x, T) and expected (q, T) points and the title
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +25,8 @@ using ChartPoints = std::vector<std::pair<double, double>>;
 
 std::vector<std::string> EstatisticasLines(const AnalysisRecord& r, char decimalSeparator);
 ChartPoints HistogramPoints(const AnalysisRecord& r);
+using NumberText = std::function<std::string(double)>;
+std::vector<std::string> NonParametricTestLines(const AnalysisRecord& r, const NumberText& number);
 std::vector<std::string> TesteLines(const AnalysisRecord& r, char decimalSeparator);
 ChartPoints SamplePoints(const AnalysisRecord& r);
 std::vector<std::string> ParaLines(const AnalysisRecord& r, char decimalSeparator);

@@ -8,6 +8,7 @@
 #include "analysis/filewrite.h"
 #include "analysis/format.h"
 #include "analysis/quantiles.h"
+#include "dialogs/lines.h"
 
 namespace zarn {
 
@@ -114,42 +115,7 @@ void AppendReportLines(const AnalysisRecord& r, std::vector<std::string>& lines)
     // Each verdict follows its bit of TestFlags, never the printed numbers.
     out.Add("TESTES NÃO PARAMÉTRICOS:");
     out.Empty();
-    out.Add("**Teste de Kendall:");
-    out.Add("  Coef. Corr. Kendall : ", Free(r.KendallTau));
-    out.Add("  Estatistica Z : ", Free(r.KendallZ));
-    out.Add("  Valor limiar de | Z |  : ", Free(r.KendallZLimit));
-    out.Add("  Alfa : 5%");
-    out.Add(flag(FlagDependent) ? "  Z > | Z | => dados dependentes" : "  Z < | Z | => dados independentes");
-    out.Empty();
-    out.Add("**Teste de Mann-Kendall:");
-    out.Add("  Estatistica U : ", Free(r.MannKendallU));
-    out.Add("  Valor limiar de | U | : ", Free(r.MannKendallULimit));
-    out.Add("  Alfa : 5%");
-    out.Add(flag(FlagNonHomogeneous) ? "  U > | U | => dados não homogeneos" : "  U < | U | => dados homogeneos");
-    out.Empty();
-    out.Add("**Teste Grubbs & Beck:");
-    out.Add("  *Limite superior : ");
-    out.Add("    LS : ", Free(r.GrubbsBeckUpper));
-    out.Add("    Max : ", Free(r.Maximum));
-    out.Add("    Alfa : 5%");
-    out.Add(flag(FlagHighOutlierGB) ? "    Max > LS => há outlier" : "    Max < LS => não ha outlier");
-    out.Empty();
-    out.Add("  *Limite inferior : ");
-    out.Add("    LI : ", Free(r.GrubbsBeckLower));
-    out.Add("    Min : ", Free(r.Minimum));
-    out.Add("    Alfa : 5%");
-    out.Add(flag(FlagLowOutlierGB) ? "    Min < LI => há outlier" : "    Min > LI => não ha outlier");
-    out.Empty();
-    out.Add("**Teste da assimetria:");
-    out.Add("  *Limite superior : ");
-    out.Add(flag(FlagHighOutlierSkew)
-                ? "    há outlier - a retirada do máximo amostral resultou em uma mudança significativa da assimetria."
-                : "    não há outlier - a retirada do máximo amostral não resultou em uma mudança significativa da assimetria.");
-    out.Empty();
-    out.Add("  *Limite inferior : ");
-    out.Add(flag(FlagLowOutlierSkew)
-                ? "    há outlier - a retirada do mínimo amostral resultou em uma mudança significativa da assimetria."
-                : "    não há outlier - a retirada do mínimo amostral não resultou em uma mudança significativa da assimetria.");
+    for (const std::string& line : NonParametricTestLines(r, Free)) out.Add(line);
     out.Empty();
 
     // Shape is printed for the three-parameter distributions 5 to 8 only.
