@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tests/core/support/fault.h"
 #include "analysis/calculation.h"
 #include "analysis/datafile.h"
 #include "analysis/errors.h"
@@ -54,19 +55,6 @@ std::vector<double> ReadSeries(const std::string& path) {
 }
 
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-// The error text of running `step` as the driver runs a step, or "".
-template <typename Step>
-std::string FaultOf(Step&& step) {
-    try {
-        FloatingPointCheck check;
-        step();
-        check.Raise();
-    } catch (const ZarnError& e) {
-        return e.what();
-    }
-    return "";
-}
 
 TEST(Generator, FirstStatesAndUniformsFromTheSeed) {
     std::int64_t state = kSimulationSeed;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/core/support/fault.h"
 #include "analysis/errors.h"
 #include "analysis/ranktests.h"
 #include "analysis/record.h"
@@ -30,19 +31,6 @@ std::unique_ptr<AnalysisRecord> RecordOf(const std::vector<double>& values) {
     DescriptiveStatistics(r->LogSample, n, r->LogMinimum, r->LogMaximum, r->LogMean, r->LogStdDev,
                           r->LogSkewness);
     return r;
-}
-
-// The error text of running `step` as the driver runs a step, or "".
-template <typename Step>
-std::string FaultOf(Step&& step) {
-    try {
-        FloatingPointCheck check;
-        step();
-        check.Raise();
-    } catch (const ZarnError& e) {
-        return e.what();
-    }
-    return "";
 }
 
 TEST(SortWithCompanion, EqualKeysEndInTheOrderOfTheQuicksort) {
