@@ -6,7 +6,7 @@
 #include <new>
 
 #include "analysis/record.h"
-#include "app/platform.h"
+#include "platform/platform.h"
 
 namespace zarn {
 

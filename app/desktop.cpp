@@ -21,8 +21,8 @@
 #include "app/application.h"
 #include "app/novoproj.h"
 #include "app/pictures.h"
-#include "app/projectfile.h"
-#include "app/session.h"
+#include "analysis/projectfile.h"
+#include "platform/session.h"
 #include "dialogs/resultdialogs.h"
 
 namespace zarn {

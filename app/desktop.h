@@ -11,7 +11,7 @@
 #include <QPixmap>
 #include <functional>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 class QAction;
 class QLabel;

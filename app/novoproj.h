@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 class QLabel;
 class QLineEdit;

@@ -4,7 +4,7 @@
 
 #include <QPointer>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 namespace zarn {
 

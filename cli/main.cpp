@@ -16,7 +16,7 @@
 #include "analysis/errors.h"
 #include "analysis/quantiles.h"
 #include "analysis/record.h"
-#include "app/projectfile.h"
+#include "analysis/projectfile.h"
 #include "cli/json.h"
 #include "dialogs/lines.h"
 #include "dialogs/report.h"

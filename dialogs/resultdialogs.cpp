@@ -29,8 +29,8 @@
 
 #include "analysis/format.h"
 #include "analysis/record.h"
-#include "app/platform.h"
-#include "app/session.h"
+#include "platform/platform.h"
+#include "platform/session.h"
 #include "dialogs/report.h"
 #include "rules/launch.h"
 

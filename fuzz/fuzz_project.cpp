@@ -13,7 +13,7 @@
 #include "analysis/calculation.h"
 #include "analysis/errors.h"
 #include "analysis/record.h"
-#include "app/projectfile.h"
+#include "analysis/projectfile.h"
 #include "dialogs/lines.h"
 #include "dialogs/report.h"
 #include "rules/factfile.h"

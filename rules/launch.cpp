@@ -7,8 +7,8 @@
 #include <QStandardPaths>
 
 #include "analysis/record.h"
-#include "app/platform.h"
-#include "app/session.h"
+#include "platform/platform.h"
+#include "platform/session.h"
 #include "rules/factfile.h"
 
 namespace zarn {

@@ -15,7 +15,7 @@
 
 #include "analysis/calculation.h"
 #include "analysis/record.h"
-#include "app/projectfile.h"
+#include "analysis/projectfile.h"
 #include "dialogs/report.h"
 
 namespace fs = std::filesystem;

@@ -18,7 +18,7 @@
 #include "analysis/datafile.h"
 #include "analysis/errors.h"
 #include "analysis/record.h"
-#include "app/projectfile.h"
+#include "analysis/projectfile.h"
 #include "dialogs/lines.h"
 #include "dialogs/report.h"
 #include "rules/factfile.h"

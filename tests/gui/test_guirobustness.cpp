@@ -16,7 +16,7 @@
 #include "analysis/record.h"
 #include "app/desktop.h"
 #include "app/novoproj.h"
-#include "app/session.h"
+#include "platform/session.h"
 #include "dialogs/resultdialogs.h"
 #include "support/scriptedplatform.h"
 

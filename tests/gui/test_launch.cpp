@@ -9,7 +9,7 @@
 
 #include "analysis/errors.h"
 #include "analysis/record.h"
-#include "app/session.h"
+#include "platform/session.h"
 #include "rules/launch.h"
 #include "support/scriptedplatform.h"
 

@@ -18,7 +18,7 @@
 #include <cmath>
 
 #include "analysis/record.h"
-#include "app/session.h"
+#include "platform/session.h"
 #include "dialogs/report.h"
 #include "dialogs/resultdialogs.h"
 #include "support/scriptedplatform.h"

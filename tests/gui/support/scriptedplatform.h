@@ -8,7 +8,7 @@
 #include <deque>
 #include <utility>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 namespace zarn {
 

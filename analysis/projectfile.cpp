@@ -1,4 +1,4 @@
-#include "app/projectfile.h"
+#include "analysis/projectfile.h"
 
 #include <cerrno>
 #include <cstring>

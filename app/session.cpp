@@ -1,8 +1,0 @@
-#include "app/session.h"
-
-namespace zarn {
-
-bool ProjectModified = false;
-std::string StartupDir;
-
-}  // namespace zarn

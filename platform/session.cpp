@@ -1,0 +1,54 @@
+#include "platform/session.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace zarn {
+
+bool ProjectModified = false;
+std::string StartupDir;
+
+namespace {
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+std::string ProgramDir() {
+    char buffer[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length <= 0) return {};
+    const std::string path(buffer, static_cast<std::size_t>(length));
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return {};
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+std::vector<std::string> SupportFolders() {
+    std::vector<std::string> folders;
+    auto add = [&](const std::string& folder) {
+        if (!folder.empty() && std::find(folders.begin(), folders.end(), folder) == folders.end())
+            folders.push_back(folder);
+    };
+    add(StartupDir);
+    add(ProgramDir());
+#ifdef ZARN_DATADIR
+    add(ZARN_DATADIR);
+#endif
+    return folders;
+}
+
+std::string FindSupportFile(const std::string& name) {
+    for (const std::string& folder : SupportFolders()) {
+        const std::string path = folder + "/" + name;
+        if (IsRegularFile(path)) return path;
+    }
+    return {};
+}
+
+}  // namespace zarn

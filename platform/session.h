@@ -1,0 +1,31 @@
+// The values that live beside the analysis record for the whole run, and
+// where the program's support files (help file, rule bases) are found.
+//
+//   ProjectModified    true while a created analysis has not been saved
+//   StartupDir         the working directory at start-up
+//   ProgramDir         the folder of the running executable
+//   FindSupportFile    a support file in StartupDir, beside the executable,
+//                      or in the installed data folder, in that order
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zarn {
+
+// True while a created analysis has not been saved.
+extern bool ProjectModified;
+// The working directory at start-up: help file, rule-engine files.
+extern std::string StartupDir;
+
+// The folder that holds the running executable ("" when it cannot be told).
+std::string ProgramDir();
+// The folders searched for support files, in order: StartupDir, the
+// executable's folder, the installed data folder (share/zarn); duplicates and
+// empty entries left out.
+std::vector<std::string> SupportFolders();
+// The full path of the first existing regular file `name` in SupportFolders(),
+// or "" when there is none.
+std::string FindSupportFile(const std::string& name);
+
+}  // namespace zarn
