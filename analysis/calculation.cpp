@@ -6,6 +6,7 @@
 #include "analysis/errors.h"
 #include "analysis/estimation.h"
 #include "analysis/fittests.h"
+#include "analysis/membership.h"
 #include "analysis/ranktests.h"
 #include "analysis/statistics.h"
 
@@ -23,11 +24,69 @@ void RunStep(Step&& step) {
     check.Raise();
 }
 
+std::string Count(int n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 }  // namespace
 
+void RefuseUnanalysable(const double* values, int n, const DataFileSource& source) {
+    if (n < kMinimumSampleSize) {
+        const std::string read = n == 0 ? std::string("não tem nenhum valor") : "tem apenas " + Count(n, "valor", "valores");
+        throw ZarnError("O arquivo de dados " + read + ": a análise precisa de pelo menos " +
+                        std::to_string(kMinimumSampleSize) + " valores");
+    }
+    for (int i = 0; i < n; ++i) {
+        if (values[i] > 0) continue;
+        const std::string line = i < static_cast<int>(source.Lines.size()) ? std::to_string(source.Lines[i]) : "?";
+        const std::string value = i < static_cast<int>(source.Tokens.size()) ? source.Tokens[i] : "";
+        throw ZarnError("O valor da linha " + line + " do arquivo de dados é " + value +
+                        ": a análise trabalha com os logaritmos dos valores, por isso todo valor deve ser "
+                        "maior que zero");
+    }
+    // How many values differ from the first, and where the first of them is.
+    int differing = 0;
+    int other = -1;
+    for (int i = 1; i < n; ++i) {
+        if (values[i] == values[0]) continue;
+        ++differing;
+        if (other < 0) other = i;
+    }
+    if (differing == 0)
+        throw ZarnError("Todos os " + std::to_string(n) + " valores do arquivo de dados são iguais (" +
+                        source.Tokens.at(0) + "): uma série sem variação não pode ser analisada");
+    // All but one equal: either the first value is the odd one out (every
+    // other value equals the second) or exactly one value differs from it.
+    int odd = -1;
+    if (differing == 1) {
+        odd = other;
+    } else if (differing == n - 1) {
+        bool restEqual = true;
+        for (int i = 2; i < n && restEqual; ++i) restEqual = values[i] == values[1];
+        if (restEqual) odd = 0;
+    }
+    if (odd >= 0) {
+        const int common = odd == 0 ? 1 : 0;
+        throw ZarnError("Todos os valores do arquivo de dados são iguais (" + source.Tokens.at(common) +
+                        "), exceto o da linha " + std::to_string(source.Lines.at(odd)) + " (" +
+                        source.Tokens.at(odd) +
+                        "): sem variação nos demais valores, o teste de outliers pela assimetria não pode ser "
+                        "calculado");
+    }
+}
+
 void CalculateAll(AnalysisRecord& r, const std::string& title, const std::string& location,
-                  const std::string& comment, const std::string& dataFileName) {
+                  const std::string& comment, const std::string& dataFileName, const SimulationOptions& options,
+                  SimulationSummary* simulations) {
+    CalculationProgress* progress = options.Progress;
+    auto stage = [&](CalculationStage s) {
+        if (progress == nullptr) return;
+        progress->ThrowIfCancelled();
+        progress->SetStage(s);
+    };
+
     // 1. The four texts, each cut to 255 characters.
+    stage(CalculationStage::Reading);
     SetText(r.Title, title);
     SetText(r.Location, location);
     SetText(r.Comment, comment);
@@ -36,16 +95,20 @@ void CalculateAll(AnalysisRecord& r, const std::string& title, const std::string
     // 2. The sample, read under the full path the user chose (the record
     // keeps only its first 255 characters, which may name another file).
     // Elements beyond n are cleared so that no leftover of an earlier
-    // sample is saved with the project.
+    // sample is saved with the project. A sample that cannot be analysed is
+    // refused here, before any calculation.
     RunStep([&] {
-        const int n = ReadDataFile(dataFileName, r.Sample);
+        DataFileSource source;
+        const int n = ReadDataFile(dataFileName, r.Sample, &source);
         r.SampleSize = n;
         std::memset(r.Sample + n, 0, sizeof(double) * (kSampleCapacity - n));
+        RefuseUnanalysable(r.Sample, n, source);
     });
 
     // 3. The probability plot starts with the Normal distribution.
     r.PlotDistribution = kNormal;
 
+    stage(CalculationStage::Statistics);
     const int n = r.SampleSize;
     // 4. Logarithms.
     RunStep([&] {
@@ -77,9 +140,20 @@ void CalculateAll(AnalysisRecord& r, const std::string& title, const std::string
     RunStep([&] { MannKendallTest(r); });
     RunStep([&] { GrubbsBeckTest(r); });
     RunStep([&] { SkewnessOutlierTest(r); });
-    // 14, 15. Goodness-of-fit tests.
-    RunStep([&] { VarianceTest(r); });
-    RunStep([&] { GoodnessOfFit(r); });
+
+    // 14, 15. Goodness-of-fit tests. The simulations of the eight
+    // distributions run first, together; they settle their own faults.
+    stage(CalculationStage::Simulations);
+    SimulationSummary local;
+    SimulationSummary& simulated = simulations != nullptr ? *simulations : local;
+    simulated = SimulateAll(r, options);
+    stage(CalculationStage::Finishing);
+    RunStep([&] { VarianceTest(r, simulated); });
+    RunStep([&] { GoodnessOfFit(r, simulated); });
+    // 16. Parsimony of each two-parameter distribution against its
+    // three-parameter relative.
+    RunStep([&] { ParsimonyStep(r); });
+    if (progress != nullptr) progress->SetStage(CalculationStage::Done);
 }
 
 }  // namespace zarn

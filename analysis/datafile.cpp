@@ -101,6 +101,36 @@ double ConvertNumber(const std::string& token) {
     return v;
 }
 
+// The token for a message: as read when it is UTF-8, otherwise taken as
+// Windows-1252 (the code page the program's own files use).
+std::string TokenText(const std::string& token) {
+    for (std::size_t i = 0; i < token.size();) {
+        const unsigned char c = static_cast<unsigned char>(token[i]);
+        const std::size_t follow = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 4;
+        if (follow == 4 || i + follow >= token.size() + (follow == 0)) return Windows1252ToUtf8(token);
+        for (std::size_t k = 1; k <= follow; ++k)
+            if ((static_cast<unsigned char>(token[i + k]) & 0xC0) != 0x80) return Windows1252ToUtf8(token);
+        i += follow + 1;
+    }
+    return token;
+}
+
+// A decimal number written with a comma: "28,8", "-0,5".
+bool IsCommaDecimal(const std::string& token) {
+    const auto comma = token.find(',');
+    if (comma == std::string::npos || token.find(',', comma + 1) != std::string::npos) return false;
+    std::string pointed = token;
+    pointed[comma] = '.';
+    return token.find('.') == std::string::npos && IsDecimalNumber(pointed);
+}
+
+// "<text> (linha 3: "28,8")", with the decimal-comma hint when it applies.
+[[noreturn]] void RaiseAtToken(const std::string& text, int line, const std::string& token) {
+    std::string message = text + " (linha " + std::to_string(line) + ": \"" + TokenText(token) + "\"";
+    if (IsCommaDecimal(token)) message += "; o separador decimal é o ponto";
+    throw ZarnError(message + ")");
+}
+
 struct FileCloser {
     std::FILE* f;
     ~FileCloser() { std::fclose(f); }
@@ -111,7 +141,7 @@ struct FileCloser {
 // ReadDataFile: skip white space (codes <= 32) across lines, take the first
 // token of the line (at most 64 characters), convert it, skip the rest of the
 // line. Lines end in CR LF, LF or CR.
-int ReadDataFile(const std::string& path, double* values) {
+int ReadDataFile(const std::string& path, double* values, DataFileSource* source) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) RaiseFileError(errno, path);
     if (S_ISDIR(st.st_mode)) RaiseFileError(EISDIR, path);
@@ -121,32 +151,53 @@ int ReadDataFile(const std::string& path, double* values) {
     DataReader in(f, path);
 
     int n = 0;
+    int line = 1;
+    bool afterCR = false;  // a LF right after a CR ends no further line
+    // Takes the byte c, counting the line ends it makes.
+    auto take = [&](int c) {
+        if (c == '\r' || (c == '\n' && !afterCR)) ++line;
+        afterCR = c == '\r';
+        in.Take();
+    };
+    if (source != nullptr) {
+        source->Lines.clear();
+        source->Tokens.clear();
+    }
     std::string token;
     token.reserve(kMaxTokenLength);
     for (;;) {
         int c = in.Peek();
         while (c >= 0 && c <= ' ') {
-            in.Take();
+            take(c);
             c = in.Peek();
         }
         if (c < 0) break;
 
         token.clear();
+        const int tokenLine = line;
         while (c > ' ' && static_cast<int>(token.size()) < kMaxTokenLength) {
             token += static_cast<char>(c);
-            in.Take();
+            take(c);
             c = in.Peek();
         }
-        if (n == kSampleCapacity) throw ZarnError(kTooManyValuesText);
-        if (!IsDecimalNumber(token)) throw ZarnError(kInvalidNumericText);
-        values[n++] = ConvertNumber(token);
+        if (n == kSampleCapacity) RaiseAtToken(kTooManyValuesText, tokenLine, token);
+        if (!IsDecimalNumber(token)) RaiseAtToken(kInvalidNumericText, tokenLine, token);
+        try {
+            values[n++] = ConvertNumber(token);
+        } catch (const ZarnError& e) {
+            RaiseAtToken(e.what(), tokenLine, token);
+        }
+        if (source != nullptr) {
+            source->Lines.push_back(tokenLine);
+            source->Tokens.push_back(TokenText(token));
+        }
 
         // The rest of the line, up to and including its line end.
         while (c >= 0 && c != '\n' && c != '\r') {
-            in.Take();
+            take(c);
             c = in.Peek();
         }
-        if (c >= 0) in.Take();
+        if (c >= 0) take(c);
     }
     return n;
 }

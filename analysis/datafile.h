@@ -3,13 +3,26 @@
 //
 //   ReadDataFile   reads at most kSampleCapacity values into values[0..n-1],
 //                  returns n; file errors and "Invalid numeric input" are thrown
+//   DataFileSource where each value was read: its line and its token
+//
+// A fault met on a value ("Invalid numeric input", "Floating point
+// overflow", more values than the sample holds) names the line and the token
+// after the runtime's text: Invalid numeric input (linha 3: "28,8"; o
+// separador decimal é o ponto). The hint follows a token that is a number
+// with a decimal comma.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace zarn {
 
-int ReadDataFile(const std::string& path, double* values);
+struct DataFileSource {
+    std::vector<int> Lines;            // line of value i (1-based), lines ended by CR LF, LF or CR
+    std::vector<std::string> Tokens;   // its token as read (UTF-8)
+};
+
+int ReadDataFile(const std::string& path, double* values, DataFileSource* source = nullptr);
 
 // The message of a data file holding more values than the sample can keep.
 extern const char* const kTooManyValuesText;

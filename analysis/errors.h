@@ -5,6 +5,7 @@
 //   FileErrorText             the runtime's English text for an errno value
 //   RaiseFileError            throw the file error for an errno value and path
 //   FloatingPointCheck        clears the IEEE flags; Raise() throws on a fault
+//   FloatingPointFlagsKept    restores the thread's IEEE flags on leaving a scope
 //
 // Floating-point faults: the arithmetic runs with the IEEE exceptions masked,
 // and the driver checks the sticky flags after each step. An invalid
@@ -14,6 +15,7 @@
 // result. Underflow and inexact results pass silently.
 #pragma once
 
+#include <cfenv>
 #include <stdexcept>
 #include <string>
 
@@ -51,6 +53,19 @@ public:
     // True when a fault is flagged.
     static bool Faulted();
     static void Clear();
+};
+
+// Saves the thread's IEEE flags and restores them on leaving the scope: the
+// simulations settle their own faults, which never reach the caller.
+class FloatingPointFlagsKept {
+public:
+    FloatingPointFlagsKept() { std::fegetexceptflag(&saved_, FE_ALL_EXCEPT); }
+    ~FloatingPointFlagsKept() { std::fesetexceptflag(&saved_, FE_ALL_EXCEPT); }
+    FloatingPointFlagsKept(const FloatingPointFlagsKept&) = delete;
+    FloatingPointFlagsKept& operator=(const FloatingPointFlagsKept&) = delete;
+
+private:
+    std::fexcept_t saved_;
 };
 
 }  // namespace zarn

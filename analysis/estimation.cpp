@@ -8,44 +8,51 @@ namespace zarn {
 
 namespace {
 
-// Invalid L-moments: code 1, the parameter set as the estimator left it.
-void fail(int code) { CalcError = code; }
+// Invalid L-moments: code 1, the parameter set as the estimator left it;
+// `written` tells whether the estimator had written it.
+bool fail(int code, bool written) {
+    CalcError = code;
+    return written;
+}
 
 }  // namespace
 
 // EstimateNormal: mu = l1, sigma = sqrt(pi) l2 (also the LogNormal, from the
 // L-moments of ln X). The set is cleared first.
 // CalcError: 1 l2 <= 0 (set left cleared).
-void EstimateNormal(LMomentSet m, ParameterSet& p) {
+bool EstimateNormal(LMomentSet m, ParameterSet& p) {
     constexpr double kSqrtPi = 1.77245385090551603;
     CalcError = 0;
     p = {0.0, 0.0, 0.0};
-    if (!(m.L2 > 0)) return fail(1);  // NaN is refused here too
+    if (!(m.L2 > 0)) return fail(1, true);  // NaN is refused here too
     p.Position = m.L1;
     p.Scale = m.L2 * kSqrtPi;
+    return true;
 }
 
 // EstimateGumbel: alpha = l2 / ln 2, xi = l1 - gamma_E alpha (Hosking and
 // Wallis 1997, A.5). The set is cleared first.
 // CalcError: 1 l2 <= 0 (set left cleared).
-void EstimateGumbel(LMomentSet m, ParameterSet& p) {
+bool EstimateGumbel(LMomentSet m, ParameterSet& p) {
     constexpr double kLn2 = 0.693147180559945309;
     constexpr double kEulerGamma = 0.577215664901532861;
     CalcError = 0;
     p = {0.0, 0.0, 0.0};
-    if (!(m.L2 > 0)) return fail(1);
+    if (!(m.L2 > 0)) return fail(1, true);
     p.Scale = m.L2 / kLn2;
     p.Position = m.L1 - kEulerGamma * p.Scale;
+    return true;
 }
 
 // EstimateExponential: alpha = 2 l2, xi = l1 - alpha (lower bound xi).
 // CalcError: 1 l2 <= 0 (set not written).
-void EstimateExponential(LMomentSet m, ParameterSet& p) {
+bool EstimateExponential(LMomentSet m, ParameterSet& p) {
     CalcError = 0;
-    if (!(m.L2 > 0)) return fail(1);
+    if (!(m.L2 > 0)) return fail(1, false);
     p.Shape = 0.0;
     p.Scale = 2.0 * m.L2;
     p.Position = m.L1 - p.Scale;
+    return true;
 }
 
 // EstimatePearson3: mean, standard deviation and skewness of the Pearson
@@ -53,14 +60,14 @@ void EstimateExponential(LMomentSet m, ParameterSet& p) {
 // approximations of the gamma shape in t3, relative accuracy about 1e-4 in
 // the shape). Also the LogPearson III, from the L-moments of ln X.
 // CalcError: 1 l2 <= 0 or |t3| >= 1 (set not written).
-void EstimatePearson3(LMomentSet m, ParameterSet& p) {
+bool EstimatePearson3(LMomentSet m, ParameterSet& p) {
     constexpr double kSqrtPi = 1.7724539;          // sqrt(pi) to the digits of PELPE3
     constexpr double kThreePi = 9.424778;          // 3 pi
     constexpr double kZeroSkew = 1e-6;             // |t3| up to this: skewness 0
     constexpr double kApproximationSplit = 0.33333333;  // the two approximations meet at t3 = 1/3
 
     CalcError = 0;
-    if (!(m.L2 > 0) || !(std::fabs(m.T3) < 1)) return fail(1);  // NaN is refused here too
+    if (!(m.L2 > 0) || !(std::fabs(m.T3) < 1)) return fail(1, false);  // NaN is refused here too
 
     const double t3 = m.T3;
     const double absT3 = std::fabs(t3);
@@ -68,7 +75,7 @@ void EstimatePearson3(LMomentSet m, ParameterSet& p) {
         p.Position = m.L1;
         p.Scale = m.L2 * kSqrtPi;
         p.Shape = 0.0;
-        return;
+        return true;
     }
 
     double alpha;  // shape of the underlying gamma distribution
@@ -85,6 +92,7 @@ void EstimatePearson3(LMomentSet m, ParameterSet& p) {
     p.Position = m.L1;
     p.Scale = beta * rootAlpha;
     p.Shape = t3 < 0 ? -(2.0 / rootAlpha) : 2.0 / rootAlpha;
+    return true;
 }
 
 // EstimateGEV: location, scale and shape k (x(F) = xi + alpha (1 - (-ln F)^k) / k)
@@ -94,7 +102,7 @@ void EstimatePearson3(LMomentSet m, ParameterSet& p) {
 // |k| < 1e-5 is stored as 0 and fitted as the Gumbel.
 // CalcError: 1 l2 <= 0 or |t3| >= 1 (set not written); 2 Newton-Raphson
 // not settled in 20 steps (the last k is used).
-void EstimateGEV(LMomentSet m, ParameterSet& p) {
+bool EstimateGEV(LMomentSet m, ParameterSet& p) {
     constexpr double kLn2OverLn3 = 0.63092975;
     constexpr double kLn2 = 0.69314718;
     constexpr double kLn3 = 1.0986123;
@@ -109,7 +117,7 @@ void EstimateGEV(LMomentSet m, ParameterSet& p) {
     CalcError = 0;
     if (!(m.L2 > 0)) CalcError = 1;
     if (!(std::fabs(m.T3) < 1)) CalcError = 1;  // NaN is refused here too
-    if (CalcError != 0) return;
+    if (CalcError != 0) return false;
 
     const double t3 = m.T3;
     const double u = 2.0 / (3.0 + t3) - kLn2OverLn3;
@@ -149,32 +157,34 @@ void EstimateGEV(LMomentSet m, ParameterSet& p) {
     }
     // GammaFunction has reset the code; an unsettled iteration is still reported.
     if (!settled) CalcError = 2;
+    return true;
 }
 
 // EstimateGPA: location (lower bound), scale and shape k of the generalised
 // Pareto, x(F) = xi + alpha (1 - (1 - F)^k) / k (Hosking and Wallis 1997, A.5).
 // CalcError: 1 l2 <= 0 or |t3| >= 1 (set not written).
-void EstimateGPA(LMomentSet m, ParameterSet& p) {
+bool EstimateGPA(LMomentSet m, ParameterSet& p) {
     CalcError = 0;
-    if (!(m.L2 > 0) || !(std::fabs(m.T3) < 1)) return fail(1);
+    if (!(m.L2 > 0) || !(std::fabs(m.T3) < 1)) return fail(1, false);
     const double k = (1.0 - 3.0 * m.T3) / (1.0 + m.T3);
     p.Shape = k;
     p.Scale = (1.0 + k) * (2.0 + k) * m.L2;
     p.Position = m.L1 - p.Scale / (1.0 + k);
+    return true;
 }
 
-void EstimateParameters(int index, LMomentSet m, ParameterSet& p) {
+bool EstimateParameters(int index, LMomentSet m, ParameterSet& p) {
     CalcError = 0;
     switch (index) {
     case kNormal:
-    case kLogNormal: EstimateNormal(m, p); break;
-    case kGumbel: EstimateGumbel(m, p); break;
-    case kExponential: EstimateExponential(m, p); break;
+    case kLogNormal: return EstimateNormal(m, p);
+    case kGumbel: return EstimateGumbel(m, p);
+    case kExponential: return EstimateExponential(m, p);
     case kPearson3:
-    case kLogPearson3: EstimatePearson3(m, p); break;
-    case kGEV: EstimateGEV(m, p); break;
-    case kGPA: EstimateGPA(m, p); break;
-    default: break;  // not a distribution: nothing written
+    case kLogPearson3: return EstimatePearson3(m, p);
+    case kGEV: return EstimateGEV(m, p);
+    case kGPA: return EstimateGPA(m, p);
+    default: return false;  // not a distribution: nothing written
     }
 }
 

@@ -1,5 +1,7 @@
 // Parameter estimation by the method of L-moments (Hosking and Wallis 1997).
 // Each estimator sets CalcError to 0 on entry; invalid L-moments set code 1.
+// Each returns whether it wrote the parameter set: the simulations' refits
+// keep the previous parameters when it did not.
 //
 //   EstimateNormal        mu = l1, sigma = l2 sqrt(pi); clears the set first
 //   EstimateGumbel        alpha = l2 / ln 2, xi = l1 - gamma_E alpha; clears first
@@ -15,14 +17,14 @@
 
 namespace zarn {
 
-void EstimateNormal(LMomentSet m, ParameterSet& p);
-void EstimateGumbel(LMomentSet m, ParameterSet& p);
-void EstimateExponential(LMomentSet m, ParameterSet& p);
-void EstimatePearson3(LMomentSet m, ParameterSet& p);
-void EstimateGEV(LMomentSet m, ParameterSet& p);
-void EstimateGPA(LMomentSet m, ParameterSet& p);
+bool EstimateNormal(LMomentSet m, ParameterSet& p);
+bool EstimateGumbel(LMomentSet m, ParameterSet& p);
+bool EstimateExponential(LMomentSet m, ParameterSet& p);
+bool EstimatePearson3(LMomentSet m, ParameterSet& p);
+bool EstimateGEV(LMomentSet m, ParameterSet& p);
+bool EstimateGPA(LMomentSet m, ParameterSet& p);
 
-void EstimateParameters(int index, LMomentSet m, ParameterSet& p);
+bool EstimateParameters(int index, LMomentSet m, ParameterSet& p);
 void EstimateAllDistributions(AnalysisRecord& r);
 
 }  // namespace zarn

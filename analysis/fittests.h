@@ -6,21 +6,26 @@
 //   CorrelationCoefficient      Pearson's r with the caller's means
 //   ProbabilityPlotCorrelation  R of a sorted series against fitted quantiles
 //   UniformSeries               Lehmer generator 16807 mod 2^31 - 1
-//   SimulatedCriticalR          R90, the 50th smallest of 500 simulated R
+//   SimulatedCriticalR          R90, the ceil(m/10)-th smallest of the m simulated
+//                               R that completed (the 50th of 500)
 //   RealPower                   x^m by repeated multiplication
 //   Tau4Polynomial              tau4 as a polynomial in tau3 (Hosking 1991)
 //   TheoreticalRatio            the ratio the fitted distribution implies
-//   SimulatedRatioStdDev        sd of t3 or t4 over 500 simulated samples
-//   SimulateBoth                both simulations of one distribution from one
-//                               draw of the 500 samples, bit-identical to the two
+//   SimulatedRatioStdDev        sd of t3 or t4 over the simulated samples that completed
 //   VarianceTest, GoodnessOfFit fill VarianceTestZ and FitTest of the record
+//                               from the simulations (simulation.h)
 //
-// An IEEE fault flagged inside a simulation (checked after every few
-// quantiles and after each replicate) ends it at once with the fault's
-// ZarnError, so no simulation runs on with infinities or NaNs.
+// SimulatedCriticalR and SimulatedRatioStdDev are the two simulations as
+// the method states them, one replicate after another, each on its own
+// stream; SimulateAll (simulation.h) runs both at once on every thread and
+// gives the same bits. A replicate whose quantiles, L-moments, refit or
+// correlation raise a floating-point fault is left out (its uniforms are
+// still drawn); with fewer than 2 completed the result is NaN.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <vector>
 
 #include "analysis/record.h"
 
@@ -33,29 +38,22 @@ double PlottingPosition(int index, int i, int n);
 double CorrelationCoefficient(int n, const double* x, const double* y, double xMean, double yMean);
 double ProbabilityPlotCorrelation(int index, int n, const double* ascending, const ParameterSet& p);
 void UniformSeries(std::int64_t& state, int n, double* u);
+// completed: the replicates that completed (may be null); intervals: the
+// quantiles at the seven return periods of the replicates counted for the
+// confidence intervals (may be null).
 double SimulatedCriticalR(const AnalysisRecord& r, int index);
-double SimulatedCriticalR(int index, int n, const ParameterSet& p);
+double SimulatedCriticalR(int index, int n, const ParameterSet& p, int* completed = nullptr,
+                          std::vector<std::array<double, 7>>* intervals = nullptr);
 double RealPower(double x, int m);
 double Tau4Polynomial(int index, double t);
 double TheoreticalRatio(const AnalysisRecord& r, int index);
-double SimulatedRatioStdDev(int index, int n, const ParameterSet& p, int k);
+double SimulatedRatioStdDev(int index, int n, const ParameterSet& p, int k, int* completed = nullptr);
 
-// Both simulations of distribution `index` (n values, parameters p, member k
-// of the L-moments) from one draw of the 500 samples. HasCriticalR is false
-// when a fault met only by the refit and correlation part stopped that part;
-// SimulatedCriticalR then meets the same fault when it runs.
-struct SimulatedStatistics {
-    double RatioStdDev;
-    double CriticalR;
-    bool HasCriticalR;
-};
-SimulatedStatistics SimulateBoth(int index, int n, const ParameterSet& p, int k);
+struct SimulationSummary;
 
-// VarianceTest keeps the R90 of its joint simulations for GoodnessOfFit (the
-// value is a function of index, parameters and n alone); this forgets them.
-void ForgetSimulatedCriticalR();
-
-void VarianceTest(AnalysisRecord& r);
-void GoodnessOfFit(AnalysisRecord& r);
+// |Z| of each distribution from the simulated ratio standard deviations.
+void VarianceTest(AnalysisRecord& r, const SimulationSummary& simulations);
+// R of the sample against each fitted distribution, and R90 from the simulations.
+void GoodnessOfFit(AnalysisRecord& r, const SimulationSummary& simulations);
 
 }  // namespace zarn

@@ -1,8 +1,10 @@
 #include "analysis/ranktests.h"
 
+#include <boost/math/distributions/students_t.hpp>
 #include <cmath>
 #include <vector>
 
+#include "analysis/errors.h"
 #include "analysis/special.h"
 #include "analysis/statistics.h"
 
@@ -15,6 +17,11 @@ constexpr double kCriticalProbability = 0.975;
 // Change of the skewness coefficient, when one extreme is removed, that marks
 // that extreme as an outlier.
 constexpr double kSkewnessChangeLimit = 0.5;
+// The Grubbs-Beck polynomial in n^(1/4) holds up to its peak at n = 343;
+// beyond, it turns down (negative from n = 1570) and the exact value serves.
+constexpr int kGrubbsBeckPolynomialTo = 343;
+// One-sided significance level of the Grubbs-Beck test.
+constexpr double kGrubbsBeckLevel = 0.10;
 
 // Hoare partition with the middle element as pivot, on the 1-based range
 // [lo, hi] of key (stored 0-based); every swap of two keys is repeated on the
@@ -150,14 +157,29 @@ void MannKendallTest(AnalysisRecord& r) {
     if (r.MannKendallU > r.MannKendallULimit) SetFlag(r, FlagNonHomogeneous);
 }
 
+double GrubbsBeckK(int n) {
+    if (n <= kGrubbsBeckPolynomialTo) {
+        // Outlier frequency factor K_N at the 10 % level, as a polynomial in
+        // n^(1/4) fitted to the Grubbs and Beck (1972) table (Bulletin 17B),
+        // each power of n taken as exp of a multiple of ln n, summed from left
+        // to right.
+        const double t = std::log(static_cast<double>(n));
+        return 6.28446 * std::exp(0.25 * t) - 3.62201 - 2.49835 * std::exp(0.5 * t) +
+               0.491436 * std::exp(0.75 * t) - 0.037911 * std::exp(t);
+    }
+    // The one-sided critical value of Grubbs (1969): K = (n - 1)/sqrt(n)
+    // sqrt(t^2 / (n - 2 + t^2)), t the upper 0.10/n point of Student's t with
+    // n - 2 degrees of freedom (Boost.Math). The flags Boost raises inside
+    // its iterations are its own, and are discarded.
+    FloatingPointFlagsKept kept;
+    const boost::math::students_t student(n - 2.0);
+    const double t = boost::math::quantile(boost::math::complement(student, kGrubbsBeckLevel / n));
+    const double nn = n;
+    return (nn - 1) / std::sqrt(nn) * std::sqrt(t * t / (nn - 2 + t * t));
+}
+
 void GrubbsBeckTest(AnalysisRecord& r) {
-    // Outlier frequency factor K_N at the 10 % level, as a polynomial in
-    // n^(1/4) fitted to the Grubbs and Beck (1972) table (Bulletin 17B).
-    // Applied for every n without a range check, each power of n taken as
-    // exp of a multiple of ln n, summed from left to right.
-    const double t = std::log(static_cast<double>(r.SampleSize));
-    const double K = 6.28446 * std::exp(0.25 * t) - 3.62201 - 2.49835 * std::exp(0.5 * t) +
-                     0.491436 * std::exp(0.75 * t) - 0.037911 * std::exp(t);
+    const double K = GrubbsBeckK(r.SampleSize);
     r.GrubbsBeckUpper = std::exp(r.LogMean + K * r.LogStdDev);
     r.GrubbsBeckLower = std::exp(r.LogMean - K * r.LogStdDev);
     if (r.GrubbsBeckUpper < r.Maximum) SetFlag(r, FlagHighOutlierGB);

@@ -8,6 +8,8 @@
 //   SignSum             S = #(x_i < x_j) - #(x_i > x_j) over i < j
 //   VarianceOfS         [n(n-1)(2n+5) - sum a_t t(t-1)(2t+5)] / 18
 //   StandardisedS       |(S -+ 1) / sqrt(Var S)|, 0 when S = 0
+//   GrubbsBeckK         the 10 % outlier factor: the Bulletin 17B polynomial up
+//                       to n = 343, the exact Grubbs (1969) value beyond
 //   KendallTest, MannKendallTest, GrubbsBeckTest, SkewnessOutlierTest
 #pragma once
 
@@ -22,6 +24,8 @@ void TieGroupCounts(const double* sorted, int n, double* a);
 double SignSum(const double* x, int n);
 double VarianceOfS(int n, const double* a);
 double StandardisedS(double S, double varS);
+
+double GrubbsBeckK(int n);
 
 void KendallTest(AnalysisRecord& r);
 void MannKendallTest(AnalysisRecord& r);

@@ -4,7 +4,7 @@
 
 namespace zarn {
 
-int CalcError = 0;
+thread_local int CalcError = 0;
 
 namespace {
 
@@ -102,13 +102,11 @@ double LogGamma(double x) {
 // about 171). CalcError: those of LogGamma; a refused x gives exp(0) = 1.
 double GammaFunction(double x) { return std::exp(LogGamma(x)); }
 
-// IncompleteGamma: the regularised integral P(alpha, x).
-// Series for x <= 1 or x < alpha, continued fraction otherwise (AS 239,
-// Shea 1988); for alpha > 1e4 Temme's uniform asymptotic expansion through
-// the error function. logGammaAlpha = ln Gamma(alpha) is the caller's.
-// Accuracy about 1e-12 (the series and fraction tolerance).
-// CalcError: 1 alpha <= 0; 2 x < 0; 3 series, fraction or expansion not converged.
-double IncompleteGamma(double x, double alpha, double logGammaAlpha) {
+namespace {
+
+// IncompleteGamma with ln x supplied by the caller (the Newton iteration of
+// GammaQuantile needs it too); lnX is read only when 0 < x and alpha <= 1e4.
+double IncompleteGammaLog(double x, double lnX, double alpha, double logGammaAlpha) {
     constexpr double kTolerance = 1e-12;       // series, fraction and expansion stop below this
     constexpr int kMaxTerms = 100000;          // terms of the series or passes of the fraction
     constexpr double kRescaleLimit = 1e30;     // fraction's terms are scaled down beyond this
@@ -188,7 +186,7 @@ double IncompleteGamma(double x, double alpha, double logGammaAlpha) {
             }
         }
         if (!converged) CalcError = 3;
-        const double arg = alpha * std::log(x) - x - logGammaAlpha + std::log(ratio);
+        const double arg = alpha * lnX - x - logGammaAlpha + std::log(ratio);
         return arg >= kExponentFloor ? 1.0 - std::exp(arg) : 1.0;
     }
 
@@ -207,8 +205,22 @@ double IncompleteGamma(double x, double alpha, double logGammaAlpha) {
         }
     }
     if (!converged) CalcError = 3;
-    const double arg = alpha * std::log(x) - x - logGammaAlpha + std::log(sum / alpha);
+    const double arg = alpha * lnX - x - logGammaAlpha + std::log(sum / alpha);
     return arg >= kExponentFloor ? std::exp(arg) : 0.0;
+}
+
+}  // namespace
+
+// IncompleteGamma: the regularised integral P(alpha, x).
+// Series for x <= 1 or x < alpha, continued fraction otherwise (AS 239,
+// Shea 1988); for alpha > 1e4 Temme's uniform asymptotic expansion through
+// the error function. logGammaAlpha = ln Gamma(alpha) is the caller's.
+// Accuracy about 1e-12 (the series and fraction tolerance).
+// CalcError: 1 alpha <= 0; 2 x < 0; 3 series, fraction or expansion not converged.
+double IncompleteGamma(double x, double alpha, double logGammaAlpha) {
+    // ln x only where it is defined: a NaN, negative or zero x is settled
+    // before the logarithm is read, so no flag is raised for it here.
+    return IncompleteGammaLog(x, x > 0 ? std::log(x) : 0.0, alpha, logGammaAlpha);
 }
 
 // NormalQuantile: z with Phi(z) = p.
@@ -261,19 +273,17 @@ double NormalQuantile(double p) {
 // GammaQuantile: x with P(alpha, x / beta) = F, alpha the shape, beta the scale.
 // Wilson-Hilferty start (or the small-x power law), then at most 30
 // Newton-Raphson steps on IncompleteGamma; the result is accurate to the
-// incomplete gamma integral (about 1e-12).
+// incomplete gamma integral (about 1e-12). A start that underflows to 0
+// (shapes so small that the quantile lies below the smallest double) gives 0.
 // CalcError: 1 alpha or beta <= 0; 2 F outside [0, 1]; 3 not converged (last
 // iterate returned); otherwise the code of the last IncompleteGamma call.
 double GammaQuantile(double F, double alpha, double beta) {
-    constexpr double kSmallRootFraction = 0.01;  // a start below 0.01 alpha uses the power law
-    constexpr int kMaxSteps = 30;                // Newton-Raphson steps
-    constexpr double kTolerance = 1e-10;         // |P(alpha, root) - F| that ends the iteration
-
-    // ln Gamma of the last shape seen: the simulations ask for many quantiles
-    // of one shape in a row. LogGamma is a pure function, so the cached value
-    // is bit-identical to a fresh one; its code is overwritten below in any case.
-    static double cachedAlpha = 1.0;
-    static double cachedLogGamma = 0.0;
+    // ln Gamma of the last shape seen on this thread: the simulations ask for
+    // many quantiles of one shape in a row. LogGamma is a pure function, so
+    // the cached value is bit-identical to a fresh one; its code is
+    // overwritten below in any case.
+    thread_local double cachedAlpha = 1.0;
+    thread_local double cachedLogGamma = 0.0;
 
     CalcError = 0;
     if (!(alpha > 0) || !(beta > 0)) return fail(1);  // NaN is refused here too
@@ -285,12 +295,19 @@ double GammaQuantile(double F, double alpha, double beta) {
         cachedLogGamma = LogGamma(alpha);
         cachedAlpha = alpha;
     }
-    const double g = cachedLogGamma;
+    return GammaQuantileWith(F, alpha, beta, cachedLogGamma, alpha > 1.0 ? NormalQuantile(F) : 0.0);
+}
 
+double GammaQuantileWith(double F, double alpha, double beta, double logGammaAlpha, double normalQuantileF) {
+    constexpr double kSmallRootFraction = 0.01;  // a start below 0.01 alpha uses the power law
+    constexpr int kMaxSteps = 30;                // Newton-Raphson steps
+    constexpr double kTolerance = 1e-10;         // |P(alpha, root) - F| that ends the iteration
+
+    const double g = logGammaAlpha;
     double root;
     if (alpha > 1.0) {
         // Wilson-Hilferty: (x / alpha)^(1/3) is nearly normal
-        const double v = 1.0 - 1.0 / (9.0 * alpha) + NormalQuantile(F) / std::sqrt(9.0 * alpha);
+        const double v = 1.0 - 1.0 / (9.0 * alpha) + normalQuantileF / std::sqrt(9.0 * alpha);
         root = alpha * (v * v * v);
         if (root <= kSmallRootFraction * alpha) root = std::exp((std::log(alpha * F) + g) / alpha);
     } else {
@@ -298,11 +315,19 @@ double GammaQuantile(double F, double alpha, double beta) {
         // same value is the replacement of a small start, so it stands either way
         root = std::exp((std::log(alpha * F) + g) / alpha);
     }
+    // The power law underflowed: the quantile lies below the smallest double.
+    // Departs from the plain iteration, whose first step would take ln 0.
+    if (root == 0.0) {
+        CalcError = 0;
+        return 0.0;
+    }
 
     bool converged = false;
     for (int step = 1; step <= kMaxSteps; ++step) {
-        const double f = IncompleteGamma(root, alpha, g) - F;
-        root = root - f * std::exp(g + root - (alpha - 1.0) * std::log(root));
+        // ln root once for both the integral and the Newton step (bit-identical)
+        const double lnRoot = std::log(root);
+        const double f = IncompleteGammaLog(root, lnRoot, alpha, g) - F;
+        root = root - f * std::exp(g + root - (alpha - 1.0) * lnRoot);
         if (std::fabs(f) <= kTolerance) {  // the correction of this step still applies
             converged = true;
             break;

@@ -10,11 +10,15 @@
 //                     uniform normal approximation for alpha > 10^4
 //   NormalQuantile    AS 241 PPND16 (Wichura 1988)
 //   GammaQuantile     Wilson-Hilferty start, Newton-Raphson on IncompleteGamma
+//   GammaQuantileWith the same with ln Gamma(alpha) and the normal quantile
+//                     of F supplied by the caller (the simulations)
+//
+// CalcError is per thread: the simulations run on several threads at once.
 #pragma once
 
 namespace zarn {
 
-extern int CalcError;
+extern thread_local int CalcError;
 
 double ErrorFunction(double x);
 double LogGamma(double x);
@@ -24,5 +28,9 @@ double IncompleteGamma(double x, double alpha, double logGammaAlpha);
 double NormalQuantile(double p);
 // alpha is the shape, beta the scale; returns the quantile times beta.
 double GammaQuantile(double F, double alpha, double beta);
+// GammaQuantile for alpha > 0, alpha != 1, beta > 0 and 0 < F < 1, with
+// logGammaAlpha = LogGamma(alpha) and normalQuantileF = NormalQuantile(F)
+// (read only when alpha > 1) from the caller; bit-identical to GammaQuantile.
+double GammaQuantileWith(double F, double alpha, double beta, double logGammaAlpha, double normalQuantileF);
 
 }  // namespace zarn

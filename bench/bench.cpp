@@ -33,6 +33,7 @@
 #include "analysis/quantiles.h"
 #include "analysis/ranktests.h"
 #include "analysis/record.h"
+#include "analysis/simulation.h"
 #include "analysis/statistics.h"
 
 namespace fs = std::filesystem;
@@ -147,8 +148,10 @@ void PrintSplit(const std::string& path) {
     rows.push_back({"Mann-Kendall", TimedStep([&] { MannKendallTest(r); })});
     rows.push_back({"Grubbs-Beck", TimedStep([&] { GrubbsBeckTest(r); })});
     rows.push_back({"skewness outliers", TimedStep([&] { SkewnessOutlierTest(r); })});
-    rows.push_back({"variance test (+ R90 drawn with it)", TimedStep([&] { VarianceTest(r); })});
-    rows.push_back({"goodness of fit (R90 kept)", TimedStep([&] { GoodnessOfFit(r); })});
+    SimulationSummary simulations;
+    rows.push_back({"simulations, one thread", TimedStep([&] { simulations = SimulateAll(r, {1, nullptr}); })});
+    rows.push_back({"variance test", TimedStep([&] { VarianceTest(r, simulations); })});
+    rows.push_back({"goodness of fit", TimedStep([&] { GoodnessOfFit(r, simulations); })});
     double total = 0;
     for (const Row& row : rows) total += row.seconds;
     std::printf("    step split of one run (total %.3f s):\n", total);
@@ -161,7 +164,7 @@ void PrintSplit(const std::string& path) {
     for (int index = 1; index <= kDistributionCount; ++index) {
         const ParameterSet p = ParametersOf(r, index);
         const int k = index <= kExponential ? 3 : 4;
-        const double joint = TimedStep([&] { SimulateBoth(index, n, p, k); });
+        const double joint = TimedStep([&] { SimulateDistribution(index, n, p); });
         const double separate = TimedStep([&] {
             SimulatedRatioStdDev(index, n, p, k);
             SimulatedCriticalR(index, n, p);

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "analysis/calculation.h"
+#include "analysis/membership.h"
 #include "analysis/errors.h"
 #include "analysis/record.h"
 
@@ -55,19 +56,36 @@ TEST_F(CalculationTest, FaultRowsGiveTheirTexts) {
         const char* content;
         const char* text;
     } rows[] = {
-        {"empty file", "", "Invalid floating point operation"},
-        {"only blanks", "  \n\n \t\n", "Invalid floating point operation"},
-        {"one value", "5\n", "Invalid floating point operation"},
-        {"two values", "0.1\n0.7\n", "Floating point division by zero"},
-        {"two values, cubes sum to 0", "1\n4\n", "Invalid floating point operation"},
-        {"all values equal", "7\n7\n7\n7\n", "Floating point division by zero"},
-        {"a zero", "3\n0\n5\n8\n", "Floating point division by zero"},
-        {"a negative value", "3\n-2\n5\n8\n", "Invalid floating point operation"},
-        {"three values: b3 is 0/0", "1\n2\n4\n", "Invalid floating point operation"},
-        {"5, 5, 5, 9: zero spread without the maximum", "5\n5\n5\n9\n", "Floating point division by zero"},
-        {"comma decimal", "1\n2,5\n3\n", "Invalid numeric input"},
-        {"year;value", "1910;28.8\n", "Invalid numeric input"},
-        {"beyond a double", "1\n1e400\n", "Floating point overflow"},
+        // Refused before any calculation, in this order: the count, a value
+        // that is not positive, no variation, no variation but for one value.
+        {"empty file", "", "O arquivo de dados não tem nenhum valor: a análise precisa de pelo menos 4 valores"},
+        {"only blanks", "  \n\n \t\n", "O arquivo de dados não tem nenhum valor: a análise precisa de pelo menos 4 valores"},
+        {"one value", "5\n", "O arquivo de dados tem apenas 1 valor: a análise precisa de pelo menos 4 valores"},
+        {"three values, a zero among them", "1\n0\n4\n",
+         "O arquivo de dados tem apenas 3 valores: a análise precisa de pelo menos 4 valores"},
+        {"a zero", "3\n0\n5\n8\n",
+         "O valor da linha 2 do arquivo de dados é 0: a análise trabalha com os logaritmos dos valores, por isso "
+         "todo valor deve ser maior que zero"},
+        {"a negative value after blank lines, all others equal", "3\n\n\n-2.5\n3\n3\n",
+         "O valor da linha 4 do arquivo de dados é -2.5: a análise trabalha com os logaritmos dos valores, por "
+         "isso todo valor deve ser maior que zero"},
+        {"a value that underflows to zero", "3\r\n1e-400\r\n5\r\n8\r\n",
+         "O valor da linha 2 do arquivo de dados é 1e-400: a análise trabalha com os logaritmos dos valores, por "
+         "isso todo valor deve ser maior que zero"},
+        {"all values equal", "7\n7.0\n7\n7\n",
+         "Todos os 4 valores do arquivo de dados são iguais (7): uma série sem variação não pode ser analisada"},
+        {"5, 5, 5, 9: all but the last equal", "5\n5\n5\n9\n",
+         "Todos os valores do arquivo de dados são iguais (5), exceto o da linha 4 (9): sem variação nos demais "
+         "valores, o teste de outliers pela assimetria não pode ser calculado"},
+        {"9, 5, 5, 5: all but the first equal", "9\n5\n5\n5\n",
+         "Todos os valores do arquivo de dados são iguais (5), exceto o da linha 1 (9): sem variação nos demais "
+         "valores, o teste de outliers pela assimetria não pode ser calculado"},
+        {"5, 5, 9, 9 is analysed", "5\n5\n9\n9\n", ""},
+        // Reader faults name the line and the token.
+        {"comma decimal", "1\n2,5\n3\n", "Invalid numeric input (linha 2: \"2,5\"; o separador decimal é o ponto)"},
+        {"year;value", "1910;28.8\n", "Invalid numeric input (linha 1: \"1910;28.8\")"},
+        {"beyond a double, lines ended by CR", "1\r2\r\r1e400\r", "Floating point overflow (linha 4: \"1e400\")"},
+        {"a token in Windows-1252", "1\n2\n3\n4\xB0\n", "Invalid numeric input (linha 4: \"4°\")"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.situation);
@@ -92,11 +110,14 @@ TEST_F(CalculationTest, MissingFileAndMissingFolder) {
 TEST_F(CalculationTest, RealSeriesCompleteWithFiniteResults) {
     for (const char* name : {"ocmulgee-river-macon.dat", "tees-dent-bank.dat", "santa-cruz-river-lochiel.dat"}) {
         SCOPED_TRACE(name);
-        r_->ParsimonyValue[2] = 3.5;  // no step touches the parsimony fields
+        r_->ParsimonyValue[2] = 3.5;  // the last step fills the parsimony fields
         r_->TestFlags = 0;
         CalculateAll(*r_, "T", "L", "C", std::string(ZARN_EXAMPLES) + "/" + name);
         EXPECT_EQ(r_->PlotDistribution, 1);
-        EXPECT_EQ(r_->ParsimonyValue[2], 3.5);
+        for (int k = 1; k <= 4; ++k) {
+            EXPECT_EQ(r_->ParsimonyValue[k - 1], FitDegree(*r_, k)) << k;
+            EXPECT_EQ(r_->ParsimonyLimit[k - 1], 0.5) << k;
+        }
         EXPECT_TRUE(std::isfinite(r_->Mean) && std::isfinite(r_->LogSkewness));
         for (int d = 1; d <= kDistributionCount; ++d) {
             EXPECT_TRUE(std::isfinite(FitTestOf(*r_, d).R)) << d;

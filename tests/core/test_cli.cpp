@@ -73,9 +73,10 @@ TEST_F(CliTest, ErrorsPrintTheirTextAloneAndExitOne) {
     } cases[] = {
         {"--data '" + (dir_ / "missing.dat").string() + "' --json -", "File not found\n"},
         {"--data " + std::string("'") + ZARN_TEST_DATA + "/ocmulgee-river-macon-comma-decimal.dat' --json -",
-         "Invalid numeric input\n"},
+         "Invalid numeric input (linha 11: \"66,2\"; o separador decimal é o ponto)\n"},
         {"--data " + std::string("'") + ZARN_TEST_DATA + "/ocmulgee-river-macon-zero.dat' --json -",
-         "Floating point division by zero\n"},
+         "O valor da linha 5 do arquivo de dados é 0: a análise trabalha com os logaritmos dos valores, por isso "
+         "todo valor deve ser maior que zero\n"},
         {"--open '" + (dir_ / "missing.prj").string() + "' --report -", "File not found\n"},
     };
     for (const auto& c : cases) {

@@ -96,15 +96,29 @@ TEST_F(DataFileTest, RejectsWhatIsNotADecimalNumber) {
                          "nan\n", "inf\n", "0x1A\n", "1..2\n", "abc\n", "12a\n", "\xEF\xBB\xBF" "12\n"};
     for (const char* content : bad) {
         SCOPED_TRACE(content);
-        EXPECT_EQ(ErrorOf(content), "Invalid numeric input");
+        std::string token(content);
+        token.pop_back();  // the line end
+        const std::string hint = token == "350,5" ? "; o separador decimal é o ponto" : "";
+        EXPECT_EQ(ErrorOf(content), "Invalid numeric input (linha 1: \"" + token + "\"" + hint + ")");
     }
     // A bad value after good ones stops the reading there.
-    EXPECT_EQ(ErrorOf("1\n2\nx\n3\n"), "Invalid numeric input");
+    EXPECT_EQ(ErrorOf("1\n2\nx\n3\n"), "Invalid numeric input (linha 3: \"x\")");
+}
+
+TEST_F(DataFileTest, MessagesNameTheLineAsAnEditorCountsIt) {
+    // CR LF, LF and CR each end one line; blank lines count; the hint only
+    // follows a number written with a decimal comma.
+    EXPECT_EQ(ErrorOf("1\r\n\r\n2\r\n28,8\r\n"), "Invalid numeric input (linha 4: \"28,8\"; o separador decimal é o ponto)");
+    EXPECT_EQ(ErrorOf("1\r2\r\r-0,5 x\r"), "Invalid numeric input (linha 4: \"-0,5\"; o separador decimal é o ponto)");
+    EXPECT_EQ(ErrorOf("1\n\n\n  1,234.5\n"), "Invalid numeric input (linha 4: \"1,234.5\")");
+    EXPECT_EQ(ErrorOf("1\n2\n1,2,3\n"), "Invalid numeric input (linha 3: \"1,2,3\")");
+    // A Windows-1252 byte is shown as its character.
+    EXPECT_EQ(ErrorOf("7\xBA\n"), "Invalid numeric input (linha 1: \"7º\")");
 }
 
 TEST_F(DataFileTest, ValueBeyondADoubleOverflows) {
-    EXPECT_EQ(ErrorOf("1e400\n"), "Floating point overflow");
-    EXPECT_EQ(ErrorOf("-1e400\n"), "Floating point overflow");
+    EXPECT_EQ(ErrorOf("1e400\n"), "Floating point overflow (linha 1: \"1e400\")");
+    EXPECT_EQ(ErrorOf("5\n-1e400\n"), "Floating point overflow (linha 2: \"-1e400\")");
 }
 
 TEST_F(DataFileTest, LongTokenIsConvertedFromItsFirst64Characters) {
@@ -145,7 +159,7 @@ TEST_F(DataFileTest, StopsAtTheSampleCapacity) {
         ReadDataFile(Write(more), v.data());
         FAIL() << "more than 10000 values were accepted";
     } catch (const ZarnError& e) {
-        EXPECT_EQ(std::string(e.what()), kTooManyValuesText);
+        EXPECT_EQ(std::string(e.what()), std::string(kTooManyValuesText) + " (linha 10001: \"10001\")");
     }
     EXPECT_EQ(v[kSampleCapacity], -7.0);
     // Blank lines after the 10000th value are not a further value.

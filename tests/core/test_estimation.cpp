@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <numbers>
@@ -187,7 +188,7 @@ TEST(EstimateGPA, OneThirdIsTheExponential) {
 // Invalid L-moments: code 1; Normal and Gumbel leave the set cleared, the
 // others leave it as it was.
 TEST(Estimators, InvalidLMomentsGiveCodeOne) {
-    using Estimator = void (*)(LMomentSet, ParameterSet&);
+    using Estimator = bool (*)(LMomentSet, ParameterSet&);
     struct Row {
         const char* name;
         Estimator estimate;
@@ -219,9 +220,11 @@ TEST(Estimators, InvalidLMomentsGiveCodeOne) {
     for (const Row& row : rows) {
         ParameterSet p = kUntouched;
         CalcError = 0;
-        row.estimate(row.m, p);
+        const bool written = row.estimate(row.m, p);
         EXPECT_EQ(CalcError, 1) << row.name;
         ExpectSet(p, row.after, row.name);
+        // Normal and Gumbel have written (cleared) the set; the others nothing.
+        EXPECT_EQ(written, std::memcmp(&row.after, &kUntouched, sizeof p) != 0) << row.name;
     }
     // The three-parameter fits accept t3 up to, but excluding, +-1: they
     // write their parameters. (At the double just below 1 the GEV's shape
@@ -229,7 +232,7 @@ TEST(Estimators, InvalidLMomentsGiveCodeOne) {
     for (Estimator estimate : {EstimatePearson3, EstimateGEV, EstimateGPA}) {
         for (double t3 : {std::nextafter(1.0, 0.0), std::nextafter(-1.0, 0.0)}) {
             ParameterSet p = kUntouched;
-            estimate({1.0, 1.0, t3, 0.0}, p);
+            EXPECT_TRUE(estimate({1.0, 1.0, t3, 0.0}, p)) << t3;
             EXPECT_NE(p.Scale, kUntouched.Scale) << t3;
         }
         for (double t3 : {0.999999, -0.999999}) {
@@ -242,7 +245,7 @@ TEST(Estimators, InvalidLMomentsGiveCodeOne) {
 
 TEST(EstimateParameters, DispatchesByDistributionIndex) {
     const LMomentSet m = {12.0, 3.0, 0.25, 0.16};
-    using Estimator = void (*)(LMomentSet, ParameterSet&);
+    using Estimator = bool (*)(LMomentSet, ParameterSet&);
     const Estimator byIndex[] = {nullptr,          EstimateNormal,   EstimateNormal, EstimateGumbel, EstimateExponential,
                                  EstimatePearson3, EstimatePearson3, EstimateGEV,    EstimateGPA};
     for (int index = 1; index <= kDistributionCount; ++index) {

@@ -167,12 +167,12 @@ TEST(RankTests, AllEqualValuesGiveZeroWithoutAFault) {
     EXPECT_EQ(r->TestFlags, 0);
 }
 
-TEST(GrubbsBeckTest, FactorFollowsThePolynomialWithoutRangeCheck) {
+TEST(GrubbsBeckTest, FactorFollowsThePolynomialUpToItsPeak) {
     // With LogMean 0 and LogStdDev 1 the upper limit is exp(K).
     struct Row {
         int n;
         double K;
-    } rows[] = {{10, 2.0375}, {30, 2.5640}, {100, 3.0172}, {200, 3.2332}, {343, 3.3183}, {1000, 2.1934}};
+    } rows[] = {{10, 2.0375}, {30, 2.5640}, {100, 3.0172}, {200, 3.2332}, {343, 3.3183}};
     auto r = RecordOf({1, 2, 4, 8});
     for (const Row& row : rows) {
         SCOPED_TRACE(row.n);
@@ -182,14 +182,30 @@ TEST(GrubbsBeckTest, FactorFollowsThePolynomialWithoutRangeCheck) {
         GrubbsBeckTest(*r);
         EXPECT_NEAR(std::log(r->GrubbsBeckUpper), row.K, 5e-5);
         EXPECT_NEAR(std::log(r->GrubbsBeckLower), -row.K, 5e-5);
+        EXPECT_EQ(GrubbsBeckK(row.n), std::log(r->GrubbsBeckUpper));
     }
-    // From n = 1570 on K is negative: the upper limit lies below the lower.
-    r->SampleSize = 1569;
+}
+
+TEST(GrubbsBeckTest, LongSeriesTakeTheExactGrubbsValue) {
+    // Grubbs (1969), one-sided 10 %: K = 3.707 at n = 1000 (the polynomial
+    // would give 2.1934 there, and a negative K from n = 1570 on).
+    EXPECT_NEAR(GrubbsBeckK(1000), 3.707, 5e-4);
+    // The exact value grows with n, and stays above the polynomial's peak.
+    double previous = GrubbsBeckK(343);
+    for (int n : {344, 400, 1000, 1569, 1570, 5000, 10000}) {
+        SCOPED_TRACE(n);
+        const double K = GrubbsBeckK(n);
+        EXPECT_GT(K, previous);
+        previous = K;
+    }
+    // A long series no longer has its upper limit below its lower one.
+    auto r = RecordOf({1, 2, 4, 8});
+    r->SampleSize = 10000;
+    r->LogMean = 0;
+    r->LogStdDev = 1;
     GrubbsBeckTest(*r);
     EXPECT_GT(r->GrubbsBeckUpper, r->GrubbsBeckLower);
-    r->SampleSize = 1570;
-    GrubbsBeckTest(*r);
-    EXPECT_LT(r->GrubbsBeckUpper, r->GrubbsBeckLower);
+    EXPECT_NEAR(std::log(r->GrubbsBeckUpper), GrubbsBeckK(10000), 1e-12);
 }
 
 TEST(GrubbsBeckTest, LimitsAgainstTheExtremes) {

@@ -285,9 +285,12 @@ private slots:
         QTest::addColumn<bool>("firstProject");
         QTest::addColumn<QString>("dataFile");
         QTest::addColumn<QString>("error");
-        QTest::newRow("comma decimal, first project") << true << kCommaDecimal << "Invalid numeric input.";
-        QTest::newRow("comma decimal, replacing one") << false << kCommaDecimal << "Invalid numeric input.";
-        QTest::newRow("a zero value") << false << kZero << "Floating point division by zero.";
+        const QString comma = QStringLiteral("Invalid numeric input (linha 11: \"66,2\"; o separador decimal é o ponto).");
+        QTest::newRow("comma decimal, first project") << true << kCommaDecimal << comma;
+        QTest::newRow("comma decimal, replacing one") << false << kCommaDecimal << comma;
+        QTest::newRow("a zero value") << false << kZero
+                                      << QStringLiteral("O valor da linha 5 do arquivo de dados é 0: a análise trabalha com os "
+                                                        "logaritmos dos valores, por isso todo valor deve ser maior que zero.");
         QTest::newRow("missing file") << true << "missing.dat" << "File not found.";
     }
 

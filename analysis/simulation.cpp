@@ -1,0 +1,396 @@
+#include "analysis/simulation.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cfenv>
+#include <cmath>
+#include <cstring>
+#include <exception>
+#include <limits>
+#include <mutex>
+#include <thread>
+
+#include "analysis/errors.h"
+#include "analysis/estimation.h"
+#include "analysis/fittests.h"
+#include "analysis/special.h"
+#include "analysis/statistics.h"
+
+namespace zarn {
+
+namespace {
+
+// Lehmer's multiplicative congruential generator (Park and Miller 1988).
+constexpr std::int64_t kMultiplier = 16807;
+constexpr std::int64_t kModulus = 2147483647;  // 2^31 - 1
+// Replicates one worker takes at a time: small enough that the slow
+// distributions spread over every thread, large enough to keep the shared
+// counter cold.
+constexpr int kChunkReplicates = 10;
+// Quantiles computed between two looks at the IEEE flags while drawing a
+// sample: a replicate that faults early stops early.
+constexpr int kFaultCheckInterval = 64;
+// Simulated samples of at least this many values sort their generator
+// states by radix.
+constexpr int kRadixSortFrom = 2000;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+bool IsLogDistribution(int index) { return index == kLogNormal || index == kLogPearson3; }
+
+// The variance test judges the two-parameter distributions on t3, the others on t4.
+int RatioMember(int index) { return index <= kExponential ? 3 : 4; }
+
+double Member(const LMomentSet& m, int k) { return k == 3 ? m.T3 : m.T4; }
+
+bool Faulted() { return std::fetestexcept(FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID) != 0; }
+void ClearFlags() { std::feclearexcept(FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID); }
+
+// What is known of one distribution and sample size before any replicate:
+// the plotting positions and the weights of the L-moments.
+struct SampleSizeTables {
+    int N = 0;
+    std::vector<double> PlottingPositions;  // F_i, i = 1..n
+    // C(n - j, r) for r = 1, 2, 3 (j = 1..n) and C(n, r + 1)(r + 1) for
+    // r = 0..3: BinomialCoefficient's own values, computed once.
+    std::vector<double> Weights[4];
+    double Divisors[4] = {};
+};
+
+SampleSizeTables MakeTables(int index, int n) {
+    SampleSizeTables t;
+    t.N = n;
+    t.PlottingPositions.resize(n);
+    for (int i = 1; i <= n; ++i) t.PlottingPositions[i - 1] = PlottingPosition(index, i, n);
+    for (int r = 1; r <= 3; ++r) {
+        t.Weights[r].resize(n);
+        for (int j = 1; j <= n; ++j) t.Weights[r][j - 1] = BinomialCoefficient(n - j, r);
+    }
+    for (int r = 0; r <= 3; ++r) t.Divisors[r] = BinomialCoefficient(n, r + 1) * (r + 1);
+    return t;
+}
+
+// SampleLMoments of an ascending series, read from its largest value down:
+// the same sums in the same order as the descending copy would give.
+LMomentSet LMomentsOfAscending(const double* ascending, int n, const SampleSizeTables& t) {
+    double b[4];
+    for (int r = 0; r <= 3; ++r) {
+        double sum = 0.0;
+        if (r == 0) {
+            for (int j = 1; j <= n; ++j) sum += 1.0 * ascending[n - j];
+        } else {
+            const double* w = t.Weights[r].data();
+            for (int j = 1; j <= n - r; ++j) sum += w[j - 1] * ascending[n - j];
+        }
+        b[r] = sum / t.Divisors[r];
+    }
+    const double l1 = b[0];
+    const double l2 = 2 * b[1] - b[0];
+    const double l3 = (6 * b[2] - 6 * b[1]) + b[0];
+    const double l4 = ((20 * b[3] - 30 * b[2]) + 12 * b[1]) - b[0];
+    return LMomentSet{l1, l2, l3 / l2, l4 / l2};
+}
+
+// The outcome of one replicate, as far as it depends on that replicate alone.
+struct ReplicateOutcome {
+    bool DrawFault = false;     // quantiles or L-moments faulted: out of both tests
+    double Ratio = 0.0;         // t3 or t4 of the sample
+    bool RefitWritten = false;  // the estimator wrote its parameters
+    int RefitCode = 0;          // CalcError after the refit
+    ParameterSet Refit{0.0, 0.0, 0.0};
+    bool RefitFault = false;    // the refit faulted: out of the critical-R test
+    bool CorrelationFault = false;
+    double R = 0.0;
+    bool IntervalCounted = false;
+    std::array<double, kReturnPeriodCount> Quantiles{};
+    // The sorted sample, kept only when the refit wrote nothing: its R is
+    // then taken against the parameters carried over from an earlier
+    // replicate, known only once the replicates before it are settled.
+    std::vector<double> Sample;
+};
+
+// Work arrays of one thread.
+struct Work {
+    explicit Work(int n) : States(n), Swap(n), Sample(n), Quantiles(n) {}
+    std::vector<std::uint32_t> States;
+    std::vector<std::uint32_t> Swap;
+    std::vector<double> Sample;
+    std::vector<double> Quantiles;
+};
+
+// LSD radix sort of generator states (31 bits) in three passes of 11 bits.
+void RadixSort(std::uint32_t* x, std::uint32_t* swap, int n) {
+    constexpr int kBits = 11;
+    constexpr int kBuckets = 1 << kBits;
+    std::uint32_t* from = x;
+    std::uint32_t* to = swap;
+    for (int shift = 0; shift < 31; shift += kBits) {
+        std::uint32_t count[kBuckets] = {};
+        for (int i = 0; i < n; ++i) ++count[(from[i] >> shift) & (kBuckets - 1)];
+        std::uint32_t start = 0;
+        for (int d = 0; d < kBuckets; ++d) {
+            const std::uint32_t c = count[d];
+            count[d] = start;
+            start += c;
+        }
+        for (int i = 0; i < n; ++i) to[count[(from[i] >> shift) & (kBuckets - 1)]++] = from[i];
+        std::swap(from, to);
+    }
+    if (from != x) std::memcpy(x, from, sizeof(std::uint32_t) * n);
+}
+
+// Draws replicate `rep`'s n values, ascending, into work.Sample. The
+// quantile functions are non-decreasing in u, so sorting the generator states
+// (u = s / (2^31 - 1) keeps their order) sorts the sample; the last bits of
+// an iterated quantile may still step back, which an insertion pass mends.
+// The values are those an unsorted draw gives, so any correct sort leaves
+// the same series. False when a fault was flagged.
+bool DrawAscending(int index, int n, const ParameterSet& p, std::int64_t state, Work& work) {
+    std::uint32_t* s = work.States.data();
+    for (int j = 0; j < n; ++j) {
+        state = (kMultiplier * state) % kModulus;
+        s[j] = static_cast<std::uint32_t>(state);
+    }
+    if (n >= kRadixSortFrom) RadixSort(s, work.Swap.data(), n);
+    else std::sort(s, s + n);
+
+    double* x = work.Sample.data();
+    for (int j = 0; j < n; ++j) {
+        x[j] = DistributionQuantile(index, p, static_cast<double>(s[j]) / static_cast<double>(kModulus));
+        if ((j + 1) % kFaultCheckInterval == 0 && Faulted()) return false;
+    }
+    if (Faulted()) return false;
+    for (int j = 1; j < n; ++j) {
+        if (!(x[j] < x[j - 1])) continue;
+        const double v = x[j];
+        int i = j;
+        while (i > 0 && v < x[i - 1]) {
+            x[i] = x[i - 1];
+            --i;
+        }
+        x[i] = v;
+    }
+    return true;
+}
+
+// R of the ascending sample against the quantiles of p at the plotting
+// positions. False when a fault was flagged.
+bool CorrelationAgainst(int index, int n, const double* ascending, const ParameterSet& p,
+                        const SampleSizeTables& t, double* q, double& R) {
+    for (int i = 0; i < n; ++i) {
+        q[i] = DistributionQuantile(index, p, t.PlottingPositions[i]);
+        if ((i + 1) % kFaultCheckInterval == 0 && Faulted()) return false;
+    }
+    if (Faulted()) return false;
+    const double yMean = SampleMean(ascending, n);
+    const double qMean = SampleMean(q, n);
+    R = CorrelationCoefficient(n, ascending, q, yMean, qMean);
+    return !Faulted();
+}
+
+// The refit's quantiles at the seven return periods, in the units of the
+// sample. False when one of them has a CalcError, is not finite or faults.
+bool IntervalQuantiles(int index, const ParameterSet& refit, std::array<double, kReturnPeriodCount>& q) {
+    ClearFlags();
+    for (int t = 0; t < kReturnPeriodCount; ++t) {
+        double x = DistributionQuantile(index, refit, kReturnPeriodProbabilities[t]);
+        if (CalcError != 0) return false;
+        if (IsLogDistribution(index)) x = std::exp(x);
+        if (Faulted() || !std::isfinite(x)) return false;
+        q[t] = x;
+    }
+    return true;
+}
+
+// One replicate of distribution `index`, from its own generator state.
+void RunReplicate(int index, int n, const ParameterSet& p, std::int64_t state, const SampleSizeTables& t,
+                  Work& work, ReplicateOutcome& out) {
+    out = ReplicateOutcome{};
+    ClearFlags();
+    if (!DrawAscending(index, n, p, state, work)) {
+        out.DrawFault = true;
+        return;
+    }
+    const LMomentSet moments = LMomentsOfAscending(work.Sample.data(), n, t);
+    if (Faulted()) {
+        out.DrawFault = true;
+        return;
+    }
+    out.Ratio = Member(moments, RatioMember(index));
+
+    // A set the estimator writes is written whole, whatever it held before.
+    out.RefitWritten = EstimateParameters(index, moments, out.Refit);
+    out.RefitCode = CalcError;
+    if (Faulted()) {
+        out.RefitFault = true;
+        return;
+    }
+    if (!out.RefitWritten) {
+        out.Sample.assign(work.Sample.begin(), work.Sample.end());
+        return;
+    }
+    out.CorrelationFault = !CorrelationAgainst(index, n, work.Sample.data(), out.Refit, t, work.Quantiles.data(), out.R);
+    if (out.CorrelationFault || out.RefitCode != 0) return;
+    out.IntervalCounted = IntervalQuantiles(index, out.Refit, out.Quantiles);
+    ClearFlags();
+}
+
+// Settles the replicates of one distribution in replicate order: carries the
+// refit over the replicates whose estimator wrote nothing, and gathers the
+// ratios, the R and the interval quantiles of the replicates that completed.
+DistributionSimulation Settle(int index, int n, std::vector<ReplicateOutcome>& outcomes, const SampleSizeTables& t) {
+    DistributionSimulation result;
+    std::vector<double> ratios;
+    std::vector<double> correlations;
+    ratios.reserve(outcomes.size());
+    correlations.reserve(outcomes.size());
+    std::vector<double> q;
+    ParameterSet carried{0.0, 0.0, 0.0};
+    for (ReplicateOutcome& o : outcomes) {
+        if (o.DrawFault) continue;
+        ratios.push_back(o.Ratio);
+        if (o.RefitWritten) carried = o.Refit;
+        if (o.RefitFault) continue;
+        double R = o.R;
+        if (!o.RefitWritten) {
+            q.resize(n);
+            ClearFlags();
+            const bool ok = CorrelationAgainst(index, n, o.Sample.data(), carried, t, q.data(), R);
+            ClearFlags();
+            if (!ok) continue;
+        } else if (o.CorrelationFault) {
+            continue;
+        }
+        correlations.push_back(R);
+        if (o.IntervalCounted) {
+            result.IntervalRefits.push_back(o.Refit);
+            result.IntervalQuantiles.push_back(o.Quantiles);
+        }
+    }
+
+    result.RatioSamples = static_cast<int>(ratios.size());
+    result.CriticalRSamples = static_cast<int>(correlations.size());
+    result.RatioStdDev = kNaN;
+    result.CriticalR = kNaN;
+    if (result.RatioSamples >= 2) {
+        const int m = result.RatioSamples;
+        result.RatioStdDev = SampleStdDev(ratios.data(), m, SampleMean(ratios.data(), m));
+    }
+    if (result.CriticalRSamples >= 2) {
+        const int m = result.CriticalRSamples;
+        std::sort(correlations.begin(), correlations.end());
+        result.CriticalR = correlations[(m + 9) / 10 - 1];  // the ceil(m/10)-th smallest
+    }
+    ClearFlags();
+    return result;
+}
+
+}  // namespace
+
+int ResolveThreadCount(int requested) {
+    if (requested > 0) return requested;
+    const unsigned hardware = std::thread::hardware_concurrency();
+    return hardware > 0 ? static_cast<int>(hardware) : 1;
+}
+
+std::int64_t JumpAhead(std::int64_t state, std::int64_t draws) {
+    // 16807^draws mod (2^31 - 1) by repeated squaring; every product of two
+    // residues stays below 2^62.
+    std::int64_t factor = 1;
+    std::int64_t base = kMultiplier;
+    for (std::int64_t e = draws; e > 0; e >>= 1) {
+        if (e & 1) factor = factor * base % kModulus;
+        base = base * base % kModulus;
+    }
+    return state % kModulus * factor % kModulus;
+}
+
+DistributionSimulation SimulateDistribution(int index, int n, const ParameterSet& p) {
+    FloatingPointFlagsKept kept;
+    const SampleSizeTables tables = MakeTables(index, n);
+    Work work(n);
+    std::vector<ReplicateOutcome> outcomes(kReplicates);
+    const std::int64_t step = JumpAhead(1, n);
+    std::int64_t state = kSimulationSeed;
+    for (int rep = 0; rep < kReplicates; ++rep) {
+        RunReplicate(index, n, p, state, tables, work, outcomes[rep]);
+        state = state * step % kModulus;
+    }
+    return Settle(index, n, outcomes, tables);
+}
+
+SimulationSummary SimulateAll(const AnalysisRecord& r, const SimulationOptions& options) {
+    FloatingPointFlagsKept kept;
+    const int n = r.SampleSize;
+    CalculationProgress* progress = options.Progress;
+    if (progress != nullptr) progress->SetReplicatesPerDistribution(kReplicates);
+
+    // No more threads than chunks of replicates to share out.
+    const int threads = std::min(ResolveThreadCount(options.Threads), kDistributionCount * ((kReplicates + kChunkReplicates - 1) / kChunkReplicates));
+    // On several threads the slow distributions go first, so that no thread
+    // waits for them at the end; on one, the plain order.
+    constexpr int kSlowFirst[kDistributionCount] = {kLogPearson3, kPearson3, kGEV, kGPA, kLogNormal, kNormal, kGumbel, kExponential};
+    constexpr int kPlain[kDistributionCount] = {1, 2, 3, 4, 5, 6, 7, 8};
+    const int* order = threads > 1 ? kSlowFirst : kPlain;
+    std::array<SampleSizeTables, kDistributionCount> tables;
+    std::array<std::vector<ReplicateOutcome>, kDistributionCount> outcomes;
+    for (int index = 1; index <= kDistributionCount; ++index) {
+        tables[index - 1] = MakeTables(index, n);
+        outcomes[index - 1].resize(kReplicates);
+    }
+    const std::int64_t step = JumpAhead(1, n);  // 16807^n: from one replicate's start to the next
+
+    constexpr int kChunksPerDistribution = (kReplicates + kChunkReplicates - 1) / kChunkReplicates;
+    constexpr int kChunks = kDistributionCount * kChunksPerDistribution;
+    std::atomic<int> next{0};
+    std::atomic<bool> stop{false};
+    std::exception_ptr failure;
+    std::mutex failureMutex;
+
+    auto worker = [&] {
+        try {
+            Work work(n);
+            for (int chunk = next++; chunk < kChunks && !stop; chunk = next++) {
+                if (progress != nullptr && progress->CancelRequested()) {
+                    stop = true;
+                    break;
+                }
+                const int index = order[chunk / kChunksPerDistribution];
+                const int first = (chunk % kChunksPerDistribution) * kChunkReplicates;
+                const int last = std::min(first + kChunkReplicates, kReplicates);
+                const ParameterSet& p = ParametersOf(r, index);
+                std::int64_t state = JumpAhead(kSimulationSeed, static_cast<std::int64_t>(first) * n);
+                for (int rep = first; rep < last; ++rep) {
+                    RunReplicate(index, n, p, state, tables[index - 1], work, outcomes[index - 1][rep]);
+                    state = state * step % kModulus;
+                }
+                if (progress != nullptr) progress->AddReplicatesDone(index, last - first);
+            }
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(failureMutex);
+            if (!failure) failure = std::current_exception();
+            stop = true;
+        }
+    };
+
+    if (threads <= 1) {
+        worker();
+    } else {
+        std::vector<std::thread> pool;
+        pool.reserve(threads - 1);
+        for (int i = 1; i < threads; ++i) pool.emplace_back(worker);
+        worker();  // the calling thread works too
+        for (std::thread& t : pool) t.join();
+    }
+    if (failure) std::rethrow_exception(failure);
+    if (progress != nullptr) progress->ThrowIfCancelled();
+
+    SimulationSummary summary;
+    summary.SampleSize = n;
+    for (int index = 1; index <= kDistributionCount; ++index)
+        summary.Of(index) = Settle(index, n, outcomes[index - 1], tables[index - 1]);
+    summary.Valid = true;
+    return summary;
+}
+
+}  // namespace zarn
