@@ -287,6 +287,10 @@ DistributionSimulation Settle(int index, int n, std::vector<ReplicateOutcome>& o
 
 }  // namespace
 
+bool SimulationSummary::Matches(const AnalysisRecord& r) const {
+    return Valid && SampleSize == r.SampleSize && std::memcmp(Parameters.data(), r.Parameters, sizeof r.Parameters) == 0;
+}
+
 int ResolveThreadCount(int requested) {
     if (requested > 0) return requested;
     const unsigned hardware = std::thread::hardware_concurrency();
@@ -387,6 +391,7 @@ SimulationSummary SimulateAll(const AnalysisRecord& r, const SimulationOptions& 
 
     SimulationSummary summary;
     summary.SampleSize = n;
+    std::memcpy(summary.Parameters.data(), r.Parameters, sizeof r.Parameters);
     for (int index = 1; index <= kDistributionCount; ++index)
         summary.Of(index) = Settle(index, n, outcomes[index - 1], tables[index - 1]);
     summary.Valid = true;

@@ -62,8 +62,13 @@ struct DistributionSimulation {
 struct SimulationSummary {
     // False until SimulateAll filled it (an opened project has none).
     bool Valid = false;
+    // What it was simulated from: the sample size and the eight parameter sets.
     int SampleSize = 0;
+    std::array<ParameterSet, kDistributionCount> Parameters{};
     std::array<DistributionSimulation, kDistributionCount> Distributions;
+
+    // True when valid and simulated from r's SampleSize and Parameters.
+    bool Matches(const AnalysisRecord& r) const;
 
     const DistributionSimulation& Of(int index) const { return Distributions[index - 1]; }
     DistributionSimulation& Of(int index) { return Distributions[index - 1]; }

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "analysis/calculation.h"
+#include "analysis/progress.h"
 #include "analysis/record.h"
 #include "app/application.h"
 #include "app/novoproj.h"
@@ -248,9 +249,25 @@ void TDesktop::Criarprojeto() {
     // record would.
     auto scratch = std::make_unique<AnalysisRecord>(Record);
     scratch->TestFlags = 0;
-    CalculateAll(*scratch, ToWindows1252(novoProj_->Projeto()->text()), ToWindows1252(novoProj_->Local()->text()),
-                 ToWindows1252(novoProj_->Comentario()->text()), FileSystemPath(novoProj_->Dados()->text()));
+    const std::string title = ToWindows1252(novoProj_->Projeto()->text());
+    const std::string location = ToWindows1252(novoProj_->Local()->text());
+    const std::string comment = ToWindows1252(novoProj_->Comentario()->text());
+    const std::string dataFile = FileSystemPath(novoProj_->Dados()->text());
+    // The calculation runs off the window thread, with a progress dialog
+    // after half a second; "Cancelar" there ends the command like a failure,
+    // without a message.
+    CalculationProgress progress;
+    SimulationSummary simulations;
+    try {
+        platform_.RunWithProgress(this, QStringLiteral("ZARN - Calculando"), progress, [&] {
+            CalculateAll(*scratch, title, location, comment, dataFile, SimulationOptions{CalculationThreads, &progress},
+                         &simulations);
+        });
+    } catch (const CalculationCancelled&) {
+        return;
+    }
     Record = *scratch;
+    CurrentSimulations = std::move(simulations);
     ProjectModified = true;
     HabilitarComandos();
     if (estatisticas_) estatisticas_->Exibir();
@@ -261,6 +278,8 @@ void TDesktop::Abrirprojeto() {
     const QString path = platform_.OpenFileName(this, AProj);
     if (path.isEmpty()) return;
     ReadProjectFile(Record, FileSystemPath(path));
+    // The simulations are not in the project file: run again when asked for.
+    CurrentSimulations = SimulationSummary{};
     ProjectModified = false;
     HabilitarComandos();
     if (estatisticas_) estatisticas_->Exibir();

@@ -2,6 +2,10 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -14,6 +18,15 @@
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <exception>
+#include <memory>
+#include <thread>
 
 #include "app/helpfile.h"
 
@@ -122,6 +135,82 @@ QString QtPlatform::OpenFileName(QWidget* parent, const FileDialogOptions& optio
 
 QString QtPlatform::SaveFileName(QWidget* parent, const FileDialogOptions& options) {
     return RunFileDialog(parent, options, QFileDialog::AcceptSave);
+}
+
+namespace {
+
+// Time before the progress dialog appears, and between two looks at the work.
+constexpr int kProgressDelayMs = 500;
+constexpr int kPollMs = 40;
+constexpr int kProgressSteps = 1000;
+// The work runs a little below the windows' priority, so that on a machine
+// whose every core computes the windows still answer at once.
+constexpr int kWorkNiceness = 5;
+
+}  // namespace
+
+void QtPlatform::RunWithProgress(QWidget* parent, const QString& title, CalculationProgress& progress,
+                                 const std::function<void()>& work) {
+    std::exception_ptr failure;
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        // Threads started by the work inherit this niceness (Linux).
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), kWorkNiceness);
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        finished = true;
+    });
+
+    QElapsedTimer clock;
+    clock.start();
+    QTimer poll;
+    poll.setInterval(kPollMs);
+    // First the windows repaint but take no input (a click waits its turn);
+    // after the delay, a modal dialog with the progress and "Cancelar".
+    {
+        QEventLoop loop;
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (finished || clock.elapsed() >= kProgressDelayMs) loop.quit();
+        });
+        poll.start();
+        if (!finished) loop.exec(QEventLoop::ExcludeUserInputEvents);
+        poll.stop();
+        poll.disconnect();
+    }
+    if (!finished) {
+        QProgressDialog dialog(QString::fromStdString(DescribeProgress(progress)), QStringLiteral("Cancelar"), 0,
+                               kProgressSteps, parent);
+        dialog.setWindowTitle(title);
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.setMinimumDuration(0);
+        dialog.setAutoClose(false);
+        dialog.setAutoReset(false);
+        dialog.setMinimumWidth(420);
+        QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&] {
+            progress.RequestCancel();
+            dialog.setLabelText(QStringLiteral("Cancelando..."));
+        });
+        QEventLoop loop;
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (finished) {
+                loop.quit();
+                return;
+            }
+            if (!progress.CancelRequested()) {
+                dialog.setLabelText(QString::fromStdString(DescribeProgress(progress)));
+                dialog.setValue(static_cast<int>(progress.Fraction() * kProgressSteps));
+            }
+        });
+        poll.start();
+        dialog.show();
+        if (!finished) loop.exec();
+        poll.stop();
+    }
+    worker.join();
+    if (failure) std::rethrow_exception(failure);
 }
 
 void QtPlatform::SetBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }

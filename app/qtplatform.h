@@ -35,6 +35,8 @@ public:
     bool ShowHelp(QWidget* parent, const QString& helpFile, int context) override;
     bool LaunchProgram(const QString& program, const QStringList& arguments, const QString& directory,
                        bool maximized) override;
+    void RunWithProgress(QWidget* parent, const QString& title, CalculationProgress& progress,
+                         const std::function<void()>& work) override;
 
 private:
     QPointer<HelpViewer> viewer_;

@@ -1,11 +1,18 @@
 // Everything a window asks of the user or the system goes through Platform:
-// message boxes, file dialogs, the busy cursor, the help viewer and starting
-// a program. QtPlatform is the real one; the tests use a scripted one that
-// answers the questions and records what was shown.
+// message boxes, file dialogs, the busy cursor, the help viewer, starting a
+// program, and long work with its progress. QtPlatform is the real one; the
+// tests use a scripted one that answers the questions and records what was
+// shown.
+//
+//   EnsureSimulations   the simulations of the analysis in memory, run again
+//                       (with progress) for an opened project
 #pragma once
 
 #include <QString>
 #include <QStringList>
+#include <functional>
+
+#include "analysis/progress.h"
 
 class QWidget;
 
@@ -53,6 +60,19 @@ public:
     // could not be started.
     virtual bool LaunchProgram(const QString& program, const QStringList& arguments,
                                const QString& directory, bool maximized) = 0;
+
+    // Runs `work` off the window thread, the windows answering meanwhile;
+    // from half a second on a modal progress dialog titled `title` shows
+    // DescribeProgress(progress) and its fraction, with "Cancelar", which
+    // asks `progress` to stop. Returns when `work` has ended and rethrows
+    // what it threw (CalculationCancelled when it was stopped).
+    virtual void RunWithProgress(QWidget* parent, const QString& title, CalculationProgress& progress,
+                                 const std::function<void()>& work) = 0;
 };
+
+// Makes CurrentSimulations (session.h) valid for the record in memory: an
+// opened project has none, and they are simulated again from its parameters
+// and sample size, under a progress dialog. False when the user cancelled.
+bool EnsureSimulations(Platform& platform, QWidget* parent);
 
 }  // namespace zarn

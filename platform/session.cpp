@@ -9,6 +9,8 @@ namespace zarn {
 
 bool ProjectModified = false;
 std::string StartupDir;
+SimulationSummary CurrentSimulations;
+int CalculationThreads = 0;
 
 namespace {
 

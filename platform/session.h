@@ -3,6 +3,9 @@
 //
 //   ProjectModified    true while a created analysis has not been saved
 //   StartupDir         the working directory at start-up
+//   CurrentSimulations what the simulations of the analysis in memory gave
+//                      (not in the project file: invalid after an open)
+//   CalculationThreads threads of a calculation (0: the hardware threads)
 //   ProgramDir         the folder of the running executable
 //   FindSupportFile    a support file in StartupDir, beside the executable,
 //                      or in the installed data folder, in that order
@@ -11,12 +14,18 @@
 #include <string>
 #include <vector>
 
+#include "analysis/simulation.h"
+
 namespace zarn {
 
 // True while a created analysis has not been saved.
 extern bool ProjectModified;
 // The working directory at start-up: help file, rule-engine files.
 extern std::string StartupDir;
+// Replicates completed and confidence intervals of the analysis in memory;
+// Valid is false until a calculation (or EnsureSimulations) filled it.
+extern SimulationSummary CurrentSimulations;
+extern int CalculationThreads;
 
 // The folder that holds the running executable ("" when it cannot be told).
 std::string ProgramDir();

@@ -16,7 +16,7 @@ class ScriptedPlatform : public Platform {
 public:
     struct Shown {
         Shown(QString kind = {}, QString text = {}) : Kind(std::move(kind)), Text(std::move(text)) {}
-        QString Kind;  // "confirm", "notice", "error", "open", "save", "help", "launch"
+        QString Kind;  // "confirm", "notice", "error", "open", "save", "help", "launch", "progress"
         QString Text;  // the message, the dialog title, the help file, the program
         int Context = 0;
         FileDialogOptions Options;
@@ -30,6 +30,7 @@ public:
     std::deque<QString> FileNames;
     bool HelpAvailable = true;
     bool LaunchSucceeds = true;
+    bool CancelWork = false;
 
     QList<Shown> Log;
     int BusyDepth = 0;      // SetBusyCursor minus RestoreCursor
@@ -64,6 +65,14 @@ public:
         s.Maximized = maximized;
         Log.append(s);
         return LaunchSucceeds;
+    }
+    // Runs the work on the calling thread; with CancelWork the user has
+    // pressed "Cancelar" before it starts. Logged as "progress" with the title.
+    void RunWithProgress(QWidget*, const QString& title, CalculationProgress& progress,
+                         const std::function<void()>& work) override {
+        Log.append({"progress", title});
+        if (CancelWork) progress.RequestCancel();
+        work();
     }
 
     // The messages of one kind, in order.

@@ -1,0 +1,25 @@
+#include "platform/platform.h"
+
+#include "analysis/record.h"
+#include "analysis/simulation.h"
+#include "platform/session.h"
+
+namespace zarn {
+
+bool EnsureSimulations(Platform& platform, QWidget* parent) {
+    if (CurrentSimulations.Matches(Record)) return true;
+    CalculationProgress progress;
+    progress.SetStage(CalculationStage::Simulations);
+    SimulationSummary simulated;
+    try {
+        platform.RunWithProgress(parent, QStringLiteral("ZARN - Simulando o projeto"), progress, [&] {
+            simulated = SimulateAll(Record, SimulationOptions{CalculationThreads, &progress});
+        });
+    } catch (const CalculationCancelled&) {
+        return false;
+    }
+    CurrentSimulations = std::move(simulated);
+    return true;
+}
+
+}  // namespace zarn
