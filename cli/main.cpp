@@ -1,6 +1,7 @@
 // zarn-cli: the analysis without windows. Calculates from a data file (or
 // loads a project file) and writes the record as JSON, the report, the fact
 // file, the project file and what the result windows show.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,8 +15,10 @@
 
 #include "analysis/calculation.h"
 #include "analysis/errors.h"
+#include "analysis/intervals.h"
 #include "analysis/quantiles.h"
 #include "analysis/record.h"
+#include "analysis/simulation.h"
 #include "analysis/projectfile.h"
 #include "cli/json.h"
 #include "dialogs/lines.h"
@@ -28,14 +31,18 @@ namespace {
 constexpr const char* kUsage =
     "usage: zarn-cli (--data FILE | --open PROJECT) [--title T] [--location L] [--comment C]\n"
     "                [--json OUT] [--report OUT] [--facts OUT] [--project OUT] [--dialogs OUT]\n"
-    "                [--decimal-separator C] [--plot-distribution N]\n"
+    "                [--decimal-separator C] [--plot-distribution N] [--threads N]\n"
     "       OUT is a path, or - for standard output\n";
+
+// More threads than this gain nothing (the simulations share out 400 chunks).
+constexpr int kMaxThreads = 256;
 
 struct Options {
     std::string Data, Open, Title, Location, Comment;
     std::string Json, Report, Facts, Project, Dialogs;
     char DecimalSeparator = '.';
     int PlotDistribution = 0;  // 0: the record's PlotDistribution
+    int Threads = 0;           // 0: the machine's hardware threads
 };
 
 struct UsageError {
@@ -72,6 +79,13 @@ Options ParseArguments(int argc, char** argv) {
             const std::string v = value();
             if (v.size() != 1 || v[0] < '1' || v[0] > '8') throw UsageError{"--plot-distribution takes 1 to 8"};
             o.PlotDistribution = v[0] - '0';
+        } else if (arg == "--threads") {
+            const std::string v = value();
+            char* end = nullptr;
+            const long threads = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end != '\0' || threads < 1 || threads > kMaxThreads)
+                throw UsageError{"--threads takes 1 to " + std::to_string(kMaxThreads)};
+            o.Threads = static_cast<int>(threads);
         } else {
             throw UsageError{"unknown argument " + arg};
         }
@@ -85,8 +99,11 @@ Options ParseArguments(int argc, char** argv) {
 // Writes `bytes` to the path, or to standard output for "-".
 void WriteOut(const std::string& out, const std::string& bytes) {
     if (out == "-") {
-        std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-        std::fflush(stdout);
+        // A failed write to standard output (a full disk, a closed pipe) is
+        // an error like any other: it must not end with exit code 0.
+        errno = 0;
+        const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+        if (std::fflush(stdout) != 0 || !ok || std::ferror(stdout)) RaiseFileError(errno != 0 ? errno : EIO, out);
         return;
     }
     std::FILE* f = std::fopen(out.c_str(), "wb");
@@ -131,7 +148,7 @@ void WriteNumbers(JsonWriter& w, const double* x, int n) {
 // Counts as stored, limited to the arrays (a loaded project was checked).
 int Clamp(int n) { return n < 0 ? 0 : (n > kSampleCapacity ? kSampleCapacity : n); }
 
-std::string RecordJson(const AnalysisRecord& r) {
+std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulations) {
     JsonWriter w;
     w.BeginObject();
     w.Key("TestFlags"); w.Integer(r.TestFlags);
@@ -200,6 +217,35 @@ std::string RecordJson(const AnalysisRecord& r) {
         w.EndArray();
     }
     w.EndArray();
+    // What the simulations gave beyond the record: the replicates each one
+    // completed ([critical-R simulation, variance-test simulation]), and the
+    // 90 % confidence limits of the quantiles with the replicates they rest on.
+    w.Key("SimulatedSamples");
+    w.BeginArray();
+    for (int d = 1; d <= kDistributionCount; ++d) {
+        w.BeginArray();
+        w.Integer(simulations.Of(d).CriticalRSamples);
+        w.Integer(simulations.Of(d).RatioSamples);
+        w.EndArray();
+    }
+    w.EndArray();
+    w.Key("QuantileIntervals");
+    w.BeginArray();
+    for (int d = 1; d <= kDistributionCount; ++d) {
+        w.BeginArray();
+        for (const QuantileInterval& limits : ReturnPeriodIntervals(simulations, d)) {
+            w.BeginArray();
+            w.Number(limits.Lower);
+            w.Number(limits.Upper);
+            w.EndArray();
+        }
+        w.EndArray();
+    }
+    w.EndArray();
+    w.Key("IntervalSamples");
+    w.BeginArray();
+    for (int d = 1; d <= kDistributionCount; ++d) w.Integer(IntervalSamples(simulations, d));
+    w.EndArray();
     w.EndObject();
     return w.Text() + "\n";
 }
@@ -247,14 +293,21 @@ std::string DialogsJson(const AnalysisRecord& r, char separator, int plotDistrib
 int Run(const Options& o) {
     auto record = std::make_unique<AnalysisRecord>();
     AnalysisRecord& r = *record;
+    const SimulationOptions simulation{o.Threads, nullptr};
+    SimulationSummary simulations;
     if (!o.Data.empty()) {
         r.TestFlags = 0;
         CalculateAll(r, Utf8ToWindows1252(o.Title), Utf8ToWindows1252(o.Location),
-                     Utf8ToWindows1252(o.Comment), o.Data);
+                     Utf8ToWindows1252(o.Comment), o.Data, simulation, &simulations);
     } else {
         ReadProjectFile(r, o.Open);
     }
-    if (!o.Json.empty()) WriteOut(o.Json, RecordJson(r));
+    if (!o.Json.empty()) {
+        // A project file keeps no simulations: they are run again from its
+        // parameters and sample size, which gives the same numbers.
+        if (!simulations.Matches(r)) simulations = SimulateAll(r, simulation);
+        WriteOut(o.Json, RecordJson(r, simulations));
+    }
     if (!o.Dialogs.empty()) WriteOut(o.Dialogs, DialogsJson(r, o.DecimalSeparator, o.PlotDistribution));
     if (!o.Report.empty()) {
         const std::vector<std::string> lines = ReportLines(r);
