@@ -213,6 +213,16 @@ void TDesktop::Run(const std::function<void()>& command) { RunCommand(platform_,
 
 void TDesktop::HabilitarComandos() {
     for (QAction* a : {salvar_, menusalvar_, menuestat_, menuteste_, menupara_, menumemo_}) a->setEnabled(true);
+    for (QAction* a : tools_) a->setEnabled(true);
+}
+
+QAction* TDesktop::AddTool(const QString& text, const std::function<void()>& show) {
+    if (tools_.isEmpty()) ferramentas_->addSeparator();
+    QAction* action = ferramentas_->addAction(text);
+    action->setEnabled(menuestat_->isEnabled());
+    connect(action, &QAction::triggered, this, [this, show] { Run(show); });
+    tools_.append(action);
+    return action;
 }
 
 bool TDesktop::GravarProjeto() {

@@ -43,6 +43,10 @@ public:
     // The windows created after this one at start-up.
     void SetWindows(TNovoProj* novoProj, TEstatisticas* estatisticas, TTesteDLG* testeDLG, TParaDLG* paraDLG,
                     Tresult* result);
+    // A further item of "Ferramentas", after the four result windows:
+    // enabled, like them, once an analysis exists; `show` runs under the
+    // default error handler. Returns the item.
+    QAction* AddTool(const QString& text, const std::function<void()>& show);
 
     // The commands. Each runs to its end or throws; the menu items and
     // buttons run them under the default error handler.
@@ -118,6 +122,7 @@ private:
     QAction* menupara_ = nullptr;
     QAction* menumemo_ = nullptr;
     QAction* ajuda1_ = nullptr;
+    QList<QAction*> tools_;  // the further items of "Ferramentas"
 
     TNovoProj* novoProj_ = nullptr;
     TEstatisticas* estatisticas_ = nullptr;

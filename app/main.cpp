@@ -7,6 +7,7 @@
 #include "app/headless.h"
 #include "app/novoproj.h"
 #include "app/qtplatform.h"
+#include "dialogs/intervalwindow.h"
 #include "dialogs/resultdialogs.h"
 
 int main(int argc, char* argv[]) {
@@ -26,6 +27,9 @@ int main(int argc, char* argv[]) {
     auto* result = new zarn::Tresult(platform, desktop);
     desktop->SetWindows(novoProj, estatisticas, testeDLG, paraDLG, result);
     zarn::LinkResultDialogs(estatisticas, testeDLG, paraDLG, result);
+    // The windows beyond the chain, reached from "Ferramentas".
+    auto* intervalos = new zarn::TIntervalos(platform, desktop);
+    desktop->AddTool(QStringLiteral("Intervalos de confiança"), [intervalos] { intervalos->Exibir(); });
 
     // ProjectModified, StartupDir, help files, initial folders.
     zarn::StartSession(*desktop, *novoProj);

@@ -14,6 +14,7 @@
 #include "app/desktop.h"
 #include "app/novoproj.h"
 #include "app/qtplatform.h"
+#include "dialogs/intervalwindow.h"
 #include "dialogs/resultdialogs.h"
 
 namespace {
@@ -101,6 +102,10 @@ int main(int argc, char* argv[]) {
     result->Exibir();
     ok = Save(result, folder, QStringLiteral("memoria-de-calculo.png")) && ok;
     result->hide();
+    auto* intervalos = new zarn::TIntervalos(platform, desktop);
+    intervalos->Exibir();
+    ok = Save(intervalos, folder, QStringLiteral("intervalos.png")) && ok;
+    intervalos->hide();
 
     desktop->AjudaKey();
     for (QWidget* w : QApplication::topLevelWidgets())

@@ -82,6 +82,7 @@ const Case kCases[] = {
     {"GEV, 4 values: draws that overflow and refits that write nothing", kGEV, 4, {100, 10, 60}},
     {"GPA, 4 values bounded above: draws that fault", kGPA, 4, {100, 10, 60}},
     {"Pearson III, 6 values, tiny gamma shape: replicates left out", kPearson3, 6, {100, 10, 350}},
+    {"LogNormal, sigma 250: interval quantiles that overflow", kLogNormal, 10, {0, 250, 0}},
     {"Normal, 2500 values of both signs (radix sort)", kNormal, 2500, {0, 1, 0}},
     {"GPA, 2500 values", kGPA, 2500, {-5, 3, 0.2}},
 };

@@ -1,0 +1,160 @@
+#include "dialogs/intervalwindow.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include "analysis/errors.h"
+#include "analysis/filewrite.h"
+#include "analysis/format.h"
+#include "analysis/record.h"
+#include "dialogs/intervaltable.h"
+#include "platform/platform.h"
+#include "platform/session.h"
+
+namespace zarn {
+
+namespace {
+
+constexpr int kWidth = 780;
+constexpr int kHeight = 560;
+// Decimals of the quantiles and limits, as in the report's quantile table.
+constexpr int kDecimals = 3;
+
+// A quantile or limit with the regional decimal separator; a dash when not finite.
+QString Number(double v) {
+    if (!std::isfinite(v)) return QStringLiteral("—");
+    QString text = QString::fromStdString(FormatFixed(v, 0, kDecimals));
+    return text.replace(QLatin1Char('.'), QLocale().decimalPoint());
+}
+
+QTableWidgetItem* Cell(const QString& text, Qt::Alignment alignment) {
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(alignment | Qt::AlignVCenter);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    return item;
+}
+
+}  // namespace
+
+TIntervalos::TIntervalos(Platform& platform, QWidget* parent)
+    : QDialog(parent, Qt::Window), platform_(platform) {
+    setWindowTitle(QStringLiteral("ZARN - Intervalos de confiança dos quantis"));
+    resize(kWidth, kHeight);
+
+    nota_ = new QLabel(this);
+    nota_->setWordWrap(true);
+    nota_->setText(QStringLiteral(
+        "Quantis estimados e limites do intervalo de confiança de 90 %: os percentis de 5 % e 95 % dos quantis "
+        "das distribuições reajustadas às 500 amostras simuladas no teste de Filliben (bootstrap paramétrico). "
+        "\"Amostras\" é o número de amostras simuladas em que os limites se apoiam."));
+
+    tabela_ = new QTableWidget(0, 6, this);
+    tabela_->setHorizontalHeaderLabels({QStringLiteral("Distribuição"), QStringLiteral("Tempo de retorno (anos)"),
+                                        QStringLiteral("Quantil"), QStringLiteral("Limite inferior (5 %)"),
+                                        QStringLiteral("Limite superior (95 %)"), QStringLiteral("Amostras")});
+    tabela_->verticalHeader()->setVisible(false);
+    tabela_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tabela_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tabela_->setAlternatingRowColors(true);
+    tabela_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tabela_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    tabela_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    tabela_->setFocusPolicy(Qt::NoFocus);
+
+    separador_ = new QComboBox(this);
+    separador_->addItem(QStringLiteral("; (decimal com vírgula)"), QChar(';'));
+    separador_->addItem(QStringLiteral(", (decimal com ponto)"), QChar(','));
+    salvar_ = new QPushButton(QStringLiteral("Salvar"), this);
+    fechar_ = new QPushButton(QStringLiteral("Fechar"), this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(fechar_);
+    buttons->addStretch();
+    buttons->addWidget(new QLabel(QStringLiteral("Separador do CSV:"), this));
+    buttons->addWidget(separador_);
+    buttons->addWidget(salvar_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(nota_);
+    layout->addWidget(tabela_, 1);
+    layout->addLayout(buttons);
+
+    auto guarded = [this](auto command) {
+        return [this, command] {
+            try {
+                (this->*command)();
+            } catch (const std::exception& e) {
+                platform_.ShowError(this, QString::fromStdString(e.what()));
+            }
+        };
+    };
+    connect(salvar_, &QPushButton::clicked, this, guarded(&TIntervalos::SalvarClick));
+    connect(fechar_, &QPushButton::clicked, this, guarded(&TIntervalos::FecharClick));
+}
+
+void TIntervalos::Exibir() {
+    if (!EnsureSimulations(platform_, this)) return;
+    const std::vector<IntervalRow> rows = IntervalRows(Record, CurrentSimulations);
+    tabela_->setRowCount(static_cast<int>(rows.size()));
+    const QColor shade = palette().color(QPalette::AlternateBase);
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+        const IntervalRow& row = rows[i];
+        const bool first = i == 0 || rows[i - 1].Index != row.Index;
+        tabela_->setItem(i, 0, Cell(first ? QString::fromStdString(DistributionName(row.Index)) : QString(), Qt::AlignLeft));
+        tabela_->setItem(i, 1, Cell(QString::number(row.ReturnPeriod), Qt::AlignRight));
+        tabela_->setItem(i, 2, Cell(Number(row.Quantile), Qt::AlignRight));
+        tabela_->setItem(i, 3, Cell(Number(row.Limits.Lower), Qt::AlignRight));
+        tabela_->setItem(i, 4, Cell(Number(row.Limits.Upper), Qt::AlignRight));
+        tabela_->setItem(i, 5, Cell(QString::number(row.Samples), Qt::AlignRight));
+        // One band of colour per distribution instead of per row.
+        if (row.Index % 2 == 0)
+            for (int c = 0; c < tabela_->columnCount(); ++c) tabela_->item(i, c)->setBackground(shade);
+    }
+    tabela_->setAlternatingRowColors(false);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TIntervalos::SalvarClick() {
+    FileDialogOptions options;
+    options.Title = QStringLiteral("Salvar como");
+    options.Filters = {QStringLiteral("Planilha CSV (*.csv)"), QStringLiteral("Todos os arquivos (*.*)")};
+    options.DefaultSuffix = QStringLiteral("csv");
+    const QString title = QString::fromStdString(Windows1252ToUtf8(TextOf(Record.Title))).trimmed();
+    options.FileName = (title.isEmpty() ? QStringLiteral("intervalos") : title + QStringLiteral(" - intervalos")) +
+                       QStringLiteral(".csv");
+    options.InitialFolder = QFile::decodeName(QByteArray::fromStdString(StartupDir));
+    const QString path = platform_.SaveFileName(this, options);
+    if (path.isEmpty()) return;
+    const char separator = separador_->currentData().toChar().toLatin1();
+    const std::string file = QFile::encodeName(path).toStdString();
+    ReplaceFileContents(file, IntervalCsv(IntervalRows(Record, CurrentSimulations), separator),
+                        [&](WriteStage, int code) { return FileErrorText(code, file); });
+}
+
+void TIntervalos::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_F1) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    const QString helpFile = QFile::decodeName(QByteArray::fromStdString(StartupDir)) + QStringLiteral("/ajuda.hlp");
+    if (!platform_.ShowHelp(this, helpFile, kIntervalHelpContext))
+        platform_.Notice(this, QStringLiteral("O arquivo de ajuda \"%1\" não foi encontrado ou não tem o tópico %2.")
+                                   .arg(QDir::toNativeSeparators(helpFile))
+                                   .arg(kIntervalHelpContext));
+}
+
+}  // namespace zarn
