@@ -30,9 +30,11 @@ constexpr int kChunkReplicates = 10;
 // Quantiles computed between two looks at the IEEE flags while drawing a
 // sample: a replicate that faults early stops early.
 constexpr int kFaultCheckInterval = 64;
-// Simulated samples of at least this many values sort their generator
-// states by radix.
-constexpr int kRadixSortFrom = 2000;
+// Simulated samples sort their generator states by comparisons below
+// kRadixSortFrom values, by radix in 8-bit digits below kWideRadixFrom, and
+// in 11-bit digits from there (three passes over 31 bits).
+constexpr int kRadixSortFrom = 64;
+constexpr int kWideRadixFrom = 2000;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -47,10 +49,18 @@ bool Faulted() { return std::fetestexcept(FE_DIVBYZERO | FE_OVERFLOW | FE_INVALI
 void ClearFlags() { std::feclearexcept(FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID); }
 
 // What is known of one distribution and sample size before any replicate:
-// the plotting positions and the weights of the L-moments.
+// the plotting positions, the parts of the quantile functions there that do
+// not depend on the parameters, and the weights of the L-moments.
 struct SampleSizeTables {
     int N = 0;
     std::vector<double> PlottingPositions;  // F_i, i = 1..n
+    // Normal, LogNormal, Pearson III, LogPearson III: NormalQuantile(F_i);
+    // Gumbel, GEV: ln(-ln F_i); Exponential, GPA: ln(1 - F_i).
+    std::vector<double> Transform;
+    // Pearson III, LogPearson III: 1 - F_i and NormalQuantile(1 - F_i), the
+    // gamma quantile's probability for a negative skewness.
+    std::vector<double> Mirror;
+    std::vector<double> MirrorTransform;
     // C(n - j, r) for r = 1, 2, 3 (j = 1..n) and C(n, r + 1)(r + 1) for
     // r = 0..3: BinomialCoefficient's own values, computed once.
     std::vector<double> Weights[4];
@@ -61,13 +71,109 @@ SampleSizeTables MakeTables(int index, int n) {
     SampleSizeTables t;
     t.N = n;
     t.PlottingPositions.resize(n);
-    for (int i = 1; i <= n; ++i) t.PlottingPositions[i - 1] = PlottingPosition(index, i, n);
+    t.Transform.resize(n);
+    for (int i = 1; i <= n; ++i) {
+        const double F = PlottingPosition(index, i, n);
+        t.PlottingPositions[i - 1] = F;
+        switch (index) {
+        case kGumbel:
+        case kGEV: t.Transform[i - 1] = std::log(-std::log(F)); break;
+        case kExponential:
+        case kGPA: t.Transform[i - 1] = std::log(1.0 - F); break;
+        default: t.Transform[i - 1] = NormalQuantile(F); break;
+        }
+    }
+    if (index == kPearson3 || index == kLogPearson3) {
+        t.Mirror.resize(n);
+        t.MirrorTransform.resize(n);
+        for (int i = 0; i < n; ++i) {
+            t.Mirror[i] = 1.0 - t.PlottingPositions[i];
+            t.MirrorTransform[i] = NormalQuantile(t.Mirror[i]);
+        }
+    }
     for (int r = 1; r <= 3; ++r) {
         t.Weights[r].resize(n);
         for (int j = 1; j <= n; ++j) t.Weights[r][j - 1] = BinomialCoefficient(n - j, r);
     }
     for (int r = 0; r <= 3; ++r) t.Divisors[r] = BinomialCoefficient(n, r + 1) * (r + 1);
     return t;
+}
+
+// True when the gamma shape a and scale b take GammaQuantile's iteration
+// with nothing to check on the way: finite, positive, a not 1.
+bool LaneShape(double a, double b) {
+    return std::isfinite(a) && std::isfinite(b) && a > 0 && b > 0 && a != 1.0;
+}
+
+// GammaQuantile(F, a, b) at a plotting position, with ln Gamma(a) and the
+// normal quantile of F known.
+double GammaQuantileAt(double F, double a, double b, double logGammaA, double z) {
+    if (!(a > 0) || !(b > 0)) return 0.0;
+    if (a == 1.0) return -b * std::log(1.0 - F);
+    return GammaQuantileWith(F, a, b, logGammaA, a > 1.0 ? z : 0.0);
+}
+
+// DistributionQuantile(index, p, F_i) at every plotting position: the same
+// operations on the same operands, the parameter-free parts read from the
+// tables. CalcError is left as it falls (the correlation ignores it).
+void PlottingQuantiles(int index, const ParameterSet& p, const SampleSizeTables& t, double* q) {
+    const int n = t.N;
+    const double* T = t.Transform.data();
+    if (!(p.Scale > 0)) {  // code 1 in every family: the quantile is 0
+        std::fill(q, q + n, 0.0);
+        return;
+    }
+    switch (index) {
+    case kNormal:
+    case kLogNormal:
+        for (int i = 0; i < n; ++i) q[i] = p.Position + p.Scale * T[i];
+        return;
+    case kGumbel:
+        for (int i = 0; i < n; ++i) q[i] = p.Position - p.Scale * T[i];
+        return;
+    case kExponential:
+        for (int i = 0; i < n; ++i) q[i] = p.Position - p.Scale * T[i];
+        return;
+    case kGEV:
+    case kGPA: {
+        const double k = p.Shape;
+        for (int i = 0; i < n; ++i) {
+            double y = -T[i];  // -ln(-ln F) or -ln(1 - F)
+            if (k != 0) y = (1.0 - std::exp(-k * y)) / k;
+            q[i] = p.Position + p.Scale * y;
+        }
+        return;
+    }
+    case kPearson3:
+    case kLogPearson3: {
+        const double mu = p.Position;
+        const double sigma = p.Scale;
+        const double gamma = p.Shape;
+        if (std::fabs(gamma) < 1e-6) {  // QuantilePearson3's normal limit
+            for (int i = 0; i < n; ++i) q[i] = mu + sigma * T[i];
+            return;
+        }
+        const double a = 4.0 / (gamma * gamma);
+        const double b = std::fabs(sigma * gamma / 2.0);
+        const bool positive = gamma > 0;
+        const double* F = positive ? t.PlottingPositions.data() : t.Mirror.data();
+        const double* z = positive ? T : t.MirrorTransform.data();
+        if (LaneShape(a, b)) {
+            GammaQuantiles(F, z, n, a, b, LogGamma(a), q);
+            for (int i = 0; i < n; ++i) q[i] = positive ? mu - a * b + q[i] : mu + a * b - q[i];
+            return;
+        }
+        const double g = a > 0 && a != 1.0 ? LogGamma(a) : 0.0;
+        for (int i = 0; i < n; ++i) {
+            const double x = GammaQuantileAt(F[i], a, b, g, z[i]);
+            q[i] = positive ? mu - a * b + x : mu + a * b - x;
+        }
+        return;
+    }
+    default:
+        std::fill(q, q + n, 0.0);
+        return;
+    }
 }
 
 // SampleLMoments of an ascending series, read from its largest value down:
@@ -109,34 +215,86 @@ struct ReplicateOutcome {
     std::vector<double> Sample;
 };
 
+// A Pearson III (or LogPearson III) draw as a shifted gamma distribution:
+// QuantilePearson3's constants for the fitted parameters, when its gamma
+// branch applies with nothing to check (LaneShape).
+struct GammaDraw {
+    bool Active = false;
+    bool Positive = true;  // skewness > 0; else mirrored, at 1 - u
+    double Mu = 0, A = 0, B = 0, LogGammaA = 0;
+};
+
+GammaDraw GammaDrawOf(int index, const ParameterSet& p) {
+    GammaDraw d;
+    if (index != kPearson3 && index != kLogPearson3) return d;
+    if (!(p.Scale > 0) || !std::isfinite(p.Scale) || !std::isfinite(p.Position) || !std::isfinite(p.Shape) ||
+        std::fabs(p.Shape) < 1e-6)
+        return d;
+    d.Mu = p.Position;
+    d.A = 4.0 / (p.Shape * p.Shape);
+    d.B = std::fabs(p.Scale * p.Shape / 2.0);
+    d.Positive = p.Shape > 0;
+    if (!LaneShape(d.A, d.B)) return d;
+    d.LogGammaA = LogGamma(d.A);
+    d.Active = true;
+    return d;
+}
+
 // Work arrays of one thread.
 struct Work {
-    explicit Work(int n) : States(n), Swap(n), Sample(n), Quantiles(n) {}
+    Work(int n, const GammaDraw& gamma) : States(n), Swap(n), Sample(n), Quantiles(n), F(n), Z(n), Gamma(gamma) {}
     std::vector<std::uint32_t> States;
     std::vector<std::uint32_t> Swap;
     std::vector<double> Sample;
     std::vector<double> Quantiles;
+    std::vector<double> F;  // the gamma draw's probabilities and their normal quantiles
+    std::vector<double> Z;
+    GammaDraw Gamma;
 };
 
-// LSD radix sort of generator states (31 bits) in three passes of 11 bits.
+// x_j = QuantilePearson3(p, u_j) for the sorted states: the same operations,
+// the gamma quantiles four at a time.
+void DrawGamma(const GammaDraw& d, const std::uint32_t* s, int n, Work& work) {
+    double* F = work.F.data();
+    double* z = work.Z.data();
+    for (int j = 0; j < n; ++j) {
+        const double u = static_cast<double>(s[j]) / static_cast<double>(kModulus);
+        F[j] = d.Positive ? u : 1.0 - u;
+        z[j] = d.A > 1.0 ? NormalQuantile(F[j]) : 0.0;
+    }
+    double* x = work.Sample.data();
+    GammaQuantiles(F, z, n, d.A, d.B, d.LogGammaA, x);
+    for (int j = 0; j < n; ++j) x[j] = d.Positive ? d.Mu - d.A * d.B + x[j] : d.Mu + d.A * d.B - x[j];
+}
+
+// LSD radix sort of generator states (31 bits) in digits of kBits bits.
+template <int kBits>
 void RadixSort(std::uint32_t* x, std::uint32_t* swap, int n) {
-    constexpr int kBits = 11;
     constexpr int kBuckets = 1 << kBits;
+    constexpr int kPasses = (31 + kBits - 1) / kBits;
+    std::uint32_t count[kPasses][kBuckets] = {};
+    for (int i = 0; i < n; ++i)
+        for (int pass = 0; pass < kPasses; ++pass) ++count[pass][(x[i] >> (pass * kBits)) & (kBuckets - 1)];
     std::uint32_t* from = x;
     std::uint32_t* to = swap;
-    for (int shift = 0; shift < 31; shift += kBits) {
-        std::uint32_t count[kBuckets] = {};
-        for (int i = 0; i < n; ++i) ++count[(from[i] >> shift) & (kBuckets - 1)];
+    for (int pass = 0; pass < kPasses; ++pass) {
         std::uint32_t start = 0;
         for (int d = 0; d < kBuckets; ++d) {
-            const std::uint32_t c = count[d];
-            count[d] = start;
+            const std::uint32_t c = count[pass][d];
+            count[pass][d] = start;
             start += c;
         }
-        for (int i = 0; i < n; ++i) to[count[(from[i] >> shift) & (kBuckets - 1)]++] = from[i];
+        const int shift = pass * kBits;
+        for (int i = 0; i < n; ++i) to[count[pass][(from[i] >> shift) & (kBuckets - 1)]++] = from[i];
         std::swap(from, to);
     }
     if (from != x) std::memcpy(x, from, sizeof(std::uint32_t) * n);
+}
+
+void SortStates(std::uint32_t* s, std::uint32_t* swap, int n) {
+    if (n >= kWideRadixFrom) RadixSort<11>(s, swap, n);
+    else if (n >= kRadixSortFrom) RadixSort<8>(s, swap, n);
+    else std::sort(s, s + n);
 }
 
 // Draws replicate `rep`'s n values, ascending, into work.Sample. The
@@ -151,13 +309,16 @@ bool DrawAscending(int index, int n, const ParameterSet& p, std::int64_t state, 
         state = (kMultiplier * state) % kModulus;
         s[j] = static_cast<std::uint32_t>(state);
     }
-    if (n >= kRadixSortFrom) RadixSort(s, work.Swap.data(), n);
-    else std::sort(s, s + n);
+    SortStates(s, work.Swap.data(), n);
 
     double* x = work.Sample.data();
-    for (int j = 0; j < n; ++j) {
-        x[j] = DistributionQuantile(index, p, static_cast<double>(s[j]) / static_cast<double>(kModulus));
-        if ((j + 1) % kFaultCheckInterval == 0 && Faulted()) return false;
+    if (work.Gamma.Active) {
+        DrawGamma(work.Gamma, s, n, work);
+    } else {
+        for (int j = 0; j < n; ++j) {
+            x[j] = DistributionQuantile(index, p, static_cast<double>(s[j]) / static_cast<double>(kModulus));
+            if ((j + 1) % kFaultCheckInterval == 0 && Faulted()) return false;
+        }
     }
     if (Faulted()) return false;
     for (int j = 1; j < n; ++j) {
@@ -177,10 +338,7 @@ bool DrawAscending(int index, int n, const ParameterSet& p, std::int64_t state, 
 // positions. False when a fault was flagged.
 bool CorrelationAgainst(int index, int n, const double* ascending, const ParameterSet& p,
                         const SampleSizeTables& t, double* q, double& R) {
-    for (int i = 0; i < n; ++i) {
-        q[i] = DistributionQuantile(index, p, t.PlottingPositions[i]);
-        if ((i + 1) % kFaultCheckInterval == 0 && Faulted()) return false;
-    }
+    PlottingQuantiles(index, p, t, q);
     if (Faulted()) return false;
     const double yMean = SampleMean(ascending, n);
     const double qMean = SampleMean(q, n);
@@ -312,7 +470,7 @@ std::int64_t JumpAhead(std::int64_t state, std::int64_t draws) {
 DistributionSimulation SimulateDistribution(int index, int n, const ParameterSet& p) {
     FloatingPointFlagsKept kept;
     const SampleSizeTables tables = MakeTables(index, n);
-    Work work(n);
+    Work work(n, GammaDrawOf(index, p));
     std::vector<ReplicateOutcome> outcomes(kReplicates);
     const std::int64_t step = JumpAhead(1, n);
     std::int64_t state = kSimulationSeed;
@@ -353,7 +511,9 @@ SimulationSummary SimulateAll(const AnalysisRecord& r, const SimulationOptions& 
 
     auto worker = [&] {
         try {
-            Work work(n);
+            std::array<GammaDraw, kDistributionCount> gamma;
+            for (int index = 1; index <= kDistributionCount; ++index) gamma[index - 1] = GammaDrawOf(index, ParametersOf(r, index));
+            Work work(n, GammaDraw{});
             for (int chunk = next++; chunk < kChunks && !stop; chunk = next++) {
                 if (progress != nullptr && progress->CancelRequested()) {
                     stop = true;
@@ -363,6 +523,7 @@ SimulationSummary SimulateAll(const AnalysisRecord& r, const SimulationOptions& 
                 const int first = (chunk % kChunksPerDistribution) * kChunkReplicates;
                 const int last = std::min(first + kChunkReplicates, kReplicates);
                 const ParameterSet& p = ParametersOf(r, index);
+                work.Gamma = gamma[index - 1];
                 std::int64_t state = JumpAhead(kSimulationSeed, static_cast<std::int64_t>(first) * n);
                 for (int rep = first; rep < last; ++rep) {
                     RunReplicate(index, n, p, state, tables[index - 1], work, outcomes[index - 1][rep]);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "analysis/gammalanes.h"
+
 namespace zarn {
 
 thread_local int CalcError = 0;
@@ -106,13 +108,14 @@ namespace {
 
 // IncompleteGamma with ln x supplied by the caller (the Newton iteration of
 // GammaQuantile needs it too); lnX is read only when 0 < x and alpha <= 1e4.
+constexpr double kTolerance = 1e-12;       // series, fraction and expansion stop below this
+constexpr int kMaxTerms = 100000;          // terms of the series or passes of the fraction
+constexpr double kRescaleLimit = 1e30;     // fraction's terms are scaled down beyond this
+constexpr double kExponentFloor = -180.0;  // exp of less is taken as 0
+constexpr double kLargeShapeFrom = 1e4;    // alpha beyond: uniform normal approximation
+constexpr int kExpansionTerms = 12;        // terms of the ln(1 + z/sqrt(alpha)) series
+
 double IncompleteGammaLog(double x, double lnX, double alpha, double logGammaAlpha) {
-    constexpr double kTolerance = 1e-12;       // series, fraction and expansion stop below this
-    constexpr int kMaxTerms = 100000;          // terms of the series or passes of the fraction
-    constexpr double kRescaleLimit = 1e30;     // fraction's terms are scaled down beyond this
-    constexpr double kExponentFloor = -180.0;  // exp of less is taken as 0
-    constexpr double kLargeShapeFrom = 1e4;    // alpha beyond: uniform normal approximation
-    constexpr int kExpansionTerms = 12;        // terms of the ln(1 + z/sqrt(alpha)) series
 
     CalcError = 0;
     if (!(alpha > 0)) return fail(1);  // NaN is refused here too
@@ -298,23 +301,69 @@ double GammaQuantile(double F, double alpha, double beta) {
     return GammaQuantileWith(F, alpha, beta, cachedLogGamma, alpha > 1.0 ? NormalQuantile(F) : 0.0);
 }
 
-double GammaQuantileWith(double F, double alpha, double beta, double logGammaAlpha, double normalQuantileF) {
-    constexpr double kSmallRootFraction = 0.01;  // a start below 0.01 alpha uses the power law
-    constexpr int kMaxSteps = 30;                // Newton-Raphson steps
-    constexpr double kTolerance = 1e-10;         // |P(alpha, root) - F| that ends the iteration
+namespace {
 
-    const double g = logGammaAlpha;
-    double root;
+constexpr double kSmallRootFraction = 0.01;  // a start below 0.01 alpha uses the power law
+constexpr int kMaxNewtonSteps = 30;          // Newton-Raphson steps
+constexpr double kNewtonTolerance = 1e-10;   // |P(alpha, root) - F| that ends the iteration
+
+// The first root of GammaQuantile's Newton iteration.
+double GammaQuantileStart(double F, double alpha, double g, double normalQuantileF) {
     if (alpha > 1.0) {
         // Wilson-Hilferty: (x / alpha)^(1/3) is nearly normal
         const double v = 1.0 - 1.0 / (9.0 * alpha) + normalQuantileF / std::sqrt(9.0 * alpha);
-        root = alpha * (v * v * v);
-        if (root <= kSmallRootFraction * alpha) root = std::exp((std::log(alpha * F) + g) / alpha);
-    } else {
-        // alpha < 1: P(alpha, x) ~ x^alpha / (alpha Gamma(alpha)) for small x; the
-        // same value is the replacement of a small start, so it stands either way
-        root = std::exp((std::log(alpha * F) + g) / alpha);
+        const double root = alpha * (v * v * v);
+        if (root <= kSmallRootFraction * alpha) return std::exp((std::log(alpha * F) + g) / alpha);
+        return root;
     }
+    // alpha < 1: P(alpha, x) ~ x^alpha / (alpha Gamma(alpha)) for small x; the
+    // same value is the replacement of a small start, so it stands either way
+    return std::exp((std::log(alpha * F) + g) / alpha);
+}
+
+// IncompleteGammaLog of four arguments of one shape: the series and the
+// continued fraction of the lanes that need them run side by side.
+void IncompleteGammaLanes(const double* x, const double* lnX, const bool* active, double alpha, double g, double* P,
+                          const GammaLaneKernels& kernels) {
+    bool series[kGammaLanes] = {};
+    bool fraction[kGammaLanes] = {};
+    bool anySeries = false, anyFraction = false;
+    for (int l = 0; l < kGammaLanes; ++l) {
+        if (!active[l]) continue;
+        if (!(x[l] >= 0) || x[l] == 0 || alpha > kLargeShapeFrom) {
+            P[l] = IncompleteGammaLog(x[l], lnX[l], alpha, g);  // the cases without a loop
+        } else if (x[l] > 1.0 && x[l] >= alpha) {
+            fraction[l] = anyFraction = true;
+        } else {
+            series[l] = anySeries = true;
+        }
+    }
+    bool converged[kGammaLanes];
+    if (anySeries) {
+        double sum[kGammaLanes];
+        kernels.Series(x, alpha, series, kTolerance, kMaxTerms, sum, converged);
+        for (int l = 0; l < kGammaLanes; ++l) {
+            if (!series[l]) continue;
+            const double arg = alpha * lnX[l] - x[l] - g + std::log(sum[l] / alpha);
+            P[l] = arg >= kExponentFloor ? std::exp(arg) : 0.0;
+        }
+    }
+    if (anyFraction) {
+        double ratio[kGammaLanes];
+        kernels.Fraction(x, alpha, fraction, kTolerance, kMaxTerms, kRescaleLimit, ratio, converged);
+        for (int l = 0; l < kGammaLanes; ++l) {
+            if (!fraction[l]) continue;
+            const double arg = alpha * lnX[l] - x[l] - g + std::log(ratio[l]);
+            P[l] = arg >= kExponentFloor ? 1.0 - std::exp(arg) : 1.0;
+        }
+    }
+}
+
+}  // namespace
+
+double GammaQuantileWith(double F, double alpha, double beta, double logGammaAlpha, double normalQuantileF) {
+    const double g = logGammaAlpha;
+    double root = GammaQuantileStart(F, alpha, g, normalQuantileF);
     // The power law underflowed: the quantile lies below the smallest double.
     // Departs from the plain iteration, whose first step would take ln 0.
     if (root == 0.0) {
@@ -323,18 +372,53 @@ double GammaQuantileWith(double F, double alpha, double beta, double logGammaAlp
     }
 
     bool converged = false;
-    for (int step = 1; step <= kMaxSteps; ++step) {
+    for (int step = 1; step <= kMaxNewtonSteps; ++step) {
         // ln root once for both the integral and the Newton step (bit-identical)
         const double lnRoot = std::log(root);
         const double f = IncompleteGammaLog(root, lnRoot, alpha, g) - F;
         root = root - f * std::exp(g + root - (alpha - 1.0) * lnRoot);
-        if (std::fabs(f) <= kTolerance) {  // the correction of this step still applies
+        if (std::fabs(f) <= kNewtonTolerance) {  // the correction of this step still applies
             converged = true;
             break;
         }
     }
     if (!converged) CalcError = 3;
     return root * beta;
+}
+
+void GammaQuantiles(const double* F, const double* z, int count, double alpha, double beta, double logGammaAlpha,
+                    double* out, const GammaLaneKernels* chosen) {
+    const GammaLaneKernels& kernels = chosen != nullptr ? *chosen : LaneKernels();
+    const double g = logGammaAlpha;
+    for (int base = 0; base < count; base += kGammaLanes) {
+        const int lanes = count - base < kGammaLanes ? count - base : kGammaLanes;
+        double root[kGammaLanes] = {};
+        double lnRoot[kGammaLanes] = {};
+        double P[kGammaLanes] = {};
+        bool active[kGammaLanes] = {};
+        int running = 0;
+        for (int l = 0; l < lanes; ++l) {
+            root[l] = GammaQuantileStart(F[base + l], alpha, g, z[base + l]);
+            active[l] = root[l] != 0.0;  // 0: below the smallest double, no step
+            running += active[l];
+        }
+        // Each lane takes GammaQuantileWith's steps and stops where it would.
+        for (int step = 1; step <= kMaxNewtonSteps && running > 0; ++step) {
+            for (int l = 0; l < lanes; ++l)
+                if (active[l]) lnRoot[l] = std::log(root[l]);
+            IncompleteGammaLanes(root, lnRoot, active, alpha, g, P, kernels);
+            for (int l = 0; l < lanes; ++l) {
+                if (!active[l]) continue;
+                const double f = P[l] - F[base + l];
+                root[l] = root[l] - f * std::exp(g + root[l] - (alpha - 1.0) * lnRoot[l]);
+                if (std::fabs(f) <= kNewtonTolerance) {
+                    active[l] = false;
+                    --running;
+                }
+            }
+        }
+        for (int l = 0; l < lanes; ++l) out[base + l] = root[l] * beta;
+    }
 }
 
 }  // namespace zarn

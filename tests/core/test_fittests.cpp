@@ -37,28 +37,6 @@ std::unique_ptr<AnalysisRecord> EmptyRecord() {
     return r;
 }
 
-// A record prepared as the driver leaves it before the fit tests: sample,
-// logarithms, L-moments and the eight fitted distributions.
-std::unique_ptr<AnalysisRecord> FittedRecord(const std::vector<double>& values) {
-    auto r = EmptyRecord();
-    const int n = static_cast<int>(values.size());
-    r->SampleSize = n;
-    std::copy(values.begin(), values.end(), r->Sample);
-    LogTransform(r->Sample, n, r->LogSample);
-    r->LMoments = SampleLMoments(r->Sample, n);
-    r->LogLMoments = SampleLMoments(r->LogSample, n);
-    EstimateAllDistributions(*r);
-    return r;
-}
-
-std::vector<double> ReadSeries(const std::string& path) {
-    std::vector<double> values(kSampleCapacity);
-    values.resize(ReadDataFile(path, values.data()));
-    return values;
-}
-
-bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
 TEST(Generator, FirstStatesAndUniformsFromTheSeed) {
     std::int64_t state = kSimulationSeed;
     double u[3];
