@@ -65,12 +65,16 @@ TEST(GammaLanes, KernelsAgreeWithEachOtherLaneByLane) {
         PortableLaneKernels().Series(x, alpha, active, 1e-12, 100000, a, ca);
         Avx2LaneKernels()->Series(x, alpha, active, 1e-12, 100000, b, cb);
         for (int l = 0; l < 4; ++l) {
-            if (active[l]) EXPECT_TRUE(SameBits(a[l], b[l]) && ca[l] == cb[l]) << alpha << " lane " << l;
+            if (active[l]) {
+                EXPECT_TRUE(SameBits(a[l], b[l]) && ca[l] == cb[l]) << alpha << " lane " << l;
+            }
         }
         PortableLaneKernels().Fraction(x, alpha, active, 1e-12, 100000, 1e30, a, ca);
         Avx2LaneKernels()->Fraction(x, alpha, active, 1e-12, 100000, 1e30, b, cb);
         for (int l = 0; l < 4; ++l) {
-            if (active[l]) EXPECT_TRUE(SameBits(a[l], b[l]) && ca[l] == cb[l]) << alpha << " lane " << l;
+            if (active[l]) {
+                EXPECT_TRUE(SameBits(a[l], b[l]) && ca[l] == cb[l]) << alpha << " lane " << l;
+            }
         }
     }
 }
