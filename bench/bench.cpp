@@ -1,17 +1,26 @@
-// zarn-bench: times the complete calculation on fixed samples.
+// zarn-bench: times the complete calculation on fixed samples, on one thread
+// and on every hardware thread side by side, and against a vectorised
+// NumPy/SciPy program doing the same work (bench/peer.py) where Python with
+// NumPy and SciPy is installed.
 //
-// Writes deterministic samples of n = 30, 100, 1000 and 10000 values drawn
+// Writes deterministic samples of n = 8, 30, 100, 1000 and 10000 values drawn
 // from a GEV and a LogPearson III (fitted by L-moments to typical river
 // figures, drawn through the program's own generator and quantile
-// functions) as data files, so the batch tool can be timed on the same files;
-// then times CalculateAll on each (median wall time of several runs), splits
-// one run into its steps, and prints the peak memory.
+// functions) as data files, then for each file:
+//   - CalculateAll in this process: median wall time and CPU time;
+//   - the batch tool as a whole process (zarn-cli --data F --json /dev/null),
+//     and the peer, median wall time, with the batch tool's peak memory;
+// then a batch of 200 stations of 50 values through zarn-cli --batch, and the
+// split of one calculation between the simulations of the eight distributions.
 //
-//   zarn-bench [--out FOLDER] [--quick] [--no-split]
+//   zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N]
 //     --out       where the data files go (default: bench-data beside the program)
-//     --quick     one run per file (a smoke test, not a measurement)
-//     --no-split  skip the step-by-step split
+//     --quick     one run of each (a smoke test, not a measurement)
+//     --no-split  skip the per-distribution split
+//     --no-peer   skip the NumPy/SciPy peer
+//     --threads   the "all threads" column (default: hardware threads)
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -22,28 +31,29 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "analysis/calculation.h"
-#include "analysis/datafile.h"
 #include "analysis/errors.h"
 #include "analysis/estimation.h"
 #include "analysis/fittests.h"
 #include "analysis/quantiles.h"
-#include "analysis/ranktests.h"
 #include "analysis/record.h"
 #include "analysis/simulation.h"
-#include "analysis/statistics.h"
 
 namespace fs = std::filesystem;
 using namespace zarn;
 
 namespace {
 
-constexpr int kSizes[] = {30, 100, 1000, 10000};
+constexpr int kSizes[] = {8, 30, 100, 1000, 10000};
 // Seed of the benchmark samples: any state other than the simulations' own.
 constexpr std::int64_t kSampleSeed = 20240601;
+// The batch figure: stations of this many values.
+constexpr int kBatchStations = 200;
+constexpr int kBatchValues = 50;
 
 struct Family {
     const char* Name;
@@ -59,7 +69,13 @@ constexpr Family kFamilies[] = {
     {"lp3", kLogPearson3, {6.8, 0.30, 0.05, 0.0}},
 };
 
-AnalysisRecord gRecord;
+struct Options {
+    fs::path Folder;
+    bool Quick = false;
+    bool Split = true;
+    bool Peer = true;
+    int Threads = 0;
+};
 
 double Seconds(const std::function<void()>& work) {
     const auto start = std::chrono::steady_clock::now();
@@ -76,26 +92,26 @@ double CpuSeconds() {
 }
 
 double Median(std::vector<double> v) {
+    if (v.empty()) return NAN;
     std::sort(v.begin(), v.end());
     const size_t m = v.size() / 2;
     return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
 }
 
-int RunsFor(int n, bool quick) {
-    if (quick) return 1;
+int RunsFor(int n, const Options& o) {
+    if (o.Quick) return 1;
     if (n <= 100) return 9;
     if (n <= 1000) return 5;
     return 3;
 }
 
 // Writes n values of the family, one per line, with 10 significant digits.
-std::string WriteSample(const fs::path& folder, const Family& family, int n) {
+std::string WriteSample(const fs::path& path, const Family& family, int n, std::int64_t seed) {
     ParameterSet p{};
     EstimateParameters(family.Index, family.Moments, p);
     std::vector<double> u(n);
-    std::int64_t state = kSampleSeed;
+    std::int64_t state = seed;
     UniformSeries(state, n, u.data());
-    const fs::path path = folder / (std::string(family.Name) + "-" + std::to_string(n) + ".dat");
     FILE* out = std::fopen(path.c_str(), "w");
     if (!out) {
         std::perror(path.c_str());
@@ -110,120 +126,179 @@ std::string WriteSample(const fs::path& folder, const Family& family, int n) {
     return path.string();
 }
 
-// One step as the driver runs it: flags cleared before, checked after.
-double TimedStep(const std::function<void()>& step) {
-    return Seconds([&] {
-        FloatingPointCheck check;
-        step();
-        check.Raise();
-    });
+struct ProcessFigures {
+    double Wall = NAN;       // median wall time, s
+    double PeakMb = NAN;     // largest maximum resident set, MB
+    bool Ok = true;
+};
+
+// Runs `argv` `runs` times as a child process (output to /dev/null).
+ProcessFigures TimeProcess(const std::vector<std::string>& argv, int runs) {
+    ProcessFigures f;
+    std::vector<double> walls;
+    double peak = 0;
+    for (int run = 0; run < runs; ++run) {
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        std::fflush(stdout);  // else the child's freopen writes our buffer again
+        std::fflush(stderr);
+        const auto start = std::chrono::steady_clock::now();
+        const pid_t child = fork();
+        if (child == 0) {
+            std::freopen("/dev/null", "w", stdout);
+            std::freopen("/dev/null", "w", stderr);
+            execv(args[0], args.data());
+            _exit(127);
+        }
+        int status = 0;
+        rusage usage{};
+        wait4(child, &status, 0, &usage);
+        walls.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        peak = std::max(peak, usage.ru_maxrss / 1024.0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) f.Ok = false;
+    }
+    f.Wall = Median(walls);
+    f.PeakMb = peak;
+    return f;
 }
 
-// The driver's steps one by one on gRecord, then the simulations of each
-// distribution on their own.
-void PrintSplit(const std::string& path) {
-    AnalysisRecord& r = gRecord;
-    std::memset(&r, 0, sizeof r);
-    struct Row {
-        const char* name;
-        double seconds;
-    };
-    std::vector<Row> rows;
-    rows.push_back({"read data file", TimedStep([&] { r.SampleSize = ReadDataFile(path, r.Sample); })});
-    const int n = r.SampleSize;
-    rows.push_back({"logarithms", TimedStep([&] { LogTransform(r.Sample, n, r.LogSample); })});
-    rows.push_back({"descriptive statistics", TimedStep([&] {
-        DescriptiveStatistics(r.Sample, n, r.Minimum, r.Maximum, r.Mean, r.StdDev, r.Skewness);
-        DescriptiveStatistics(r.LogSample, n, r.LogMinimum, r.LogMaximum, r.LogMean, r.LogStdDev, r.LogSkewness);
-    })});
-    rows.push_back({"L-moments", TimedStep([&] {
-        r.LMoments = SampleLMoments(r.Sample, n);
-        r.LogLMoments = SampleLMoments(r.LogSample, n);
-    })});
-    rows.push_back({"histogram", TimedStep([&] {
-        r.ClassCount = BuildHistogram(r.Sample, n, r.Minimum, r.Maximum, r.ClassCentre, r.ClassFrequency);
-    })});
-    rows.push_back({"estimation", TimedStep([&] { EstimateAllDistributions(r); })});
-    rows.push_back({"Kendall", TimedStep([&] { KendallTest(r); })});
-    rows.push_back({"Mann-Kendall", TimedStep([&] { MannKendallTest(r); })});
-    rows.push_back({"Grubbs-Beck", TimedStep([&] { GrubbsBeckTest(r); })});
-    rows.push_back({"skewness outliers", TimedStep([&] { SkewnessOutlierTest(r); })});
-    SimulationSummary simulations;
-    rows.push_back({"simulations, one thread", TimedStep([&] { simulations = SimulateAll(r, {1, nullptr}); })});
-    rows.push_back({"variance test", TimedStep([&] { VarianceTest(r, simulations); })});
-    rows.push_back({"goodness of fit", TimedStep([&] { GoodnessOfFit(r, simulations); })});
-    double total = 0;
-    for (const Row& row : rows) total += row.seconds;
-    std::printf("    step split of one run (total %.3f s):\n", total);
-    for (const Row& row : rows)
-        std::printf("      %-38s %9.4f s  %5.1f %%\n", row.name, row.seconds, 100 * row.seconds / total);
+fs::path ProgramFolder() {
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    return error ? fs::current_path() : self.parent_path();
+}
 
+// The Python that has NumPy and SciPy, or "" (the system's first: the
+// Debian packages python3-numpy and python3-scipy install there).
+std::string PeerPython() {
+    for (const char* python : {"/usr/bin/python3", "/usr/local/bin/python3"}) {
+        if (::access(python, X_OK) != 0) continue;
+        const std::string check = std::string(python) + " -c 'import numpy, scipy' >/dev/null 2>&1";
+        if (std::system(check.c_str()) == 0) return python;
+    }
+    return {};
+}
+
+void PrintSplit(const std::string& path) {
+    auto r = std::make_unique<AnalysisRecord>();
+    CalculateAll(*r, "bench", "", "", path, {1, nullptr});
     static const char* const kNames[] = {"Normal", "LogNormal", "Gumbel", "Exponential",
                                          "Pearson III", "LogPearson III", "GEV", "GPA"};
-    std::printf("    simulations per distribution (joint / the two separate ones):\n");
+    std::printf("    simulations per distribution, one thread:\n");
     for (int index = 1; index <= kDistributionCount; ++index) {
-        const ParameterSet p = ParametersOf(r, index);
-        const int k = index <= kExponential ? 3 : 4;
-        const double joint = TimedStep([&] { SimulateDistribution(index, n, p); });
-        const double separate = TimedStep([&] {
-            SimulatedRatioStdDev(index, n, p, k);
-            SimulatedCriticalR(index, n, p);
-        });
-        std::printf("      %-15s %9.4f s  %9.4f s\n", kNames[index - 1], joint, separate);
+        const double t = Seconds([&] { SimulateDistribution(index, r->SampleSize, ParametersOf(*r, index)); });
+        std::printf("      %-15s %9.4f s\n", kNames[index - 1], t);
     }
 }
 
-fs::path DefaultFolder() {
-    std::error_code error;
-    const fs::path self = fs::read_symlink("/proc/self/exe", error);
-    return (error ? fs::current_path() : self.parent_path()) / "bench-data";
+// 200 stations of 50 values in a folder, through the batch tool on one
+// thread and on all of them. Skipped when the batch tool has no --batch.
+void PrintBatch(const Options& o, const std::string& cli, int threads) {
+    const fs::path stations = o.Folder / "batch";
+    fs::create_directories(stations);
+    for (int s = 0; s < kBatchStations; ++s) {
+        char name[32];
+        std::snprintf(name, sizeof name, "station-%03d.dat", s + 1);
+        WriteSample(stations / name, kFamilies[s % 2], kBatchValues, kSampleSeed + 7919 * (s + 1));
+    }
+    const fs::path out = o.Folder / "batch-out";
+    const int runs = o.Quick ? 1 : 3;
+    auto batch = [&](int t) {
+        fs::remove_all(out);
+        return TimeProcess({cli, "--batch", stations.string(), "--out", out.string(), "--threads", std::to_string(t)},
+                           runs);
+    };
+    const ProcessFigures one = batch(1);
+    if (!one.Ok) {
+        std::printf("\nbatch: zarn-cli --batch failed or is not available\n");
+        return;
+    }
+    const ProcessFigures all = batch(threads);
+    std::printf("\nbatch of %d stations of %d values (zarn-cli --batch, whole process, median of %d):\n",
+                kBatchStations, kBatchValues, runs);
+    std::printf("  1 thread %.3f s, %d threads %.3f s, speed-up %.2f, peak memory %.1f MB\n", one.Wall, threads,
+                all.Wall, one.Wall / all.Wall, all.PeakMb);
+}
+
+Options Parse(int argc, char** argv) {
+    Options o;
+    o.Folder = ProgramFolder() / "bench-data";
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--out" && i + 1 < argc) o.Folder = argv[++i];
+        else if (arg == "--quick") o.Quick = true;
+        else if (arg == "--no-split") o.Split = false;
+        else if (arg == "--no-peer") o.Peer = false;
+        else if (arg == "--threads" && i + 1 < argc) o.Threads = std::atoi(argv[++i]);
+        else {
+            std::fprintf(stderr, "usage: zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N]\n");
+            std::exit(2);
+        }
+    }
+    return o;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    fs::path folder = DefaultFolder();
-    bool quick = false;
-    bool split = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--out" && i + 1 < argc) folder = argv[++i];
-        else if (arg == "--quick") quick = true;
-        else if (arg == "--no-split") split = false;
-        else {
-            std::fprintf(stderr, "usage: zarn-bench [--out FOLDER] [--quick] [--no-split]\n");
-            return 2;
-        }
-    }
-    fs::create_directories(folder);
-    std::printf("data files in %s\n", folder.c_str());
+    const Options o = Parse(argc, argv);
+    fs::create_directories(o.Folder);
+    const int threads = ResolveThreadCount(o.Threads);
+    const std::string cli = (ProgramFolder() / "zarn-cli").string();
+    const std::string python = o.Peer ? PeerPython() : std::string();
+    const std::string peer = (fs::path(ZARN_SOURCE_DIR) / "bench" / "peer.py").string();
+    std::printf("data files in %s; %d hardware threads; peer: %s\n", o.Folder.c_str(), threads,
+                python.empty() ? "not run (no Python with NumPy and SciPy)" : (python + " " + peer).c_str());
+    std::printf("\n%-12s %-25s %-25s %-26s %-9s %-10s\n", "", "CalculateAll, 1 thread", "CalculateAll, all threads",
+                "zarn-cli: 1 thread / all", "peer", "zarn-cli");
+    std::printf("%-12s %-25s %-25s %-26s %-9s %-10s\n", "sample", "wall (CPU)", "wall (CPU)", "wall", "wall",
+                "peak MB");
 
     try {
         for (const Family& family : kFamilies) {
             for (int n : kSizes) {
-                const std::string path = WriteSample(folder, family, n);
-                std::vector<double> times;
-                std::vector<double> cpuTimes;
-                for (int run = 0; run < RunsFor(n, quick); ++run) {
-                    std::memset(&gRecord, 0, sizeof gRecord);
-                    const double cpuStart = CpuSeconds();
-                    times.push_back(Seconds([&] { CalculateAll(gRecord, "bench", "", "", path); }));
-                    cpuTimes.push_back(CpuSeconds() - cpuStart);
+                const fs::path path = o.Folder / (std::string(family.Name) + "-" + std::to_string(n) + ".dat");
+                WriteSample(path, family, n, kSampleSeed);
+                const int runs = RunsFor(n, o);
+                double wall[2], cpu[2];
+                for (int variant = 0; variant < 2; ++variant) {
+                    std::vector<double> times, cpuTimes;
+                    for (int run = 0; run < runs; ++run) {
+                        auto r = std::make_unique<AnalysisRecord>();
+                        const double cpuStart = CpuSeconds();
+                        times.push_back(Seconds(
+                            [&] { CalculateAll(*r, "bench", "", "", path.string(), {variant == 0 ? 1 : threads, nullptr}); }));
+                        cpuTimes.push_back(CpuSeconds() - cpuStart);
+                    }
+                    wall[variant] = Median(times);
+                    cpu[variant] = Median(cpuTimes);
                 }
-                std::printf("%s n = %5d: CalculateAll median %.4f s wall (min %.4f, max %.4f), %.4f s CPU, %zu runs\n",
-                            family.Name, n, Median(times), *std::min_element(times.begin(), times.end()),
-                            *std::max_element(times.begin(), times.end()), Median(cpuTimes), times.size());
-                if (split) PrintSplit(path);
+                const ProcessFigures one =
+                    TimeProcess({cli, "--data", path.string(), "--json", "/dev/null", "--threads", "1"}, runs);
+                const ProcessFigures all = TimeProcess(
+                    {cli, "--data", path.string(), "--json", "/dev/null", "--threads", std::to_string(threads)}, runs);
+                ProcessFigures peerFigures;
+                if (!python.empty()) peerFigures = TimeProcess({python, peer, path.string()}, n >= 10000 ? 1 : runs);
+                char sample[32];
+                std::snprintf(sample, sizeof sample, "%s n=%d", family.Name, n);
+                std::printf("%-12s %8.4f s (%7.4f s)     %8.4f s (%7.4f s)     %8.4f s / %8.4f s     %7.3f s %6.1f\n",
+                            sample, wall[0], cpu[0], wall[1], cpu[1], one.Wall, all.Wall, peerFigures.Wall, all.PeakMb);
                 std::fflush(stdout);
             }
         }
-    } catch (const ZarnError& e) {
+        if (o.Split) {
+            std::printf("\nsplit of the GEV sample of 1000 values:\n");
+            PrintSplit((o.Folder / "gev-1000.dat").string());
+        }
+        PrintBatch(o, cli, threads);
+    } catch (const std::exception& e) {
         std::fprintf(stderr, "zarn-bench: %s\n", e.what());
         return 1;
     }
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("peak memory (max resident set): %.1f MB\n", usage.ru_maxrss / 1024.0);
+    std::printf("\npeak memory of zarn-bench (max resident set): %.1f MB\n", usage.ru_maxrss / 1024.0);
     return 0;
 }
