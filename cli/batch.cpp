@@ -1,0 +1,346 @@
+#include "cli/batch.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <thread>
+
+#include "analysis/calculation.h"
+#include "analysis/errors.h"
+#include "analysis/filewrite.h"
+#include "analysis/intervals.h"
+#include "analysis/projectfile.h"
+#include "analysis/quantiles.h"
+#include "analysis/record.h"
+#include "analysis/simulation.h"
+#include "cli/outputs.h"
+#include "dialogs/report.h"
+#include "rules/factfile.h"
+
+namespace fs = std::filesystem;
+
+namespace zarn {
+
+namespace {
+
+const char* const kNames[kDistributionCount] = {"Normal",      "LogNormal",      "Gumbel", "Exponencial",
+                                                "Pearson III", "LogPearson III", "GEV",    "GPA"};
+const char* const kCodes[kDistributionCount] = {"normal", "lognormal", "gumbel", "exponential",
+                                                "pearson3", "logpearson3", "gev", "gpa"};
+
+// The six verdict bits of TestFlags in the order of the tests.
+constexpr std::uint8_t kVerdicts[] = {FlagDependent,     FlagNonHomogeneous,  FlagHighOutlierGB,
+                                      FlagLowOutlierGB,  FlagHighOutlierSkew, FlagLowOutlierSkew};
+
+// What the summary keeps of one station.
+struct StationRow {
+    bool Ok = false;
+    std::string Error;
+    int N = 0;
+    double Mean = NAN, StdDev = NAN, Skewness = NAN;
+    std::uint8_t Flags = 0;
+    int Recommended = 0;  // 0: none
+    std::string Status;   // the recommended distribution's status, or why there is none
+    double Quantiles[kReturnPeriodCount] = {};
+    QuantileInterval Limits[kReturnPeriodCount] = {};
+    double R[kDistributionCount] = {}, R90[kDistributionCount] = {}, Z[kDistributionCount] = {};
+};
+
+bool EndsWithDat(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string tail = name.substr(name.size() - 4);
+    std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return std::tolower(c); });
+    return tail == ".dat";
+}
+
+// The file's name without its last extension.
+std::string StemOf(const std::string& path) {
+    const fs::path p(path);
+    const std::string stem = p.stem().string();
+    return stem.empty() ? p.filename().string() : stem;
+}
+
+// One output name per station: a repeated name gets "-2", "-3", ...
+void NameStations(std::vector<BatchStation>& stations) {
+    std::map<std::string, int> seen;
+    for (BatchStation& s : stations) {
+        const std::string stem = StemOf(s.Path);
+        const int count = ++seen[stem];
+        s.Name = count == 1 ? stem : stem + "-" + std::to_string(count);
+    }
+}
+
+// The analysis of one station and its files, as single runs would write them.
+StationRow RunStation(const BatchStation& station, const std::string& out, int threads) {
+    StationRow row;
+    try {
+        auto r = std::make_unique<AnalysisRecord>();
+        SimulationSummary simulations;
+        r->TestFlags = 0;
+        CalculateAll(*r, "", "", "", station.Path, {threads, nullptr}, &simulations);
+        const std::string base = out + "/" + station.Name;
+        WriteOut(base + ".json", RecordJson(*r, simulations));
+        SaveReport(ReportLines(*r), base + ".txt");
+        WriteFactFile(*r, base + ".clp");
+        WriteProjectFile(*r, base + ".prj");
+
+        row.N = r->SampleSize;
+        row.Mean = r->Mean;
+        row.StdDev = r->StdDev;
+        row.Skewness = r->Skewness;
+        row.Flags = r->TestFlags;
+        for (int d = 1; d <= kDistributionCount; ++d) {
+            row.R[d - 1] = FitTestOf(*r, d).R;
+            row.R90[d - 1] = FitTestOf(*r, d).R90;
+            row.Z[d - 1] = VarianceTestZOf(*r, d);
+        }
+        if (row.Recommended > 0) {
+            FloatingPointFlagsKept kept;
+            const auto limits = ReturnPeriodIntervals(simulations, row.Recommended);
+            for (int t = 0; t < kReturnPeriodCount; ++t) {
+                row.Quantiles[t] = ReturnPeriodQuantile(*r, row.Recommended, t);
+                row.Limits[t] = limits[t];
+            }
+        }
+        row.Ok = true;
+    } catch (const std::bad_alloc&) {
+        row.Error = "Memória insuficiente";
+    } catch (const std::exception& e) {
+        row.Error = e.what();
+    }
+    return row;
+}
+
+// "m:ss" or "h:mm:ss".
+std::string Clock(double seconds) {
+    const long s = std::lround(std::max(0.0, seconds));
+    char text[32];
+    if (s >= 3600) std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+    else std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
+    return text;
+}
+
+// Stations done of total, failures, elapsed and remaining time on standard
+// error: one line rewritten in place on a terminal, a line per station otherwise.
+class ProgressLine {
+public:
+    explicit ProgressLine(int total) : total_(total), terminal_(::isatty(2) != 0) {}
+
+    void StationDone(const BatchStation& station, const StationRow& row) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++done_;
+        if (!row.Ok) ++failed_;
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        const double remaining = elapsed / done_ * (total_ - done_);
+        const std::string counts = std::to_string(done_) + "/" + std::to_string(total_) + " estações, " +
+                                   std::to_string(failed_) + (failed_ == 1 ? " com erro, " : " com erro, ") +
+                                   Clock(elapsed) + " decorridos, ~" + Clock(remaining) + " restantes";
+        if (terminal_) {
+            std::fprintf(stderr, "\r%s   ", counts.c_str());
+        } else {
+            std::fprintf(stderr, "%s: %s | %s\n", station.Name.c_str(), row.Ok ? "ok" : ("erro: " + row.Error).c_str(),
+                         counts.c_str());
+        }
+        std::fflush(stderr);
+    }
+    void Finish() {
+        if (terminal_ && done_ > 0) std::fputc('\n', stderr);
+    }
+
+private:
+    std::mutex mutex_;
+    const int total_;
+    const bool terminal_;
+    int done_ = 0;
+    int failed_ = 0;
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+// The shortest text that reads back to the same double; decimal as given;
+// empty for a value that is not finite (a spreadsheet's empty cell).
+std::string CsvNumber(double v, char decimal) {
+    if (!std::isfinite(v)) return {};
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, v);
+    std::string s(text, result.ptr);
+    if (decimal != '.') std::replace(s.begin(), s.end(), '.', decimal);
+    return s;
+}
+
+// A text field, quoted when it holds the separator, a quote or a line end (RFC 4180).
+std::string CsvText(const std::string& text, char separator) {
+    if (text.find_first_of(std::string(1, separator) + "\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+struct CsvStyle {
+    char Separator;
+    char Decimal;
+    bool Portuguese;  // headers and verdicts in Portuguese, and a byte-order mark
+};
+
+std::string SummaryCsv(const std::vector<BatchStation>& stations, const std::vector<StationRow>& rows, CsvStyle style) {
+    const std::string sep(1, style.Separator);
+    std::vector<std::string> header;
+    if (style.Portuguese) {
+        header = {"Arquivo", "n", "Média", "Desvio padrão", "Assimetria", "Dependência (Kendall)",
+                  "Não homogeneidade (Mann-Kendall)", "Outlier alto (Grubbs-Beck)", "Outlier baixo (Grubbs-Beck)",
+                  "Outlier alto (assimetria)", "Outlier baixo (assimetria)", "Distribuição recomendada", "Situação"};
+        for (int T : kReturnPeriods) {
+            header.push_back("Q" + std::to_string(T));
+            header.push_back("Q" + std::to_string(T) + " limite inferior (5 %)");
+            header.push_back("Q" + std::to_string(T) + " limite superior (95 %)");
+        }
+        for (const char* name : kNames) {
+            header.push_back(std::string("R ") + name);
+            header.push_back(std::string("R90 ") + name);
+            header.push_back(std::string("|Z| ") + name);
+        }
+        header.push_back("Erro");
+    } else {
+        header = {"file", "n", "mean", "std_dev", "skewness", "dependent", "non_homogeneous", "high_outlier_gb",
+                  "low_outlier_gb", "high_outlier_skew", "low_outlier_skew", "recommended", "status"};
+        for (int T : kReturnPeriods) {
+            header.push_back("q" + std::to_string(T));
+            header.push_back("q" + std::to_string(T) + "_lower_5");
+            header.push_back("q" + std::to_string(T) + "_upper_95");
+        }
+        for (const char* code : kCodes) {
+            header.push_back(std::string("r_") + code);
+            header.push_back(std::string("r90_") + code);
+            header.push_back(std::string("z_") + code);
+        }
+        header.push_back("error");
+    }
+    std::string csv = style.Portuguese ? "\xEF\xBB\xBF" : "";
+    for (std::size_t i = 0; i < header.size(); ++i) csv += (i ? sep : "") + CsvText(header[i], style.Separator);
+    csv += "\r\n";
+
+    auto number = [&](double v) { return sep + CsvNumber(v, style.Decimal); };
+    for (std::size_t s = 0; s < rows.size(); ++s) {
+        const StationRow& row = rows[s];
+        csv += CsvText(stations[s].Path, style.Separator);
+        if (row.Ok) {
+            csv += sep + std::to_string(row.N) + number(row.Mean) + number(row.StdDev) + number(row.Skewness);
+            for (std::uint8_t bit : kVerdicts) {
+                const bool set = (row.Flags & bit) != 0;
+                csv += sep + (style.Portuguese ? (set ? "sim" : "não") : (set ? "1" : "0"));
+            }
+            csv += sep + (row.Recommended > 0 ? CsvText(kNames[row.Recommended - 1], style.Separator) : "");
+            csv += sep + CsvText(row.Status, style.Separator);
+            for (int t = 0; t < kReturnPeriodCount; ++t) {
+                const bool any = row.Recommended > 0;
+                csv += any ? number(row.Quantiles[t]) + number(row.Limits[t].Lower) + number(row.Limits[t].Upper)
+                           : sep + sep + sep;
+            }
+            for (int d = 0; d < kDistributionCount; ++d) csv += number(row.R[d]) + number(row.R90[d]) + number(row.Z[d]);
+            csv += sep;
+        } else {
+            // A station that failed: its file, empty cells, and the error text.
+            const std::size_t empty = header.size() - 2;
+            csv += std::string(empty, style.Separator) + sep + CsvText(row.Error, style.Separator);
+        }
+        csv += "\r\n";
+    }
+    return csv;
+}
+
+void WriteWhole(const std::string& path, const std::string& bytes) {
+    ReplaceFileContents(path, bytes, [&](WriteStage, int code) { return FileErrorText(code, path); });
+}
+
+}  // namespace
+
+std::vector<BatchStation> BatchStations(const std::string& input) {
+    struct stat st {};
+    if (::stat(input.c_str(), &st) != 0) RaiseFileError(errno, input);
+    std::vector<BatchStation> stations;
+    if (S_ISDIR(st.st_mode)) {
+        std::vector<std::string> names;
+        std::error_code error;
+        for (const fs::directory_entry& entry : fs::directory_iterator(input, error)) {
+            if (!entry.is_regular_file(error)) continue;
+            const std::string name = entry.path().filename().string();
+            if (EndsWithDat(name)) names.push_back(name);
+        }
+        if (error) RaiseFileError(error.value(), input);
+        std::sort(names.begin(), names.end());
+        const std::string folder = input.back() == '/' ? input : input + "/";
+        for (const std::string& name : names) stations.push_back({folder + name, {}});
+    } else if (EndsWithDat(input)) {
+        stations.push_back({input, {}});  // one data file: a batch of one
+    } else {
+        // A list of paths, relative ones taken from the list's folder.
+        std::ifstream list(input);
+        if (!list) RaiseFileError(errno != 0 ? errno : EACCES, input);
+        const fs::path folder = fs::path(input).parent_path();
+        std::string line;
+        while (std::getline(list, line)) {
+            while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
+            std::size_t start = line.find_first_not_of(" \t");
+            if (start == std::string::npos || line[start] == '#') continue;
+            const std::string path = line.substr(start);
+            stations.push_back({fs::path(path).is_absolute() || folder.empty() ? path : (folder / path).string(), {}});
+        }
+    }
+    NameStations(stations);
+    return stations;
+}
+
+int RunBatch(const BatchOptions& options) {
+    const std::vector<BatchStation> stations = BatchStations(options.Input);
+    std::error_code error;
+    fs::create_directories(options.Out, error);
+    if (error || !fs::is_directory(options.Out)) RaiseFileError(error ? error.value() : ENOTDIR, options.Out);
+    if (stations.empty()) {
+        std::fprintf(stderr, "Nenhum arquivo de dados (.dat) em \"%s\"\n", options.Input.c_str());
+        return 1;
+    }
+
+    // Stations share the threads: one analysis per thread, or, with fewer
+    // stations than threads, the threads of each analysis shared out.
+    const int threads = std::max(1, std::min(ResolveThreadCount(options.Threads), static_cast<int>(stations.size())));
+    const int perStation = std::max(1, ResolveThreadCount(options.Threads) / static_cast<int>(stations.size()));
+    std::vector<StationRow> rows(stations.size());
+    ProgressLine progress(static_cast<int>(stations.size()));
+    std::atomic<std::size_t> next{0};
+    auto worker = [&] {
+        for (std::size_t s = next++; s < stations.size(); s = next++) {
+            rows[s] = RunStation(stations[s], options.Out, perStation);
+            progress.StationDone(stations[s], rows[s]);
+        }
+    };
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads; ++t) pool.emplace_back(worker);
+    worker();
+    for (std::thread& t : pool) t.join();
+    progress.Finish();
+
+    WriteWhole(options.Out + "/resumo.csv", SummaryCsv(stations, rows, {';', ',', true}));
+    WriteWhole(options.Out + "/summary.csv", SummaryCsv(stations, rows, {',', '.', false}));
+    const auto failed = std::count_if(rows.begin(), rows.end(), [](const StationRow& r) { return !r.Ok; });
+    std::fprintf(stderr, "%zu estações analisadas, %ld com erro; resumo em %s/resumo.csv\n", rows.size(),
+                 static_cast<long>(failed), options.Out.c_str());
+    return failed == 0 ? 0 : 1;
+}
+
+}  // namespace zarn

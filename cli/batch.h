@@ -1,0 +1,41 @@
+// The analysis of many stations at once: zarn-cli --batch INPUT --out DIR.
+//
+// INPUT is a folder (its .dat files and the files the importer recognises,
+// imported with its defaults, in name order) or a text file listing paths
+// (one per line; blank lines and lines starting with # are skipped;
+// relative paths are taken from the list's folder). Stations run in
+// parallel, one analysis per thread. For each station DIR receives, named
+// after its file: NAME.json, NAME.txt (report), NAME.clp (fact file),
+// NAME.advice.json and NAME.prj, byte-identical to a single zarn-cli run on
+// that file; an imported station also NAME.dat. DIR/resumo.csv (";" and ","
+// decimals, UTF-8 with BOM) and DIR/summary.csv ("," and ".") hold one row
+// per station, with the error text of a station that failed. Progress goes
+// to standard error.
+//
+//   BatchOptions    input, output folder, threads
+//   BatchStations   the stations of an input, in order
+//   RunBatch        the whole batch; 0 when every station completed, 1 otherwise
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zarn {
+
+struct BatchOptions {
+    std::string Input;
+    std::string Out;
+    int Threads = 0;  // 0: the machine's hardware threads
+};
+
+struct BatchStation {
+    std::string Path;  // as the analysis reads it (and as DataFileName shows it)
+    std::string Name;  // the output files' name: the file's name without extension
+};
+
+// Throws ZarnError when INPUT cannot be read.
+std::vector<BatchStation> BatchStations(const std::string& input);
+
+int RunBatch(const BatchOptions& options);
+
+}  // namespace zarn

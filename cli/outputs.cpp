@@ -1,0 +1,214 @@
+#include "cli/outputs.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include "analysis/errors.h"
+#include "analysis/intervals.h"
+#include "analysis/quantiles.h"
+#include "cli/json.h"
+#include "dialogs/lines.h"
+
+namespace zarn {
+
+namespace {
+
+void WriteParameters(JsonWriter& w, const ParameterSet& p) {
+    w.BeginObject();
+    w.Key("Position"); w.Number(p.Position);
+    w.Key("Scale"); w.Number(p.Scale);
+    w.Key("Shape"); w.Number(p.Shape);
+    w.EndObject();
+}
+
+void WriteLMoments(JsonWriter& w, const LMomentSet& m) {
+    w.BeginObject();
+    w.Key("L1"); w.Number(m.L1);
+    w.Key("L2"); w.Number(m.L2);
+    w.Key("T3"); w.Number(m.T3);
+    w.Key("T4"); w.Number(m.T4);
+    w.EndObject();
+}
+
+void WriteNumbers(JsonWriter& w, const double* x, int n) {
+    w.BeginArray();
+    for (int i = 0; i < n; ++i) w.Number(x[i]);
+    w.EndArray();
+}
+
+// Counts as stored, limited to the arrays (a loaded project was checked).
+int Clamp(int n) { return n < 0 ? 0 : (n > kSampleCapacity ? kSampleCapacity : n); }
+
+void WriteLines(JsonWriter& w, const std::vector<std::string>& lines) {
+    w.BeginArray();
+    for (const auto& l : lines) w.String(l);
+    w.EndArray();
+}
+
+void WritePoints(JsonWriter& w, const ChartPoints& points) {
+    w.BeginArray();
+    for (const auto& [x, y] : points) {
+        w.BeginArray();
+        w.Number(x);
+        w.Number(y);
+        w.EndArray();
+    }
+    w.EndArray();
+}
+
+}  // namespace
+
+// Writes `bytes` to the path, or to standard output for "-".
+
+void WriteOut(const std::string& out, const std::string& bytes) {
+    if (out == "-") {
+        // A failed write to standard output (a full disk, a closed pipe) is
+        // an error like any other: it must not end with exit code 0.
+        errno = 0;
+        const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+        if (std::fflush(stdout) != 0 || !ok || std::ferror(stdout)) RaiseFileError(errno != 0 ? errno : EIO, out);
+        return;
+    }
+    std::FILE* f = std::fopen(out.c_str(), "wb");
+    if (f == nullptr) RaiseFileError(errno, out);
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    const int err = errno;
+    if (std::fclose(f) != 0 || !ok) RaiseFileError(ok ? errno : err, out);
+}
+
+std::string JoinCrLf(const std::vector<std::string>& lines) {
+    std::string s;
+    for (const auto& l : lines) {
+        s += l;
+        s += "\r\n";
+    }
+    return s;
+}
+
+std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulations) {
+    JsonWriter w;
+    w.BeginObject();
+    w.Key("TestFlags"); w.Integer(r.TestFlags);
+    w.Key("PlotDistribution"); w.Integer(r.PlotDistribution);
+    w.Key("Title"); w.String(Windows1252ToUtf8(TextOf(r.Title)));
+    w.Key("Location"); w.String(Windows1252ToUtf8(TextOf(r.Location)));
+    w.Key("Comment"); w.String(Windows1252ToUtf8(TextOf(r.Comment)));
+    w.Key("DataFileName"); w.String(Windows1252ToUtf8(TextOf(r.DataFileName)));
+    const std::pair<const char*, double> scalars[] = {
+        {"Mean", r.Mean}, {"StdDev", r.StdDev}, {"LogMean", r.LogMean}, {"LogStdDev", r.LogStdDev},
+        {"Skewness", r.Skewness}, {"LogSkewness", r.LogSkewness}, {"Minimum", r.Minimum},
+        {"Maximum", r.Maximum}, {"LogMinimum", r.LogMinimum}, {"LogMaximum", r.LogMaximum},
+        {"SkewnessWithoutMinimum", r.SkewnessWithoutMinimum},
+        {"SkewnessWithoutMaximum", r.SkewnessWithoutMaximum},
+    };
+    for (const auto& [key, v] : scalars) {
+        w.Key(key);
+        w.Number(v);
+    }
+    w.Key("LMoments"); WriteLMoments(w, r.LMoments);
+    w.Key("LogLMoments"); WriteLMoments(w, r.LogLMoments);
+    w.Key("SampleSize"); w.Integer(r.SampleSize);
+    w.Key("ClassCount"); w.Integer(r.ClassCount);
+    w.Key("Sample"); WriteNumbers(w, r.Sample, Clamp(r.SampleSize));
+    w.Key("LogSample"); WriteNumbers(w, r.LogSample, Clamp(r.SampleSize));
+    w.Key("ClassFrequency"); WriteNumbers(w, r.ClassFrequency, Clamp(r.ClassCount));
+    w.Key("ClassCentre"); WriteNumbers(w, r.ClassCentre, Clamp(r.ClassCount));
+    w.Key("Parameters");
+    w.BeginArray();
+    for (const auto& p : r.Parameters) WriteParameters(w, p);
+    w.EndArray();
+    w.Key("FitTest");
+    w.BeginArray();
+    for (const auto& f : r.FitTest) {
+        w.BeginObject();
+        w.Key("R"); w.Number(f.R);
+        w.Key("R90"); w.Number(f.R90);
+        w.EndObject();
+    }
+    w.EndArray();
+    const std::pair<const char*, double> tests[] = {
+        {"KendallTau", r.KendallTau}, {"KendallS", r.KendallS}, {"KendallZ", r.KendallZ},
+        {"KendallZLimit", r.KendallZLimit}, {"KendallVarS", r.KendallVarS},
+        {"MannKendallS", r.MannKendallS}, {"MannKendallVarS", r.MannKendallVarS},
+        {"MannKendallU", r.MannKendallU}, {"MannKendallULimit", r.MannKendallULimit},
+        {"GrubbsBeckUpper", r.GrubbsBeckUpper}, {"GrubbsBeckLower", r.GrubbsBeckLower},
+    };
+    for (const auto& [key, v] : tests) {
+        w.Key(key);
+        w.Number(v);
+    }
+    w.Key("VarianceTestZ"); WriteNumbers(w, r.VarianceTestZ, kDistributionCount);
+    w.Key("ParsimonyValue"); WriteNumbers(w, r.ParsimonyValue, 4);
+    w.Key("ParsimonyLimit"); WriteNumbers(w, r.ParsimonyLimit, 4);
+    // Quantiles for T = 2 ... 1000, computed as the report computes them.
+    w.Key("Quantiles");
+    w.BeginArray();
+    for (int d = 1; d <= kDistributionCount; ++d) {
+        w.BeginArray();
+        for (int t = 0; t < kReturnPeriodCount; ++t) {
+            FloatingPointCheck check;
+            const double q = ReturnPeriodQuantile(r, d, t);
+            check.Raise();
+            w.Number(q);
+        }
+        w.EndArray();
+    }
+    w.EndArray();
+    // What the simulations gave beyond the record: the replicates each one
+    // completed ([critical-R simulation, variance-test simulation]), and the
+    // 90 % confidence limits of the quantiles with the replicates they rest on.
+    w.Key("SimulatedSamples");
+    w.BeginArray();
+    for (int d = 1; d <= kDistributionCount; ++d) {
+        w.BeginArray();
+        w.Integer(simulations.Of(d).CriticalRSamples);
+        w.Integer(simulations.Of(d).RatioSamples);
+        w.EndArray();
+    }
+    w.EndArray();
+    w.Key("QuantileIntervals");
+    w.BeginArray();
+    for (int d = 1; d <= kDistributionCount; ++d) {
+        w.BeginArray();
+        for (const QuantileInterval& limits : ReturnPeriodIntervals(simulations, d)) {
+            w.BeginArray();
+            w.Number(limits.Lower);
+            w.Number(limits.Upper);
+            w.EndArray();
+        }
+        w.EndArray();
+    }
+    w.EndArray();
+    w.Key("IntervalSamples");
+    w.BeginArray();
+    for (int d = 1; d <= kDistributionCount; ++d) w.Integer(IntervalSamples(simulations, d));
+    w.EndArray();
+    w.EndObject();
+    return w.Text() + "\n";
+}
+
+// What the result windows show, built by the functions the windows use.
+
+std::string DialogsJson(const AnalysisRecord& r, char separator, int plotDistribution) {
+    JsonWriter w;
+    w.BeginObject();
+    w.Key("Statistics"); WriteLines(w, EstatisticasLines(r, separator));
+    w.Key("Histogram"); WritePoints(w, HistogramPoints(r));
+    w.Key("Tests"); WriteLines(w, TesteLines(r, separator));
+    w.Key("Parameters"); WriteLines(w, ParaLines(r, separator));
+    const int index = plotDistribution != 0 ? plotDistribution : r.PlotDistribution;
+    FloatingPointCheck check;
+    const ProbabilityPlotData plot = ProbabilityPlot(r, index);
+    check.Raise();
+    w.Key("ProbabilityPlot");
+    w.BeginObject();
+    w.Key("Distribution"); w.Integer(index);
+    w.Key("Title"); w.String(plot.Title);
+    w.Key("Observed"); WritePoints(w, plot.Observed);
+    w.Key("Expected"); WritePoints(w, plot.Expected);
+    w.EndObject();
+    w.EndObject();
+    return w.Text() + "\n";
+}
+
+}  // namespace zarn

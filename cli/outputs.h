@@ -1,0 +1,27 @@
+// What the batch tool writes for one analysis, shared by a single run and
+// the batch over many stations so that both write the same bytes.
+//
+//   WriteOut      bytes to a path, or to standard output for "-"; a failed
+//                 write (standard output included) is a ZarnError
+//   JoinCrLf      lines, each ended by CR LF
+//   RecordJson    the record, its quantiles and what its simulations gave
+//   DialogsJson   what the result windows show
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "analysis/record.h"
+#include "analysis/simulation.h"
+
+namespace zarn {
+
+void WriteOut(const std::string& out, const std::string& bytes);
+std::string JoinCrLf(const std::vector<std::string>& lines);
+// simulations: those of r (SimulationSummary::Matches); the JSON's replicate
+// counts and confidence limits come from them.
+std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulations);
+// plotDistribution 0: the record's PlotDistribution.
+std::string DialogsJson(const AnalysisRecord& r, char separator, int plotDistribution);
+
+}  // namespace zarn

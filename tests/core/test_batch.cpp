@@ -1,0 +1,145 @@
+// The batch over many stations: every station's files byte-identical to a
+// single run on its file whatever the thread count, a failed station a row
+// of its own with its error text, the two summaries, and the inputs (a
+// folder, a list of paths, repeated names).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "cli/batch.h"
+
+namespace fs = std::filesystem;
+using namespace zarn;
+
+namespace {
+
+std::string Slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+class BatchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("zarn-batch-" + std::to_string(::getpid()));
+        stations_ = dir_ / "estacoes";
+        fs::create_directories(stations_);
+        for (const char* name : {"tees-dent-bank.dat", "ocmulgee-river-macon.dat", "santa-cruz-river-lochiel.dat"})
+            fs::copy_file(std::string(ZARN_EXAMPLES) + "/" + name, stations_ / name);
+        std::ofstream(stations_ / "curta.dat") << "21.3\n24.4\n16.8\n28.6\n20\n21.8\n71.9\n17.2\n";
+        std::ofstream(stations_ / "virgula.dat") << "12\n13,5\n14\n15\n";
+        std::ofstream(stations_ / "leia-me.txt") << "not a station\n";
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    int Run(const std::string& args) {
+        const std::string cmd = std::string("'") + ZARN_CLI + "' " + args + " 2>'" + (dir_ / "stderr").string() + "'";
+        const int status = std::system(cmd.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    fs::path dir_, stations_;
+};
+
+TEST_F(BatchTest, EveryStationAsASingleRunWritesItWhateverTheThreads) {
+    // The single runs, one station at a time.
+    const fs::path single = dir_ / "single";
+    fs::create_directories(single);
+    for (const char* name : {"tees-dent-bank", "ocmulgee-river-macon", "santa-cruz-river-lochiel", "curta"}) {
+        const std::string base = (single / name).string();
+        ASSERT_EQ(Run("--data '" + (stations_ / (std::string(name) + ".dat")).string() + "' --json '" + base +
+                      ".json' --report '" + base + ".txt' --facts '" + base + ".clp' --project '" + base + ".prj'"),
+                  0);
+    }
+    std::string firstSummary;
+    for (int threads : {1, 3}) {
+        SCOPED_TRACE(threads);
+        const fs::path out = dir_ / ("out" + std::to_string(threads));
+        // One station fails: the batch goes on and exits 1 at the end.
+        EXPECT_EQ(Run("--batch '" + stations_.string() + "/' --out '" + out.string() + "' --threads " +
+                      std::to_string(threads)),
+                  1);
+        for (const fs::directory_entry& e : fs::directory_iterator(single))
+            EXPECT_EQ(Slurp(out / e.path().filename()), Slurp(e.path())) << e.path().filename();
+        EXPECT_FALSE(fs::exists(out / "virgula.json"));
+        EXPECT_FALSE(fs::exists(out / "leia-me.json"));  // not a .dat file
+        const std::string summary = Slurp(out / "summary.csv");
+        if (firstSummary.empty()) firstSummary = summary;
+        EXPECT_EQ(summary, firstSummary);
+    }
+    const std::string err = Slurp(dir_ / "stderr");
+    EXPECT_NE(err.find("5/5 estações, 1 com erro"), std::string::npos) << err;
+}
+
+TEST_F(BatchTest, SummariesHoldOneRowPerStationInNameOrder) {
+    const fs::path out = dir_ / "out";
+    EXPECT_EQ(Run("--batch '" + stations_.string() + "' --out '" + out.string() + "'"), 1);
+    const std::vector<std::string> english = Lines(Slurp(out / "summary.csv"));
+    ASSERT_EQ(english.size(), 6u);
+    EXPECT_EQ(english[0].rfind("file,n,mean,std_dev,skewness,dependent,", 0), 0u);
+    const std::string folder = stations_.string() + "/";
+    EXPECT_EQ(english[1].rfind(folder + "curta.dat,8,", 0), 0u) << english[1];
+    EXPECT_EQ(english[2].rfind(folder + "ocmulgee-river-macon.dat,40,", 0), 0u);
+    EXPECT_EQ(english[5].rfind(folder + "virgula.dat,", 0), 0u);
+    // The failed row: empty cells, then the error text quoted (it holds commas and quotes).
+    EXPECT_NE(english[5].find(",\"Invalid numeric input (linha 2: \"\"13,5\"\"; o separador decimal é o ponto)\""),
+              std::string::npos)
+        << english[5];
+    const auto fields = [](const std::string& line, char sep) { return std::count(line.begin(), line.end(), sep); };
+    EXPECT_EQ(fields(english[0], ','), fields(english[1], ','));
+
+    const std::string portuguese = Slurp(out / "resumo.csv");
+    EXPECT_EQ(portuguese.rfind("\xEF\xBB\xBF" "Arquivo;n;Média;Desvio padrão;Assimetria;", 0), 0u);
+    const std::vector<std::string> rows = Lines(portuguese);
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(fields(rows[0], ';'), fields(rows[2], ';'));
+    // Decimal commas, verdicts in words: the Ocmulgee mean is 36.2775 thousand cfs.
+    EXPECT_NE(rows[2].find(";40;36,277499999999996;"), std::string::npos) << rows[2];
+    EXPECT_NE(rows[2].find(";não;"), std::string::npos);
+}
+
+TEST_F(BatchTest, AListOfPathsRelativeToItsFolderWithRepeatedNames) {
+    const fs::path other = dir_ / "outra";
+    fs::create_directories(other);
+    fs::copy_file(stations_ / "curta.dat", other / "tees-dent-bank.dat");
+    std::ofstream(dir_ / "lista.txt") << "# estações do estudo\n"
+                                      << "estacoes/tees-dent-bank.dat\r\n"
+                                      << "\n"
+                                      << "  outra/tees-dent-bank.dat\n";
+    const std::vector<BatchStation> stations = BatchStations((dir_ / "lista.txt").string());
+    ASSERT_EQ(stations.size(), 2u);
+    EXPECT_EQ(stations[0].Path, (dir_ / "estacoes/tees-dent-bank.dat").string());
+    EXPECT_EQ(stations[0].Name, "tees-dent-bank");
+    EXPECT_EQ(stations[1].Name, "tees-dent-bank-2");
+    const fs::path out = dir_ / "out";
+    EXPECT_EQ(Run("--batch '" + (dir_ / "lista.txt").string() + "' --out '" + out.string() + "'"), 0);
+    EXPECT_TRUE(fs::exists(out / "tees-dent-bank.prj"));
+    EXPECT_TRUE(fs::exists(out / "tees-dent-bank-2.prj"));
+}
+
+TEST_F(BatchTest, BadInputsAndUsage) {
+    EXPECT_EQ(Run("--batch '" + (dir_ / "nada").string() + "' --out '" + (dir_ / "o").string() + "'"), 1);
+    EXPECT_EQ(Slurp(dir_ / "stderr"), "File not found\n");
+    const fs::path empty = dir_ / "vazia";
+    fs::create_directories(empty);
+    EXPECT_EQ(Run("--batch '" + empty.string() + "' --out '" + (dir_ / "o").string() + "'"), 1);
+    EXPECT_EQ(Run("--batch '" + stations_.string() + "'"), 2);  // no --out
+    EXPECT_EQ(Run("--batch '" + stations_.string() + "' --out o --json -"), 2);
+}
+
+}  // namespace
