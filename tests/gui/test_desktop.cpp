@@ -315,6 +315,42 @@ private slots:
         QVERIFY(!est_->isVisible());
     }
 
+    void CalculationRunsUnderTheProgressDialogAndKeepsItsSimulations() {
+        CreateExample();
+        QCOMPARE(platform_->Texts("progress"), QStringList{QStringLiteral("ZARN - Calculando")});
+        QVERIFY(CurrentSimulations.Matches(Record));
+        QCOMPARE(CurrentSimulations.Of(kGEV).CriticalRSamples, 500);
+    }
+
+    void CancellingTheCalculationKeepsThePreviousAnalysisSilently() {
+        CreateExample();
+        const auto before = RecordBytes();
+        const SimulationSummary simulations = CurrentSimulations;
+        platform_->Log.clear();
+        platform_->Answers = {Answer::No};
+        platform_->CancelWork = true;
+        est_->hide();
+        UserCreates(QStringLiteral(ZARN_EXAMPLES "/tees-dent-bank.dat"), QStringLiteral("Tees"));
+        desktop_->Novo1()->trigger();
+        platform_->CancelWork = false;
+        QCOMPARE(platform_->Texts("progress").size(), 1);
+        QVERIFY(platform_->Texts("error").isEmpty());
+        QCOMPARE(platform_->BusyDepth, 0);
+        QVERIFY(RecordBytes() == before);
+        QVERIFY(ProjectModified);
+        QVERIFY(CurrentSimulations.Matches(Record));
+        QVERIFY(!est_->isVisible());
+    }
+
+    void OpeningAProjectForgetsTheSimulations() {
+        CreateExample();
+        platform_->FileNames = {Path("ocmulgee.prj")};
+        desktop_->Salvar()->trigger();
+        platform_->FileNames = {Path("ocmulgee.prj")};
+        desktop_->Abrir()->trigger();
+        QVERIFY(!CurrentSimulations.Valid);
+    }
+
     void SaveThenOpenGivesIdenticalRecord() {
         CreateExample();
         const auto created = RecordBytes();
