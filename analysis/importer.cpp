@@ -189,6 +189,11 @@ std::string NumberText(double value, int decimals) {
     return s;
 }
 
+// "1 mês", "3 meses".
+std::string Count(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 std::string Join(const std::vector<std::string>& items, const std::string& separator) {
     std::string out;
     for (std::size_t i = 0; i < items.size(); ++i) out += (i > 0 ? separator : std::string()) + items[i];
@@ -262,6 +267,10 @@ CellKind ClassifyCell(std::string_view t, char mark) {
 
 bool IsNumberEither(std::string_view t) { return IsPlainNumber(t, '.') || IsPlainNumber(t, ','); }
 
+// A number in any writing, thousands separators included: such a cell
+// belongs to the data (and is refused there), not to a header.
+bool IsNumberLike(std::string_view t) { return ClassifyCell(t, '.') != CellKind::NotNumber; }
+
 // The value's text for the data file: the decimal comma turned into ".".
 std::string PointText(std::string_view t) {
     std::string s(t);
@@ -318,11 +327,21 @@ bool ValidDay(const CivilDate& d) {
     return d.Month >= 1 && d.Month <= kMonths && d.Day >= 1 && d.Day <= DaysInMonth(d.Year, d.Month);
 }
 
-// "yyyy", "dd/mm/yyyy" or "yyyy-mm-dd", a time after a blank or "T" ignored.
+// A time of day after a date: "00:00", "23:45:10", "00:00:00.000".
+bool IsTimeOfDay(std::string_view t) {
+    return t.find(':') != std::string_view::npos &&
+           std::all_of(t.begin(), t.end(), [](char c) { return IsDigit(c) || c == ':' || c == '.'; });
+}
+
+// "yyyy", "dd/mm/yyyy" or "yyyy-mm-dd"; a time of day after a full date
+// (after a blank or "T") is ignored.
 std::optional<CivilDate> ParseDate(std::string_view cell) {
     std::string_view t = Trim(cell);
     const std::size_t cut = t.find_first_of(" T");
-    if (cut != std::string_view::npos) t = t.substr(0, cut);
+    if (cut != std::string_view::npos) {
+        if (cut == 4 || !IsTimeOfDay(Trim(t.substr(cut + 1)))) return std::nullopt;
+        t = t.substr(0, cut);
+    }
     CivilDate d;
     if (t.size() == 4) {
         if (!ReadInt(t, d.Year)) return std::nullopt;
@@ -702,8 +721,8 @@ void ImportHidroWeb(const std::vector<std::string>& lines, const ImportOptions& 
 
     r.Notes.push_back("Meses no arquivo: " + std::to_string(consisted) + " consistidos (nível 2), " +
                       std::to_string(months.size() - consisted) + " brutos (nível 1)." +
-                      (replacedRaw > 0 ? " " + std::to_string(replacedRaw) +
-                                             " meses presentes nos dois níveis: valeu o consistido."
+                      (replacedRaw > 0 ? " Presentes nos dois níveis: " + Count(replacedRaw, "mês", "meses") +
+                                             "; valeu o consistido."
                                        : std::string()));
     if (repeated > 0)
         r.Notes.push_back("Mês repetido no mesmo nível (linhas " + Join(repeatedLines, "; ") + "): valeu a última linha.");
@@ -871,13 +890,15 @@ std::vector<TableLine> TableLines(const std::vector<std::string>& lines, ColumnS
     return out;
 }
 
-// Lines of the table whose every field is a number (with `mark`) or a date.
+// Lines of the table whose every field is a number (with `mark`, or either
+// mark when it is 0: quoted cells may hold a decimal comma) or a date.
 int CountNumericLines(const std::vector<std::string>& lines, ColumnSeparator separator, char mark, bool* multi) {
     int n = 0;
     *multi = false;
     for (const auto& t : TableLines(lines, separator, 0)) {
         bool all = !t.Fields.empty();
-        for (const auto& f : t.Fields) all = all && (IsPlainNumber(f, mark) || IsDateOrYear(f));
+        for (const auto& f : t.Fields)
+            all = all && ((mark == 0 ? IsNumberEither(f) : IsPlainNumber(f, mark)) || IsDateOrYear(f));
         if (all) {
             ++n;
             *multi = *multi || t.Fields.size() > 1;
@@ -902,7 +923,7 @@ ColumnSeparator DetectSeparator(const std::vector<std::string>& lines, DecimalMa
     if (semicolon) return ColumnSeparator::Semicolon;
     if (!comma) return ColumnSeparator::Blanks;
     bool commaMulti = false, blankMulti = false;
-    const int byComma = CountNumericLines(lines, ColumnSeparator::Comma, '.', &commaMulti);
+    const int byComma = CountNumericLines(lines, ColumnSeparator::Comma, 0, &commaMulti);
     const int byBlank = CountNumericLines(lines, ColumnSeparator::Blanks, ',', &blankMulti);
     // "1970,350" fits both: columns when the first field is a year or date.
     bool firstIsDate = byComma > 0;
@@ -943,7 +964,7 @@ void ChooseColumns(const std::vector<TableLine>& all, ImportResult& r) {
     std::size_t width = 0;
     for (const auto& t : all) {
         bool any = false;
-        for (const auto& f : t.Fields) any = any || IsNumberEither(f);
+        for (const auto& f : t.Fields) any = any || IsNumberLike(f);
         if (!any) continue;  // a header or a comment
         rows.push_back(t);
         width = std::max(width, t.Fields.size());
@@ -969,7 +990,7 @@ void ChooseColumns(const std::vector<TableLine>& all, ImportResult& r) {
             r.DateColumn = c + 1;
             continue;
         }
-        if (!columnIs(c, [](const std::string& f) { return IsNumberEither(f); })) continue;
+        if (!columnIs(c, [](const std::string& f) { return IsNumberLike(f); })) continue;
         if (fallback == 0) fallback = c + 1;
         if (value == 0 && !IsCounterColumn(rows, c)) value = c + 1;
     }
@@ -1010,7 +1031,7 @@ void ImportTable(const std::vector<std::string>& lines, const ImportOptions& o, 
     // column (and a date in the date column).
     std::size_t start = 0;
     if (o.HeaderLines < 0) {
-        while (start < rows.size() && !(IsNumberEither(cell(rows[start], r.ValueColumn)) &&
+        while (start < rows.size() && !(IsNumberLike(cell(rows[start], r.ValueColumn)) &&
                                         (r.DateColumn == 0 || IsDateOrYear(cell(rows[start], r.DateColumn)))))
             ++start;
         if (start == rows.size())
@@ -1022,10 +1043,10 @@ void ImportTable(const std::vector<std::string>& lines, const ImportOptions& o, 
     rows.erase(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(start));
 
     if (decimal == DecimalMark::Auto) {
+        // With "," between columns a decimal comma can only come quoted.
         decimal = DecimalMark::Point;
-        if (r.Separator != ColumnSeparator::Comma)
-            for (const auto& t : rows)
-                if (cell(t, r.ValueColumn).find(',') != std::string::npos) decimal = DecimalMark::Comma;
+        for (const auto& t : rows)
+            if (cell(t, r.ValueColumn).find(',') != std::string::npos) decimal = DecimalMark::Comma;
     }
     r.Decimal = decimal;
     const char mark = decimal == DecimalMark::Comma ? ',' : '.';
