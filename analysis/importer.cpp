@@ -436,7 +436,8 @@ void AddSeriesNotes(ImportResult& r) {
         }
         if (NumberOf(k.Value) <= 0) notPositive.push_back(k.Value + (k.Label.empty() ? "" : " (" + k.Label + ")"));
     }
-    if (const std::string gaps = AbsentYears(years); !gaps.empty())
+    // HidroWeb lists every year of its span, kept or left out.
+    if (const std::string gaps = AbsentYears(years); !gaps.empty() && r.Format != ImportFormat::HidroWeb)
         r.Notes.push_back("Anos sem valor no arquivo: " + gaps + ".");
     std::vector<std::string> repeated;
     for (const auto& [y, n] : count)

@@ -17,6 +17,7 @@
 #include "analysis/quantiles.h"
 #include "analysis/record.h"
 #include "analysis/projectfile.h"
+#include "cli/import.h"
 #include "cli/json.h"
 #include "dialogs/lines.h"
 #include "dialogs/report.h"
@@ -36,6 +37,7 @@ struct Options {
     std::string Json, Report, Facts, Project, Dialogs;
     char DecimalSeparator = '.';
     int PlotDistribution = 0;  // 0: the record's PlotDistribution
+    ImportCommand Import;
 };
 
 struct UsageError {
@@ -48,13 +50,16 @@ Options ParseArguments(int argc, char** argv) {
         const std::string arg = argv[i];
         if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
+            std::fputs(kImportUsage, stdout);
             std::exit(0);
         }
         auto value = [&]() -> std::string {
             if (i + 1 >= argc) throw UsageError{arg + " needs a value"};
             return argv[++i];
         };
-        if (arg == "--data") o.Data = value();
+        if (IsImportArgument(arg)) {
+            if (const std::string e = TakeImportArgument(arg, value(), o.Import); !e.empty()) throw UsageError{e};
+        } else if (arg == "--data") o.Data = value();
         else if (arg == "--open") o.Open = value();
         else if (arg == "--title") o.Title = value();
         else if (arg == "--location") o.Location = value();
@@ -75,6 +80,13 @@ Options ParseArguments(int argc, char** argv) {
         } else {
             throw UsageError{"unknown argument " + arg};
         }
+    }
+    if (o.Import.Given) {
+        if (!o.Data.empty() || !o.Open.empty() || !o.Json.empty() || !o.Report.empty() || !o.Facts.empty() ||
+            !o.Project.empty() || !o.Dialogs.empty())
+            throw UsageError{"--import goes without --data, --open and their outputs"};
+        if (const std::string e = CheckImportCommand(o.Import); !e.empty()) throw UsageError{e};
+        return o;
     }
     if (o.Data.empty() == o.Open.empty()) throw UsageError{"give one of --data and --open"};
     if (!o.Open.empty() && (!o.Title.empty() || !o.Location.empty() || !o.Comment.empty()))
@@ -269,6 +281,7 @@ int Run(const Options& o) {
         if (o.Project == "-") WriteOut("-", std::string(reinterpret_cast<const char*>(&r), sizeof r));
         else WriteProjectFile(r, o.Project);
     }
+    if (!o.Data.empty()) PrintDataFileWarnings(o.Data);
     return 0;
 }
 
@@ -280,11 +293,11 @@ int main(int argc, char** argv) {
     try {
         options = zarn::ParseArguments(argc, argv);
     } catch (const zarn::UsageError& e) {
-        std::fprintf(stderr, "zarn-cli: %s\n%s", e.Text.c_str(), zarn::kUsage);
+        std::fprintf(stderr, "zarn-cli: %s\n%s%s", e.Text.c_str(), zarn::kUsage, zarn::kImportUsage);
         return 2;
     }
     try {
-        return zarn::Run(options);
+        return options.Import.Given ? zarn::RunImport(options.Import) : zarn::Run(options);
     } catch (const std::bad_alloc&) {
         std::fputs("Memória insuficiente\n", stderr);
     } catch (const std::exception& e) {
