@@ -458,8 +458,9 @@ std::string ChooseStation(const std::vector<std::string>& stations, const std::s
         return wanted;
     }
     if (stations.size() > 1)
-        throw ZarnError(std::string("O arquivo traz mais de uma ") + kind + " (" + Join(stations, ", ") +
-                        "): escolha a " + kind + " a importar");
+        throw StationChoiceNeeded(std::string("O arquivo traz mais de uma ") + kind + " (" + Join(stations, ", ") +
+                                      "): escolha a " + kind + " a importar",
+                                  stations);
     return stations.empty() ? std::string() : stations.front();
 }
 

@@ -4,6 +4,7 @@
 // year, oldest first, "value<TAB>label", LF line ends.
 //
 //   ImportSeries          reads a file and builds the series; ZarnError on a fault
+//                         (StationChoiceNeeded when the file has several stations)
 //   ImportText            the same from bytes already in memory
 //   DetectImportFormat    HidroWeb, USGS or table, from the text
 //   ImportedDataText      the data file's bytes; WriteImportedDataFile writes them
@@ -19,9 +20,20 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "analysis/errors.h"
+
 namespace zarn {
+
+// The fault of a file of several stations when none was chosen; it lists them.
+class StationChoiceNeeded : public ZarnError {
+public:
+    StationChoiceNeeded(const std::string& text, std::vector<std::string> stations)
+        : ZarnError(text), Stations(std::move(stations)) {}
+    std::vector<std::string> Stations;
+};
 
 enum class ImportFormat { Auto, HidroWeb, Usgs, Table };
 enum class ColumnSeparator { Auto, Tab, Semicolon, Comma, Blanks };
