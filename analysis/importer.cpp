@@ -44,6 +44,7 @@ const char* const kMonthNames[kMonths] = {"janeiro", "fevereiro", "março",    "
 // ---------------------------------------------------------------------------
 // Text
 
+// The text without leading and trailing blanks and control characters.
 std::string_view Trim(std::string_view s) {
     std::size_t b = 0, e = s.size();
     while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
@@ -51,6 +52,7 @@ std::string_view Trim(std::string_view s) {
     return s.substr(b, e - b);
 }
 
+// True when the bytes are well-formed UTF-8 (no overlong two-byte forms).
 bool IsValidUtf8(std::string_view s) {
     for (std::size_t i = 0; i < s.size();) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
@@ -63,6 +65,7 @@ bool IsValidUtf8(std::string_view s) {
     return true;
 }
 
+// Appends code point `cp` in UTF-8.
 void AppendUtf8(std::string& out, unsigned long cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -151,6 +154,7 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 bool IsBlank(std::string_view line) { return Trim(line).empty(); }
 
+// A cell or line for a message, in quotes, cut to kQuotedTextMax characters.
 std::string Quoted(std::string_view text) {
     std::string t(Trim(text));
     if (t.size() > kQuotedTextMax) {
@@ -168,6 +172,7 @@ std::string Quoted(std::string_view text) {
     throw ZarnError(message);
 }
 
+// A percentage with one decimal and a decimal comma: "58,9".
 std::string Percent(double value) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%.1f", value);
@@ -176,7 +181,8 @@ std::string Percent(double value) {
     return s;
 }
 
-// A percentage as the summary writes it: "5", "2,5", "58,9".
+// A number with at most `decimals` decimals, no trailing zeros, decimal
+// comma: "5", "2,5".
 std::string NumberText(double value, int decimals) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
@@ -194,6 +200,7 @@ std::string Count(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+// The items with `separator` between them.
 std::string Join(const std::vector<std::string>& items, const std::string& separator) {
     std::string out;
     for (std::size_t i = 0; i < items.size(); ++i) out += (i > 0 ? separator : std::string()) + items[i];
@@ -303,8 +310,10 @@ void CheckValueCell(std::string_view cell, char mark, int line) {
     }
 }
 
+// Gregorian leap years.
 bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
+// Days of month m (1..12) of year y.
 int DaysInMonth(int y, int m) {
     static const int days[kMonths] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return m == 2 && IsLeap(y) ? 29 : days[m - 1];
@@ -316,6 +325,7 @@ struct CivilDate {
     int Day = 0;
 };
 
+// A non-empty run of digits as an int; false otherwise.
 bool ReadInt(std::string_view s, int& v) {
     if (s.empty()) return false;
     for (char c : s)
@@ -323,6 +333,7 @@ bool ReadInt(std::string_view s, int& v) {
     return std::from_chars(s.data(), s.data() + s.size(), v).ec == std::errc{};
 }
 
+// True when d names a day of the calendar.
 bool ValidDay(const CivilDate& d) {
     return d.Month >= 1 && d.Month <= kMonths && d.Day >= 1 && d.Day <= DaysInMonth(d.Year, d.Month);
 }
@@ -364,6 +375,7 @@ std::optional<CivilDate> ParseDate(std::string_view cell) {
     return std::nullopt;
 }
 
+// "1979": the label of a calendar or water year.
 std::string YearText(int y) { return std::to_string(y); }
 
 // "2000/01": the start year and the last two digits of the end year.
@@ -373,6 +385,7 @@ std::string SplitYearText(int y) {
     return buffer;
 }
 
+// "29/02/2000".
 std::string DayText(int y, int m, int d) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", d, m, y);
@@ -539,6 +552,7 @@ std::string StatusText(std::string_view code) {
     return {};
 }
 
+// "01" .. "31", the suffix of the daily columns.
 std::string TwoDigits(int n) {
     char buffer[8];
     std::snprintf(buffer, sizeof buffer, "%02d", n);
@@ -764,6 +778,7 @@ std::string PeakCodeText(const std::string& code) {
     return it == texts.end() ? "código sem descrição conhecida" : it->second;
 }
 
+// The codes of a peak_cd cell ("2,C" gives "2" and "C").
 std::vector<std::string> SplitCodes(const std::string& codes) {
     std::vector<std::string> out;
     std::string current;
@@ -872,17 +887,22 @@ void ImportUsgs(const std::vector<std::string>& lines, const ImportOptions& o, I
 // ---------------------------------------------------------------------------
 // Tables
 
+// An empty value cell, or one of the markers spreadsheets and R write for
+// a missing value.
 bool IsMissingMarker(std::string_view t) {
     return t.empty() || t == "NA" || t == "NaN" || t == "nan" || t == "N/A" || t == "-" || t == "--";
 }
 
 bool IsDateOrYear(std::string_view t) { return ParseDate(t).has_value(); }
 
+// A non-blank line of a table that is not a "#" comment, split into fields.
+
 struct TableLine {
     int Line;
     std::vector<std::string> Fields;
 };
 
+// The table's lines from line `skip` + 1 on, blank and "#" lines passed over.
 std::vector<TableLine> TableLines(const std::vector<std::string>& lines, ColumnSeparator separator, int skip) {
     std::vector<TableLine> out;
     for (std::size_t i = static_cast<std::size_t>(std::max(skip, 0)); i < lines.size(); ++i) {
@@ -894,17 +914,13 @@ std::vector<TableLine> TableLines(const std::vector<std::string>& lines, ColumnS
 
 // Lines of the table whose every field is a number (with `mark`, or either
 // mark when it is 0: quoted cells may hold a decimal comma) or a date.
-int CountNumericLines(const std::vector<std::string>& lines, ColumnSeparator separator, char mark, bool* multi) {
+int CountNumericLines(const std::vector<std::string>& lines, ColumnSeparator separator, char mark) {
     int n = 0;
-    *multi = false;
     for (const auto& t : TableLines(lines, separator, 0)) {
         bool all = !t.Fields.empty();
         for (const auto& f : t.Fields)
             all = all && ((mark == 0 ? IsNumberEither(f) : IsPlainNumber(f, mark)) || IsDateOrYear(f));
-        if (all) {
-            ++n;
-            *multi = *multi || t.Fields.size() > 1;
-        }
+        n += all;
     }
     return n;
 }
@@ -924,9 +940,8 @@ ColumnSeparator DetectSeparator(const std::vector<std::string>& lines, DecimalMa
     if (tab) return ColumnSeparator::Tab;
     if (semicolon) return ColumnSeparator::Semicolon;
     if (!comma) return ColumnSeparator::Blanks;
-    bool commaMulti = false, blankMulti = false;
-    const int byComma = CountNumericLines(lines, ColumnSeparator::Comma, 0, &commaMulti);
-    const int byBlank = CountNumericLines(lines, ColumnSeparator::Blanks, ',', &blankMulti);
+    const int byComma = CountNumericLines(lines, ColumnSeparator::Comma, 0);
+    const int byBlank = CountNumericLines(lines, ColumnSeparator::Blanks, ',');
     // "1970,350" fits both: columns when the first field is a year or date.
     bool firstIsDate = byComma > 0;
     for (const auto& t : TableLines(lines, ColumnSeparator::Comma, 0))
@@ -936,6 +951,7 @@ ColumnSeparator DetectSeparator(const std::vector<std::string>& lines, DecimalMa
     return ColumnSeparator::Blanks;
 }
 
+// The separator's name in the summary.
 const char* SeparatorText(ColumnSeparator s) {
     switch (s) {
         case ColumnSeparator::Tab: return "tabulação";
@@ -1122,6 +1138,8 @@ void ImportTable(const std::vector<std::string>& lines, const ImportOptions& o, 
 
 // ---------------------------------------------------------------------------
 
+// DetectImportFormat: a HidroWeb column line anywhere; a first line (not a
+// comment) starting with agency_cd; otherwise a table.
 ImportFormat DetectImportFormat(std::string_view bytes) {
     const auto lines = SplitLines(Decode(bytes).Text);
     if (FindHidroWebColumnLine(lines) >= 0) return ImportFormat::HidroWeb;
@@ -1156,6 +1174,8 @@ ImportResult ImportText(std::string_view bytes, const ImportOptions& o) {
     return r;
 }
 
+// ImportSeries: the whole file, then ImportText. File errors carry the
+// runtime's texts ("File not found", ...).
 ImportResult ImportSeries(const std::string& path, const ImportOptions& options) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) RaiseFileError(errno, path);
@@ -1170,12 +1190,14 @@ ImportResult ImportSeries(const std::string& path, const ImportOptions& options)
     return ImportText(bytes, options);
 }
 
+// ImportedDataText: the kept years, "value<TAB>label" and LF each.
 std::string ImportedDataText(const ImportResult& r) {
     std::string text;
     for (const auto& k : r.Kept) text += k.Label.empty() ? k.Value + "\n" : k.Value + "\t" + k.Label + "\n";
     return text;
 }
 
+// WriteImportedDataFile: whole or not at all (see ReplaceFileContents).
 void WriteImportedDataFile(const ImportResult& r, const std::string& path) {
     if (r.Kept.empty())
         throw ZarnError("Nenhum ano foi mantido (" + std::to_string(r.LeftOut.size()) +
@@ -1183,6 +1205,9 @@ void WriteImportedDataFile(const ImportResult& r, const std::string& path) {
     ReplaceFileContents(path, ImportedDataText(r), [&](WriteStage, int code) { return FileErrorText(code, path); });
 }
 
+// ImportSummary: the format and station, the options that shaped the
+// series, the kept years as runs, each left-out year with its reason or
+// missing days, then the notes.
 std::vector<std::string> ImportSummary(const ImportResult& r) {
     std::vector<std::string> s;
     std::string head = "Formato: " + r.FormatText;
@@ -1221,6 +1246,8 @@ std::vector<std::string> ImportSummary(const ImportResult& r) {
     return s;
 }
 
+// ImportPreviewRows: kept and left-out years merged by their place in the
+// series; USGS codes spelt out.
 std::vector<ImportPreviewRow> ImportPreviewRows(const ImportResult& r) {
     std::vector<std::pair<int, ImportPreviewRow>> rows;
     auto missing = [](int m, int d) { return m < 0 ? std::string() : std::to_string(m) + " de " + std::to_string(d); };
@@ -1243,6 +1270,11 @@ std::vector<ImportPreviewRow> ImportPreviewRows(const ImportResult& r) {
 // ---------------------------------------------------------------------------
 // InspectDataFile
 
+// InspectDataFile: reads the file on its own, as tokens split by blanks and
+// ";". A "year value" table: two or more numbers on every line, the first a
+// whole number 1700..2100, never falling, rising on average 0.5 to 2 a line.
+// A span: the first tokens all numbers, the largest over 10^4 times the
+// smallest (positive). NUL bytes: any.
 std::vector<std::string> InspectDataFile(const std::string& path, ImporterAccess access) {
     std::vector<std::string> warnings;
     std::FILE* f = std::fopen(path.c_str(), "rb");
