@@ -321,8 +321,9 @@ int DaysInMonth(int y, int m) {
 
 struct CivilDate {
     int Year = 0;
-    int Month = 0;  // 0 when only the year is given
+    int Month = 0;           // 0 when only the year is given
     int Day = 0;
+    bool SplitYear = false;  // a hydrological year "1979/80": Year is its start
 };
 
 // A non-empty run of digits as an int; false otherwise.
@@ -345,7 +346,8 @@ bool IsTimeOfDay(std::string_view t) {
 }
 
 // "yyyy", "dd/mm/yyyy" or "yyyy-mm-dd"; a time of day after a full date
-// (after a blank or "T") is ignored.
+// (after a blank or "T") is ignored. A hydrological year "1979/80" or
+// "1979/1980" (the end year following the start) is a year too.
 std::optional<CivilDate> ParseDate(std::string_view cell) {
     std::string_view t = Trim(cell);
     const std::size_t cut = t.find_first_of(" T");
@@ -359,6 +361,14 @@ std::optional<CivilDate> ParseDate(std::string_view cell) {
         return d;
     }
     const std::size_t slash = t.find('/');
+    if (slash == 4 && (t.size() == 7 || t.size() == 9)) {
+        int end = 0;
+        if (!ReadInt(t.substr(0, 4), d.Year) || !ReadInt(t.substr(5), end)) return std::nullopt;
+        const int expected = t.size() == 7 ? (d.Year + 1) % 100 : d.Year + 1;
+        if (end != expected) return std::nullopt;
+        d.SplitYear = true;
+        return d;
+    }
     if (slash != std::string_view::npos) {
         const std::size_t slash2 = t.find('/', slash + 1);
         if (slash2 == std::string_view::npos || t.size() - slash2 - 1 != 4) return std::nullopt;
@@ -1084,7 +1094,7 @@ void ImportTable(const std::vector<std::string>& lines, const ImportOptions& o, 
             const std::string d = cell(t, r.DateColumn);
             e.Date = ParseDate(d);
             if (!e.Date) FailAt(d.empty() ? "Data ausente" : "Data ou ano inválido", t.Line, d.empty() ? lines[t.Line - 1] : d);
-            e.Year.Label = YearText(e.Date->Year);
+            e.Year.Label = e.Date->SplitYear ? SplitYearText(e.Date->Year) : YearText(e.Date->Year);
             if (e.Date->Month != 0) e.Year.Date = std::string(Trim(d));
         }
         const std::string v = cell(t, r.ValueColumn);

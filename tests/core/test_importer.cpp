@@ -534,6 +534,9 @@ TEST(ImporterTable, DateColumnsInBothFormsAndStableTies) {
     EXPECT_EQ(r.Kept[1].Date, "");
     EXPECT_TRUE(HasNote(r, "Mais de um valor no mesmo ano: 1979 (3)"));
     EXPECT_EQ(ImportError("1978;4\n31/02/1979;5\n", Columns(2, 1)), "Data ou ano inválido (linha 2: \"31/02/1979\")");
+    // Hydrological-year labels sort by their start year and stay as labels.
+    EXPECT_EQ(ImportedDataText(ImportText("Ano;Q\n1999/00;5\n1998/1999;7\n", {})), "7\t1998/99\n5\t1999/00\n");
+    EXPECT_EQ(ImportError("1997/98;4\n1998/01;5\n", Columns(2, 1)), "Data ou ano inválido (linha 2: \"1998/01\")");
 }
 
 TEST(ImporterTable, SeparatorsAndDecimalMarksAreDetected) {
