@@ -17,9 +17,11 @@
 #include <memory>
 
 #include "analysis/calculation.h"
+#include "analysis/importer.h"
 #include "analysis/progress.h"
 #include "analysis/record.h"
 #include "app/application.h"
+#include "app/importdialog.h"
 #include "app/novoproj.h"
 #include "app/pictures.h"
 #include "analysis/projectfile.h"
@@ -110,6 +112,7 @@ void TDesktop::BuildMenu() {
     arquivo_ = menuBar()->addMenu(QStringLiteral("Projeto"));
     novo1_ = Command(arquivo_, QStringLiteral("Novo"), &TDesktop::Criarprojeto);
     abrir1_ = Command(arquivo_, QStringLiteral("Abrir"), &TDesktop::Abrirprojeto);
+    importar1_ = Command(arquivo_, QStringLiteral("Importar série..."), &TDesktop::Importarserie);
     menusalvar_ = Command(arquivo_, QStringLiteral("Salvar"), &TDesktop::Salvarprojeto, false);
     arquivo_->addSeparator();
     sair1_ = arquivo_->addAction(QStringLiteral("Sair"));
@@ -281,6 +284,13 @@ void TDesktop::Criarprojeto() {
     ProjectModified = true;
     HabilitarComandos();
     if (estatisticas_) estatisticas_->Exibir();
+
+    // A data file the reader took but probably not as meant (a "year value"
+    // table, a huge span of values, UTF-16 text): said once the results show.
+    QStringList warnings;
+    for (const auto& w : InspectDataFile(dataFile, ImporterAccess::Program)) warnings << QString::fromStdString(w);
+    if (!warnings.isEmpty())
+        platform_.Notice(estatisticas_ ? static_cast<QWidget*>(estatisticas_) : this, warnings.join(QStringLiteral("\n\n")));
 }
 
 void TDesktop::Abrirprojeto() {
@@ -297,6 +307,23 @@ void TDesktop::Abrirprojeto() {
 
 void TDesktop::Salvarprojeto() {
     if (GravarProjeto()) ProjectModified = false;
+}
+
+TImportar* TDesktop::ImportarJanela() {
+    if (importar_ == nullptr) importar_ = new TImportar(platform_, this);
+    return importar_;
+}
+
+void TDesktop::Importarserie() {
+    TImportar* janela = ImportarJanela();
+    janela->HelpFile = HelpFile;
+    janela->abrirserie.InitialFolder = AProj.InitialFolder;
+    const QString saved = janela->Executar();
+    if (saved.isEmpty() || janela->Resultado() == nullptr) return;
+    platform_.Notice(this, QStringLiteral("Série anual gravada em \"%1\" (%2 valores). Para analisá-la, use "
+                                          "Projeto > Novo e escolha este arquivo de dados.")
+                               .arg(QDir::toNativeSeparators(saved))
+                               .arg(janela->Resultado()->Kept.size()));
 }
 
 void TDesktop::AjudaClick() { ShowHelpTopic(platform_, this, HelpFile, kHelpContents); }

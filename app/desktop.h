@@ -23,6 +23,7 @@ class QToolBar;
 namespace zarn {
 
 class TNovoProj;
+class TImportar;
 class TEstatisticas;
 class TTesteDLG;
 class TParaDLG;
@@ -53,6 +54,10 @@ public:
     void Criarprojeto();
     void Abrirprojeto();
     void Salvarprojeto();
+    // Opens the import window; a saved data file is announced in a notice.
+    void Importarserie();
+    // The import window, created on first use.
+    TImportar* ImportarJanela();
     // The save-first question: true when the command that asks may go on.
     bool PassSaveFirstQuestion();
     // Asks for a name and writes the record; false when the dialog was cancelled.
@@ -72,6 +77,7 @@ public:
     QMenu* Ferramentas1() const { return ferramentas_; }
     QAction* Novo1() const { return novo1_; }
     QAction* Abrir1() const { return abrir1_; }
+    QAction* Importar1() const { return importar1_; }
     QAction* menusalvar() const { return menusalvar_; }
     QAction* Sair1() const { return sair1_; }
     QAction* menuestat() const { return menuestat_; }
@@ -115,6 +121,7 @@ private:
     QMenu* ferramentas_ = nullptr;
     QAction* novo1_ = nullptr;
     QAction* abrir1_ = nullptr;
+    QAction* importar1_ = nullptr;
     QAction* menusalvar_ = nullptr;
     QAction* sair1_ = nullptr;
     QAction* menuestat_ = nullptr;
@@ -129,6 +136,7 @@ private:
     TTesteDLG* testeDLG_ = nullptr;
     TParaDLG* paraDLG_ = nullptr;
     Tresult* result_ = nullptr;
+    TImportar* importar_ = nullptr;
 };
 
 // Start-up once the windows exist: ProjectModified is false, StartupDir is

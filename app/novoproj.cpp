@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "app/application.h"
+#include "app/importdialog.h"
 #include "app/pictures.h"
 
 namespace zarn {
@@ -29,6 +30,12 @@ constexpr int kWideField = 297;
 constexpr int kDataField = 265;
 constexpr int kBrowseLeft = 376;
 constexpr int kButtonTop = 168;
+// The import button sits under the browse button, right-aligned with it,
+// in the free band above the bottom row and to the right of "Cancelar".
+constexpr int kImportLeft = 331;
+constexpr int kImportTop = 146;
+constexpr int kImportWidth = 70;
+constexpr int kImportHeight = 20;
 
 }  // namespace
 
@@ -51,6 +58,11 @@ TNovoProj::TNovoProj(Platform& platform, QWidget* parent)
     buttondados_->setGeometry(kBrowseLeft, 118, 25, 25);
     buttondados_->setAutoDefault(false);
 
+    buttonimportar_ = new QPushButton(QStringLiteral("Importar..."), this);
+    buttonimportar_->setToolTip(QStringLiteral("Importar série (HidroWeb, USGS ou tabela) e usar o arquivo de dados gravado"));
+    buttonimportar_->setGeometry(kImportLeft, kImportTop, kImportWidth, kImportHeight);
+    buttonimportar_->setAutoDefault(false);
+
     criar_ = new QPushButton(Picture(Glyph::Confirmar), QStringLiteral("Criar"), this);
     criar_->setGeometry(139, kButtonTop, 75, 25);
     cancelar_ = new QPushButton(Picture(Glyph::Cancelar), QStringLiteral("Cancelar"), this);
@@ -63,6 +75,7 @@ TNovoProj::TNovoProj(Platform& platform, QWidget* parent)
     setTabOrder(dados_, buttondados_);
     setTabOrder(buttondados_, criar_);
     setTabOrder(criar_, cancelar_);
+    setTabOrder(cancelar_, buttonimportar_);
 
     abrirdados.Filters = {QStringLiteral("Arquivo de dados (*.dat)"), QStringLiteral("Todos os arquivos (*.*)")};
     abrirdados.DefaultSuffix = QStringLiteral("dat");
@@ -72,6 +85,7 @@ TNovoProj::TNovoProj(Platform& platform, QWidget* parent)
         return [this, handler] { RunCommand(platform_, this, [this, handler] { (this->*handler)(); }); };
     };
     connect(buttondados_, &QPushButton::clicked, this, guarded(&TNovoProj::buttondadosClick));
+    connect(buttonimportar_, &QPushButton::clicked, this, guarded(&TNovoProj::ImportarClick));
     connect(criar_, &QPushButton::clicked, this, guarded(&TNovoProj::CriarClick));
     connect(cancelar_, &QPushButton::clicked, this, guarded(&TNovoProj::CancelarClick));
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -131,6 +145,19 @@ void TNovoProj::buttondadosClick() {
     options.FileName = dados_->text();
     const QString chosen = platform_.OpenFileName(this, options);
     if (!chosen.isEmpty()) dados_->setText(chosen);
+}
+
+TImportar* TNovoProj::ImportarJanela() {
+    if (importar_ == nullptr) importar_ = new TImportar(platform_, this);
+    return importar_;
+}
+
+void TNovoProj::ImportarClick() {
+    TImportar* janela = ImportarJanela();
+    janela->HelpFile = HelpFile;
+    janela->abrirserie.InitialFolder = abrirdados.InitialFolder;
+    const QString saved = janela->Executar();
+    if (!saved.isEmpty()) dados_->setText(saved);
 }
 
 void TNovoProj::CriarClick() {

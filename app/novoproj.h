@@ -1,6 +1,7 @@
 // The new-project dialog: title, location, comment and the data file of a
 // new analysis. Created once at start-up and reused; every creation starts
-// with empty fields.
+// with empty fields. The data file is chosen by browsing, or made by the
+// import window from a HidroWeb, USGS or table file.
 #pragma once
 
 #include <QDialog>
@@ -13,6 +14,8 @@ class QLineEdit;
 class QPushButton;
 
 namespace zarn {
+
+class TImportar;
 
 // Help topic of the dialog.
 constexpr int kNovoProjHelpContext = 106;
@@ -30,6 +33,8 @@ public:
     void LimparCampos();
 
     void buttondadosClick();
+    // Opens the import window; the data file it saves fills `Dados`.
+    void ImportarClick();
     void CriarClick();
     void CancelarClick();
     void AjudaKey();
@@ -39,6 +44,9 @@ public:
     QLineEdit* Comentario() const { return comentario_; }
     QLineEdit* Dados() const { return dados_; }
     QPushButton* buttondados() const { return buttondados_; }
+    QPushButton* buttonimportar() const { return buttonimportar_; }
+    // The import window, created on first use.
+    TImportar* ImportarJanela();
     QPushButton* Criar() const { return criar_; }
     QPushButton* Cancelar() const { return cancelar_; }
 
@@ -62,6 +70,8 @@ private:
     QLineEdit* comentario_;
     QLineEdit* dados_;
     QPushButton* buttondados_;
+    QPushButton* buttonimportar_;
+    TImportar* importar_ = nullptr;
     QPushButton* criar_;
     QPushButton* cancelar_;
 };

@@ -1,7 +1,7 @@
 // zarn-screenshots: draws the windows headless and saves them as PNG for
 // the documentation. Creates a project from the bundled Ocmulgee example,
-// then grabs the main window, the new-project dialog, each result window
-// and the help viewer.
+// then grabs the main window, the new-project dialog, each result window,
+// the import window and the help viewer.
 //
 //   zarn-screenshots [OUTPUT-FOLDER]     (default: docs/screenshots)
 #include <QDir>
@@ -12,6 +12,7 @@
 
 #include "app/application.h"
 #include "app/desktop.h"
+#include "app/importdialog.h"
 #include "app/novoproj.h"
 #include "app/qtplatform.h"
 #include "dialogs/intervalwindow.h"
@@ -106,6 +107,14 @@ int main(int argc, char* argv[]) {
     intervalos->Exibir();
     ok = Save(intervalos, folder, QStringLiteral("intervalos.png")) && ok;
     intervalos->hide();
+
+    // The import window over a HidroWeb download of the examples.
+    desktop->ImportarJanela()->ModalRun = [&](zarn::TImportar& d) {
+        d.Carregar(QStringLiteral(ZARN_EXAMPLES "/vazoes_C_58110002.csv"));
+        ok = Save(&d, folder, QStringLiteral("importar.png")) && ok;
+        d.FecharClick();
+    };
+    desktop->Importarserie();
 
     desktop->AjudaKey();
     for (QWidget* w : QApplication::topLevelWidgets())

@@ -21,6 +21,7 @@
 #include "analysis/simulation.h"
 #include "analysis/projectfile.h"
 #include "cli/batch.h"
+#include "cli/import.h"
 #include "cli/json.h"
 #include "cli/outputs.h"
 #include "dialogs/lines.h"
@@ -47,7 +48,9 @@ struct Options {
     char DecimalSeparator = '.';
     int PlotDistribution = 0;  // 0: the record's PlotDistribution
     int Threads = 0;           // 0: the machine's hardware threads
-    std::string Batch, BatchOut;
+    std::string Batch;         // --batch INPUT; its folder is the import's --out
+    bool ImportOptionsGiven = false;  // an import argument other than --out
+    ImportCommand Import;
 };
 
 struct UsageError {
@@ -60,15 +63,19 @@ Options ParseArguments(int argc, char** argv) {
         const std::string arg = argv[i];
         if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
+            std::fputs(kImportUsage, stdout);
             std::exit(0);
         }
         auto value = [&]() -> std::string {
             if (i + 1 >= argc) throw UsageError{arg + " needs a value"};
             return argv[++i];
         };
-        if (arg == "--batch") o.Batch = value();
-        else if (arg == "--out") o.BatchOut = value();
-        else if (arg == "--data") o.Data = value();
+        if (arg == "--batch") {
+            o.Batch = value();
+        } else if (IsImportArgument(arg)) {
+            if (arg != "--out") o.ImportOptionsGiven = true;
+            if (const std::string e = TakeImportArgument(arg, value(), o.Import); !e.empty()) throw UsageError{e};
+        } else if (arg == "--data") o.Data = value();
         else if (arg == "--open") o.Open = value();
         else if (arg == "--title") o.Title = value();
         else if (arg == "--location") o.Location = value();
@@ -97,11 +104,18 @@ Options ParseArguments(int argc, char** argv) {
             throw UsageError{"unknown argument " + arg};
         }
     }
-    if (!o.Batch.empty() || !o.BatchOut.empty()) {
-        if (o.Batch.empty() || o.BatchOut.empty()) throw UsageError{"--batch needs --out DIR"};
-        if (!o.Data.empty() || !o.Open.empty() || !o.Json.empty() || !o.Report.empty() || !o.Facts.empty() ||
-            !o.Project.empty() || !o.Dialogs.empty())
+    const bool outputs = !o.Data.empty() || !o.Open.empty() || !o.Json.empty() || !o.Report.empty() ||
+                         !o.Facts.empty() || !o.Project.empty() || !o.Dialogs.empty();
+    if (!o.Batch.empty()) {
+        // Files the batch imports take the importer's defaults.
+        if (o.Import.Out.empty()) throw UsageError{"--batch needs --out DIR"};
+        if (outputs || o.ImportOptionsGiven)
             throw UsageError{"--batch writes its own files: it goes with --out and --threads alone"};
+        return o;
+    }
+    if (o.Import.Given) {
+        if (outputs) throw UsageError{"--import goes without --data, --open and their outputs"};
+        if (const std::string e = CheckImportCommand(o.Import); !e.empty()) throw UsageError{e};
         return o;
     }
     if (o.Data.empty() == o.Open.empty()) throw UsageError{"give one of --data and --open"};
@@ -142,6 +156,7 @@ int Run(const Options& o) {
         if (o.Project == "-") WriteOut("-", std::string(reinterpret_cast<const char*>(&r), sizeof r));
         else WriteProjectFile(r, o.Project);
     }
+    if (!o.Data.empty()) PrintDataFileWarnings(o.Data);
     return 0;
 }
 
@@ -153,12 +168,12 @@ int main(int argc, char** argv) {
     try {
         options = zarn::ParseArguments(argc, argv);
     } catch (const zarn::UsageError& e) {
-        std::fprintf(stderr, "zarn-cli: %s\n%s", e.Text.c_str(), zarn::kUsage);
+        std::fprintf(stderr, "zarn-cli: %s\n%s%s", e.Text.c_str(), zarn::kUsage, zarn::kImportUsage);
         return 2;
     }
     try {
-        if (!options.Batch.empty()) return zarn::RunBatch({options.Batch, options.BatchOut, options.Threads});
-        return zarn::Run(options);
+        if (!options.Batch.empty()) return zarn::RunBatch({options.Batch, options.Import.Out, options.Threads});
+        return options.Import.Given ? zarn::RunImport(options.Import) : zarn::Run(options);
     } catch (const std::bad_alloc&) {
         std::fputs("Memória insuficiente\n", stderr);
     } catch (const std::exception& e) {

@@ -1,0 +1,35 @@
+// zarn-cli --import: a HidroWeb, USGS or table file into a data file, with
+// the summary of kept and left-out years on standard error; and the
+// warnings about a data file given to --data.
+//
+//   IsImportArgument       --import, --out and the import options
+//   TakeImportArgument     one import argument and its value into the command
+//   CheckImportCommand     the usage fault of a complete command, or ""
+//   RunImport              imports and writes; ZarnError on a fault
+//   PrintDataFileWarnings  InspectDataFile's warnings, one line each on stderr
+#pragma once
+
+#include <string>
+
+#include "analysis/importer.h"
+
+namespace zarn {
+
+extern const char* const kImportUsage;
+
+struct ImportCommand {
+    std::string File;
+    std::string Out;  // a path, or - for standard output
+    ImportOptions Options;
+    bool Given = false;  // any import argument was given
+};
+
+// True for --import, --out and the import options (each takes a value).
+bool IsImportArgument(const std::string& arg);
+// Checks and stores the value of an import argument; the usage fault, or "".
+std::string TakeImportArgument(const std::string& arg, const std::string& value, ImportCommand& command);
+std::string CheckImportCommand(const ImportCommand& command);
+int RunImport(const ImportCommand& command);
+void PrintDataFileWarnings(const std::string& dataFile);
+
+}  // namespace zarn
