@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +23,7 @@
 #include "analysis/calculation.h"
 #include "analysis/errors.h"
 #include "analysis/filewrite.h"
+#include "analysis/importer.h"
 #include "analysis/intervals.h"
 #include "analysis/projectfile.h"
 #include "analysis/quantiles.h"
@@ -50,6 +52,7 @@ constexpr std::uint8_t kVerdicts[] = {FlagDependent,     FlagNonHomogeneous,  Fl
 struct StationRow {
     bool Ok = false;
     std::string Error;
+    std::string Warnings;  // the data-file warnings, joined
     int N = 0;
     double Mean = NAN, StdDev = NAN, Skewness = NAN;
     std::uint8_t Flags = 0;
@@ -60,11 +63,29 @@ struct StationRow {
     double R[kDistributionCount] = {}, R90[kDistributionCount] = {}, Z[kDistributionCount] = {};
 };
 
-bool EndsWithDat(const std::string& name) {
-    if (name.size() < 4) return false;
-    std::string tail = name.substr(name.size() - 4);
+bool EndsWith(const std::string& name, const char* extension) {
+    const std::size_t length = std::strlen(extension);
+    if (name.size() < length) return false;
+    std::string tail = name.substr(name.size() - length);
     std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return std::tolower(c); });
-    return tail == ".dat";
+    return tail == extension;
+}
+
+bool EndsWithDat(const std::string& name) { return EndsWith(name, ".dat"); }
+
+// Bytes of the start of a file that tell a download from other files.
+constexpr std::size_t kSniffBytes = 1 << 16;
+
+// True for a HidroWeb or USGS download (told by its content) and for a .csv
+// or .tsv table: the files a folder's batch imports.
+bool Importable(const std::string& path) {
+    if (EndsWith(path, ".csv") || EndsWith(path, ".tsv")) return true;
+    std::ifstream in(path, std::ios::binary);
+    std::string head(kSniffBytes, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    const ImportFormat format = DetectImportFormat(head);
+    return format == ImportFormat::HidroWeb || format == ImportFormat::Usgs;
 }
 
 // The file's name without its last extension.
@@ -88,16 +109,25 @@ void NameStations(std::vector<BatchStation>& stations) {
 StationRow RunStation(const BatchStation& station, const std::string& out, int threads) {
     StationRow row;
     try {
+        const std::string base = out + "/" + station.Name;
+        // A download is imported with the importer's defaults first, as
+        // zarn-cli --import FILE --out NAME.dat would.
+        std::string data = station.Path;
+        if (station.Import) {
+            data = base + ".dat";
+            WriteImportedDataFile(ImportSeries(station.Path, ImportOptions{}), data);
+        }
         auto r = std::make_unique<AnalysisRecord>();
         SimulationSummary simulations;
         r->TestFlags = 0;
-        CalculateAll(*r, "", "", "", station.Path, {threads, nullptr}, &simulations);
-        const std::string base = out + "/" + station.Name;
+        CalculateAll(*r, "", "", "", data, {threads, nullptr}, &simulations);
         WriteOut(base + ".json", RecordJson(*r, simulations));
         SaveReport(ReportLines(*r), base + ".txt");
         WriteFactFile(*r, base + ".clp");
         WriteProjectFile(*r, base + ".prj");
 
+        for (const std::string& warning : InspectDataFile(data, ImporterAccess::BatchTool))
+            row.Warnings += (row.Warnings.empty() ? "" : " | ") + warning;
         row.N = r->SampleSize;
         row.Mean = r->Mean;
         row.StdDev = r->StdDev;
@@ -215,6 +245,7 @@ std::string SummaryCsv(const std::vector<BatchStation>& stations, const std::vec
             header.push_back(std::string("R90 ") + name);
             header.push_back(std::string("|Z| ") + name);
         }
+        header.push_back("Avisos");
         header.push_back("Erro");
     } else {
         header = {"file", "n", "mean", "std_dev", "skewness", "dependent", "non_homogeneous", "high_outlier_gb",
@@ -229,6 +260,7 @@ std::string SummaryCsv(const std::vector<BatchStation>& stations, const std::vec
             header.push_back(std::string("r90_") + code);
             header.push_back(std::string("z_") + code);
         }
+        header.push_back("warnings");
         header.push_back("error");
     }
     std::string csv = style.Portuguese ? "\xEF\xBB\xBF" : "";
@@ -253,7 +285,7 @@ std::string SummaryCsv(const std::vector<BatchStation>& stations, const std::vec
                            : sep + sep + sep;
             }
             for (int d = 0; d < kDistributionCount; ++d) csv += number(row.R[d]) + number(row.R90[d]) + number(row.Z[d]);
-            csv += sep;
+            csv += sep + CsvText(row.Warnings, style.Separator) + sep;
         } else {
             // A station that failed: its file, empty cells, and the error text.
             const std::size_t empty = header.size() - 2;
@@ -278,16 +310,17 @@ std::vector<BatchStation> BatchStations(const std::string& input) {
         std::vector<std::string> names;
         std::error_code error;
         for (const fs::directory_entry& entry : fs::directory_iterator(input, error)) {
-            if (!entry.is_regular_file(error)) continue;
-            const std::string name = entry.path().filename().string();
-            if (EndsWithDat(name)) names.push_back(name);
+            if (entry.is_regular_file(error)) names.push_back(entry.path().filename().string());
         }
         if (error) RaiseFileError(error.value(), input);
         std::sort(names.begin(), names.end());
         const std::string folder = input.back() == '/' ? input : input + "/";
-        for (const std::string& name : names) stations.push_back({folder + name, {}});
-    } else if (EndsWithDat(input)) {
-        stations.push_back({input, {}});  // one data file: a batch of one
+        for (const std::string& name : names) {
+            if (EndsWithDat(name)) stations.push_back({folder + name, {}, false});
+            else if (Importable(folder + name)) stations.push_back({folder + name, {}, true});
+        }
+    } else if (EndsWithDat(input) || Importable(input)) {
+        stations.push_back({input, {}, !EndsWithDat(input)});  // one station: a batch of one
     } else {
         // A list of paths, relative ones taken from the list's folder.
         std::ifstream list(input);
@@ -299,7 +332,8 @@ std::vector<BatchStation> BatchStations(const std::string& input) {
             std::size_t start = line.find_first_not_of(" \t");
             if (start == std::string::npos || line[start] == '#') continue;
             const std::string path = line.substr(start);
-            stations.push_back({fs::path(path).is_absolute() || folder.empty() ? path : (folder / path).string(), {}});
+            const std::string full = fs::path(path).is_absolute() || folder.empty() ? path : (folder / path).string();
+            stations.push_back({full, {}, !EndsWithDat(full)});
         }
     }
     NameStations(stations);
@@ -312,7 +346,7 @@ int RunBatch(const BatchOptions& options) {
     fs::create_directories(options.Out, error);
     if (error || !fs::is_directory(options.Out)) RaiseFileError(error ? error.value() : ENOTDIR, options.Out);
     if (stations.empty()) {
-        std::fprintf(stderr, "Nenhum arquivo de dados (.dat) em \"%s\"\n", options.Input.c_str());
+        std::fprintf(stderr, "Nenhum arquivo de dados (.dat) nem arquivo a importar em \"%s\"\n", options.Input.c_str());
         return 1;
     }
 

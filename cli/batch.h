@@ -1,7 +1,8 @@
 // The analysis of many stations at once: zarn-cli --batch INPUT --out DIR.
 //
-// INPUT is a folder (its .dat files and the files the importer recognises,
-// imported with its defaults, in name order) or a text file listing paths
+// INPUT is a folder (its .dat files, and, imported with the importer's
+// defaults, its HidroWeb and USGS downloads and its .csv and .tsv tables, in
+// name order) or a text file listing paths
 // (one per line; blank lines and lines starting with # are skipped;
 // relative paths are taken from the list's folder). Stations run in
 // parallel, one analysis per thread. For each station DIR receives, named
@@ -29,8 +30,9 @@ struct BatchOptions {
 };
 
 struct BatchStation {
-    std::string Path;  // as the analysis reads it (and as DataFileName shows it)
-    std::string Name;  // the output files' name: the file's name without extension
+    std::string Path;     // the input file as given
+    std::string Name;     // the output files' name: the file's name without extension
+    bool Import = false;  // a download or table: imported into NAME.dat, which is analysed
 };
 
 // Throws ZarnError when INPUT cannot be read.

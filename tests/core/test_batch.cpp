@@ -44,6 +44,7 @@ protected:
         std::ofstream(stations_ / "curta.dat") << "21.3\n24.4\n16.8\n28.6\n20\n21.8\n71.9\n17.2\n";
         std::ofstream(stations_ / "virgula.dat") << "12\n13,5\n14\n15\n";
         std::ofstream(stations_ / "leia-me.txt") << "not a station\n";
+        fs::copy_file(std::string(ZARN_TEST_DATA) + "/import/USGS02482550.txt", stations_ / "pearl.txt");
     }
     void TearDown() override { fs::remove_all(dir_); }
 
@@ -58,7 +59,9 @@ protected:
 
 TEST_F(BatchTest, EveryStationAsASingleRunWritesItWhateverTheThreads) {
     // The single runs, one station at a time.
-    const fs::path single = dir_ / "single";
+    // (A folder name as long as the batch's "out1" and "out3": the imported
+    // station's files name its data file, in the project's counted text too.)
+    const fs::path single = dir_ / "sngl";
     fs::create_directories(single);
     for (const char* name : {"tees-dent-bank", "ocmulgee-river-macon", "santa-cruz-river-lochiel", "curta"}) {
         const std::string base = (single / name).string();
@@ -67,6 +70,14 @@ TEST_F(BatchTest, EveryStationAsASingleRunWritesItWhateverTheThreads) {
                   0);
     }
     std::string firstSummary;
+    // The USGS download: imported with the importer's defaults, then analysed.
+    ASSERT_EQ(Run("--import '" + (stations_ / "pearl.txt").string() + "' --out '" + (single / "pearl.dat").string() + "'"), 0);
+    {
+        const std::string base = (single / "pearl").string();
+        ASSERT_EQ(Run("--data '" + base + ".dat' --json '" + base + ".json' --report '" + base + ".txt' --facts '" + base +
+                      ".clp' --project '" + base + ".prj'"),
+                  0);
+    }
     for (int threads : {1, 3}) {
         SCOPED_TRACE(threads);
         const fs::path out = dir_ / ("out" + std::to_string(threads));
@@ -74,8 +85,17 @@ TEST_F(BatchTest, EveryStationAsASingleRunWritesItWhateverTheThreads) {
         EXPECT_EQ(Run("--batch '" + stations_.string() + "/' --out '" + out.string() + "' --threads " +
                       std::to_string(threads)),
                   1);
-        for (const fs::directory_entry& e : fs::directory_iterator(single))
-            EXPECT_EQ(Slurp(out / e.path().filename()), Slurp(e.path())) << e.path().filename();
+        // Byte for byte, but for the imported station's data file path,
+        // which each run names in its own folder.
+        for (const fs::directory_entry& e : fs::directory_iterator(single)) {
+            std::string expected = Slurp(e.path());
+            const std::string name = e.path().filename().string();
+            if (name.rfind("pearl.", 0) == 0 && name != "pearl.dat") {
+                for (std::size_t at; (at = expected.find(single.string())) != std::string::npos;)
+                    expected.replace(at, single.string().size(), out.string());
+            }
+            EXPECT_TRUE(Slurp(out / name) == expected) << name;
+        }
         EXPECT_FALSE(fs::exists(out / "virgula.json"));
         EXPECT_FALSE(fs::exists(out / "leia-me.json"));  // not a .dat file
         const std::string summary = Slurp(out / "summary.csv");
@@ -83,30 +103,31 @@ TEST_F(BatchTest, EveryStationAsASingleRunWritesItWhateverTheThreads) {
         EXPECT_EQ(summary, firstSummary);
     }
     const std::string err = Slurp(dir_ / "stderr");
-    EXPECT_NE(err.find("5/5 estações, 1 com erro"), std::string::npos) << err;
+    EXPECT_NE(err.find("6/6 estações, 1 com erro"), std::string::npos) << err;
 }
 
 TEST_F(BatchTest, SummariesHoldOneRowPerStationInNameOrder) {
     const fs::path out = dir_ / "out";
     EXPECT_EQ(Run("--batch '" + stations_.string() + "' --out '" + out.string() + "'"), 1);
     const std::vector<std::string> english = Lines(Slurp(out / "summary.csv"));
-    ASSERT_EQ(english.size(), 6u);
+    ASSERT_EQ(english.size(), 7u);
     EXPECT_EQ(english[0].rfind("file,n,mean,std_dev,skewness,dependent,", 0), 0u);
     const std::string folder = stations_.string() + "/";
     EXPECT_EQ(english[1].rfind(folder + "curta.dat,8,", 0), 0u) << english[1];
     EXPECT_EQ(english[2].rfind(folder + "ocmulgee-river-macon.dat,40,", 0), 0u);
-    EXPECT_EQ(english[5].rfind(folder + "virgula.dat,", 0), 0u);
+    EXPECT_EQ(english[3].rfind(folder + "pearl.txt,58,", 0), 0u);
+    EXPECT_EQ(english[6].rfind(folder + "virgula.dat,", 0), 0u);
     // The failed row: empty cells, then the error text quoted (it holds commas and quotes).
-    EXPECT_NE(english[5].find(",\"Invalid numeric input (linha 2: \"\"13,5\"\"; o separador decimal é o ponto)\""),
+    EXPECT_NE(english[6].find(",\"Invalid numeric input (linha 2: \"\"13,5\"\"; o separador decimal é o ponto)\""),
               std::string::npos)
-        << english[5];
+        << english[6];
     const auto fields = [](const std::string& line, char sep) { return std::count(line.begin(), line.end(), sep); };
     EXPECT_EQ(fields(english[0], ','), fields(english[1], ','));
 
     const std::string portuguese = Slurp(out / "resumo.csv");
     EXPECT_EQ(portuguese.rfind("\xEF\xBB\xBF" "Arquivo;n;Média;Desvio padrão;Assimetria;", 0), 0u);
     const std::vector<std::string> rows = Lines(portuguese);
-    ASSERT_EQ(rows.size(), 6u);
+    ASSERT_EQ(rows.size(), 7u);
     EXPECT_EQ(fields(rows[0], ';'), fields(rows[2], ';'));
     // Decimal commas, verdicts in words: the Ocmulgee mean is 36.2775 thousand cfs.
     EXPECT_NE(rows[2].find(";40;36,277499999999996;"), std::string::npos) << rows[2];
