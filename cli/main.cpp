@@ -17,6 +17,7 @@
 #include "analysis/quantiles.h"
 #include "analysis/record.h"
 #include "analysis/projectfile.h"
+#include "cli/advice.h"
 #include "cli/json.h"
 #include "dialogs/lines.h"
 #include "dialogs/report.h"
@@ -27,13 +28,13 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: zarn-cli (--data FILE | --open PROJECT) [--title T] [--location L] [--comment C]\n"
-    "                [--json OUT] [--report OUT] [--facts OUT] [--project OUT] [--dialogs OUT]\n"
+    "                [--json OUT] [--report OUT] [--facts OUT] [--project OUT] [--dialogs OUT] [--advice OUT]\n"
     "                [--decimal-separator C] [--plot-distribution N]\n"
     "       OUT is a path, or - for standard output\n";
 
 struct Options {
     std::string Data, Open, Title, Location, Comment;
-    std::string Json, Report, Facts, Project, Dialogs;
+    std::string Json, Report, Facts, Project, Dialogs, Advice;
     char DecimalSeparator = '.';
     int PlotDistribution = 0;  // 0: the record's PlotDistribution
 };
@@ -64,6 +65,7 @@ Options ParseArguments(int argc, char** argv) {
         else if (arg == "--facts") o.Facts = value();
         else if (arg == "--project") o.Project = value();
         else if (arg == "--dialogs") o.Dialogs = value();
+        else if (arg == "--advice") o.Advice = value();
         else if (arg == "--decimal-separator") {
             const std::string v = value();
             if (v.size() != 1) throw UsageError{"--decimal-separator takes one character"};
@@ -265,6 +267,7 @@ int Run(const Options& o) {
         if (o.Facts == "-") WriteOut("-", JoinCrLf(FactFileLines(r)));
         else WriteFactFile(r, o.Facts);
     }
+    if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r));
     if (!o.Project.empty()) {
         if (o.Project == "-") WriteOut("-", std::string(reinterpret_cast<const char*>(&r), sizeof r));
         else WriteProjectFile(r, o.Project);
