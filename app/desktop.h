@@ -27,6 +27,7 @@ class TEstatisticas;
 class TTesteDLG;
 class TParaDLG;
 class Tresult;
+class TRecomendacao;
 
 // Help topic of the main window, its menu items and toolbar buttons.
 constexpr int kDesktopHelpContext = 101;
@@ -43,6 +44,8 @@ public:
     // The windows created after this one at start-up.
     void SetWindows(TNovoProj* novoProj, TEstatisticas* estatisticas, TTesteDLG* testeDLG, TParaDLG* paraDLG,
                     Tresult* result);
+    // The advice window, opened by "Ferramentas > Recomendação".
+    void SetRecomendacao(TRecomendacao* recomendacao) { recomendacao_ = recomendacao; }
 
     // The commands. Each runs to its end or throws; the menu items and
     // buttons run them under the default error handler.
@@ -74,6 +77,7 @@ public:
     QAction* menuteste() const { return menuteste_; }
     QAction* menupara() const { return menupara_; }
     QAction* menumemo() const { return menumemo_; }
+    QAction* menureco() const { return menureco_; }
     QAction* Ajuda1() const { return ajuda1_; }
     const QList<QPixmap>& Imagens() const { return imagens_; }
 
@@ -91,7 +95,7 @@ private:
     void BuildToolBar();
     void BuildText();
     void BuildStatusBar();
-    // Enables Save and the four result windows (never disabled again).
+    // Enables Save, the four result windows and the advice (never disabled again).
     void HabilitarComandos();
     // Runs a command under the default error handler.
     void Run(const std::function<void()>& command);
@@ -117,6 +121,7 @@ private:
     QAction* menuteste_ = nullptr;
     QAction* menupara_ = nullptr;
     QAction* menumemo_ = nullptr;
+    QAction* menureco_ = nullptr;
     QAction* ajuda1_ = nullptr;
 
     TNovoProj* novoProj_ = nullptr;
@@ -124,6 +129,7 @@ private:
     TTesteDLG* testeDLG_ = nullptr;
     TParaDLG* paraDLG_ = nullptr;
     Tresult* result_ = nullptr;
+    TRecomendacao* recomendacao_ = nullptr;
 };
 
 // Start-up once the windows exist: ProjectModified is false, StartupDir is
