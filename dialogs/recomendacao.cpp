@@ -247,8 +247,10 @@ void TRecomendacao::Exibir() {
     advice_ = Advise(Record);
     limits_.reset();
     // The confidence limits come from the simulations of the analysis; an
-    // opened project simulates again (with progress). Cancelled: no limits.
-    if (advice_.Recommended != 0 && EnsureSimulations(platform(), this))
+    // opened project simulates again (with progress, over the window that
+    // asked while this one is still hidden). Cancelled: no limits.
+    QWidget* owner = isVisible() || parentWidget() == nullptr ? this : parentWidget();
+    if (advice_.Recommended != 0 && EnsureSimulations(platform(), owner))
         limits_ = ReturnPeriodIntervals(CurrentSimulations, advice_.Recommended);
     Preencher();
     ShowModeless(fechar_);

@@ -46,24 +46,27 @@ std::mutex& ConsultationMutex() {
     return mutex;
 }
 
-// Makes "." the decimal point of this thread for the engine's reading and
-// printing of numbers (atof, sprintf), whatever locale the windows set.
-class CNumericLocale {
+// The "C" locale, made once for the process.
+locale_t CLocale() {
+    static const locale_t c = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return c;
+}
+
+// Runs this thread in the "C" locale for the engine's reading and printing of
+// numbers (atof, sprintf: "." as the decimal point), whatever locale the
+// windows set for the process.
+class CLocaleScope {
 public:
-    CNumericLocale() {
-        locale_ = ::newlocale(LC_NUMERIC_MASK, "C", ::duplocale(::uselocale(static_cast<locale_t>(nullptr))));
-        if (locale_ != static_cast<locale_t>(nullptr)) previous_ = ::uselocale(locale_);
+    CLocaleScope() {
+        if (CLocale() != static_cast<locale_t>(nullptr)) previous_ = ::uselocale(CLocale());
     }
-    ~CNumericLocale() {
-        if (locale_ == static_cast<locale_t>(nullptr)) return;
-        ::uselocale(previous_);
-        ::freelocale(locale_);
+    ~CLocaleScope() {
+        if (previous_ != static_cast<locale_t>(nullptr)) ::uselocale(previous_);
     }
-    CNumericLocale(const CNumericLocale&) = delete;
-    CNumericLocale& operator=(const CNumericLocale&) = delete;
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
 
 private:
-    locale_t locale_ = static_cast<locale_t>(nullptr);
     locale_t previous_ = static_cast<locale_t>(nullptr);
 };
 
@@ -433,7 +436,7 @@ Advice ConsultOrFallBack(const AnalysisRecord& r, const std::string& name, const
                          std::string problem) {
     const std::lock_guard<std::mutex> turn(ConsultationMutex());
     const FloatingPointFlagsKept flags;
-    const CNumericLocale numbers;
+    const CLocaleScope numbers;
     if (text != nullptr && problem.empty()) {
         Advice advice;
         problem = Consult(r, EngineText(*text), advice);
@@ -463,7 +466,7 @@ Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path) {
     if (path.empty()) {
         const std::lock_guard<std::mutex> turn(ConsultationMutex());
         const FloatingPointFlagsKept flags;
-        const CNumericLocale numbers;
+        const CLocaleScope numbers;
         return ConsultDefault(r);
     }
     std::string text, problem;
