@@ -446,6 +446,7 @@ Advice ConsultOrFallBack(const AnalysisRecord& r, const std::string& name, const
         }
     }
     Advice advice = ConsultDefault(r);
+    if (problem.empty() || problem.back() != '.') problem += '.';
     advice.RuleBaseProblem =
         "A base de regras \"" + name + "\" " + problem + " Foi usada a base de regras " + kDefaultRuleBaseName + ".";
     return advice;
