@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTableWidget>
 #include <QTextBrowser>
@@ -346,6 +347,10 @@ void TRecomendacao::PreencherMotivos(char separator) {
 
 void TRecomendacao::TabelaSelecionada(int row) {
     if (row < 0 || row >= static_cast<int>(advice_.Ranking.size())) return;
+    if (row == 0) {  // the top, with its margin
+        motivos_->verticalScrollBar()->setValue(0);
+        return;
+    }
     motivos_->scrollToAnchor(QStringLiteral("d%1").arg(advice_.Ranking[static_cast<std::size_t>(row)].Index));
 }
 
