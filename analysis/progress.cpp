@@ -8,9 +8,6 @@ namespace {
 // reading, statistics and tests, a few per cent at most).
 constexpr double kSimulationShare = 0.97;
 
-const char* const kShortNames[kDistributionCount] = {"Normal",        "LogNormal",      "Gumbel", "Exponencial",
-                                                     "Pearson III",   "LogPearson III", "GEV",    "GPA"};
-
 }  // namespace
 
 int CalculationProgress::TotalReplicatesDone() const {
@@ -48,7 +45,7 @@ std::string DescribeProgress(const CalculationProgress& progress) {
     std::string text = "Simulando amostras (testes de ajuste):";
     for (int index = 1; index <= kDistributionCount; ++index) {
         text += index % 2 == 1 ? "\n" : "    ";
-        text += kShortNames[index - 1];
+        text += DistributionName(index);
         text += " ";
         text += std::to_string(progress.ReplicatesDone(index));
         text += "/";

@@ -94,4 +94,10 @@ std::string Utf8ToWindows1252(std::string_view utf8) {
     return out;
 }
 
+std::string DistributionName(int index) {
+    static const char* const kNames[kDistributionCount] = {"Normal",      "LogNormal",      "Gumbel", "Exponencial",
+                                                           "Pearson III", "LogPearson III", "GEV",    "GPA"};
+    return index >= 1 && index <= kDistributionCount ? kNames[index - 1] : "";
+}
+
 }  // namespace zarn

@@ -187,6 +187,11 @@ inline const FitResult& FitTestOf(const AnalysisRecord& r, int index) { return r
 inline double& VarianceTestZOf(AnalysisRecord& r, int index) { return r.VarianceTestZ[index - 1]; }
 inline double VarianceTestZOf(const AnalysisRecord& r, int index) { return r.VarianceTestZ[index - 1]; }
 
+// The distribution's name as the windows, the advice and the summaries write
+// it ("Normal", "LogNormal", "Gumbel", "Exponencial", "Pearson III",
+// "LogPearson III", "GEV", "GPA"); empty outside 1..8.
+std::string DistributionName(int index);
+
 // Windows-1252 <-> UTF-8, for the batch tool and the windows. A character
 // outside Windows-1252 becomes '?'.
 std::string Utf8ToWindows1252(std::string_view utf8);

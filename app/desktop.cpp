@@ -26,6 +26,7 @@
 #include "app/pictures.h"
 #include "analysis/projectfile.h"
 #include "platform/session.h"
+#include "dialogs/recomendacao.h"
 #include "dialogs/resultdialogs.h"
 
 namespace zarn {
@@ -133,6 +134,7 @@ void TDesktop::BuildMenu() {
     menuteste_ = show(QStringLiteral("Teste não paramétricos"), &TDesktop::testeDLG_);
     menupara_ = show(QStringLiteral("Estimação de parâmetros"), &TDesktop::paraDLG_);
     menumemo_ = show(QStringLiteral("Memória de cálculo"), &TDesktop::result_);
+    menureco_ = show(QStringLiteral("Recomendação"), &TDesktop::recomendacao_);
 
     // "Ajuda" has no items: the top-level entry itself is the command.
     ajuda1_ = menuBar()->addAction(QStringLiteral("Ajuda"));
@@ -215,7 +217,8 @@ void TDesktop::SetWindows(TNovoProj* novoProj, TEstatisticas* estatisticas, TTes
 void TDesktop::Run(const std::function<void()>& command) { RunCommand(platform_, this, command); }
 
 void TDesktop::HabilitarComandos() {
-    for (QAction* a : {salvar_, menusalvar_, menuestat_, menuteste_, menupara_, menumemo_}) a->setEnabled(true);
+    for (QAction* a : {salvar_, menusalvar_, menuestat_, menuteste_, menupara_, menumemo_, menureco_})
+        a->setEnabled(true);
     for (QAction* a : tools_) a->setEnabled(true);
 }
 

@@ -28,6 +28,7 @@ class TEstatisticas;
 class TTesteDLG;
 class TParaDLG;
 class Tresult;
+class TRecomendacao;
 
 // Help topic of the main window, its menu items and toolbar buttons.
 constexpr int kDesktopHelpContext = 101;
@@ -48,6 +49,8 @@ public:
     // enabled, like them, once an analysis exists; `show` runs under the
     // default error handler. Returns the item.
     QAction* AddTool(const QString& text, const std::function<void()>& show);
+    // The advice window, opened by "Ferramentas > Recomendação".
+    void SetRecomendacao(TRecomendacao* recomendacao) { recomendacao_ = recomendacao; }
 
     // The commands. Each runs to its end or throws; the menu items and
     // buttons run them under the default error handler.
@@ -84,6 +87,7 @@ public:
     QAction* menuteste() const { return menuteste_; }
     QAction* menupara() const { return menupara_; }
     QAction* menumemo() const { return menumemo_; }
+    QAction* menureco() const { return menureco_; }
     QAction* Ajuda1() const { return ajuda1_; }
     const QList<QPixmap>& Imagens() const { return imagens_; }
 
@@ -101,7 +105,7 @@ private:
     void BuildToolBar();
     void BuildText();
     void BuildStatusBar();
-    // Enables Save and the four result windows (never disabled again).
+    // Enables Save, the four result windows and the advice (never disabled again).
     void HabilitarComandos();
     // Runs a command under the default error handler.
     void Run(const std::function<void()>& command);
@@ -128,6 +132,7 @@ private:
     QAction* menuteste_ = nullptr;
     QAction* menupara_ = nullptr;
     QAction* menumemo_ = nullptr;
+    QAction* menureco_ = nullptr;
     QAction* ajuda1_ = nullptr;
     QList<QAction*> tools_;  // the further items of "Ferramentas"
 
@@ -137,6 +142,7 @@ private:
     TParaDLG* paraDLG_ = nullptr;
     Tresult* result_ = nullptr;
     TImportar* importar_ = nullptr;
+    TRecomendacao* recomendacao_ = nullptr;
 };
 
 // Start-up once the windows exist: ProjectModified is false, StartupDir is

@@ -8,6 +8,7 @@
 #include "app/novoproj.h"
 #include "app/qtplatform.h"
 #include "dialogs/intervalwindow.h"
+#include "dialogs/recomendacao.h"
 #include "dialogs/resultdialogs.h"
 
 int main(int argc, char* argv[]) {
@@ -16,7 +17,7 @@ int main(int argc, char* argv[]) {
     zarn::QtPlatform platform;
     zarn::ZarnApplication app(argc, argv, platform);
 
-    // The six windows, created once in this order; only the main window is
+    // The seven windows, created once in this order; only the main window is
     // shown. The others belong to it and end with it.
     auto* desktop = new zarn::TDesktop(platform);
     desktop->setAttribute(Qt::WA_DeleteOnClose);
@@ -25,11 +26,14 @@ int main(int argc, char* argv[]) {
     auto* testeDLG = new zarn::TTesteDLG(platform, desktop);
     auto* paraDLG = new zarn::TParaDLG(platform, desktop);
     auto* result = new zarn::Tresult(platform, desktop);
+    auto* recomendacao = new zarn::TRecomendacao(platform, desktop);
     desktop->SetWindows(novoProj, estatisticas, testeDLG, paraDLG, result);
+    desktop->SetRecomendacao(recomendacao);
     zarn::LinkResultDialogs(estatisticas, testeDLG, paraDLG, result);
     // The windows beyond the chain, reached from "Ferramentas".
     auto* intervalos = new zarn::TIntervalos(platform, desktop);
     desktop->AddTool(QStringLiteral("Intervalos de confiança"), [intervalos] { intervalos->Exibir(); });
+    zarn::LinkRecomendacao(result, recomendacao);
 
     // ProjectModified, StartupDir, help files, initial folders.
     zarn::StartSession(*desktop, *novoProj);

@@ -1,7 +1,7 @@
 // zarn-screenshots: draws the windows headless and saves them as PNG for
 // the documentation. Creates a project from the bundled Ocmulgee example,
 // then grabs the main window, the new-project dialog, each result window,
-// the import window and the help viewer.
+// the import window, the advice and the help viewer.
 //
 //   zarn-screenshots [OUTPUT-FOLDER]     (default: docs/screenshots)
 #include <QDir>
@@ -16,6 +16,7 @@
 #include "app/novoproj.h"
 #include "app/qtplatform.h"
 #include "dialogs/intervalwindow.h"
+#include "dialogs/recomendacao.h"
 #include "dialogs/resultdialogs.h"
 
 namespace {
@@ -72,8 +73,11 @@ int main(int argc, char* argv[]) {
     auto* testeDLG = new zarn::TTesteDLG(platform, desktop);
     auto* paraDLG = new zarn::TParaDLG(platform, desktop);
     auto* result = new zarn::Tresult(platform, desktop);
+    auto* recomendacao = new zarn::TRecomendacao(platform, desktop);
     desktop->SetWindows(novoProj, estatisticas, testeDLG, paraDLG, result);
+    desktop->SetRecomendacao(recomendacao);
     zarn::LinkResultDialogs(estatisticas, testeDLG, paraDLG, result);
+    zarn::LinkRecomendacao(result, recomendacao);
     // The help file lies beside the program: start there.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     zarn::StartSession(*desktop, *novoProj);
@@ -115,6 +119,9 @@ int main(int argc, char* argv[]) {
         d.FecharClick();
     };
     desktop->Importarserie();
+    recomendacao->Exibir();
+    ok = Save(recomendacao, folder, QStringLiteral("recomendacao.png")) && ok;
+    recomendacao->hide();
 
     desktop->AjudaKey();
     for (QWidget* w : QApplication::topLevelWidgets())

@@ -39,8 +39,6 @@ namespace zarn {
 
 namespace {
 
-const char* const kNames[kDistributionCount] = {"Normal",      "LogNormal",      "Gumbel", "Exponencial",
-                                                "Pearson III", "LogPearson III", "GEV",    "GPA"};
 const char* const kCodes[kDistributionCount] = {"normal", "lognormal", "gumbel", "exponential",
                                                 "pearson3", "logpearson3", "gev", "gpa"};
 
@@ -240,10 +238,10 @@ std::string SummaryCsv(const std::vector<BatchStation>& stations, const std::vec
             header.push_back("Q" + std::to_string(T) + " limite inferior (5 %)");
             header.push_back("Q" + std::to_string(T) + " limite superior (95 %)");
         }
-        for (const char* name : kNames) {
-            header.push_back(std::string("R ") + name);
-            header.push_back(std::string("R90 ") + name);
-            header.push_back(std::string("|Z| ") + name);
+        for (int d = 1; d <= kDistributionCount; ++d) {
+            header.push_back("R " + DistributionName(d));
+            header.push_back("R90 " + DistributionName(d));
+            header.push_back("|Z| " + DistributionName(d));
         }
         header.push_back("Avisos");
         header.push_back("Erro");
@@ -277,7 +275,7 @@ std::string SummaryCsv(const std::vector<BatchStation>& stations, const std::vec
                 const bool set = (row.Flags & bit) != 0;
                 csv += sep + (style.Portuguese ? (set ? "sim" : "não") : (set ? "1" : "0"));
             }
-            csv += sep + (row.Recommended > 0 ? CsvText(kNames[row.Recommended - 1], style.Separator) : "");
+            csv += sep + (row.Recommended > 0 ? CsvText(DistributionName(row.Recommended), style.Separator) : "");
             csv += sep + CsvText(row.Status, style.Separator);
             for (int t = 0; t < kReturnPeriodCount; ++t) {
                 const bool any = row.Recommended > 0;

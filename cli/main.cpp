@@ -20,6 +20,7 @@
 #include "analysis/record.h"
 #include "analysis/simulation.h"
 #include "analysis/projectfile.h"
+#include "cli/advice.h"
 #include "cli/batch.h"
 #include "cli/import.h"
 #include "cli/json.h"
@@ -33,7 +34,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: zarn-cli (--data FILE | --open PROJECT) [--title T] [--location L] [--comment C]\n"
-    "                [--json OUT] [--report OUT] [--facts OUT] [--project OUT] [--dialogs OUT]\n"
+    "                [--json OUT] [--report OUT] [--facts OUT] [--project OUT] [--dialogs OUT] [--advice OUT]\n"
     "                [--decimal-separator C] [--plot-distribution N] [--threads N]\n"
     "       zarn-cli --batch INPUT --out DIR [--threads N]\n"
     "       OUT is a path, or - for standard output; INPUT a folder of data files or a\n"
@@ -44,7 +45,7 @@ constexpr int kMaxThreads = 256;
 
 struct Options {
     std::string Data, Open, Title, Location, Comment;
-    std::string Json, Report, Facts, Project, Dialogs;
+    std::string Json, Report, Facts, Project, Dialogs, Advice;
     char DecimalSeparator = '.';
     int PlotDistribution = 0;  // 0: the record's PlotDistribution
     int Threads = 0;           // 0: the machine's hardware threads
@@ -85,6 +86,7 @@ Options ParseArguments(int argc, char** argv) {
         else if (arg == "--facts") o.Facts = value();
         else if (arg == "--project") o.Project = value();
         else if (arg == "--dialogs") o.Dialogs = value();
+        else if (arg == "--advice") o.Advice = value();
         else if (arg == "--decimal-separator") {
             const std::string v = value();
             if (v.size() != 1) throw UsageError{"--decimal-separator takes one character"};
@@ -105,7 +107,7 @@ Options ParseArguments(int argc, char** argv) {
         }
     }
     const bool outputs = !o.Data.empty() || !o.Open.empty() || !o.Json.empty() || !o.Report.empty() ||
-                         !o.Facts.empty() || !o.Project.empty() || !o.Dialogs.empty();
+                         !o.Facts.empty() || !o.Project.empty() || !o.Dialogs.empty() || !o.Advice.empty();
     if (!o.Batch.empty()) {
         // Files the batch imports take the importer's defaults.
         if (o.Import.Out.empty()) throw UsageError{"--batch needs --out DIR"};
@@ -152,6 +154,7 @@ int Run(const Options& o) {
         if (o.Facts == "-") WriteOut("-", JoinCrLf(FactFileLines(r)));
         else WriteFactFile(r, o.Facts);
     }
+    if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r));
     if (!o.Project.empty()) {
         if (o.Project == "-") WriteOut("-", std::string(reinterpret_cast<const char*>(&r), sizeof r));
         else WriteProjectFile(r, o.Project);

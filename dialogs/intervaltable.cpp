@@ -14,9 +14,6 @@ namespace {
 constexpr int kCsvDecimals = 3;
 constexpr const char* kByteOrderMark = "\xEF\xBB\xBF";
 
-const char* const kNames[kDistributionCount] = {"Normal",      "LogNormal",      "Gumbel", "Exponencial",
-                                                "Pearson III", "LogPearson III", "GEV",    "GPA"};
-
 // A number of the CSV: empty when not finite (a spreadsheet reads an empty
 // cell as missing, and "Nan" as text).
 std::string CsvNumber(double v, char decimal) {
@@ -27,10 +24,6 @@ std::string CsvNumber(double v, char decimal) {
 }
 
 }  // namespace
-
-std::string DistributionName(int index) {
-    return index >= 1 && index <= kDistributionCount ? kNames[index - 1] : "";
-}
 
 std::vector<IntervalRow> IntervalRows(const AnalysisRecord& r, const SimulationSummary& s) {
     std::vector<IntervalRow> rows;

@@ -5,7 +5,6 @@
 //
 //   IntervalRow        one distribution at one return period
 //   IntervalRows       the 56 rows, distributions 1..8, T = 2 ... 1000
-//   DistributionName   "Normal", "LogNormal", ... "Pearson III", ... "GPA"
 //   IntervalCsv        the rows as CSV: ";" with decimal "," or "," with ".",
 //                      a header line, UTF-8 with BOM, CR LF
 #pragma once
@@ -27,7 +26,6 @@ struct IntervalRow {
 };
 
 std::vector<IntervalRow> IntervalRows(const AnalysisRecord& r, const SimulationSummary& s);
-std::string DistributionName(int index);
 // separator ';' writes decimal commas, ',' decimal points.
 std::string IntervalCsv(const std::vector<IntervalRow>& rows, char separator);
 

@@ -31,6 +31,7 @@
 #include "analysis/record.h"
 #include "platform/platform.h"
 #include "platform/session.h"
+#include "dialogs/recomendacao.h"
 #include "dialogs/report.h"
 #include "rules/launch.h"
 
@@ -562,7 +563,15 @@ void Tresult::VoltarClick() {
     if (back_) back_->Exibir();
 }
 
-void Tresult::AvancarClick() { StartRuleEngine(platform()); }
+void Tresult::AvancarClick() {
+    try {
+        StartRuleEngine(platform());
+    } catch (...) {
+        if (next_) next_->Exibir();
+        throw;
+    }
+    if (next_) next_->Exibir();
+}
 
 // ---------------------------------------------------------------------------
 

@@ -32,6 +32,7 @@ class TEstatisticas;
 class TTesteDLG;
 class TParaDLG;
 class Tresult;
+class TRecomendacao;
 
 // Help topic of every result window.
 constexpr int kResultHelpContext = 107;
@@ -42,14 +43,16 @@ constexpr int kResultHelpContext = 107;
 class ResultDialogBase : public QDialog {
     Q_OBJECT
 public:
-    int HelpContext() const { return kResultHelpContext; }
+    int HelpContext() const { return helpContext_; }
     Platform& platform() const { return platform_; }
 
 protected:
     ResultDialogBase(Platform& platform, QWidget* parent, const QString& caption, int width, int height);
     void keyPressEvent(QKeyEvent* event) override;
-    // Help topic 107 of "ajuda.hlp" in StartupDir; a notice when it cannot be shown.
+    // Help topic 107 (or the one set) of "ajuda.hlp" in StartupDir; a notice
+    // when it cannot be shown.
     void ShowHelp();
+    void SetHelpContext(int context) { helpContext_ = context; }
     // Runs one command; a ZarnError or std::exception goes to the error box.
     template <class F>
     void Guarded(F&& command);
@@ -63,6 +66,7 @@ protected:
 private:
     Platform& platform_;
     bool centred_ = false;
+    int helpContext_ = kResultHelpContext;
 };
 
 class TEstatisticas : public ResultDialogBase {
@@ -174,6 +178,7 @@ public:
     explicit Tresult(Platform& platform, QWidget* parent = nullptr);
     void Exibir();
     void SetBack(TParaDLG* back) { back_ = back; }
+    void SetNext(TRecomendacao* next) { next_ = next; }
 
     QPlainTextEdit* Texto() const { return texto_; }
     QPushButton* Fechar() const { return fechar_; }
@@ -184,8 +189,9 @@ public:
     void FecharClick();
     void SalvarClick();
     void VoltarClick();
-    // Writes the fact file in StartupDir and starts the rule engine; the
-    // window stays open.
+    // Writes the fact file in StartupDir and starts the rule engine, then
+    // opens the advice (also when the fact file could not be written, whose
+    // error is then shown); the window stays open.
     void AvancarClick();
 
 private:
@@ -195,6 +201,7 @@ private:
     QPushButton* voltar_;
     QPushButton* avancar_;
     TParaDLG* back_ = nullptr;
+    TRecomendacao* next_ = nullptr;
 };
 
 // Wires the next and back buttons of the chain statistics -> tests ->

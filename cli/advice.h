@@ -1,0 +1,18 @@
+// The batch tool's --advice: the advisor's verdict as JSON.
+//
+//   AdviceJson   {"RuleBase", "Recommended", "Ranking": [8 rows in rank order]}
+#pragma once
+
+#include <string>
+
+#include "analysis/record.h"
+
+namespace zarn {
+
+// Consults the rule base as the program does: an adapted zarn.clp in the
+// working directory (the tool's start-up folder), beside the tool, or in the
+// installed data folder, otherwise the compiled-in one. A user's rule base
+// that could not be used is said on standard error.
+std::string AdviceJson(const AnalysisRecord& r);
+
+}  // namespace zarn

@@ -1,0 +1,415 @@
+#include "dialogs/recomendacao.h"
+
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTableWidget>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+#include <QTextDocument>
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include "analysis/format.h"
+#include "analysis/intervals.h"
+#include "analysis/record.h"
+#include "dialogs/report.h"
+#include "platform/platform.h"
+#include "platform/session.h"
+
+namespace zarn {
+
+namespace {
+
+constexpr int kWidth = 820;
+constexpr int kHeight = 640;
+constexpr int kMargin = 8;
+// Heights of the summary box: it grows with the cautions up to the largest.
+constexpr int kSummaryMin = 40, kSummaryMax = 130;
+
+// Columns of the ranking.
+enum Column { kLugar, kDistribuicao, kSituacao, kGrau, kPertZ, kPertR, kZ, kR, kR90, kColumns };
+
+// Background of the recommended distribution's row, and the colour of each status.
+const QColor kRecommendedRow(214, 238, 214);
+QColor StatusColour(AdviceStatus status) {
+    switch (status) {
+        case AdviceStatus::Accepted: return QColor(0, 110, 0);
+        case AdviceStatus::Parsimony: return QColor(0, 75, 160);
+        case AdviceStatus::UpperBound: return QColor(170, 90, 0);
+        case AdviceStatus::Rejected: break;
+    }
+    return QColor(165, 0, 0);
+}
+
+// The decimal separator of the user's regional settings, as Fixed4 takes it.
+char RegionalDecimalSeparator() {
+    const QString point = QLocale().decimalPoint();
+    const char c = point.isEmpty() ? '\0' : point.at(0).toLatin1();
+    return c != '\0' ? c : '.';
+}
+
+QString Utf8(const std::string& s) { return QString::fromStdString(s); }
+
+// A sentence of the advice as the window shows it: numbers in Fixed4 with the
+// regional separator, ready for HTML.
+QString Sentence(const Phrase& phrase, char separator) {
+    QString html = Utf8(PhraseText(phrase, [separator](double v) { return Fixed4(v, separator); })).toHtmlEscaped();
+    // |Z| is one word: word joiners keep a line from breaking at its bars.
+    html.replace(QStringLiteral("|Z|"), QStringLiteral("|\u2060Z\u2060|"));
+    return html;
+}
+
+QString Capitalised(const std::string& s) {
+    QString text = Utf8(s);
+    if (!text.isEmpty()) text[0] = text[0].toUpper();
+    return text;
+}
+
+QTableWidgetItem* Cell(const QString& text, Qt::Alignment alignment) {
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(alignment | Qt::AlignVCenter);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    return item;
+}
+
+QLabel* Heading(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QStyle::StandardPixmap glyph) {
+    auto* button = new QPushButton(parent->style()->standardIcon(glyph), caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setIconSize(QSize(14, 14));
+    button->setMinimumHeight(25);
+    return button;
+}
+
+QTableWidget* MakeTable(QWidget* parent, int rows, const QStringList& headers) {
+    auto* table = new QTableWidget(rows, static_cast<int>(headers.size()), parent);
+    table->setHorizontalHeaderLabels(headers);
+    table->verticalHeader()->hide();
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setAlternatingRowColors(false);
+    table->setWordWrap(false);
+    table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table->horizontalHeader()->setHighlightSections(false);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 8);
+    table->setFixedHeight(table->horizontalHeader()->sizeHint().height() +
+                          rows * table->verticalHeader()->defaultSectionSize() + 2 * table->frameWidth());
+    return table;
+}
+
+}  // namespace
+
+TRecomendacao::TRecomendacao(Platform& platform, QWidget* parent)
+    : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Recomendação"), kWidth, kHeight) {
+    setObjectName(QStringLiteral("Recomendacao"));
+    SetHelpContext(kRecomendacaoHelpContext);
+
+    resumo_ = new QTextBrowser(this);
+    resumo_->setObjectName(QStringLiteral("Resumo"));
+    resumo_->setOpenLinks(false);
+    resumo_->setFixedHeight(kSummaryMin);
+    conclusao_ = new QLabel(this);
+    conclusao_->setObjectName(QStringLiteral("Conclusao"));
+    conclusao_->setWordWrap(true);
+    conclusao_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    conclusao_->setFrameShape(QFrame::StyledPanel);
+    conclusao_->setMargin(6);
+    conclusao_->setAutoFillBackground(true);
+
+    tabela_ = MakeTable(this, kDistributionCount,
+                        {QStringLiteral("Lugar"), QStringLiteral("Distribuição"), QStringLiteral("Situação"),
+                         QStringLiteral("g"), QStringLiteral("Pert. |Z|"), QStringLiteral("Pert. R"),
+                         QStringLiteral("|Z|"), QStringLiteral("R"), QStringLiteral("R(90%)")});
+    tabela_->setObjectName(QStringLiteral("Tabela"));
+    // A light selection that leaves the recommended row's colour readable.
+    QPalette palette = tabela_->palette();
+    palette.setColor(QPalette::Highlight, QColor(204, 224, 246));
+    palette.setColor(QPalette::HighlightedText, Qt::black);
+    tabela_->setPalette(palette);
+    QHeaderView* header = tabela_->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Stretch);
+    header->setSectionResizeMode(kLugar, QHeaderView::Fixed);
+    header->resizeSection(kLugar, 48);
+    header->setSectionResizeMode(kDistribuicao, QHeaderView::Fixed);
+    header->resizeSection(kDistribuicao, 118);
+    header->setSectionResizeMode(kSituacao, QHeaderView::Fixed);
+    header->resizeSection(kSituacao, 170);
+    const struct {
+        Column Index;
+        const char* Tip;
+    } tips[] = {
+        {kGrau, "Grau de ajuste: a menor das duas pertinências; abaixo de 0,5 a distribuição é rejeitada"},
+        {kPertZ, "Pertinência de |Z| do teste da variância (1 em 0, 0,5 em 1,65, 0 a partir de 3,3)"},
+        {kPertR, "Pertinência de R do teste de Filliben (0 até 2 R(90%) - 1, 0,5 em R(90%), 1 em 1)"},
+        {kZ, "Estatística |Z| do teste da variância"},
+        {kR, "Correlação R do teste de Filliben"},
+        {kR90, "Valor crítico R(90%) simulado do teste de Filliben"},
+    };
+    for (const auto& tip : tips) tabela_->horizontalHeaderItem(tip.Index)->setToolTip(QString::fromUtf8(tip.Tip));
+    connect(tabela_, &QTableWidget::currentCellChanged, this,
+            [this](int row, int, int, int) { Guarded([this, row] { TabelaSelecionada(row); }); });
+
+    tituloMotivos_ = Heading(QStringLiteral("Motivos, na ordem da classificação"), this);
+    motivos_ = new QTextBrowser(this);
+    motivos_->setObjectName(QStringLiteral("Motivos"));
+    motivos_->setOpenLinks(false);
+
+    tituloQuantis_ = Heading(QStringLiteral("Quantis da distribuição recomendada"), this);
+    quantis_ = MakeTable(this, kReturnPeriodCount,
+                         {QStringLiteral("T (anos)"), QStringLiteral("Quantil"), QStringLiteral("Limite inferior\n(5 %)"),
+                          QStringLiteral("Limite superior\n(95 %)")});
+    quantis_->setObjectName(QStringLiteral("Quantis"));
+    quantis_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    quantis_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
+    quantis_->horizontalHeader()->resizeSection(0, 62);
+    quantis_->setSelectionMode(QAbstractItemView::NoSelection);
+    quantis_->setFocusPolicy(Qt::NoFocus);
+    notaQuantis_ = new QLabel(this);
+    notaQuantis_->setWordWrap(true);
+    notaQuantis_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    baseDeRegras_ = new QLabel(this);
+    baseDeRegras_->setObjectName(QStringLiteral("BaseDeRegras"));
+    baseDeRegras_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    baseDeRegras_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    fechar_ = MakeButton(this, "Fechar", QStringLiteral("Fechar"), QStyle::SP_DialogCloseButton);
+    salvar_ = MakeButton(this, "Salvar", QStringLiteral("Salvar"), QStyle::SP_DialogSaveButton);
+    voltar_ = MakeButton(this, "Voltar", QString(), QStyle::SP_ArrowLeft);
+    voltar_->setToolTip(QStringLiteral("Voltar à memória de cálculo"));
+    fechar_->setFixedWidth(75);
+    salvar_->setFixedWidth(75);
+    voltar_->setFixedWidth(30);
+
+    auto* quantisColuna = new QVBoxLayout;
+    quantisColuna->setSpacing(4);
+    quantisColuna->addWidget(tituloQuantis_);
+    quantisColuna->addWidget(quantis_);
+    quantisColuna->addWidget(notaQuantis_, 1);
+    auto* motivosColuna = new QVBoxLayout;
+    motivosColuna->setSpacing(4);
+    motivosColuna->addWidget(tituloMotivos_);
+    motivosColuna->addWidget(motivos_, 1);
+    auto* abaixo = new QHBoxLayout;
+    abaixo->setSpacing(10);
+    abaixo->addLayout(motivosColuna, 1);
+    abaixo->addLayout(quantisColuna, 1);
+    auto* botoes = new QHBoxLayout;
+    botoes->setSpacing(8);
+    botoes->addWidget(fechar_);
+    botoes->addWidget(salvar_);
+    botoes->addSpacing(8);
+    botoes->addWidget(voltar_);
+    botoes->addSpacing(16);
+    botoes->addWidget(baseDeRegras_, 1);
+    auto* janela = new QVBoxLayout(this);
+    janela->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    janela->setSpacing(6);
+    janela->addWidget(resumo_);
+    janela->addWidget(conclusao_);
+    janela->addWidget(tabela_);
+    janela->addLayout(abaixo, 1);
+    janela->addLayout(botoes);
+
+    setTabOrder(fechar_, tabela_);
+    setTabOrder(tabela_, salvar_);
+    setTabOrder(salvar_, voltar_);
+    connect(fechar_, &QPushButton::clicked, this, [this] { Guarded([this] { FecharClick(); }); });
+    connect(salvar_, &QPushButton::clicked, this, [this] { Guarded([this] { SalvarClick(); }); });
+    connect(voltar_, &QPushButton::clicked, this, [this] { Guarded([this] { VoltarClick(); }); });
+}
+
+template <class F>
+void TRecomendacao::Guarded(F&& command) {
+    try {
+        command();
+    } catch (const std::exception& e) {
+        platform().ShowError(this, QString::fromStdString(e.what()));
+    }
+}
+
+void TRecomendacao::Exibir() {
+    advice_ = Advise(Record);
+    limits_.reset();
+    // The confidence limits come from the simulations of the analysis; an
+    // opened project simulates again (with progress, over the window that
+    // asked while this one is still hidden). Cancelled: no limits.
+    QWidget* owner = isVisible() || parentWidget() == nullptr ? this : parentWidget();
+    if (advice_.Recommended != 0 && EnsureSimulations(platform(), owner))
+        limits_ = ReturnPeriodIntervals(CurrentSimulations, advice_.Recommended);
+    Preencher();
+    ShowModeless(fechar_);
+}
+
+void TRecomendacao::Preencher() {
+    const char separator = RegionalDecimalSeparator();
+    QString html;
+    if (!advice_.RuleBaseProblem.empty())
+        html += QStringLiteral("<p style='color:#a00000'><b>Base de regras:</b> %1</p>")
+                    .arg(Utf8(advice_.RuleBaseProblem).toHtmlEscaped());
+    if (!advice_.Cautions.empty()) {
+        html += QStringLiteral("<p style='margin-bottom:2px'><b>Atenção:</b></p><ul style='margin-top:0px'>");
+        for (const Phrase& caution : advice_.Cautions)
+            html += QStringLiteral("<li>%1</li>").arg(Sentence(caution, separator));
+        html += QStringLiteral("</ul>");
+    }
+    resumo_->setHtml(html);
+    resumo_->setVisible(!html.isEmpty());
+    // As tall as its text, within bounds (the window's width is fixed).
+    QTextDocument* document = resumo_->document();
+    document->setTextWidth(kWidth - 2 * kMargin - 2 * resumo_->frameWidth());
+    const int height = static_cast<int>(std::ceil(document->size().height())) + 2 * resumo_->frameWidth();
+    resumo_->setFixedHeight(std::clamp(height, kSummaryMin, kSummaryMax));
+
+    conclusao_->setText(QStringLiteral("<b>Parecer:</b> %1").arg(Sentence(advice_.Conclusion, separator)));
+    QPalette palette = conclusao_->palette();
+    palette.setColor(QPalette::Window, advice_.Recommended != 0 ? kRecommendedRow : QColor(248, 226, 208));
+    conclusao_->setPalette(palette);
+
+    baseDeRegras_->setText(QStringLiteral("Base de regras: %1").arg(Utf8(advice_.RuleBase)));
+    baseDeRegras_->setToolTip(Utf8(advice_.RuleBase));
+    PreencherTabela(separator);
+    PreencherMotivos(separator);
+    PreencherQuantis(separator);
+}
+
+void TRecomendacao::PreencherTabela(char separator) {
+    const auto number = [separator](double v) { return Utf8(Fixed4(v, separator)); };
+    const Qt::Alignment right = Qt::AlignRight, left = Qt::AlignLeft, centre = Qt::AlignHCenter;
+    tabela_->clearContents();
+    for (int row = 0; row < static_cast<int>(advice_.Ranking.size()) && row < kDistributionCount; ++row) {
+        const DistributionAdvice& d = advice_.Ranking[static_cast<std::size_t>(row)];
+        const FitResult& fit = FitTestOf(Record, d.Index);
+        QTableWidgetItem* items[kColumns] = {
+            Cell(QString::number(d.Rank), centre),
+            Cell(Utf8(DistributionName(d.Index)), left),
+            Cell(Capitalised(StatusName(d.Status)), left),
+            Cell(number(d.Degree), right),
+            Cell(number(d.ZMembership), right),
+            Cell(number(d.RMembership), right),
+            Cell(number(VarianceTestZOf(Record, d.Index)), right),
+            Cell(number(fit.R), right),
+            Cell(number(fit.R90), right),
+        };
+        items[kSituacao]->setForeground(StatusColour(d.Status));
+        const bool recommended = d.Index == advice_.Recommended;
+        if (recommended) items[kSituacao]->setText(items[kSituacao]->text() + QStringLiteral(" (recomendada)"));
+        QStringList reasons;
+        for (const Phrase& reason : d.Reasons)
+            reasons << Utf8(PhraseText(reason, [separator](double v) { return Fixed4(v, separator); }));
+        for (int column = 0; column < kColumns; ++column) {
+            QTableWidgetItem* item = items[column];
+            item->setToolTip(reasons.join(QLatin1Char('\n')));
+            if (recommended) {
+                item->setBackground(kRecommendedRow);
+                QFont bold = item->font();
+                bold.setBold(true);
+                item->setFont(bold);
+            }
+            tabela_->setItem(row, column, item);
+        }
+    }
+    // No row selected at first: the recommended row keeps its colour until
+    // the user picks a row.
+    tabela_->clearSelection();
+    tabela_->selectionModel()->setCurrentIndex(tabela_->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+}
+
+void TRecomendacao::PreencherMotivos(char separator) {
+    QString html;
+    for (const DistributionAdvice& d : advice_.Ranking) {
+        html += QStringLiteral("<p style='margin-top:6px; margin-bottom:0px'><a name='d%1'></a><b>%2º %3</b> "
+                               "<span style='color:%4'>(%5)</span></p><ul style='margin-top:2px; margin-left:-24px'>")
+                    .arg(d.Index)
+                    .arg(d.Rank)
+                    .arg(Utf8(DistributionName(d.Index)), StatusColour(d.Status).name(), Utf8(StatusName(d.Status)));
+        for (const Phrase& reason : d.Reasons) html += QStringLiteral("<li>%1</li>").arg(Sentence(reason, separator));
+        html += QStringLiteral("</ul>");
+    }
+    motivos_->setHtml(html);
+}
+
+void TRecomendacao::TabelaSelecionada(int row) {
+    if (row < 0 || row >= static_cast<int>(advice_.Ranking.size())) return;
+    if (row == 0) {  // the top, with its margin
+        motivos_->verticalScrollBar()->setValue(0);
+        return;
+    }
+    motivos_->scrollToAnchor(QStringLiteral("d%1").arg(advice_.Ranking[static_cast<std::size_t>(row)].Index));
+}
+
+void TRecomendacao::PreencherQuantis(char separator) {
+    const auto number = [separator](double v) { return Utf8(Fixed4(v, separator)); };
+    quantis_->clearContents();
+    const int index = advice_.Recommended;
+    quantis_->setVisible(index != 0);
+    if (index == 0) {
+        tituloQuantis_->setText(QStringLiteral("Quantis"));
+        notaQuantis_->setText(QStringLiteral("Nenhuma distribuição foi recomendada: não há quantis a mostrar. "
+                                             "Os quantis de todas as distribuições estão na memória de cálculo."));
+        return;
+    }
+    tituloQuantis_->setText(QStringLiteral("Quantis da distribuição recomendada: %1").arg(Utf8(DistributionName(index))));
+    for (int t = 0; t < kReturnPeriodCount; ++t) {
+        quantis_->setItem(t, 0, Cell(QString::number(kReturnPeriods[t]), Qt::AlignHCenter));
+        auto* quantile = Cell(number(AdviceQuantile(Record, index, t)), Qt::AlignRight);
+        QFont bold = quantile->font();
+        bold.setBold(true);
+        quantile->setFont(bold);
+        quantis_->setItem(t, 1, quantile);
+        if (limits_) {
+            quantis_->setItem(t, 2, Cell(number((*limits_)[t].Lower), Qt::AlignRight));
+            quantis_->setItem(t, 3, Cell(number((*limits_)[t].Upper), Qt::AlignRight));
+        }
+    }
+    quantis_->setColumnHidden(2, !limits_);
+    quantis_->setColumnHidden(3, !limits_);
+    notaQuantis_->setText(limits_ ? QStringLiteral("Intervalo de confiança de 90 %, pelo bootstrap paramétrico das "
+                                                   "amostras simuladas (reajuste da distribuição a cada amostra).")
+                                  : QStringLiteral("Os limites de confiança não foram calculados: a simulação do "
+                                                   "projeto foi cancelada."));
+}
+
+void TRecomendacao::FecharClick() { hide(); }
+
+void TRecomendacao::SalvarClick() {
+    FileDialogOptions options;
+    options.Title = QStringLiteral("Salvar como");
+    options.Filters = {QStringLiteral("Arquivo texto (*.txt)"), QStringLiteral("Todos os arquivos (*.*)")};
+    options.DefaultSuffix = QStringLiteral("txt");
+    options.FileName = QString();
+    const QString path = platform().SaveFileName(this, options);
+    if (path.isEmpty()) return;
+    std::vector<std::string> lines = AdviceLines(advice_, Record, limits_ ? &*limits_ : nullptr);
+    for (std::string& line : lines) line = Utf8ToWindows1252(line);
+    // The report's writer: CR LF after every line, an existing file replaced whole.
+    SaveReport(lines, QFile::encodeName(path).toStdString());
+}
+
+void TRecomendacao::VoltarClick() {
+    hide();
+    if (back_) back_->Exibir();
+}
+
+void LinkRecomendacao(Tresult* resultado, TRecomendacao* recomendacao) {
+    resultado->SetNext(recomendacao);
+    recomendacao->SetBack(resultado);
+}
+
+}  // namespace zarn

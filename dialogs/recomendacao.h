@@ -1,0 +1,86 @@
+// The "Recomendação" window: the advisor's verdict on the analysis in memory.
+// The cautions about the series (and a rule base that could not be used)
+// open it, then the conclusion; the eight distributions in rank order with
+// status, degree of fit, both memberships, |Z|, R and R90; their reasons (a
+// row picked brings its reasons into view); and the recommended one's
+// quantiles with their 90 % confidence limits. Reached by the report's next
+// button and from "Ferramentas".
+//
+//   TRecomendacao        the window (created once, reused; Exibir consults anew)
+//   LinkRecomendacao     the report's next button opens it, its back button
+//                        returns to the report
+#pragma once
+
+#include <optional>
+
+#include "dialogs/resultdialogs.h"
+#include "rules/advicelines.h"
+#include "rules/advisor.h"
+
+class QLabel;
+class QTableWidget;
+class QTextBrowser;
+
+namespace zarn {
+
+// Help topic of the window.
+constexpr int kRecomendacaoHelpContext = 119;
+
+class TRecomendacao : public ResultDialogBase {
+    Q_OBJECT
+public:
+    explicit TRecomendacao(Platform& platform, QWidget* parent = nullptr);
+    // Consults the rule base on Record, makes sure the simulations are in
+    // memory (an opened project simulates again, with progress; cancelled:
+    // no confidence limits), fills the window and shows it.
+    void Exibir();
+    void SetBack(Tresult* back) { back_ = back; }
+
+    const Advice& Parecer() const { return advice_; }
+    bool HasLimits() const { return limits_.has_value(); }
+    QTextBrowser* Resumo() const { return resumo_; }
+    QLabel* Conclusao() const { return conclusao_; }
+    QTableWidget* Tabela() const { return tabela_; }
+    QTextBrowser* Motivos() const { return motivos_; }
+    QLabel* TituloQuantis() const { return tituloQuantis_; }
+    QTableWidget* Quantis() const { return quantis_; }
+    QLabel* BaseDeRegras() const { return baseDeRegras_; }
+    QPushButton* Fechar() const { return fechar_; }
+    QPushButton* Salvar() const { return salvar_; }
+    QPushButton* Voltar() const { return voltar_; }
+
+    void FecharClick();
+    void SalvarClick();
+    void VoltarClick();
+    // Brings the reasons of the distribution in table row `row` into view.
+    void TabelaSelecionada(int row);
+
+private:
+    void Preencher();
+    void PreencherTabela(char separator);
+    void PreencherMotivos(char separator);
+    void PreencherQuantis(char separator);
+    template <class F>
+    void Guarded(F&& command);
+
+    QTextBrowser* resumo_;
+    QLabel* conclusao_;
+    QTableWidget* tabela_;
+    QLabel* tituloMotivos_;
+    QTextBrowser* motivos_;
+    QLabel* tituloQuantis_;
+    QTableWidget* quantis_;
+    QLabel* notaQuantis_;
+    QLabel* baseDeRegras_;
+    QPushButton* fechar_;
+    QPushButton* salvar_;
+    QPushButton* voltar_;
+    Tresult* back_ = nullptr;
+
+    Advice advice_;
+    std::optional<ReturnPeriodLimits> limits_;
+};
+
+void LinkRecomendacao(Tresult* resultado, TRecomendacao* recomendacao);
+
+}  // namespace zarn

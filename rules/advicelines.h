@@ -1,0 +1,35 @@
+// The advice as text: what the "Recomendação" window's "Salvar" writes, built
+// from the advice and the record alone (the quantiles are computed here).
+//
+//   AdviceLines          the lines, UTF-8, without line ends
+//   AdviceQuantile       the quantile of return period kReturnPeriods[period],
+//                        in the units of the data, never raising a fault
+//   WrapText             a long sentence cut at blanks into lines of at most
+//                        `width` characters (UTF-8 characters counted)
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "analysis/intervals.h"
+#include "analysis/quantiles.h"
+#include "analysis/record.h"
+#include "rules/advisor.h"
+
+namespace zarn {
+
+// Columns of the prose lines of the text.
+constexpr int kAdviceTextWidth = 96;
+
+using ReturnPeriodLimits = std::array<QuantileInterval, kReturnPeriodCount>;
+
+// `limits`: the 90 % confidence limits of the recommended distribution's
+// quantiles, or nullptr when they are not known (the columns are left out).
+std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord& r, const ReturnPeriodLimits* limits);
+
+double AdviceQuantile(const AnalysisRecord& r, int index, int period);
+std::vector<std::string> WrapText(const std::string& text, int width, const std::string& first,
+                                  const std::string& rest);
+
+}  // namespace zarn

@@ -1,0 +1,88 @@
+// The advisor: which of the eight fitted distributions to adopt, and why,
+// decided by a CLIPS rule base (rules/zarn.clp) from the analysis record.
+// Every consultation runs in a fresh CLIPS environment: the record goes in
+// as crisp facts at full double precision, the rule base computes the
+// memberships, statuses, reasons and ranking, and the advice facts are read
+// back. Nothing of the policy lives here.
+//
+//   Advise               consults the user's zarn.clp (FindSupportFile) or the
+//                        rule base compiled into the program
+//   AdviseWithRuleBase   the same with a given rule base file
+//   AdviseWithText       the same with a rule base's text (tests, adapted copies)
+//   DefaultRuleBaseText  the compiled-in rule base
+//   PhraseText           a sentence of the advice, numbers in the caller's format
+//   StatusName           "aceita", "parcimônia", "limite superior", "rejeitada"
+//   StatusKey            "accepted", "parsimony", "upper-bound", "rejected"
+//
+// A rule base that cannot be read, has errors, fails while running or does
+// not produce a complete advice is named in Advice::RuleBaseProblem, and the
+// compiled-in rule base is consulted instead. Consultations may come from
+// several threads at once; they take turns (see advisor.cpp).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "analysis/record.h"
+
+namespace zarn {
+
+// The file name of an adapted rule base, looked up like the help file.
+constexpr const char* kRuleBaseFileName = "zarn.clp";
+// How the advice names the compiled-in rule base.
+constexpr const char* kDefaultRuleBaseName = "padrão (embutida)";
+// Rule firings after which a consultation counts as not terminating.
+constexpr long long kMaxRuleFirings = 100000;
+
+enum class AdviceStatus { Accepted, Parsimony, UpperBound, Rejected };
+
+// One sentence of the advice as the rule base wrote it: pieces of text
+// (UTF-8) and numbers, the numbers written by whoever shows the sentence.
+struct PhrasePart {
+    enum Kind { Text, Number, Integer };
+    Kind Type = Text;
+    std::string Chars;      // Text
+    double Value = 0.0;     // Number (NaN for a value that is not finite)
+    long long Count = 0;    // Integer
+};
+using Phrase = std::vector<PhrasePart>;
+using PhraseNumberText = std::function<std::string(double)>;
+
+struct DistributionAdvice {
+    int Index = 0;                   // DistributionIndex 1..8
+    AdviceStatus Status = AdviceStatus::Rejected;
+    double Degree = 0.0;             // g = min(ZMembership, RMembership)
+    double ZMembership = 0.0;        // of |Z| (variance test)
+    double RMembership = 0.0;        // of R (Filliben's test)
+    int Rank = 0;                    // 1..8
+    std::vector<Phrase> Reasons;     // in the rule base's order
+};
+
+struct Advice {
+    std::string RuleBase;            // the path consulted, or kDefaultRuleBaseName
+    std::string RuleBaseProblem;     // why the user's rule base was not used; "" when it was
+    int Recommended = 0;             // DistributionIndex, 0: none
+    Phrase Conclusion;               // the recommendation, or why there is none
+    std::vector<Phrase> Cautions;    // about the whole series, in order
+    std::vector<DistributionAdvice> Ranking;  // all eight, in rank order
+};
+
+Advice Advise(const AnalysisRecord& r);
+// `path` empty: the compiled-in rule base.
+Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path);
+// `name` is how the advice names the rule base (a path). Text in UTF-8; a
+// text that is not valid UTF-8 is read as Windows-1252.
+Advice AdviseWithText(const AnalysisRecord& r, const std::string& text, const std::string& name);
+
+const std::string& DefaultRuleBaseText();
+
+// Numbers by `number`, integers in decimal; the default number format is the
+// report's free form (FormatFixed, 4 decimals).
+std::string PhraseText(const Phrase& phrase, const PhraseNumberText& number);
+std::string PhraseText(const Phrase& phrase);
+
+std::string StatusName(AdviceStatus status);   // UTF-8
+std::string StatusKey(AdviceStatus status);
+
+}  // namespace zarn

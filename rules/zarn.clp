@@ -1,0 +1,557 @@
+;;; ===========================================================================
+;;; zarn.clp - the rule base of ZARN's advisor: which of the eight fitted
+;;; distributions to adopt, and why.
+;;;
+;;; ZARN uses the first "zarn.clp" it finds in the folder it was started from,
+;;; beside the program, or in its installed data folder (share/zarn); without
+;;; one it uses this same text, compiled into the program. To adapt the
+;;; advice, copy this file into the start-up folder and edit the copy.
+;;;
+;;; One consultation: ZARN creates a fresh CLIPS environment, loads this
+;;; file, resets, asserts the facts of the analysis (templates serie,
+;;; indicacao and ajuste of module MAIN) and runs. It then reads back:
+;;;   parecer       one per distribution: situacao, grau, pertinencia-z,
+;;;                 pertinencia-r and lugar (1 to 8, each once)
+;;;   razao         the reasons of each distribution, in order of ordem
+;;;   recomendacao  exactly one: the index adopted, 0 for none
+;;;   conclusao     the sentence that states the recommendation
+;;;   cautela       the cautions about the series, in order of ordem
+;;; A copy that does not produce these is reported, and the compiled-in rule
+;;; base is used instead.
+;;;
+;;; Texts are UTF-8. In a texto slot the strings are written as they are and
+;;; the numbers are written by ZARN in the format of the place that shows the
+;;; advice (the regional decimal separator in the window, "." in the saved
+;;; text and the batch tool). The symbol nao-finito stands, both ways, for a
+;;; value that is not a finite number (a test that could not be simulated).
+;;;
+;;; Modules, run in this order (the focus of MAIN::consulta):
+;;;   MAIN  the facts exchanged with ZARN, the constants, the memberships
+;;;   A     degree of fit of each distribution: memberships of |Z| and R
+;;;   B     what the fitted distributions imply: bounds and parsimony pairs
+;;;   C     rejection (a poor fit, a bound below the data, a wrong skewness)
+;;;   D     status of the others: upper bound, parsimony or accepted
+;;;   E     ranking
+;;;   F     the verdict: parecer, recomendacao and conclusao
+;;;   G     cautions about the series as a whole
+;;; ===========================================================================
+
+(defmodule MAIN (export ?ALL))
+
+;;; ---------------------------------------------------------------------------
+;;; Constants
+
+;; A distribution passes a test when its membership is at least this (the
+;; 10 % level of both tests); below it on either test it is rejected.
+(defglobal MAIN ?*grau-minimo* = 0.5)
+;; The Z-function of |Z|: membership 1 at or below the first point, 0 at or
+;; above the second, 0.5 half way (|Z| = 1.65).
+(defglobal MAIN ?*z-inicio* = 0.0)
+(defglobal MAIN ?*z-fim* = 3.3)
+;; The two-parameter member of a pair serves when its degree exceeds this.
+(defglobal MAIN ?*limite-parcimonia* = 0.5)
+;; A lower bound counts as above the data when the sample minimum lies
+;; below this fraction of it (the fact file's flags MinXMenorMin...).
+(defglobal MAIN ?*fator-limite-inferior* = 0.9)
+;; Fewer values than this make a short series.
+(defglobal MAIN ?*serie-curta* = 20)
+
+;;; ---------------------------------------------------------------------------
+;;; Facts asserted by ZARN
+
+;; The series: size, skewness of the values, minimum of the values and of
+;; their natural logarithms, maximum.
+(deftemplate MAIN::serie
+   (slot tamanho (type INTEGER))
+   (slot assimetria (type NUMBER SYMBOL))
+   (slot minimo (type NUMBER SYMBOL))
+   (slot minimo-log (type NUMBER SYMBOL))
+   (slot maximo (type NUMBER SYMBOL)))
+
+;; One per verdict of the non-parametric tests that is set.
+(deftemplate MAIN::indicacao
+   (slot teste (type SYMBOL)
+      (allowed-symbols dependencia nao-homogeneidade atipico-alto-gb atipico-baixo-gb
+                       atipico-alto-assimetria atipico-baixo-assimetria)))
+
+;; One per distribution: the fit tests (|Z| of the variance test, R and R90
+;; of Filliben's test) and the fitted parameters (for LogNormal and
+;; LogPearson III, of the natural logarithms).
+(deftemplate MAIN::ajuste
+   (slot indice (type INTEGER) (range 1 8))
+   (slot z (type NUMBER SYMBOL))
+   (slot r (type NUMBER SYMBOL))
+   (slot r90 (type NUMBER SYMBOL))
+   (slot posicao (type NUMBER SYMBOL))
+   (slot escala (type NUMBER SYMBOL))
+   (slot forma (type NUMBER SYMBOL)))
+
+;;; ---------------------------------------------------------------------------
+;;; Facts read back by ZARN
+
+(deftemplate MAIN::parecer
+   (slot indice (type INTEGER))
+   (slot situacao (type SYMBOL) (allowed-symbols aceita parcimonia limite-superior rejeitada))
+   (slot grau (type FLOAT))
+   (slot pertinencia-z (type FLOAT))
+   (slot pertinencia-r (type FLOAT))
+   (slot lugar (type INTEGER)))
+
+(deftemplate MAIN::razao
+   (slot indice (type INTEGER))
+   (slot ordem (type INTEGER))
+   (multislot texto))
+
+(deftemplate MAIN::recomendacao
+   (slot indice (type INTEGER)))
+
+(deftemplate MAIN::conclusao
+   (multislot texto))
+
+(deftemplate MAIN::cautela
+   (slot ordem (type INTEGER))
+   (multislot texto))
+
+;;; ---------------------------------------------------------------------------
+;;; The eight distributions
+
+;; par: the other member of its pair (Normal with Pearson III, LogNormal
+;; with LogPearson III, Gumbel with GEV, Exponential with GPA).
+;; assimetria-positiva: it only represents series of positive skewness.
+(deftemplate MAIN::distribuicao
+   (slot indice (type INTEGER))
+   (slot nome (type STRING))
+   (slot parametros (type INTEGER))
+   (slot par (type INTEGER))
+   (slot assimetria-positiva (type SYMBOL) (allowed-symbols sim nao)))
+
+(deffacts MAIN::distribuicoes
+   (distribuicao (indice 1) (nome "Normal") (parametros 2) (par 5) (assimetria-positiva nao))
+   (distribuicao (indice 2) (nome "LogNormal") (parametros 2) (par 6) (assimetria-positiva sim))
+   (distribuicao (indice 3) (nome "Gumbel") (parametros 2) (par 7) (assimetria-positiva sim))
+   (distribuicao (indice 4) (nome "Exponencial") (parametros 2) (par 8) (assimetria-positiva sim))
+   (distribuicao (indice 5) (nome "Pearson III") (parametros 3) (par 1) (assimetria-positiva nao))
+   (distribuicao (indice 6) (nome "LogPearson III") (parametros 3) (par 2) (assimetria-positiva nao))
+   (distribuicao (indice 7) (nome "GEV") (parametros 3) (par 3) (assimetria-positiva nao))
+   (distribuicao (indice 8) (nome "GPA") (parametros 3) (par 4) (assimetria-positiva nao)))
+
+;;; ---------------------------------------------------------------------------
+;;; Memberships
+
+;; True for a number that is neither infinite nor undefined.
+(deffunction MAIN::finito (?x)
+   (and (numberp ?x) (= ?x ?x) (<= (abs ?x) 1.7976931348623157e308)))
+
+;; Zadeh's S-function from a to c: 0 up to a, 2((x-a)/(c-a))^2 up to the
+;; midpoint (0.5 there), 1 - 2((x-c)/(c-a))^2 up to c, 1 from c on. When
+;; c <= a it is 1 from c on and 0 below. A non-finite argument gives 0.
+(deffunction MAIN::funcao-s (?x ?a ?c)
+   (if (not (and (finito ?x) (finito ?a) (finito ?c))) then (return 0.0))
+   (if (<= ?c ?a) then (if (>= ?x ?c) then (return 1.0) else (return 0.0)))
+   (if (<= ?x ?a) then (return 0.0))
+   (if (>= ?x ?c) then (return 1.0))
+   (bind ?largura (- ?c ?a))
+   (if (<= ?x (/ (+ ?a ?c) 2)) then
+      (bind ?t (/ (- ?x ?a) ?largura))
+      (return (* 2 ?t ?t)))
+   (bind ?t (/ (- ?x ?c) ?largura))
+   (- 1 (* 2 ?t ?t)))
+
+;; Membership of |Z| in "fits": the Z-function 1 - S from 0 to 3.3.
+(deffunction MAIN::pertinencia-z (?z)
+   (if (finito ?z) then (- 1 (funcao-s ?z ?*z-inicio* ?*z-fim*)) else 0.0))
+
+;; Membership of R in "fits": the S-function from 2 R90 - 1 to 1 (0.5 at R90).
+(deffunction MAIN::pertinencia-r (?r ?r90)
+   (if (and (finito ?r) (finito ?r90)) then (funcao-s ?r (- (* 2 ?r90) 1) 1) else 0.0))
+
+;; |Z| at which the variance test's membership is 0.5.
+(deffunction MAIN::z-critico ()
+   (/ (+ ?*z-inicio* ?*z-fim*) 2))
+
+;; The sentence on both tests of a distribution that passes them.
+(deffunction MAIN::resumo-dos-testes (?z ?mz ?r ?r90 ?mr)
+   (create$ "Passa nos dois testes ao nível de 10 %: teste da variância com |Z| = " ?z
+            " (pertinência " ?mz "), teste de Filliben com R = " ?r " e R(90%) = " ?r90
+            " (pertinência " ?mr ")."))
+
+(defrule MAIN::consulta
+   (declare (salience 10000))
+   (initial-fact)
+   =>
+   (focus A B C D E F G))
+
+;;; ===========================================================================
+;;; A: degree of fit. g = min(membership of |Z|, membership of R).
+
+(defmodule A (import MAIN ?ALL) (export deftemplate grau))
+
+(deftemplate A::grau
+   (slot indice (type INTEGER))
+   (slot z (type FLOAT))
+   (slot r (type FLOAT))
+   (slot g (type FLOAT)))
+
+(defrule A::grau-de-ajuste
+   (ajuste (indice ?i) (z ?z) (r ?r) (r90 ?r90))
+   =>
+   (bind ?mz (pertinencia-z ?z))
+   (bind ?mr (pertinencia-r ?r ?r90))
+   (assert (grau (indice ?i) (z ?mz) (r ?mr) (g (min ?mz ?mr)))))
+
+;;; ===========================================================================
+;;; B: what the fitted distributions imply.
+
+(defmodule B (import MAIN ?ALL) (import A ?ALL)
+   (export deftemplate limite-inferior-acima limite-superior parcimonia))
+
+;; The fitted lower bound lies above the data (in the units of the data; for
+;; LogPearson III the comparison is made on the logarithms).
+(deftemplate B::limite-inferior-acima
+   (slot indice (type INTEGER))
+   (slot limite)
+   (slot minimo))
+
+;; The fitted distribution is bounded above at valor (in the units of the data).
+(deftemplate B::limite-superior
+   (slot indice (type INTEGER))
+   (slot valor))
+
+;; The two-parameter member indice of a pair passes both tests.
+(deftemplate B::parcimonia
+   (slot indice (type INTEGER)))
+
+;; Exponential: bounded below at its position.
+(defrule B::limite-inferior-exponencial
+   (ajuste (indice 4) (posicao ?p&:(finito ?p)))
+   (serie (minimo ?m&:(finito ?m)))
+   (test (> (* ?*fator-limite-inferior* ?p) ?m))
+   =>
+   (assert (limite-inferior-acima (indice 4) (limite ?p) (minimo ?m))))
+
+;; Pearson III with positive shape: bounded below at position - 2 scale / shape.
+(defrule B::limite-inferior-pearson3
+   (ajuste (indice 5) (posicao ?p&:(finito ?p)) (escala ?e&:(finito ?e)) (forma ?k&:(finito ?k)&:(> ?k 0)))
+   (serie (minimo ?m&:(finito ?m)))
+   (test (> (* ?*fator-limite-inferior* (- ?p (/ (* 2 ?e) ?k))) ?m))
+   =>
+   (assert (limite-inferior-acima (indice 5) (limite (- ?p (/ (* 2 ?e) ?k))) (minimo ?m))))
+
+;; LogPearson III with positive shape: the same bound, on the logarithms,
+;; compared with the logarithm of the minimum; reported in the data's units.
+(defrule B::limite-inferior-logpearson3
+   (ajuste (indice 6) (posicao ?p&:(finito ?p)) (escala ?e&:(finito ?e)) (forma ?k&:(finito ?k)&:(> ?k 0)))
+   (serie (minimo-log ?m&:(finito ?m)))
+   (test (> (* ?*fator-limite-inferior* (- ?p (/ (* 2 ?e) ?k))) ?m))
+   =>
+   (assert (limite-inferior-acima (indice 6) (limite (exp (- ?p (/ (* 2 ?e) ?k)))) (minimo (exp ?m)))))
+
+;; GEV with negative shape: bounded below at position + scale / shape.
+(defrule B::limite-inferior-gev
+   (ajuste (indice 7) (posicao ?p&:(finito ?p)) (escala ?e&:(finito ?e)) (forma ?k&:(finito ?k)&:(< ?k 0)))
+   (serie (minimo ?m&:(finito ?m)))
+   (test (> (* ?*fator-limite-inferior* (+ ?p (/ ?e ?k))) ?m))
+   =>
+   (assert (limite-inferior-acima (indice 7) (limite (+ ?p (/ ?e ?k))) (minimo ?m))))
+
+;; GPA: bounded below at its position whatever the shape; the flag is raised
+;; for a shape of 0 or less, as in the fact file.
+(defrule B::limite-inferior-gpa
+   (ajuste (indice 8) (posicao ?p&:(finito ?p)) (forma ?k&:(finito ?k)&:(<= ?k 0)))
+   (serie (minimo ?m&:(finito ?m)))
+   (test (> (* ?*fator-limite-inferior* ?p) ?m))
+   =>
+   (assert (limite-inferior-acima (indice 8) (limite ?p) (minimo ?m))))
+
+;; GEV and GPA with positive shape: bounded above at position + scale / shape.
+(defrule B::limite-superior-gev-gpa
+   (ajuste (indice ?i&7|8) (posicao ?p) (escala ?e) (forma ?k&:(finito ?k)&:(> ?k 0)))
+   =>
+   (assert (limite-superior (indice ?i)
+              (valor (if (and (finito ?p) (finito ?e)) then (+ ?p (/ ?e ?k)) else nao-finito)))))
+
+;; Pearson III with negative shape: bounded above at position - 2 scale / shape.
+(defrule B::limite-superior-pearson3
+   (ajuste (indice 5) (posicao ?p) (escala ?e) (forma ?k&:(finito ?k)&:(< ?k 0)))
+   =>
+   (assert (limite-superior (indice 5)
+              (valor (if (and (finito ?p) (finito ?e)) then (- ?p (/ (* 2 ?e) ?k)) else nao-finito)))))
+
+;; LogPearson III with negative shape: the same on the logarithms, in data units.
+(defrule B::limite-superior-logpearson3
+   (ajuste (indice 6) (posicao ?p) (escala ?e) (forma ?k&:(finito ?k)&:(< ?k 0)))
+   =>
+   (assert (limite-superior (indice 6)
+              (valor (if (and (finito ?p) (finito ?e)) then (exp (- ?p (/ (* 2 ?e) ?k))) else nao-finito)))))
+
+;; Parsimony of a pair: its two-parameter member already passes both tests
+;; (the fact file's NORparsimoniaPE3 ... EXPparsimoniaGPA).
+(defrule B::parcimonia
+   (distribuicao (indice ?k) (parametros 2))
+   (grau (indice ?k) (g ?g&:(> ?g ?*limite-parcimonia*)))
+   =>
+   (assert (parcimonia (indice ?k))))
+
+;;; ===========================================================================
+;;; C: rejection. Every reason that holds is given.
+
+(defmodule C (import MAIN ?ALL) (import A ?ALL) (import B ?ALL)
+   (export deftemplate rejeicao estado))
+
+(deftemplate C::rejeicao
+   (slot indice (type INTEGER))
+   (slot motivo (type SYMBOL)))
+
+;; The status of a distribution, its degree of fit, and its place (0 until
+;; ranked).
+(deftemplate C::estado
+   (slot indice (type INTEGER))
+   (slot situacao (type SYMBOL))
+   (slot g (type FLOAT))
+   (slot lugar (type INTEGER) (default 0)))
+
+(defrule C::ajuste-insuficiente
+   (grau (indice ?i) (g ?g&:(< ?g ?*grau-minimo*)))
+   =>
+   (assert (rejeicao (indice ?i) (motivo ajuste))))
+
+(defrule C::razao-teste-da-variancia
+   (rejeicao (indice ?i) (motivo ajuste))
+   (grau (indice ?i) (z ?mz&:(< ?mz ?*grau-minimo*)))
+   (ajuste (indice ?i) (z ?z))
+   =>
+   (if (finito ?z) then
+      (assert (razao (indice ?i) (ordem 1)
+                 (texto "Rejeitada pelo teste da variância: |Z| = " ?z " passa de " (z-critico)
+                        ", o limite ao nível de 10 % (pertinência " ?mz ").")))
+    else
+      (assert (razao (indice ?i) (ordem 1)
+                 (texto "Rejeitada: o teste da variância não tem resultado (|Z| indefinido; "
+                        "as amostras simuladas não bastaram para estimá-lo).")))))
+
+(defrule C::razao-teste-de-filliben
+   (rejeicao (indice ?i) (motivo ajuste))
+   (grau (indice ?i) (r ?mr&:(< ?mr ?*grau-minimo*)))
+   (ajuste (indice ?i) (r ?r) (r90 ?r90))
+   =>
+   (if (and (finito ?r) (finito ?r90)) then
+      (assert (razao (indice ?i) (ordem 2)
+                 (texto "Rejeitada pelo teste de Filliben: R = " ?r " fica abaixo de R(90%) = " ?r90
+                        " (pertinência " ?mr ").")))
+    else
+      (assert (razao (indice ?i) (ordem 2)
+                 (texto "Rejeitada: o teste de Filliben não tem resultado (R ou R(90%) indefinido; "
+                        "as amostras simuladas não bastaram para estimá-lo).")))))
+
+(defrule C::limite-inferior-acima-dos-dados
+   (limite-inferior-acima (indice ?i) (limite ?b) (minimo ?m))
+   =>
+   (assert (rejeicao (indice ?i) (motivo limite-inferior)))
+   (assert (razao (indice ?i) (ordem 3)
+              (texto "Rejeitada: o mínimo da amostra, " ?m ", fica abaixo de "
+                     (round (* 100 ?*fator-limite-inferior*))
+                     " % do limite inferior da distribuição ajustada, " ?b
+                     (if (= ?i 6) then " (comparação feita nos logaritmos)" else "")
+                     "; ela não representa valores que já ocorreram."))))
+
+(defrule C::assimetria-negativa
+   (distribuicao (indice ?i) (nome ?nome) (assimetria-positiva sim))
+   (serie (assimetria ?s&:(finito ?s)&:(< ?s 0)))
+   =>
+   (assert (rejeicao (indice ?i) (motivo assimetria)))
+   (assert (razao (indice ?i) (ordem 4)
+              (texto "Rejeitada: a assimetria da amostra é negativa (" ?s "), e a " ?nome
+                     " só representa séries de assimetria positiva."))))
+
+(defrule C::rejeitada
+   (declare (salience -10))
+   (rejeicao (indice ?i))
+   (not (estado (indice ?i)))
+   (grau (indice ?i) (g ?g))
+   =>
+   (assert (estado (indice ?i) (situacao rejeitada) (g ?g))))
+
+;;; ===========================================================================
+;;; D: the status of the distributions not rejected, first match wins:
+;;; upper bound, then parsimony, then accepted.
+
+(defmodule D (import MAIN ?ALL) (import A ?ALL) (import B ?ALL) (import C ?ALL))
+
+(defrule D::limite-superior
+   (declare (salience 30))
+   (limite-superior (indice ?i) (valor ?v))
+   (not (estado (indice ?i)))
+   (grau (indice ?i) (z ?mz) (r ?mr) (g ?g))
+   (ajuste (indice ?i) (z ?z) (r ?r) (r90 ?r90))
+   =>
+   (assert (estado (indice ?i) (situacao limite-superior) (g ?g)))
+   (assert (razao (indice ?i) (ordem 1)
+              (texto "Cautela: a distribuição ajustada tem limite superior em " ?v
+                     " (nas unidades dos dados); os quantis de tempos de retorno altos se aproximam "
+                     "desse teto e podem subestimar cheias raras.")))
+   (assert (razao (indice ?i) (ordem 3) (texto (resumo-dos-testes ?z ?mz ?r ?r90 ?mr)))))
+
+;; An upper bound below the largest value observed.
+(defrule D::limite-superior-abaixo-do-maximo
+   (declare (salience 25))
+   (estado (indice ?i) (situacao limite-superior))
+   (limite-superior (indice ?i) (valor ?v&:(finito ?v)))
+   (serie (maximo ?x&:(finito ?x)&:(< ?v ?x)))
+   =>
+   (assert (razao (indice ?i) (ordem 2)
+              (texto "O limite superior fica abaixo do máximo da amostra, " ?x
+                     ": a distribuição ajustada não representa a maior cheia já observada."))))
+
+;; A bounded three-parameter distribution whose two-parameter pair also serves.
+(defrule D::limite-superior-com-par-que-serve
+   (declare (salience 25))
+   (estado (indice ?i) (situacao limite-superior))
+   (distribuicao (indice ?i) (parametros 3) (par ?k))
+   (parcimonia (indice ?k))
+   (not (rejeicao (indice ?k)))
+   (distribuicao (indice ?k) (nome ?nome-par))
+   (grau (indice ?k) (g ?gk))
+   =>
+   (assert (razao (indice ?i) (ordem 4)
+              (texto "A " ?nome-par ", de dois parâmetros, também passa nos dois testes (g = " ?gk
+                     "); pelo princípio da parcimônia, prefira-a."))))
+
+(defrule D::parcimonia
+   (declare (salience 20))
+   (distribuicao (indice ?i) (parametros 3) (par ?k))
+   (parcimonia (indice ?k))
+   (not (rejeicao (indice ?k)))
+   (not (estado (indice ?i)))
+   (not (rejeicao (indice ?i)))
+   (grau (indice ?i) (g ?g))
+   (distribuicao (indice ?k) (nome ?nome-par))
+   (grau (indice ?k) (g ?gk))
+   =>
+   (assert (estado (indice ?i) (situacao parcimonia) (g ?g)))
+   (assert (razao (indice ?i) (ordem 1)
+              (texto "Passa nos dois testes (g = " ?g "), mas a " ?nome-par
+                     ", de dois parâmetros, também passa (g = " ?gk
+                     "); pelo princípio da parcimônia, prefira a mais simples, "
+                     "que estima menos parâmetros com a mesma amostra."))))
+
+(defrule D::aceita
+   (declare (salience 10))
+   (ajuste (indice ?i) (z ?z) (r ?r) (r90 ?r90))
+   (not (estado (indice ?i)))
+   (not (rejeicao (indice ?i)))
+   (grau (indice ?i) (z ?mz) (r ?mr) (g ?g))
+   =>
+   (assert (estado (indice ?i) (situacao aceita) (g ?g)))
+   (assert (razao (indice ?i) (ordem 1) (texto (resumo-dos-testes ?z ?mz ?r ?r90 ?mr)))))
+
+;;; ===========================================================================
+;;; E: ranking. Accepted, then parsimony, then upper bound, then rejected;
+;;; within a group by degree of fit, larger first; ties by the lower index.
+
+(defmodule E (import MAIN ?ALL) (import C ?ALL))
+
+(deffunction E::ordem-do-grupo (?situacao)
+   (switch ?situacao
+      (case aceita then 1)
+      (case parcimonia then 2)
+      (case limite-superior then 3)
+      (default 4)))
+
+;; True when distribution 1 comes before distribution 2.
+(deffunction E::antes (?s1 ?g1 ?i1 ?s2 ?g2 ?i2)
+   (bind ?o1 (ordem-do-grupo ?s1))
+   (bind ?o2 (ordem-do-grupo ?s2))
+   (or (< ?o1 ?o2)
+       (and (= ?o1 ?o2) (or (> ?g1 ?g2) (and (= ?g1 ?g2) (< ?i1 ?i2))))))
+
+(defrule E::lugar
+   ?e <- (estado (indice ?i) (situacao ?s) (g ?g) (lugar 0))
+   =>
+   (bind ?a-frente (find-all-facts ((?o estado)) (antes ?o:situacao ?o:g ?o:indice ?s ?g ?i)))
+   (modify ?e (lugar (+ 1 (length$ ?a-frente)))))
+
+;;; ===========================================================================
+;;; F: the verdict.
+
+(defmodule F (import MAIN ?ALL) (import A ?ALL) (import B ?ALL) (import C ?ALL))
+
+(defrule F::parecer
+   (estado (indice ?i) (situacao ?s) (g ?g) (lugar ?n&:(> ?n 0)))
+   (grau (indice ?i) (z ?mz) (r ?mr))
+   =>
+   (assert (parecer (indice ?i) (situacao ?s) (grau ?g) (pertinencia-z ?mz) (pertinencia-r ?mr) (lugar ?n))))
+
+(defrule F::recomendada
+   (estado (indice ?i) (situacao aceita|parcimonia) (g ?g) (lugar 1))
+   (distribuicao (indice ?i) (nome ?nome))
+   =>
+   (assert (recomendacao (indice ?i)))
+   (assert (conclusao (texto "Recomenda-se a distribuição " ?nome " (grau de ajuste g = " ?g
+                             "), a primeira da classificação abaixo."))))
+
+(defrule F::recomendada-com-limite-superior
+   (estado (indice ?i) (situacao limite-superior) (g ?g) (lugar 1))
+   (distribuicao (indice ?i) (nome ?nome))
+   (limite-superior (indice ?i) (valor ?v))
+   =>
+   (assert (recomendacao (indice ?i)))
+   (assert (conclusao (texto "Recomenda-se a distribuição " ?nome " (grau de ajuste g = " ?g
+                             "), com cautela: ela não admite valores acima de " ?v
+                             ", e nenhuma distribuição sem limite superior passou nos critérios."))))
+
+(defrule F::nenhuma-recomendada
+   (estado (indice ?i) (situacao rejeitada) (g ?g) (lugar 1))
+   (distribuicao (indice ?i) (nome ?nome))
+   =>
+   (assert (recomendacao (indice 0)))
+   (assert (conclusao (texto "Nenhuma das oito distribuições passou nos critérios: não há recomendação. "
+                             "A de maior grau de ajuste é a " ?nome " (g = " ?g
+                             "); se for preciso adotá-la, faça-o com cautela e julgamento hidrológico, "
+                             "depois de rever os dados."))))
+
+;;; ===========================================================================
+;;; G: cautions about the series as a whole. They change no status.
+
+(defmodule G (import MAIN ?ALL))
+
+(deftemplate G::aviso
+   (slot teste (type SYMBOL))
+   (slot ordem (type INTEGER))
+   (multislot texto))
+
+(deffacts G::avisos
+   (aviso (teste dependencia) (ordem 2)
+      (texto "O teste de Kendall indica que os valores podem não ser independentes: a análise supõe "
+             "um ano sem influência sobre o seguinte, e com dependência a série informa menos do que "
+             "o seu tamanho sugere e os tempos de retorno ficam incertos."))
+   (aviso (teste nao-homogeneidade) (ordem 3)
+      (texto "O teste de Mann-Kendall indica tendência (dados possivelmente não homogêneos): a série "
+             "pode não representar o regime atual. Verifique mudanças na bacia, obras, regularização ou "
+             "troca de instrumentos antes de usar os quantis."))
+   (aviso (teste atipico-alto-gb) (ordem 4)
+      (texto "O teste de Grubbs e Beck indica um valor atípico alto: confira o dado. Se for uma cheia "
+             "real, ele pesa muito na cauda superior e nos quantis de projeto; não o descarte sem motivo."))
+   (aviso (teste atipico-baixo-gb) (ordem 5)
+      (texto "O teste de Grubbs e Beck indica um valor atípico baixo: um mínimo muito baixo distorce a "
+             "assimetria e os ajustes dos logaritmos (LogNormal e LogPearson III)."))
+   (aviso (teste atipico-alto-assimetria) (ordem 6)
+      (texto "O teste da assimetria indica um valor atípico alto: retirar o máximo muda "
+             "significativamente a assimetria, e os ajustes de três parâmetros dependem muito dele."))
+   (aviso (teste atipico-baixo-assimetria) (ordem 7)
+      (texto "O teste da assimetria indica um valor atípico baixo: retirar o mínimo muda "
+             "significativamente a assimetria, e os ajustes de três parâmetros dependem muito dele.")))
+
+(defrule G::serie-curta
+   (serie (tamanho ?n&:(< ?n ?*serie-curta*)))
+   =>
+   (assert (cautela (ordem 1)
+              (texto "Série curta: " ?n " valores, menos de " ?*serie-curta* ". Os ajustes de três "
+                     "parâmetros (Pearson III, LogPearson III, GEV e GPA) dependem da assimetria, que "
+                     "uma série curta estima mal; prefira as distribuições de dois parâmetros e trate "
+                     "com reserva os quantis de tempos de retorno altos."))))
+
+(defrule G::indicacao-dos-testes
+   (indicacao (teste ?t))
+   (aviso (teste ?t) (ordem ?n) (texto $?texto))
+   =>
+   (assert (cautela (ordem ?n) (texto ?texto))))
