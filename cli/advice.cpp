@@ -24,7 +24,10 @@ std::string AdviceJson(const AnalysisRecord& r) {
     if (StartupDir.empty()) StartupDir = WorkingDirectory();
     const Advice advice = Advise(r);
     if (!advice.RuleBaseProblem.empty()) std::fprintf(stderr, "%s\n", advice.RuleBaseProblem.c_str());
+    return AdviceJson(advice);
+}
 
+std::string AdviceJson(const Advice& advice) {
     JsonWriter w;
     w.BeginObject();
     w.Key("RuleBase"); w.String(advice.RuleBase);

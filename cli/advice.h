@@ -6,8 +6,12 @@
 #include <string>
 
 #include "analysis/record.h"
+#include "rules/advisor.h"
 
 namespace zarn {
+
+// The JSON of an advice already consulted.
+std::string AdviceJson(const Advice& advice);
 
 // Consults the rule base as the program does: an adapted zarn.clp in the
 // working directory (the tool's start-up folder), beside the tool, or in the

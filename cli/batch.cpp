@@ -29,8 +29,11 @@
 #include "analysis/quantiles.h"
 #include "analysis/record.h"
 #include "analysis/simulation.h"
+#include "cli/advice.h"
 #include "cli/outputs.h"
 #include "dialogs/report.h"
+#include "platform/session.h"
+#include "rules/advisor.h"
 #include "rules/factfile.h"
 
 namespace fs = std::filesystem;
@@ -55,7 +58,8 @@ struct StationRow {
     double Mean = NAN, StdDev = NAN, Skewness = NAN;
     std::uint8_t Flags = 0;
     int Recommended = 0;  // 0: none
-    std::string Status;   // the recommended distribution's status, or why there is none
+    AdviceStatus Status = AdviceStatus::Rejected;  // the recommended distribution's status
+    std::string RuleBaseProblem;  // why the user's rule base was not used
     double Quantiles[kReturnPeriodCount] = {};
     QuantileInterval Limits[kReturnPeriodCount] = {};
     double R[kDistributionCount] = {}, R90[kDistributionCount] = {}, Z[kDistributionCount] = {};
@@ -123,6 +127,12 @@ StationRow RunStation(const BatchStation& station, const std::string& out, int t
         SaveReport(ReportLines(*r), base + ".txt");
         WriteFactFile(*r, base + ".clp");
         WriteProjectFile(*r, base + ".prj");
+        const Advice advice = Advise(*r);
+        WriteOut(base + ".advice.json", AdviceJson(advice));
+        row.RuleBaseProblem = advice.RuleBaseProblem;
+        row.Recommended = advice.Recommended;
+        for (const DistributionAdvice& d : advice.Ranking)
+            if (d.Index == advice.Recommended) row.Status = d.Status;
 
         for (const std::string& warning : InspectDataFile(data, ImporterAccess::BatchTool))
             row.Warnings += (row.Warnings.empty() ? "" : " | ") + warning;
@@ -275,10 +285,12 @@ std::string SummaryCsv(const std::vector<BatchStation>& stations, const std::vec
                 const bool set = (row.Flags & bit) != 0;
                 csv += sep + (style.Portuguese ? (set ? "sim" : "não") : (set ? "1" : "0"));
             }
-            csv += sep + (row.Recommended > 0 ? CsvText(DistributionName(row.Recommended), style.Separator) : "");
-            csv += sep + CsvText(row.Status, style.Separator);
+            // Without a recommendation every distribution was rejected.
+            const bool any = row.Recommended > 0;
+            csv += sep + (any ? CsvText(DistributionName(row.Recommended), style.Separator) : "");
+            csv += sep + (any ? CsvText(style.Portuguese ? StatusName(row.Status) : StatusKey(row.Status), style.Separator)
+                              : std::string(style.Portuguese ? "todas rejeitadas" : "all-rejected"));
             for (int t = 0; t < kReturnPeriodCount; ++t) {
-                const bool any = row.Recommended > 0;
                 csv += any ? number(row.Quantiles[t]) + number(row.Limits[t].Lower) + number(row.Limits[t].Upper)
                            : sep + sep + sep;
             }
@@ -340,6 +352,12 @@ std::vector<BatchStation> BatchStations(const std::string& input) {
 
 int RunBatch(const BatchOptions& options) {
     const std::vector<BatchStation> stations = BatchStations(options.Input);
+    // An adapted rule base is looked for in the folder the tool starts in,
+    // as a single run looks (set once, before the threads read it).
+    if (StartupDir.empty()) {
+        std::error_code ignored;
+        StartupDir = fs::current_path(ignored).string();
+    }
     std::error_code error;
     fs::create_directories(options.Out, error);
     if (error || !fs::is_directory(options.Out)) RaiseFileError(error ? error.value() : ENOTDIR, options.Out);
@@ -369,6 +387,11 @@ int RunBatch(const BatchOptions& options) {
 
     WriteWhole(options.Out + "/resumo.csv", SummaryCsv(stations, rows, {';', ',', true}));
     WriteWhole(options.Out + "/summary.csv", SummaryCsv(stations, rows, {',', '.', false}));
+    for (const StationRow& row : rows) {
+        if (row.RuleBaseProblem.empty()) continue;
+        std::fprintf(stderr, "%s\n", row.RuleBaseProblem.c_str());  // the same for every station: once
+        break;
+    }
     const auto failed = std::count_if(rows.begin(), rows.end(), [](const StationRow& r) { return !r.Ok; });
     std::fprintf(stderr, "%zu estações analisadas, %ld com erro; resumo em %s/resumo.csv\n", rows.size(),
                  static_cast<long>(failed), options.Out.c_str());

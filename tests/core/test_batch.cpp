@@ -66,7 +66,8 @@ TEST_F(BatchTest, EveryStationAsASingleRunWritesItWhateverTheThreads) {
     for (const char* name : {"tees-dent-bank", "ocmulgee-river-macon", "santa-cruz-river-lochiel", "curta"}) {
         const std::string base = (single / name).string();
         ASSERT_EQ(Run("--data '" + (stations_ / (std::string(name) + ".dat")).string() + "' --json '" + base +
-                      ".json' --report '" + base + ".txt' --facts '" + base + ".clp' --project '" + base + ".prj'"),
+                      ".json' --report '" + base + ".txt' --facts '" + base + ".clp' --project '" + base + ".prj' --advice '" +
+                      base + ".advice.json'"),
                   0);
     }
     std::string firstSummary;
@@ -75,7 +76,7 @@ TEST_F(BatchTest, EveryStationAsASingleRunWritesItWhateverTheThreads) {
     {
         const std::string base = (single / "pearl").string();
         ASSERT_EQ(Run("--data '" + base + ".dat' --json '" + base + ".json' --report '" + base + ".txt' --facts '" + base +
-                      ".clp' --project '" + base + ".prj'"),
+                      ".clp' --project '" + base + ".prj' --advice '" + base + ".advice.json'"),
                   0);
     }
     for (int threads : {1, 3}) {
@@ -132,6 +133,9 @@ TEST_F(BatchTest, SummariesHoldOneRowPerStationInNameOrder) {
     // Decimal commas, verdicts in words: the Ocmulgee mean is 36.2775 thousand cfs.
     EXPECT_NE(rows[2].find(";40;36,277499999999996;"), std::string::npos) << rows[2];
     EXPECT_NE(rows[2].find(";não;"), std::string::npos);
+    // The advisor's choice and its status: the Ocmulgee series takes the Gumbel.
+    EXPECT_NE(english[2].find(",Gumbel,accepted,"), std::string::npos) << english[2];
+    EXPECT_NE(rows[2].find(";Gumbel;aceita;"), std::string::npos) << rows[2];
 }
 
 TEST_F(BatchTest, AListOfPathsRelativeToItsFolderWithRepeatedNames) {
