@@ -24,6 +24,7 @@
 #include "app/pictures.h"
 #include "analysis/projectfile.h"
 #include "platform/session.h"
+#include "dialogs/chartwindows.h"
 #include "dialogs/resultdialogs.h"
 
 namespace zarn {
@@ -130,6 +131,9 @@ void TDesktop::BuildMenu() {
     menuteste_ = show(QStringLiteral("Teste não paramétricos"), &TDesktop::testeDLG_);
     menupara_ = show(QStringLiteral("Estimação de parâmetros"), &TDesktop::paraDLG_);
     menumemo_ = show(QStringLiteral("Memória de cálculo"), &TDesktop::result_);
+    ferramentas_->addSeparator();
+    menufrequencia_ = show(QStringLiteral("Gráfico de frequência"), &TDesktop::frequencia_);
+    menudiagrama_ = show(QStringLiteral("Diagrama de momentos-L"), &TDesktop::diagrama_);
 
     // "Ajuda" has no items: the top-level entry itself is the command.
     ajuda1_ = menuBar()->addAction(QStringLiteral("Ajuda"));
@@ -209,10 +213,16 @@ void TDesktop::SetWindows(TNovoProj* novoProj, TEstatisticas* estatisticas, TTes
     result_ = result;
 }
 
+void TDesktop::SetChartWindows(TFrequencia* frequencia, TDiagramaMomentos* diagrama) {
+    frequencia_ = frequencia;
+    diagrama_ = diagrama;
+}
+
 void TDesktop::Run(const std::function<void()>& command) { RunCommand(platform_, this, command); }
 
 void TDesktop::HabilitarComandos() {
-    for (QAction* a : {salvar_, menusalvar_, menuestat_, menuteste_, menupara_, menumemo_}) a->setEnabled(true);
+    for (QAction* a : {salvar_, menusalvar_, menuestat_, menuteste_, menupara_, menumemo_, menufrequencia_, menudiagrama_})
+        a->setEnabled(true);
 }
 
 bool TDesktop::GravarProjeto() {

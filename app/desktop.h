@@ -27,6 +27,8 @@ class TEstatisticas;
 class TTesteDLG;
 class TParaDLG;
 class Tresult;
+class TFrequencia;
+class TDiagramaMomentos;
 
 // Help topic of the main window, its menu items and toolbar buttons.
 constexpr int kDesktopHelpContext = 101;
@@ -43,6 +45,8 @@ public:
     // The windows created after this one at start-up.
     void SetWindows(TNovoProj* novoProj, TEstatisticas* estatisticas, TTesteDLG* testeDLG, TParaDLG* paraDLG,
                     Tresult* result);
+    // The chart windows of "Ferramentas": frequency chart, ratio diagram.
+    void SetChartWindows(TFrequencia* frequencia, TDiagramaMomentos* diagrama);
 
     // The commands. Each runs to its end or throws; the menu items and
     // buttons run them under the default error handler.
@@ -74,6 +78,8 @@ public:
     QAction* menuteste() const { return menuteste_; }
     QAction* menupara() const { return menupara_; }
     QAction* menumemo() const { return menumemo_; }
+    QAction* menufrequencia() const { return menufrequencia_; }
+    QAction* menudiagrama() const { return menudiagrama_; }
     QAction* Ajuda1() const { return ajuda1_; }
     const QList<QPixmap>& Imagens() const { return imagens_; }
 
@@ -117,6 +123,8 @@ private:
     QAction* menuteste_ = nullptr;
     QAction* menupara_ = nullptr;
     QAction* menumemo_ = nullptr;
+    QAction* menufrequencia_ = nullptr;
+    QAction* menudiagrama_ = nullptr;
     QAction* ajuda1_ = nullptr;
 
     TNovoProj* novoProj_ = nullptr;
@@ -124,6 +132,8 @@ private:
     TTesteDLG* testeDLG_ = nullptr;
     TParaDLG* paraDLG_ = nullptr;
     Tresult* result_ = nullptr;
+    TFrequencia* frequencia_ = nullptr;
+    TDiagramaMomentos* diagrama_ = nullptr;
 };
 
 // Start-up once the windows exist: ProjectModified is false, StartupDir is

@@ -7,6 +7,7 @@
 #include "app/headless.h"
 #include "app/novoproj.h"
 #include "app/qtplatform.h"
+#include "dialogs/chartwindows.h"
 #include "dialogs/resultdialogs.h"
 
 int main(int argc, char* argv[]) {
@@ -26,6 +27,8 @@ int main(int argc, char* argv[]) {
     auto* result = new zarn::Tresult(platform, desktop);
     desktop->SetWindows(novoProj, estatisticas, testeDLG, paraDLG, result);
     zarn::LinkResultDialogs(estatisticas, testeDLG, paraDLG, result);
+    // The chart windows of "Ferramentas", created after the six.
+    desktop->SetChartWindows(new zarn::TFrequencia(platform, desktop), new zarn::TDiagramaMomentos(platform, desktop));
 
     // ProjectModified, StartupDir, help files, initial folders.
     zarn::StartSession(*desktop, *novoProj);

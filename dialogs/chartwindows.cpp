@@ -646,6 +646,13 @@ TDiagramaMomentos::TDiagramaMomentos(Platform& platform, QWidget* parent)
     panel->setFixedWidth(kPanelWidth);
     auto* side = new QVBoxLayout(panel);
     side->setContentsMargins(0, 0, 0, 0);
+    resumo_ = new QLabel(panel);
+    resumo_->setObjectName(QStringLiteral("Resumo"));
+    resumo_->setWordWrap(true);
+    QFont bold = resumo_->font();
+    bold.setBold(true);
+    resumo_->setFont(bold);
+    side->addWidget(resumo_);
     texto_ = new QPlainTextEdit(panel);
     texto_->setObjectName(QStringLiteral("Texto"));
     texto_->setReadOnly(true);
@@ -675,6 +682,11 @@ void TDiagramaMomentos::Exibir() {
 void TDiagramaMomentos::Preencher() {
     data_ = RatioDiagram(Record);
     SetLines(texto_, RatioDiagramLines(data_, RegionalDecimalSeparator()));
+    auto family = [](const FamilyDistances& d) {
+        return d.Closest == 0 ? QStringLiteral("nenhuma") : QString::fromStdString(DistributionName(d.Closest));
+    };
+    resumo_->setText(QStringLiteral("Família mais próxima:\n  da amostra: %1\n  dos logaritmos: %2")
+                         .arg(family(data_.SampleFamily), family(data_.LogsFamily)));
     chart_->setLocale(RegionalNumbers());
     ClearChart(chart_);
 

@@ -135,6 +135,8 @@ public:
     void FecharClick();
 
     const RatioDiagramData& Dados() const { return data_; }
+    // The closest families, in bold above the numbers.
+    QLabel* Resumo() const { return resumo_; }
     QPlainTextEdit* Texto() const { return texto_; }
     QChart* Grafico() const { return chart_; }
     QMenu* MenuGrafico() const { return chartMenu_; }
@@ -144,6 +146,7 @@ public:
     QPushButton* Fechar() const { return fechar_; }
 
 private:
+    QLabel* resumo_;
     QPlainTextEdit* texto_;
     QToolBar* toolBar_;
     QChart* chart_;

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QGraphicsLayout>
 #include <QKeyEvent>
 #include <QLegend>
 #include <QLegendMarker>
@@ -156,7 +157,9 @@ QList<QPointF> DrawablePoints(const ChartPoints& points) {
 
 // The probability plot's confidence band.
 const QColor kBandColour(0, 128, 0);
-const QString kBandTitle = QStringLiteral("Intervalo de confiança 90 %");
+// (the full "Intervalo de confiança 90 %" does not fit the legend beside the
+// two specified entries in the chart's width)
+const QString kBandTitle = QStringLiteral("Intervalo 90 %");
 
 // Where the export button sits: between "Fechar" and the arrows.
 const QRect kExportButtonGeometry(96, 328, 30, 25);
@@ -463,6 +466,11 @@ TParaDLG::TParaDLG(Platform& platform, QWidget* parent)
     legend->setBackgroundVisible(true);
     legend->setBrush(QColor(192, 192, 192));
     legend->setPen(Qt::NoPen);
+    // Three entries (with the band's) in the window's 8-point font, so that
+    // none is cut short in the chart's width.
+    QFont legendFont = legend->font();
+    legendFont.setPointSize(8);
+    legend->setFont(legendFont);
     view_ = MakeChartView(this, chart_, QRect(208, 8, 441, 345));
     view_->setObjectName(QStringLiteral("Chart1"));
 
@@ -534,6 +542,8 @@ void TParaDLG::EntrarXY(int index) {
     bandUpper_->setVisible(banded);
     for (QLegendMarker* marker : chart_->legend()->markers(bandLower_)) marker->setVisible(banded);
     for (QLegendMarker* marker : chart_->legend()->markers(bandUpper_)) marker->setVisible(false);
+    // The legend lays its entries out again only when told.
+    if (chart_->legend()->layout()) chart_->legend()->layout()->invalidate();
 
     std::vector<double> xs, ts;
     for (const auto* points : {&observed, &expected, &lower, &upper})
