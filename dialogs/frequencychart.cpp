@@ -134,7 +134,9 @@ LinearScale NiceScale(double low, double high, int steps) {
         }
     const double first = std::floor(low / step) * step, last = std::ceil(high / step) * step;
     const int count = static_cast<int>(std::lround((last - first) / step));
-    return {first, last, step, std::max(count, 1), std::max(0, -power)};
+    // As many decimals as the step needs (0.1 one, 0.25 never: steps are 1, 2, 5).
+    const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
+    return {first, last, step, std::max(count, 1), decimals};
 }
 
 FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSummary* simulations,

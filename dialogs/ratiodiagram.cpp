@@ -69,7 +69,7 @@ RatioDiagramData RatioDiagram(const AnalysisRecord& r) {
     };
     const double first = diagram.T3Axis.Low, last = diagram.T3Axis.High;
     for (int k = 0; k <= kCurveSteps; ++k) {
-        const double t3 = first + (last - first) * k / kCurveSteps;
+        const double t3 = k == kCurveSteps ? last : first + (last - first) * k / kCurveSteps;
         for (std::size_t f = 0; f < kRatioFamilies.size(); ++f) {
             const RatioPoint p{t3, Tau4Polynomial(kRatioFamilies[f], t3)};
             diagram.Curves[f].push_back(p);
