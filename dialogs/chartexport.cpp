@@ -73,6 +73,9 @@ QSizeF LogicalSize(const ImageSize& size) {
 // its size on the screen is restored before returning. The chart's own
 // layout runs at once, so nothing of the larger size ever reaches the screen.
 void RenderChart(QChart* chart, QPainter& painter, const QRectF& target, const QSizeF& logical) {
+    // Axes and series removed since the last return to the event loop leave
+    // their drawings in the scene until they are deleted: delete them now.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     const QRectF saved = chart->geometry();
     auto relayout = [chart](const QRectF& geometry) {
         chart->setGeometry(geometry);

@@ -29,6 +29,7 @@
 #include <QToolBar>
 #include <QValueAxis>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -530,16 +531,33 @@ void TFrequencia::Desenhar() {
 
     // The band behind everything, then the curves, the bounds, the observed
     // values; the key lists them in that order.
+    // Lines are cut at the value axis's ends by hand (an SVG file keeps no
+    // clipping); the horizontal axis spans them by construction.
+    const bool logPaper = options.Paper == ProbabilityPaper::LogReturnPeriod;
+    const double low = data_.Values.Low, high = data_.Values.High;
+    auto addLine = [&](const QString& name, const QPen& pen, const std::vector<FrequencyPoint>& points) {
+        ChartPoints line;
+        for (const FrequencyPoint& p : points) line.emplace_back(p.Coordinate, p.Value);
+        for (const ChartPoints& piece : ClipPolyline(line, low, high, logPaper)) {
+            auto* series = new QLineSeries;
+            series->setName(name);
+            series->setPen(pen);
+            for (const auto& [x, y] : piece) series->append(x, y);
+            Attach(chart_, series, xAxis, yAxis);
+        }
+    };
     QList<ChartKey::Entry> key;
     if (!data_.BandLower.empty()) {
         const QColor colour = Colour(options.BandIndex);
         QColor fill = colour;
         fill.setAlpha(kBandAlpha);
         const QPen edgePen(colour, kBandEdgeWidth, Qt::DashLine);
+        // The fill between the limits held inside the axis, the limits dashed
+        // (the area's own outline would also close the band at its ends).
         auto* upper = new QLineSeries;
         auto* lower = new QLineSeries;
-        for (const FrequencyPoint& p : data_.BandUpper) upper->append(p.Coordinate, p.Value);
-        for (const FrequencyPoint& p : data_.BandLower) lower->append(p.Coordinate, p.Value);
+        for (const FrequencyPoint& p : data_.BandUpper) upper->append(p.Coordinate, std::clamp(p.Value, low, high));
+        for (const FrequencyPoint& p : data_.BandLower) lower->append(p.Coordinate, std::clamp(p.Value, low, high));
         auto* band = new QAreaSeries(upper, lower);
         upper->setParent(band);
         lower->setParent(band);
@@ -549,15 +567,8 @@ void TFrequencia::Desenhar() {
         band->setBrush(fill);
         band->setPen(Qt::NoPen);
         Attach(chart_, band, xAxis, yAxis);
-        // The limits themselves dashed (the area's own outline would also
-        // close the band at its ends).
-        for (const auto* limit : {&data_.BandUpper, &data_.BandLower}) {
-            auto* edge = new QLineSeries;
-            edge->setName(name);
-            edge->setPen(edgePen);
-            for (const FrequencyPoint& p : *limit) edge->append(p.Coordinate, p.Value);
-            Attach(chart_, edge, xAxis, yAxis);
-        }
+        addLine(name, edgePen, data_.BandUpper);
+        addLine(name, edgePen, data_.BandLower);
         ChartKey::Entry entry;
         entry.Text = name;
         entry.Fill = fill;
@@ -565,44 +576,33 @@ void TFrequencia::Desenhar() {
         key << entry;
     }
     for (const FrequencyCurve& curve : data_.Curves) {
-        auto* series = new QLineSeries;
-        series->setName(QString::fromStdString(DistributionName(curve.Index)));
-        series->setPen(QPen(Colour(curve.Index), kCurveWidth));
-        for (const FrequencyPoint& p : curve.Points) series->append(p.Coordinate, p.Value);
-        Attach(chart_, series, xAxis, yAxis);
         ChartKey::Entry entry;
-        entry.Text = series->name();
-        entry.Line = series->pen();
+        entry.Text = QString::fromStdString(DistributionName(curve.Index));
+        entry.Line = QPen(Colour(curve.Index), kCurveWidth);
+        addLine(entry.Text, entry.Line, curve.Points);
         key << entry;
     }
-    // The bounds of one distribution in one series: the step from one to
-    // the other lies beyond the axis and is clipped.
+    // The bounds across the plot; one entry for the two of a distribution.
     for (int index = 1; index <= kDistributionCount; ++index) {
         std::vector<const BoundLine*> bounds;
         for (const BoundLine& bound : data_.Bounds)
             if (bound.Index == index) bounds.push_back(&bound);
         if (bounds.empty()) continue;
         const QString name = QString::fromStdString(DistributionName(index));
-        auto* series = new QLineSeries;
-        if (bounds.size() == 2)
-            series->setName(QStringLiteral("Limites (%1)").arg(name));
-        else
-            series->setName(QStringLiteral("%1 (%2)").arg(
-                bounds[0]->Upper ? QStringLiteral("Limite superior") : QStringLiteral("Limite inferior"), name));
-        series->setPen(QPen(Colour(index), kBoundWidth, Qt::DashDotLine));
-        const double outside = options.Paper == ProbabilityPaper::LogReturnPeriod
-                                   ? data_.CoordinateHigh * 10
-                                   : data_.CoordinateHigh + (data_.CoordinateHigh - data_.CoordinateLow);
-        series->append(data_.CoordinateLow, bounds[0]->Value);
-        series->append(outside, bounds[0]->Value);
-        if (bounds.size() == 2) {
-            series->append(outside, bounds[1]->Value);
-            series->append(data_.CoordinateLow, bounds[1]->Value);
-        }
-        Attach(chart_, series, xAxis, yAxis);
         ChartKey::Entry entry;
-        entry.Text = series->name();
-        entry.Line = series->pen();
+        entry.Text = bounds.size() == 2 ? QStringLiteral("Limites (%1)").arg(name)
+                                        : QStringLiteral("%1 (%2)").arg(bounds[0]->Upper ? QStringLiteral("Limite superior")
+                                                                                        : QStringLiteral("Limite inferior"),
+                                                                       name);
+        entry.Line = QPen(Colour(index), kBoundWidth, Qt::DashDotLine);
+        for (const BoundLine* bound : bounds) {
+            auto* series = new QLineSeries;
+            series->setName(entry.Text);
+            series->setPen(entry.Line);
+            series->append(data_.CoordinateLow, bound->Value);
+            series->append(data_.CoordinateHigh, bound->Value);
+            Attach(chart_, series, xAxis, yAxis);
+        }
         key << entry;
     }
     auto* observed = new QScatterSeries;
@@ -732,7 +732,24 @@ void TDiagramaMomentos::Preencher() {
     for (std::size_t f = 0; f < kRatioFamilies.size(); ++f)
         line(QString::fromStdString(DistributionName(kRatioFamilies[f])), QPen(Colour(kRatioFamilies[f]), kCurveWidth),
              data_.Curves[f]);
-    line(QStringLiteral("Limite inferior de t4"), QPen(Qt::gray, 1.0, Qt::DotLine), data_.LowerLimit);
+    // The lower limit runs below the t4 axis: its pieces inside it.
+    {
+        ChartPoints limit;
+        for (const RatioPoint& p : data_.LowerLimit) limit.emplace_back(p.T3, p.T4);
+        const QPen pen(Qt::gray, 1.0, Qt::DotLine);
+        const QString name = QStringLiteral("Limite inferior de t4");
+        for (const ChartPoints& piece : ClipPolyline(limit, data_.T4Axis.Low, data_.T4Axis.High, false)) {
+            auto* series = new QLineSeries;
+            series->setName(name);
+            series->setPen(pen);
+            for (const auto& [x, y] : piece) series->append(x, y);
+            Attach(chart_, series, xAxis, yAxis);
+        }
+        ChartKey::Entry entry;
+        entry.Text = name;
+        entry.Line = pen;
+        key << entry;
+    }
     static const QScatterSeries::MarkerShape kReferenceShapes[] = {
         QScatterSeries::MarkerShapeRectangle, QScatterSeries::MarkerShapeTriangle,
         QScatterSeries::MarkerShapePentagon};

@@ -266,4 +266,41 @@ FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSumma
     return chart;
 }
 
+std::vector<ChartPoints> ClipPolyline(const ChartPoints& points, double low, double high, bool logX) {
+    std::vector<ChartPoints> pieces;
+    ChartPoints piece;
+    auto inside = [&](double y) { return y >= low && y <= high; };
+    // The point of segment a-b where y reaches `limit`.
+    auto cut = [&](const std::pair<double, double>& a, const std::pair<double, double>& b, double limit) {
+        const double t = (limit - a.second) / (b.second - a.second);
+        const double x = logX ? std::exp(std::log(a.first) + t * (std::log(b.first) - std::log(a.first)))
+                              : a.first + t * (b.first - a.first);
+        return std::make_pair(x, limit);
+    };
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const auto& p = points[k];
+        const bool in = inside(p.second);
+        if (k > 0) {
+            const auto& q = points[k - 1];
+            const bool wasIn = inside(q.second);
+            if (wasIn && !in) {  // leaving: the piece ends on the limit
+                const double limit = p.second < low ? low : high;
+                if (q.second != limit) piece.push_back(cut(q, p, limit));
+                pieces.push_back(std::move(piece));
+                piece.clear();
+            } else if (!wasIn && in) {  // entering: it starts on the limit
+                const double limit = q.second < low ? low : high;
+                if (p.second != limit) piece.push_back(cut(q, p, limit));
+            } else if (!wasIn && !in && (q.second < low) != (p.second < low)) {
+                // Over the whole range within one segment: the part between the limits.
+                const double first = q.second < low ? low : high, second = q.second < low ? high : low;
+                pieces.push_back({cut(q, p, first), cut(q, p, second)});
+            }
+        }
+        if (in) piece.push_back(p);
+    }
+    if (!piece.empty()) pieces.push_back(std::move(piece));
+    return pieces;
+}
+
 }  // namespace zarn

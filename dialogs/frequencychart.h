@@ -13,6 +13,7 @@
 //   HighestCorrelation        the distribution with the highest probability-plot R
 //   LinearScale / NiceScale   an axis range on round ticks
 //   FrequencyChart            every series of the chart and the axes' ranges
+//   ClipPolyline              the pieces of a line inside a range of values
 #pragma once
 
 #include <array>
@@ -21,6 +22,7 @@
 
 #include "analysis/record.h"
 #include "analysis/simulation.h"
+#include "dialogs/lines.h"
 
 namespace zarn {
 
@@ -112,5 +114,11 @@ struct FrequencyChartData {
 // quantile faults is left out.
 FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSummary* simulations,
                                   const FrequencyChartOptions& options);
+
+// The pieces of the polyline (x, y) whose y lie in [low, high]: a segment
+// that crosses a limit is cut where it crosses (interpolated along x, or
+// along log x when logX, as the axis draws it). The charts draw lines
+// clipped by hand: an SVG file keeps no clipping.
+std::vector<ChartPoints> ClipPolyline(const ChartPoints& points, double low, double high, bool logX);
 
 }  // namespace zarn

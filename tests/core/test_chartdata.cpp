@@ -271,6 +271,30 @@ TEST(FrequencyChart, AFaultingQuantileLeavesItsPointOut) {
     EXPECT_EQ(chart.Observed.size(), 40u);
 }
 
+TEST(ClipPolyline, PiecesInsideTheRangeCutWhereTheyCross) {
+    // A parabola dipping below the range: two pieces, each ending on the limit.
+    ChartPoints parabola;
+    for (int k = -4; k <= 4; ++k) parabola.emplace_back(k, k * k);  // y from 0 to 16
+    const auto pieces = ClipPolyline(parabola, 4, 100, false);
+    ASSERT_EQ(pieces.size(), 2u);
+    EXPECT_EQ(pieces[0].front(), std::make_pair(-4.0, 16.0));
+    EXPECT_EQ(pieces[0].back(), std::make_pair(-2.0, 4.0));  // the point (-2, 4) itself
+    EXPECT_EQ(pieces[1].front(), std::make_pair(2.0, 4.0));
+    // A rising line entering at y = 0 between x = 1 and 2, cut there.
+    const auto rising = ClipPolyline({{1, -10}, {2, 10}, {3, 30}}, 0, 20, false);
+    ASSERT_EQ(rising.size(), 1u);
+    EXPECT_EQ(rising[0], ChartPoints({{1.5, 0}, {2, 10}, {2.5, 20}}));
+    // On a logarithmic x axis the cut is interpolated in log x.
+    const auto logCut = ClipPolyline({{1, -1}, {100, 1}}, 0, 5, true);
+    ASSERT_EQ(logCut.size(), 1u);
+    EXPECT_NEAR(logCut[0][0].first, 10.0, 1e-12);
+    // A segment jumping over the whole range keeps the part between the limits.
+    const auto jump = ClipPolyline({{0, -10}, {1, 10}}, -1, 1, false);
+    ASSERT_EQ(jump.size(), 1u);
+    EXPECT_EQ(jump[0], ChartPoints({{0.45, -1}, {0.55, 1}}));
+    EXPECT_TRUE(ClipPolyline({{0, 50}, {1, 60}}, 0, 20, false).empty());
+}
+
 TEST(NiceScale, RoundTicksAroundTheRange) {
     const LinearScale a = NiceScale(0, 263);
     EXPECT_EQ(a.Low, 0);
