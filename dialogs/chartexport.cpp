@@ -90,15 +90,9 @@ void RenderChart(QChart* chart, QPainter& painter, const QRectF& target, const Q
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (QGraphicsScene* scene = chart->scene()) {
+    // Every chart of the program lives in the scene of its view.
+    if (QGraphicsScene* scene = chart->scene())
         scene->render(&painter, target, QRectF(saved.topLeft(), logical), Qt::IgnoreAspectRatio);
-    } else {
-        // A chart outside any view: paint it through a scene of its own.
-        QGraphicsScene own;
-        own.addItem(chart);
-        own.render(&painter, target, QRectF(saved.topLeft(), logical), Qt::IgnoreAspectRatio);
-        own.removeItem(chart);
-    }
 }
 
 QString FormatName(ChartFormat format) {

@@ -8,6 +8,10 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QCheckBox>
+#include <QDialog>
+#include <QDoubleSpinBox>
+#include <QSpinBox>
+#include <QTimer>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -293,6 +297,43 @@ private slots:
         platform_->PrintFile.clear();
         PrintLines(*platform_, nullptr, QStringLiteral("Recomendação"), {"x"});  // cancelled: nothing
         QVERIFY(platform_->Texts("error").isEmpty());
+    }
+
+    void sizeDialogAsksTheResolutionOnlyForPng() {
+        // The real platform's dialog, answered by a timer as a user would.
+        ImageSize size{16.0, 12.0, 300};
+        QString pixels;
+        int boxes = 0;
+        QTimer::singleShot(0, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog);
+            const auto centimetres = dialog->findChildren<QDoubleSpinBox*>();
+            QCOMPARE(centimetres.size(), 2);
+            centimetres[0]->setValue(8.5);
+            auto* dpi = dialog->findChild<QSpinBox*>();
+            boxes = dpi->isVisibleTo(dialog) ? 3 : 2;
+            dpi->setValue(600);
+            for (QLabel* label : dialog->findChildren<QLabel*>())
+                if (label->text().endsWith(QStringLiteral("pixels"))) pixels = label->text();
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        QVERIFY(RunImageSizeDialog(nullptr, QStringLiteral("PNG"), size));
+        QCOMPARE(boxes, 3);
+        QCOMPARE(size.WidthCm, 8.5);
+        QCOMPARE(size.Dpi, 600);
+        QCOMPARE(pixels, QStringLiteral("2008 × 2835 pixels"));  // 8.5 and 12 cm at 600 dpi
+        // For a vector file only the size: the resolution stays as it was.
+        QTimer::singleShot(0, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            boxes = dialog->findChild<QSpinBox*>()->isVisibleTo(dialog) ? 3 : 2;
+            dialog->findChild<QSpinBox*>()->setValue(100);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        QVERIFY(RunImageSizeDialog(nullptr, QStringLiteral("SVG"), size));
+        QCOMPARE(boxes, 2);
+        QCOMPARE(size.Dpi, 600);
+        QTimer::singleShot(0, [] { static_cast<QDialog*>(QApplication::activeModalWidget())->reject(); });
+        QVERIFY(!RunImageSizeDialog(nullptr, QStringLiteral("PDF"), size));
     }
 
     void fileNamesComeFromTheProjectTitle_data() {
