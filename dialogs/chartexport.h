@@ -20,7 +20,6 @@
 #include <QImage>
 #include <QList>
 #include <QObject>
-#include <QRect>
 #include <QString>
 #include <memory>
 #include <string>

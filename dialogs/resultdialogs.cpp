@@ -158,7 +158,7 @@ QList<QPointF> DrawablePoints(const ChartPoints& points) {
 // The probability plot's confidence band.
 const QColor kBandColour(0, 128, 0);
 // (the full "Intervalo de confiança 90 %" does not fit the legend beside the
-// two specified entries in the chart's width)
+// plot's own two entries in the chart's width)
 const QString kBandTitle = QStringLiteral("Intervalo 90 %");
 
 // Where the export button sits: between "Fechar" and the arrows.

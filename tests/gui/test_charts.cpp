@@ -399,7 +399,7 @@ private slots:
                 QCOMPARE(para.BandaSuperior()->at(k), QPointF(band.Upper[k].first, band.Upper[k].second));
             }
         }
-        // One legend entry for the two limits, after the specified two.
+        // One legend entry for the two limits, after the plot's own two.
         QStringList entries;
         for (QLegendMarker* marker : para.Chart1()->legend()->markers())
             if (marker->isVisible()) entries << marker->label();
@@ -419,7 +419,7 @@ private slots:
         QCOMPARE(platform_->Texts("progress"), QStringList{QStringLiteral("ZARN - Simulando o projeto")});
         QCOMPARE(para.BandaInferior()->count(), 0);
         QVERIFY(!para.BandaInferior()->isVisible());
-        QCOMPARE(para.Series2()->count(), 40);  // the specified plot is drawn all the same
+        QCOMPARE(para.Series2()->count(), 40);  // the probability plot is drawn all the same
         // Other distributions of the same showing do not ask again.
         para.Distribuicoes()->actions()[kGEV - 1]->trigger();
         QCOMPARE(platform_->Texts("progress").size(), 1);
