@@ -155,10 +155,10 @@ QList<QPointF> DrawablePoints(const ChartPoints& points) {
     return out;
 }
 
-// The probability plot's confidence band.
+// The probability plot's confidence band. Its legend entry is short: the full
+// "Intervalo de confiança 90 %" does not fit beside the plot's own two
+// entries in the chart's width.
 const QColor kBandColour(0, 128, 0);
-// (the full "Intervalo de confiança 90 %" does not fit the legend beside the
-// plot's own two entries in the chart's width)
 const QString kBandTitle = QStringLiteral("Intervalo 90 %");
 
 // Where the export button sits: between "Fechar" and the arrows.
