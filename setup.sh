@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libgtest-dev locales libclips-dev libboost-dev)
+packages=(cmake ninja-build g++ qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev libgtest-dev locales libclips-dev libboost-dev)
 
 install_missing() {
     local missing=()

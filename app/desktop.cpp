@@ -26,6 +26,7 @@
 #include "app/pictures.h"
 #include "analysis/projectfile.h"
 #include "platform/session.h"
+#include "dialogs/chartwindows.h"
 #include "dialogs/recomendacao.h"
 #include "dialogs/resultdialogs.h"
 
@@ -135,6 +136,9 @@ void TDesktop::BuildMenu() {
     menupara_ = show(QStringLiteral("Estimação de parâmetros"), &TDesktop::paraDLG_);
     menumemo_ = show(QStringLiteral("Memória de cálculo"), &TDesktop::result_);
     menureco_ = show(QStringLiteral("Recomendação"), &TDesktop::recomendacao_);
+    ferramentas_->addSeparator();
+    menufrequencia_ = show(QStringLiteral("Gráfico de frequência"), &TDesktop::frequencia_);
+    menudiagrama_ = show(QStringLiteral("Diagrama de momentos-L"), &TDesktop::diagrama_);
 
     // "Ajuda" has no items: the top-level entry itself is the command.
     ajuda1_ = menuBar()->addAction(QStringLiteral("Ajuda"));
@@ -214,16 +218,21 @@ void TDesktop::SetWindows(TNovoProj* novoProj, TEstatisticas* estatisticas, TTes
     result_ = result;
 }
 
+void TDesktop::SetChartWindows(TFrequencia* frequencia, TDiagramaMomentos* diagrama) {
+    frequencia_ = frequencia;
+    diagrama_ = diagrama;
+}
+
 void TDesktop::Run(const std::function<void()>& command) { RunCommand(platform_, this, command); }
 
 void TDesktop::HabilitarComandos() {
-    for (QAction* a : {salvar_, menusalvar_, menuestat_, menuteste_, menupara_, menumemo_, menureco_})
+    for (QAction* a : {salvar_, menusalvar_, menuestat_, menuteste_, menupara_, menumemo_, menureco_, menufrequencia_,
+                       menudiagrama_})
         a->setEnabled(true);
     for (QAction* a : tools_) a->setEnabled(true);
 }
 
 QAction* TDesktop::AddTool(const QString& text, const std::function<void()>& show) {
-    if (tools_.isEmpty()) ferramentas_->addSeparator();
     QAction* action = ferramentas_->addAction(text);
     action->setEnabled(menuestat_->isEnabled());
     connect(action, &QAction::triggered, this, [this, show] { Run(show); });

@@ -29,6 +29,8 @@ class TTesteDLG;
 class TParaDLG;
 class Tresult;
 class TRecomendacao;
+class TFrequencia;
+class TDiagramaMomentos;
 
 // Help topic of the main window, its menu items and toolbar buttons.
 constexpr int kDesktopHelpContext = 101;
@@ -51,6 +53,8 @@ public:
     QAction* AddTool(const QString& text, const std::function<void()>& show);
     // The advice window, opened by "Ferramentas > Recomendação".
     void SetRecomendacao(TRecomendacao* recomendacao) { recomendacao_ = recomendacao; }
+    // The chart windows of "Ferramentas": frequency chart, ratio diagram.
+    void SetChartWindows(TFrequencia* frequencia, TDiagramaMomentos* diagrama);
 
     // The commands. Each runs to its end or throws; the menu items and
     // buttons run them under the default error handler.
@@ -88,6 +92,8 @@ public:
     QAction* menupara() const { return menupara_; }
     QAction* menumemo() const { return menumemo_; }
     QAction* menureco() const { return menureco_; }
+    QAction* menufrequencia() const { return menufrequencia_; }
+    QAction* menudiagrama() const { return menudiagrama_; }
     QAction* Ajuda1() const { return ajuda1_; }
     const QList<QPixmap>& Imagens() const { return imagens_; }
 
@@ -133,6 +139,8 @@ private:
     QAction* menupara_ = nullptr;
     QAction* menumemo_ = nullptr;
     QAction* menureco_ = nullptr;
+    QAction* menufrequencia_ = nullptr;
+    QAction* menudiagrama_ = nullptr;
     QAction* ajuda1_ = nullptr;
     QList<QAction*> tools_;  // the further items of "Ferramentas"
 
@@ -143,6 +151,8 @@ private:
     Tresult* result_ = nullptr;
     TImportar* importar_ = nullptr;
     TRecomendacao* recomendacao_ = nullptr;
+    TFrequencia* frequencia_ = nullptr;
+    TDiagramaMomentos* diagrama_ = nullptr;
 };
 
 // Start-up once the windows exist: ProjectModified is false, StartupDir is

@@ -9,6 +9,7 @@
 #include "app/qtplatform.h"
 #include "dialogs/intervalwindow.h"
 #include "dialogs/recomendacao.h"
+#include "dialogs/chartwindows.h"
 #include "dialogs/resultdialogs.h"
 
 int main(int argc, char* argv[]) {
@@ -34,6 +35,8 @@ int main(int argc, char* argv[]) {
     auto* intervalos = new zarn::TIntervalos(platform, desktop);
     desktop->AddTool(QStringLiteral("Intervalos de confiança"), [intervalos] { intervalos->Exibir(); });
     zarn::LinkRecomendacao(result, recomendacao);
+    // The chart windows of "Ferramentas", created after the six.
+    desktop->SetChartWindows(new zarn::TFrequencia(platform, desktop), new zarn::TDiagramaMomentos(platform, desktop));
 
     // ProjectModified, StartupDir, help files, initial folders.
     zarn::StartSession(*desktop, *novoProj);

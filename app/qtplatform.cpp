@@ -1,6 +1,10 @@
 #include "app/qtplatform.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -29,6 +33,7 @@
 #include <thread>
 
 #include "app/helpfile.h"
+#include "dialogs/chartexport.h"
 
 namespace zarn {
 
@@ -263,5 +268,21 @@ bool QtPlatform::LaunchProgram(const QString& program, const QStringList& argume
     }
     return QProcess::startDetached(path, arguments, folder);
 }
+
+bool QtPlatform::ChooseImageSize(QWidget* parent, const QString& format, ImageSize& size) {
+    return RunImageSizeDialog(parent, format, size);
+}
+
+std::unique_ptr<QPrinter> QtPlatform::ChoosePrinter(QWidget* parent, const QString& documentName) {
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setDocName(documentName);
+    printer->setCreator(kApplicationTitle);
+    QPrintDialog dialog(printer.get(), parent);
+    dialog.setWindowTitle(QStringLiteral("Imprimir"));
+    if (dialog.exec() != QDialog::Accepted) return nullptr;
+    return printer;
+}
+
+void QtPlatform::CopyImage(const QImage& image) { QGuiApplication::clipboard()->setImage(image); }
 
 }  // namespace zarn

@@ -37,6 +37,9 @@ public:
                        bool maximized) override;
     void RunWithProgress(QWidget* parent, const QString& title, CalculationProgress& progress,
                          const std::function<void()>& work) override;
+    bool ChooseImageSize(QWidget* parent, const QString& format, ImageSize& size) override;
+    std::unique_ptr<QPrinter> ChoosePrinter(QWidget* parent, const QString& documentName) override;
+    void CopyImage(const QImage& image) override;
 
 private:
     QPointer<HelpViewer> viewer_;

@@ -1,12 +1,16 @@
 // zarn-screenshots: draws the windows headless and saves them as PNG for
 // the documentation. Creates a project from the bundled Ocmulgee example,
 // then grabs the main window, the new-project dialog, each result window,
-// the import window, the advice and the help viewer.
+// the import window, the advice, the two chart windows and the help viewer.
 //
 //   zarn-screenshots [OUTPUT-FOLDER]     (default: docs/screenshots)
 #include <QDir>
 #include <QEventLoop>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
@@ -17,6 +21,7 @@
 #include "app/qtplatform.h"
 #include "dialogs/intervalwindow.h"
 #include "dialogs/recomendacao.h"
+#include "dialogs/chartwindows.h"
 #include "dialogs/resultdialogs.h"
 
 namespace {
@@ -61,6 +66,9 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     UnattendedPlatform platform;
     zarn::ZarnApplication app(argc, argv, platform);
+    // The chart windows' settings of this run only, not the user's.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(ZARN_SCREENSHOTS));
     if (!folder.exists() && !QDir().mkpath(folder.path())) {
         std::fprintf(stderr, "não foi possível criar %s\n", qPrintable(folder.path()));
@@ -78,6 +86,9 @@ int main(int argc, char* argv[]) {
     desktop->SetRecomendacao(recomendacao);
     zarn::LinkResultDialogs(estatisticas, testeDLG, paraDLG, result);
     zarn::LinkRecomendacao(result, recomendacao);
+    auto* frequencia = new zarn::TFrequencia(platform, desktop);
+    auto* diagrama = new zarn::TDiagramaMomentos(platform, desktop);
+    desktop->SetChartWindows(frequencia, diagrama);
     // The help file lies beside the program: start there.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     zarn::StartSession(*desktop, *novoProj);
@@ -122,6 +133,18 @@ int main(int argc, char* argv[]) {
     recomendacao->Exibir();
     ok = Save(recomendacao, folder, QStringLiteral("recomendacao.png")) && ok;
     recomendacao->hide();
+
+    // The frequency chart with three fits, the band of the best one and the
+    // data's unit; the ratio diagram.
+    desktop->menufrequencia()->trigger();
+    frequencia->Unidade()->setText(QStringLiteral("1000 pés³/s"));
+    frequencia->Distribuicao(zarn::kGumbel)->setChecked(true);
+    frequencia->Distribuicao(zarn::kLogPearson3)->setChecked(true);
+    ok = Save(frequencia, folder, QStringLiteral("frequencia.png")) && ok;
+    frequencia->hide();
+    desktop->menudiagrama()->trigger();
+    ok = Save(diagrama, folder, QStringLiteral("diagrama-momentos.png")) && ok;
+    diagrama->hide();
 
     desktop->AjudaKey();
     for (QWidget* w : QApplication::topLevelWidgets())

@@ -5,6 +5,7 @@
 
 #include "analysis/fittests.h"
 #include "analysis/format.h"
+#include "analysis/intervals.h"
 #include "analysis/quantiles.h"
 #include "analysis/statistics.h"
 
@@ -179,6 +180,24 @@ ProbabilityPlotData ProbabilityPlot(const AnalysisRecord& r, int index) {
         plot.Expected.emplace_back(q, T);
     }
     return plot;
+}
+
+double NonExceedance(double T) {
+    for (int t = 0; t < kReturnPeriodCount; ++t)
+        if (T == kReturnPeriods[t]) return kReturnPeriodProbabilities[t];
+    return 1.0 - 1.0 / T;
+}
+
+ProbabilityPlotBandData ProbabilityPlotBand(const SimulationSummary& s, int index) {
+    ProbabilityPlotBandData band;
+    if (!s.Valid || index < 1 || index > kDistributionCount) return band;
+    for (double T : BandReturnPeriods()) {
+        const QuantileInterval limits = BandAt(s, index, NonExceedance(T));
+        if (!std::isfinite(limits.Lower) || !std::isfinite(limits.Upper)) continue;
+        band.Lower.emplace_back(limits.Lower, T);
+        band.Upper.emplace_back(limits.Upper, T);
+    }
+    return band;
 }
 
 }  // namespace zarn

@@ -10,6 +10,8 @@
 //   ParaLines              the 40 lines of the parameter window
 //   ProbabilityPlotTitle   the chart title of distribution 1..8, empty otherwise
 //   ProbabilityPlot        observed (x, T) and expected (q, T) points and the title
+//   NonExceedance          F of a return period T (the report's constants at its seven T)
+//   ProbabilityPlotBand    the 90 % confidence limits (limit, T) of the probability plot
 #pragma once
 
 #include <functional>
@@ -18,6 +20,7 @@
 #include <vector>
 
 #include "analysis/record.h"
+#include "analysis/simulation.h"
 
 namespace zarn {
 
@@ -39,5 +42,20 @@ struct ProbabilityPlotData {
 std::string ProbabilityPlotTitle(int index);
 // No points for an empty sample or an index outside 1..8.
 ProbabilityPlotData ProbabilityPlot(const AnalysisRecord& r, int index);
+
+// 1 - 1/T; at T = 2, 5, 10, 50, 100, 200 and 1000 the report's probabilities
+// 0.5 ... 0.999 themselves, so a chart and the report meet at the same values.
+double NonExceedance(double T);
+
+struct ProbabilityPlotBandData {
+    ChartPoints Lower;  // (lower limit, T)
+    ChartPoints Upper;  // (upper limit, T)
+};
+// The 90 % confidence limits of distribution `index` at BandReturnPeriods(),
+// in the probability plot's coordinates (value, return period), from the
+// refits in `s` (BandAt). A return period whose limits are undefined (fewer
+// than 2 refits) is left out; nothing for invalid simulations or an index
+// outside 1..8.
+ProbabilityPlotBandData ProbabilityPlotBand(const SimulationSummary& s, int index);
 
 }  // namespace zarn

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
@@ -19,6 +20,7 @@
 #include "analysis/format.h"
 #include "analysis/intervals.h"
 #include "analysis/record.h"
+#include "dialogs/chartexport.h"
 #include "dialogs/report.h"
 #include "platform/platform.h"
 #include "platform/session.h"
@@ -191,10 +193,13 @@ TRecomendacao::TRecomendacao(Platform& platform, QWidget* parent)
 
     fechar_ = MakeButton(this, "Fechar", QStringLiteral("Fechar"), QStyle::SP_DialogCloseButton);
     salvar_ = MakeButton(this, "Salvar", QStringLiteral("Salvar"), QStyle::SP_DialogSaveButton);
+    imprimir_ = MakeButton(this, "Imprimir", QStringLiteral("Imprimir"), QStyle::SP_FileDialogDetailedView);
+    imprimir_->setIcon(QIcon::fromTheme(QStringLiteral("document-print"), imprimir_->icon()));
     voltar_ = MakeButton(this, "Voltar", QString(), QStyle::SP_ArrowLeft);
     voltar_->setToolTip(QStringLiteral("Voltar à memória de cálculo"));
     fechar_->setFixedWidth(75);
     salvar_->setFixedWidth(75);
+    imprimir_->setFixedWidth(75);
     voltar_->setFixedWidth(30);
 
     auto* quantisColuna = new QVBoxLayout;
@@ -214,6 +219,7 @@ TRecomendacao::TRecomendacao(Platform& platform, QWidget* parent)
     botoes->setSpacing(8);
     botoes->addWidget(fechar_);
     botoes->addWidget(salvar_);
+    botoes->addWidget(imprimir_);
     botoes->addSpacing(8);
     botoes->addWidget(voltar_);
     botoes->addSpacing(16);
@@ -229,9 +235,11 @@ TRecomendacao::TRecomendacao(Platform& platform, QWidget* parent)
 
     setTabOrder(fechar_, tabela_);
     setTabOrder(tabela_, salvar_);
-    setTabOrder(salvar_, voltar_);
+    setTabOrder(salvar_, imprimir_);
+    setTabOrder(imprimir_, voltar_);
     connect(fechar_, &QPushButton::clicked, this, [this] { Guarded([this] { FecharClick(); }); });
     connect(salvar_, &QPushButton::clicked, this, [this] { Guarded([this] { SalvarClick(); }); });
+    connect(imprimir_, &QPushButton::clicked, this, [this] { Guarded([this] { ImprimirClick(); }); });
     connect(voltar_, &QPushButton::clicked, this, [this] { Guarded([this] { VoltarClick(); }); });
 }
 
@@ -400,6 +408,10 @@ void TRecomendacao::SalvarClick() {
     for (std::string& line : lines) line = Utf8ToWindows1252(line);
     // The report's writer: CR LF after every line, an existing file replaced whole.
     SaveReport(lines, QFile::encodeName(path).toStdString());
+}
+
+void TRecomendacao::ImprimirClick() {
+    PrintLines(platform(), this, QStringLiteral("Recomendação"), AdviceLines(advice_, Record, limits_ ? &*limits_ : nullptr));
 }
 
 void TRecomendacao::VoltarClick() {

@@ -47,10 +47,13 @@ public:
     QLabel* BaseDeRegras() const { return baseDeRegras_; }
     QPushButton* Fechar() const { return fechar_; }
     QPushButton* Salvar() const { return salvar_; }
+    QPushButton* Imprimir() const { return imprimir_; }
     QPushButton* Voltar() const { return voltar_; }
 
     void FecharClick();
     void SalvarClick();
+    // The advice's text through the print dialog (to paper or PDF).
+    void ImprimirClick();
     void VoltarClick();
     // Brings the reasons of the distribution in table row `row` into view.
     void TabelaSelecionada(int row);
@@ -74,6 +77,7 @@ private:
     QLabel* baseDeRegras_;
     QPushButton* fechar_;
     QPushButton* salvar_;
+    QPushButton* imprimir_;
     QPushButton* voltar_;
     Tresult* back_ = nullptr;
 

@@ -11,8 +11,10 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QGraphicsLayout>
 #include <QKeyEvent>
 #include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QLocale>
 #include <QLogValueAxis>
@@ -22,6 +24,7 @@
 #include <QScatterSeries>
 #include <QScreen>
 #include <QStyle>
+#include <QToolButton>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
@@ -32,6 +35,7 @@
 #include "platform/platform.h"
 #include "platform/session.h"
 #include "dialogs/recomendacao.h"
+#include "dialogs/chartexport.h"
 #include "dialogs/report.h"
 #include "rules/launch.h"
 
@@ -152,6 +156,34 @@ QList<QPointF> DrawablePoints(const ChartPoints& points) {
     return out;
 }
 
+// The probability plot's confidence band. Its legend entry is short: the full
+// "Intervalo de confiança 90 %" does not fit beside the plot's own two
+// entries in the chart's width.
+const QColor kBandColour(0, 128, 0);
+const QString kBandTitle = QStringLiteral("Intervalo 90 %");
+
+// Where the export button sits: between "Fechar" and the arrows.
+const QRect kExportButtonGeometry(96, 328, 30, 25);
+
+// The export commands of a chart window: a button beside "Fechar" and the
+// chart's right-click menu (`menu`: null for a menu of their own).
+QToolButton* AddExport(ChartExport* exporter, QWidget* window, QChartView* view, QMenu*& menu) {
+    QToolButton* button = exporter->MakeButton(window);
+    button->setGeometry(kExportButtonGeometry);
+    button->setIconSize(QSize(14, 14));
+    if (!menu) {
+        menu = new QMenu(window);
+        menu->setObjectName(QStringLiteral("MenuGrafico"));
+    } else {
+        menu->addSeparator();
+    }
+    exporter->AddTo(menu);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(view, &QWidget::customContextMenuRequested, window,
+                     [view, menu](const QPoint& pos) { menu->popup(view->mapToGlobal(pos)); });
+    return button;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -194,13 +226,8 @@ void ResultDialogBase::ShowHelp() {
     }
 }
 
-template <class F>
-void ResultDialogBase::Guarded(F&& command) {
-    try {
-        command();
-    } catch (const std::exception& e) {
-        platform_.ShowError(this, QString::fromStdString(e.what()));
-    }
+void ResultDialogBase::ShowError(const std::exception& e) {
+    platform_.ShowError(this, QString::fromStdString(e.what()));
 }
 
 void ResultDialogBase::SetLines(QPlainTextEdit* texto, const std::vector<std::string>& lines) {
@@ -260,6 +287,9 @@ TEstatisticas::TEstatisticas(Platform& platform, QWidget* parent)
     series_->attachAxis(axisY_);
     view_ = MakeChartView(this, chart_, QRect(208, 8, 440, 345));
     view_->setObjectName(QStringLiteral("EstatGraf"));
+    export_ = new ChartExport(platform, this, chart_, QStringLiteral("histograma"));
+    chartMenu_ = nullptr;
+    exportar_ = AddExport(export_, this, view_, chartMenu_);
 
     fechar_ = MakeButton(this, "Fechar", QStringLiteral("Fechar"), QStyle::SP_DialogCloseButton, QRect(16, 328, 75, 25));
     avancar_ = MakeButton(this, "Avancar", QString(), QStyle::SP_ArrowRight, QRect(160, 328, 30, 25));
@@ -268,10 +298,14 @@ TEstatisticas::TEstatisticas(Platform& platform, QWidget* parent)
 }
 
 void TEstatisticas::Exibir() {
+    Preencher();
+    ShowModeless(avancar_);
+}
+
+void TEstatisticas::Preencher() {
     SetLines(texto_, EstatisticasLines(Record, RegionalDecimalSeparator()));
     UseRegionalNumbers(chart_);
     EntrarXY(HistogramPoints(Record));
-    ShowModeless(avancar_);
 }
 
 void TEstatisticas::EntrarXY(const ChartPoints& classes) {
@@ -331,6 +365,9 @@ TTesteDLG::TTesteDLG(Platform& platform, QWidget* parent)
     series_->attachAxis(axisY_);
     view_ = MakeChartView(this, chart_, QRect(208, 8, 441, 353));
     view_->setObjectName(QStringLiteral("Chart1"));
+    export_ = new ChartExport(platform, this, chart_, QStringLiteral("dados amostrais"));
+    chartMenu_ = nullptr;
+    exportar_ = AddExport(export_, this, view_, chartMenu_);
 
     fechar_ = MakeButton(this, "Fechar", QStringLiteral("Fechar"), QStyle::SP_DialogCloseButton, QRect(16, 328, 75, 25));
     voltar_ = MakeButton(this, "Voltar", QString(), QStyle::SP_ArrowLeft, QRect(128, 328, 30, 25));
@@ -341,10 +378,14 @@ TTesteDLG::TTesteDLG(Platform& platform, QWidget* parent)
 }
 
 void TTesteDLG::Exibir() {
+    Preencher();
+    ShowModeless(avancar_);
+}
+
+void TTesteDLG::Preencher() {
     SetLines(texto_, TesteLines(Record, RegionalDecimalSeparator()));
     UseRegionalNumbers(chart_);
     EntrarXY(SamplePoints(Record));
-    ShowModeless(avancar_);
 }
 
 void TTesteDLG::EntrarXY(const ChartPoints& points) {
@@ -396,6 +437,19 @@ TParaDLG::TParaDLG(Platform& platform, QWidget* parent)
     expected_ = makeSeries(QStringLiteral("Quantil Esperado"), Qt::red);
     chart_->addSeries(observed_);
     chart_->addSeries(expected_);
+    // The 90 % confidence limits: two dashed curves under one legend entry.
+    auto makeLimit = [](const QString& title) {
+        auto* s = new QLineSeries;
+        s->setName(title);
+        QPen pen(kBandColour, 1.5, Qt::DashLine);
+        s->setPen(pen);
+        s->setPointsVisible(false);
+        return s;
+    };
+    bandLower_ = makeLimit(kBandTitle);
+    bandUpper_ = makeLimit(kBandTitle);
+    chart_->addSeries(bandLower_);
+    chart_->addSeries(bandUpper_);
     axisX_ = new QValueAxis;
     axisY_ = new QLogValueAxis;
     axisY_->setBase(10);
@@ -404,7 +458,7 @@ TParaDLG::TParaDLG(Platform& platform, QWidget* parent)
     axisY_->setMinorTickCount(-1);
     chart_->addAxis(axisX_, Qt::AlignBottom);
     chart_->addAxis(axisY_, Qt::AlignLeft);
-    for (auto* s : {observed_, expected_}) {
+    for (QXYSeries* s : std::initializer_list<QXYSeries*>{observed_, expected_, bandLower_, bandUpper_}) {
         s->attachAxis(axisX_);
         s->attachAxis(axisY_);
     }
@@ -413,6 +467,11 @@ TParaDLG::TParaDLG(Platform& platform, QWidget* parent)
     legend->setBackgroundVisible(true);
     legend->setBrush(QColor(192, 192, 192));
     legend->setPen(Qt::NoPen);
+    // Three entries (with the band's) in the window's 8-point font, so that
+    // none is cut short in the chart's width.
+    QFont legendFont = legend->font();
+    legendFont.setPointSize(8);
+    legend->setFont(legendFont);
     view_ = MakeChartView(this, chart_, QRect(208, 8, 441, 345));
     view_->setObjectName(QStringLiteral("Chart1"));
 
@@ -433,9 +492,9 @@ TParaDLG::TParaDLG(Platform& platform, QWidget* parent)
         item->setObjectName(QString::fromLatin1(kItems[index - 1].Name));
         connect(item, &QAction::triggered, this, [this, index] { Guarded([this, index] { EntrarXY(index); }); });
     }
-    view_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(view_, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { menu_->popup(view_->mapToGlobal(pos)); });
+    // After a separator, the export commands.
+    export_ = new ChartExport(platform, this, chart_, QStringLiteral("probabilidade"));
+    exportar_ = AddExport(export_, this, view_, menu_);
 
     fechar_ = MakeButton(this, "Fechar", QStringLiteral("Fechar"), QStyle::SP_DialogCloseButton, QRect(16, 328, 75, 25));
     voltar_ = MakeButton(this, "Voltar", QString(), QStyle::SP_ArrowLeft, QRect(128, 328, 30, 25));
@@ -446,10 +505,15 @@ TParaDLG::TParaDLG(Platform& platform, QWidget* parent)
 }
 
 void TParaDLG::Exibir() {
+    Preencher();
+    ShowModeless(avancar_);
+}
+
+void TParaDLG::Preencher() {
+    bandWanted_ = true;
     SetLines(texto_, ParaLines(Record, RegionalDecimalSeparator()));
     UseRegionalNumbers(chart_);
     EntrarXY(Record.PlotDistribution);
-    ShowModeless(avancar_);
 }
 
 void TParaDLG::EntrarXY(int index) {
@@ -464,8 +528,26 @@ void TParaDLG::EntrarXY(int index) {
     observed_->replace(observed);
     expected_->replace(expected);
 
+    // The band of the plotted distribution, from the simulations of the analysis.
+    ProbabilityPlotBandData band;
+    if (!plot.Observed.empty()) {
+        if (!CurrentSimulations.Matches(Record) && bandWanted_) bandWanted_ = EnsureSimulations(platform(), this);
+        if (CurrentSimulations.Matches(Record)) band = ProbabilityPlotBand(CurrentSimulations, index);
+    }
+    const QList<QPointF> lower = DrawablePoints(band.Lower);
+    const QList<QPointF> upper = DrawablePoints(band.Upper);
+    bandLower_->replace(lower);
+    bandUpper_->replace(upper);
+    const bool banded = !lower.isEmpty();
+    bandLower_->setVisible(banded);
+    bandUpper_->setVisible(banded);
+    for (QLegendMarker* marker : chart_->legend()->markers(bandLower_)) marker->setVisible(banded);
+    for (QLegendMarker* marker : chart_->legend()->markers(bandUpper_)) marker->setVisible(false);
+    // The legend lays its entries out again only when told.
+    if (chart_->legend()->layout()) chart_->legend()->layout()->invalidate();
+
     std::vector<double> xs, ts;
-    for (const auto* points : {&observed, &expected})
+    for (const auto* points : {&observed, &expected, &lower, &upper})
         for (const QPointF& p : *points) {
             xs.push_back(p.x());
             if (p.y() > 0) ts.push_back(p.y());
@@ -514,14 +596,19 @@ Tresult::Tresult(Platform& platform, QWidget* parent)
 
     fechar_ = MakeButton(this, "Fechar", QStringLiteral("Fechar"), QStyle::SP_DialogCloseButton, QRect(8, 336, 75, 25));
     salvar_ = MakeButton(this, "Salvar", QStringLiteral("Salvar"), QStyle::SP_DialogSaveButton, QRect(96, 336, 75, 25));
+    imprimir_ = MakeButton(this, "Imprimir", QStringLiteral("Imprimir"), QStyle::SP_FileDialogDetailedView,
+                           QRect(258, 336, 75, 25));
+    imprimir_->setIcon(QIcon::fromTheme(QStringLiteral("document-print"), imprimir_->icon()));
     voltar_ = MakeButton(this, "Voltar", QString(), QStyle::SP_ArrowLeft, QRect(184, 336, 30, 25));
     avancar_ = MakeButton(this, "Avancar", QString(), QStyle::SP_ArrowRight, QRect(216, 336, 30, 25));
     setTabOrder(fechar_, texto_);
     setTabOrder(texto_, voltar_);
     setTabOrder(voltar_, avancar_);
     setTabOrder(avancar_, salvar_);
+    setTabOrder(salvar_, imprimir_);
     connect(fechar_, &QPushButton::clicked, this, [this] { Guarded([this] { FecharClick(); }); });
     connect(salvar_, &QPushButton::clicked, this, [this] { Guarded([this] { SalvarClick(); }); });
+    connect(imprimir_, &QPushButton::clicked, this, [this] { Guarded([this] { ImprimirClick(); }); });
     connect(voltar_, &QPushButton::clicked, this, [this] { Guarded([this] { VoltarClick(); }); });
     connect(avancar_, &QPushButton::clicked, this, [this] { Guarded([this] { AvancarClick(); }); });
 }
@@ -556,6 +643,13 @@ void Tresult::SalvarClick() {
     if (path.isEmpty()) return;
     // The same builder and writer as the batch tool's report: the same bytes.
     SaveReport(ReportLines(Record), QFile::encodeName(path).toStdString());
+}
+
+void Tresult::ImprimirClick() {
+    // The lines the memo shows, as the report builds them.
+    std::vector<std::string> lines = ReportLines(Record);
+    for (auto& line : lines) line = Windows1252ToUtf8(line);
+    PrintLines(platform(), this, QStringLiteral("Memória de cálculo"), lines);
 }
 
 void Tresult::VoltarClick() {

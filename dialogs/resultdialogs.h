@@ -9,6 +9,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <exception>
 
 #include "dialogs/lines.h"
 
@@ -24,10 +25,12 @@ class QPlainTextEdit;
 class QPushButton;
 class QMenu;
 class QKeyEvent;
+class QToolButton;
 
 namespace zarn {
 
 class Platform;
+class ChartExport;
 class TEstatisticas;
 class TTesteDLG;
 class TParaDLG;
@@ -55,7 +58,13 @@ protected:
     void SetHelpContext(int context) { helpContext_ = context; }
     // Runs one command; a ZarnError or std::exception goes to the error box.
     template <class F>
-    void Guarded(F&& command);
+    void Guarded(F&& command) {
+        try {
+            command();
+        } catch (const std::exception& e) {
+            ShowError(e);
+        }
+    }
     // Replaces the text box's content by `lines` (UTF-8).
     static void SetLines(QPlainTextEdit* texto, const std::vector<std::string>& lines);
     // Centres the window on the screen the first time it is shown.
@@ -64,6 +73,8 @@ protected:
     void ShowModeless(QPushButton* focused);
 
 private:
+    void ShowError(const std::exception& e);
+
     Platform& platform_;
     bool centred_ = false;
     int helpContext_ = kResultHelpContext;
@@ -74,6 +85,8 @@ class TEstatisticas : public ResultDialogBase {
 public:
     explicit TEstatisticas(Platform& platform, QWidget* parent = nullptr);
     void Exibir();
+    // Refills the text and the chart without showing the window.
+    void Preencher();
     // Empties the bar series and adds one bar per class (class centre, relative frequency).
     void EntrarXY(const ChartPoints& classes);
     void SetNext(TTesteDLG* next) { next_ = next; }
@@ -83,6 +96,10 @@ public:
     QBarSeries* Series1() const { return series_; }
     QPushButton* Fechar() const { return fechar_; }
     QPushButton* Avancar() const { return avancar_; }
+    // The chart's export commands: the button beside "Fechar" and the chart's right-click menu.
+    ChartExport* Exportacao() const { return export_; }
+    QToolButton* Exportar() const { return exportar_; }
+    QMenu* MenuGrafico() const { return chartMenu_; }
 
     void FecharClick();
     void AvancarClick();
@@ -91,6 +108,9 @@ private:
     QPlainTextEdit* texto_;
     QChart* chart_;
     QChartView* view_;
+    ChartExport* export_;
+    QToolButton* exportar_;
+    QMenu* chartMenu_;
     QBarSeries* series_;
     QBarCategoryAxis* axisX_;
     QValueAxis* axisY_;
@@ -104,6 +124,8 @@ class TTesteDLG : public ResultDialogBase {
 public:
     explicit TTesteDLG(Platform& platform, QWidget* parent = nullptr);
     void Exibir();
+    // Refills the text and the chart without showing the window.
+    void Preencher();
     // Replaces the chart's points by (i, x_i), i = 1..n.
     void EntrarXY(const ChartPoints& points);
     void SetNeighbours(TEstatisticas* back, TParaDLG* next) { back_ = back; next_ = next; }
@@ -114,6 +136,9 @@ public:
     QPushButton* Fechar() const { return fechar_; }
     QPushButton* Voltar() const { return voltar_; }
     QPushButton* Avancar() const { return avancar_; }
+    ChartExport* Exportacao() const { return export_; }
+    QToolButton* Exportar() const { return exportar_; }
+    QMenu* MenuGrafico() const { return chartMenu_; }
 
     void FecharClick();
     void VoltarClick();
@@ -123,6 +148,9 @@ private:
     QPlainTextEdit* texto_;
     QChart* chart_;
     QChartView* view_;
+    ChartExport* export_;
+    QToolButton* exportar_;
+    QMenu* chartMenu_;
     QLineSeries* series_;
     QValueAxis* axisX_;
     QValueAxis* axisY_;
@@ -138,8 +166,12 @@ class TParaDLG : public ResultDialogBase {
 public:
     explicit TParaDLG(Platform& platform, QWidget* parent = nullptr);
     void Exibir();
+    // Refills the text and the chart without showing the window.
+    void Preencher();
     // Stores `index` in PlotDistribution and draws the probability plot of
-    // the record's sample against distribution `index`.
+    // the record's sample against distribution `index`, with its 90 %
+    // confidence band when the simulations of the analysis are at hand (an
+    // opened project simulates again, once per showing, unless cancelled).
     void EntrarXY(int index);
     void SetNeighbours(TTesteDLG* back, Tresult* next) { back_ = back; next_ = next; }
 
@@ -147,7 +179,13 @@ public:
     QChart* Chart1() const { return chart_; }
     QScatterSeries* Series1() const { return observed_; }
     QScatterSeries* Series2() const { return expected_; }
+    // The lower and upper 90 % confidence limits; one legend entry.
+    QLineSeries* BandaInferior() const { return bandLower_; }
+    QLineSeries* BandaSuperior() const { return bandUpper_; }
+    // The eight distributions, then a separator and the export commands.
     QMenu* Distribuicoes() const { return menu_; }
+    ChartExport* Exportacao() const { return export_; }
+    QToolButton* Exportar() const { return exportar_; }
     QPushButton* Fechar() const { return fechar_; }
     QPushButton* Voltar() const { return voltar_; }
     QPushButton* Avancar() const { return avancar_; }
@@ -162,9 +200,16 @@ private:
     QChartView* view_;
     QScatterSeries* observed_;
     QScatterSeries* expected_;
+    QLineSeries* bandLower_;
+    QLineSeries* bandUpper_;
     QValueAxis* axisX_;
     QLogValueAxis* axisY_;
     QMenu* menu_;
+    ChartExport* export_;
+    QToolButton* exportar_;
+    // False once the user cancelled simulating an opened project during
+    // this showing: the other distributions are then drawn without a band.
+    bool bandWanted_ = true;
     QPushButton* fechar_;
     QPushButton* voltar_;
     QPushButton* avancar_;
@@ -183,11 +228,14 @@ public:
     QPlainTextEdit* Texto() const { return texto_; }
     QPushButton* Fechar() const { return fechar_; }
     QPushButton* Salvar() const { return salvar_; }
+    QPushButton* Imprimir() const { return imprimir_; }
     QPushButton* Voltar() const { return voltar_; }
     QPushButton* Avancar() const { return avancar_; }
 
     void FecharClick();
     void SalvarClick();
+    // The report through the print dialog (a printer or a PDF file).
+    void ImprimirClick();
     void VoltarClick();
     // Writes the fact file in StartupDir and starts the rule engine, then
     // opens the advice (also when the fact file could not be written, whose
@@ -198,6 +246,7 @@ private:
     QPlainTextEdit* texto_;
     QPushButton* fechar_;
     QPushButton* salvar_;
+    QPushButton* imprimir_;
     QPushButton* voltar_;
     QPushButton* avancar_;
     TParaDLG* back_ = nullptr;

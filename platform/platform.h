@@ -6,14 +6,18 @@
 //
 //   EnsureSimulations   the simulations of the analysis in memory, run again
 //                       (with progress) for an opened project
+//   ImageSize           the size and resolution of an exported chart
 #pragma once
 
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 #include "analysis/progress.h"
 
+class QImage;
+class QPrinter;
 class QWidget;
 
 namespace zarn {
@@ -30,6 +34,13 @@ struct FileDialogOptions {
     QString InitialFolder;      // StartupDir
     QString FileName;           // preset name, may be empty
     bool ConfirmOverwrite = true;  // save dialogs: ask before replacing a file
+};
+
+// An exported chart: its size on paper and, for a raster image, its resolution.
+struct ImageSize {
+    double WidthCm = 16.0;
+    double HeightCm = 12.0;
+    int Dpi = 300;
 };
 
 class Platform {
@@ -68,6 +79,16 @@ public:
     // what it threw (CalculationCancelled when it was stopped).
     virtual void RunWithProgress(QWidget* parent, const QString& title, CalculationProgress& progress,
                                  const std::function<void()>& work) = 0;
+
+    // Asks the size of a chart exported as `format` ("PNG", "SVG", "PDF"),
+    // starting from `size`; the resolution only for PNG. False when cancelled.
+    virtual bool ChooseImageSize(QWidget* parent, const QString& format, ImageSize& size) = 0;
+    // The print dialog (a PDF file is one of its printers); the printer the
+    // user configured, or null when cancelled. `documentName` names the job
+    // and the proposed PDF file.
+    virtual std::unique_ptr<QPrinter> ChoosePrinter(QWidget* parent, const QString& documentName) = 0;
+    // Puts `image` on the system clipboard.
+    virtual void CopyImage(const QImage& image) = 0;
 };
 
 // Makes CurrentSimulations (session.h) valid for the record in memory: an

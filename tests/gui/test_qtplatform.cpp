@@ -3,6 +3,8 @@
 // button gives, the error box's full stop, the file dialog built from its
 // options, the help viewer and program start.
 #include <QAbstractButton>
+#include <QClipboard>
+#include <QPrinter>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -175,6 +177,27 @@ private slots:
         QVERIFY(viewer->findChild<QTextBrowser*>()->toPlainText().contains(QStringLiteral("main window")));
         QVERIFY(platform_.ShowHelp(nullptr, help, 0));
         QVERIFY(viewer->findChild<QTextBrowser*>()->toPlainText().contains(QStringLiteral("contents")));
+    }
+
+    void CopyImageFillsTheClipboard() {
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        platform_.CopyImage(image);
+        const QImage copied = QGuiApplication::clipboard()->image();
+        QCOMPARE(copied.size(), QSize(40, 30));
+        QCOMPARE(copied.pixelColor(5, 5), QColor(Qt::red));
+    }
+
+    void PrintDialogGivesThePrinterOrNothing() {
+        WhenModal([](QWidget* w) {
+            QCOMPARE(w->windowTitle(), QStringLiteral("Imprimir"));
+            static_cast<QDialog*>(w)->reject();
+        });
+        QVERIFY(!platform_.ChoosePrinter(nullptr, QStringLiteral("Rio - Memória de cálculo")));
+        WhenModal([](QWidget* w) { static_cast<QDialog*>(w)->accept(); });
+        const std::unique_ptr<QPrinter> printer = platform_.ChoosePrinter(nullptr, QStringLiteral("Rio - Memória de cálculo"));
+        QVERIFY(printer);
+        QCOMPARE(printer->docName(), QStringLiteral("Rio - Memória de cálculo"));
     }
 
     void LaunchFailsForMissingProgram() {

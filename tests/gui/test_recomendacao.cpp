@@ -208,6 +208,20 @@ private slots:
         QVERIFY(!QFile::exists(path));
     }
 
+    void imprimirPrintsTheAdviceToThePrinterChosen() {
+        window_->Exibir();
+        // Cancelled print dialog: nothing printed.
+        window_->Imprimir()->click();
+        QCOMPARE(platform_->Log.back().Kind, QStringLiteral("print"));
+        QVERIFY(platform_->Log.back().Text.endsWith(QStringLiteral(" - Recomendação")));  // named after the project
+        // To a PDF: a file that starts as one.
+        const QString pdf = dir_->filePath(QStringLiteral("parecer.pdf"));
+        platform_->PrintFile = pdf;
+        window_->Imprimir()->click();
+        QVERIFY(platform_->Texts("error").isEmpty());
+        QVERIFY(ReadAll(pdf).startsWith("%PDF"));
+    }
+
     void reportNextButtonWithoutTheEngineOpensTheAdvice() {
         result_->Exibir();
         QDir::setCurrent(QDir::tempPath());

@@ -2,7 +2,9 @@
 // and records everything that was shown, so a test can assert on both.
 #pragma once
 
+#include <QImage>
 #include <QList>
+#include <QPrinter>
 #include <QString>
 #include <QStringList>
 #include <deque>
@@ -16,7 +18,8 @@ class ScriptedPlatform : public Platform {
 public:
     struct Shown {
         Shown(QString kind = {}, QString text = {}) : Kind(std::move(kind)), Text(std::move(text)) {}
-        QString Kind;  // "confirm", "notice", "error", "open", "save", "help", "launch", "progress"
+        QString Kind;  // "confirm", "notice", "error", "open", "save", "help", "launch", "progress",
+                       // "size", "print", "copy"
         QString Text;  // the message, the dialog title, the help file, the program
         int Context = 0;
         FileDialogOptions Options;
@@ -31,6 +34,14 @@ public:
     bool HelpAvailable = true;
     bool LaunchSucceeds = true;
     bool CancelWork = false;
+    // The image size dialog: answered with the front of ImageSizes (or the
+    // size proposed when empty), or cancelled when ImageSizeCancelled.
+    std::deque<ImageSize> ImageSizes;
+    bool ImageSizeCancelled = false;
+    // The print dialog: a PDF printer writing to PrintFile, or cancelled when empty.
+    QString PrintFile;
+    // What CopyImage put on the clipboard.
+    QImage Clipboard;
 
     QList<Shown> Log;
     int BusyDepth = 0;      // SetBusyCursor minus RestoreCursor
@@ -73,6 +84,31 @@ public:
         Log.append({"progress", title});
         if (CancelWork) progress.RequestCancel();
         work();
+    }
+
+    // Logged as "size" with the format.
+    bool ChooseImageSize(QWidget*, const QString& format, ImageSize& size) override {
+        Log.append({"size", format});
+        if (ImageSizeCancelled) return false;
+        if (!ImageSizes.empty()) {
+            size = ImageSizes.front();
+            ImageSizes.pop_front();
+        }
+        return true;
+    }
+    // Logged as "print" with the document name.
+    std::unique_ptr<QPrinter> ChoosePrinter(QWidget*, const QString& documentName) override {
+        Log.append({"print", documentName});
+        if (PrintFile.isEmpty()) return nullptr;
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setDocName(documentName);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(PrintFile);
+        return printer;
+    }
+    void CopyImage(const QImage& image) override {
+        Log.append({"copy", QString("%1x%2").arg(image.width()).arg(image.height())});
+        Clipboard = image;
     }
 
     // The messages of one kind, in order.

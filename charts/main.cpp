@@ -1,0 +1,234 @@
+// zarn-charts: every chart of a saved project as PNG and SVG, for scripts and
+// reports, drawn by the program's own windows without showing them (Qt's
+// offscreen platform unless QT_QPA_PLATFORM says otherwise). The confidence
+// band is simulated from the project, as the windows do, without a dialog.
+// The output depends only on the project and the options: the settings the
+// windows keep for the user are neither read nor changed.
+//
+// Files written into OUTDIR (each as .png and .svg):
+//   histograma, dados-amostrais, probabilidade (the project's plotted
+//   distribution with its band), frequencia, diagrama-momentos-l
+#include <QApplication>
+#include <QChart>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QComboBox>
+#include <QPrinter>
+#include <QCheckBox>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/errors.h"
+#include "analysis/projectfile.h"
+#include "analysis/record.h"
+#include "analysis/simulation.h"
+#include "dialogs/chartexport.h"
+#include "dialogs/chartwindows.h"
+#include "dialogs/resultdialogs.h"
+#include "platform/platform.h"
+#include "platform/session.h"
+
+namespace zarn {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: zarn-charts [--width CM] [--height CM] [--dpi N] [--paper gumbel|normal|log]\n"
+    "                   [--distributions best|all|LIST] [--band best|none|N] [--positions NAME]\n"
+    "                   [--variable TEXT] [--unit TEXT] PROJECT OUTDIR\n"
+    "       LIST is distribution numbers 1..8 separated by commas (1 Normal, 2 LogNormal,\n"
+    "       3 Gumbel, 4 Exponencial, 5 Pearson III, 6 LogPearson III, 7 GEV, 8 GPA);\n"
+    "       best is the distribution with the highest probability-plot correlation R;\n"
+    "       NAME is cunnane (default), gringorten, blom, weibull or hazen\n";
+
+struct UsageError {
+    std::string Text;
+};
+
+struct Options {
+    QString Project, Folder;
+    ImageSize Size;
+    QString Paper = QStringLiteral("gumbel");
+    QString Distributions = QStringLiteral("best");
+    QString Band = QStringLiteral("best");
+    QString Positions = QStringLiteral("cunnane");
+    QString Variable = QStringLiteral("Vazão máxima anual");
+    QString Unit;
+};
+
+double Number(const std::string& arg, const std::string& text, double low, double high) {
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || *end != '\0' || !(v >= low && v <= high))
+        throw UsageError{arg + " takes a number from " + std::to_string(static_cast<int>(low)) + " to " +
+                         std::to_string(static_cast<int>(high))};
+    return v;
+}
+
+Options ParseArguments(int argc, char** argv) {
+    Options o;
+    std::vector<QString> positional;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        }
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) throw UsageError{arg + " needs a value"};
+            return argv[++i];
+        };
+        if (arg == "--width") o.Size.WidthCm = Number(arg, value(), 2, 100);
+        else if (arg == "--height") o.Size.HeightCm = Number(arg, value(), 2, 100);
+        else if (arg == "--dpi") o.Size.Dpi = static_cast<int>(Number(arg, value(), 72, 1200));
+        else if (arg == "--paper") o.Paper = QString::fromStdString(value());
+        else if (arg == "--distributions") o.Distributions = QString::fromStdString(value());
+        else if (arg == "--band") o.Band = QString::fromStdString(value());
+        else if (arg == "--positions") o.Positions = QString::fromStdString(value()).toLower();
+        else if (arg == "--variable") o.Variable = QString::fromLocal8Bit(value());
+        else if (arg == "--unit") o.Unit = QString::fromLocal8Bit(value());
+        else if (arg.size() > 1 && arg[0] == '-') throw UsageError{"unknown argument " + arg};
+        else positional.push_back(QString::fromLocal8Bit(arg));
+    }
+    if (positional.size() != 2) throw UsageError{"give the project file and the output folder"};
+    if (o.Paper != "gumbel" && o.Paper != "normal" && o.Paper != "log")
+        throw UsageError{"--paper takes gumbel, normal or log"};
+    o.Project = positional[0];
+    o.Folder = positional[1];
+    return o;
+}
+
+// "best", "all" or "1,3,7": the distributions checked.
+std::vector<int> Distributions(const QString& text, int best) {
+    if (text == "best") return {best};
+    if (text == "all") return {1, 2, 3, 4, 5, 6, 7, 8};
+    std::vector<int> chosen;
+    for (const QString& part : text.split(QLatin1Char(','))) {
+        bool ok = false;
+        const int index = part.trimmed().toInt(&ok);
+        if (!ok || index < 1 || index > kDistributionCount)
+            throw UsageError{"--distributions takes best, all or numbers 1 to 8 separated by commas"};
+        chosen.push_back(index);
+    }
+    return chosen;
+}
+
+// A platform that shows nothing: questions are declined, messages go to
+// standard error, long work runs at once.
+class SilentPlatform : public Platform {
+public:
+    int Errors = 0;
+    Answer Confirm(QWidget*, const QString&) override { return Answer::Cancel; }
+    void Notice(QWidget*, const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    void ShowError(QWidget*, const QString& text) override {
+        ++Errors;
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+    }
+    QString OpenFileName(QWidget*, const FileDialogOptions&) override { return {}; }
+    QString SaveFileName(QWidget*, const FileDialogOptions&) override { return {}; }
+    void SetBusyCursor() override {}
+    void RestoreCursor() override {}
+    bool ShowHelp(QWidget*, const QString&, int) override { return false; }
+    bool LaunchProgram(const QString&, const QStringList&, const QString&, bool) override { return false; }
+    void RunWithProgress(QWidget*, const QString&, CalculationProgress&, const std::function<void()>& work) override {
+        work();
+    }
+    bool ChooseImageSize(QWidget*, const QString&, ImageSize&) override { return true; }
+    std::unique_ptr<QPrinter> ChoosePrinter(QWidget*, const QString&) override { return nullptr; }
+    void CopyImage(const QImage&) override {}
+};
+
+void Write(QChart* chart, const QDir& folder, const QString& name, const ImageSize& size) {
+    const QString png = folder.filePath(name + QStringLiteral(".png"));
+    const QString svg = folder.filePath(name + QStringLiteral(".svg"));
+    WriteChartFile(png, ChartPng(chart, size));
+    WriteChartFile(svg, ChartSvg(chart, size, name));
+    std::printf("%s\n%s\n", qPrintable(QDir::toNativeSeparators(png)), qPrintable(QDir::toNativeSeparators(svg)));
+}
+
+int Run(int argc, char** argv) {
+    Options o;
+    try {
+        o = ParseArguments(argc, argv);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "zarn-charts: %s\n%s", e.Text.c_str(), kUsage);
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    // The windows keep their settings in the chart settings: here they live
+    // in a folder of this run only.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+
+    SilentPlatform platform;
+    try {
+        ReadProjectFile(Record, QFile::encodeName(o.Project).toStdString());
+        if (!QDir().mkpath(o.Folder))
+            throw ZarnError("Não foi possível criar a pasta \"" + o.Folder.toStdString() + "\".");
+        const QDir folder(o.Folder);
+        // The band's simulations, without a progress dialog.
+        CurrentSimulations = SimulateAll(Record, SimulationOptions{CalculationThreads, nullptr});
+
+        TEstatisticas estatisticas(platform);
+        estatisticas.Preencher();
+        Write(estatisticas.EstatGraf(), folder, QStringLiteral("histograma"), o.Size);
+        TTesteDLG testes(platform);
+        testes.Preencher();
+        Write(testes.Chart1(), folder, QStringLiteral("dados-amostrais"), o.Size);
+        TParaDLG parametros(platform);
+        parametros.Preencher();
+        Write(parametros.Chart1(), folder, QStringLiteral("probabilidade"), o.Size);
+
+        TFrequencia frequencia(platform);
+        frequencia.Preencher();
+        const int best = frequencia.Recommended();
+        const std::vector<int> shown = Distributions(o.Distributions, best);
+        const int paper = o.Paper == "normal" ? static_cast<int>(ProbabilityPaper::Normal)
+                          : o.Paper == "log"  ? static_cast<int>(ProbabilityPaper::LogReturnPeriod)
+                                              : static_cast<int>(ProbabilityPaper::Gumbel);
+        frequencia.Papel()->setCurrentIndex(frequencia.Papel()->findData(paper));
+        const int positions = frequencia.Posicao()->findText(o.Positions, Qt::MatchFixedString);
+        if (positions < 0) throw UsageError{"--positions takes cunnane, gringorten, blom, weibull or hazen"};
+        frequencia.Posicao()->setCurrentIndex(positions);
+        for (int index = 1; index <= kDistributionCount; ++index)
+            frequencia.Distribuicao(index)->setChecked(std::find(shown.begin(), shown.end(), index) != shown.end());
+        int band = best;
+        if (o.Band == "none") band = 0;
+        else if (o.Band != "best") {
+            bool ok = false;
+            band = o.Band.toInt(&ok);
+            if (!ok || band < 1 || band > kDistributionCount) throw UsageError{"--band takes best, none or 1 to 8"};
+        }
+        frequencia.Intervalo()->setCurrentIndex(frequencia.Intervalo()->findData(band));
+        frequencia.Variavel()->setText(o.Variable);
+        frequencia.Unidade()->setText(o.Unit);
+        frequencia.Desenhar();
+        Write(frequencia.Grafico(), folder, QStringLiteral("frequencia"), o.Size);
+
+        TDiagramaMomentos diagrama(platform);
+        diagrama.Preencher();
+        Write(diagrama.Grafico(), folder, QStringLiteral("diagrama-momentos-l"), o.Size);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "zarn-charts: %s\n%s", e.Text.c_str(), kUsage);
+        return 2;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return platform.Errors == 0 ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace zarn
+
+int main(int argc, char* argv[]) { return zarn::Run(argc, argv); }

@@ -1,0 +1,95 @@
+// Charts kept as files, on the clipboard and on paper; text printed.
+//
+// A chart is exported at its size on paper: it is laid out as it would be on
+// the screen at that size (so its fonts keep their point sizes on paper) and
+// then drawn at the chosen resolution (PNG) or as vectors (SVG, PDF).
+//
+//   ChartSettings       the user's chart settings (size, folder, frequency chart)
+//   LoadImageSize       the last size chosen, 16 x 12 cm at 300 dpi at first
+//   PixelSize           the pixels of an ImageSize
+//   ChartFileName       the project's title made a file name, with the chart's name
+//   ChartImage          the chart drawn at a size and resolution
+//   ChartPng/Svg/Pdf    the bytes of the chart as a file of that format
+//   WriteChartFile      a format's bytes written to a path; ZarnError on failure
+//   PrintChart          the chart on a printer's page, as large as it fits
+//   ChartExport         the export commands of one chart: menu items and a button
+//   RunImageSizeDialog  the small dialog that asks the size
+//   PrintLines          lines of text through the print dialog
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+class QAction;
+class QChart;
+class QMenu;
+class QPrinter;
+class QSettings;
+class QToolButton;
+class QWidget;
+
+namespace zarn {
+
+enum class ChartFormat { Png, Svg, Pdf };
+
+// QSettings of organisation and application "ZARN" (not the project file).
+std::unique_ptr<QSettings> ChartSettings();
+ImageSize LoadImageSize();
+void SaveImageSize(const ImageSize& size);
+
+QSize PixelSize(const ImageSize& size);
+
+// "<title> - <chart>" with the characters no file system takes left out;
+// "ZARN - <chart>" for an empty title. `projectTitle` is UTF-8.
+QString ChartFileName(const std::string& projectTitle, const QString& chartName);
+
+QImage ChartImage(QChart* chart, const ImageSize& size);
+QByteArray ChartPng(QChart* chart, const ImageSize& size);
+QByteArray ChartSvg(QChart* chart, const ImageSize& size, const QString& title);
+QByteArray ChartPdf(QChart* chart, const ImageSize& size, const QString& title);
+// Replaces the file at `path` only once all bytes are written.
+void WriteChartFile(const QString& path, const QByteArray& bytes);
+void PrintChart(QChart* chart, QPrinter& printer, const ImageSize& size);
+
+class ChartExport : public QObject {
+    Q_OBJECT
+public:
+    // `chartName` is the chart's part of the proposed file name ("histograma").
+    ChartExport(Platform& platform, QWidget* window, QChart* chart, const QString& chartName);
+
+    // "Salvar como PNG...", "Salvar como SVG...", "Salvar como PDF...",
+    // "Copiar gráfico", "Imprimir gráfico...", in this order.
+    const QList<QAction*>& Actions() const { return actions_; }
+    void AddTo(QMenu* menu) const;
+    // A tool button "Exportar gráfico" whose menu holds the commands.
+    QToolButton* MakeButton(QWidget* parent) const;
+
+    void Salvar(ChartFormat format);
+    void Copiar();
+    void Imprimir();
+
+private:
+    Platform& platform_;
+    QWidget* window_;
+    QChart* chart_;
+    QString chartName_;
+    QList<QAction*> actions_;
+};
+
+// The size dialog of the real platform: width and height in centimetres,
+// the resolution for PNG, and the pixels they give.
+bool RunImageSizeDialog(QWidget* parent, const QString& format, ImageSize& size);
+
+// Prints `lines` (UTF-8) in a fixed-pitch font, page numbers at the foot,
+// through the platform's print dialog; the job (and a PDF file) named after
+// the project's title and `title`.
+void PrintLines(Platform& platform, QWidget* parent, const QString& title, const std::vector<std::string>& lines);
+
+}  // namespace zarn

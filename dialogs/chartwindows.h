@@ -1,0 +1,164 @@
+// The two chart windows of "Ferramentas" beside the chain of results: the
+// frequency chart (the fitted curves on probability paper) and the L-moment
+// ratio diagram. Each is created once and reused; `Exibir` rebuilds it from
+// the global Record and shows it without blocking; `Preencher` rebuilds it
+// without showing (the batch chart tool). Their charts are exported like
+// the others (ChartExport). What a window remembers between runs (paper,
+// plotting positions, axis texts) is kept in the chart settings
+// (ChartSettings), never in the project file.
+#pragma once
+
+#include <QBrush>
+#include <QGraphicsItem>
+#include <QList>
+#include <QPen>
+#include <QString>
+#include <QStringList>
+#include <array>
+
+#include "dialogs/frequencychart.h"
+#include "dialogs/ratiodiagram.h"
+#include "dialogs/resultdialogs.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QToolBar;
+
+namespace zarn {
+
+// Help topic of the chart windows.
+constexpr int kChartHelpContext = 120;
+
+// The key of the two charts, inside the plot's upper left corner (empty on
+// probability paper and on the ratio diagram, whose curves rise to the
+// right): a sample of each series' line, fill or marker beside its name,
+// over a white ground. The plot keeps the chart's whole width.
+class ChartKey : public QGraphicsItem {
+public:
+    struct Entry {
+        QString Text;
+        QPen Line = QPen(Qt::NoPen);      // drawn across the sample when set
+        QBrush Fill = QBrush(Qt::NoBrush);  // a band: a bar under the line
+        int Marker = -1;                  // a QScatterSeries::MarkerShape, or none
+        double MarkerSize = 0;
+        QColor MarkerFill, MarkerBorder;
+    };
+    explicit ChartKey(QChart* chart);
+    void SetEntries(QList<Entry> entries);
+    QStringList Texts() const;
+    // Follows the plot area when the chart is laid out again.
+    void Place();
+    QRectF boundingRect() const override;
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+
+private:
+    QChart* chart_;
+    QList<Entry> entries_;
+    QSizeF size_;
+};
+
+class TFrequencia : public ResultDialogBase {
+    Q_OBJECT
+public:
+    explicit TFrequencia(Platform& platform, QWidget* parent = nullptr);
+    void Exibir();
+    void Preencher();
+    // The distribution checked first for a new analysis and whose band is
+    // drawn (the advisor's recommendation); 0 or none set: the distribution
+    // with the highest probability-plot correlation R. Applied at once when
+    // the window shows that analysis.
+    void SetRecommended(int index);
+    // The recommendation in force for the record (1..8).
+    int Recommended() const;
+
+    // Reads the controls, saves the settings, and draws the chart again.
+    void Desenhar();
+    void FecharClick();
+
+    FrequencyChartOptions Opcoes() const;
+    const FrequencyChartData& Dados() const { return data_; }
+
+    QComboBox* Papel() const { return papel_; }
+    QCheckBox* Distribuicao(int index) const { return checks_[index - 1]; }
+    QComboBox* Intervalo() const { return intervalo_; }
+    QComboBox* Posicao() const { return posicao_; }
+    QCheckBox* Limites() const { return limites_; }
+    QCheckBox* EscalaLog() const { return escalaLog_; }
+    QLineEdit* Variavel() const { return variavel_; }
+    QLineEdit* Unidade() const { return unidade_; }
+    QLabel* Aviso() const { return aviso_; }
+    QChart* Grafico() const { return chart_; }
+    QMenu* MenuGrafico() const { return chartMenu_; }
+    ChartKey* Legenda() const { return key_; }
+    ChartExport* Exportacao() const { return export_; }
+    QToolBar* Ferramentas() const { return toolBar_; }
+    QPushButton* Fechar() const { return fechar_; }
+
+private:
+    // The checks and the band reset to the recommendation.
+    void Recomendar();
+    void LoadSettings();
+    void SaveSettings() const;
+    QString ValueTitle() const;
+
+    QComboBox* papel_;
+    std::array<QCheckBox*, kDistributionCount> checks_{};
+    QComboBox* intervalo_;
+    QComboBox* posicao_;
+    QCheckBox* limites_;
+    QCheckBox* escalaLog_;
+    QLineEdit* variavel_;
+    QLineEdit* unidade_;
+    QLabel* aviso_;
+    QToolBar* toolBar_;
+    QChart* chart_;
+    QChartView* view_;
+    QMenu* chartMenu_;
+    ChartKey* key_;
+    ChartExport* export_;
+    QPushButton* fechar_;
+
+    FrequencyChartData data_;
+    int recommended_ = 0;
+    // The analysis the checks were set for: a new one resets them.
+    int shownSize_ = -1;
+    std::array<ParameterSet, kDistributionCount> shownParameters_{};
+    bool bandWanted_ = true;
+    bool filling_ = false;  // controls being set by the window itself
+};
+
+class TDiagramaMomentos : public ResultDialogBase {
+    Q_OBJECT
+public:
+    explicit TDiagramaMomentos(Platform& platform, QWidget* parent = nullptr);
+    void Exibir();
+    void Preencher();
+    void FecharClick();
+
+    const RatioDiagramData& Dados() const { return data_; }
+    // The closest families, in bold above the numbers.
+    QLabel* Resumo() const { return resumo_; }
+    QPlainTextEdit* Texto() const { return texto_; }
+    QChart* Grafico() const { return chart_; }
+    QMenu* MenuGrafico() const { return chartMenu_; }
+    ChartKey* Legenda() const { return key_; }
+    ChartExport* Exportacao() const { return export_; }
+    QToolBar* Ferramentas() const { return toolBar_; }
+    QPushButton* Fechar() const { return fechar_; }
+
+private:
+    QLabel* resumo_;
+    QPlainTextEdit* texto_;
+    QToolBar* toolBar_;
+    QChart* chart_;
+    QChartView* view_;
+    QMenu* chartMenu_;
+    ChartKey* key_;
+    ChartExport* export_;
+    QPushButton* fechar_;
+    RatioDiagramData data_;
+};
+
+}  // namespace zarn
