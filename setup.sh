@@ -6,7 +6,10 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libgtest-dev locales libclips-dev)
+# qt6-svg-dev renders the menu icon; qt6-translations-l10n puts Qt's own dialogs
+# in the user's language; dpkg-dev and file let cpack build the Debian package.
+packages=(cmake ninja-build g++ qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libgtest-dev locales libclips-dev
+          qt6-svg-dev qt6-translations-l10n dpkg-dev file)
 
 install_missing() {
     local missing=()
@@ -42,7 +45,7 @@ run)
             iconv -f WINDOWS-1252 -t UTF-8 | tr -d '\r'
         exit 0
     fi
-    # The program looks for its help file in the folder it starts in.
+    # Started in build/: the fact file for the external rule engine lands there.
     cd build && exec ./zarn
     ;;
 test)
