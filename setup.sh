@@ -56,6 +56,7 @@ test)
     echo "== The same tests under AddressSanitizer and UndefinedBehaviorSanitizer"
     build build-sanitize -DZARN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
     (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        LSAN_OPTIONS=suppressions="$PWD/../tests/lsan-suppressions.txt" \
         ctest --output-on-failure -j "$(nproc)")
     ;;
 *)
