@@ -71,18 +71,6 @@ private slots:
         StartupDir.clear();
     }
 
-    void supportFilesAreSearchedFromStartupDirToTheInstalledDataFolder() {
-        StartupDir = QFile::encodeName(startup_->path()).toStdString();
-        const auto folders = SupportFolders();
-        QCOMPARE(folders.size(), std::size_t{3});
-        QCOMPARE(folders[0], StartupDir);
-        QCOMPARE(folders[1], ProgramDir());
-        // bin/zarn finds share/zarn, whatever the prefix.
-        const std::string program = ProgramDir();
-        const std::string parent = program.substr(0, program.find_last_of('/'));
-        QCOMPARE(folders[2], parent + "/share/zarn");
-    }
-
     void helpInTheStartupFolderIsUsedFirst() {
         // None anywhere: the one StartupDir would hold, so the notice can name it.
         ScriptedPlatform platform;
