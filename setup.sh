@@ -6,7 +6,12 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev libgtest-dev locales libclips-dev libboost-dev)
+# qt6-svg-dev draws the charts as SVG and renders the menu icon;
+# qt6-translations-l10n puts Qt's own dialogs in the user's language; dpkg-dev
+# and file let cpack build the Debian package; libboost-dev gives the
+# Grubbs-Beck test its Student's t quantile.
+packages=(cmake ninja-build g++ qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libgtest-dev locales libclips-dev
+          qt6-svg-dev qt6-translations-l10n dpkg-dev file libboost-dev)
 
 install_missing() {
     local missing=()
@@ -42,7 +47,7 @@ run)
             iconv -f WINDOWS-1252 -t UTF-8 | tr -d '\r'
         exit 0
     fi
-    # The program looks for its help file in the folder it starts in.
+    # Started in build/: the fact file for the external rule engine lands there.
     cd build && exec ./zarn
     ;;
 test)
@@ -53,6 +58,7 @@ test)
     echo "== The same tests under AddressSanitizer and UndefinedBehaviorSanitizer"
     build build-sanitize -DZARN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
     (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        LSAN_OPTIONS=suppressions="$PWD/../tests/lsan-suppressions.txt" \
         ctest --output-on-failure -j "$(nproc)")
     ;;
 *)

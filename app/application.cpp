@@ -1,7 +1,5 @@
 #include "app/application.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <exception>
 #include <new>
 
@@ -55,19 +53,6 @@ bool ZarnApplication::notify(QObject* receiver, QEvent* event) {
     } catch (...) {
         ShowCurrentException(platform_, activeWindow());
         return false;
-    }
-}
-
-void ShowHelpTopic(Platform& platform, QWidget* parent, const QString& helpFile, int context) {
-    if (platform.ShowHelp(parent, helpFile, context)) return;
-    const QString shown = QDir::toNativeSeparators(helpFile);
-    if (!QFileInfo(helpFile).isFile()) {
-        platform.Notice(parent, QStringLiteral("O arquivo de ajuda \"%1\" não foi encontrado. "
-                                               "Inicie o ZARN na pasta que contém o arquivo ajuda.hlp.")
-                                    .arg(shown));
-    } else {
-        platform.Notice(parent,
-                        QStringLiteral("O tópico %1 não existe no arquivo de ajuda \"%2\".").arg(context).arg(shown));
     }
 }
 

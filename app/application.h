@@ -5,8 +5,6 @@
 //   RunQuery          the same for a command that answers yes or no (no on error)
 //   ZarnApplication   QApplication whose notify() is the last guard: nothing
 //                     thrown reaches Qt's event loop
-//   ShowHelpTopic     opens a topic of the help file; a missing file or topic
-//                     is said in a notice, never silently ignored
 //   ToWindows1252     a text typed in a window, as the record stores it
 #pragma once
 
@@ -14,6 +12,8 @@
 #include <QString>
 #include <functional>
 #include <string>
+
+#include "platform/help.h"  // ShowHelpTopic
 
 namespace zarn {
 
@@ -35,9 +35,6 @@ public:
 private:
     Platform& platform_;
 };
-
-// helpFile is the full path of "ajuda.hlp"; context 0 is the contents page.
-void ShowHelpTopic(Platform& platform, QWidget* parent, const QString& helpFile, int context);
 
 // The record keeps single-byte Windows-1252 texts; a character outside that
 // code page becomes '?'. The one place where a window's text is converted.

@@ -353,7 +353,8 @@ void StartSession(TDesktop& desktop, TNovoProj& novoProj) {
     ProjectModified = false;
     const QString folder = QDir::currentPath();
     StartupDir = FileSystemPath(folder);
-    const QString helpFile = folder + QStringLiteral("/ajuda.hlp");
+    // "ajuda.hlp" in StartupDir, else beside the program, else installed.
+    const QString helpFile = HelpFilePath();
     novoProj.HelpFile = helpFile;
     desktop.HelpFile = helpFile;
     desktop.AProj.InitialFolder = folder;

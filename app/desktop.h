@@ -97,7 +97,7 @@ public:
     QAction* Ajuda1() const { return ajuda1_; }
     const QList<QPixmap>& Imagens() const { return imagens_; }
 
-    // Set at start-up: StartupDir + "/ajuda.hlp".
+    // Set at start-up: HelpFilePath(), "ajuda.hlp" in StartupDir first.
     QString HelpFile;
     // The open-project and save-project dialogs; initial folders set at start-up.
     FileDialogOptions AProj;
@@ -156,8 +156,9 @@ private:
 };
 
 // Start-up once the windows exist: ProjectModified is false, StartupDir is
-// the current directory, every window's help file is StartupDir +
-// "/ajuda.hlp", and the file dialogs start in StartupDir.
+// the current directory, every window's help file is the first "ajuda.hlp"
+// in StartupDir, beside the program or installed (HelpFilePath), and the
+// file dialogs start in StartupDir.
 void StartSession(TDesktop& desktop, TNovoProj& novoProj);
 
 }  // namespace zarn

@@ -8,12 +8,14 @@
 #include "analysis/calculation.h"
 #include "analysis/record.h"
 #include "dialogs/report.h"
+#include "platform/session.h"
 
 namespace zarn {
 
 namespace {
 
-// The example shown without a display, copied beside the program by the build.
+// The example shown without a display: beside the program in the build
+// folder, in share/zarn once installed.
 constexpr const char* kExampleName = "examples/ocmulgee-river-macon.dat";
 
 bool Set(const char* variable) {
@@ -23,6 +25,8 @@ bool Set(const char* variable) {
 
 std::filesystem::path ExamplePath(const char* programPath) {
     namespace fs = std::filesystem;
+    const std::string found = FindSupportFile(kExampleName);
+    if (!found.empty()) return found;
     std::error_code ec;
     fs::path self = fs::read_symlink("/proc/self/exe", ec);
     if (ec && programPath) self = fs::absolute(programPath, ec);
@@ -42,8 +46,8 @@ bool DisplayAvailable() {
 
 int RunWithoutDisplay(const char* programPath, std::ostream& out, std::ostream& err) {
     err << "ZARN é um programa de janelas e precisa de uma tela: nem DISPLAY nem WAYLAND_DISPLAY\n"
-           "estão definidos. Rode-o numa sessão gráfica (ou com xvfb-run), a partir da pasta\n"
-           "que contém ajuda.hlp. Sem tela, a ferramenta de lote zarn-cli faz a mesma análise.\n";
+           "estão definidos. Rode-o numa sessão gráfica (ou com xvfb-run). Sem tela, a\n"
+           "ferramenta de lote zarn-cli faz a mesma análise.\n";
     const std::filesystem::path example = ExamplePath(programPath);
     err << "\nComo exemplo, o relatório de cálculo de " << example.string() << ":\n\n";
     try {

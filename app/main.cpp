@@ -1,10 +1,12 @@
 // ZARN: frequency analysis of annual maximum hydrological events.
 #include <QDir>
 #include <iostream>
+#include <string_view>
 
 #include "app/application.h"
 #include "app/desktop.h"
 #include "app/headless.h"
+#include "app/installation.h"
 #include "app/novoproj.h"
 #include "app/qtplatform.h"
 #include "dialogs/intervalwindow.h"
@@ -13,10 +15,14 @@
 #include "dialogs/resultdialogs.h"
 
 int main(int argc, char* argv[]) {
+    if (argc == 2 && std::string_view(argv[1]) == zarn::kCheckInstallOption) return zarn::RunInstallCheck(std::cout);
     if (!zarn::DisplayAvailable()) return zarn::RunWithoutDisplay(argv[0], std::cout, std::cerr);
 
     zarn::QtPlatform platform;
     zarn::ZarnApplication app(argc, argv, platform);
+    // Qt's own dialogs in the user's language; the menu entry and icon.
+    zarn::InstallQtTranslations();
+    zarn::SetDesktopIdentity();
 
     // The seven windows, created once in this order; only the main window is
     // shown. The others belong to it and end with it.

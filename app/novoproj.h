@@ -50,7 +50,7 @@ public:
     QPushButton* Criar() const { return criar_; }
     QPushButton* Cancelar() const { return cancelar_; }
 
-    // Set at start-up: StartupDir + "/ajuda.hlp".
+    // Set at start-up: HelpFilePath(), "ajuda.hlp" in StartupDir first.
     QString HelpFile;
     // The data file dialog; its initial folder is set at start-up.
     FileDialogOptions abrirdados;

@@ -1,7 +1,6 @@
 #include "dialogs/intervalwindow.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -21,6 +20,7 @@
 #include "analysis/format.h"
 #include "analysis/record.h"
 #include "dialogs/intervaltable.h"
+#include "platform/help.h"
 #include "platform/platform.h"
 #include "platform/session.h"
 
@@ -146,15 +146,8 @@ void TIntervalos::SalvarClick() {
 }
 
 void TIntervalos::keyPressEvent(QKeyEvent* event) {
-    if (event->key() != Qt::Key_F1) {
-        QDialog::keyPressEvent(event);
-        return;
-    }
-    const QString helpFile = QFile::decodeName(QByteArray::fromStdString(StartupDir)) + QStringLiteral("/ajuda.hlp");
-    if (!platform_.ShowHelp(this, helpFile, kIntervalHelpContext))
-        platform_.Notice(this, QStringLiteral("O arquivo de ajuda \"%1\" não foi encontrado ou não tem o tópico %2.")
-                                   .arg(QDir::toNativeSeparators(helpFile))
-                                   .arg(kIntervalHelpContext));
+    if (event->key() == Qt::Key_F1) ShowHelpTopic(platform_, this, HelpFilePath(), kIntervalHelpContext);
+    else QDialog::keyPressEvent(event);
 }
 
 }  // namespace zarn

@@ -6,9 +6,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QGraphicsLayout>
@@ -32,6 +30,7 @@
 
 #include "analysis/format.h"
 #include "analysis/record.h"
+#include "platform/help.h"
 #include "platform/platform.h"
 #include "platform/session.h"
 #include "dialogs/recomendacao.h"
@@ -210,21 +209,8 @@ void ResultDialogBase::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-// The main window words a help file it cannot show the same way.
-void ResultDialogBase::ShowHelp() {
-    const QString helpFile = QFile::decodeName(QByteArray::fromStdString(StartupDir)) + QStringLiteral("/ajuda.hlp");
-    if (platform_.ShowHelp(this, helpFile, HelpContext())) return;
-    const QString shown = QDir::toNativeSeparators(helpFile);
-    if (!QFileInfo(helpFile).isFile()) {
-        platform_.Notice(this, QStringLiteral("O arquivo de ajuda \"%1\" não foi encontrado. "
-                                              "Inicie o ZARN na pasta que contém o arquivo ajuda.hlp.")
-                                   .arg(shown));
-    } else {
-        platform_.Notice(this, QStringLiteral("O tópico %1 não existe no arquivo de ajuda \"%2\".")
-                                   .arg(HelpContext())
-                                   .arg(shown));
-    }
-}
+// Found and worded as the main window finds and words it.
+void ResultDialogBase::ShowHelp() { ShowHelpTopic(platform_, this, HelpFilePath(), HelpContext()); }
 
 void ResultDialogBase::ShowError(const std::exception& e) {
     platform_.ShowError(this, QString::fromStdString(e.what()));

@@ -52,8 +52,8 @@ public:
 protected:
     ResultDialogBase(Platform& platform, QWidget* parent, const QString& caption, int width, int height);
     void keyPressEvent(QKeyEvent* event) override;
-    // Help topic 107 (or the one set) of "ajuda.hlp" in StartupDir; a notice
-    // when it cannot be shown.
+    // Help topic 107 (or the one set) of "ajuda.hlp" (HelpFilePath: StartupDir
+    // first); a notice when it cannot be shown.
     void ShowHelp();
     void SetHelpContext(int context) { helpContext_ = context; }
     // Runs one command; a ZarnError or std::exception goes to the error box.

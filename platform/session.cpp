@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace zarn {
 
@@ -13,6 +14,12 @@ SimulationSummary CurrentSimulations;
 int CalculationThreads = 0;
 
 namespace {
+
+#ifndef ZARN_DATADIR_FROM_BINDIR
+#define ZARN_DATADIR_FROM_BINDIR "../share/zarn"
+#endif
+// The installed data folder relative to the installed executable's folder.
+constexpr const char* kDataDirFromProgramDir = ZARN_DATADIR_FROM_BINDIR;
 
 bool IsRegularFile(const std::string& path) {
     struct stat st {};
@@ -38,10 +45,12 @@ std::vector<std::string> SupportFolders() {
             folders.push_back(folder);
     };
     add(StartupDir);
-    add(ProgramDir());
-#ifdef ZARN_DATADIR
-    add(ZARN_DATADIR);
-#endif
+    const std::string programDir = ProgramDir();
+    add(programDir);
+    // The data folder is found from the executable (bin/zarn -> share/zarn),
+    // so an installation works under whatever prefix it was unpacked to.
+    if (!programDir.empty())
+        add((std::filesystem::path(programDir) / kDataDirFromProgramDir).lexically_normal().string());
     return folders;
 }
 

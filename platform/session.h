@@ -30,8 +30,8 @@ extern int CalculationThreads;
 // The folder that holds the running executable ("" when it cannot be told).
 std::string ProgramDir();
 // The folders searched for support files, in order: StartupDir, the
-// executable's folder, the installed data folder (share/zarn); duplicates and
-// empty entries left out.
+// executable's folder, the installed data folder (share/zarn beside the
+// executable's bin/); duplicates and empty entries left out.
 std::vector<std::string> SupportFolders();
 // The full path of the first existing regular file `name` in SupportFolders(),
 // or "" when there is none.

@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
+#include "analysis/errors.h"
 #include "analysis/record.h"
 #include "platform/platform.h"
 #include "platform/session.h"
@@ -44,7 +46,21 @@ QString ResolveProgram(const QString& program, const QString& directory) {
     return onPath.isEmpty() ? program : onPath;
 }
 
+// True when a new file can be created in `folder` (what the fact file needs;
+// the permission bits alone do not tell, e.g. for root or a read-only mount).
+bool CanCreateFileIn(const QString& folder) {
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".zarn-XXXXXX")));
+    return probe.open();
+}
+
 }  // namespace
+
+QString FolderNotWritableText(const QString& folder) {
+    return QStringLiteral("Não é possível gravar na pasta em que o ZARN foi iniciado (%1): o arquivo de fatos "
+                          "%2 não foi gravado e o motor de regras externo não foi iniciado. Para usá-lo, "
+                          "inicie o ZARN numa pasta em que se possa gravar")
+        .arg(QDir::toNativeSeparators(folder), QString::fromLatin1(kFactFileName));
+}
 
 bool LaunchProgram(Platform& platform, const QString& program, const QStringList& parameters,
                    const QString& directory, int showCommand) {
@@ -59,8 +75,15 @@ void StartRuleEngine(Platform& platform) {
     // is; the fact file and the engine then go there.
     QDir::setCurrent(QFile::decodeName(QByteArray::fromStdString(StartupDir)));
     // Written and closed before the engine starts; a failure ends the step
-    // here, with the working directory restored and no engine started.
-    WriteFactFile(Record, kFactFileName);
+    // here, with the working directory restored and no engine started. A
+    // folder where nothing can be created is named in words of our own.
+    try {
+        WriteFactFile(Record, kFactFileName);
+    } catch (const ZarnError&) {
+        const QString folder = QDir::currentPath();
+        if (!CanCreateFileIn(folder)) throw ZarnError(FolderNotWritableText(folder).toStdString());
+        throw;
+    }
     // Neither waited for nor watched: the result is not examined.
     LaunchProgram(platform, kEngineProgram, kEngineParameters, QString(), kShowMaximized);
 }

@@ -4,6 +4,7 @@
 //                     the Platform; show command 3 asks for a maximized window
 //   StartRuleEngine   writes "indata.clp" in StartupDir and starts
 //                     "Clipscmd.exe -f choose.bat" there, then returns
+//   FolderNotWritableText  the error when nothing can be written there
 #pragma once
 
 #include <QString>
@@ -25,7 +26,11 @@ bool LaunchProgram(Platform& platform, const QString& program, const QStringList
 // The report's next step: switches to StartupDir, writes the fact file, starts
 // the rule engine there without waiting or looking at the result, and restores
 // the working directory, also when writing the fact file throws (the error is
-// then passed on and the engine is not started).
+// then passed on and the engine is not started; FolderNotWritableText when no
+// file can be created in the folder at all).
 void StartRuleEngine(Platform& platform);
+
+// The error text for a start-up folder where no file can be created.
+QString FolderNotWritableText(const QString& folder);
 
 }  // namespace zarn

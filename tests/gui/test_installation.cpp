@@ -1,0 +1,211 @@
+// ZARN started from any folder: the help file looked for in StartupDir first,
+// a missing one named with every folder searched, a start-up folder where
+// the fact file cannot be written said in Portuguese (the advice still
+// opens), and the check of an installation.
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+#include <sstream>
+#include <unistd.h>
+
+#include "analysis/calculation.h"
+#include "analysis/errors.h"
+#include "analysis/record.h"
+#include "app/desktop.h"
+#include "app/installation.h"
+#include "app/novoproj.h"
+#include "dialogs/recomendacao.h"
+#include "dialogs/resultdialogs.h"
+#include "platform/help.h"
+#include "platform/session.h"
+#include "rules/advisor.h"
+#include "rules/launch.h"
+#include "support/scriptedplatform.h"
+
+using namespace zarn;
+
+namespace {
+
+const QString kExample = QStringLiteral(ZARN_EXAMPLES "/ocmulgee-river-macon.dat");
+const QString kHelpSource = QStringLiteral(ZARN_TEST_DATA "/../../app/help/ajuda.hlp");
+const QString kRuleBaseSource = QStringLiteral(ZARN_TEST_DATA "/../../rules/zarn.clp");
+// A folder where nothing can be created, whoever runs the test (root included).
+const QString kUnwritableFolder = QStringLiteral("/proc");
+
+QString FromFileSystem(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+// The folders searched, one per line, as the missing-help notice lists them.
+QString SearchedFolders() {
+    QStringList folders;
+    for (const std::string& folder : SupportFolders()) folders << FromFileSystem(folder);
+    return folders.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
+class TestInstallation : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> startup_;
+    QString cwd_;
+
+private slots:
+    void initTestCase() {
+        SimulationSummary simulations;
+        CalculateAll(Record, "Ocmulgee", "Macon", "", QFile::encodeName(kExample).toStdString(), {}, &simulations);
+        CurrentSimulations = simulations;
+    }
+
+    void init() {
+        cwd_ = QDir::currentPath();
+        startup_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir::setCurrent(startup_->path()));
+    }
+
+    void cleanup() {
+        QDir::setCurrent(cwd_);
+        startup_.reset();
+        StartupDir.clear();
+    }
+
+    void helpInTheStartupFolderIsUsedFirst() {
+        // None anywhere: the one StartupDir would hold, so the notice can name it.
+        ScriptedPlatform platform;
+        TDesktop desktop(platform);
+        TNovoProj novo(platform);
+        StartSession(desktop, novo);
+        QCOMPARE(desktop.HelpFile, startup_->filePath(QStringLiteral("ajuda.hlp")));
+        QVERIFY(!QFile::exists(desktop.HelpFile));
+
+        QVERIFY(QFile::copy(kHelpSource, startup_->filePath(QStringLiteral("ajuda.hlp"))));
+        StartSession(desktop, novo);
+        QCOMPARE(desktop.HelpFile, startup_->filePath(QStringLiteral("ajuda.hlp")));
+        QCOMPARE(novo.HelpFile, desktop.HelpFile);
+        QCOMPARE(HelpFilePath(), desktop.HelpFile);
+    }
+
+    void missingHelpFileNamesEveryFolderSearchedInOrder() {
+        ScriptedPlatform platform;
+        platform.HelpAvailable = false;
+        TDesktop desktop(platform);
+        TNovoProj novo(platform);
+        StartSession(desktop, novo);
+        desktop.Ajuda1()->trigger();
+        TEstatisticas estatisticas(platform);
+        QTest::keyClick(&estatisticas, Qt::Key_F1);
+
+        const QStringList notices = platform.Texts(QStringLiteral("notice"));
+        QCOMPARE(notices.size(), 2);
+        const QString expected = QStringLiteral("O arquivo de ajuda ajuda.hlp não foi encontrado. "
+                                                "Ele foi procurado, nesta ordem, em:\n") +
+                                 SearchedFolders();
+        QCOMPARE(notices[0], expected);
+        QCOMPARE(notices[1], expected);  // the result windows word it the same way
+        QVERIFY(notices[0].contains(startup_->path() + QLatin1Char('\n')));
+    }
+
+    void helpFileSetByHandIsNamedBeforeTheSearchedFolders() {
+        const QString text = HelpFileNotFoundText(QStringLiteral("/somewhere/else/ajuda.hlp"));
+        QVERIFY2(text.endsWith(QStringLiteral("em:\n/somewhere/else\n") + SearchedFolders()), qPrintable(text));
+    }
+
+    void existingHelpFileWithoutTheTopicNamesTheTopic() {
+        ScriptedPlatform platform;
+        platform.HelpAvailable = false;
+        QVERIFY(QFile::copy(kHelpSource, startup_->filePath(QStringLiteral("ajuda.hlp"))));
+        StartupDir = QFile::encodeName(startup_->path()).toStdString();
+        ShowHelpTopic(platform, nullptr, HelpFilePath(), 999);
+        QCOMPARE(platform.Texts(QStringLiteral("notice")),
+                 QStringList{QStringLiteral("O tópico 999 não existe no arquivo de ajuda \"%1\".")
+                                 .arg(startup_->filePath(QStringLiteral("ajuda.hlp")))});
+    }
+
+    void unwritableStartupFolderIsSaidAndNothingStarts() {
+        QStringList folders{kUnwritableFolder};
+        // Permission bits stop everyone but root; /proc stops root too.
+        QTemporaryDir readOnly;
+        if (::geteuid() != 0) {
+            QVERIFY(QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::ExeOwner));
+            folders << readOnly.path();
+        }
+        for (const QString& folder : folders) {
+            StartupDir = QFile::encodeName(folder).toStdString();
+            ScriptedPlatform platform;
+            QString error;
+            try {
+                StartRuleEngine(platform);
+            } catch (const ZarnError& e) {
+                error = QString::fromStdString(e.what());
+            }
+            QCOMPARE(error, FolderNotWritableText(folder));
+            QVERIFY(error.startsWith(QStringLiteral("Não é possível gravar na pasta em que o ZARN foi iniciado (") +
+                                     folder + QStringLiteral("): o arquivo de fatos indata.clp não foi gravado")));
+            QVERIFY(platform.Texts(QStringLiteral("launch")).isEmpty());
+            QCOMPARE(QDir::currentPath(), startup_->path());
+        }
+        QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    void reportNextFromAnUnwritableFolderStillOpensTheAdvice() {
+        StartupDir = QFile::encodeName(kUnwritableFolder).toStdString();
+        ScriptedPlatform platform;
+        Tresult result(platform);
+        TRecomendacao recomendacao(platform);
+        LinkRecomendacao(&result, &recomendacao);
+        result.Exibir();
+        result.Avancar()->click();
+        QCOMPARE(platform.Texts(QStringLiteral("error")),
+                 QStringList{FolderNotWritableText(kUnwritableFolder) + QLatin1Char('.')});
+        QVERIFY(recomendacao.isVisible());
+        QVERIFY(result.isVisible());
+        QVERIFY(recomendacao.Parecer().Recommended != 0);
+        QCOMPARE(QDir::currentPath(), startup_->path());
+    }
+
+    void installCheckFindsTheFilesInTheStartupFolder_data() {
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        const QStringList all{"ajuda.hlp", "zarn.clp", "examples/ocmulgee-river-macon.dat"};
+        QTest::newRow("all three") << all << 0 << QStringLiteral("Instalação completa.");
+        QTest::newRow("no help file") << all.mid(1) << 1 << QStringLiteral("ajuda.hlp não encontrado");
+        QTest::newRow("no rule base") << QStringList{all[0], all[2]} << 1
+                                      << QStringLiteral("zarn.clp não encontrada");
+        QTest::newRow("no example") << all.mid(0, 2) << 1 << QStringLiteral("ocmulgee-river-macon.dat não encontrado");
+    }
+
+    void installCheckFindsTheFilesInTheStartupFolder() {
+        QFETCH(QStringList, present);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        const QMap<QString, QString> sources{{"ajuda.hlp", kHelpSource},
+                                             {"zarn.clp", kRuleBaseSource},
+                                             {"examples/ocmulgee-river-macon.dat", kExample}};
+        QVERIFY(QDir(startup_->path()).mkdir(QStringLiteral("examples")));
+        for (const QString& name : present) QVERIFY(QFile::copy(sources[name], startup_->filePath(name)));
+
+        std::ostringstream out;
+        QCOMPARE(RunInstallCheck(out), status);
+        const QString text = QString::fromStdString(out.str());
+        QVERIFY2(text.contains(said), qPrintable(text));
+        for (const QString& name : present)
+            QVERIFY2(text.contains(startup_->filePath(name)), qPrintable(text));
+        QCOMPARE(FromFileSystem(StartupDir), startup_->path());
+    }
+
+    void installCheckRefusesAHelpFileWithoutAWindowsTopic() {
+        QFile help(startup_->filePath(QStringLiteral("ajuda.hlp")));
+        QVERIFY(help.open(QIODevice::WriteOnly));
+        help.write("@topic 0 Conteúdo\n<p>x</p>\n@topic 101 Janela principal\n<p>y</p>\n");
+        help.close();
+        std::ostringstream out;
+        QCOMPARE(RunInstallCheck(out), 1);
+        QVERIFY(QString::fromStdString(out.str()).contains(QStringLiteral("não tem o tópico 106")));
+    }
+};
+
+QTEST_MAIN(TestInstallation)
+#include "test_installation.moc"
