@@ -1,8 +1,9 @@
-// Four incomplete-gamma evaluations side by side, for the Newton iterations
+// Eight incomplete-gamma evaluations side by side, for the Newton iterations
 // of many gamma quantiles of one shape (the Pearson III simulations).
 //
 //   GammaLaneKernels   the series and the continued fraction of IncompleteGamma
-//                      over four arguments at once, in the lanes of one vector
+//                      over eight arguments at once, in vector lanes (two
+//                      AVX2 vectors: two chains of divisions in flight)
 //   LaneKernels        the AVX2 kernels where the processor has them, else the
 //                      same code in two SSE2 halves (PortableLaneKernels)
 //
@@ -14,7 +15,7 @@
 
 namespace zarn {
 
-constexpr int kGammaLanes = 4;
+constexpr int kGammaLanes = 8;
 
 struct GammaLaneKernels {
     // Series sum for the active lanes: sum = 1 + x/(a+1) + x^2/((a+1)(a+2)) + ...

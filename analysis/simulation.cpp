@@ -23,10 +23,10 @@ namespace {
 // Lehmer's multiplicative congruential generator (Park and Miller 1988).
 constexpr std::int64_t kMultiplier = 16807;
 constexpr std::int64_t kModulus = 2147483647;  // 2^31 - 1
-// Replicates one worker takes at a time: small enough that the slow
-// distributions spread over every thread, large enough to keep the shared
-// counter cold.
-constexpr int kChunkReplicates = 10;
+// Replicates one worker takes at a time (all eight distributions of each):
+// small enough to share out evenly and to stop soon when asked, large
+// enough to keep the shared counter cold.
+constexpr int kChunkReplicates = 5;
 // Quantiles computed between two looks at the IEEE flags while drawing a
 // sample: a replicate that faults early stops early.
 constexpr int kFaultCheckInterval = 64;
@@ -215,58 +215,6 @@ struct ReplicateOutcome {
     std::vector<double> Sample;
 };
 
-// A Pearson III (or LogPearson III) draw as a shifted gamma distribution:
-// QuantilePearson3's constants for the fitted parameters, when its gamma
-// branch applies with nothing to check (LaneShape).
-struct GammaDraw {
-    bool Active = false;
-    bool Positive = true;  // skewness > 0; else mirrored, at 1 - u
-    double Mu = 0, A = 0, B = 0, LogGammaA = 0;
-};
-
-GammaDraw GammaDrawOf(int index, const ParameterSet& p) {
-    GammaDraw d;
-    if (index != kPearson3 && index != kLogPearson3) return d;
-    if (!(p.Scale > 0) || !std::isfinite(p.Scale) || !std::isfinite(p.Position) || !std::isfinite(p.Shape) ||
-        std::fabs(p.Shape) < 1e-6)
-        return d;
-    d.Mu = p.Position;
-    d.A = 4.0 / (p.Shape * p.Shape);
-    d.B = std::fabs(p.Scale * p.Shape / 2.0);
-    d.Positive = p.Shape > 0;
-    if (!LaneShape(d.A, d.B)) return d;
-    d.LogGammaA = LogGamma(d.A);
-    d.Active = true;
-    return d;
-}
-
-// Work arrays of one thread.
-struct Work {
-    Work(int n, const GammaDraw& gamma) : States(n), Swap(n), Sample(n), Quantiles(n), F(n), Z(n), Gamma(gamma) {}
-    std::vector<std::uint32_t> States;
-    std::vector<std::uint32_t> Swap;
-    std::vector<double> Sample;
-    std::vector<double> Quantiles;
-    std::vector<double> F;  // the gamma draw's probabilities and their normal quantiles
-    std::vector<double> Z;
-    GammaDraw Gamma;
-};
-
-// x_j = QuantilePearson3(p, u_j) for the sorted states: the same operations,
-// the gamma quantiles four at a time.
-void DrawGamma(const GammaDraw& d, const std::uint32_t* s, int n, Work& work) {
-    double* F = work.F.data();
-    double* z = work.Z.data();
-    for (int j = 0; j < n; ++j) {
-        const double u = static_cast<double>(s[j]) / static_cast<double>(kModulus);
-        F[j] = d.Positive ? u : 1.0 - u;
-        z[j] = d.A > 1.0 ? NormalQuantile(F[j]) : 0.0;
-    }
-    double* x = work.Sample.data();
-    GammaQuantiles(F, z, n, d.A, d.B, d.LogGammaA, x);
-    for (int j = 0; j < n; ++j) x[j] = d.Positive ? d.Mu - d.A * d.B + x[j] : d.Mu + d.A * d.B - x[j];
-}
-
 // LSD radix sort of generator states (31 bits) in digits of kBits bits.
 template <int kBits>
 void RadixSort(std::uint32_t* x, std::uint32_t* swap, int n) {
@@ -297,30 +245,165 @@ void SortStates(std::uint32_t* s, std::uint32_t* swap, int n) {
     else std::sort(s, s + n);
 }
 
-// Draws replicate `rep`'s n values, ascending, into work.Sample. The
-// quantile functions are non-decreasing in u, so sorting the generator states
-// (u = s / (2^31 - 1) keeps their order) sorts the sample; the last bits of
-// an iterated quantile may still step back, which an insertion pass mends.
-// The values are those an unsorted draw gives, so any correct sort leaves
-// the same series. False when a fault was flagged.
-bool DrawAscending(int index, int n, const ParameterSet& p, std::int64_t state, Work& work) {
-    std::uint32_t* s = work.States.data();
-    for (int j = 0; j < n; ++j) {
-        state = (kMultiplier * state) % kModulus;
-        s[j] = static_cast<std::uint32_t>(state);
-    }
-    SortStates(s, work.Swap.data(), n);
+// How a distribution's draw maps the shared uniforms: by the parameter-free
+// parts of its quantile function when its parameters are finite with a
+// positive scale (where the quantile functions take no other branch than
+// these), else value by value through DistributionQuantile.
+struct FittedDraw {
+    int Index = 0;
+    ParameterSet P{};
+    bool Plain = false;
+    // Pearson III, LogPearson III as a shifted gamma distribution:
+    // QuantilePearson3's constants, when its gamma branch needs no check.
+    bool Gamma = false;
+    bool Positive = true;  // skewness > 0; else mirrored, at 1 - u
+    double A = 0, B = 0, LogGammaA = 0;
+};
 
-    double* x = work.Sample.data();
-    if (work.Gamma.Active) {
-        DrawGamma(work.Gamma, s, n, work);
-    } else {
+FittedDraw FittedDrawOf(int index, const ParameterSet& p) {
+    FittedDraw d;
+    d.Index = index;
+    d.P = p;
+    d.Plain = std::isfinite(p.Position) && std::isfinite(p.Scale) && std::isfinite(p.Shape) && p.Scale > 0;
+    if (!d.Plain || (index != kPearson3 && index != kLogPearson3) || std::fabs(p.Shape) < 1e-6) return d;
+    d.A = 4.0 / (p.Shape * p.Shape);
+    d.B = std::fabs(p.Scale * p.Shape / 2.0);
+    d.Positive = p.Shape > 0;
+    if (!LaneShape(d.A, d.B)) {
+        d.Plain = false;  // GammaQuantile's own checks decide
+        return d;
+    }
+    d.LogGammaA = LogGamma(d.A);
+    d.Gamma = true;
+    return d;
+}
+
+// The uniforms of one replicate, sorted, shared by the eight distributions
+// (every simulation restarts the same stream), with the parameter-free parts
+// of the quantile functions at them computed once, when first asked for.
+class SharedDraw {
+public:
+    explicit SharedDraw(int n) : n_(n), states_(n), swap_(n), u_(n) {}
+
+    // The n draws of the replicate starting at `state`, in ascending order.
+    void Draw(std::int64_t state) {
+        std::uint32_t* s = states_.data();
+        for (int j = 0; j < n_; ++j) {
+            state = (kMultiplier * state) % kModulus;
+            s[j] = static_cast<std::uint32_t>(state);
+        }
+        SortStates(s, swap_.data(), n_);
+        for (int j = 0; j < n_; ++j) u_[j] = static_cast<double>(s[j]) / static_cast<double>(kModulus);
+        for (auto& part : parts_) part.Ready = false;
+    }
+
+    const double* Uniforms() const { return u_.data(); }
+    // NormalQuantile(u); 1 - u and NormalQuantile(1 - u); ln(-ln u); ln(1 - u).
+    const double* Normal() { return Part(kNormalPart, [](double u) { return NormalQuantile(u); }); }
+    const double* Mirror() { return Part(kMirrorPart, [](double u) { return 1.0 - u; }); }
+    const double* MirrorNormal() { return Part(kMirrorNormalPart, [](double u) { return NormalQuantile(1.0 - u); }); }
+    const double* LogLog() { return Part(kLogLogPart, [](double u) { return std::log(-std::log(u)); }); }
+    const double* LogComplement() { return Part(kLogComplementPart, [](double u) { return std::log(1.0 - u); }); }
+
+private:
+    enum { kNormalPart, kMirrorPart, kMirrorNormalPart, kLogLogPart, kLogComplementPart, kParts };
+    struct Values {
+        bool Ready = false;
+        std::vector<double> X;
+    };
+    template <class F>
+    const double* Part(int which, F f) {
+        Values& part = parts_[which];
+        if (!part.Ready) {
+            part.X.resize(n_);
+            for (int j = 0; j < n_; ++j) part.X[j] = f(u_[j]);
+            part.Ready = true;
+        }
+        return part.X.data();
+    }
+
+    int n_;
+    std::vector<std::uint32_t> states_;
+    std::vector<std::uint32_t> swap_;
+    std::vector<double> u_;
+    Values parts_[kParts];
+};
+
+// Work arrays of one thread.
+struct Work {
+    explicit Work(int n) : Sample(n), Quantiles(n), Shared(n) {}
+    std::vector<double> Sample;
+    std::vector<double> Quantiles;
+    SharedDraw Shared;
+};
+
+// x_j = DistributionQuantile(index, p, u_j) at the shared sorted uniforms:
+// the same operations on the same operands. False when a fault was flagged.
+bool DrawFitted(const FittedDraw& d, SharedDraw& shared, int n, double* x) {
+    const ParameterSet& p = d.P;
+    if (!d.Plain) {
+        const double* u = shared.Uniforms();
         for (int j = 0; j < n; ++j) {
-            x[j] = DistributionQuantile(index, p, static_cast<double>(s[j]) / static_cast<double>(kModulus));
+            x[j] = DistributionQuantile(d.Index, p, u[j]);
             if ((j + 1) % kFaultCheckInterval == 0 && Faulted()) return false;
         }
+        return !Faulted();
     }
-    if (Faulted()) return false;
+    switch (d.Index) {
+    case kNormal:
+    case kLogNormal: {
+        const double* z = shared.Normal();
+        for (int j = 0; j < n; ++j) x[j] = p.Position + p.Scale * z[j];
+        break;
+    }
+    case kGumbel: {
+        const double* ll = shared.LogLog();
+        for (int j = 0; j < n; ++j) x[j] = p.Position - p.Scale * ll[j];
+        break;
+    }
+    case kExponential: {
+        const double* lc = shared.LogComplement();
+        for (int j = 0; j < n; ++j) x[j] = p.Position - p.Scale * lc[j];
+        break;
+    }
+    case kGEV:
+    case kGPA: {
+        const double* t = d.Index == kGEV ? shared.LogLog() : shared.LogComplement();
+        const double k = p.Shape;
+        for (int j = 0; j < n; ++j) {
+            double y = -t[j];  // -ln(-ln u) or -ln(1 - u)
+            if (k != 0) y = (1.0 - std::exp(-k * y)) / k;
+            x[j] = p.Position + p.Scale * y;
+        }
+        break;
+    }
+    default: {  // Pearson III, LogPearson III
+        if (!d.Gamma) {  // |skewness| < 1e-6: the normal distribution
+            const double* z = shared.Normal();
+            for (int j = 0; j < n; ++j) x[j] = p.Position + p.Scale * z[j];
+            break;
+        }
+        // A positive skewness reads the gamma quantile at u, a negative one at 1 - u.
+        const double* F = d.Positive ? shared.Uniforms() : shared.Mirror();
+        const double* z = d.A > 1.0 ? (d.Positive ? shared.Normal() : shared.MirrorNormal()) : F;
+        GammaQuantiles(F, z, n, d.A, d.B, d.LogGammaA, x);
+        const double shift = d.A * d.B;
+        for (int j = 0; j < n; ++j) x[j] = d.Positive ? p.Position - shift + x[j] : p.Position + shift - x[j];
+        break;
+    }
+    }
+    return !Faulted();
+}
+
+// The replicate's sample of distribution d, ascending, into work.Sample.
+// The quantile functions are non-decreasing in u, so drawing at the sorted
+// uniforms sorts the sample; the last bits of an iterated quantile may still
+// step back, which an insertion pass mends. The values are those an unsorted
+// draw gives, so any correct sort leaves the same series. False when a fault
+// was flagged.
+bool DrawAscending(const FittedDraw& d, int n, Work& work) {
+    double* x = work.Sample.data();
+    if (!DrawFitted(d, work.Shared, n, x)) return false;
     for (int j = 1; j < n; ++j) {
         if (!(x[j] < x[j - 1])) continue;
         const double v = x[j];
@@ -361,11 +444,12 @@ bool IntervalQuantiles(int index, const ParameterSet& refit, std::array<double, 
 }
 
 // One replicate of distribution `index`, from its own generator state.
-void RunReplicate(int index, int n, const ParameterSet& p, std::int64_t state, const SampleSizeTables& t,
-                  Work& work, ReplicateOutcome& out) {
+// The replicate's uniforms are in work.Shared.
+void RunReplicate(const FittedDraw& d, int n, const SampleSizeTables& t, Work& work, ReplicateOutcome& out) {
+    const int index = d.Index;
     out = ReplicateOutcome{};
     ClearFlags();
-    if (!DrawAscending(index, n, p, state, work)) {
+    if (!DrawAscending(d, n, work)) {
         out.DrawFault = true;
         return;
     }
@@ -470,12 +554,14 @@ std::int64_t JumpAhead(std::int64_t state, std::int64_t draws) {
 DistributionSimulation SimulateDistribution(int index, int n, const ParameterSet& p) {
     FloatingPointFlagsKept kept;
     const SampleSizeTables tables = MakeTables(index, n);
-    Work work(n, GammaDrawOf(index, p));
+    const FittedDraw fitted = FittedDrawOf(index, p);
+    Work work(n);
     std::vector<ReplicateOutcome> outcomes(kReplicates);
     const std::int64_t step = JumpAhead(1, n);
     std::int64_t state = kSimulationSeed;
     for (int rep = 0; rep < kReplicates; ++rep) {
-        RunReplicate(index, n, p, state, tables, work, outcomes[rep]);
+        work.Shared.Draw(state);
+        RunReplicate(fitted, n, tables, work, outcomes[rep]);
         state = state * step % kModulus;
     }
     return Settle(index, n, outcomes, tables);
@@ -487,23 +573,21 @@ SimulationSummary SimulateAll(const AnalysisRecord& r, const SimulationOptions& 
     CalculationProgress* progress = options.Progress;
     if (progress != nullptr) progress->SetReplicatesPerDistribution(kReplicates);
 
-    // No more threads than chunks of replicates to share out.
-    const int threads = std::min(ResolveThreadCount(options.Threads), kDistributionCount * ((kReplicates + kChunkReplicates - 1) / kChunkReplicates));
-    // On several threads the slow distributions go first, so that no thread
-    // waits for them at the end; on one, the plain order.
-    constexpr int kSlowFirst[kDistributionCount] = {kLogPearson3, kPearson3, kGEV, kGPA, kLogNormal, kNormal, kGumbel, kExponential};
-    constexpr int kPlain[kDistributionCount] = {1, 2, 3, 4, 5, 6, 7, 8};
-    const int* order = threads > 1 ? kSlowFirst : kPlain;
+    // Work is shared out in chunks of replicates; each replicate draws its
+    // uniforms once and runs the eight distributions on them, so every chunk
+    // carries a share of the slow Pearson III simulations.
+    constexpr int kChunks = (kReplicates + kChunkReplicates - 1) / kChunkReplicates;
+    const int threads = std::min(ResolveThreadCount(options.Threads), kChunks);
     std::array<SampleSizeTables, kDistributionCount> tables;
+    std::array<FittedDraw, kDistributionCount> fitted;
     std::array<std::vector<ReplicateOutcome>, kDistributionCount> outcomes;
     for (int index = 1; index <= kDistributionCount; ++index) {
         tables[index - 1] = MakeTables(index, n);
+        fitted[index - 1] = FittedDrawOf(index, ParametersOf(r, index));
         outcomes[index - 1].resize(kReplicates);
     }
     const std::int64_t step = JumpAhead(1, n);  // 16807^n: from one replicate's start to the next
 
-    constexpr int kChunksPerDistribution = (kReplicates + kChunkReplicates - 1) / kChunkReplicates;
-    constexpr int kChunks = kDistributionCount * kChunksPerDistribution;
     std::atomic<int> next{0};
     std::atomic<bool> stop{false};
     std::exception_ptr failure;
@@ -511,25 +595,23 @@ SimulationSummary SimulateAll(const AnalysisRecord& r, const SimulationOptions& 
 
     auto worker = [&] {
         try {
-            std::array<GammaDraw, kDistributionCount> gamma;
-            for (int index = 1; index <= kDistributionCount; ++index) gamma[index - 1] = GammaDrawOf(index, ParametersOf(r, index));
-            Work work(n, GammaDraw{});
+            Work work(n);
             for (int chunk = next++; chunk < kChunks && !stop; chunk = next++) {
                 if (progress != nullptr && progress->CancelRequested()) {
                     stop = true;
                     break;
                 }
-                const int index = order[chunk / kChunksPerDistribution];
-                const int first = (chunk % kChunksPerDistribution) * kChunkReplicates;
+                const int first = chunk * kChunkReplicates;
                 const int last = std::min(first + kChunkReplicates, kReplicates);
-                const ParameterSet& p = ParametersOf(r, index);
-                work.Gamma = gamma[index - 1];
                 std::int64_t state = JumpAhead(kSimulationSeed, static_cast<std::int64_t>(first) * n);
                 for (int rep = first; rep < last; ++rep) {
-                    RunReplicate(index, n, p, state, tables[index - 1], work, outcomes[index - 1][rep]);
+                    work.Shared.Draw(state);
+                    for (int index = 1; index <= kDistributionCount; ++index)
+                        RunReplicate(fitted[index - 1], n, tables[index - 1], work, outcomes[index - 1][rep]);
                     state = state * step % kModulus;
                 }
-                if (progress != nullptr) progress->AddReplicatesDone(index, last - first);
+                if (progress != nullptr)
+                    for (int index = 1; index <= kDistributionCount; ++index) progress->AddReplicatesDone(index, last - first);
             }
         } catch (...) {
             std::lock_guard<std::mutex> lock(failureMutex);

@@ -321,7 +321,7 @@ double GammaQuantileStart(double F, double alpha, double g, double normalQuantil
     return std::exp((std::log(alpha * F) + g) / alpha);
 }
 
-// IncompleteGammaLog of four arguments of one shape: the series and the
+// IncompleteGammaLog of eight arguments of one shape: the series and the
 // continued fraction of the lanes that need them run side by side.
 void IncompleteGammaLanes(const double* x, const double* lnX, const bool* active, double alpha, double g, double* P,
                           const GammaLaneKernels& kernels) {

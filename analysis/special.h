@@ -12,7 +12,7 @@
 //   GammaQuantile     Wilson-Hilferty start, Newton-Raphson on IncompleteGamma
 //   GammaQuantileWith the same with ln Gamma(alpha) and the normal quantile
 //                     of F supplied by the caller (the simulations)
-//   GammaQuantiles    GammaQuantileWith of many probabilities, four at a time
+//   GammaQuantiles    GammaQuantileWith of many probabilities, eight at a time
 //
 // CalcError is per thread: the simulations run on several threads at once.
 #pragma once
@@ -34,7 +34,7 @@ double GammaQuantile(double F, double alpha, double beta);
 // (read only when alpha > 1) from the caller; bit-identical to GammaQuantile.
 double GammaQuantileWith(double F, double alpha, double beta, double logGammaAlpha, double normalQuantileF);
 // out[i] = GammaQuantileWith(F[i], alpha, beta, logGammaAlpha, z[i]) for
-// i < count, bit for bit, the Newton iterations of four probabilities side by
+// i < count, bit for bit, the Newton iterations of eight probabilities side by
 // side with their series and fractions in vector lanes; CalcError is not set.
 // kernels: the lane kernels to use (gammalanes.h), null for the program's own.
 struct GammaLaneKernels;

@@ -55,23 +55,23 @@ TEST(GammaLanes, BitIdenticalToTheScalarIteration) {
 }
 
 TEST(GammaLanes, KernelsAgreeWithEachOtherLaneByLane) {
-    // The series and the fraction on four unrelated arguments, some lanes idle.
+    // The series and the fraction on unrelated arguments, some lanes idle.
     if (!Avx2LaneKernels()) GTEST_SKIP() << "no AVX2 on this processor";
-    const double x[4] = {0.5, 812.0, 3.0e3, 40.0};
-    const bool active[4] = {true, false, true, true};
+    const double x[kGammaLanes] = {0.5, 812.0, 3.0e3, 40.0, 1.5, 2950.0, 7.0, 0.01};
+    const bool active[kGammaLanes] = {true, false, true, true, true, true, false, true};
     for (double alpha : {0.7, 35.0, 2900.0}) {
-        double a[4], b[4];
-        bool ca[4], cb[4];
+        double a[kGammaLanes], b[kGammaLanes];
+        bool ca[kGammaLanes], cb[kGammaLanes];
         PortableLaneKernels().Series(x, alpha, active, 1e-12, 100000, a, ca);
         Avx2LaneKernels()->Series(x, alpha, active, 1e-12, 100000, b, cb);
-        for (int l = 0; l < 4; ++l) {
+        for (int l = 0; l < kGammaLanes; ++l) {
             if (active[l]) {
                 EXPECT_TRUE(SameBits(a[l], b[l]) && ca[l] == cb[l]) << alpha << " lane " << l;
             }
         }
         PortableLaneKernels().Fraction(x, alpha, active, 1e-12, 100000, 1e30, a, ca);
         Avx2LaneKernels()->Fraction(x, alpha, active, 1e-12, 100000, 1e30, b, cb);
-        for (int l = 0; l < 4; ++l) {
+        for (int l = 0; l < kGammaLanes; ++l) {
             if (active[l]) {
                 EXPECT_TRUE(SameBits(a[l], b[l]) && ca[l] == cb[l]) << alpha << " lane " << l;
             }
