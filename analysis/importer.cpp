@@ -65,24 +65,6 @@ bool IsValidUtf8(std::string_view s) {
     return true;
 }
 
-// Appends code point `cp` in UTF-8.
-void AppendUtf8(std::string& out, unsigned long cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
@@ -97,13 +79,13 @@ std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
         if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size()) {
             const unsigned long low = unit(i + 2);
             if (low >= 0xDC00 && low < 0xE000) {
-                AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+                AppendUtf8(out, static_cast<char32_t>(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00)));
                 i += 2;
                 continue;
             }
         }
         if (u >= 0xD800 && u < 0xE000) u = 0xFFFD;
-        AppendUtf8(out, u);
+        AppendUtf8(out, static_cast<char32_t>(u));
     }
     return out;
 }

@@ -196,5 +196,7 @@ std::string DistributionName(int index);
 // outside Windows-1252 becomes '?'.
 std::string Utf8ToWindows1252(std::string_view utf8);
 std::string Windows1252ToUtf8(std::string_view cp1252);
+// Appends one Unicode code point to `out` in UTF-8.
+void AppendUtf8(std::string& out, char32_t codePoint);
 
 }  // namespace zarn

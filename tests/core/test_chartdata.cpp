@@ -141,7 +141,9 @@ TEST(FrequencyChart, ObservedValuesAtTheChosenPlottingPositions) {
         const FrequencyPoint& p = chart.Observed[i - 1];
         EXPECT_DOUBLE_EQ(p.F, (i - 0.44) / 40.12);
         EXPECT_EQ(p.Coordinate, PaperCoordinate(ProbabilityPaper::Gumbel, p.F));
-        if (i > 1) EXPECT_GE(p.Value, chart.Observed[i - 2].Value);
+        if (i > 1) {
+            EXPECT_GE(p.Value, chart.Observed[i - 2].Value);
+        }
     }
     EXPECT_TRUE(chart.Curves.empty());  // none shown
 }
@@ -171,7 +173,9 @@ TEST(FrequencyChart, AxesSpanOneToAThousandYearsAndEveryPoint) {
             for (const PaperTick& tick : chart.Ticks) {
                 EXPECT_TRUE(inside(tick.Coordinate));
                 EXPECT_EQ(tick.Coordinate, PaperCoordinate(paper, NonExceedance(tick.ReturnPeriod)));
-                if (!labelled.empty()) EXPECT_GT(tick.ReturnPeriod, labelled.back());
+                if (!labelled.empty()) {
+                    EXPECT_GT(tick.ReturnPeriod, labelled.back());
+                }
                 labelled.push_back(tick.ReturnPeriod);
             }
             for (double must : {2.0, 10.0, 100.0, 1000.0})
