@@ -1,5 +1,6 @@
 #include "analysis/filewrite.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -28,13 +29,14 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
-// A name for the temporary file beside `path`, unique within this process.
+// A name for the temporary file beside `path`, unique within this process
+// (the batch writes from several threads at once).
 std::string TemporaryNameBeside(const std::string& path) {
-    static unsigned counter = 0;
+    static std::atomic<unsigned> counter{0};
     const auto slash = path.find_last_of('/');
     const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+    return folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1) + 1);
 }
 
 // The path with symbolic links resolved, or `path` itself when that fails.
