@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -13,6 +14,7 @@
 #include <map>
 #include <mutex>
 #include <sstream>
+#include <unistd.h>
 
 #include "analysis/errors.h"
 #include "analysis/format.h"
@@ -347,6 +349,63 @@ std::string ReadAdvice(void* env, Advice& advice) {
 // ---------------------------------------------------------------------------
 // One consultation
 
+// The engine's binary images of the rule bases this process has read once
+// (bsave). A fresh environment loads an image (bload) some fifteen times
+// faster than it reads the text again, which matters to a batch of many
+// stations, whose consultations take turns. Used under the consultation mutex.
+class RuleBaseImages {
+public:
+    ~RuleBaseImages() {
+        for (const auto& [text, path] : images_) std::remove(path.c_str());
+    }
+    // The image of `text`, or "" when there is none yet.
+    std::string Find(const std::string& text) const {
+        const auto found = images_.find(text);
+        return found == images_.end() ? std::string() : found->second;
+    }
+    // Saves the constructs loaded into `env` from `text`; a folder for
+    // temporary files that refuses only costs the speed.
+    void Save(void* env, const std::string& text) {
+        const char* folder = std::getenv("TMPDIR");
+        std::string path = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/zarn-regras-XXXXXX";
+        const int fd = ::mkstemp(path.data());
+        if (fd < 0) return;
+        ::close(fd);
+        if (EnvBsave(env, path.data()) == 0) {
+            std::remove(path.c_str());
+            return;
+        }
+        images_.emplace(text, path);
+    }
+
+private:
+    std::map<std::string, std::string> images_;
+};
+
+RuleBaseImages& Images() {
+    static RuleBaseImages images;
+    return images;
+}
+
+// Loads the rule base `text` into the fresh `environment`: its image when
+// this process has one, else the text (then saving an image for the next
+// time). "" on success, else what went wrong.
+std::string LoadRuleBase(Environment& environment, const std::string& text) {
+    void* env = environment.get();
+    const std::string image = Images().Find(text);
+    if (!image.empty() && EnvBload(env, const_cast<char*>(image.c_str())) && environment.Output().Errors.empty())
+        return "";
+    if (!image.empty()) return "não pôde ser lida pelo motor de regras.";
+    if (OpenStringSource(env, kRuleSource, text.c_str(), 0) == 0)
+        return "não pôde ser lida pelo motor de regras.";
+    const int loaded = LoadConstructsFromLogicalName(env, kRuleSource);
+    CloseStringSource(env, kRuleSource);
+    if (!loaded || !environment.Output().Errors.empty())
+        return "tem erros e não foi carregada: " + environment.ErrorDetail();
+    Images().Save(env, text);
+    return "";
+}
+
 // Loads `text`, asserts the record's facts, runs, reads the advice. "" on
 // success; otherwise what went wrong, as the end of a sentence that starts
 // with the rule base's name.
@@ -354,12 +413,7 @@ std::string Consult(const AnalysisRecord& r, const std::string& text, Advice& ad
     Environment environment;
     void* env = environment.get();
 
-    if (OpenStringSource(env, kRuleSource, text.c_str(), 0) == 0)
-        return "não pôde ser lida pelo motor de regras.";
-    const int loaded = LoadConstructsFromLogicalName(env, kRuleSource);
-    CloseStringSource(env, kRuleSource);
-    if (!loaded || !environment.Output().Errors.empty())
-        return "tem erros e não foi carregada: " + environment.ErrorDetail();
+    if (const std::string problem = LoadRuleBase(environment, text); !problem.empty()) return problem;
 
     EnvReset(env);
     for (const std::string& fact : RecordFacts(r))

@@ -292,6 +292,36 @@ TEST(AdvisorPolicy, RandomRecordsAgreeWithThePolicyWrittenOut) {
     EXPECT_GT(recommendedNone, 0);
 }
 
+// Everything an advice holds, as text, to compare two advices whole.
+std::string AdviceText(const Advice& a) {
+    std::string text = a.RuleBase + "|" + a.RuleBaseProblem + "|" + std::to_string(a.Recommended) + "|" +
+                       PhraseText(a.Conclusion);
+    for (const Phrase& caution : a.Cautions) text += "|" + PhraseText(caution);
+    for (const DistributionAdvice& row : a.Ranking) {
+        char numbers[128];
+        std::snprintf(numbers, sizeof numbers, "%d %d %d %.17g %.17g %.17g", row.Index, row.Rank,
+                      static_cast<int>(row.Status), row.Degree, row.ZMembership, row.RMembership);
+        text += std::string("|") + numbers;
+        for (const Phrase& reason : row.Reasons) text += "/" + PhraseText(reason);
+    }
+    return text;
+}
+
+TEST(AdvisorPolicy, TheEnginesImageOfARuleBaseAdvisesAsItsText) {
+    // The first consultation of a rule base reads its text and keeps the
+    // engine's binary image; the later ones load the image. Both the same.
+    const std::string text = DefaultRuleBaseText() + "\n; a copy the process has not read yet, number ";
+    std::mt19937_64 random(11);
+    for (int k = 0; k < 20; ++k) {
+        SCOPED_TRACE(k);
+        auto r = RandomRecord(random);
+        const Advice fromText = AdviseWithText(*r, text + std::to_string(k) + "\n", "copia.clp");
+        const Advice fromImage = AdviseWithText(*r, text + std::to_string(k) + "\n", "copia.clp");
+        EXPECT_TRUE(fromText.RuleBaseProblem.empty()) << fromText.RuleBaseProblem;
+        EXPECT_EQ(AdviceText(fromImage), AdviceText(fromText));
+    }
+}
+
 TEST(AdvisorPolicy, RealSeriesAgreeWithThePolicyWrittenOut) {
     for (const char* name : {"ocmulgee-river-macon.dat", "arkansas-river-pueblo.dat", "santa-cruz-river-lochiel.dat",
                              "tees-dent-bank.dat", "wabash-river-lafayette.dat"}) {
