@@ -104,15 +104,7 @@ double ConvertNumber(const std::string& token) {
 // The token for a message: as read when it is UTF-8, otherwise taken as
 // Windows-1252 (the code page the program's own files use).
 std::string TokenText(const std::string& token) {
-    for (std::size_t i = 0; i < token.size();) {
-        const unsigned char c = static_cast<unsigned char>(token[i]);
-        const std::size_t follow = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 4;
-        if (follow == 4 || i + follow >= token.size() + (follow == 0)) return Windows1252ToUtf8(token);
-        for (std::size_t k = 1; k <= follow; ++k)
-            if ((static_cast<unsigned char>(token[i + k]) & 0xC0) != 0x80) return Windows1252ToUtf8(token);
-        i += follow + 1;
-    }
-    return token;
+    return IsValidUtf8(token) ? token : Windows1252ToUtf8(token);
 }
 
 // A decimal number written with a comma: "28,8", "-0,5".

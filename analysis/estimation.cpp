@@ -193,10 +193,9 @@ bool EstimateParameters(int index, LMomentSet m, ParameterSet& p) {
 // L-moments leaves zeros rather than the parameters of an earlier analysis.
 void EstimateAllDistributions(AnalysisRecord& r) {
     for (int index = 1; index <= kDistributionCount; ++index) {
-        const bool logarithmic = index == kLogNormal || index == kLogPearson3;
         ParameterSet& p = ParametersOf(r, index);
         p = {0.0, 0.0, 0.0};
-        EstimateParameters(index, logarithmic ? r.LogLMoments : r.LMoments, p);
+        EstimateParameters(index, IsLogDistribution(index) ? r.LogLMoments : r.LMoments, p);
     }
 }
 

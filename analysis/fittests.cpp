@@ -43,8 +43,6 @@ double Member(const LMomentSet& m, int k) {
     }
 }
 
-bool IsLogDistribution(int index) { return index == kLogNormal || index == kLogPearson3; }
-
 // R of the ascending series against the quantiles q of the same length.
 double CorrelationWithQuantiles(int n, const double* ascending, const double* q) {
     const double yMean = SampleMean(ascending, n);

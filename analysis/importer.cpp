@@ -52,20 +52,6 @@ std::string_view Trim(std::string_view s) {
     return s.substr(b, e - b);
 }
 
-// True when the bytes are well-formed UTF-8 (no overlong two-byte forms).
-bool IsValidUtf8(std::string_view s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        const std::size_t follow = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 9;
-        if (follow == 9 || (follow == 1 && c < 0xC2) || i + follow >= s.size() + (follow == 0)) return false;
-        for (std::size_t k = 1; k <= follow; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += follow + 1;
-    }
-    return true;
-}
-
-
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
     std::string out;

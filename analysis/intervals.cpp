@@ -44,14 +44,13 @@ int IntervalSamples(const SimulationSummary& s, int index) {
 
 QuantileInterval BandAt(const SimulationSummary& s, int index, double F) {
     FloatingPointFlagsKept kept;
-    const bool logarithmic = index == kLogNormal || index == kLogPearson3;
     std::vector<double> values;
     values.reserve(s.Of(index).IntervalRefits.size());
     for (const ParameterSet& refit : s.Of(index).IntervalRefits) {
         FloatingPointCheck::Clear();
         double x = DistributionQuantile(index, refit, F);
         if (CalcError != 0) continue;
-        if (logarithmic) x = std::exp(x);
+        if (IsLogDistribution(index)) x = std::exp(x);
         if (FloatingPointCheck::Faulted() || !std::isfinite(x)) continue;
         values.push_back(x);
     }

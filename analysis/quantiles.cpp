@@ -160,7 +160,7 @@ bool UpperBound(int index, const ParameterSet& p, double& bound) {
 double ReturnPeriodQuantile(const AnalysisRecord& r, int index, int period) {
     if (index < 1 || index > kDistributionCount || period < 0 || period >= kReturnPeriodCount) return 0.0;
     const double x = DistributionQuantile(index, ParametersOf(r, index), kReturnPeriodProbabilities[period]);
-    return index == kLogNormal || index == kLogPearson3 ? std::exp(x) : x;
+    return IsLogDistribution(index) ? std::exp(x) : x;
 }
 
 }  // namespace zarn

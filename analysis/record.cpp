@@ -38,6 +38,25 @@ char ToWindows1252(char32_t cp) {
 
 }  // namespace
 
+bool IsValidUtf8(std::string_view s) {
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        std::size_t follow;
+        if (c < 0x80) follow = 0;
+        else if (c >= 0xC2 && c <= 0xDF) follow = 1;
+        else if (c >= 0xE0 && c <= 0xEF) follow = 2;
+        else if (c >= 0xF0 && c <= 0xF4) follow = 3;
+        else return false;
+        if (follow > n - i - 1) return false;
+        for (std::size_t k = 1; k <= follow; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += follow + 1;
+    }
+    return true;
+}
+
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);

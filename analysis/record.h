@@ -179,6 +179,10 @@ void SetText(CountedText& field, std::string_view text);
 // The stored bytes of a text (Windows-1252).
 std::string TextOf(const CountedText& field);
 
+// LogNormal and LogPearson III: fitted to the logarithms, their quantiles are
+// in ln X.
+constexpr bool IsLogDistribution(int index) { return index == kLogNormal || index == kLogPearson3; }
+
 // Per-distribution access by DistributionIndex 1..8.
 inline ParameterSet& ParametersOf(AnalysisRecord& r, int index) { return r.Parameters[index - 1]; }
 inline const ParameterSet& ParametersOf(const AnalysisRecord& r, int index) { return r.Parameters[index - 1]; }
@@ -196,6 +200,9 @@ std::string DistributionName(int index);
 // outside Windows-1252 becomes '?'.
 std::string Utf8ToWindows1252(std::string_view utf8);
 std::string Windows1252ToUtf8(std::string_view cp1252);
+// True when the bytes are well-formed UTF-8 (lead bytes C2..F4, no overlong
+// two-byte forms, every sequence complete).
+bool IsValidUtf8(std::string_view bytes);
 // Appends one Unicode code point to `out` in UTF-8.
 void AppendUtf8(std::string& out, char32_t codePoint);
 

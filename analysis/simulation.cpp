@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cfenv>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -38,38 +37,38 @@ constexpr int kWideRadixFrom = 2000;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-bool IsLogDistribution(int index) { return index == kLogNormal || index == kLogPearson3; }
-
 // The variance test judges the two-parameter distributions on t3, the others on t4.
 int RatioMember(int index) { return index <= kExponential ? 3 : 4; }
 
 double Member(const LMomentSet& m, int k) { return k == 3 ? m.T3 : m.T4; }
 
-bool Faulted() { return std::fetestexcept(FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID) != 0; }
-void ClearFlags() { std::feclearexcept(FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID); }
+bool Faulted() { return FloatingPointCheck::Faulted(); }
+void ClearFlags() { FloatingPointCheck::Clear(); }
 
 // What is known of one distribution and sample size before any replicate:
-// the plotting positions, the parts of the quantile functions there that do
-// not depend on the parameters, and the weights of the L-moments.
+// the plotting positions and the parts of the quantile functions there that
+// do not depend on the parameters (read through the accessors QuantilesAt
+// asks of its parts, as of a replicate's SharedDraw).
 struct SampleSizeTables {
-    int N = 0;
     std::vector<double> PlottingPositions;  // F_i, i = 1..n
     // Normal, LogNormal, Pearson III, LogPearson III: NormalQuantile(F_i);
     // Gumbel, GEV: ln(-ln F_i); Exponential, GPA: ln(1 - F_i).
     std::vector<double> Transform;
     // Pearson III, LogPearson III: 1 - F_i and NormalQuantile(1 - F_i), the
     // gamma quantile's probability for a negative skewness.
-    std::vector<double> Mirror;
+    std::vector<double> MirrorF;
     std::vector<double> MirrorTransform;
-    // C(n - j, r) for r = 1, 2, 3 (j = 1..n) and C(n, r + 1)(r + 1) for
-    // r = 0..3: BinomialCoefficient's own values, computed once.
-    std::vector<double> Weights[4];
-    double Divisors[4] = {};
+
+    const double* Uniforms() const { return PlottingPositions.data(); }
+    const double* Normal() const { return Transform.data(); }
+    const double* LogLog() const { return Transform.data(); }
+    const double* LogComplement() const { return Transform.data(); }
+    const double* Mirror() const { return MirrorF.data(); }
+    const double* MirrorNormal() const { return MirrorTransform.data(); }
 };
 
 SampleSizeTables MakeTables(int index, int n) {
     SampleSizeTables t;
-    t.N = n;
     t.PlottingPositions.resize(n);
     t.Transform.resize(n);
     for (int i = 1; i <= n; ++i) {
@@ -84,20 +83,30 @@ SampleSizeTables MakeTables(int index, int n) {
         }
     }
     if (index == kPearson3 || index == kLogPearson3) {
-        t.Mirror.resize(n);
+        t.MirrorF.resize(n);
         t.MirrorTransform.resize(n);
         for (int i = 0; i < n; ++i) {
-            t.Mirror[i] = 1.0 - t.PlottingPositions[i];
-            t.MirrorTransform[i] = NormalQuantile(t.Mirror[i]);
+            t.MirrorF[i] = 1.0 - t.PlottingPositions[i];
+            t.MirrorTransform[i] = NormalQuantile(t.MirrorF[i]);
         }
     }
-    for (int r = 1; r <= 3; ++r) {
-        t.Weights[r].resize(n);
-        for (int j = 1; j <= n; ++j) t.Weights[r][j - 1] = BinomialCoefficient(n - j, r);
-    }
-    for (int r = 0; r <= 3; ++r) t.Divisors[r] = BinomialCoefficient(n, r + 1) * (r + 1);
     return t;
 }
+
+// The weights of the probability-weighted moments of n values: C(n - j, r)
+// for r = 1, 2, 3 (j = 1..n) and C(n, r + 1)(r + 1) for r = 0..3,
+// BinomialCoefficient's own values, computed once.
+struct LMomentWeights {
+    explicit LMomentWeights(int n) {
+        for (int r = 1; r <= 3; ++r) {
+            Weights[r].resize(n);
+            for (int j = 1; j <= n; ++j) Weights[r][j - 1] = BinomialCoefficient(n - j, r);
+        }
+        for (int r = 0; r <= 3; ++r) Divisors[r] = BinomialCoefficient(n, r + 1) * (r + 1);
+    }
+    std::vector<double> Weights[4];
+    double Divisors[4] = {};
+};
 
 // True when the gamma shape a and scale b take GammaQuantile's iteration
 // with nothing to check on the way: finite, positive, a not 1.
@@ -105,80 +114,9 @@ bool LaneShape(double a, double b) {
     return std::isfinite(a) && std::isfinite(b) && a > 0 && b > 0 && a != 1.0;
 }
 
-// GammaQuantile(F, a, b) at a plotting position, with ln Gamma(a) and the
-// normal quantile of F known.
-double GammaQuantileAt(double F, double a, double b, double logGammaA, double z) {
-    if (!(a > 0) || !(b > 0)) return 0.0;
-    if (a == 1.0) return -b * std::log(1.0 - F);
-    return GammaQuantileWith(F, a, b, logGammaA, a > 1.0 ? z : 0.0);
-}
-
-// DistributionQuantile(index, p, F_i) at every plotting position: the same
-// operations on the same operands, the parameter-free parts read from the
-// tables. CalcError is left as it falls (the correlation ignores it).
-void PlottingQuantiles(int index, const ParameterSet& p, const SampleSizeTables& t, double* q) {
-    const int n = t.N;
-    const double* T = t.Transform.data();
-    if (!(p.Scale > 0)) {  // code 1 in every family: the quantile is 0
-        std::fill(q, q + n, 0.0);
-        return;
-    }
-    switch (index) {
-    case kNormal:
-    case kLogNormal:
-        for (int i = 0; i < n; ++i) q[i] = p.Position + p.Scale * T[i];
-        return;
-    case kGumbel:
-        for (int i = 0; i < n; ++i) q[i] = p.Position - p.Scale * T[i];
-        return;
-    case kExponential:
-        for (int i = 0; i < n; ++i) q[i] = p.Position - p.Scale * T[i];
-        return;
-    case kGEV:
-    case kGPA: {
-        const double k = p.Shape;
-        for (int i = 0; i < n; ++i) {
-            double y = -T[i];  // -ln(-ln F) or -ln(1 - F)
-            if (k != 0) y = (1.0 - std::exp(-k * y)) / k;
-            q[i] = p.Position + p.Scale * y;
-        }
-        return;
-    }
-    case kPearson3:
-    case kLogPearson3: {
-        const double mu = p.Position;
-        const double sigma = p.Scale;
-        const double gamma = p.Shape;
-        if (std::fabs(gamma) < 1e-6) {  // QuantilePearson3's normal limit
-            for (int i = 0; i < n; ++i) q[i] = mu + sigma * T[i];
-            return;
-        }
-        const double a = 4.0 / (gamma * gamma);
-        const double b = std::fabs(sigma * gamma / 2.0);
-        const bool positive = gamma > 0;
-        const double* F = positive ? t.PlottingPositions.data() : t.Mirror.data();
-        const double* z = positive ? T : t.MirrorTransform.data();
-        if (LaneShape(a, b)) {
-            GammaQuantiles(F, z, n, a, b, LogGamma(a), q);
-            for (int i = 0; i < n; ++i) q[i] = positive ? mu - a * b + q[i] : mu + a * b - q[i];
-            return;
-        }
-        const double g = a > 0 && a != 1.0 ? LogGamma(a) : 0.0;
-        for (int i = 0; i < n; ++i) {
-            const double x = GammaQuantileAt(F[i], a, b, g, z[i]);
-            q[i] = positive ? mu - a * b + x : mu + a * b - x;
-        }
-        return;
-    }
-    default:
-        std::fill(q, q + n, 0.0);
-        return;
-    }
-}
-
 // SampleLMoments of an ascending series, read from its largest value down:
 // the same sums in the same order as the descending copy would give.
-LMomentSet LMomentsOfAscending(const double* ascending, int n, const SampleSizeTables& t) {
+LMomentSet LMomentsOfAscending(const double* ascending, int n, const LMomentWeights& t) {
     double b[4];
     for (int r = 0; r <= 3; ++r) {
         double sum = 0.0;
@@ -245,10 +183,10 @@ void SortStates(std::uint32_t* s, std::uint32_t* swap, int n) {
     else std::sort(s, s + n);
 }
 
-// How a distribution's draw maps the shared uniforms: by the parameter-free
-// parts of its quantile function when its parameters are finite with a
-// positive scale (where the quantile functions take no other branch than
-// these), else value by value through DistributionQuantile.
+// How QuantilesAt computes a fitted (or refitted) distribution's quantiles:
+// from the parameter-free parts of its quantile function when its parameters
+// are finite with a positive scale (where the quantile functions take no
+// other branch than these), else value by value through DistributionQuantile.
 struct FittedDraw {
     int Index = 0;
     ParameterSet P{};
@@ -337,12 +275,15 @@ struct Work {
     SharedDraw Shared;
 };
 
-// x_j = DistributionQuantile(index, p, u_j) at the shared sorted uniforms:
-// the same operations on the same operands. False when a fault was flagged.
-bool DrawFitted(const FittedDraw& d, SharedDraw& shared, int n, double* x) {
+// x_j = DistributionQuantile(index, p, F_j) at the probabilities of `parts`
+// (a replicate's sorted uniforms, or the plotting positions): the same
+// operations on the same operands, the parameter-free parts read from
+// `parts`. CalcError is left as it falls. False when a fault was flagged.
+template <class Parts>
+bool QuantilesAt(const FittedDraw& d, Parts& parts, int n, double* x) {
     const ParameterSet& p = d.P;
     if (!d.Plain) {
-        const double* u = shared.Uniforms();
+        const double* u = parts.Uniforms();
         for (int j = 0; j < n; ++j) {
             x[j] = DistributionQuantile(d.Index, p, u[j]);
             if ((j + 1) % kFaultCheckInterval == 0 && Faulted()) return false;
@@ -352,23 +293,23 @@ bool DrawFitted(const FittedDraw& d, SharedDraw& shared, int n, double* x) {
     switch (d.Index) {
     case kNormal:
     case kLogNormal: {
-        const double* z = shared.Normal();
+        const double* z = parts.Normal();
         for (int j = 0; j < n; ++j) x[j] = p.Position + p.Scale * z[j];
         break;
     }
     case kGumbel: {
-        const double* ll = shared.LogLog();
+        const double* ll = parts.LogLog();
         for (int j = 0; j < n; ++j) x[j] = p.Position - p.Scale * ll[j];
         break;
     }
     case kExponential: {
-        const double* lc = shared.LogComplement();
+        const double* lc = parts.LogComplement();
         for (int j = 0; j < n; ++j) x[j] = p.Position - p.Scale * lc[j];
         break;
     }
     case kGEV:
     case kGPA: {
-        const double* t = d.Index == kGEV ? shared.LogLog() : shared.LogComplement();
+        const double* t = d.Index == kGEV ? parts.LogLog() : parts.LogComplement();
         const double k = p.Shape;
         for (int j = 0; j < n; ++j) {
             double y = -t[j];  // -ln(-ln u) or -ln(1 - u)
@@ -379,13 +320,13 @@ bool DrawFitted(const FittedDraw& d, SharedDraw& shared, int n, double* x) {
     }
     default: {  // Pearson III, LogPearson III
         if (!d.Gamma) {  // |skewness| < 1e-6: the normal distribution
-            const double* z = shared.Normal();
+            const double* z = parts.Normal();
             for (int j = 0; j < n; ++j) x[j] = p.Position + p.Scale * z[j];
             break;
         }
         // A positive skewness reads the gamma quantile at u, a negative one at 1 - u.
-        const double* F = d.Positive ? shared.Uniforms() : shared.Mirror();
-        const double* z = d.A > 1.0 ? (d.Positive ? shared.Normal() : shared.MirrorNormal()) : F;
+        const double* F = d.Positive ? parts.Uniforms() : parts.Mirror();
+        const double* z = d.A > 1.0 ? (d.Positive ? parts.Normal() : parts.MirrorNormal()) : F;
         GammaQuantiles(F, z, n, d.A, d.B, d.LogGammaA, x);
         const double shift = d.A * d.B;
         for (int j = 0; j < n; ++j) x[j] = d.Positive ? p.Position - shift + x[j] : p.Position + shift - x[j];
@@ -403,7 +344,7 @@ bool DrawFitted(const FittedDraw& d, SharedDraw& shared, int n, double* x) {
 // was flagged.
 bool DrawAscending(const FittedDraw& d, int n, Work& work) {
     double* x = work.Sample.data();
-    if (!DrawFitted(d, work.Shared, n, x)) return false;
+    if (!QuantilesAt(d, work.Shared, n, x)) return false;
     for (int j = 1; j < n; ++j) {
         if (!(x[j] < x[j - 1])) continue;
         const double v = x[j];
@@ -421,8 +362,7 @@ bool DrawAscending(const FittedDraw& d, int n, Work& work) {
 // positions. False when a fault was flagged.
 bool CorrelationAgainst(int index, int n, const double* ascending, const ParameterSet& p,
                         const SampleSizeTables& t, double* q, double& R) {
-    PlottingQuantiles(index, p, t, q);
-    if (Faulted()) return false;
+    if (!QuantilesAt(FittedDrawOf(index, p), t, n, q)) return false;
     const double yMean = SampleMean(ascending, n);
     const double qMean = SampleMean(q, n);
     R = CorrelationCoefficient(n, ascending, q, yMean, qMean);
@@ -445,7 +385,8 @@ bool IntervalQuantiles(int index, const ParameterSet& refit, std::array<double, 
 
 // One replicate of distribution `index`, from its own generator state.
 // The replicate's uniforms are in work.Shared.
-void RunReplicate(const FittedDraw& d, int n, const SampleSizeTables& t, Work& work, ReplicateOutcome& out) {
+void RunReplicate(const FittedDraw& d, int n, const SampleSizeTables& t, const LMomentWeights& weights, Work& work,
+                  ReplicateOutcome& out) {
     const int index = d.Index;
     out = ReplicateOutcome{};
     ClearFlags();
@@ -453,7 +394,7 @@ void RunReplicate(const FittedDraw& d, int n, const SampleSizeTables& t, Work& w
         out.DrawFault = true;
         return;
     }
-    const LMomentSet moments = LMomentsOfAscending(work.Sample.data(), n, t);
+    const LMomentSet moments = LMomentsOfAscending(work.Sample.data(), n, weights);
     if (Faulted()) {
         out.DrawFault = true;
         return;
@@ -554,6 +495,7 @@ std::int64_t JumpAhead(std::int64_t state, std::int64_t draws) {
 DistributionSimulation SimulateDistribution(int index, int n, const ParameterSet& p) {
     FloatingPointFlagsKept kept;
     const SampleSizeTables tables = MakeTables(index, n);
+    const LMomentWeights weights(n);
     const FittedDraw fitted = FittedDrawOf(index, p);
     Work work(n);
     std::vector<ReplicateOutcome> outcomes(kReplicates);
@@ -561,7 +503,7 @@ DistributionSimulation SimulateDistribution(int index, int n, const ParameterSet
     std::int64_t state = kSimulationSeed;
     for (int rep = 0; rep < kReplicates; ++rep) {
         work.Shared.Draw(state);
-        RunReplicate(fitted, n, tables, work, outcomes[rep]);
+        RunReplicate(fitted, n, tables, weights, work, outcomes[rep]);
         state = state * step % kModulus;
     }
     return Settle(index, n, outcomes, tables);
@@ -586,6 +528,7 @@ SimulationSummary SimulateAll(const AnalysisRecord& r, const SimulationOptions& 
         fitted[index - 1] = FittedDrawOf(index, ParametersOf(r, index));
         outcomes[index - 1].resize(kReplicates);
     }
+    const LMomentWeights weights(n);
     const std::int64_t step = JumpAhead(1, n);  // 16807^n: from one replicate's start to the next
 
     std::atomic<int> next{0};
@@ -607,7 +550,8 @@ SimulationSummary SimulateAll(const AnalysisRecord& r, const SimulationOptions& 
                 for (int rep = first; rep < last; ++rep) {
                     work.Shared.Draw(state);
                     for (int index = 1; index <= kDistributionCount; ++index)
-                        RunReplicate(fitted[index - 1], n, tables[index - 1], work, outcomes[index - 1][rep]);
+                        RunReplicate(fitted[index - 1], n, tables[index - 1], weights, work,
+                                     outcomes[index - 1][rep]);
                     state = state * step % kModulus;
                 }
                 if (progress != nullptr)

@@ -185,7 +185,7 @@ public:
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
         const double remaining = elapsed / done_ * (total_ - done_);
         const std::string counts = std::to_string(done_) + "/" + std::to_string(total_) + " estações, " +
-                                   std::to_string(failed_) + (failed_ == 1 ? " com erro, " : " com erro, ") +
+                                   std::to_string(failed_) + " com erro, " +
                                    Clock(elapsed) + " decorridos, ~" + Clock(remaining) + " restantes";
         if (terminal_) {
             std::fprintf(stderr, "\r%s   ", counts.c_str());

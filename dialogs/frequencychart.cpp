@@ -33,7 +33,6 @@ constexpr double kTickSpacing = 0.055;
 
 int StoredCount(std::int32_t n) { return std::clamp<std::int32_t>(n, 0, kSampleCapacity); }
 
-bool LogSpace(int index) { return index == kLogNormal || index == kLogPearson3; }
 
 // x(F) of distribution `index` of the record in the units of the sample;
 // false when the quantile faults or is not finite.
@@ -41,7 +40,7 @@ bool QuantileAt(const AnalysisRecord& r, int index, double F, double& value) {
     FloatingPointCheck::Clear();
     double q = DistributionQuantile(index, ParametersOf(r, index), F);
     if (CalcError != 0) return false;
-    if (LogSpace(index)) q = std::exp(q);
+    if (IsLogDistribution(index)) q = std::exp(q);
     value = q;
     return !FloatingPointCheck::Faulted() && std::isfinite(q);
 }
@@ -250,7 +249,7 @@ FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSumma
                 double bound = 0;
                 FloatingPointCheck::Clear();
                 if (!(upper ? UpperBound(index, p, bound) : LowerBound(index, p, bound))) continue;
-                if (LogSpace(index)) bound = std::exp(bound);
+                if (IsLogDistribution(index)) bound = std::exp(bound);
                 if (FloatingPointCheck::Faulted() || !usable(bound)) continue;
                 if (bound >= chart.Values.Low && bound <= chart.Values.High) chart.Bounds.push_back({index, upper, bound});
             }

@@ -168,7 +168,7 @@ ProbabilityPlotData ProbabilityPlot(const AnalysisRecord& r, int index) {
     SortAscending(ascending.data(), n);
 
     const ParameterSet& p = ParametersOf(r, index);
-    const bool logSpace = index == kLogNormal || index == kLogPearson3;
+    const bool logSpace = IsLogDistribution(index);
     plot.Observed.reserve(n);
     plot.Expected.reserve(n);
     for (int i = 1; i <= n; ++i) {

@@ -431,30 +431,11 @@ std::string Consult(const AnalysisRecord& r, const std::string& text, Advice& ad
     return "";
 }
 
-bool ValidUtf8(const std::string& s) {
-    const std::size_t n = s.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        std::size_t follow;
-        if (c < 0x80) follow = 0;
-        else if (c >= 0xC2 && c <= 0xDF) follow = 1;
-        else if (c >= 0xE0 && c <= 0xEF) follow = 2;
-        else if (c >= 0xF0 && c <= 0xF4) follow = 3;
-        else return false;
-        if (follow > n - i - 1) return false;
-        for (std::size_t k = 1; k <= follow; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += follow + 1;
-    }
-    return true;
-}
-
 // The text as the engine reads it: UTF-8 without a byte-order mark; a copy
 // saved by an editor in Windows-1252 is converted.
 std::string EngineText(const std::string& text) {
     std::string s = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? text.substr(3) : text;
-    return ValidUtf8(s) ? s : Windows1252ToUtf8(s);
+    return IsValidUtf8(s) ? s : Windows1252ToUtf8(s);
 }
 
 bool ReadWholeFile(const std::string& path, std::string& text, std::string& problem) {
