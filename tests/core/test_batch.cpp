@@ -14,16 +14,14 @@
 #include <vector>
 
 #include "cli/batch.h"
+#include "tests/core/support/cli.h"
 
 namespace fs = std::filesystem;
 using namespace zarn;
 
 namespace {
 
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using zarn::testing::Slurp;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -48,11 +46,7 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    int Run(const std::string& args) {
-        const std::string cmd = std::string("'") + ZARN_CLI + "' " + args + " 2>'" + (dir_ / "stderr").string() + "'";
-        const int status = std::system(cmd.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    int Run(const std::string& args) { return zarn::testing::RunCli(args, dir_).Exit; }
 
     fs::path dir_, stations_;
 };

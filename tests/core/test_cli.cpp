@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/core/support/cli.h"
 #include "analysis/calculation.h"
 #include "analysis/record.h"
 #include "analysis/projectfile.h"
@@ -23,16 +24,8 @@ using namespace zarn;
 
 namespace {
 
-struct Result {
-    int Exit;
-    std::string Out;
-    std::string Err;
-};
-
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using zarn::testing::Slurp;
+using Result = zarn::testing::CliResult;
 
 class CliTest : public ::testing::Test {
 protected:
@@ -42,14 +35,7 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    // Runs the batch tool with `args` (already quoted for the shell).
-    Result Run(const std::string& args) {
-        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-        const std::string cmd = std::string("'") + ZARN_CLI + "' " + args + " >'" + out.string() + "' 2>'" +
-                                err.string() + "'";
-        const int status = std::system(cmd.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
-    }
+    Result Run(const std::string& args) { return zarn::testing::RunCli(args, dir_); }
 
     std::string Example(const char* name) { return std::string("'") + ZARN_EXAMPLES + "/" + name + "'"; }
 
