@@ -5,7 +5,6 @@
 #include <limits>
 
 #include "analysis/errors.h"
-#include "analysis/special.h"
 
 namespace zarn {
 
@@ -47,12 +46,8 @@ QuantileInterval BandAt(const SimulationSummary& s, int index, double F) {
     std::vector<double> values;
     values.reserve(s.Of(index).IntervalRefits.size());
     for (const ParameterSet& refit : s.Of(index).IntervalRefits) {
-        FloatingPointCheck::Clear();
-        double x = DistributionQuantile(index, refit, F);
-        if (CalcError != 0) continue;
-        if (IsLogDistribution(index)) x = std::exp(x);
-        if (FloatingPointCheck::Faulted() || !std::isfinite(x)) continue;
-        values.push_back(x);
+        double x;
+        if (CleanQuantile(index, refit, F, x)) values.push_back(x);
     }
     return PercentileInterval(std::move(values));
 }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "analysis/errors.h"
 #include "analysis/special.h"
 
 namespace zarn {
@@ -155,6 +156,14 @@ bool UpperBound(int index, const ParameterSet& p, double& bound) {
         return true;
     default: return false;  // Normal, LogNormal, Gumbel, Exponential: unbounded above
     }
+}
+
+bool CleanQuantile(int index, const ParameterSet& p, double F, double& x) {
+    FloatingPointCheck::Clear();
+    x = DistributionQuantile(index, p, F);
+    if (CalcError != 0) return false;
+    if (IsLogDistribution(index)) x = std::exp(x);
+    return !FloatingPointCheck::Faulted() && std::isfinite(x);
 }
 
 double ReturnPeriodQuantile(const AnalysisRecord& r, int index, int period) {

@@ -8,6 +8,8 @@
 //   DistributionQuantile             dispatch by DistributionIndex (copies the set)
 //   LowerBound / UpperBound          finite end points of the fitted distribution
 //   ReturnPeriodQuantile             x_T in the units of the sample (exp for 2 and 6)
+//   CleanQuantile                    x(F) in the units of the sample, or false when it
+//                                    has a CalcError, is not finite or faults
 #pragma once
 
 #include "analysis/record.h"
@@ -36,5 +38,11 @@ bool UpperBound(int index, const ParameterSet& p, double& bound);
 // Quantile of return period kReturnPeriods[period] for distribution `index`
 // of the record, in the units of the sample.
 double ReturnPeriodQuantile(const AnalysisRecord& r, int index, int period);
+
+// x(F) of distribution `index` in the units of the sample (exp for indexes 2
+// and 6), as the confidence limits take it: false when it has a CalcError,
+// is not finite, or raises a floating-point fault. Clears the IEEE flags
+// first and leaves them raised on a fault.
+bool CleanQuantile(int index, const ParameterSet& p, double F, double& x);
 
 }  // namespace zarn

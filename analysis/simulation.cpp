@@ -372,14 +372,8 @@ bool CorrelationAgainst(int index, int n, const double* ascending, const Paramet
 // The refit's quantiles at the seven return periods, in the units of the
 // sample. False when one of them has a CalcError, is not finite or faults.
 bool IntervalQuantiles(int index, const ParameterSet& refit, std::array<double, kReturnPeriodCount>& q) {
-    ClearFlags();
-    for (int t = 0; t < kReturnPeriodCount; ++t) {
-        double x = DistributionQuantile(index, refit, kReturnPeriodProbabilities[t]);
-        if (CalcError != 0) return false;
-        if (IsLogDistribution(index)) x = std::exp(x);
-        if (Faulted() || !std::isfinite(x)) return false;
-        q[t] = x;
-    }
+    for (int t = 0; t < kReturnPeriodCount; ++t)
+        if (!CleanQuantile(index, refit, kReturnPeriodProbabilities[t], q[t])) return false;
     return true;
 }
 
