@@ -14,24 +14,11 @@
 #include <functional>
 
 #include "app/qtplatform.h"
+#include "support/modal.h"
 
 using namespace zarn;
 
 namespace {
-
-// Runs `act` on the modal window as soon as its loop shows it.
-void WhenModal(std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (QWidget* w = QApplication::activeModalWidget(); w && w->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        }
-    });
-    timer->start();
-}
 
 QStringList ButtonTexts(QMessageBox* box) {
     QStringList out;

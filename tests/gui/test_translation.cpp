@@ -20,26 +20,13 @@
 #include "app/novoproj.h"
 #include "app/qtplatform.h"
 #include "support/scriptedplatform.h"
+#include "support/modal.h"
 
 using namespace zarn;
 
 namespace {
 
 const QLocale kBrazil(QLocale::Portuguese, QLocale::Brazil);
-
-// Runs `act` on the modal window as soon as its loop shows it.
-void WhenModal(std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (QWidget* w = QApplication::activeModalWidget(); w && w->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        }
-    });
-    timer->start();
-}
 
 // Caption, then the button texts in alphabetical order.
 QStringList CaptionAndButtons(QMessageBox* box) {
