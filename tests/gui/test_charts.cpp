@@ -71,11 +71,6 @@ const Analysis& Ocmulgee() {
     return *analysis;
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Pixels that are not white: a drawn chart has many.
 int InkedPixels(const QImage& image) {
     int inked = 0;

@@ -37,11 +37,6 @@ const QString kHidroWeb = QStringLiteral(ZARN_TEST_DATA "/import/vazoes_C_581380
 const QString kUsgs = QStringLiteral(ZARN_TEST_DATA "/import/USGS02482550.txt");
 const QString kHelpSource = QStringLiteral(ZARN_TEST_DATA "/../../app/help/ajuda.hlp");
 
-QByteArray Slurp(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 bool WriteText(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
@@ -164,7 +159,7 @@ private slots:
         QCOMPARE(save.Options.InitialFolder, dir_->path());
         QCOMPARE(save.Options.DefaultSuffix, QStringLiteral("dat"));
         QVERIFY(save.Options.ConfirmOverwrite);
-        QCOMPARE(Slurp(target), QByteArray("18.62\t1965/66\n21.459\t1966/67\n12.115\t1968/69\n23.812\t1969/70\n"
+        QCOMPARE(ReadAll(target), QByteArray("18.62\t1965/66\n21.459\t1966/67\n12.115\t1968/69\n23.812\t1969/70\n"
                                            "12.026\t1970/71\n17.535\t1971/72\n"));
         QCOMPARE(janela_->result(), int(QDialog::Accepted));
         QCOMPARE(janela_->SavedPath(), target);
@@ -182,7 +177,7 @@ private slots:
         QTest::mouseClick(janela_->Salvar(), Qt::LeftButton);
         QCOMPARE(platform_->Texts("error"),
                  QStringList{QStringLiteral("O arquivo de dados não pode substituir o arquivo de origem.")});
-        QCOMPARE(Slurp(source), QByteArray("Ano;Vazão\n1970;12,5\n1971;8\n"));
+        QCOMPARE(ReadAll(source), QByteArray("Ano;Vazão\n1970;12,5\n1971;8\n"));
         QVERIFY(janela_->SavedPath().isEmpty());
     }
 
@@ -275,7 +270,7 @@ private slots:
         };
         QTest::mouseClick(novo.buttonimportar(), Qt::LeftButton);
         QCOMPARE(novo.Dados()->text(), target);
-        QCOMPARE(Slurp(target).left(11), QByteArray("19000\t1938\n"));
+        QCOMPARE(ReadAll(target).left(11), QByteArray("19000\t1938\n"));
 
         // Closing the import window without saving keeps the field.
         novo.ImportarJanela()->ModalRun = [](TImportar& w) { w.FecharClick(); };

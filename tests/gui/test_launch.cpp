@@ -17,17 +17,6 @@ using namespace zarn;
 
 namespace {
 
-// Records like the scripted platform and really starts the program, detached,
-// the way the desktop program does.
-class StartingPlatform : public ScriptedPlatform {
-public:
-    bool LaunchProgram(const QString& program, const QStringList& arguments, const QString& directory,
-                       bool maximized) override {
-        ScriptedPlatform::LaunchProgram(program, arguments, directory, maximized);
-        return QProcess::startDetached(program, arguments, directory);
-    }
-};
-
 // Places the stand-in engine program as `folder`/Clipscmd.exe.
 bool PlaceStandIn(const QString& folder) {
     const QString target = QDir(folder).filePath(QStringLiteral("Clipscmd.exe"));

@@ -37,20 +37,6 @@ namespace {
 const QString kExample = QStringLiteral(ZARN_EXAMPLES "/ocmulgee-river-macon.dat");
 
 // Records like the scripted platform and really starts the program, detached.
-class StartingPlatform : public ScriptedPlatform {
-public:
-    bool LaunchProgram(const QString& program, const QStringList& arguments, const QString& directory,
-                       bool maximized) override {
-        ScriptedPlatform::LaunchProgram(program, arguments, directory, maximized);
-        return QProcess::startDetached(program, arguments, directory);
-    }
-};
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QString Cell(const QTableWidget* table, int row, int column) {
     const QTableWidgetItem* item = table->item(row, column);
     return item ? item->text() : QString();

@@ -52,11 +52,6 @@ void FillRecord(int n, int k) {
 
 QStringList Lines(const QPlainTextEdit* texto) { return texto->toPlainText().split(QLatin1Char('\n')); }
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 }  // namespace
 
 class TestResultDialogs : public QObject {

@@ -2,9 +2,11 @@
 // and records everything that was shown, so a test can assert on both.
 #pragma once
 
+#include <QFile>
 #include <QImage>
 #include <QList>
 #include <QPrinter>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <deque>
@@ -130,5 +132,22 @@ private:
         return f;
     }
 };
+
+// Records like the scripted platform and really starts the program, detached,
+// the way the desktop program does.
+class StartingPlatform : public ScriptedPlatform {
+public:
+    bool LaunchProgram(const QString& program, const QStringList& arguments, const QString& directory,
+                       bool maximized) override {
+        ScriptedPlatform::LaunchProgram(program, arguments, directory, maximized);
+        return QProcess::startDetached(program, arguments, directory);
+    }
+};
+
+// A file's bytes, or none when it cannot be read.
+inline QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 }  // namespace zarn
