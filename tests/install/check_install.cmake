@@ -5,25 +5,7 @@
 #
 #   cmake -DBUILD_DIR=<build> -DWORK_DIR=<scratch> -P check_install.cmake
 
-function(fail)
-  string(JOIN "" text ${ARGN})
-  message(FATAL_ERROR "${text}")
-endfunction()
-
-# Runs a command in `folder`; sets <prefix>_rc and <prefix>_out (stdout and stderr).
-function(run prefix folder)
-  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY ${folder}
-                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out TIMEOUT 120)
-  set(${prefix}_rc "${rc}" PARENT_SCOPE)
-  set(${prefix}_out "${out}" PARENT_SCOPE)
-endfunction()
-
-function(expect_in text wanted what)
-  string(FIND "${text}" "${wanted}" at)
-  if(at EQUAL -1)
-    fail("${what}: \"${wanted}\" missing from:\n${text}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/checks.cmake)
 
 set(prefix ${WORK_DIR}/prefix)
 set(home ${WORK_DIR}/home)

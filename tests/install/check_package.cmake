@@ -4,27 +4,16 @@
 #
 #   cmake -DBUILD_DIR=<build> -DWORK_DIR=<scratch> -DCPACK=<cpack> -P check_package.cmake
 
-function(fail)
-  string(JOIN "" text ${ARGN})
-  message(FATAL_ERROR "${text}")
-endfunction()
-
-function(expect_in text wanted what)
-  string(FIND "${text}" "${wanted}" at)
-  if(at EQUAL -1)
-    fail("${what}: \"${wanted}\" missing from:\n${text}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/checks.cmake)
 
 # No display is needed: the windows are drawn offscreen.
 set(ENV{QT_QPA_PLATFORM} offscreen)
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR}/home)
-execute_process(COMMAND ${CPACK} -G DEB --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK_DIR}/out
-                WORKING_DIRECTORY ${WORK_DIR} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+run(cpack ${WORK_DIR} ${CPACK} -G DEB --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK_DIR}/out)
 file(GLOB debs ${WORK_DIR}/out/zarn_*.deb)
-if(NOT rc EQUAL 0 OR NOT debs)
-  fail("cpack -G DEB failed (${rc}):\n${out}")
+if(NOT cpack_rc EQUAL 0 OR NOT debs)
+  fail("cpack -G DEB failed (${cpack_rc}):\n${cpack_out}")
 endif()
 list(GET debs 0 deb)
 
@@ -46,11 +35,10 @@ foreach(path ./usr/bin/zarn ./usr/bin/zarn-cli ./usr/share/zarn/ajuda.hlp ./usr/
 endforeach()
 
 execute_process(COMMAND dpkg-deb -x ${deb} ${WORK_DIR}/root RESULT_VARIABLE rc)
-execute_process(COMMAND ${WORK_DIR}/root/usr/bin/zarn --check-install
-                WORKING_DIRECTORY ${WORK_DIR}/home RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
-if(NOT rc EQUAL 0)
-  fail("the packaged zarn --check-install exited ${rc}:\n${out}")
+run(check ${WORK_DIR}/home ${WORK_DIR}/root/usr/bin/zarn --check-install)
+if(NOT check_rc EQUAL 0)
+  fail("the packaged zarn --check-install exited ${check_rc}:\n${check_out}")
 endif()
-expect_in("${out}" "Arquivo de ajuda: ${WORK_DIR}/root/usr/share/zarn/ajuda.hlp (" "packaged zarn --check-install")
+expect_in("${check_out}" "Arquivo de ajuda: ${WORK_DIR}/root/usr/share/zarn/ajuda.hlp (" "packaged zarn --check-install")
 
 file(REMOVE_RECURSE ${WORK_DIR})
