@@ -265,14 +265,52 @@ void ChartKey::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget
 }
 
 // ---------------------------------------------------------------------------
+// What the two chart windows share
+
+ChartWindowBase::ChartWindowBase(Platform& platform, QWidget* parent, const QString& caption, int width, int height)
+    : ResultDialogBase(platform, parent, caption, width, height) {
+    SetHelpContext(kChartHelpContext);
+    MakeResizable(this, width, height);
+}
+
+void ChartWindowBase::MakeChart(const QString& title, const QString& exportName) {
+    chart_ = new QChart;
+    chart_->setTitle(title);
+    key_ = new ChartKey(chart_);
+    view_ = MakeView(this, chart_);
+    view_->setObjectName(QStringLiteral("Grafico"));
+    export_ = new ChartExport(platform(), this, chart_, exportName);
+    toolBar_ = MakeExportBar(this, export_, view_, chartMenu_);
+}
+
+void ChartWindowBase::AddCloseButton(QWidget* panel, QBoxLayout* layout) {
+    fechar_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Fechar"), panel);
+    fechar_->setObjectName(QStringLiteral("Fechar"));
+    layout->addWidget(fechar_, 0, Qt::AlignLeft);
+    connect(fechar_, &QPushButton::clicked, this, [this] { Guarded([this] { FecharClick(); }); });
+}
+
+void ChartWindowBase::LayOut(QLayout* body) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 4, 8, 8);
+    layout->addWidget(toolBar_);
+    layout->addLayout(body, 1);
+}
+
+void ChartWindowBase::ShowChart() {
+    CentreOnScreen();
+    if (isVisible()) raise();
+    show();
+    activateWindow();
+}
+
+// ---------------------------------------------------------------------------
 // Frequency chart
 
 TFrequencia::TFrequencia(Platform& platform, QWidget* parent)
-    : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Gráfico de frequência"), kFrequencyWidth,
-                       kFrequencyHeight) {
+    : ChartWindowBase(platform, parent, QStringLiteral("ZARN - Gráfico de frequência"), kFrequencyWidth,
+                      kFrequencyHeight) {
     setObjectName(QStringLiteral("Frequencia"));
-    SetHelpContext(kChartHelpContext);
-    MakeResizable(this, kFrequencyWidth, kFrequencyHeight);
 
     auto* panel = new QWidget(this);
     panel->setFixedWidth(kPanelWidth);
@@ -341,25 +379,13 @@ TFrequencia::TFrequencia(Platform& platform, QWidget* parent)
     aviso_->setWordWrap(true);
     controls->addWidget(aviso_);
     controls->addStretch();
-    fechar_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Fechar"), panel);
-    fechar_->setObjectName(QStringLiteral("Fechar"));
-    controls->addWidget(fechar_, 0, Qt::AlignLeft);
+    AddCloseButton(panel, controls);
 
-    chart_ = new QChart;
-    chart_->setTitle(QStringLiteral("CURVAS DE FREQUÊNCIA"));
-    key_ = new ChartKey(chart_);
-    view_ = MakeView(this, chart_);
-    view_->setObjectName(QStringLiteral("Grafico"));
-    export_ = new ChartExport(platform, this, chart_, QStringLiteral("frequência"));
-    toolBar_ = MakeExportBar(this, export_, view_, chartMenu_);
-
+    MakeChart(QStringLiteral("CURVAS DE FREQUÊNCIA"), QStringLiteral("frequência"));
     auto* body = new QHBoxLayout;
     body->addWidget(panel);
     body->addWidget(view_, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(8, 4, 8, 8);
-    layout->addWidget(toolBar_);
-    layout->addLayout(body, 1);
+    LayOut(body);
 
     LoadSettings();
     auto redraw = [this] { Guarded([this] { Desenhar(); }); };
@@ -370,7 +396,6 @@ TFrequencia::TFrequencia(Platform& platform, QWidget* parent)
     connect(escalaLog_, &QCheckBox::toggled, this, redraw);
     connect(variavel_, &QLineEdit::editingFinished, this, redraw);
     connect(unidade_, &QLineEdit::editingFinished, this, redraw);
-    connect(fechar_, &QPushButton::clicked, this, [this] { Guarded([this] { FecharClick(); }); });
 }
 
 void TFrequencia::LoadSettings() {
@@ -445,10 +470,7 @@ void TFrequencia::Exibir() {
     // The advisor's choice is checked first (none when all are rejected).
     SetRecommended(Advise(Record).Recommended);
     Preencher();
-    CentreOnScreen();
-    if (isVisible()) raise();
-    show();
-    activateWindow();
+    ShowChart();
 }
 
 void TFrequencia::Preencher() {
@@ -629,25 +651,14 @@ void TFrequencia::Desenhar() {
     key_->SetEntries(key);
 }
 
-void TFrequencia::FecharClick() { hide(); }
-
 // ---------------------------------------------------------------------------
 // L-moment ratio diagram
 
 TDiagramaMomentos::TDiagramaMomentos(Platform& platform, QWidget* parent)
-    : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Diagrama de momentos-L"), kDiagramWidth,
-                       kDiagramHeight) {
+    : ChartWindowBase(platform, parent, QStringLiteral("ZARN - Diagrama de momentos-L"), kDiagramWidth,
+                      kDiagramHeight) {
     setObjectName(QStringLiteral("DiagramaMomentos"));
-    SetHelpContext(kChartHelpContext);
-    MakeResizable(this, kDiagramWidth, kDiagramHeight);
-
-    chart_ = new QChart;
-    chart_->setTitle(QStringLiteral("DIAGRAMA DE RAZÕES DE MOMENTOS-L"));
-    key_ = new ChartKey(chart_);
-    view_ = MakeView(this, chart_);
-    view_->setObjectName(QStringLiteral("Grafico"));
-    export_ = new ChartExport(platform, this, chart_, QStringLiteral("diagrama de momentos-L"));
-    toolBar_ = MakeExportBar(this, export_, view_, chartMenu_);
+    MakeChart(QStringLiteral("DIAGRAMA DE RAZÕES DE MOMENTOS-L"), QStringLiteral("diagrama de momentos-L"));
 
     auto* panel = new QWidget(this);
     panel->setFixedWidth(kPanelWidth);
@@ -664,26 +675,17 @@ TDiagramaMomentos::TDiagramaMomentos(Platform& platform, QWidget* parent)
     texto_->setObjectName(QStringLiteral("Texto"));
     texto_->setReadOnly(true);
     side->addWidget(texto_, 1);
-    fechar_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Fechar"), panel);
-    fechar_->setObjectName(QStringLiteral("Fechar"));
-    side->addWidget(fechar_, 0, Qt::AlignLeft);
-    connect(fechar_, &QPushButton::clicked, this, [this] { Guarded([this] { FecharClick(); }); });
+    AddCloseButton(panel, side);
 
     auto* body = new QHBoxLayout;
     body->addWidget(view_, 1);
     body->addWidget(panel);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(8, 4, 8, 8);
-    layout->addWidget(toolBar_);
-    layout->addLayout(body, 1);
+    LayOut(body);
 }
 
 void TDiagramaMomentos::Exibir() {
     Preencher();
-    CentreOnScreen();
-    if (isVisible()) raise();
-    show();
-    activateWindow();
+    ShowChart();
 }
 
 void TDiagramaMomentos::Preencher() {
@@ -772,7 +774,5 @@ void TDiagramaMomentos::Preencher() {
           Qt::white, Qt::black);
     key_->SetEntries(key);
 }
-
-void TDiagramaMomentos::FecharClick() { hide(); }
 
 }  // namespace zarn

@@ -20,9 +20,11 @@
 #include "dialogs/ratiodiagram.h"
 #include "dialogs/resultdialogs.h"
 
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QToolBar;
 
@@ -59,7 +61,44 @@ private:
     QSizeF size_;
 };
 
-class TFrequencia : public ResultDialogBase {
+// What the two chart windows share: a resizable window with the chart and
+// its key, the export commands in a tool bar above the chart and in its
+// right-click menu, and a Fechar button that hides the window.
+class ChartWindowBase : public ResultDialogBase {
+    Q_OBJECT
+public:
+    void FecharClick() { hide(); }
+
+    QChart* Grafico() const { return chart_; }
+    QMenu* MenuGrafico() const { return chartMenu_; }
+    ChartKey* Legenda() const { return key_; }
+    ChartExport* Exportacao() const { return export_; }
+    QToolBar* Ferramentas() const { return toolBar_; }
+    QPushButton* Fechar() const { return fechar_; }
+
+protected:
+    ChartWindowBase(Platform& platform, QWidget* parent, const QString& caption, int width, int height);
+    // The chart titled `title` with its key, view and export commands
+    // (`exportName` names the exported files). Called where the view is to
+    // come in the focus chain.
+    void MakeChart(const QString& title, const QString& exportName);
+    // The Fechar button at the foot of `panel`'s layout.
+    void AddCloseButton(QWidget* panel, QBoxLayout* layout);
+    // The tool bar above `body`.
+    void LayOut(QLayout* body);
+    // Centred the first time, brought to the front, without blocking.
+    void ShowChart();
+
+    QChart* chart_ = nullptr;
+    QChartView* view_ = nullptr;
+    ChartKey* key_ = nullptr;
+    ChartExport* export_ = nullptr;
+    QMenu* chartMenu_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QPushButton* fechar_ = nullptr;
+};
+
+class TFrequencia : public ChartWindowBase {
     Q_OBJECT
 public:
     explicit TFrequencia(Platform& platform, QWidget* parent = nullptr);
@@ -75,7 +114,6 @@ public:
 
     // Reads the controls, saves the settings, and draws the chart again.
     void Desenhar();
-    void FecharClick();
 
     FrequencyChartOptions Opcoes() const;
     const FrequencyChartData& Dados() const { return data_; }
@@ -89,12 +127,6 @@ public:
     QLineEdit* Variavel() const { return variavel_; }
     QLineEdit* Unidade() const { return unidade_; }
     QLabel* Aviso() const { return aviso_; }
-    QChart* Grafico() const { return chart_; }
-    QMenu* MenuGrafico() const { return chartMenu_; }
-    ChartKey* Legenda() const { return key_; }
-    ChartExport* Exportacao() const { return export_; }
-    QToolBar* Ferramentas() const { return toolBar_; }
-    QPushButton* Fechar() const { return fechar_; }
 
 private:
     // The checks and the band reset to the recommendation.
@@ -112,13 +144,6 @@ private:
     QLineEdit* variavel_;
     QLineEdit* unidade_;
     QLabel* aviso_;
-    QToolBar* toolBar_;
-    QChart* chart_;
-    QChartView* view_;
-    QMenu* chartMenu_;
-    ChartKey* key_;
-    ChartExport* export_;
-    QPushButton* fechar_;
 
     FrequencyChartData data_;
     int recommended_ = 0;
@@ -129,35 +154,21 @@ private:
     bool filling_ = false;  // controls being set by the window itself
 };
 
-class TDiagramaMomentos : public ResultDialogBase {
+class TDiagramaMomentos : public ChartWindowBase {
     Q_OBJECT
 public:
     explicit TDiagramaMomentos(Platform& platform, QWidget* parent = nullptr);
     void Exibir();
     void Preencher();
-    void FecharClick();
 
     const RatioDiagramData& Dados() const { return data_; }
     // The closest families, in bold above the numbers.
     QLabel* Resumo() const { return resumo_; }
     QPlainTextEdit* Texto() const { return texto_; }
-    QChart* Grafico() const { return chart_; }
-    QMenu* MenuGrafico() const { return chartMenu_; }
-    ChartKey* Legenda() const { return key_; }
-    ChartExport* Exportacao() const { return export_; }
-    QToolBar* Ferramentas() const { return toolBar_; }
-    QPushButton* Fechar() const { return fechar_; }
 
 private:
     QLabel* resumo_;
     QPlainTextEdit* texto_;
-    QToolBar* toolBar_;
-    QChart* chart_;
-    QChartView* view_;
-    QMenu* chartMenu_;
-    ChartKey* key_;
-    ChartExport* export_;
-    QPushButton* fechar_;
     RatioDiagramData data_;
 };
 
