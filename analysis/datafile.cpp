@@ -66,30 +66,6 @@ private:
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// True when the token has the form [+-]digits[.digits][(E|e)[+-]digits].
-bool IsDecimalNumber(const std::string& t) {
-    std::size_t i = 0;
-    const std::size_t n = t.size();
-    if (i < n && (t[i] == '+' || t[i] == '-')) ++i;
-    const std::size_t intStart = i;
-    while (i < n && IsDigit(t[i])) ++i;
-    if (i == intStart) return false;
-    if (i < n && t[i] == '.') {
-        ++i;
-        const std::size_t fracStart = i;
-        while (i < n && IsDigit(t[i])) ++i;
-        if (i == fracStart) return false;
-    }
-    if (i < n && (t[i] == 'E' || t[i] == 'e')) {
-        ++i;
-        if (i < n && (t[i] == '+' || t[i] == '-')) ++i;
-        const std::size_t expStart = i;
-        while (i < n && IsDigit(t[i])) ++i;
-        if (i == expStart) return false;
-    }
-    return i == n;
-}
-
 // Converts a checked token, correctly rounded and with "." whatever the
 // process locale. Beyond the range of a double: "Floating point overflow";
 // below it the value underflows silently to a subnormal or zero.
@@ -133,6 +109,29 @@ struct FileCloser {
 // ReadDataFile: skip white space (codes <= 32) across lines, take the first
 // token of the line (at most 64 characters), convert it, skip the rest of the
 // line. Lines end in CR LF, LF or CR.
+bool IsDecimalNumber(std::string_view t, char mark) {
+    std::size_t i = 0;
+    const std::size_t n = t.size();
+    if (i < n && (t[i] == '+' || t[i] == '-')) ++i;
+    const std::size_t intStart = i;
+    while (i < n && IsDigit(t[i])) ++i;
+    if (i == intStart) return false;
+    if (i < n && t[i] == mark) {
+        ++i;
+        const std::size_t fracStart = i;
+        while (i < n && IsDigit(t[i])) ++i;
+        if (i == fracStart) return false;
+    }
+    if (i < n && (t[i] == 'E' || t[i] == 'e')) {
+        ++i;
+        if (i < n && (t[i] == '+' || t[i] == '-')) ++i;
+        const std::size_t expStart = i;
+        while (i < n && IsDigit(t[i])) ++i;
+        if (i == expStart) return false;
+    }
+    return i == n;
+}
+
 int ReadDataFile(const std::string& path, double* values, DataFileSource* source) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) RaiseFileError(errno, path);

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zarn {
@@ -23,6 +24,10 @@ struct DataFileSource {
 };
 
 int ReadDataFile(const std::string& path, double* values, DataFileSource* source = nullptr);
+
+// True when `t` has the form [+-]digits[<mark>digits][(E|e)[+-]digits]: a
+// value the data file takes when the mark is ".".
+bool IsDecimalNumber(std::string_view t, char mark = '.');
 
 // The message of a data file holding more values than the sample can keep.
 extern const char* const kTooManyValuesText;

@@ -11,6 +11,7 @@
 #include <set>
 #include <tuple>
 
+#include "analysis/datafile.h"
 #include "analysis/errors.h"
 #include "analysis/filewrite.h"
 #include "analysis/record.h"
@@ -180,30 +181,6 @@ std::string Join(const std::vector<std::string>& items, const std::string& separ
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// [+-]digits[<mark>digits][(E|e)[+-]digits], the form the data file reader
-// takes once the mark is ".".
-bool IsPlainNumber(std::string_view t, char mark) {
-    std::size_t i = 0;
-    const std::size_t n = t.size();
-    if (i < n && (t[i] == '+' || t[i] == '-')) ++i;
-    const std::size_t start = i;
-    while (i < n && IsDigit(t[i])) ++i;
-    if (i == start) return false;
-    if (i < n && t[i] == mark) {
-        const std::size_t fraction = ++i;
-        while (i < n && IsDigit(t[i])) ++i;
-        if (i == fraction) return false;
-    }
-    if (i < n && (t[i] == 'E' || t[i] == 'e')) {
-        ++i;
-        if (i < n && (t[i] == '+' || t[i] == '-')) ++i;
-        const std::size_t exponent = i;
-        while (i < n && IsDigit(t[i])) ++i;
-        if (i == exponent) return false;
-    }
-    return i == n;
-}
-
 // Digits grouped by threes with `group` ("1.234", "12.345.678"), optionally
 // followed by `mark` and digits: a number written with thousands separators.
 bool IsGroupedNumber(std::string_view t, char group, char mark) {
@@ -233,14 +210,14 @@ enum class CellKind { Number, Thousands, OtherDecimal, NotNumber };
 
 // What a trimmed cell is, with `mark` as the decimal separator.
 CellKind ClassifyCell(std::string_view t, char mark) {
-    if (IsPlainNumber(t, mark)) return CellKind::Number;
+    if (IsDecimalNumber(t, mark)) return CellKind::Number;
     const char other = mark == '.' ? ',' : '.';
     if (IsGroupedNumber(t, other, mark) || IsGroupedNumber(t, mark, other)) return CellKind::Thousands;
-    if (IsPlainNumber(t, other)) return CellKind::OtherDecimal;
+    if (IsDecimalNumber(t, other)) return CellKind::OtherDecimal;
     return CellKind::NotNumber;
 }
 
-bool IsNumberEither(std::string_view t) { return IsPlainNumber(t, '.') || IsPlainNumber(t, ','); }
+bool IsNumberEither(std::string_view t) { return IsDecimalNumber(t, '.') || IsDecimalNumber(t, ','); }
 
 // A number in any writing, thousands separators included: such a cell
 // belongs to the data (and is refused there), not to a header.
@@ -897,7 +874,7 @@ int CountNumericLines(const std::vector<std::string>& lines, ColumnSeparator sep
     for (const auto& t : TableLines(lines, separator, 0)) {
         bool all = !t.Fields.empty();
         for (const auto& f : t.Fields)
-            all = all && ((mark == 0 ? IsNumberEither(f) : IsPlainNumber(f, mark)) || IsDateOrYear(f));
+            all = all && ((mark == 0 ? IsNumberEither(f) : IsDecimalNumber(f, mark)) || IsDateOrYear(f));
         n += all;
     }
     return n;
@@ -1313,7 +1290,7 @@ std::vector<std::string> InspectDataFile(const std::string& path, ImporterAccess
     std::string lowText, highText;
     bool allNumbers = !tokens.empty();
     for (const auto& t : tokens) {
-        if (!IsPlainNumber(t[0], '.')) {
+        if (!IsDecimalNumber(t[0], '.')) {
             allNumbers = false;
             break;
         }
