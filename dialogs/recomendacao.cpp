@@ -243,15 +243,6 @@ TRecomendacao::TRecomendacao(Platform& platform, QWidget* parent)
     connect(voltar_, &QPushButton::clicked, this, [this] { Guarded([this] { VoltarClick(); }); });
 }
 
-template <class F>
-void TRecomendacao::Guarded(F&& command) {
-    try {
-        command();
-    } catch (const std::exception& e) {
-        platform().ShowError(this, QString::fromStdString(e.what()));
-    }
-}
-
 void TRecomendacao::Exibir() {
     advice_ = Advise(Record);
     limits_.reset();

@@ -63,8 +63,6 @@ private:
     void PreencherTabela(char separator);
     void PreencherMotivos(char separator);
     void PreencherQuantis(char separator);
-    template <class F>
-    void Guarded(F&& command);
 
     QTextBrowser* resumo_;
     QLabel* conclusao_;
