@@ -78,12 +78,6 @@ QColor Colour(int index) {
     return QColor(c.R, c.G, c.B);
 }
 
-char RegionalDecimalSeparator() {
-    const QString point = QLocale().decimalPoint();
-    const char c = point.isEmpty() ? '\0' : point.at(0).toLatin1();
-    return c != '\0' ? c : '.';
-}
-
 // Tick labels in the user's regional notation, without digit grouping.
 QLocale RegionalNumbers() {
     QLocale regional;

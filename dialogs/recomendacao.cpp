@@ -50,13 +50,6 @@ QColor StatusColour(AdviceStatus status) {
     return QColor(165, 0, 0);
 }
 
-// The decimal separator of the user's regional settings, as Fixed4 takes it.
-char RegionalDecimalSeparator() {
-    const QString point = QLocale().decimalPoint();
-    const char c = point.isEmpty() ? '\0' : point.at(0).toLatin1();
-    return c != '\0' ? c : '.';
-}
-
 QString Utf8(const std::string& s) { return QString::fromStdString(s); }
 
 // A sentence of the advice as the window shows it: numbers in Fixed4 with the

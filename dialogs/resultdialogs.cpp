@@ -42,13 +42,6 @@ namespace zarn {
 
 namespace {
 
-// The decimal separator of the user's regional settings, as Fixed4 takes it.
-char RegionalDecimalSeparator() {
-    const QString point = QLocale().decimalPoint();
-    const char c = point.isEmpty() ? '\0' : point.at(0).toLatin1();
-    return c != '\0' ? c : '.';
-}
-
 // Read-only text box; the three narrow ones wrap and scroll vertically.
 QPlainTextEdit* MakeTextBox(QWidget* parent, const QRect& geometry) {
     auto* texto = new QPlainTextEdit(parent);
@@ -187,6 +180,12 @@ QToolButton* AddExport(ChartExport* exporter, QWidget* window, QChartView* view,
 
 // ---------------------------------------------------------------------------
 // Common frame
+
+char RegionalDecimalSeparator() {
+    const QString point = QLocale().decimalPoint();
+    const char c = point.isEmpty() ? '\0' : point.at(0).toLatin1();
+    return c != '\0' ? c : '.';
+}
 
 ResultDialogBase::ResultDialogBase(Platform& platform, QWidget* parent, const QString& caption, int width, int height)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), platform_(platform) {

@@ -40,6 +40,9 @@ class TRecomendacao;
 // Help topic of every result window.
 constexpr int kResultHelpContext = 107;
 
+// The decimal separator of the user's regional settings, as Fixed4 takes it.
+char RegionalDecimalSeparator();
+
 // What the four windows have in common: fixed client size, no title-bar
 // buttons, F1 opens help topic 107, and no error of a command reaches Qt's
 // event loop (it goes to Platform::ShowError).
