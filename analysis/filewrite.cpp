@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -49,6 +50,20 @@ std::string ResolvedPath(const std::string& path) {
 }
 
 }  // namespace
+
+std::string ReadFileContents(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) RaiseFileError(errno, path);
+    std::string bytes;
+    char buffer[1 << 16];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+    const bool failed = std::ferror(f) != 0;
+    const int code = errno;
+    std::fclose(f);
+    if (failed) RaiseFileError(code != 0 ? code : EIO, path);
+    return bytes;
+}
 
 void ReplaceFileContents(const std::string& path, std::string_view bytes,
                          const std::function<std::string(WriteStage, int)>& errorText) {

@@ -1,7 +1,9 @@
-// Writing a whole file so that a failure never leaves half of it: the bytes
-// go to a temporary file beside the target, which replaces the target only
-// once complete and flushed. The previous file survives any failure.
+// Whole files. Writing one so that a failure never leaves half of it: the
+// bytes go to a temporary file beside the target, which replaces the target
+// only once complete and flushed. The previous file survives any failure.
 //
+//   ReadFileContents      every byte of a file; a failure to open or read it
+//                         throws the runtime's file error (RaiseFileError)
 //   ReplaceFileContents   the write; a symbolic link keeps pointing where it
 //                         did, an existing file keeps its permissions, a file
 //                         the user may not write is refused, and a device or
@@ -13,6 +15,8 @@
 #include <string_view>
 
 namespace zarn {
+
+std::string ReadFileContents(const std::string& path);
 
 // Where a write failed: creating or replacing the file, or writing its bytes.
 enum class WriteStage { Create, Write };

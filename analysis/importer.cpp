@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -1132,17 +1131,7 @@ ImportResult ImportText(std::string_view bytes, const ImportOptions& o) {
 // ImportSeries: the whole file, then ImportText. File errors carry the
 // runtime's texts ("File not found", ...).
 ImportResult ImportSeries(const std::string& path, const ImportOptions& options) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) RaiseFileError(errno, path);
-    std::string bytes;
-    char buffer[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    const bool failed = std::ferror(f) != 0;
-    const int code = errno;
-    std::fclose(f);
-    if (failed) RaiseFileError(code != 0 ? code : EIO, path);
-    return ImportText(bytes, options);
+    return ImportText(ReadFileContents(path), options);
 }
 
 // ImportedDataText: the kept years, "value<TAB>label" and LF each.
@@ -1232,13 +1221,12 @@ std::vector<ImportPreviewRow> ImportPreviewRows(const ImportResult& r) {
 // smallest (positive). NUL bytes: any.
 std::vector<std::string> InspectDataFile(const std::string& path, ImporterAccess access) {
     std::vector<std::string> warnings;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return warnings;
     std::string bytes;
-    char buffer[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    std::fclose(f);
+    try {
+        bytes = ReadFileContents(path);
+    } catch (const ZarnError&) {
+        return warnings;  // the reader reports the file's fault
+    }
     const std::string use = access == ImporterAccess::Program
                                 ? "Use Projeto > Importar série... para montar o arquivo de dados."
                                 : "Use zarn-cli --import ARQUIVO --out SERIE.dat para montar o arquivo de dados.";

@@ -1,13 +1,11 @@
 #include "rules/advisor.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <limits>
 #include <locale.h>
@@ -17,6 +15,7 @@
 #include <unistd.h>
 
 #include "analysis/errors.h"
+#include "analysis/filewrite.h"
 #include "analysis/format.h"
 #include "platform/session.h"
 
@@ -438,25 +437,6 @@ std::string EngineText(const std::string& text) {
     return IsValidUtf8(s) ? s : Windows1252ToUtf8(s);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& text, std::string& problem) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        problem = "não pôde ser lida (" + FileErrorText(errno, path) + ").";
-        return false;
-    }
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    const bool failed = std::ferror(f) != 0;
-    const int code = errno;
-    std::fclose(f);
-    if (failed) {
-        problem = "não pôde ser lida (" + FileErrorText(code, path) + ").";
-        return false;
-    }
-    return true;
-}
-
 // The compiled-in rule base; it failing is a fault of the program.
 Advice ConsultDefault(const AnalysisRecord& r) {
     Advice advice;
@@ -505,9 +485,13 @@ Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path) {
         const CLocaleScope numbers;
         return ConsultDefault(r);
     }
-    std::string text, problem;
-    const bool read = ReadWholeFile(path, text, problem);
-    return ConsultOrFallBack(r, path, read ? &text : nullptr, problem);
+    std::string text;
+    try {
+        text = ReadFileContents(path);
+    } catch (const ZarnError& e) {
+        return ConsultOrFallBack(r, path, nullptr, "não pôde ser lida (" + std::string(e.what()) + ").");
+    }
+    return ConsultOrFallBack(r, path, &text, "");
 }
 
 Advice Advise(const AnalysisRecord& r) { return AdviseWithRuleBase(r, FindSupportFile(kRuleBaseFileName)); }
