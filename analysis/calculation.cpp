@@ -6,6 +6,7 @@
 #include "analysis/errors.h"
 #include "analysis/estimation.h"
 #include "analysis/fittests.h"
+#include "analysis/format.h"
 #include "analysis/membership.h"
 #include "analysis/ranktests.h"
 #include "analysis/statistics.h"
@@ -22,10 +23,6 @@ void RunStep(Step&& step) {
     FloatingPointCheck check;
     step();
     check.Raise();
-}
-
-std::string Count(int n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 }  // namespace

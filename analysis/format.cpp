@@ -155,4 +155,8 @@ std::string Fixed4(double value, char decimalSeparator) {
     return text + exponent;
 }
 
+std::string Count(long long n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 }  // namespace zarn

@@ -5,6 +5,7 @@
 //                 left-filled to width and never cut; "Nan", "+Inf", "-Inf"
 //   Fixed4        4 significant digits and at most 4 decimals, the exponent
 //                 form 1.235E0004 above four integer digits; "INF", "NAN"
+//   Count         a count with its noun: "1 valor", "3 valores"
 #pragma once
 
 #include <string>
@@ -20,5 +21,7 @@ std::string FormatFixed(double value, int width, int decimals);
 // 4 significant digits and at most 4 decimals; `decimalSeparator` between the
 // integer and the fractional digits.
 std::string Fixed4(double value, char decimalSeparator);
+
+std::string Count(long long n, const char* one, const char* many);
 
 }  // namespace zarn

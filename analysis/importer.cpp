@@ -13,6 +13,7 @@
 #include "analysis/datafile.h"
 #include "analysis/errors.h"
 #include "analysis/filewrite.h"
+#include "analysis/format.h"
 #include "analysis/record.h"
 
 namespace zarn {
@@ -161,11 +162,6 @@ std::string NumberText(double value, int decimals) {
     }
     std::replace(s.begin(), s.end(), '.', ',');
     return s;
-}
-
-// "1 mês", "3 meses".
-std::string Count(std::size_t n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 // The items with `separator` between them.

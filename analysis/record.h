@@ -8,6 +8,7 @@
 //   LMomentSet          l1, l2, t3, t4
 //   FitResult           R and R90 of the probability-plot correlation test
 //   SetText / TextOf    store and read a CountedText
+//   StoredCount         a count of the record within the sample arrays
 //   ParametersOf ...    per-distribution access by DistributionIndex 1..8
 #pragma once
 
@@ -20,6 +21,9 @@ namespace zarn {
 
 // Capacity of the sample arrays (values 1..10000).
 constexpr int kSampleCapacity = 10000;
+// A count read from the record, kept inside the arrays it counts: a damaged
+// project file must not make a reader go past the sample arrays.
+constexpr int StoredCount(std::int32_t n) { return n < 0 ? 0 : n > kSampleCapacity ? kSampleCapacity : n; }
 // Characters a CountedText holds.
 constexpr int kTextCapacity = 255;
 // Size of the record and of a project file.

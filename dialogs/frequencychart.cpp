@@ -31,8 +31,6 @@ constexpr double kTickReturnPeriods[] = {2,   10,   100,  1000, 10000, 100000, 5
                                          50000, 20, 200, 2000, 20000, 1.01,  1.1, 1.5};
 constexpr double kTickSpacing = 0.055;
 
-int StoredCount(std::int32_t n) { return std::clamp<std::int32_t>(n, 0, kSampleCapacity); }
-
 
 // x(F) of distribution `index` of the record in the units of the sample;
 // false when the quantile faults or is not finite.

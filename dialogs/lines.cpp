@@ -13,9 +13,6 @@ namespace zarn {
 
 namespace {
 
-// A count read from the record, kept inside the arrays it counts: a damaged
-// project file must not make a window read past the sample arrays.
-int StoredCount(std::int32_t n) { return std::clamp<std::int32_t>(n, 0, kSampleCapacity); }
 
 }  // namespace
 
