@@ -64,9 +64,6 @@ const QStringList kTitleLines = {
     QString(),
 };
 
-// A path as the file system spells it (UTF-8 here), for the analysis core.
-std::string FileSystemPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
 const QStringList kProjectFilters = {QStringLiteral("Arquivo de projeto (*.Prj)"),
                                      QStringLiteral("Todos os arquivos (*.*)")};
 

@@ -52,9 +52,6 @@ const QString kEmptyHint = QStringLiteral(
 // Columns of the preview table.
 enum PreviewColumn { kColAno, kColValor, kColData, kColFalhas, kColSituacao, kColObservacao, kPreviewColumns };
 
-// A path as the file system spells it (UTF-8 here), for the analysis core.
-std::string FileSystemPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace

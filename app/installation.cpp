@@ -40,8 +40,6 @@ constexpr int kWindowHelpTopics[] = {kHelpContents,         kDesktopHelpContext,
                                      kResultHelpContext,    kRecomendacaoHelpContext, kIntervalHelpContext,
                                      kImportarHelpContext,  kChartHelpContext};
 
-QString FromFileSystem(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
-
 std::string Utf8(const QString& text) { return text.toStdString(); }
 
 std::string SearchedFolders() {
@@ -136,7 +134,7 @@ void SetDesktopIdentity() {
 }
 
 int RunInstallCheck(std::ostream& out) {
-    StartupDir = QFile::encodeName(QDir::currentPath()).toStdString();
+    StartupDir = FileSystemPath(QDir::currentPath());
     out << "ZARN - verificação da instalação\n";
     out << "Pasta de início: " << StartupDir << '\n';
     const bool help = CheckHelpFile(out);

@@ -104,8 +104,6 @@ QString FormatName(ChartFormat format) {
     return {};
 }
 
-QString FolderOf(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
-
 // The name files and print jobs of a chart or text get: the project's title and `what`.
 QString DocumentName(const QString& what) { return ChartFileName(Windows1252ToUtf8(TextOf(Record.Title)), what); }
 
@@ -320,7 +318,7 @@ void ChartExport::Salvar(ChartFormat format) {
                                 suffix),
                        QStringLiteral("Todos os arquivos (*.*)")};
     options.DefaultSuffix = suffix;
-    options.InitialFolder = settings->value(QStringLiteral("Graficos/Pasta"), FolderOf(StartupDir)).toString();
+    options.InitialFolder = settings->value(QStringLiteral("Graficos/Pasta"), FromFileSystem(StartupDir)).toString();
     options.FileName = DocumentName(chartName_) + QLatin1Char('.') + suffix;
     options.ConfirmOverwrite = true;
     const QString path = platform_.SaveFileName(window_, options);

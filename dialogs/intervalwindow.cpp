@@ -136,11 +136,11 @@ void TIntervalos::SalvarClick() {
     const QString title = QString::fromStdString(Windows1252ToUtf8(TextOf(Record.Title))).trimmed();
     options.FileName = (title.isEmpty() ? QStringLiteral("intervalos") : title + QStringLiteral(" - intervalos")) +
                        QStringLiteral(".csv");
-    options.InitialFolder = QFile::decodeName(QByteArray::fromStdString(StartupDir));
+    options.InitialFolder = FromFileSystem(StartupDir);
     const QString path = platform_.SaveFileName(this, options);
     if (path.isEmpty()) return;
     const char separator = separador_->currentData().toChar().toLatin1();
-    const std::string file = QFile::encodeName(path).toStdString();
+    const std::string file = FileSystemPath(path);
     ReplaceFileContents(file, IntervalCsv(IntervalRows(Record, CurrentSimulations), separator),
                         [&](WriteStage, int code) { return FileErrorText(code, file); });
 }

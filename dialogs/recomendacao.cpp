@@ -391,7 +391,7 @@ void TRecomendacao::SalvarClick() {
     std::vector<std::string> lines = AdviceLines(advice_, Record, limits_ ? &*limits_ : nullptr);
     for (std::string& line : lines) line = Utf8ToWindows1252(line);
     // The report's writer: CR LF after every line, an existing file replaced whole.
-    SaveReport(lines, QFile::encodeName(path).toStdString());
+    SaveReport(lines, FileSystemPath(path));
 }
 
 void TRecomendacao::ImprimirClick() {

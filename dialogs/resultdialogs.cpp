@@ -627,7 +627,7 @@ void Tresult::SalvarClick() {
     const QString path = platform().SaveFileName(this, options);
     if (path.isEmpty()) return;
     // The same builder and writer as the batch tool's report: the same bytes.
-    SaveReport(ReportLines(Record), QFile::encodeName(path).toStdString());
+    SaveReport(ReportLines(Record), FileSystemPath(path));
 }
 
 void Tresult::ImprimirClick() {

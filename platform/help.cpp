@@ -12,8 +12,6 @@ namespace zarn {
 
 namespace {
 
-QString FromFileSystem(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
-
 }  // namespace
 
 QString HelpFilePath() {

@@ -7,12 +7,16 @@
 //   EnsureSimulations   the simulations of the analysis in memory, run again
 //                       (with progress) for an opened project
 //   ImageSize           the size and resolution of an exported chart
+//   FileSystemPath      a file name of the windows as the core takes it (the
+//   FromFileSystem      file system's bytes), and back
 #pragma once
 
+#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "analysis/progress.h"
 
@@ -24,6 +28,9 @@ namespace zarn {
 
 // The application's title: caption of notices and error boxes.
 inline const QString kApplicationTitle = QStringLiteral("ZARN");
+
+inline std::string FileSystemPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+inline QString FromFileSystem(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 enum class Answer { Yes, No, Cancel };
 

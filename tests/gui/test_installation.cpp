@@ -35,8 +35,6 @@ const QString kRuleBaseSource = QStringLiteral(ZARN_TEST_DATA "/../../rules/zarn
 // A folder where nothing can be created, whoever runs the test (root included).
 const QString kUnwritableFolder = QStringLiteral("/proc");
 
-QString FromFileSystem(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
-
 // The folders searched, one per line, as the missing-help notice lists them.
 QString SearchedFolders() {
     QStringList folders;
