@@ -10,7 +10,6 @@
 #include <iterator>
 #include <string>
 #include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "cli/batch.h"
@@ -31,10 +30,10 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-class BatchTest : public ::testing::Test {
+class BatchTest : public zarn::testing::CliTestBase {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("zarn-batch-" + std::to_string(::getpid()));
+        CliTestBase::SetUp();
         stations_ = dir_ / "estacoes";
         fs::create_directories(stations_);
         for (const char* name : {"tees-dent-bank.dat", "ocmulgee-river-macon.dat", "santa-cruz-river-lochiel.dat"})
@@ -44,11 +43,10 @@ protected:
         std::ofstream(stations_ / "leia-me.txt") << "not a station\n";
         fs::copy_file(std::string(ZARN_TEST_DATA) + "/import/USGS02482550.txt", stations_ / "pearl.txt");
     }
-    void TearDown() override { fs::remove_all(dir_); }
+    // The exit status of the tool.
+    int Run(const std::string& args) { return CliTestBase::Run(args).Exit; }
 
-    int Run(const std::string& args) { return zarn::testing::RunCli(args, dir_).Exit; }
-
-    fs::path dir_, stations_;
+    fs::path stations_;
 };
 
 TEST_F(BatchTest, EveryStationAsASingleRunWritesItWhateverTheThreads) {

@@ -11,7 +11,6 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include "tests/core/support/cli.h"
 #include "analysis/calculation.h"
@@ -27,19 +26,9 @@ namespace {
 using zarn::testing::Slurp;
 using Result = zarn::testing::CliResult;
 
-class CliTest : public ::testing::Test {
+class CliTest : public zarn::testing::CliTestBase {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("zarn-cli-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    Result Run(const std::string& args) { return zarn::testing::RunCli(args, dir_); }
-
     std::string Example(const char* name) { return std::string("'") + ZARN_EXAMPLES + "/" + name + "'"; }
-
-    fs::path dir_;
 };
 
 TEST_F(CliTest, BadUsageExitsTwoWithAUsageLine) {

@@ -9,7 +9,6 @@
 #include <iterator>
 #include <string>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include "tests/core/support/cli.h"
 
@@ -22,24 +21,12 @@ using Result = zarn::testing::CliResult;
 
 const std::string kImportData = std::string(ZARN_TEST_DATA) + "/import/";
 
-class CliImportTest : public ::testing::Test {
+class CliImportTest : public zarn::testing::CliTestBase {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("zarn-cli-import-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    Result Run(const std::string& args) { return zarn::testing::RunCli(args, dir_); }
-
     std::string Write(const std::string& name, const std::string& bytes) {
         std::ofstream(dir_ / name, std::ios::binary) << bytes;
-        return "'" + (dir_ / name).string() + "'";
+        return Path(name);
     }
-
-    std::string Path(const std::string& name) const { return "'" + (dir_ / name).string() + "'"; }
-
-    fs::path dir_;
 };
 
 TEST_F(CliImportTest, UsgsFileBecomesThePublishedSeriesWithASummary) {

@@ -1,6 +1,10 @@
 // The batch tool as a user runs it, for the tests: its exit status and what
-// it wrote on standard output and standard error.
+// it wrote on standard output and standard error, run in a scratch folder of
+// the test's own.
 #pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -31,5 +35,21 @@ inline CliResult RunCli(const std::string& args, const std::filesystem::path& sc
     const int status = std::system(cmd.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
 }
+
+// A test with a scratch folder of its own (dir_), removed afterwards.
+class CliTestBase : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() / ("zarn-cli-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    CliResult Run(const std::string& args) { return RunCli(args, dir_); }
+    // `name` in the scratch folder, quoted for the shell.
+    std::string Path(const std::string& name) const { return "'" + (dir_ / name).string() + "'"; }
+
+    std::filesystem::path dir_;
+};
 
 }  // namespace zarn::testing
