@@ -31,7 +31,7 @@
 #include "analysis/simulation.h"
 #include "cli/advice.h"
 #include "cli/outputs.h"
-#include "dialogs/report.h"
+#include "views/report.h"
 #include "platform/session.h"
 #include "rules/advisor.h"
 #include "rules/factfile.h"
