@@ -291,7 +291,12 @@ void ChartWindowBase::AddCloseButton(QWidget* panel, QBoxLayout* layout) {
 void ChartWindowBase::LayOut(QLayout* body) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 4, 8, 8);
-    layout->addWidget(toolBar_);
+    // The export commands, and the project the chart belongs to.
+    auto* top = new QHBoxLayout;
+    top->addWidget(toolBar_);
+    top->addStretch();
+    top->addWidget(MakeProjectLabel(this));
+    layout->addLayout(top);
     layout->addLayout(body, 1);
 }
 

@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QGraphicsLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -195,6 +196,7 @@ ResultDialogBase::ResultDialogBase(Platform& platform, Document& document, QWidg
     setWindowTitle(caption);
     // An open window follows the document; a hidden one fills itself when shown.
     connect(new DocumentSignal(document, this), &DocumentSignal::Replaced, this, [this] {
+        if (projectLabel_) projectLabel_->setText(ProjectName(document_.Record()));
         if (isVisible()) Guarded([this] { Refresh(); });
     });
     setModal(false);
@@ -203,6 +205,25 @@ ResultDialogBase::ResultDialogBase(Platform& platform, Document& document, QWidg
     QFont small = font();
     small.setPointSize(8);
     setFont(small);
+}
+
+QString ProjectName(const AnalysisRecord& r) {
+    const QString title = QString::fromStdString(Windows1252ToUtf8(TextOf(r.Title))).trimmed();
+    const QString place = QString::fromStdString(Windows1252ToUtf8(TextOf(r.Location))).trimmed();
+    if (title.isEmpty() && place.isEmpty()) return QStringLiteral("Projeto sem título");
+    if (place.isEmpty()) return QStringLiteral("Projeto: %1").arg(title);
+    if (title.isEmpty()) return QStringLiteral("Projeto: %1").arg(place);
+    return QStringLiteral("Projeto: %1 - %2").arg(title, place);
+}
+
+QLabel* ResultDialogBase::MakeProjectLabel(QWidget* parent) {
+    projectLabel_ = new QLabel(ProjectName(document_.Record()), parent);
+    projectLabel_->setObjectName(QStringLiteral("Projeto"));
+    projectLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont bold = projectLabel_->font();
+    bold.setBold(true);
+    projectLabel_->setFont(bold);
+    return projectLabel_;
 }
 
 void ResultDialogBase::keyPressEvent(QKeyEvent* event) {

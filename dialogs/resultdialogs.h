@@ -27,6 +27,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QMenu;
 class QKeyEvent;
+class QLabel;
 class QToolButton;
 
 namespace zarn {
@@ -44,6 +45,10 @@ constexpr int kResultHelpContext = 107;
 
 // The decimal separator of the user's regional settings, as Fixed4 takes it.
 char RegionalDecimalSeparator();
+
+// The project a window shows, by its title and place: "Projeto: Tees - Dent
+// Bank"; "Projeto sem título" when both are empty.
+QString ProjectName(const AnalysisRecord& r);
 
 // What the four windows have in common: fixed client size, no title-bar
 // buttons, F1 opens help topic 107, and no error of a command reaches Qt's
@@ -82,12 +87,16 @@ protected:
     void CentreOnScreen();
     // Shows the window without blocking, with `focused` holding the focus.
     void ShowModeless(QPushButton* focused);
+    // A label naming the document's project (ProjectName), kept up to date;
+    // the window places it.
+    QLabel* MakeProjectLabel(QWidget* parent);
 
 private:
     void ShowError(const std::exception& e);
 
     Platform& platform_;
     Document& document_;
+    QLabel* projectLabel_ = nullptr;
     bool centred_ = false;
     int helpContext_ = kResultHelpContext;
 };

@@ -7,6 +7,7 @@
 #include <QChart>
 #include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -166,6 +167,8 @@ private slots:
         QCOMPARE(windows_.Frequencia->Dados().Curves.size(), std::size_t(1));
         QCOMPARE(windows_.Frequencia->Dados().Curves[0].Index, advice.Recommended);
         QCOMPARE(windows_.Frequencia->Unidade()->text(), QStringLiteral("m³/s"));
+        for (QWidget* w : QList<QWidget*>{windows_.Recomendacao, windows_.Intervalos, windows_.Frequencia, windows_.Diagrama})
+            QCOMPARE(w->findChild<QLabel*>(QStringLiteral("Projeto"))->text(), QStringLiteral("Projeto: Tees - Local"));
 
         // Saved: the second station's report, advice and intervals, byte for byte.
         const std::string reportPath = FileSystemPath(Path("esperado.txt"));
