@@ -119,9 +119,7 @@ QToolBar* MakeExportBar(QWidget* parent, ChartExport* exporter, QChartView* view
     menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("MenuGrafico"));
     exporter->AddTo(menu);
-    view->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(view, &QWidget::customContextMenuRequested, parent,
-                     [view, menu](const QPoint& pos) { menu->popup(view->mapToGlobal(pos)); });
+    PopUpOnRightClick(view, menu);
     return bar;
 }
 

@@ -107,7 +107,7 @@ class TFrequencia : public ChartWindowBase {
     Q_OBJECT
 public:
     TFrequencia(Platform& platform, Document& document, QWidget* parent = nullptr);
-    void Exibir();
+    void Exibir() override;
     void Preencher();
     // The distribution checked first for a new analysis and whose band is
     // drawn (the advisor's recommendation); 0 or none set: the distribution
@@ -178,7 +178,7 @@ class TDiagramaMomentos : public ChartWindowBase {
     Q_OBJECT
 public:
     TDiagramaMomentos(Platform& platform, Document& document, QWidget* parent = nullptr);
-    void Exibir();
+    void Exibir() override;
     void Preencher();
 
     const RatioDiagramData& Dados() const { return data_; }
