@@ -517,11 +517,6 @@ void TFrequencia::Exibir() {
 }
 
 void TFrequencia::Refresh() {
-    askAgain_ = false;
-    struct Restore {
-        bool& flag;
-        ~Restore() { flag = true; }
-    } restore{askAgain_};
     // The new analysis's recommendation, and its curves.
     SetRecommended(Advise(document().Record(), document().session()).Recommended);
     Preencher();
@@ -556,7 +551,7 @@ void TFrequencia::Desenhar() {
     if (options.BandIndex != 0) {
         const SimulationSummary& current = document().Simulations();
         if (!current.Matches(document().Record()) && bandWanted_)
-            bandWanted_ = EnsureSimulations(platform(), this, document(), askAgain_);
+            bandWanted_ = EnsureSimulations(platform(), this, document(), !Refreshing());
         if (current.Matches(document().Record()))
             simulations = &current;
         else

@@ -170,7 +170,6 @@ private:
     int shownSize_ = -1;
     std::array<ParameterSet, kDistributionCount> shownParameters_{};
     bool bandWanted_ = true;
-    bool askAgain_ = true;  // false while refreshing for a replaced analysis
     bool filling_ = false;  // controls being set by the window itself
 };
 

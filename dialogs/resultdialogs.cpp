@@ -195,7 +195,10 @@ ResultDialogBase::ResultDialogBase(Platform& platform, Document& document, QWidg
     // An open window follows the document; a hidden one fills itself when shown.
     connect(new DocumentSignal(document, this), &DocumentSignal::Replaced, this, [this] {
         if (projectLabel_) projectLabel_->setText(ProjectName(document_.Record()));
-        if (isVisible()) Guarded([this] { Refresh(); });
+        if (!isVisible()) return;
+        refreshing_ = true;
+        Guarded([this] { Refresh(); });
+        refreshing_ = false;
     });
     setModal(false);
     setFixedSize(width, height);
@@ -514,15 +517,6 @@ void TParaDLG::Preencher() {
     EntrarXY(document().Record().PlotDistribution);
 }
 
-void TParaDLG::Refresh() {
-    askAgain_ = false;
-    struct Restore {
-        bool& flag;
-        ~Restore() { flag = true; }
-    } restore{askAgain_};
-    Preencher();
-}
-
 void TParaDLG::EntrarXY(int index) {
     // The choice is kept in the record (and saved with the project) but is
     // not an unsaved change of the analysis: the modified flag stays as it is.
@@ -540,7 +534,7 @@ void TParaDLG::EntrarXY(int index) {
     ProbabilityPlotBandData band;
     if (!plot.Observed.empty()) {
         const SimulationSummary& simulations = document().Simulations();
-        if (!simulations.Matches(record) && bandWanted_) bandWanted_ = EnsureSimulations(platform(), this, document(), askAgain_);
+        if (!simulations.Matches(record) && bandWanted_) bandWanted_ = EnsureSimulations(platform(), this, document(), !Refreshing());
         if (simulations.Matches(record)) band = ProbabilityPlotBand(simulations, index);
     }
     const QList<QPointF> lower = DrawablePoints(band.Lower);

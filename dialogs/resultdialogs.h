@@ -74,6 +74,8 @@ protected:
     // when the document says its analysis was replaced, only while shown).
     // A simulation the user declined for that analysis is not asked again.
     virtual void Refresh() = 0;
+    // True while Refresh runs: a simulation the user declined is not asked again.
+    bool Refreshing() const { return refreshing_; }
     // Runs one command; a ZarnError or std::exception goes to the error box.
     template <class F>
     void Guarded(F&& command) {
@@ -99,6 +101,7 @@ private:
     Platform& platform_;
     Document& document_;
     QLabel* projectLabel_ = nullptr;
+    bool refreshing_ = false;
     bool centred_ = false;
     int helpContext_ = kResultHelpContext;
 };
@@ -222,7 +225,7 @@ public:
     QMenu* Distribuicoes() const { return chartMenu_; }
 
 protected:
-    void Refresh() override;
+    void Refresh() override { Preencher(); }
 
 private:
     QScatterSeries* observed_;
@@ -234,7 +237,6 @@ private:
     // False once the user cancelled simulating an opened project during
     // this showing: the other distributions are then drawn without a band.
     bool bandWanted_ = true;
-    bool askAgain_ = true;  // false while refreshing for a replaced analysis
 };
 
 class Tresult : public ResultDialogBase {

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QSettings>
@@ -220,6 +221,20 @@ private slots:
         QCOMPARE(windows_.Result->Texto()->toPlainText(), report);
         QCOMPARE(windows_.Recomendacao->Parecer().Recommended, Advise(*expected_, TestSession()).Recommended);
         for (QWidget* w : ResultWindows()) QVERIFY(w->isVisible());
+    }
+
+    void DeclinedSimulationIsAskedOnceAndClosesTheIntervals() {
+        Open(first_);
+        ShowAll();
+        platform_->Log.clear();
+        platform_->CancelWork = true;  // "Cancelar" in the simulation's progress dialog
+        Open(second_);
+        QCOMPARE(platform_->Texts("progress").size(), 1);
+        QVERIFY(!windows_.Intervalos->isVisible());  // nothing of the second project to show
+        QVERIFY(windows_.Recomendacao->isVisible());
+        QVERIFY(!windows_.Recomendacao->HasLimits());
+        QCOMPARE(windows_.Recomendacao->Parecer().Recommended, Advise(*expected_, TestSession()).Recommended);
+        QVERIFY(windows_.ParaDLG->BandaInferior()->points().isEmpty());
     }
 
     void EnterAppliesTheLabelAndKeepsTheChartOpen() {
