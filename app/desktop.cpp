@@ -29,6 +29,7 @@
 #include "dialogs/chartwindows.h"
 #include "dialogs/recomendacao.h"
 #include "dialogs/resultdialogs.h"
+#include "zarn/about.h"
 
 namespace zarn {
 
@@ -55,13 +56,13 @@ const QStringList kTitleLines = {
     QString(),
     QStringLiteral("Autor: Equipe ZARN"),
     QStringLiteral("Engenharia de recursos hídricos - Equipe ZARN"),
-    QStringLiteral("E-mail: equipe.zarn@example.org"),
+    QStringLiteral("E-mail: %1").arg(QLatin1String(kContactEmail)),
     QString(),
     QString(),
     QStringLiteral("Orientador: Equipe ZARN"),
     QStringLiteral("Revisão técnica e metodológica - Equipe ZARN"),
     QString(),
-    QString(),
+    QStringLiteral("Software livre sob a licença GNU GPL versão 3 ou posterior"),
 };
 
 const QStringList kProjectFilters = {QStringLiteral("Arquivo de projeto (*.Prj)"),
@@ -306,6 +307,10 @@ void TDesktop::Abrirprojeto() {
     if (!PassSaveFirstQuestion()) return;
     const QString path = platform_.OpenFileName(this, AProj);
     if (path.isEmpty()) return;
+    Abrirprojeto(path);
+}
+
+void TDesktop::Abrirprojeto(const QString& path) {
     ReadProjectFile(Record, FileSystemPath(path));
     // The simulations are not in the project file: run again when asked for.
     CurrentSimulations = SimulationSummary{};
