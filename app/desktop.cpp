@@ -53,16 +53,16 @@ const QStringList kTitleLines = {
     QStringLiteral("HIDROLÓGICOS MÁXIMOS ANUAIS"),
     QString(),
     QStringLiteral("Versâo 1.0"),
+    QStringLiteral("Software livre: licença GNU GPL versão 3 ou posterior"),
     QString(),
     QStringLiteral("Autor: Equipe ZARN"),
     QStringLiteral("Engenharia de recursos hídricos - Equipe ZARN"),
     QStringLiteral("E-mail: %1").arg(QLatin1String(kContactEmail)),
     QString(),
-    QString(),
     QStringLiteral("Orientador: Equipe ZARN"),
     QStringLiteral("Revisão técnica e metodológica - Equipe ZARN"),
     QString(),
-    QStringLiteral("Software livre sob a licença GNU GPL versão 3 ou posterior"),
+    QString(),
 };
 
 const QStringList kProjectFilters = {QStringLiteral("Arquivo de projeto (*.Prj)"),

@@ -23,6 +23,7 @@
 #include "dialogs/recomendacao.h"
 #include "dialogs/chartwindows.h"
 #include "dialogs/resultdialogs.h"
+#include "platform/session.h"
 
 namespace {
 
@@ -92,10 +93,14 @@ int main(int argc, char* argv[]) {
     // The help file lies beside the program: start there.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     zarn::StartSession(*desktop, *novoProj);
+    // The pictures name every file relative to the start-up folder (the
+    // data file "examples/...", the rule base "./zarn.clp"), never by this
+    // machine's folders: the build copies the examples beside the program.
+    zarn::StartupDir = std::string(1, '.');
 
     bool ok = Save(desktop, folder, QStringLiteral("principal.png"));
 
-    platform.NextFile = QStringLiteral(ZARN_EXAMPLES "/ocmulgee-river-macon.dat");
+    platform.NextFile = QStringLiteral("examples/ocmulgee-river-macon.dat");
     novoProj->ModalRun = [&](zarn::TNovoProj& d) {
         d.Projeto()->setText(QStringLiteral("Cheias do rio Ocmulgee"));
         d.Local()->setText(QStringLiteral("Macon, Geórgia (EUA)"));
@@ -125,7 +130,7 @@ int main(int argc, char* argv[]) {
 
     // The import window over a HidroWeb download of the examples.
     desktop->ImportarJanela()->ModalRun = [&](zarn::TImportar& d) {
-        d.Carregar(QStringLiteral(ZARN_EXAMPLES "/vazoes_C_58110002.csv"));
+        d.Carregar(QStringLiteral("examples/vazoes_C_58110002.csv"));
         ok = Save(&d, folder, QStringLiteral("importar.png")) && ok;
         d.FecharClick();
     };
