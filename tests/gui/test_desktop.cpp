@@ -87,13 +87,10 @@ class TestDesktop : public QObject {
         return true;
     }
 
-private slots:
-    void init() {
-        Record = AnalysisRecord{};
-        dir_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir_->isValid());
-        savedDir_ = QDir::currentPath();
-        QDir::setCurrent(dir_->path());
+    // The main window and the windows after it, as the program starts them,
+    // with a fresh scripted platform.
+    void StartWindows() {
+        desktop_.reset();
         platform_ = std::make_unique<ScriptedPlatform>();
         desktop_ = std::make_unique<TDesktop>(*platform_);
         novo_ = new TNovoProj(*platform_, desktop_.get());
@@ -103,9 +100,19 @@ private slots:
         auto* result = new Tresult(*platform_, desktop_.get());
         desktop_->SetWindows(novo_, est_, testes, para, result);
         LinkResultDialogs(est_, testes, para, result);
-        ProjectModified = true;  // StartSession must clear it
         StartSession(*desktop_, *novo_);
         desktop_->show();
+    }
+
+private slots:
+    void init() {
+        Record = AnalysisRecord{};
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        savedDir_ = QDir::currentPath();
+        QDir::setCurrent(dir_->path());
+        ProjectModified = true;  // StartSession must clear it
+        StartWindows();
         dialogRuns_ = 0;
     }
 
@@ -439,20 +446,9 @@ private slots:
         // A fresh main window over an empty record, as at start-up (the
         // folder of the saved files is the working folder).
         const QString folder = dir_->path();
-        desktop_.reset();
         Record = AnalysisRecord{};
         const auto empty = RecordBytes();
-        platform_ = std::make_unique<ScriptedPlatform>();
-        desktop_ = std::make_unique<TDesktop>(*platform_);
-        est_ = new TEstatisticas(*platform_, desktop_.get());
-        novo_ = new TNovoProj(*platform_, desktop_.get());
-        auto* testes = new TTesteDLG(*platform_, desktop_.get());
-        auto* para = new TParaDLG(*platform_, desktop_.get());
-        auto* result = new Tresult(*platform_, desktop_.get());
-        desktop_->SetWindows(novo_, est_, testes, para, result);
-        LinkResultDialogs(est_, testes, para, result);
-        StartSession(*desktop_, *novo_);
-        desktop_->show();
+        StartWindows();
         QCOMPARE(QDir::currentPath(), folder);
 
         OpenProjectAtStart(*platform_, *desktop_, file);
