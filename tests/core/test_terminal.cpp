@@ -16,7 +16,7 @@
 #include "analysis/record.h"
 #include "cli/outputs.h"
 #include "cli/terminal.h"
-#include "dialogs/report.h"
+#include "views/report.h"
 #include "tests/core/support/cli.h"
 
 using namespace zarn;
