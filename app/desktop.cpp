@@ -25,13 +25,19 @@
 #include "app/novoproj.h"
 #include "app/pictures.h"
 #include "analysis/projectfile.h"
+#include "platform/datawarnings.h"
+#include "platform/session.h"
 #include "dialogs/chartwindows.h"
 #include "dialogs/recomendacao.h"
 #include "dialogs/resultdialogs.h"
+#include "zarn/about.h"
 
 namespace zarn {
 
 namespace {
+
+// Where the data-file warnings send the user.
+const std::string kImporterHint = "Use Projeto > Importar série... para montar o arquivo de dados.";
 
 // Client area below the menu bar, and the bars in it, in pixels.
 constexpr int kClientWidth = 382;
@@ -51,11 +57,11 @@ const QStringList kTitleLines = {
     QStringLiteral("HIDROLÓGICOS MÁXIMOS ANUAIS"),
     QString(),
     QStringLiteral("Versâo 1.0"),
+    QStringLiteral("Software livre: licença GNU GPL versão 3 ou posterior"),
     QString(),
     QStringLiteral("Autor: Equipe ZARN"),
     QStringLiteral("Engenharia de recursos hídricos - Equipe ZARN"),
-    QStringLiteral("E-mail: equipe.zarn@example.org"),
-    QString(),
+    QStringLiteral("E-mail: %1").arg(QLatin1String(kContactEmail)),
     QString(),
     QStringLiteral("Orientador: Equipe ZARN"),
     QStringLiteral("Revisão técnica e metodológica - Equipe ZARN"),
@@ -295,7 +301,8 @@ void TDesktop::Criarprojeto() {
     // A data file the reader took but probably not as meant (a "year value"
     // table, a huge span of values, UTF-16 text): said once the results show.
     QStringList warnings;
-    for (const auto& w : InspectDataFile(dataFile, ImporterAccess::Program)) warnings << QString::fromStdString(w);
+    for (const auto& w : InspectDataFile(dataFile))
+        warnings << QString::fromStdString(DataFileWarningText(w, kImporterHint));
     if (!warnings.isEmpty())
         platform_.Notice(estatisticas_ ? static_cast<QWidget*>(estatisticas_) : this, warnings.join(QStringLiteral("\n\n")));
 }
@@ -304,6 +311,10 @@ void TDesktop::Abrirprojeto() {
     if (!PassSaveFirstQuestion()) return;
     const QString path = platform_.OpenFileName(this, AProj);
     if (path.isEmpty()) return;
+    Abrirprojeto(path);
+}
+
+void TDesktop::Abrirprojeto(const QString& path) {
     // The simulations are not in the project file: run again when asked for.
     document_.Open(FileSystemPath(path));
     HabilitarComandos();

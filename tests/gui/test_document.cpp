@@ -299,16 +299,6 @@ private slots:
         QCOMPARE(tool.exitCode(), 0);
         QVERIFY(ReadAll(out + "/frequencia.svg").contains("GPA"));
         QVERIFY(ReadAll(out + "/frequencia.svg").contains("cfs"));
-
-        // Wabash: no recommendation; said, and the highest R drawn.
-        const QString wabash = MakeProject("wabash.prj", ZARN_EXAMPLES "/wabash-river-lafayette.dat", "Wabash", nullptr);
-        tool.start(QStringLiteral(ZARN_CHARTS), {wabash, out});
-        QVERIFY(tool.waitForFinished(60000));
-        QCOMPARE(tool.exitCode(), 0);
-        const QString said = QString::fromUtf8(tool.readAllStandardError());
-        QVERIFY2(said.contains(QStringLiteral("Nenhuma distribuição é recomendada")), qPrintable(said));
-        QVERIFY(said.contains(QStringLiteral("LogPearson III")));
-        QVERIFY(ReadAll(out + "/frequencia.svg").contains("LogPearson III"));
     }
 };
 
