@@ -55,7 +55,7 @@ constexpr const char* kUsage =
     "       zarn-charts --help | --version\n"
     "       LIST is distribution numbers 1..8 separated by commas (1 Normal, 2 LogNormal,\n"
     "       3 Gumbel, 4 Exponencial, 5 Pearson III, 6 LogPearson III, 7 GEV, 8 GPA);\n"
-    "       recommended (the default) is the advisor's recommendation, or best when there is none;\n"
+    "       recommended (the default) is the advisor's recommendation, or the highest degree g when there is none;\n"
     "       best is the distribution with the highest probability-plot correlation R;\n"
     "       --variable and --unit default to the project's own (its settings file)\n"
     "       NAME is cunnane (default), gringorten, blom, weibull or hazen\n";
@@ -209,16 +209,23 @@ int Run(int argc, char** argv) {
         Write(parametros.Chart1(), folder, QStringLiteral("probabilidade"), o.Size);
 
         // The advisor's recommendation, as the window takes it; none: the
-        // highest R, and the tool says so when it draws that in its place.
+        // distribution of highest degree g in the advisor's ranking (the
+        // first in rank order among equals), and the tool says so.
         const Advice advice = Advise(document.Record(), session);
         if (!advice.RuleBaseProblem.empty()) std::fprintf(stderr, "%s\n", advice.RuleBaseProblem.c_str());
         const int best = HighestCorrelation(document.Record());
-        const int recommended = advice.Recommended != 0 ? advice.Recommended : best;
-        if (advice.Recommended == 0 && (o.Distributions == "recommended" || o.Band == "recommended"))
-            std::fprintf(stderr,
-                         "Nenhuma distribuição é recomendada para este projeto: o gráfico de frequência mostra a "
-                         "de maior R, %s.\n",
-                         DistributionName(best).c_str());
+        int recommended = advice.Recommended;
+        if (recommended == 0) {
+            double highest = -1.0;
+            for (const DistributionAdvice& d : advice.Ranking)
+                if (d.Degree > highest) highest = d.Degree, recommended = d.Index;
+            if (recommended == 0) recommended = best;
+            if (o.Distributions == "recommended" || o.Band == "recommended")
+                std::fprintf(stderr,
+                             "Nenhuma distribuição é recomendada para este projeto: o gráfico de frequência mostra a "
+                             "de maior grau g, %s.\n",
+                             DistributionName(recommended).c_str());
+        }
         TFrequencia frequencia(platform, document);
         frequencia.SetRecommended(advice.Recommended);
         frequencia.Preencher();

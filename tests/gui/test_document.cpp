@@ -300,6 +300,21 @@ private slots:
         QVERIFY(ReadAll(out + "/frequencia.svg").contains("GPA"));
         QVERIFY(ReadAll(out + "/frequencia.svg").contains("cfs"));
     }
+
+    void ChartToolWithoutRecommendationSaysSoAndDrawsTheHighestDegree() {
+        // Every distribution rejected: GEV has the highest g, LogPearson III the highest R.
+        const QString project = MakeProject("sem-recomendacao.prj", ZARN_TEST_DATA "/synthetic-outlier.dat", "Teste",
+                                            "m³/s");
+        QProcess tool;
+        const QString out = Path("graficos-sem");
+        tool.start(QStringLiteral(ZARN_CHARTS), {project, out});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), 0);
+        QVERIFY(QString::fromUtf8(tool.readAllStandardError()).contains(QStringLiteral("maior grau g, GEV")));
+        const QByteArray svg = ReadAll(out + "/frequencia.svg");
+        QVERIFY(svg.contains("GEV"));
+        QVERIFY(!svg.contains("LogPearson"));
+    }
 };
 
 QTEST_MAIN(TestFollowing)
