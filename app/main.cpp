@@ -15,6 +15,10 @@
 #include "dialogs/resultdialogs.h"
 
 int main(int argc, char* argv[]) {
+    if (!zarn::TakeRulesOption(argc, argv)) {
+        std::cerr << "zarn: --rules precisa do caminho de uma base de regras\n";
+        return 2;
+    }
     if (argc == 2 && std::string_view(argv[1]) == zarn::kCheckInstallOption) return zarn::RunInstallCheck(std::cout);
     if (!zarn::DisplayAvailable()) return zarn::RunWithoutDisplay(argv[0], std::cout, std::cerr);
 

@@ -1,27 +1,13 @@
 #include "cli/advice.h"
 
 #include <cstdio>
-#include <unistd.h>
 
 #include "cli/json.h"
-#include "platform/session.h"
 #include "rules/advisor.h"
 
 namespace zarn {
 
-namespace {
-
-// The tool's start-up folder, where a user's adapted rule base is looked for
-// first, as the program looks in its own.
-std::string WorkingDirectory() {
-    char buffer[4096];
-    return ::getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string();
-}
-
-}  // namespace
-
 std::string AdviceJson(const AnalysisRecord& r) {
-    if (StartupDir.empty()) StartupDir = WorkingDirectory();
     const Advice advice = Advise(r);
     if (!advice.RuleBaseProblem.empty()) std::fprintf(stderr, "%s\n", advice.RuleBaseProblem.c_str());
     return AdviceJson(advice);

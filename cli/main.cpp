@@ -27,6 +27,7 @@
 #include "cli/outputs.h"
 #include "dialogs/lines.h"
 #include "dialogs/report.h"
+#include "rules/advisor.h"
 #include "rules/factfile.h"
 
 namespace zarn {
@@ -35,8 +36,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: zarn-cli (--data FILE | --open PROJECT) [--title T] [--location L] [--comment C]\n"
     "                [--json OUT] [--report OUT] [--facts OUT] [--project OUT] [--dialogs OUT] [--advice OUT]\n"
-    "                [--decimal-separator C] [--plot-distribution N] [--threads N]\n"
-    "       zarn-cli --batch INPUT --out DIR [--threads N]\n"
+    "                [--decimal-separator C] [--plot-distribution N] [--threads N] [--rules FILE]\n"
+    "       zarn-cli --batch INPUT --out DIR [--threads N] [--rules FILE]\n"
     "       OUT is a path, or - for standard output; INPUT a folder of data files or a\n"
     "       text file listing them\n";
 
@@ -50,6 +51,7 @@ struct Options {
     int PlotDistribution = 0;  // 0: the record's PlotDistribution
     int Threads = 0;           // 0: the machine's hardware threads
     std::string Batch;         // --batch INPUT; its folder is the import's --out
+    std::string Rules;         // --rules FILE: the rule base of the advice
     bool ImportOptionsGiven = false;  // an import argument other than --out
     ImportCommand Import;
 };
@@ -73,6 +75,8 @@ Options ParseArguments(int argc, char** argv) {
         };
         if (arg == "--batch") {
             o.Batch = value();
+        } else if (arg == "--rules") {
+            o.Rules = value();
         } else if (IsImportArgument(arg)) {
             if (arg != "--out") o.ImportOptionsGiven = true;
             if (const std::string e = TakeImportArgument(arg, value(), o.Import); !e.empty()) throw UsageError{e};
@@ -112,7 +116,7 @@ Options ParseArguments(int argc, char** argv) {
         // Files the batch imports take the importer's defaults.
         if (o.Import.Out.empty()) throw UsageError{"--batch needs --out DIR"};
         if (outputs || o.ImportOptionsGiven)
-            throw UsageError{"--batch writes its own files: it goes with --out and --threads alone"};
+            throw UsageError{"--batch writes its own files: it goes with --out, --threads and --rules alone"};
         return o;
     }
     if (o.Import.Given) {
@@ -175,6 +179,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
+        if (!options.Rules.empty()) zarn::ChooseRuleBase(options.Rules);
         if (!options.Batch.empty()) return zarn::RunBatch({options.Batch, options.Import.Out, options.Threads});
         return options.Import.Given ? zarn::RunImport(options.Import) : zarn::Run(options);
     } catch (const std::bad_alloc&) {

@@ -9,6 +9,9 @@
 //   ProgramDir         the folder of the running executable
 //   FindSupportFile    a support file in StartupDir, beside the executable,
 //                      or in the installed data folder, in that order
+//   FindRuleBaseFile   an adapted rule base in the user's configuration
+//                      folder, beside the executable or installed; never in
+//                      the working folder (a rule base is code)
 #pragma once
 
 #include <string>
@@ -36,5 +39,15 @@ std::vector<std::string> SupportFolders();
 // The full path of the first existing regular file `name` in SupportFolders(),
 // or "" when there is none.
 std::string FindSupportFile(const std::string& name);
+
+// The user's configuration folder of the program: $XDG_CONFIG_HOME/zarn
+// (an absolute path only), else ~/.config/zarn; "" when neither is known.
+std::string UserConfigDir();
+// The folders searched for an adapted rule base, in order: UserConfigDir(),
+// the executable's folder, the installed data folder.
+std::vector<std::string> RuleBaseFolders();
+// The full path of the first existing regular file `name` in
+// RuleBaseFolders(), or "" when there is none.
+std::string FindRuleBaseFile(const std::string& name);
 
 }  // namespace zarn

@@ -222,11 +222,16 @@ private slots:
     }
 
     void reportNextButtonStartsThePresentEngineAndOpensTheAdvice() {
-        const QString engine = dir_->filePath(QStringLiteral("Clipscmd.exe"));
+        // The engine on the search path (never taken from the start-up folder).
+        QTemporaryDir bin;
+        const QString engine = bin.filePath(QStringLiteral("Clipscmd.exe"));
         QVERIFY(QFile::copy(QStringLiteral(ZARN_STANDIN), engine));
         QVERIFY(QFile::setPermissions(engine, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
         result_->Exibir();
         result_->Avancar()->click();
+        qputenv("PATH", path);
         QVERIFY(window_->isVisible());
         const QString record = dir_->filePath(QStringLiteral("standin-record.txt"));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
@@ -267,7 +272,9 @@ private slots:
         QVERIFY(broken.open(QIODevice::WriteOnly));
         broken.write("(defrule MAIN::incompleta (serie");
         broken.close();
+        ChooseRuleBase(QFile::encodeName(broken.fileName()).toStdString());
         window_->Exibir();
+        ChooseRuleBase("");
         QVERIFY(window_->Resumo()->isVisible());
         const QString shown = window_->Resumo()->toPlainText();
         QVERIFY2(shown.contains(QStringLiteral("tem erros e não foi carregada")), qPrintable(shown));
