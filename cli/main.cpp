@@ -131,6 +131,16 @@ Options ParseArguments(int argc, char** argv) {
 }
 
 int Run(const Options& o) {
+    // No output may replace the data or the project it comes from, nor
+    // another output of the same run.
+    const std::vector<std::string> outputs = {o.Json, o.Report, o.Facts, o.Project, o.Dialogs, o.Advice};
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (outputs[i].empty()) continue;
+        RefuseSameFile(outputs[i], o.Data.empty() ? o.Open : o.Data);
+        for (std::size_t k = 0; k < i; ++k)
+            if (outputs[k] == outputs[i] && outputs[i] != "-")
+                throw ZarnError("Duas saídas com o mesmo nome \"" + Utf8Text(outputs[i]) + "\": nada foi gravado.");
+    }
     auto record = std::make_unique<AnalysisRecord>();
     AnalysisRecord& r = *record;
     const SimulationOptions simulation{o.Threads, nullptr};
@@ -149,20 +159,12 @@ int Run(const Options& o) {
         WriteOut(o.Json, RecordJson(r, simulations));
     }
     if (!o.Dialogs.empty()) WriteOut(o.Dialogs, DialogsJson(r, o.DecimalSeparator, o.PlotDistribution));
-    if (!o.Report.empty()) {
-        const std::vector<std::string> lines = ReportLines(r);
-        if (o.Report == "-") WriteOut("-", JoinCrLf(lines));
-        else SaveReport(lines, o.Report);
-    }
-    if (!o.Facts.empty()) {
-        if (o.Facts == "-") WriteOut("-", JoinCrLf(FactFileLines(r)));
-        else WriteFactFile(r, o.Facts);
-    }
+    // The same bytes as the windows' report, fact file and project file,
+    // each written whole or not at all.
+    if (!o.Report.empty()) WriteOut(o.Report, JoinCrLf(ReportLines(r)));
+    if (!o.Facts.empty()) WriteOut(o.Facts, JoinCrLf(FactFileLines(r)));
     if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r));
-    if (!o.Project.empty()) {
-        if (o.Project == "-") WriteOut("-", std::string(reinterpret_cast<const char*>(&r), sizeof r));
-        else WriteProjectFile(r, o.Project);
-    }
+    if (!o.Project.empty()) WriteOut(o.Project, std::string(reinterpret_cast<const char*>(&r), sizeof r));
     if (!o.Data.empty()) PrintDataFileWarnings(o.Data);
     return 0;
 }
@@ -184,6 +186,8 @@ int main(int argc, char** argv) {
         return options.Import.Given ? zarn::RunImport(options.Import) : zarn::Run(options);
     } catch (const std::bad_alloc&) {
         std::fputs("Memória insuficiente\n", stderr);
+    } catch (const zarn::FileError& e) {
+        std::fprintf(stderr, "%s\n", zarn::FileErrorMessage(e).c_str());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
     }

@@ -51,6 +51,10 @@ constexpr long long kMaxConsultationSeconds = 3;  // the same, for the message
 // Memory the engine may hold during a consultation (its own count, EnvMemUsed).
 constexpr long kMaxEngineMemory = 128L << 20;
 constexpr long kMaxEngineMemoryMB = kMaxEngineMemory >> 20;  // the same, for the message
+// Rule bases whose image or failure one process keeps (a session uses one or
+// two; a run over many texts, such as a fuzzer's, must not pile them up).
+constexpr std::size_t kMaxImages = 8;
+constexpr std::size_t kMaxFailures = 64;
 // A rule base file larger than this is refused unread (the compiled-in one has 30 KB).
 constexpr long long kMaxRuleBaseBytes = 16LL << 20;
 
@@ -437,6 +441,7 @@ public:
     // Saves the constructs loaded into `env` from `text`; a system without
     // memory files only costs the speed.
     void Save(void* env, const std::string& text) {
+        if (images_.size() >= kMaxImages) return;
         const int fd = ::memfd_create("zarn-regras", MFD_CLOEXEC);
         if (fd < 0) return;
         if (EnvBsave(env, FdPath(fd).c_str()) == 0) {
@@ -450,7 +455,10 @@ public:
         const auto found = failures_.find(text);
         return found == failures_.end() ? std::string() : found->second;
     }
-    void RememberFailure(const std::string& text, const std::string& problem) { failures_[text] = problem; }
+    void RememberFailure(const std::string& text, const std::string& problem) {
+        if (failures_.size() >= kMaxFailures) failures_.clear();
+        failures_[text] = problem;
+    }
 
 private:
     static std::string FdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }

@@ -151,7 +151,8 @@ TEST_F(BatchTest, AListOfPathsRelativeToItsFolderWithRepeatedNames) {
 
 TEST_F(BatchTest, BadInputsAndUsage) {
     EXPECT_EQ(Run("--batch '" + (dir_ / "nada").string() + "' --out '" + (dir_ / "o").string() + "'"), 1);
-    EXPECT_EQ(Slurp(dir_ / "stderr"), "File not found\n");
+    EXPECT_EQ(Slurp(dir_ / "stderr"),
+              "Arquivo \"" + (dir_ / "nada").string() + "\": o arquivo não existe (File not found)\n");
     const fs::path empty = dir_ / "vazia";
     fs::create_directories(empty);
     EXPECT_EQ(Run("--batch '" + empty.string() + "' --out '" + (dir_ / "o").string() + "'"), 1);

@@ -46,13 +46,15 @@ TEST_F(CliTest, ErrorsPrintTheirTextAloneAndExitOne) {
         std::string args;
         std::string text;
     } cases[] = {
-        {"--data '" + (dir_ / "missing.dat").string() + "' --json -", "File not found\n"},
+        {"--data '" + (dir_ / "missing.dat").string() + "' --json -",
+         "Arquivo \"" + (dir_ / "missing.dat").string() + "\": o arquivo não existe (File not found)\n"},
         {"--data " + std::string("'") + ZARN_TEST_DATA + "/ocmulgee-river-macon-comma-decimal.dat' --json -",
          "Invalid numeric input (linha 11: \"66,2\"; o separador decimal é o ponto)\n"},
         {"--data " + std::string("'") + ZARN_TEST_DATA + "/ocmulgee-river-macon-zero.dat' --json -",
          "O valor da linha 5 do arquivo de dados é 0: a análise trabalha com os logaritmos dos valores, por isso "
          "todo valor deve ser maior que zero\n"},
-        {"--open '" + (dir_ / "missing.prj").string() + "' --report -", "File not found\n"},
+        {"--open '" + (dir_ / "missing.prj").string() + "' --report -",
+         "Arquivo \"" + (dir_ / "missing.prj").string() + "\": o arquivo não existe (File not found)\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
