@@ -25,7 +25,17 @@ namespace zarn {
 
 class ZarnError : public std::runtime_error {
 public:
-    explicit ZarnError(const std::string& text) : std::runtime_error(text) {}
+    explicit ZarnError(const std::string& text) : std::runtime_error(Printable(text)) {}
+
+private:
+    // A NUL byte (a token of a UTF-16 file, say) would end the message where
+    // it is shown: it is written as "\0".
+    static std::string Printable(const std::string& text) {
+        if (text.find('\0') == std::string::npos) return text;
+        std::string out;
+        for (char c : text) out += c == '\0' ? std::string("\\0") : std::string(1, c);
+        return out;
+    }
 };
 
 // A file the system refused: the text shown is the runtime's; the errno value

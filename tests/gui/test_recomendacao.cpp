@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QAction>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
@@ -281,6 +282,36 @@ private slots:
         QVERIFY(shown.contains(QStringLiteral("Foi usada a base de regras padrão (embutida).")));
         QCOMPARE(window_->BaseDeRegras()->text(), QStringLiteral("Base de regras: padrão (embutida)"));
         QCOMPARE(window_->Parecer().Recommended, Advise(Record).Recommended);
+    }
+
+    // A rule base in the start-up folder is never consulted; the menu
+    // chooses one for the run, and goes back to the one found.
+    void theRuleBaseMenuChoosesAFileAndAStartupCopyIsIgnored() {
+        QFile hostile(dir_->filePath(QString::fromLatin1(kRuleBaseFileName)));
+        QVERIFY(hostile.open(QIODevice::WriteOnly));
+        hostile.write("(defrule MAIN::x => (system \"touch tocado\"))");
+        hostile.close();
+        window_->Exibir();
+        QVERIFY(window_->Parecer().RuleBaseProblem.empty());
+        QVERIFY(!window_->BaseEncontrada()->isEnabled());
+
+        std::string adapted = DefaultRuleBaseText();
+        const std::string from = "\"Recomenda-se a distribuição \"";
+        adapted.replace(adapted.find(from), from.size(), "\"Adote a \"");
+        const QString chosen = dir_->filePath(QStringLiteral("adaptada.clp"));
+        QFile file(chosen);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(adapted.c_str());
+        file.close();
+        platform_->FileNames.push_back(chosen);
+        window_->EscolherBase()->trigger();
+        QCOMPARE(window_->BaseDeRegras()->text(), QStringLiteral("Base de regras: ") + chosen);
+        QVERIFY(window_->Conclusao()->text().contains(QStringLiteral("</b> Adote a ")));
+        QVERIFY(window_->BaseEncontrada()->isEnabled());
+        window_->BaseEncontrada()->trigger();
+        QVERIFY(!window_->BaseEncontrada()->isEnabled());
+        QVERIFY(!window_->Conclusao()->text().contains(QStringLiteral("Adote a ")));
+        QVERIFY(!QFile::exists(dir_->filePath(QStringLiteral("tocado"))));
     }
 
     void theToolsMenuItemOpensTheAdviceOnceAProjectIsOpen() {
