@@ -1,14 +1,28 @@
 #include "cli/advice.h"
 
 #include <cstdio>
+#include <unistd.h>
 
 #include "cli/json.h"
 #include "rules/advisor.h"
 
 namespace zarn {
 
-std::string AdviceJson(const AnalysisRecord& r) {
-    const Advice advice = Advise(r);
+namespace {
+
+// The tool's start-up folder, where a user's adapted rule base is looked for
+// first, as the program looks in its own.
+std::string WorkingDirectory() {
+    char buffer[4096];
+    return ::getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string();
+}
+
+}  // namespace
+
+Session ToolSession() { return Session{WorkingDirectory()}; }
+
+std::string AdviceJson(const AnalysisRecord& r, const Session& session) {
+    const Advice advice = Advise(r, session);
     if (!advice.RuleBaseProblem.empty()) std::fprintf(stderr, "%s\n", advice.RuleBaseProblem.c_str());
     return AdviceJson(advice);
 }

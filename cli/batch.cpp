@@ -34,7 +34,7 @@
 #include "cli/advice.h"
 #include "cli/import.h"
 #include "cli/outputs.h"
-#include "dialogs/report.h"
+#include "views/report.h"
 #include "platform/session.h"
 #include "rules/advisor.h"
 #include "rules/factfile.h"
@@ -138,7 +138,7 @@ void NameStations(std::vector<BatchStation>& stations) {
 }
 
 // The analysis of one station and its files, as single runs would write them.
-StationRow RunStation(const BatchStation& station, const std::string& out, int threads) {
+StationRow RunStation(const BatchStation& station, const std::string& out, int threads, const Session& session) {
     StationRow row;
     if (!station.Fault.empty()) {
         row.Error = station.Fault;
@@ -163,7 +163,7 @@ StationRow RunStation(const BatchStation& station, const std::string& out, int t
         WriteOut(base + ".txt", JoinCrLf(ReportLines(*r)));
         WriteOut(base + ".clp", JoinCrLf(FactFileLines(*r)));
         WriteOut(base + ".prj", std::string(reinterpret_cast<const char*>(r.get()), sizeof *r));
-        const Advice advice = Advise(*r);
+        const Advice advice = Advise(*r, session);
         WriteOut(base + ".advice.json", AdviceJson(advice));
         row.RuleBaseProblem = advice.RuleBaseProblem;
         row.Recommended = advice.Recommended;
@@ -440,6 +440,7 @@ std::vector<BatchStation> BatchStations(const std::string& input) {
 int RunBatch(const BatchOptions& options) {
     const std::vector<BatchStation> stations = BatchStations(options.Input);
     RefuseOutputAmongInputs(options, stations);
+    const Session session = ToolSession();
     std::error_code error;
     fs::create_directories(options.Out, error);
     if (error || !fs::is_directory(options.Out)) RaiseFileError(error ? error.value() : ENOTDIR, options.Out);
@@ -457,7 +458,7 @@ int RunBatch(const BatchOptions& options) {
     std::atomic<std::size_t> next{0};
     auto worker = [&] {
         for (std::size_t s = next++; s < stations.size(); s = next++) {
-            rows[s] = RunStation(stations[s], options.Out, perStation);
+            rows[s] = RunStation(stations[s], options.Out, perStation, session);
             progress.StationDone(stations[s], rows[s]);
         }
     };

@@ -25,9 +25,9 @@
 #include "cli/import.h"
 #include "cli/json.h"
 #include "cli/outputs.h"
-#include "dialogs/lines.h"
-#include "dialogs/report.h"
 #include "rules/advisor.h"
+#include "views/lines.h"
+#include "views/report.h"
 #include "rules/factfile.h"
 
 namespace zarn {
@@ -163,7 +163,7 @@ int Run(const Options& o) {
     // each written whole or not at all.
     if (!o.Report.empty()) WriteOut(o.Report, JoinCrLf(ReportLines(r)));
     if (!o.Facts.empty()) WriteOut(o.Facts, JoinCrLf(FactFileLines(r)));
-    if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r));
+    if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r, ToolSession()));
     if (!o.Project.empty()) WriteOut(o.Project, std::string(reinterpret_cast<const char*>(&r), sizeof r));
     if (!o.Data.empty()) PrintDataFileWarnings(o.Data);
     return 0;

@@ -17,9 +17,9 @@
 #include "analysis/simulation.h"
 #include "analysis/record.h"
 #include "analysis/projectfile.h"
-#include "dialogs/lines.h"
-#include "dialogs/report.h"
 #include "rules/advisor.h"
+#include "views/lines.h"
+#include "views/report.h"
 #include "rules/factfile.h"
 
 namespace {

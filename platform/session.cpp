@@ -9,11 +9,6 @@
 
 namespace zarn {
 
-bool ProjectModified = false;
-std::string StartupDir;
-SimulationSummary CurrentSimulations;
-int CalculationThreads = 0;
-
 namespace {
 
 #ifndef ZARN_DATADIR_FROM_BINDIR
@@ -69,9 +64,11 @@ std::string FindIn(const std::vector<std::string>& folders, const std::string& n
 
 }  // namespace
 
-std::vector<std::string> SupportFolders() { return FoldersFrom(StartupDir); }
+std::vector<std::string> SupportFolders(const Session& session) { return FoldersFrom(session.StartupDir); }
 
-std::string FindSupportFile(const std::string& name) { return FindIn(SupportFolders(), name); }
+std::string FindSupportFile(const Session& session, const std::string& name) {
+    return FindIn(SupportFolders(session), name);
+}
 
 std::string UserConfigDir() {
     // The XDG Base Directory Specification: a relative $XDG_CONFIG_HOME is

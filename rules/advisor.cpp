@@ -686,7 +686,9 @@ std::string RuleBasePath() {
     return chosen.empty() ? FindRuleBaseFile(kRuleBaseFileName) : chosen;
 }
 
-Advice Advise(const AnalysisRecord& r) { return AdviseWithRuleBase(r, RuleBasePath()); }
+Advice Advise(const AnalysisRecord& r, [[maybe_unused]] const Session& session) {
+    return AdviseWithRuleBase(r, RuleBasePath());
+}
 
 std::string PhraseText(const Phrase& phrase, const PhraseNumberText& number) {
     std::string out;

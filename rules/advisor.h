@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "analysis/record.h"
+#include "platform/session.h"
 
 namespace zarn {
 
@@ -75,7 +76,9 @@ struct Advice {
     std::vector<DistributionAdvice> Ranking;  // all eight, in rank order
 };
 
-Advice Advise(const AnalysisRecord& r);
+// The rule base of RuleBasePath(); the session's start-up folder is never
+// searched (a rule base is code).
+Advice Advise(const AnalysisRecord& r, const Session& session);
 // `path` empty: the rule base is looked up again.
 void ChooseRuleBase(const std::string& path);
 std::string ChosenRuleBase();

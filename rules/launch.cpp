@@ -9,6 +9,7 @@
 
 #include "analysis/errors.h"
 #include "analysis/record.h"
+#include "platform/document.h"
 #include "platform/platform.h"
 #include "platform/session.h"
 #include "rules/factfile.h"
@@ -62,14 +63,15 @@ bool LaunchProgram(Platform& platform, const QString& program, const QStringList
     return platform.LaunchProgram(ResolveProgram(program), parameters, directory, showCommand == kShowMaximized);
 }
 
-QString StartRuleEngine(Platform& platform) {
-    const QString folder = FromFileSystem(StartupDir);
+QString StartRuleEngine(Platform& platform, const Document& document) {
+    const std::string startup = document.session().StartupDir;
+    const QString folder = FromFileSystem(startup);
     // By its path: the working folder of the whole program stays as it is
     // (other windows and threads rely on it).
     if (folder.isEmpty() || !CanCreateFileIn(folder)) return FolderNotWritableText(folder);
     // Written and closed before the engine starts; a failure ends the step
     // here, with no engine started.
-    WriteFactFile(Record, StartupDir + "/" + kFactFileName);
+    WriteFactFile(document.Record(), startup + "/" + kFactFileName);
     // Neither waited for nor watched: the result is not examined.
     LaunchProgram(platform, kEngineProgram, kEngineParameters, folder, kShowMaximized);
     return {};

@@ -2,7 +2,7 @@
 //
 //   LaunchProgram     starts a program with parameters in a directory through
 //                     the Platform; show command 3 asks for a maximized window
-//   StartRuleEngine   writes "indata.clp" in StartupDir and starts
+//   StartRuleEngine   writes "indata.clp" in the start-up folder and starts
 //                     "Clipscmd.exe -f choose.bat" there, then returns
 //   FolderNotWritableText  the note when nothing can be written there
 #pragma once
@@ -12,6 +12,7 @@
 
 namespace zarn {
 
+class Document;
 class Platform;
 
 // The show command that asks for a maximized window.
@@ -23,13 +24,14 @@ constexpr int kShowMaximized = 3;
 bool LaunchProgram(Platform& platform, const QString& program, const QStringList& parameters,
                    const QString& directory, int showCommand);
 
-// The report's next step: writes the fact file into StartupDir by its path and
-// starts the rule engine in that folder, without waiting or looking at the
-// result; the program's working folder is never changed. Returns "" when
-// done, or FolderNotWritableText when no file can be created in StartupDir
-// (nothing is written or started); a failure to write the fact file in a
-// folder that takes files throws ZarnError, and the engine is not started.
-QString StartRuleEngine(Platform& platform);
+// The report's next step: writes the document's fact file into the start-up
+// folder by its path and starts the rule engine in that folder, without
+// waiting or looking at the result; the program's working folder is never
+// changed. Returns "" when done, or FolderNotWritableText when no file can be
+// created in the start-up folder (nothing is written or started); a failure
+// to write the fact file in a folder that takes files throws ZarnError, and
+// the engine is not started.
+QString StartRuleEngine(Platform& platform, const Document& document);
 
 // The error text for a start-up folder where no file can be created.
 QString FolderNotWritableText(const QString& folder);

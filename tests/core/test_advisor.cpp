@@ -557,10 +557,8 @@ protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("zarn-advisor-" + std::to_string(::getpid()));
         fs::create_directories(dir_);
-        saved_ = StartupDir;
     }
     void TearDown() override {
-        StartupDir = saved_;
         fs::remove_all(dir_);
     }
     fs::path Write(const std::string& name, const std::string& text) {
@@ -570,7 +568,6 @@ protected:
     }
 
     fs::path dir_;
-    std::string saved_;
 };
 
 TEST_F(RuleBaseTest, TheUserCopyInTheConfigFolderIsUsedNeverOneInTheWorkingFolder) {
@@ -583,19 +580,19 @@ TEST_F(RuleBaseTest, TheUserCopyInTheConfigFolderIsUsedNeverOneInTheWorkingFolde
     // unknown origin: never looked at.
     fs::create_directories(dir_ / "work");
     Write("work/" + std::string(kRuleBaseFileName), "(defrule x => (system \"touch hacked\"))");
-    StartupDir = (dir_ / "work").string();
+    const Session session{(dir_ / "work").string()};
     const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
     const std::string kept = savedConfig ? savedConfig : "";
     ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
     auto r = PlainRecord();
-    const Advice a = Advise(*r);
+    const Advice a = Advise(*r, session);
     EXPECT_EQ(a.RuleBase, path.string());
     EXPECT_TRUE(a.RuleBaseProblem.empty());
     EXPECT_EQ(PhraseText(a.Conclusion).rfind("Adote a ", 0), 0u) << PhraseText(a.Conclusion);
 
     // A rule base chosen for the run comes first.
     ChooseRuleBase((dir_ / "missing.clp").string());
-    EXPECT_TRUE(Contains(Advise(*r).RuleBaseProblem, "missing.clp"));
+    EXPECT_TRUE(Contains(Advise(*r, session).RuleBaseProblem, "missing.clp"));
     ChooseRuleBase("");
     if (savedConfig) ::setenv("XDG_CONFIG_HOME", kept.c_str(), 1);
     else ::unsetenv("XDG_CONFIG_HOME");

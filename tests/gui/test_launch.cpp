@@ -1,5 +1,5 @@
-// Starting the rule engine: the fact file in StartupDir by its path, the
-// program looked up on the search path and never in StartupDir or the
+// Starting the rule engine: the fact file in TestSession().StartupDir by its path, the
+// program looked up on the search path and never in TestSession().StartupDir or the
 // working folder, the working folder never changed.
 #include <QDir>
 #include <QFile>
@@ -13,6 +13,7 @@
 #include "platform/session.h"
 #include "rules/launch.h"
 #include "support/scriptedplatform.h"
+#include "support/testdocument.h"
 
 using namespace zarn;
 
@@ -37,14 +38,14 @@ class TestLaunch : public QObject {
 
 private slots:
     void init() {
-        Record = AnalysisRecord{};
-        Record.SampleSize = 35;
+        TestDocument().Record() = AnalysisRecord{};
+        TestDocument().Record().SampleSize = 35;
         cwd_ = QDir::currentPath();
         path_ = qgetenv("PATH");
         startup_ = new QTemporaryDir;
         elsewhere_ = new QTemporaryDir;
-        StartupDir = startup_->path().toStdString();
-        // The test runs from a folder that is not StartupDir.
+        TestSession().StartupDir = startup_->path().toStdString();
+        // The test runs from a folder that is not TestSession().StartupDir.
         QVERIFY(QDir::setCurrent(elsewhere_->path()));
     }
 
@@ -60,7 +61,7 @@ private slots:
         QVERIFY(PlaceStandIn(bin.path()));
         qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path_);
         ScriptedPlatform platform;
-        QCOMPARE(StartRuleEngine(platform), QString());
+        QCOMPARE(StartRuleEngine(platform, TestDocument()), QString());
 
         QCOMPARE(QDir::currentPath(), elsewhere_->path());
         QVERIFY(QFile::exists(startup_->filePath("indata.clp")));
@@ -75,7 +76,7 @@ private slots:
 
         // Again: the fact file is written anew, one more engine started.
         QFile::remove(startup_->filePath("indata.clp"));
-        StartRuleEngine(platform);
+        StartRuleEngine(platform, TestDocument());
         QVERIFY(QFile::exists(startup_->filePath("indata.clp")));
         QCOMPARE(platform.Texts(QStringLiteral("launch")).size(), 2);
     }
@@ -85,7 +86,7 @@ private slots:
         QVERIFY(PlaceStandIn(bin.path()));
         qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path_);
         StartingPlatform platform;
-        StartRuleEngine(platform);
+        StartRuleEngine(platform, TestDocument());
         const QString record = startup_->filePath("standin-record.txt");
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
         QFile f(record);
@@ -107,13 +108,13 @@ private slots:
         for (const QByteArray& path : {QByteArray(".:"), QByteArray("::"), QByteArray("")}) {
             qputenv("PATH", path + QFile::encodeName(bin.path()));
             ScriptedPlatform platform;
-            StartRuleEngine(platform);
+            StartRuleEngine(platform, TestDocument());
             QCOMPARE(platform.Log.size(), 1);
             QCOMPARE(platform.Log[0].Text, QStringLiteral("Clipscmd.exe"));  // found nowhere: handed on by name
         }
         QVERIFY(PlaceStandIn(bin.path()));
         ScriptedPlatform platform;
-        StartRuleEngine(platform);
+        StartRuleEngine(platform, TestDocument());
         QCOMPARE(QFileInfo(platform.Log[0].Text).canonicalFilePath(),
                  QFileInfo(bin.filePath("Clipscmd.exe")).canonicalFilePath());
     }
@@ -121,7 +122,7 @@ private slots:
     void missingEngineShowsNothing() {
         qputenv("PATH", QFile::encodeName(elsewhere_->path()));
         StartingPlatform platform;
-        StartRuleEngine(platform);
+        StartRuleEngine(platform, TestDocument());
         QVERIFY(QFile::exists(startup_->filePath("indata.clp")));
         QVERIFY(platform.Texts(QStringLiteral("error")).isEmpty());
         QVERIFY(platform.Texts(QStringLiteral("notice")).isEmpty());
@@ -134,7 +135,7 @@ private slots:
         ScriptedPlatform platform;
         bool raised = false;
         try {
-            StartRuleEngine(platform);
+            StartRuleEngine(platform, TestDocument());
         } catch (const ZarnError&) {
             raised = true;
         }
@@ -144,9 +145,9 @@ private slots:
     }
 
     void vanishedStartupDirWritesNothingAnywhere() {
-        StartupDir = startup_->filePath("gone").toStdString();
+        TestSession().StartupDir = startup_->filePath("gone").toStdString();
         ScriptedPlatform platform;
-        QCOMPARE(StartRuleEngine(platform), FolderNotWritableText(startup_->filePath("gone")));
+        QCOMPARE(StartRuleEngine(platform, TestDocument()), FolderNotWritableText(startup_->filePath("gone")));
         QCOMPARE(QDir::currentPath(), elsewhere_->path());
         QVERIFY(!QFile::exists(elsewhere_->filePath("indata.clp")));
         QVERIFY(platform.Log.isEmpty());
