@@ -19,7 +19,7 @@ namespace zarn {
 namespace {
 
 // The rule engine's command-line program and its batch file, and the fact
-// file it reads, written in StartupDir.
+// file it reads, written in the session's start-up folder.
 const QString kEngineProgram = QStringLiteral("Clipscmd.exe");
 const QStringList kEngineParameters = {QStringLiteral("-f"), QStringLiteral("choose.bat")};
 constexpr const char* kFactFileName = "indata.clp";
