@@ -26,9 +26,11 @@
 #include "cli/json.h"
 #include "cli/outputs.h"
 #include "rules/advisor.h"
+#include "cli/terminal.h"
 #include "views/lines.h"
 #include "views/report.h"
 #include "rules/factfile.h"
+#include "zarn/about.h"
 
 namespace zarn {
 namespace {
@@ -36,10 +38,12 @@ namespace {
 constexpr const char* kUsage =
     "usage: zarn-cli (--data FILE | --open PROJECT) [--title T] [--location L] [--comment C]\n"
     "                [--json OUT] [--report OUT] [--facts OUT] [--project OUT] [--dialogs OUT] [--advice OUT]\n"
-    "                [--decimal-separator C] [--plot-distribution N] [--threads N] [--rules FILE]\n"
+    "                [--decimal-separator C] [--plot-distribution N] [--threads N] [--raw] [--rules FILE]\n"
     "       zarn-cli --batch INPUT --out DIR [--threads N] [--rules FILE]\n"
+    "       zarn-cli --help | --version\n"
     "       OUT is a path, or - for standard output; INPUT a folder of data files or a\n"
-    "       text file listing them\n";
+    "       text file listing them; --raw writes the report and the fact file to a\n"
+    "       terminal as their files hold them (Windows-1252, CR LF)\n";
 
 // More threads than this gain nothing (the simulations share out 400 chunks).
 constexpr int kMaxThreads = 256;
@@ -50,6 +54,7 @@ struct Options {
     char DecimalSeparator = '.';
     int PlotDistribution = 0;  // 0: the record's PlotDistribution
     int Threads = 0;           // 0: the machine's hardware threads
+    bool Raw = false;          // --report - and --facts - keep the file's bytes on a terminal
     std::string Batch;         // --batch INPUT; its folder is the import's --out
     std::string Rules;         // --rules FILE: the rule base of the advice
     bool ImportOptionsGiven = false;  // an import argument other than --out
@@ -68,6 +73,14 @@ Options ParseArguments(int argc, char** argv) {
             std::fputs(kUsage, stdout);
             std::fputs(kImportUsage, stdout);
             std::exit(0);
+        }
+        if (arg == "--version") {
+            std::fputs(VersionText("zarn-cli").c_str(), stdout);
+            std::exit(0);
+        }
+        if (arg == "--raw") {
+            o.Raw = true;
+            continue;
         }
         auto value = [&]() -> std::string {
             if (i + 1 >= argc) throw UsageError{arg + " needs a value"};
@@ -160,9 +173,11 @@ int Run(const Options& o) {
     }
     if (!o.Dialogs.empty()) WriteOut(o.Dialogs, DialogsJson(r, o.DecimalSeparator, o.PlotDistribution));
     // The same bytes as the windows' report, fact file and project file,
-    // each written whole or not at all.
-    if (!o.Report.empty()) WriteOut(o.Report, JoinCrLf(ReportLines(r)));
-    if (!o.Facts.empty()) WriteOut(o.Facts, JoinCrLf(FactFileLines(r)));
+    // each written whole or not at all (standard output as --raw asks).
+    if (!o.Report.empty())
+        WriteOut(o.Report, o.Report == "-" ? StandardOutputLines(ReportLines(r), o.Raw) : JoinCrLf(ReportLines(r)));
+    if (!o.Facts.empty())
+        WriteOut(o.Facts, o.Facts == "-" ? StandardOutputLines(FactFileLines(r), o.Raw) : JoinCrLf(FactFileLines(r)));
     if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r, ToolSession()));
     if (!o.Project.empty()) WriteOut(o.Project, std::string(reinterpret_cast<const char*>(&r), sizeof r));
     if (!o.Data.empty()) PrintDataFileWarnings(o.Data);
