@@ -18,6 +18,7 @@
 #include "analysis/filewrite.h"
 #include "analysis/format.h"
 #include "platform/session.h"
+#include "rules/regionaladvice.h"
 
 extern "C" {
 #include <clips/clips.h>
@@ -532,4 +533,46 @@ std::string StatusKey(AdviceStatus status) {
     return "rejected";
 }
 
+// ---------------------------------------------------------------------------
+// The regional consultation (module REGIONAL of the same rule base)
+
+std::string RuleNumber(double v) { return Crisp(v); }
+
+std::string ConsultRegional(const std::string& text, const std::vector<std::string>& facts,
+                            std::vector<Phrase>& advice) {
+    const std::lock_guard<std::mutex> turn(ConsultationMutex());
+    const FloatingPointFlagsKept flags;
+    const CLocaleScope numbers;
+    Environment environment;
+    void* env = environment.get();
+    if (const std::string problem = LoadRuleBase(environment, EngineText(text)); !problem.empty()) return problem;
+    void* module = EnvFindDefmodule(env, "REGIONAL");
+    if (module == nullptr) return "não tem o módulo REGIONAL das recomendações regionais.";
+    EnvReset(env);
+    EnvSetCurrentModule(env, module);  // the facts name REGIONAL's templates
+    for (const std::string& fact : facts)
+        if (EnvAssertString(env, fact.c_str()) == nullptr || !environment.Output().Errors.empty())
+            return "não aceitou os fatos da análise regional: " + environment.ErrorDetail();
+    EnvFocus(env, module);
+    const long long fired = EnvRun(env, kMaxRuleFirings);
+    if (!environment.Output().Errors.empty() || GetEvaluationError(env))
+        return "falhou durante a consulta regional: " + environment.ErrorDetail();
+    if (fired >= kMaxRuleFirings) return "não terminou a consulta regional.";
+    std::vector<Ordered> items;
+    for (void* fact = EnvGetNextFact(env, nullptr); fact != nullptr; fact = EnvGetNextFact(env, fact)) {
+        void* deftemplate = EnvFactDeftemplate(env, fact);
+        if (deftemplate == nullptr || std::strcmp(EnvDeftemplateModule(env, deftemplate), "REGIONAL") != 0 ||
+            std::strcmp(EnvGetDeftemplateName(env, deftemplate), "conselho") != 0)
+            continue;
+        Ordered item{0, 0, EnvFactIndex(env, fact), {}};
+        if (!ReadInteger(env, fact, "ordem", item.Order) || !ReadPhrase(env, fact, "texto", item.Text))
+            return "produziu um conselho regional incompleto.";
+        items.push_back(std::move(item));
+    }
+    SortByOrder(items);
+    for (Ordered& item : items) advice.push_back(std::move(item.Text));
+    return "";
+}
+
 }  // namespace zarn
+

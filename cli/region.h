@@ -1,0 +1,45 @@
+// zarn-cli --region INPUT: regional frequency analysis of many stations.
+//
+// INPUT is a folder (its data files and downloads in name order, read as
+// --batch reads them) or a list file, one site per line:
+// path[;name[;area_km2]] (blank lines and lines starting with # skipped,
+// relative paths from the list's folder). A site with fewer than 4 values,
+// or that the at-site analysis refuses, is left out with a warning.
+//
+//   RegionCommand      the command's options
+//   RegionUsage        its usage lines
+//   ParseRegionCommand the arguments after zarn-cli; a usage fault is a ZarnError
+//   ReadRegionSites    the sites of INPUT with their L-moments, and the warnings
+//   RegionJson         the result as JSON (with the advice)
+//   RegionReport       the result as a Portuguese report (lines)
+//   RegionCsv          one row per site, ";" and decimal comma, with a byte-order mark
+//   RunRegion          the whole command
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "analysis/regional.h"
+
+namespace zarn {
+
+extern const char* const kRegionUsage;
+
+struct RegionCommand {
+    std::string Input;
+    std::string Json, Report, Csv;
+    RegionOptions Options;
+};
+
+RegionCommand ParseRegionCommand(int argc, char** argv);
+
+std::vector<RegionSite> ReadRegionSites(const std::string& input, std::vector<std::string>& warnings);
+
+std::string RegionJson(const RegionalResult& r, const std::string& input, const std::vector<std::string>& advice);
+std::vector<std::string> RegionReport(const RegionalResult& r, const std::string& input,
+                                      const std::vector<std::string>& advice);
+std::string RegionCsv(const RegionalResult& r);
+
+int RunRegion(const RegionCommand& command);
+
+}  // namespace zarn
