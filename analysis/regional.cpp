@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "analysis/errors.h"
+#include "analysis/regionallanes.h"
 #include "analysis/simulation.h"
 #include "analysis/special.h"
 #include "analysis/statistics.h"
@@ -26,8 +27,17 @@ constexpr int kChunkRegions = 8;
 // the product of its diagonal (Hadamard's bound) is taken as singular.
 constexpr double kSingularShare = 1e-12;
 
+// One step of the generator, 16807 s mod (2^31 - 1), without a division:
+// the product (below 2^46) is hi 2^31 + lo, and 2^31 = 1 modulo 2^31 - 1.
+inline std::int64_t Step(std::int64_t s) {
+    const std::uint64_t product = static_cast<std::uint64_t>(kMultiplier) * static_cast<std::uint64_t>(s);
+    std::uint64_t r = (product & 0x7FFFFFFFu) + (product >> 31);
+    if (r >= static_cast<std::uint64_t>(kModulus)) r -= kModulus;
+    return static_cast<std::int64_t>(r);
+}
+
 double Uniform(std::int64_t& state) {
-    state = (kMultiplier * state) % kModulus;
+    state = Step(state);
     return static_cast<double>(state) / static_cast<double>(kModulus);
 }
 
@@ -133,15 +143,38 @@ struct RegionShape {
     const PwmWeights& Of(int site) const { return Weights[WeightIndex[site]]; }
 };
 
-// Ascending uniforms of n draws: the generator states sorted, then scaled.
-void SortedUniforms(std::int64_t& state, int n, std::vector<std::uint32_t>& states, double* u) {
-    states.resize(n);
+// Room for drawing and sorting one site's uniforms.
+struct DrawScratch {
+    std::vector<std::uint32_t> States, Sorted, Counts;
+    std::vector<double> Uniforms;
+};
+
+// Ascending uniforms of n draws: the generator states sorted (by bucket on
+// their leading bits, n buckets for n states, then insertion within the
+// buckets: linear time for uniforms), then scaled.
+const double* SortedUniforms(std::int64_t& state, int n, DrawScratch& d) {
+    d.States.resize(n);
+    d.Sorted.resize(n);
+    d.Counts.assign(n + 1, 0);
+    d.Uniforms.resize(n);
+    std::uint32_t* s = d.States.data();
     for (int j = 0; j < n; ++j) {
-        state = (kMultiplier * state) % kModulus;
-        states[j] = static_cast<std::uint32_t>(state);
+        state = Step(state);
+        s[j] = static_cast<std::uint32_t>(state);
     }
-    std::sort(states.begin(), states.end());
-    for (int j = 0; j < n; ++j) u[j] = static_cast<double>(states[j]) / static_cast<double>(kModulus);
+    auto bucket = [n](std::uint32_t v) { return static_cast<int>((static_cast<std::uint64_t>(v) * n) >> 31); };
+    for (int j = 0; j < n; ++j) ++d.Counts[bucket(s[j]) + 1];
+    for (int b = 1; b <= n; ++b) d.Counts[b] += d.Counts[b - 1];
+    std::uint32_t* t = d.Sorted.data();
+    for (int j = 0; j < n; ++j) t[d.Counts[bucket(s[j])]++] = s[j];
+    for (int j = 1; j < n; ++j) {
+        const std::uint32_t v = t[j];
+        int i = j - 1;
+        for (; i >= 0 && t[i] > v; --i) t[i + 1] = t[i];
+        t[i + 1] = v;
+    }
+    for (int j = 0; j < n; ++j) d.Uniforms[j] = static_cast<double>(t[j]) / static_cast<double>(kModulus);
+    return d.Uniforms.data();
 }
 
 // V_1, V_2, V_3 (H&W 4.3) of site ratios t[i] = (t, t3, t4) about the regional (tR, t3R, t4R).
@@ -214,7 +247,7 @@ void SimulateHeterogeneity(const RegionShape& shape, const RegionalFit& kappa, c
                            std::int64_t seed, std::vector<SimulatedRegion>& out) {
     out.assign(options.NSim, {});
     struct Scratch {
-        std::vector<std::uint32_t> States;
+        DrawScratch Draw;
         std::vector<double> Values;
         std::vector<std::array<double, 5>> Ratios;
     };
@@ -230,8 +263,7 @@ void SimulateHeterogeneity(const RegionShape& shape, const RegionalFit& kappa, c
         [&](int region, std::int64_t state, Scratch& s) {
             for (int i = 0; i < sites; ++i) {
                 const int n = shape.N[i];
-                SortedUniforms(state, n, s.States, s.Values.data());
-                for (int j = 0; j < n; ++j) s.Values[j] = QuantileKappa(kappa.P, s.Values[j]);
+                RegionalQuantiles(kappa, SortedUniforms(state, n, s.Draw), s.Values.data(), n);
                 s.Ratios[i] = RatiosOfAscending(s.Values.data(), shape.Of(i), false);
             }
             const std::array<double, 5> average = WeightedAverage(shape.N, s.Ratios);
@@ -257,7 +289,7 @@ AccuracyResult SimulateAccuracy(const std::vector<RegionSite>& sites, const Regi
     const double rootR = std::sqrt(options.Correlation), rootRest = std::sqrt(1.0 - options.Correlation);
 
     struct Scratch {
-        std::vector<std::uint32_t> States;
+        DrawScratch Draw;
         std::vector<std::vector<double>> Values;
         std::vector<std::array<double, 5>> Ratios;
     };
@@ -285,10 +317,8 @@ AccuracyResult SimulateAccuracy(const std::vector<RegionSite>& sites, const Regi
                     for (double& v : s.Values[i]) v = RegionalQuantile(fit, 0.5 * std::erfc(-v / std::sqrt(2.0)));
                 }
             } else {
-                for (int i = 0; i < count; ++i) {
-                    SortedUniforms(state, shape.N[i], s.States, s.Values[i].data());
-                    for (double& v : s.Values[i]) v = RegionalQuantile(fit, v);
-                }
+                for (int i = 0; i < count; ++i)
+                    RegionalQuantiles(fit, SortedUniforms(state, shape.N[i], s.Draw), s.Values[i].data(), shape.N[i]);
             }
             for (int i = 0; i < count; ++i) s.Ratios[i] = RatiosOfAscending(s.Values[i].data(), shape.Of(i), fifth);
             const std::array<double, 5> average = WeightedAverage(shape.N, s.Ratios);

@@ -314,7 +314,7 @@ contains
     end do
     t4(3) = l4 / l2
     if (abs(t3) < 1.0d0 / 3) then                        ! PE3: PELPE3's shape, then quadrature in ln x
-      t = 3.141592653589793d0 * t3**2
+      t = 3 * 3.141592653589793d0 * t3**2
       a = (1 + 0.2906d0 * t) / (t + 0.1882d0 * t**2 + 0.0442d0 * t**3)
     else
       t = 1 - abs(t3)
