@@ -174,6 +174,9 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--region") != 0) continue;
         try {
             return zarn::RunRegion(zarn::ParseRegionCommand(argc, argv));
+        } catch (const zarn::RegionUsageError& e) {
+            std::fprintf(stderr, "zarn-cli: %s\nusage: zarn-cli --region INPUT ...\n%s", e.Text.c_str(), zarn::kRegionUsage);
+            return 2;
         } catch (const std::bad_alloc&) {
             std::fputs("Memória insuficiente\n", stderr);
         } catch (const std::exception& e) {

@@ -192,7 +192,7 @@ const char* WakebyFitText(int fallback) {
 
 RegionCommand ParseRegionCommand(int argc, char** argv) {
     RegionCommand c;
-    auto fault = [](const std::string& text) { throw ZarnError("zarn-cli: " + text + "\nusage:\n" + kRegionUsage); };
+    auto fault = [](const std::string& text) { throw RegionUsageError{text}; };
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (i + 1 >= argc) fault(arg + " needs a value");

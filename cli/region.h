@@ -8,7 +8,7 @@
 //
 //   RegionCommand      the command's options
 //   RegionUsage        its usage lines
-//   ParseRegionCommand the arguments after zarn-cli; a usage fault is a ZarnError
+//   ParseRegionCommand the arguments after zarn-cli; throws RegionUsageError
 //   ReadRegionSites    the sites of INPUT with their L-moments, and the warnings
 //   RegionJson         the result as JSON (with the advice)
 //   RegionReport       the result as a Portuguese report (lines)
@@ -24,6 +24,11 @@
 namespace zarn {
 
 extern const char* const kRegionUsage;
+
+// A fault in the command's arguments (the tool exits with status 2).
+struct RegionUsageError {
+    std::string Text;
+};
 
 struct RegionCommand {
     std::string Input;

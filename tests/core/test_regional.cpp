@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -202,4 +203,81 @@ TEST(RegionalDistributions, PearsonKurtosisIsContinuousWhereItsQuadratureChanges
     // tau4 grows with |gamma| between the normal's 0.1226 and the exponential's 1/6.
     EXPECT_LT(Tau4PE3(0.5), Tau4PE3(1.0));
     EXPECT_LT(Tau4PE3(1.0), 1.0 / 6.0);
+}
+
+namespace {
+
+RegionalResult Small(int threads, double correlation, RegionalFamily family = RegionalFamily::GEV) {
+    RegionOptions o;
+    o.NSim = 300;
+    o.NRep = 400;
+    o.Threads = threads;
+    o.Correlation = correlation;
+    o.AccuracyAuto = false;
+    o.AccuracyFamily = family;
+    return AnalyseRegion(Cascades(), o);
+}
+
+}  // namespace
+
+TEST(RegionalAnalysis, SimulationsGiveTheSameBitsOnAnyThreadCount) {
+    for (double correlation : {0.0, 0.4}) {
+        const RegionalResult one = Small(1, correlation), three = Small(3, correlation);
+        EXPECT_EQ(std::memcmp(one.H.data(), three.H.data(), sizeof one.H), 0);
+        EXPECT_EQ(one.Sigma4, three.Sigma4);
+        ASSERT_TRUE(one.Accuracy && three.Accuracy);
+        EXPECT_EQ(std::memcmp(one.Accuracy->RelativeRMSE.data(), three.Accuracy->RelativeRMSE.data(),
+                              sizeof one.Accuracy->RelativeRMSE), 0);
+        EXPECT_EQ(one.Accuracy->Sites[7].Upper, three.Accuracy->Sites[7].Upper);
+    }
+}
+
+TEST(RegionalAnalysis, AccuracyBoundsAndCorrelation) {
+    const RegionalResult independent = Small(0, 0.0), correlated = Small(0, 0.6);
+    const AccuracyResult& a = *independent.Accuracy;
+    for (int t = 0; t < kRegionalPeriodCount; ++t) {
+        // 90 % bounds around the estimate; a site's error is at least the growth curve's.
+        EXPECT_LT(a.Lower[t], a.Quantiles[t]);
+        EXPECT_GT(a.Upper[t], a.Quantiles[t]);
+        EXPECT_GT(a.Sites[0].RMSE[t] / a.Sites[0].Quantiles[t], a.RelativeRMSE[t]);
+    }
+    // Correlated sites carry less information: the 100-year error grows.
+    EXPECT_GT(correlated.Accuracy->RelativeRMSE[4], 1.2 * a.RelativeRMSE[4]);
+    // The Wakeby's simulation needs t5 of every simulated site.
+    const RegionalResult wakeby = Small(0, 0.0, RegionalFamily::WAK);
+    EXPECT_GT(wakeby.Accuracy->Replicates, 300);
+    EXPECT_GT(wakeby.Accuracy->RelativeRMSE[4], 0.0);
+}
+
+TEST(RegionalAnalysis, DiscordancyEdgesAndRefusals) {
+    std::vector<RegionSite> three = {{"a", "", 20, {1, 0.2, 0.1, 0.1, 0}, 0},
+                                     {"b", "", 20, {1, 0.3, 0.2, 0.15, 0}, 0},
+                                     {"c", "", 20, {1, 0.25, 0.0, 0.2, 0}, 0}};
+    std::vector<double> d;
+    ASSERT_TRUE(Discordancy(three, d));
+    for (double v : d) EXPECT_EQ(v, 1.0);  // N <= 3
+    // Sites whose ratios lie on one line: the matrix is singular, D is not given.
+    std::vector<RegionSite> line;
+    for (int i = 0; i < 5; ++i) line.push_back({"s", "", 20, {1, 0.2 + 0.01 * i, 0.1 + 0.02 * i, 0.1 + 0.03 * i, 0}, 0});
+    EXPECT_FALSE(Discordancy(line, d));
+    RegionOptions o;
+    o.NSim = 20;
+    o.Accuracy = false;
+    const RegionalResult r = AnalyseRegion(line, o);
+    EXPECT_FALSE(r.D[0].has_value());
+    EXPECT_FALSE(r.DNotGivenReason.empty());
+    EXPECT_EQ(DiscordancyCritical(4), 3.0);
+    EXPECT_EQ(DiscordancyCritical(9), 2.3287);
+    EXPECT_EQ(DiscordancyCritical(15), 3.0);
+
+    EXPECT_THROW(AnalyseRegion({three[0]}, o), ZarnError);
+    o.UngaugedArea = 100;  // no areas: no regression to carry the index flood
+    EXPECT_THROW(AnalyseRegion(three, o), ZarnError);
+    for (int i = 0; i < 3; ++i) three[i].Area = 100.0 * (i + 1) * (i + 2);
+    const RegionalResult u = AnalyseRegion(three, o);
+    ASSERT_TRUE(u.Regression && u.Ungauged);
+    EXPECT_EQ(u.Regression->Sites.size(), 3u);
+    // Every site has l1 = 1: the index flood does not depend on area.
+    EXPECT_NEAR(u.Regression->B, 0.0, 1e-12);
+    EXPECT_NEAR(u.Ungauged->IndexFlood, 1.0, 1e-12);
 }
