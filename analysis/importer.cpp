@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <set>
@@ -1287,6 +1288,19 @@ std::vector<std::string> InspectDataFile(const std::string& path, ImporterAccess
                            ", mais de quatro ordens de grandeza: confira as unidades e os separadores (\"1.234\" é "
                            "lido como 1,234 e não como mil duzentos e trinta e quatro). " + use);
     return warnings;
+}
+
+bool IsImportableFile(const std::string& path) {
+    constexpr std::size_t kSniffBytes = 1 << 16;  // bytes of the start of a file that tell a download
+    std::string extension = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == ".csv" || extension == ".tsv") return true;
+    std::ifstream in(path, std::ios::binary);
+    std::string head(kSniffBytes, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    const ImportFormat format = DetectImportFormat(head);
+    return format == ImportFormat::HidroWeb || format == ImportFormat::Usgs;
 }
 
 }  // namespace zarn

@@ -139,4 +139,8 @@ enum class ImporterAccess { Program, BatchTool };
 // Reads the file on its own; an unreadable file gives no warning.
 std::vector<std::string> InspectDataFile(const std::string& path, ImporterAccess access);
 
+// True for a HidroWeb or USGS download (told by the start of its content)
+// and for a .csv or .tsv table: the files a folder of stations imports.
+bool IsImportableFile(const std::string& path);
+
 }  // namespace zarn

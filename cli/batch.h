@@ -16,7 +16,6 @@
 //   BatchOptions    input, output folder, threads
 //   BatchStations   the stations of an input, in order
 //   RunBatch        the whole batch; 0 when every station completed, 1 otherwise
-//   CsvNumber, CsvText  the cells of the summaries
 #pragma once
 
 #include <string>
@@ -40,10 +39,5 @@ struct BatchStation {
 std::vector<BatchStation> BatchStations(const std::string& input);
 
 int RunBatch(const BatchOptions& options);
-
-// A CSV number with the given decimal mark (shortest text that reads back
-// to v), empty for a non-finite value; a CSV text field, quoted when it must be.
-std::string CsvNumber(double v, char decimal);
-std::string CsvText(const std::string& text, char separator);
 
 }  // namespace zarn

@@ -9,11 +9,11 @@
 //   RegionCommand      the command's options
 //   RegionUsage        its usage lines
 //   ParseRegionCommand the arguments after zarn-cli; throws RegionUsageError
-//   ReadRegionSites    the sites of INPUT with their L-moments, and the warnings
 //   RegionJson         the result as JSON (with the advice)
-//   RegionReport       the result as a Portuguese report (lines)
-//   RegionCsv          one row per site, ";" and decimal comma, with a byte-order mark
-//   RunRegion          the whole command
+//   RunRegion          the whole command: the sites (analysis/regionsites.h), the
+//                      analysis, the advice, and the JSON, report and CSV
+//                      (dialogs/regionallines.h); the report on standard output
+//                      when no output is named
 #pragma once
 
 #include <string>
@@ -38,12 +38,7 @@ struct RegionCommand {
 
 RegionCommand ParseRegionCommand(int argc, char** argv);
 
-std::vector<RegionSite> ReadRegionSites(const std::string& input, std::vector<std::string>& warnings);
-
 std::string RegionJson(const RegionalResult& r, const std::string& input, const std::vector<std::string>& advice);
-std::vector<std::string> RegionReport(const RegionalResult& r, const std::string& input,
-                                      const std::vector<std::string>& advice);
-std::string RegionCsv(const RegionalResult& r);
 
 int RunRegion(const RegionCommand& command);
 
