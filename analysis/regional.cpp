@@ -592,25 +592,30 @@ RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions&
             r.Regression = g;
         }
     }
-    if (options.UngaugedArea > 0) {
-        if (!r.Regression)
-            throw ZarnError("O posto sem dados (--ungauged) requer áreas de drenagem distintas de pelo menos 3 postos.");
-        UngaugedResult u;
-        u.Area = options.UngaugedArea;
-        u.IndexFlood = std::exp(r.Regression->A + r.Regression->B * std::log(u.Area));
-        const auto curve = r.Accuracy ? r.Accuracy->Quantiles : r.GrowthCurveOf(r.Chosen);
-        for (int t = 0; t < kRegionalPeriodCount; ++t) {
-            u.Quantiles[t] = u.IndexFlood * curve[t];
-            if (r.Accuracy) {
-                u.Lower[t] = u.IndexFlood * r.Accuracy->Lower[t];
-                u.Upper[t] = u.IndexFlood * r.Accuracy->Upper[t];
-            }
-        }
-        u.HasBounds = r.Accuracy.has_value();
-        r.Ungauged = u;
-    }
+    if (options.UngaugedArea > 0) r.Ungauged = UngaugedSite(r, options.UngaugedArea);
     r.Sites = std::move(sites);
     return r;
+}
+
+// The index flood exp(a + b ln area) of the regression, times the growth
+// curve of the accuracy simulation (with its bounds) or of the chosen distribution.
+UngaugedResult UngaugedSite(const RegionalResult& r, double area) {
+    if (!r.Regression)
+        throw ZarnError("O posto sem dados requer áreas de drenagem distintas de pelo menos 3 postos.");
+    if (!(area > 0)) throw ZarnError("A área de drenagem do posto sem dados deve ser positiva.");
+    UngaugedResult u;
+    u.Area = area;
+    u.IndexFlood = std::exp(r.Regression->A + r.Regression->B * std::log(area));
+    const auto curve = r.Accuracy ? r.Accuracy->Quantiles : r.GrowthCurveOf(r.Chosen);
+    for (int t = 0; t < kRegionalPeriodCount; ++t) {
+        u.Quantiles[t] = u.IndexFlood * curve[t];
+        if (r.Accuracy) {
+            u.Lower[t] = u.IndexFlood * r.Accuracy->Lower[t];
+            u.Upper[t] = u.IndexFlood * r.Accuracy->Upper[t];
+        }
+    }
+    u.HasBounds = r.Accuracy.has_value();
+    return u;
 }
 
 }  // namespace zarn

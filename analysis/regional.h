@@ -16,6 +16,7 @@
 //   DiscordancyCritical   the 10 % critical value of D for N sites (table 3.1)
 //   Discordancy           D_i of every site (H&W 3.2)
 //   AnalyseRegion         the whole analysis; throws ZarnError (Portuguese) on refusal
+//   UngaugedSite          index flood and quantiles of a site known by its area
 #pragma once
 
 #include <array>
@@ -140,5 +141,9 @@ bool Discordancy(const std::vector<RegionSite>& sites, std::vector<double>& d);
 // ZarnError on refusal (fewer than 2 sites, options out of range) and
 // CalculationCancelled when options.Progress asks to stop.
 RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions& options);
+
+// The ungauged site of drainage area `area` from the result's regression;
+// ZarnError when there is no regression.
+UngaugedResult UngaugedSite(const RegionalResult& r, double area);
 
 }  // namespace zarn

@@ -12,6 +12,7 @@
 #include "dialogs/intervalwindow.h"
 #include "dialogs/recomendacao.h"
 #include "dialogs/chartwindows.h"
+#include "dialogs/regional.h"
 #include "dialogs/resultdialogs.h"
 
 int main(int argc, char* argv[]) {
@@ -40,6 +41,9 @@ int main(int argc, char* argv[]) {
     // The windows beyond the chain, reached from "Ferramentas".
     auto* intervalos = new zarn::TIntervalos(platform, desktop);
     desktop->AddTool(QStringLiteral("Intervalos de confiança"), [intervalos] { intervalos->Exibir(); });
+    // The regional analysis needs no project: always enabled, with a toolbar button.
+    auto* regional = new zarn::TRegional(platform, desktop);
+    desktop->AddRegionalTool(QStringLiteral("Análise regional"), [regional] { regional->Exibir(); });
     zarn::LinkRecomendacao(result, recomendacao);
     // The chart windows of "Ferramentas", created after the six.
     desktop->SetChartWindows(new zarn::TFrequencia(platform, desktop), new zarn::TDiagramaMomentos(platform, desktop));

@@ -1,5 +1,6 @@
 #include "dialogs/regionallines.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -216,5 +217,64 @@ std::string RegionCsvText(const RegionalResult& r) {
     return csv;
 }
 
+
+RegionalDiagramData RegionalDiagram(const RegionalResult& r) {
+    constexpr double kCurveStep = 0.02;  // t3 between two points of a curve
+    constexpr double kLargestT3 = 0.9;   // the GNO's fit holds below 0.95
+    RegionalDiagramData d;
+    d.T3Min = -0.1;
+    d.T3Max = 0.6;
+    d.T4Min = 0.0;
+    d.T4Max = 0.4;
+    for (std::size_t i = 0; i < r.Sites.size(); ++i) {
+        const RatioPoint p{r.Sites[i].LMoments[2], r.Sites[i].LMoments[3]};
+        d.Sites.push_back(p);
+        d.Discordant.push_back(r.Discordant[i]);
+        d.T3Min = std::min(d.T3Min, std::floor(p.T3 * 10) / 10);
+        d.T3Max = std::max(d.T3Max, std::ceil(p.T3 * 10) / 10);
+        d.T4Min = std::min(d.T4Min, std::floor(p.T4 * 10) / 10);
+        d.T4Max = std::max(d.T4Max, std::ceil(p.T4 * 10) / 10);
+    }
+    d.T3Min = std::max(d.T3Min, -kLargestT3);
+    d.T3Max = std::min(d.T3Max, kLargestT3);
+    d.Average = {r.Regional[2], r.Regional[3]};
+    for (double t3 = d.T3Min; t3 <= d.T3Max + 1e-9; t3 += kCurveStep) {
+        for (std::size_t f = 0; f < kCandidateFamilies.size(); ++f) {
+            RegionalFit fit;
+            if (!FitRegional(kCandidateFamilies[f], LMomentRatios{1.0, 0.2, t3, 0.0, 0.0}, fit)) continue;
+            const double t4 = RegionalTau4(fit);
+            if (std::isfinite(t4)) d.Curves[f].push_back({t3, t4});
+        }
+    }
+    return d;
+}
+
+GrowthChartData GrowthChart(const RegionalResult& r) {
+    constexpr int kPoints = 120;
+    constexpr double kShortestPeriod = 1.01;  // return periods drawn: 1.01 to 1000 years
+    GrowthChartData g;
+    g.Family = std::string(FamilyName(r.Chosen));
+    RegionalFit fit = r.Wakeby;
+    if (const CandidateResult* c = r.Candidate(r.Chosen)) fit = c->Fit;
+    if (r.Accuracy) fit = r.Accuracy->Fit, g.Family = std::string(FamilyName(r.Accuracy->Family));
+    auto variate = [](double T) { return -std::log(-std::log(1.0 - 1.0 / T)); };
+    g.XMin = variate(kShortestPeriod);
+    g.XMax = variate(kRegionalReturnPeriods.back());
+    for (int i = 0; i <= kPoints; ++i) {
+        const double y = g.XMin + (g.XMax - g.XMin) * i / kPoints;
+        const double q = RegionalQuantile(fit, std::exp(-std::exp(-y)));
+        if (!std::isfinite(q)) continue;
+        g.Curve.push_back({y, q});
+        g.YMax = std::max(g.YMax, q);
+    }
+    if (r.Accuracy)
+        for (int t = 0; t < kRegionalPeriodCount; ++t) {
+            const double y = variate(kRegionalReturnPeriods[t]);
+            g.Lower.push_back({y, r.Accuracy->Lower[t]});
+            g.Upper.push_back({y, r.Accuracy->Upper[t]});
+            g.YMax = std::max(g.YMax, r.Accuracy->Upper[t]);
+        }
+    return g;
+}
 
 }  // namespace zarn
