@@ -7,7 +7,7 @@
 #include "analysis/regionsites.h"
 #include "cli/json.h"
 #include "cli/outputs.h"
-#include "dialogs/regionallines.h"
+#include "views/regionallines.h"
 #include "rules/regionaladvice.h"
 
 namespace zarn {

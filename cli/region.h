@@ -12,7 +12,7 @@
 //   RegionJson         the result as JSON (with the advice)
 //   RunRegion          the whole command: the sites (analysis/regionsites.h), the
 //                      analysis, the advice, and the JSON, report and CSV
-//                      (dialogs/regionallines.h); the report on standard output
+//                      (views/regionallines.h); the report on standard output
 //                      when no output is named
 #pragma once
 

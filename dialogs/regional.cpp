@@ -29,7 +29,7 @@
 #include "analysis/filewrite.h"
 #include "analysis/importer.h"
 #include "dialogs/chartexport.h"
-#include "dialogs/regionallines.h"
+#include "views/regionallines.h"
 #include "platform/platform.h"
 #include "platform/session.h"
 #include "rules/regionaladvice.h"

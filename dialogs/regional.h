@@ -4,7 +4,7 @@
 // with "Cancelar", its tables, the L-moment ratio diagram of the region, the
 // growth curve on probability paper with its band, the advice of the rule
 // base and the ungauged-site box. The analysis is analysis/regional.h; the
-// report, CSV and chart points are dialogs/regionallines.h.
+// report, CSV and chart points are views/regionallines.h.
 #pragma once
 
 #include <memory>

@@ -1,4 +1,4 @@
-#include "dialogs/regionallines.h"
+#include "views/regionallines.h"
 
 #include <algorithm>
 #include <cmath>

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "analysis/regional.h"
-#include "dialogs/ratiodiagram.h"
+#include "views/ratiodiagram.h"
 
 namespace zarn {
 
