@@ -4,9 +4,6 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
-#include <exception>
-#include <mutex>
-#include <thread>
 
 #include "analysis/errors.h"
 #include "analysis/regionallanes.h"
@@ -80,41 +77,25 @@ void RunRegions(int count, std::int64_t stride, std::int64_t seed, int threads, 
     const std::int64_t step = JumpAhead(1, stride);
     std::atomic<int> next{0};
     std::atomic<bool> stop{false};
-    std::exception_ptr failure;
-    std::mutex failureMutex;
     auto worker = [&] {
-        try {
-            FloatingPointFlagsKept kept;
-            Scratch scratch = makeScratch();
-            for (int chunk = next++; chunk < chunks && !stop; chunk = next++) {
-                if (progress != nullptr && progress->CancelRequested()) {
-                    stop = true;
-                    break;
-                }
-                const int first = chunk * kChunkRegions;
-                const int last = std::min(first + kChunkRegions, count);
-                std::int64_t state = JumpAhead(seed, static_cast<std::int64_t>(first) * stride);
-                for (int region = first; region < last; ++region) {
-                    work(region, state, scratch);
-                    state = state * step % kModulus;
-                }
-                if (progress != nullptr) progress->AddReplicatesDone(1, last - first);
+        FloatingPointFlagsKept kept;
+        Scratch scratch = makeScratch();
+        for (int chunk = next++; chunk < chunks && !stop; chunk = next++) {
+            if (progress != nullptr && progress->CancelRequested()) {
+                stop = true;
+                break;
             }
-        } catch (...) {
-            std::lock_guard<std::mutex> lock(failureMutex);
-            if (!failure) failure = std::current_exception();
-            stop = true;
+            const int first = chunk * kChunkRegions;
+            const int last = std::min(first + kChunkRegions, count);
+            std::int64_t state = JumpAhead(seed, static_cast<std::int64_t>(first) * stride);
+            for (int region = first; region < last; ++region) {
+                work(region, state, scratch);
+                state = state * step % kModulus;
+            }
+            if (progress != nullptr) progress->AddReplicatesDone(1, last - first);
         }
     };
-    if (threads <= 1) {
-        worker();
-    } else {
-        std::vector<std::thread> pool;
-        for (int i = 1; i < threads; ++i) pool.emplace_back(worker);
-        worker();
-        for (std::thread& t : pool) t.join();
-    }
-    if (failure) std::rethrow_exception(failure);
+    RunOnThreads(threads, stop, worker);
     if (progress != nullptr) progress->ThrowIfCancelled();
 }
 
