@@ -159,27 +159,24 @@ TRegional::TRegional(Platform& platform, QWidget* parent)
     curvas_ = new QTableWidget(0, kRegionalPeriodCount);
     abas_->addTab(curvas_, QStringLiteral("Curva regional e quantis"));
 
-    diagrama_ = new QChart;
-    diagrama_->setTitle(QStringLiteral("Diagrama de momentos-L da região"));
-    auto* diagramaView = new QChartView(diagrama_);
-    diagramaView->setRenderHint(QPainter::Antialiasing);
-    exportDiagrama_ = new ChartExport(platform, this, diagrama_, QStringLiteral("diagrama regional"));
-    auto* diagramaTab = new QWidget;
-    auto* diagramaLayout = new QVBoxLayout(diagramaTab);
-    diagramaLayout->addWidget(diagramaView);
-    diagramaLayout->addWidget(exportDiagrama_->MakeButton(diagramaTab), 0, Qt::AlignRight);
-    abas_->addTab(diagramaTab, QStringLiteral("Diagrama de momentos-L"));
-
-    crescimento_ = new QChart;
-    crescimento_->setTitle(QStringLiteral("Curva regional de crescimento"));
-    auto* crescimentoView = new QChartView(crescimento_);
-    crescimentoView->setRenderHint(QPainter::Antialiasing);
-    exportCrescimento_ = new ChartExport(platform, this, crescimento_, QStringLiteral("curva regional"));
-    auto* crescimentoTab = new QWidget;
-    auto* crescimentoLayout = new QVBoxLayout(crescimentoTab);
-    crescimentoLayout->addWidget(crescimentoView);
-    crescimentoLayout->addWidget(exportCrescimento_->MakeButton(crescimentoTab), 0, Qt::AlignRight);
-    abas_->addTab(crescimentoTab, QStringLiteral("Curva de crescimento"));
+    // A chart tab: the chart, titled, with its export button below it.
+    auto chartTab = [&](const QString& title, const QString& fileName, const QString& tab, ChartExport*& exporter) {
+        auto* chart = new QChart;
+        chart->setTitle(title);
+        auto* view = new QChartView(chart);
+        view->setRenderHint(QPainter::Antialiasing);
+        exporter = new ChartExport(platform, this, chart, fileName);
+        auto* page = new QWidget;
+        auto* pageLayout = new QVBoxLayout(page);
+        pageLayout->addWidget(view);
+        pageLayout->addWidget(exporter->MakeButton(page), 0, Qt::AlignRight);
+        abas_->addTab(page, tab);
+        return chart;
+    };
+    diagrama_ = chartTab(QStringLiteral("Diagrama de momentos-L da região"), QStringLiteral("diagrama regional"),
+                         QStringLiteral("Diagrama de momentos-L"), exportDiagrama_);
+    crescimento_ = chartTab(QStringLiteral("Curva regional de crescimento"), QStringLiteral("curva regional"),
+                            QStringLiteral("Curva de crescimento"), exportCrescimento_);
 
     conselhos_ = TextBox();
     conselhos_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
