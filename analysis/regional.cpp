@@ -453,7 +453,7 @@ RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions&
     const int N = static_cast<int>(sites.size());
     const RegionShape shape(sites);
     if (options.Progress != nullptr) {
-        options.Progress->SetStage(CalculationStage::Simulations);
+        options.Progress->SetStage(CalculationStage::Regions);
         options.Progress->SetReplicatesPerDistribution(options.NSim + (options.Accuracy ? options.NRep : 0));
     }
 

@@ -4,7 +4,8 @@
 // else SSE2. The same machine gives the same bits whatever thread runs them.
 //
 //   RegionalQuantiles   x[j] = RegionalQuantile(fit, u[j]) for j < n, the kappa,
-//                       GLO, GEV, GPA and Wakeby in lanes, the others value by value
+//                       GLO, GEV, GPA and Wakeby in lanes, the Pearson III by the
+//                       gamma quantile lanes (special.h), the others value by value
 #pragma once
 
 #include "analysis/regionaldist.h"

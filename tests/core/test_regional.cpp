@@ -11,6 +11,8 @@
 #include "analysis/errors.h"
 #include "analysis/regional.h"
 #include "analysis/regionaldist.h"
+#include "analysis/regionallanes.h"
+#include "analysis/progress.h"
 #include "analysis/special.h"
 
 using namespace zarn;
@@ -280,4 +282,36 @@ TEST(RegionalAnalysis, DiscordancyEdgesAndRefusals) {
     // Every site has l1 = 1: the index flood does not depend on area.
     EXPECT_NEAR(u.Regression->B, 0.0, 1e-12);
     EXPECT_NEAR(u.Ungauged->IndexFlood, 1.0, 1e-12);
+}
+
+TEST(RegionalAnalysis, ProgressCountsTheRegionsAndCancelStops) {
+    CalculationProgress progress;
+    RegionOptions o;
+    o.NSim = 40;
+    o.NRep = 60;
+    o.Progress = &progress;
+    AnalyseRegion(Cascades(), o);
+    EXPECT_DOUBLE_EQ(progress.Fraction(), 1.0);
+    EXPECT_EQ(DescribeProgress(progress).find("Simulando regiões"), 0u);
+    CalculationProgress cancelled;
+    cancelled.RequestCancel();
+    o.Progress = &cancelled;
+    EXPECT_THROW(AnalyseRegion(Cascades(), o), CalculationCancelled);
+}
+
+TEST(RegionalDistributions, QuantileLanesAgreeWithTheQuantileFunctions) {
+    std::vector<double> u;
+    for (int j = 1; j < 200; ++j) u.push_back(j / 200.0);
+    std::vector<double> x(u.size());
+    const RegionalFit fits[] = {
+        {RegionalFamily::KAP, {0.95, 0.15, 0.12, -0.3, 0}, 0}, {RegionalFamily::GLO, {1.0, 0.11, -0.03, 0, 0}, 0},
+        {RegionalFamily::GEV, {0.93, 0.19, 0.23, 0, 0}, 0},    {RegionalFamily::GPA, {0.68, 0.6, 0.89, 0, 0}, 0},
+        {RegionalFamily::WAK, {0.57, 2.0, 7.3, 0.24, -0.27}, 0}, {RegionalFamily::PE3, {1.0, 0.2, 0.17, 0, 0}, 0},
+        {RegionalFamily::PE3, {1.0, 0.2, -1.1, 0, 0}, 0},      {RegionalFamily::GNO, {0.99, 0.2, -0.06, 0, 0}, 0}};
+    for (const RegionalFit& fit : fits) {
+        RegionalQuantiles(fit, u.data(), x.data(), static_cast<int>(u.size()));
+        for (std::size_t j = 0; j < u.size(); ++j)
+            EXPECT_NEAR(x[j], RegionalQuantile(fit, u[j]), 1e-13 * std::max(1.0, std::fabs(x[j])))
+                << FamilyName(fit.Family) << " at " << u[j];
+    }
 }
