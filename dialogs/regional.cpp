@@ -430,7 +430,8 @@ void TRegional::FillDiagram() {
     }
     auto* sites = new QScatterSeries;
     sites->setName(QStringLiteral("Postos"));
-    sites->setMarkerSize(7);
+    sites->setMarkerSize(8);
+    sites->setColor(QColor(90, 90, 90));  // apart from the curves' colours
     auto* discordant = new QScatterSeries;
     discordant->setName(QStringLiteral("Discordantes"));
     discordant->setMarkerSize(9);
