@@ -5,6 +5,7 @@
 
 #include "analysis/errors.h"
 #include "analysis/regionsites.h"
+#include "cli/advice.h"
 #include "cli/json.h"
 #include "cli/outputs.h"
 #include "views/regionallines.h"
@@ -229,7 +230,7 @@ int RunRegion(const RegionCommand& command) {
     for (const std::string& w : warnings) std::fprintf(stderr, "%s\n", w.c_str());
     RegionalResult r = AnalyseRegion(std::move(sites), command.Options);
     r.Warnings = warnings;
-    const std::vector<std::string> advice = RegionalAdviceLines(r);
+    const std::vector<std::string> advice = RegionalAdviceLines(r, ToolSession());
     const bool any = !command.Json.empty() || !command.Report.empty() || !command.Csv.empty();
     if (!command.Json.empty()) WriteOut(command.Json, RegionJson(r, command.Input, advice));
     if (!command.Report.empty() || !any) WriteOut(any ? command.Report : "-", JoinCrLf(RegionReportLines(r, command.Input, advice)));

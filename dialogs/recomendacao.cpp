@@ -23,7 +23,6 @@
 #include "dialogs/chartexport.h"
 #include "views/report.h"
 #include "platform/platform.h"
-#include "platform/session.h"
 
 namespace zarn {
 
@@ -110,8 +109,8 @@ QTableWidget* MakeTable(QWidget* parent, int rows, const QStringList& headers) {
 
 }  // namespace
 
-TRecomendacao::TRecomendacao(Platform& platform, QWidget* parent)
-    : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Recomendação"), kWidth, kHeight) {
+TRecomendacao::TRecomendacao(Platform& platform, Document& document, QWidget* parent)
+    : ResultDialogBase(platform, document, parent, QStringLiteral("ZARN - Recomendação"), kWidth, kHeight) {
     setObjectName(QStringLiteral("Recomendacao"));
     SetHelpContext(kRecomendacaoHelpContext);
 
@@ -237,16 +236,25 @@ TRecomendacao::TRecomendacao(Platform& platform, QWidget* parent)
 }
 
 void TRecomendacao::Exibir() {
-    advice_ = Advise(Record);
+    Consultar(true);
+    ShowModeless(fechar_);
+}
+
+void TRecomendacao::Refresh() { Consultar(false); }
+
+void TRecomendacao::Consultar(bool askAgain) {
+    const AnalysisRecord& record = document().Record();
+    advice_ = Advise(record, document().session());
     limits_.reset();
     // The confidence limits come from the simulations of the analysis; an
     // opened project simulates again (with progress, over the window that
     // asked while this one is still hidden). Cancelled: no limits.
     QWidget* owner = isVisible() || parentWidget() == nullptr ? this : parentWidget();
-    if (advice_.Recommended != 0 && EnsureSimulations(platform(), owner))
-        limits_ = ReturnPeriodIntervals(CurrentSimulations, advice_.Recommended);
+    if (advice_.Recommended != 0 && EnsureSimulations(platform(), owner, document(), askAgain))
+        limits_ = ReturnPeriodIntervals(document().Simulations(), advice_.Recommended);
+    // What Salvar and Imprimir write: the advice as the window shows it.
+    lines_ = AdviceLines(advice_, record, limits_ ? &*limits_ : nullptr);
     Preencher();
-    ShowModeless(fechar_);
 }
 
 void TRecomendacao::Preencher() {
@@ -287,7 +295,7 @@ void TRecomendacao::PreencherTabela(char separator) {
     tabela_->clearContents();
     for (int row = 0; row < static_cast<int>(advice_.Ranking.size()) && row < kDistributionCount; ++row) {
         const DistributionAdvice& d = advice_.Ranking[static_cast<std::size_t>(row)];
-        const FitResult& fit = FitTestOf(Record, d.Index);
+        const FitResult& fit = FitTestOf(document().Record(), d.Index);
         QTableWidgetItem* items[kColumns] = {
             Cell(QString::number(d.Rank), centre),
             Cell(Utf8(DistributionName(d.Index)), left),
@@ -295,7 +303,7 @@ void TRecomendacao::PreencherTabela(char separator) {
             Cell(number(d.Degree), right),
             Cell(number(d.ZMembership), right),
             Cell(number(d.RMembership), right),
-            Cell(number(VarianceTestZOf(Record, d.Index)), right),
+            Cell(number(VarianceTestZOf(document().Record(), d.Index)), right),
             Cell(number(fit.R), right),
             Cell(number(fit.R90), right),
         };
@@ -360,7 +368,7 @@ void TRecomendacao::PreencherQuantis(char separator) {
     tituloQuantis_->setText(QStringLiteral("Quantis da distribuição recomendada: %1").arg(Utf8(DistributionName(index))));
     for (int t = 0; t < kReturnPeriodCount; ++t) {
         quantis_->setItem(t, 0, Cell(QString::number(kReturnPeriods[t]), Qt::AlignHCenter));
-        auto* quantile = Cell(number(AdviceQuantile(Record, index, t)), Qt::AlignRight);
+        auto* quantile = Cell(number(AdviceQuantile(document().Record(), index, t)), Qt::AlignRight);
         QFont bold = quantile->font();
         bold.setBold(true);
         quantile->setFont(bold);
@@ -388,14 +396,14 @@ void TRecomendacao::SalvarClick() {
     options.FileName = QString();
     const QString path = platform().SaveFileName(this, options);
     if (path.isEmpty()) return;
-    std::vector<std::string> lines = AdviceLines(advice_, Record, limits_ ? &*limits_ : nullptr);
+    std::vector<std::string> lines = lines_;
     for (std::string& line : lines) line = Utf8ToWindows1252(line);
     // The report's writer: CR LF after every line, an existing file replaced whole.
     SaveReport(lines, FileSystemPath(path));
 }
 
 void TRecomendacao::ImprimirClick() {
-    PrintLines(platform(), this, QStringLiteral("Recomendação"), AdviceLines(advice_, Record, limits_ ? &*limits_ : nullptr));
+    PrintLines(platform(), this, document(), QStringLiteral("Recomendação"), lines_);
 }
 
 void TRecomendacao::VoltarClick() {

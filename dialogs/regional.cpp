@@ -86,8 +86,8 @@ std::vector<std::string> Section(const std::vector<std::string>& report, const c
 
 }  // namespace
 
-TRegional::TRegional(Platform& platform, QWidget* parent)
-    : ResultDialogBase(platform, parent, QStringLiteral("Análise regional"), kWidth, kHeight) {
+TRegional::TRegional(Platform& platform, Document& document, QWidget* parent)
+    : ResultDialogBase(platform, document, parent, QStringLiteral("Análise regional"), kWidth, kHeight) {
     setObjectName(QStringLiteral("Regional"));
     SetHelpContext(kRegionalHelpContext);
     auto* layout = new QVBoxLayout(this);
@@ -165,7 +165,7 @@ TRegional::TRegional(Platform& platform, QWidget* parent)
         chart->setTitle(title);
         auto* view = new QChartView(chart);
         view->setRenderHint(QPainter::Antialiasing);
-        exporter = new ChartExport(platform, this, chart, fileName);
+        exporter = new ChartExport(platform, document, this, chart, fileName);
         auto* page = new QWidget;
         auto* pageLayout = new QVBoxLayout(page);
         pageLayout->addWidget(view);
@@ -257,7 +257,7 @@ RegionOptions TRegional::Options() const {
 void TRegional::PastaClick() {
     FileDialogOptions options;
     options.Title = QStringLiteral("Pasta dos postos");
-    options.InitialFolder = FromFileSystem(StartupDir);
+    options.InitialFolder = FromFileSystem(document().session().StartupDir);
     const QString folder = platform().FolderName(this, options);
     if (folder.isEmpty()) return;
     SetEntries(RegionEntriesOf(FileSystemPath(folder)));
@@ -332,7 +332,7 @@ void TRegional::CalcularClick() {
         return;  // "Cancelar": the window keeps what it showed
     }
     result->Warnings = warnings;
-    advice_ = RegionalAdviceLines(*result);
+    advice_ = RegionalAdviceLines(*result, document().session());
     warnings_ = warnings;
     result_ = std::move(result);
     if (input_.empty()) input_ = "arquivos escolhidos";
@@ -521,7 +521,7 @@ void TRegional::SalvarClick() {
 
 void TRegional::ImprimirClick() {
     if (!result_) return platform().Notice(this, QStringLiteral("Calcule a região primeiro."));
-    PrintLines(platform(), this, QStringLiteral("análise regional"), RegionReportLines(*result_, input_, advice_));
+    PrintLines(platform(), this, document(), QStringLiteral("análise regional"), RegionReportLines(*result_, input_, advice_));
 }
 
 }  // namespace zarn

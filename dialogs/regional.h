@@ -37,7 +37,7 @@ constexpr int kRegionalHelpContext = 121;
 class TRegional : public ResultDialogBase {
     Q_OBJECT
 public:
-    explicit TRegional(Platform& platform, QWidget* parent = nullptr);
+    TRegional(Platform& platform, Document& document, QWidget* parent = nullptr);
     void Exibir();
 
     // The commands, also for the tests.
@@ -67,6 +67,10 @@ public:
     QLabel* SemDados() const { return semDados_; }
     QChart* Diagrama() const { return diagrama_; }
     QChart* Crescimento() const { return crescimento_; }
+
+protected:
+    // The region is not the project's analysis: a new analysis changes nothing here.
+    void Refresh() override {}
 
 private:
     void Mostrar();

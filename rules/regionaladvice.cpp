@@ -68,11 +68,11 @@ std::vector<std::string> RegionalFacts(const RegionalResult& r) {
     return facts;
 }
 
-std::vector<std::string> RegionalAdviceLines(const RegionalResult& r) {
+std::vector<std::string> RegionalAdviceLines(const RegionalResult& r, const Session& session) {
     const std::vector<std::string> facts = RegionalFacts(r);
     std::vector<Phrase> phrases;
     std::string problem;
-    const std::string path = FindSupportFile(kRuleBaseFileName);
+    const std::string path = FindSupportFile(session, kRuleBaseFileName);
     if (!path.empty()) {
         try {
             problem = ConsultRegional(ReadFileContents(path), facts, phrases);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/regional.h"
+#include "platform/session.h"
 #include "rules/advisor.h"
 
 namespace zarn {
@@ -28,6 +29,7 @@ std::string ConsultRegional(const std::string& text, const std::vector<std::stri
 
 std::string RuleNumber(double v);
 
-std::vector<std::string> RegionalAdviceLines(const RegionalResult& r);
+// The user's rule base is looked up in the session's support folders.
+std::vector<std::string> RegionalAdviceLines(const RegionalResult& r, const Session& session);
 
 }  // namespace zarn

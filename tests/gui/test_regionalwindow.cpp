@@ -13,6 +13,7 @@
 #include "dialogs/regional.h"
 #include "platform/session.h"
 #include "support/scriptedplatform.h"
+#include "support/testdocument.h"
 
 using namespace zarn;
 
@@ -42,9 +43,9 @@ class TestRegionalWindow : public QObject {
 private slots:
     void init() {
         dir_ = new QTemporaryDir;
-        StartupDir = dir_->path().toStdString();
+        TestSession().StartupDir = dir_->path().toStdString();
         platform_ = new ScriptedPlatform;
-        window_ = new TRegional(*platform_);
+        window_ = new TRegional(*platform_, TestDocument());
         LoadStations();
     }
     void cleanup() {
