@@ -64,6 +64,9 @@ public:
     // buttons run them under the default error handler.
     void Criarprojeto();
     void Abrirprojeto();
+    // Reads the project file `path` and shows it, without asking: the
+    // second half of Abrirprojeto, and `zarn PROJECT` at start-up.
+    void Abrirprojeto(const QString& path);
     void Salvarprojeto();
     // Opens the import window; a saved data file is announced in a notice.
     void Importarserie();

@@ -26,6 +26,7 @@
 #include "dialogs/chartwindows.h"
 #include "dialogs/regional.h"
 #include "dialogs/resultdialogs.h"
+#include "platform/session.h"
 
 namespace {
 
@@ -92,10 +93,14 @@ int main(int argc, char* argv[]) {
     zarn::TRecomendacao* recomendacao = windows.Recomendacao;
     zarn::TFrequencia* frequencia = windows.Frequencia;
     zarn::TDiagramaMomentos* diagrama = windows.Diagrama;
+    // The pictures name every file relative to the start-up folder (the
+    // data file "examples/...", the rule base "./zarn.clp"), never by this
+    // machine's folders: the build copies the examples beside the program.
+    session.StartupDir = std::string(1, '.');
 
     bool ok = Save(desktop, folder, QStringLiteral("principal.png"));
 
-    platform.NextFile = QStringLiteral(ZARN_EXAMPLES "/ocmulgee-river-macon.dat");
+    platform.NextFile = QStringLiteral("examples/ocmulgee-river-macon.dat");
     novoProj->ModalRun = [&](zarn::TNovoProj& d) {
         d.Projeto()->setText(QStringLiteral("Cheias do rio Ocmulgee"));
         d.Local()->setText(QStringLiteral("Macon, Geórgia (EUA)"));
@@ -125,7 +130,7 @@ int main(int argc, char* argv[]) {
 
     // The import window over a HidroWeb download of the examples.
     desktop->ImportarJanela()->ModalRun = [&](zarn::TImportar& d) {
-        d.Carregar(QStringLiteral(ZARN_EXAMPLES "/vazoes_C_58110002.csv"));
+        d.Carregar(QStringLiteral("examples/vazoes_C_58110002.csv"));
         ok = Save(&d, folder, QStringLiteral("importar.png")) && ok;
         d.FecharClick();
     };
@@ -154,7 +159,7 @@ int main(int argc, char* argv[]) {
         {"santa-cruz-river-lochiel.dat", 212}, {"tees-dent-bank.dat", 217},
         {"wabash-river-lafayette.dat", 18800}, {"vazoes_C_58110002.csv", 0}};
     for (const auto& [file, area] : examples) {
-        zarn::RegionEntry e = zarn::RegionEntryOf(std::string(ZARN_EXAMPLES) + "/" + file);
+        zarn::RegionEntry e = zarn::RegionEntryOf(std::string("examples/") + file);
         e.Area = area;
         stations.push_back(e);
     }
