@@ -157,7 +157,7 @@ int main(int argc, char* argv[]) {
     const std::pair<const char*, double> examples[] = {
         {"arkansas-river-pueblo.dat", 12000}, {"ocmulgee-river-macon.dat", 5800},
         {"santa-cruz-river-lochiel.dat", 212}, {"tees-dent-bank.dat", 217},
-        {"wabash-river-lafayette.dat", 18800}, {"vazoes_C_58110002.csv", 0}};
+        {"potomac-river-point-of-rocks.dat", 25000}, {"vazoes_C_58110002.csv", 0}};
     for (const auto& [file, area] : examples) {
         zarn::RegionEntry e = zarn::RegionEntryOf(std::string("examples/") + file);
         e.Area = area;

@@ -27,7 +27,7 @@ protected:
              << examples << "/ocmulgee-river-macon.dat;Ocmulgee;5800\n"
              << examples << "/santa-cruz-river-lochiel.dat;Santa Cruz;212\n"
              << examples << "/tees-dent-bank.dat;Tees;217,3\n"
-             << examples << "/wabash-river-lafayette.dat;Wabash;18800\n"
+             << examples << "/potomac-river-point-of-rocks.dat;Potomac;25000\n"
              << data << "/import/vazoes_C_58110002.csv\n"
              << data << "/ocmulgee-river-macon-comma-decimal.dat;Quebrado;100\n";
         return Path("postos.txt");
@@ -82,7 +82,7 @@ TEST_F(RegionCliTest, RefusalsSayWhy) {
     // Without areas there is no regression for an ungauged site.
     {
         std::ofstream two(dir_ / "dois.txt");
-        two << ZARN_EXAMPLES << "/tees-dent-bank.dat\n" << ZARN_EXAMPLES << "/wabash-river-lafayette.dat\n";
+        two << ZARN_EXAMPLES << "/tees-dent-bank.dat\n" << ZARN_EXAMPLES << "/potomac-river-point-of-rocks.dat\n";
     }
     r = Run("--region " + Path("dois.txt") + " --nsim 20 --accuracy none --ungauged 50");
     EXPECT_EQ(r.Exit, 1);
