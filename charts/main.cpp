@@ -8,6 +8,8 @@
 // Files written into OUTDIR (each as .png and .svg):
 //   histograma, dados-amostrais, probabilidade (the project's plotted
 //   distribution with its band), frequencia, diagrama-momentos-l
+// With --study OUT.pdf it writes instead the study of the project as a PDF
+// document ("Relatório do estudo"), the same the program's Projeto menu makes.
 #include <QApplication>
 #include <QChart>
 #include <QDir>
@@ -35,6 +37,7 @@
 #include "dialogs/resultdialogs.h"
 #include "platform/platform.h"
 #include "platform/session.h"
+#include "study/study.h"
 
 namespace zarn {
 namespace {
@@ -43,6 +46,7 @@ constexpr const char* kUsage =
     "usage: zarn-charts [--width CM] [--height CM] [--dpi N] [--paper gumbel|normal|log]\n"
     "                   [--distributions best|all|LIST] [--band best|none|N] [--positions NAME]\n"
     "                   [--variable TEXT] [--unit TEXT] PROJECT OUTDIR\n"
+    "       zarn-charts --study OUT.pdf [--variable TEXT] [--unit TEXT] PROJECT\n"
     "       LIST is distribution numbers 1..8 separated by commas (1 Normal, 2 LogNormal,\n"
     "       3 Gumbel, 4 Exponencial, 5 Pearson III, 6 LogPearson III, 7 GEV, 8 GPA);\n"
     "       best is the distribution with the highest probability-plot correlation R;\n"
@@ -54,6 +58,7 @@ struct UsageError {
 
 struct Options {
     QString Project, Folder;
+    QString Study;  // --study: the PDF of the study instead of the chart files
     ImageSize Size;
     QString Paper = QStringLiteral("gumbel");
     QString Distributions = QStringLiteral("best");
@@ -94,8 +99,14 @@ Options ParseArguments(int argc, char** argv) {
         else if (arg == "--positions") o.Positions = QString::fromStdString(value()).toLower();
         else if (arg == "--variable") o.Variable = QString::fromLocal8Bit(value());
         else if (arg == "--unit") o.Unit = QString::fromLocal8Bit(value());
+        else if (arg == "--study") o.Study = QString::fromLocal8Bit(value());
         else if (arg.size() > 1 && arg[0] == '-') throw UsageError{"unknown argument " + arg};
         else positional.push_back(QString::fromLocal8Bit(arg));
+    }
+    if (!o.Study.isEmpty()) {
+        if (positional.size() != 1) throw UsageError{"--study takes the project file alone"};
+        o.Project = positional[0];
+        return o;
     }
     if (positional.size() != 2) throw UsageError{"give the project file and the output folder"};
     if (o.Paper != "gumbel" && o.Paper != "normal" && o.Paper != "log")
@@ -173,6 +184,15 @@ int Run(int argc, char** argv) {
     SilentPlatform platform;
     try {
         ReadProjectFile(Record, QFile::encodeName(o.Project).toStdString());
+        if (!o.Study.isEmpty()) {
+            StudyOptions study;
+            study.Variable = o.Variable;
+            study.Unit = o.Unit;
+            int pages = 0;
+            WriteRecordStudy(platform, o.Study, study, &pages);
+            std::printf("%s\n", qPrintable(QDir::toNativeSeparators(o.Study)));
+            return platform.Errors == 0 ? 0 : 1;
+        }
         if (!QDir().mkpath(o.Folder))
             throw ZarnError("Não foi possível criar a pasta \"" + o.Folder.toStdString() + "\".");
         const QDir folder(o.Folder);

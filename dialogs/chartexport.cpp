@@ -227,6 +227,12 @@ QByteArray ChartPdf(QChart* chart, const ImageSize& size, const QString& title) 
     return bytes;
 }
 
+double ChartLayoutDpi() { return LayoutDpi(); }
+
+void DrawChart(QChart* chart, QPainter& painter, const QRectF& target, const ImageSize& size) {
+    RenderChart(chart, painter, target, LogicalSize(size));
+}
+
 void WriteChartFile(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {

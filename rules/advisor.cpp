@@ -17,6 +17,7 @@
 #include "analysis/errors.h"
 #include "analysis/filewrite.h"
 #include "analysis/format.h"
+#include "analysis/numbertext.h"
 #include "platform/session.h"
 
 extern "C" {
@@ -510,6 +511,15 @@ std::string PhraseText(const Phrase& phrase, const PhraseNumberText& number) {
 
 std::string PhraseText(const Phrase& phrase) {
     return PhraseText(phrase, [](double v) { return FormatFixed(v, 0, 4); });
+}
+
+std::string ComparedPhraseText(const Phrase& phrase, const NumberStyle& style) {
+    std::vector<double> values;
+    for (const PhrasePart& part : phrase)
+        if (part.Type == PhrasePart::Number) values.push_back(part.Value);
+    const std::vector<std::string> texts = FormatCompared(values, style);
+    std::size_t next = 0;
+    return PhraseText(phrase, [&](double) { return texts[next++]; });
 }
 
 std::string StatusName(AdviceStatus status) {

@@ -11,6 +11,8 @@
 //   AdviseWithText       the same with a rule base's text (tests, adapted copies)
 //   DefaultRuleBaseText  the compiled-in rule base
 //   PhraseText           a sentence of the advice, numbers in the caller's format
+//   ComparedPhraseText   the same in a NumberStyle, the numbers it compares
+//                        told apart (FormatCompared)
 //   StatusName           "aceita", "parcimônia", "limite superior", "rejeitada"
 //   StatusKey            "accepted", "parsimony", "upper-bound", "rejected"
 //
@@ -24,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/numbertext.h"
 #include "analysis/record.h"
 
 namespace zarn {
@@ -81,6 +84,9 @@ const std::string& DefaultRuleBaseText();
 // report's free form (FormatFixed, 4 decimals).
 std::string PhraseText(const Phrase& phrase, const PhraseNumberText& number);
 std::string PhraseText(const Phrase& phrase);
+// "R = 0,95612 fica abaixo de R(90%) = 0,95608": two numbers of the sentence
+// that would read alike get the digits that tell them apart.
+std::string ComparedPhraseText(const Phrase& phrase, const NumberStyle& style);
 
 std::string StatusName(AdviceStatus status);   // UTF-8
 std::string StatusKey(AdviceStatus status);

@@ -1,0 +1,29 @@
+// "Relatório do estudo": the study of the analysis in memory as a PDF.
+// The charts are the chart windows' own, built hidden for the study with
+// the study's choices (Gumbel paper, Cunnane positions, the recommended
+// distribution and its 90 % band); the user's chart settings are left as
+// they were.
+//
+//   StudyOptions       the variable and unit named on the charts and tables
+//   WriteRecordStudy   the study of Record written to a path
+#pragma once
+
+#include <QString>
+
+#include "platform/platform.h"
+
+namespace zarn {
+
+struct StudyOptions {
+    QString Variable = QStringLiteral("Vazão máxima anual");
+    QString Unit;
+    bool AllQuantiles = true;
+};
+
+// Simulates the analysis again when CurrentSimulations do not match Record
+// (through the platform's progress); false when the user cancelled that.
+// Throws ZarnError when the file cannot be written. `pages` receives the
+// page count when not null.
+bool WriteRecordStudy(Platform& platform, const QString& path, const StudyOptions& options, int* pages = nullptr);
+
+}  // namespace zarn
