@@ -25,6 +25,7 @@
 #include "cli/import.h"
 #include "cli/json.h"
 #include "cli/outputs.h"
+#include "cli/study.h"
 #include "dialogs/lines.h"
 #include "dialogs/report.h"
 #include "rules/factfile.h"
@@ -35,7 +36,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: zarn-cli (--data FILE | --open PROJECT) [--title T] [--location L] [--comment C]\n"
     "                [--json OUT] [--report OUT] [--facts OUT] [--project OUT] [--dialogs OUT] [--advice OUT]\n"
-    "                [--decimal-separator C] [--plot-distribution N] [--threads N]\n"
+    "                [--decimal-separator C] [--plot-distribution N] [--threads N] [--study OUT.pdf]\n"
     "       zarn-cli --batch INPUT --out DIR [--threads N]\n"
     "       OUT is a path, or - for standard output; INPUT a folder of data files or a\n"
     "       text file listing them\n";
@@ -46,6 +47,7 @@ constexpr int kMaxThreads = 256;
 struct Options {
     std::string Data, Open, Title, Location, Comment;
     std::string Json, Report, Facts, Project, Dialogs, Advice;
+    std::string Study;  // the study as a PDF, drawn by zarn-charts
     char DecimalSeparator = '.';
     int PlotDistribution = 0;  // 0: the record's PlotDistribution
     int Threads = 0;           // 0: the machine's hardware threads
@@ -87,6 +89,7 @@ Options ParseArguments(int argc, char** argv) {
         else if (arg == "--project") o.Project = value();
         else if (arg == "--dialogs") o.Dialogs = value();
         else if (arg == "--advice") o.Advice = value();
+        else if (arg == "--study") o.Study = value();
         else if (arg == "--decimal-separator") {
             const std::string v = value();
             if (v.size() != 1) throw UsageError{"--decimal-separator takes one character"};
@@ -107,7 +110,8 @@ Options ParseArguments(int argc, char** argv) {
         }
     }
     const bool outputs = !o.Data.empty() || !o.Open.empty() || !o.Json.empty() || !o.Report.empty() ||
-                         !o.Facts.empty() || !o.Project.empty() || !o.Dialogs.empty() || !o.Advice.empty();
+                         !o.Facts.empty() || !o.Project.empty() || !o.Dialogs.empty() || !o.Advice.empty() ||
+                         !o.Study.empty();
     if (!o.Batch.empty()) {
         // Files the batch imports take the importer's defaults.
         if (o.Import.Out.empty()) throw UsageError{"--batch needs --out DIR"};
@@ -160,6 +164,7 @@ int Run(const Options& o) {
         else WriteProjectFile(r, o.Project);
     }
     if (!o.Data.empty()) PrintDataFileWarnings(o.Data);
+    if (!o.Study.empty()) return WriteStudy(r, o.Study);
     return 0;
 }
 

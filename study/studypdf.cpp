@@ -46,6 +46,8 @@ QFont Font(double points, bool bold = false) {
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setBold(bold);
+    // No ligatures: text copied or extracted from the PDF reads "fi", not "ﬁ".
+    font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
 }
 

@@ -531,11 +531,14 @@ TEST(AdvisorCautions, ShortSeriesAndEachTestVerdictInOrder) {
     r->SampleSize = 19;
     r->TestFlags = 0x7E | 0x01 | 0x80;
     const Advice a = Default(*r);
-    ASSERT_EQ(a.Cautions.size(), 7u);
-    const char* words[] = {"Série curta: 19 valores", "Kendall", "Mann-Kendall", "Grubbs e Beck indica um valor atípico alto",
+    // The plain record recommends a three-parameter distribution: the short
+    // series' caution is followed by the sentence on that conflict.
+    ASSERT_EQ(a.Cautions.size(), 8u);
+    const char* words[] = {"Série curta: 19 valores", "Esta cautela contraria a recomendação", "Kendall",
+                           "Mann-Kendall", "Grubbs e Beck indica um valor atípico alto",
                            "Grubbs e Beck indica um valor atípico baixo", "assimetria indica um valor atípico alto",
                            "assimetria indica um valor atípico baixo"};
-    for (int k = 0; k < 7; ++k) EXPECT_TRUE(Contains(PhraseText(a.Cautions[k]), words[k])) << k;
+    for (int k = 0; k < 8; ++k) EXPECT_TRUE(Contains(PhraseText(a.Cautions[k]), words[k])) << k;
     // Cautions change no status.
     auto plain = PlainRecord();
     EXPECT_EQ(Order(a), Order(Default(*plain)));
@@ -545,6 +548,53 @@ TEST(AdvisorCautions, ShortSeriesAndEachTestVerdictInOrder) {
     const Advice b = Default(*r);
     ASSERT_EQ(b.Cautions.size(), 1u);
     EXPECT_TRUE(Contains(PhraseText(b.Cautions[0]), "Mann-Kendall"));
+}
+
+// A short series counsels two-parameter distributions: a three-parameter
+// recommendation says in one sentence why it stands, once.
+TEST(AdvisorCautions, AShortSeriesNamesItsConflictWithAThreeParameterRecommendation) {
+    const auto conflicts = [](const Advice& a) {
+        std::vector<std::string> found;
+        for (const Phrase& caution : a.Cautions)
+            if (Contains(PhraseText(caution), "contraria a recomendação")) found.push_back(PhraseText(caution));
+        return found;
+    };
+    // Every two-parameter distribution rejected by Filliben's test.
+    auto r = PlainRecord();
+    r->SampleSize = 17;
+    for (int k = 1; k <= 4; ++k) FitTestOf(*r, k) = {0.90, 0.95};
+    const Advice rejected = Default(*r);
+    ASSERT_GE(rejected.Recommended, kPearson3);
+    auto text = conflicts(rejected);
+    ASSERT_EQ(text.size(), 1u);
+    EXPECT_TRUE(Contains(text[0], "todas as distribuições de dois parâmetros foram rejeitadas")) << text[0];
+    EXPECT_TRUE(Contains(text[0], DistributionName(rejected.Recommended))) << text[0];
+    EXPECT_TRUE(Contains(PhraseText(rejected.Cautions[0]), "Série curta"));
+
+    // A two-parameter one passes but ranks below: it is named.
+    auto passing = PlainRecord();
+    passing->SampleSize = 17;
+    const Advice ranked = Default(*passing);
+    ASSERT_GE(ranked.Recommended, kPearson3);
+    text = conflicts(ranked);
+    ASSERT_EQ(text.size(), 1u);
+    int firstTwoParameter = 0;
+    for (const DistributionAdvice& row : ranked.Ranking)
+        if (row.Index <= kExponential && row.Status != AdviceStatus::Rejected) {
+            firstTwoParameter = row.Index;
+            break;
+        }
+    EXPECT_TRUE(Contains(text[0], "a " + DistributionName(firstTwoParameter) + ", de dois parâmetros")) << text[0];
+
+    // No conflict: a two-parameter recommendation, or a series that is not short.
+    auto two = PlainRecord();
+    two->SampleSize = 17;
+    for (int k = 5; k <= 8; ++k) FitTestOf(*two, k) = {0.90, 0.95};
+    const Advice agreeing = Default(*two);
+    ASSERT_LE(agreeing.Recommended, kExponential);
+    EXPECT_TRUE(conflicts(agreeing).empty());
+    r->SampleSize = 20;
+    EXPECT_TRUE(conflicts(Default(*r)).empty());
 }
 
 // ---------------------------------------------------------------------------
