@@ -15,6 +15,7 @@
 #include "analysis/errors.h"
 #include "analysis/record.h"
 #include "analysis/projectfile.h"
+#include "analysis/projectsettings.h"
 #include "dialogs/report.h"
 #include "rules/factfile.h"
 
@@ -214,6 +215,56 @@ TEST_F(ProjectFileTest, FailedSaveKeepsThePreviousFile) {
     EXPECT_EQ(error, "I/O error " + std::to_string(EFBIG));
     EXPECT_EQ(Contents(path), Image(*previous));
     EXPECT_EQ(EntryCount(), 1u);
+}
+
+}  // namespace
+}  // namespace zarn
+
+// The side file beside the project file: the study's settings.
+namespace zarn {
+namespace {
+
+TEST(ProjectSettingsTest, SideFileNameReplacesOnlyAProjectExtension) {
+    EXPECT_EQ(ProjectSettingsPath("/a/rio.prj"), "/a/rio.zarn");
+    EXPECT_EQ(ProjectSettingsPath("/a/rio.PRJ"), "/a/rio.zarn");
+    EXPECT_EQ(ProjectSettingsPath("/a/rio"), "/a/rio.zarn");
+    EXPECT_EQ(ProjectSettingsPath("/a/rio.dat"), "/a/rio.dat.zarn");
+    EXPECT_EQ(ProjectSettingsPath("/a.b/rio"), "/a.b/rio.zarn");
+    EXPECT_EQ(ProjectSettingsPath("/a/.prj"), "/a/.prj.zarn");
+}
+
+TEST(ProjectSettingsTest, ValuesAndUnknownKeysSurviveAWriteAndARead) {
+    const fs::path folder = fs::temp_directory_path() / ("zarn-settings-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    const std::string project = (folder / "estudo.prj").string();
+
+    EXPECT_FALSE(ReadProjectSettings(project).ReturnPeriods.has_value()) << "no side file: nothing set";
+
+    ProjectSettings s;
+    s.Variable = "Vazão máxima anual";
+    s.Unit = "m³/s";
+    s.ReturnPeriods = std::vector<double>{1.5, 25, 0.1 + 0.2, 10000};  // 0.1 + 0.2 reads back to the bit
+    s.ZeroCount = 3;
+    s.Other = {{"futuro", "a=b"}};
+    WriteProjectSettings(project, s);
+
+    const ProjectSettings back = ReadProjectSettings(project);
+    EXPECT_EQ(back.Variable, s.Variable);
+    EXPECT_EQ(back.Unit, s.Unit);
+    EXPECT_EQ(back.ReturnPeriods, s.ReturnPeriods);
+    EXPECT_EQ(back.ZeroCount, 3);
+    ASSERT_EQ(back.Other.size(), 1u);
+    EXPECT_EQ(back.Other[0].second, "a=b");
+    fs::remove_all(folder);
+}
+
+TEST(ProjectSettingsTest, MalformedLinesAreSkipped) {
+    const ProjectSettings s =
+        ParseProjectSettings("# comentário\r\nperiodos_de_retorno=2;x;5\nzeros=-1\nsem igual\n=vazio\nunidade=mm\r\n");
+    EXPECT_FALSE(s.ReturnPeriods.has_value());
+    EXPECT_FALSE(s.ZeroCount.has_value());
+    EXPECT_EQ(s.Unit, "mm");
+    EXPECT_TRUE(s.Other.empty());
 }
 
 }  // namespace
