@@ -25,6 +25,7 @@
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,8 @@ constexpr const char* kUsage =
     "                   [--distributions best|all|LIST] [--band best|none|N] [--positions NAME]\n"
     "                   [--variable TEXT] [--unit TEXT] PROJECT OUTDIR\n"
     "       zarn-charts --study OUT.pdf [--variable TEXT] [--unit TEXT] PROJECT\n"
+    "       (the study takes the variable, unit and return periods the project keeps\n"
+    "       beside it, unless given here)\n"
     "       LIST is distribution numbers 1..8 separated by commas (1 Normal, 2 LogNormal,\n"
     "       3 Gumbel, 4 Exponencial, 5 Pearson III, 6 LogPearson III, 7 GEV, 8 GPA);\n"
     "       best is the distribution with the highest probability-plot correlation R;\n"
@@ -64,8 +67,8 @@ struct Options {
     QString Distributions = QStringLiteral("best");
     QString Band = QStringLiteral("best");
     QString Positions = QStringLiteral("cunnane");
-    QString Variable = QStringLiteral("Vazão máxima anual");
-    QString Unit;
+    // Empty when not given: the project's own, or the default.
+    std::optional<QString> Variable, Unit;
 };
 
 double Number(const std::string& arg, const std::string& text, double low, double high) {
@@ -185,9 +188,11 @@ int Run(int argc, char** argv) {
     try {
         ReadProjectFile(Record, QFile::encodeName(o.Project).toStdString());
         if (!o.Study.isEmpty()) {
-            StudyOptions study;
-            study.Variable = o.Variable;
-            study.Unit = o.Unit;
+            // The variable, unit and return periods the project keeps beside
+            // it, unless given here.
+            StudyOptions study = ProjectStudyOptions(QFile::encodeName(o.Project).toStdString());
+            if (o.Variable) study.Variable = *o.Variable;
+            if (o.Unit) study.Unit = *o.Unit;
             int pages = 0;
             WriteRecordStudy(platform, o.Study, study, &pages);
             std::printf("%s\n", qPrintable(QDir::toNativeSeparators(o.Study)));
@@ -230,8 +235,8 @@ int Run(int argc, char** argv) {
             if (!ok || band < 1 || band > kDistributionCount) throw UsageError{"--band takes best, none or 1 to 8"};
         }
         frequencia.Intervalo()->setCurrentIndex(frequencia.Intervalo()->findData(band));
-        frequencia.Variavel()->setText(o.Variable);
-        frequencia.Unidade()->setText(o.Unit);
+        frequencia.Variavel()->setText(o.Variable.value_or(QStringLiteral("Vazão máxima anual")));
+        frequencia.Unidade()->setText(o.Unit.value_or(QString()));
         frequencia.Desenhar();
         Write(frequencia.Grafico(), folder, QStringLiteral("frequencia"), o.Size);
 

@@ -164,7 +164,7 @@ int Run(const Options& o) {
         else WriteProjectFile(r, o.Project);
     }
     if (!o.Data.empty()) PrintDataFileWarnings(o.Data);
-    if (!o.Study.empty()) return WriteStudy(r, o.Study);
+    if (!o.Study.empty()) return WriteStudy(r, o.Study, o.Open);
     return 0;
 }
 

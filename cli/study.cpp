@@ -17,6 +17,7 @@
 
 #include "analysis/errors.h"
 #include "analysis/projectfile.h"
+#include "analysis/projectsettings.h"
 #include "cli/outputs.h"
 #include "platform/session.h"
 
@@ -97,7 +98,7 @@ std::string FindChartsProgram() {
     return "";
 }
 
-int WriteStudy(const AnalysisRecord& r, const std::string& out) {
+int WriteStudy(const AnalysisRecord& r, const std::string& out, const std::string& openedProject) {
     const std::string charts = FindChartsProgram();
     if (charts.empty()) {
         std::fprintf(stderr,
@@ -107,8 +108,10 @@ int WriteStudy(const AnalysisRecord& r, const std::string& out) {
         return 3;
     }
     const PrivateFolder folder;
-    const std::string project = folder.Path() + "/estudo.zarn";
+    const std::string project = folder.Path() + "/estudo.prj";
     WriteProjectFile(r, project);
+    // What the opened project keeps beside it (variable, unit, return periods) goes along.
+    if (!openedProject.empty()) WriteProjectSettings(project, ReadProjectSettings(openedProject));
     const bool toStandardOutput = out == "-";
     const std::string pdf = toStandardOutput ? folder.Path() + "/estudo.pdf" : out;
     const int status = RunAndWait({charts, "--study", pdf, project}, true);

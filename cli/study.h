@@ -22,8 +22,10 @@ constexpr const char* kChartsProgram = "zarn-charts";
 // PATH (never the working folder, nor a relative entry); "" when none.
 std::string FindChartsProgram();
 
-// `out` is a path, or "-" for standard output. Returns 0 when the PDF was
-// written; otherwise says why on standard error and returns non-zero.
-int WriteStudy(const AnalysisRecord& r, const std::string& out);
+// `out` is a path, or "-" for standard output; `openedProject` the project
+// file the record was read from ("" for a calculation), whose settings the
+// study takes. Returns 0 when the PDF was written; otherwise says why on
+// standard error and returns non-zero.
+int WriteStudy(const AnalysisRecord& r, const std::string& out, const std::string& openedProject);
 
 }  // namespace zarn

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 
+#include "analysis/projectsettings.h"
 #include "analysis/record.h"
 #include "dialogs/chartexport.h"
 #include "dialogs/chartwindows.h"
@@ -46,6 +47,15 @@ private:
 
 }  // namespace
 
+StudyOptions ProjectStudyOptions(const std::string& projectPath) {
+    StudyOptions options;
+    const ProjectSettings settings = ReadProjectSettings(projectPath);
+    if (settings.Variable && !settings.Variable->empty()) options.Variable = QString::fromStdString(*settings.Variable);
+    if (settings.Unit) options.Unit = QString::fromStdString(*settings.Unit);
+    if (settings.ReturnPeriods) options.ReturnPeriods = *settings.ReturnPeriods;
+    return options;
+}
+
 bool WriteRecordStudy(Platform& platform, const QString& path, const StudyOptions& options, int* pages) {
     if (!CurrentSimulations.Matches(Record) && !EnsureSimulations(platform, nullptr)) return false;
     const Advice advice = Advise(Record);
@@ -79,6 +89,7 @@ bool WriteRecordStudy(Platform& platform, const QString& path, const StudyOption
     input.Variable = options.Variable.toStdString();
     input.Unit = options.Unit.toStdString();
     input.AllQuantiles = options.AllQuantiles;
+    input.ReturnPeriods = options.ReturnPeriods;
     const StudyDocument doc = StationStudy(input);
     const StudyCharts charts{{kStudyTimeChart, serie.Chart1()},
                              {kStudyFrequencyChart, frequencia.Grafico()},

@@ -4,11 +4,15 @@
 // distribution and its 90 % band); the user's chart settings are left as
 // they were.
 //
-//   StudyOptions       the variable and unit named on the charts and tables
+//   StudyOptions       the variable and unit named on the charts and tables,
+//                      the return periods of the quantile tables
+//   ProjectStudyOptions  those a project file keeps beside it
 //   WriteRecordStudy   the study of Record written to a path
 #pragma once
 
 #include <QString>
+#include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -18,7 +22,12 @@ struct StudyOptions {
     QString Variable = QStringLiteral("Vazão máxima anual");
     QString Unit;
     bool AllQuantiles = true;
+    std::vector<double> ReturnPeriods;  // the project's; empty: the seven of the analysis
 };
+
+// The options a project keeps beside its file (ReadProjectSettings), the
+// defaults where it keeps none.
+StudyOptions ProjectStudyOptions(const std::string& projectPath);
 
 // Simulates the analysis again when CurrentSimulations do not match Record
 // (through the platform's progress); false when the user cancelled that.

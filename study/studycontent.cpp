@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "analysis/errors.h"
 #include "analysis/fittests.h"
 #include "analysis/format.h"
 #include "analysis/intervals.h"
@@ -209,12 +210,12 @@ void AddAdvice(StudyDocument& doc, const StudyInput& in) {
     }
 }
 
-// The quantile at each of StudyReturnPeriods with its 90 % limits.
+// The quantile at each of the study's return periods with its 90 % limits.
 void AddQuantiles(StudyDocument& doc, const StudyInput& in) {
     const AnalysisRecord& r = *in.Record;
     const Advice& advice = *in.Consulted;
     const NumberStyle& s = in.Style;
-    const std::vector<int> periods = StudyReturnPeriods();
+    const std::vector<double> periods = StudyReturnPeriods(in.ReturnPeriods);
     doc.AddHeading("5. Quantis");
     // Without a recommendation the table is of the first of the ranking, said so.
     const int index = advice.Recommended != 0 ? advice.Recommended
@@ -227,16 +228,16 @@ void AddQuantiles(StudyDocument& doc, const StudyInput& in) {
                      DistributionName(index) + ", com os limites do intervalo de confiança de 90 % " +
                      "(bootstrap paramétrico com " + std::to_string(IntervalSamples(*in.Simulations, index)) +
                      " reajustes; Hosking e Wallis, 1997, 6.4)" + (unit.empty() ? "" : ", em " + in.Unit) + ".");
-    const auto limits = ReturnPeriodIntervals(*in.Simulations, index);
     StudyTable t;
     t.Header = {"T (anos)", "F", "Quantil" + unit, "Limite inferior 90 %", "Limite superior 90 %"};
     t.RightAligned = {true, true, true, true, true};
-    for (std::size_t k = 0; k < periods.size(); ++k) {
-        const int period = static_cast<int>(k);
-        const double q = ReturnPeriodQuantile(r, index, period);
-        const auto texts = FormatCompared({q, limits[k].Lower, limits[k].Upper}, s);
-        t.Rows.push_back({std::to_string(periods[k]), FormatNumber(kReturnPeriodProbabilities[k], s), texts[0],
-                          texts[1], texts[2]});
+    // F to as many digits as 1 - 1/T needs (0,999 at 1000 years).
+    NumberStyle probability = s;
+    probability.Significant = 6;
+    for (const double T : periods) {
+        const StudyQuantile q = QuantileAt(r, in.Simulations, index, T);
+        const auto texts = FormatCompared({q.Value, q.Lower, q.Upper}, s);
+        t.Rows.push_back({FormatNumber(T, s), FormatNumber(1 - 1 / T, probability), texts[0], texts[1], texts[2]});
     }
     doc.AddTable(t);
     if (!in.AllQuantiles) return;
@@ -249,10 +250,9 @@ void AddQuantiles(StudyDocument& doc, const StudyInput& in) {
         all.Header.push_back(DistributionName(d));
         all.RightAligned.push_back(true);
     }
-    for (std::size_t k = 0; k < periods.size(); ++k) {
-        std::vector<std::string> row{std::to_string(periods[k])};
-        for (int d = 1; d <= kDistributionCount; ++d)
-            row.push_back(FormatNumber(ReturnPeriodQuantile(r, d, static_cast<int>(k)), s));
+    for (const double T : periods) {
+        std::vector<std::string> row{FormatNumber(T, s)};
+        for (int d = 1; d <= kDistributionCount; ++d) row.push_back(FormatNumber(QuantileAt(r, nullptr, d, T).Value, s));
         all.Rows.push_back(row);
     }
     doc.AddTable(all);
@@ -335,7 +335,38 @@ void StudyDocument::AddChart(std::string name, double heightMm, std::string capt
 }
 void StudyDocument::AddPageBreak() { Blocks.push_back(TextBlock(StudyBlock::PageBreak, "")); }
 
-std::vector<int> StudyReturnPeriods() { return std::vector<int>(std::begin(kReturnPeriods), std::end(kReturnPeriods)); }
+std::vector<double> StudyReturnPeriods(const std::vector<double>& project) {
+    std::vector<double> periods;
+    for (const double T : project)
+        if (std::isfinite(T) && T > 1) periods.push_back(T);
+    if (periods.empty()) periods.assign(std::begin(kReturnPeriods), std::end(kReturnPeriods));
+    return periods;
+}
+
+StudyQuantile QuantileAt(const AnalysisRecord& r, const SimulationSummary* s, int index, double T) {
+    // A quantile that faults is shown as not finite; the caller's flags stay.
+    const FloatingPointFlagsKept flags;
+    StudyQuantile q{NAN, NAN, NAN};
+    for (int k = 0; k < kReturnPeriodCount; ++k) {
+        if (T != kReturnPeriods[k]) continue;
+        q.Value = ReturnPeriodQuantile(r, index, k);
+        if (s) {
+            const auto limits = ReturnPeriodIntervals(*s, index);
+            q.Lower = limits[k].Lower;
+            q.Upper = limits[k].Upper;
+        }
+        return q;
+    }
+    const double F = 1 - 1 / T;
+    double x = 0;
+    if (CleanQuantile(index, r.Parameters[index - 1], F, x)) q.Value = x;
+    if (s) {
+        const QuantileInterval band = BandAt(*s, index, F);
+        q.Lower = band.Lower;
+        q.Upper = band.Upper;
+    }
+    return q;
+}
 
 StudyDocument StationStudy(const StudyInput& in) {
     StudyDocument doc;

@@ -8,6 +8,7 @@
 //   StudyBlock          one element of the document
 //   StudyDocument       the blocks with the title the pages carry at the top
 //   StudyReturnPeriods  the return periods the study tabulates
+//   StudyQuantile       x_T of one distribution, and its 90 % limits
 //   StudyInput          what a study of one station is made of
 //   StationStudy        the document of one station
 //
@@ -57,9 +58,17 @@ struct StudyDocument {
     void AddPageBreak();
 };
 
-// The return periods of the quantile tables: the seven of the analysis.
-// Every table of the study takes them from here.
-std::vector<int> StudyReturnPeriods();
+// The return periods of the quantile tables: the project's own list when it
+// has one (valid periods, above 1 year), otherwise the seven of the analysis.
+std::vector<double> StudyReturnPeriods(const std::vector<double>& project);
+
+// At the seven return periods of the analysis these are exactly the
+// report's quantiles and the intervals' limits; at any other T the quantile
+// at F = 1 - 1/T and BandAt. NaN where the quantile faults.
+struct StudyQuantile {
+    double Value, Lower, Upper;
+};
+StudyQuantile QuantileAt(const AnalysisRecord& r, const SimulationSummary* s, int index, double T);
 
 // The names of the charts a station study asks the renderer for.
 constexpr const char* kStudyTimeChart = "serie";
@@ -75,6 +84,7 @@ struct StudyInput {
     std::string Variable = "Vazão máxima anual";
     std::string Unit;          // "m³/s", or empty
     bool AllQuantiles = true;  // also the quantiles of all eight distributions
+    std::vector<double> ReturnPeriods;  // the project's list; empty: the seven
     NumberStyle Style = StyleFor(',');
 };
 
