@@ -2,7 +2,9 @@
 //
 // A chart is exported at its size on paper: it is laid out as it would be on
 // the screen at that size (so its fonts keep their point sizes on paper) and
-// then drawn at the chosen resolution (PNG) or as vectors (SVG, PDF).
+// then drawn at the chosen resolution (PNG) or as vectors (SVG, PDF). A
+// chart narrower than 12 cm is laid out at 12 cm and drawn smaller, so its
+// texts shrink in proportion instead of being cut.
 //
 //   ChartSettings       the user's chart settings (size, folder, frequency chart)
 //   LoadImageSize       the last size chosen, 16 x 12 cm at 300 dpi at first
