@@ -33,7 +33,11 @@ constexpr double kFooterMm = 286;
 constexpr double kKeepWithHeadingMm = 30;
 // Vertical space after a block, and the padding inside a table cell.
 constexpr double kBlockGapMm = 3;
-constexpr double kCellPaddingXMm = 1.4, kCellPaddingYMm = 0.7;
+constexpr double kCellPaddingXMm = 1.1, kCellPaddingYMm = 0.7;
+// Room allowed for a chart's caption when a heading is kept with the chart.
+constexpr double kCaptionAllowanceMm = 12;
+// A table up to this tall starts on a new page rather than split.
+constexpr double kKeepTableTogetherMm = 90;
 constexpr double kNoteIndentMm = 4;
 // Point sizes.
 constexpr double kTitlePoints = 16, kHeadingPoints = 12.5, kBodyPoints = 9.5, kNotePoints = 8.5;
@@ -108,6 +112,12 @@ public:
         Text(font, text, 0, Mm(kBlockGapMm));
     }
 
+    struct TableMetrics {
+        std::vector<double> Widths, Rows;
+        double Header = 0, Total = 0;
+        double Start = 0;  // what must fit on the page where the table starts
+    };
+    TableMetrics Measure(const StudyTable& t) const;
     void Table(const StudyTable& t);
     void Chart(QChart* chart, double heightMm, const QString& caption);
 
@@ -138,13 +148,11 @@ std::vector<double> ColumnWidths(std::vector<double> natural, double available) 
     return natural;
 }
 
-void Layout::Table(const StudyTable& t) {
+Layout::TableMetrics Layout::Measure(const StudyTable& t) const {
+    TableMetrics m;
     const std::size_t columns = t.Header.size();
-    if (columns == 0) return;
     const QFont plain = Font(kTablePoints), bold = Font(kTablePoints, true);
     const double padX = Mm(kCellPaddingXMm), padY = Mm(kCellPaddingYMm);
-    const bool header = std::any_of(t.Header.begin(), t.Header.end(), [](const std::string& h) { return !h.empty(); });
-
     std::vector<double> natural(columns, 0.0);
     for (std::size_t c = 0; c < columns; ++c) {
         natural[c] = TextWidth(bold, Q(t.Header[c]));
@@ -154,15 +162,32 @@ void Layout::Table(const StudyTable& t) {
                                                             Q(t.Rows[r][c])));
         natural[c] += 2 * padX + 1;
     }
-    const std::vector<double> widths = ColumnWidths(natural, width_);
-    const double tableWidth = std::accumulate(widths.begin(), widths.end(), 0.0);
-
+    m.Widths = ColumnWidths(natural, width_);
     auto rowHeight = [&](const std::vector<std::string>& cells, const QFont& font) {
         double h = 0;
         for (std::size_t c = 0; c < columns && c < cells.size(); ++c)
-            h = std::max(h, TextHeight(font, Q(cells[c]), widths[c] - 2 * padX));
+            h = std::max(h, TextHeight(font, Q(cells[c]), m.Widths[c] - 2 * padX));
         return std::max(h, QFontMetricsF(font, &device_).height()) + 2 * padY;
     };
+    const bool header = std::any_of(t.Header.begin(), t.Header.end(), [](const std::string& h) { return !h.empty(); });
+    m.Header = header ? rowHeight(t.Header, bold) : 0;
+    for (std::size_t r = 0; r < t.Rows.size(); ++r)
+        m.Rows.push_back(rowHeight(t.Rows[r], static_cast<int>(r) == t.EmphasisedRow ? bold : plain));
+    m.Total = std::accumulate(m.Rows.begin(), m.Rows.end(), m.Header);
+    // A short table is kept whole; a long one needs its header and first row.
+    m.Start = m.Total <= Mm(kKeepTableTogetherMm) ? m.Total : m.Header + (m.Rows.empty() ? 0 : m.Rows.front());
+    return m;
+}
+
+void Layout::Table(const StudyTable& t) {
+    const std::size_t columns = t.Header.size();
+    if (columns == 0) return;
+    const QFont plain = Font(kTablePoints), bold = Font(kTablePoints, true);
+    const double padX = Mm(kCellPaddingXMm), padY = Mm(kCellPaddingYMm);
+    const TableMetrics m = Measure(t);
+    const std::vector<double>& widths = m.Widths;
+    const double tableWidth = std::accumulate(widths.begin(), widths.end(), 0.0);
+    const bool header = m.Header > 0;
     auto drawRow = [&](const std::vector<std::string>& cells, const QFont& font, double height, bool isHeader) {
         const double top = y_;
         const double left = left_;
@@ -189,11 +214,12 @@ void Layout::Table(const StudyTable& t) {
         y_ += height;
     };
 
-    const double headerHeight = header ? rowHeight(t.Header, bold) : 0;
+    const double headerHeight = m.Header;
+    Need(m.Start);
     bool first = true;
     for (std::size_t r = 0; r < t.Rows.size(); ++r) {
         const QFont& font = static_cast<int>(r) == t.EmphasisedRow ? bold : plain;
-        const double h = rowHeight(t.Rows[r], font);
+        const double h = m.Rows[r];
         const bool newPage = !AtTop() && y_ + h + (first ? headerHeight : 0) > Mm(kBottomMm);
         if (newPage) NewPage();
         if (header && (first || newPage)) drawRow(t.Header, bold, headerHeight, true);
@@ -239,9 +265,15 @@ int Render(QPdfWriter& device, const StudyDocument& doc, const StudyCharts& char
         const StudyBlock& block = doc.Blocks[k];
         switch (block.Type) {
             case StudyBlock::Heading: {
-                // A chart right after its heading goes with it.
-                const bool chartNext = k + 1 < doc.Blocks.size() && doc.Blocks[k + 1].Type == StudyBlock::Chart;
-                layout.Heading(Q(block.Text), chartNext ? layout.Mm(doc.Blocks[k + 1].ChartHeightMm + 12) : 0);
+                // A heading goes on the page where what follows it starts: a
+                // chart, a table's start, or the kept minimum.
+                double keep = 0;
+                if (k + 1 < doc.Blocks.size()) {
+                    const StudyBlock& next = doc.Blocks[k + 1];
+                    if (next.Type == StudyBlock::Chart) keep = layout.Mm(next.ChartHeightMm + kCaptionAllowanceMm);
+                    if (next.Type == StudyBlock::Table) keep = layout.Measure(next.Rows).Start;
+                }
+                layout.Heading(Q(block.Text), keep);
                 break;
             }
             case StudyBlock::Paragraph:
