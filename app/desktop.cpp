@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTextBlock>
@@ -25,14 +26,20 @@
 #include "app/novoproj.h"
 #include "app/pictures.h"
 #include "analysis/projectfile.h"
+#include "platform/datawarnings.h"
 #include "platform/session.h"
 #include "dialogs/chartwindows.h"
 #include "dialogs/recomendacao.h"
 #include "dialogs/resultdialogs.h"
+#include "dialogs/chartexport.h"
+#include "study/study.h"
 
 namespace zarn {
 
 namespace {
+
+// Where the data-file warnings send the user.
+const std::string kImporterHint = "Use Projeto > Importar série... para montar o arquivo de dados.";
 
 // Client area below the menu bar, and the bars in it, in pixels.
 constexpr int kClientWidth = 382;
@@ -113,6 +120,8 @@ void TDesktop::BuildMenu() {
     abrir1_ = Command(arquivo_, QStringLiteral("Abrir"), &TDesktop::Abrirprojeto);
     importar1_ = Command(arquivo_, QStringLiteral("Importar série..."), &TDesktop::Importarserie);
     menusalvar_ = Command(arquivo_, QStringLiteral("Salvar"), &TDesktop::Salvarprojeto, false);
+    arquivo_->addSeparator();
+    menuestudo_ = Command(arquivo_, QStringLiteral("Relatório do estudo..."), &TDesktop::Relatoriodoestudo, false);
     arquivo_->addSeparator();
     sair1_ = arquivo_->addAction(QStringLiteral("Sair"));
     connect(sair1_, &QAction::triggered, this, &QWidget::close);
@@ -223,8 +232,8 @@ void TDesktop::SetChartWindows(TFrequencia* frequencia, TDiagramaMomentos* diagr
 void TDesktop::Run(const std::function<void()>& command) { RunCommand(platform_, this, command); }
 
 void TDesktop::HabilitarComandos() {
-    for (QAction* a : {salvar_, menusalvar_, menuestat_, menuteste_, menupara_, menumemo_, menureco_, menufrequencia_,
-                       menudiagrama_})
+    for (QAction* a : {salvar_, menusalvar_, menuestudo_, menuestat_, menuteste_, menupara_, menumemo_, menureco_,
+                       menufrequencia_, menudiagrama_})
         a->setEnabled(true);
     for (QAction* a : tools_) a->setEnabled(true);
 }
@@ -241,6 +250,7 @@ bool TDesktop::GravarProjeto() {
     const QString path = platform_.SaveFileName(this, GravarProj);
     if (path.isEmpty()) return false;
     WriteProjectFile(Record, FileSystemPath(path));
+    projectPath_ = FileSystemPath(path);
     return true;
 }
 
@@ -290,6 +300,7 @@ void TDesktop::Criarprojeto() {
     }
     Record = *scratch;
     CurrentSimulations = std::move(simulations);
+    projectPath_.clear();
     ProjectModified = true;
     HabilitarComandos();
     if (estatisticas_) estatisticas_->Exibir();
@@ -297,7 +308,8 @@ void TDesktop::Criarprojeto() {
     // A data file the reader took but probably not as meant (a "year value"
     // table, a huge span of values, UTF-16 text): said once the results show.
     QStringList warnings;
-    for (const auto& w : InspectDataFile(dataFile, ImporterAccess::Program)) warnings << QString::fromStdString(w);
+    for (const auto& w : InspectDataFile(dataFile))
+        warnings << QString::fromStdString(DataFileWarningText(w, kImporterHint));
     if (!warnings.isEmpty())
         platform_.Notice(estatisticas_ ? static_cast<QWidget*>(estatisticas_) : this, warnings.join(QStringLiteral("\n\n")));
 }
@@ -307,6 +319,7 @@ void TDesktop::Abrirprojeto() {
     const QString path = platform_.OpenFileName(this, AProj);
     if (path.isEmpty()) return;
     ReadProjectFile(Record, FileSystemPath(path));
+    projectPath_ = FileSystemPath(path);
     // The simulations are not in the project file: run again when asked for.
     CurrentSimulations = SimulationSummary{};
     ProjectModified = false;
@@ -316,6 +329,37 @@ void TDesktop::Abrirprojeto() {
 
 void TDesktop::Salvarprojeto() {
     if (GravarProjeto()) ProjectModified = false;
+}
+
+void TDesktop::Relatoriodoestudo() {
+    FileDialogOptions options;
+    options.Title = QStringLiteral("Relatório do estudo");
+    options.Filters = {QStringLiteral("Documento PDF (*.pdf)"), QStringLiteral("Todos os arquivos (*.*)")};
+    options.DefaultSuffix = QStringLiteral("pdf");
+    options.FileName = ChartFileName(Windows1252ToUtf8(TextOf(Record.Title)), QStringLiteral("estudo")) +
+                       QStringLiteral(".pdf");
+    const QString path = platform_.SaveFileName(this, options);
+    if (path.isEmpty()) return;
+    // The variable, unit and return periods the project keeps beside its
+    // file; a project never saved takes the frequency chart's variable and unit.
+    StudyOptions study;
+    if (!projectPath_.empty()) {
+        study = ProjectStudyOptions(projectPath_);
+    } else {
+        const auto settings = ChartSettings();
+        study.Variable = settings->value(QStringLiteral("Frequencia/Variavel"), study.Variable).toString();
+        study.Unit = settings->value(QStringLiteral("Frequencia/Unidade"), study.Unit).toString();
+    }
+    platform_.SetBusyCursor();
+    struct CursorGuard {
+        Platform& platform;
+        ~CursorGuard() { platform.RestoreCursor(); }
+    } cursor{platform_};
+    int pages = 0;
+    if (!WriteRecordStudy(platform_, path, study, &pages)) return;
+    platform_.Notice(this, QStringLiteral("Relatório do estudo gravado em \"%1\" (%2 páginas).")
+                               .arg(QDir::toNativeSeparators(path))
+                               .arg(pages));
 }
 
 TImportar* TDesktop::ImportarJanela() {

@@ -1,6 +1,6 @@
 // The main window: menu, toolbar, title text and status bar. It starts
-// every command: create, open and save a project, show each result window,
-// help, and leave the program.
+// every command: create, open and save a project, write the study report,
+// show each result window, help, and leave the program.
 //
 //   TDesktop       the window and its commands
 //   StartSession   the start-up values once the six windows exist
@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <functional>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -61,6 +62,9 @@ public:
     void Criarprojeto();
     void Abrirprojeto();
     void Salvarprojeto();
+    // "Relatório do estudo...": asks for a PDF file and writes the study of
+    // the analysis in memory (study/study.h).
+    void Relatoriodoestudo();
     // Opens the import window; a saved data file is announced in a notice.
     void Importarserie();
     // The import window, created on first use.
@@ -86,6 +90,7 @@ public:
     QAction* Abrir1() const { return abrir1_; }
     QAction* Importar1() const { return importar1_; }
     QAction* menusalvar() const { return menusalvar_; }
+    QAction* menuestudo() const { return menuestudo_; }
     QAction* Sair1() const { return sair1_; }
     QAction* menuestat() const { return menuestat_; }
     QAction* menuteste() const { return menuteste_; }
@@ -139,6 +144,10 @@ private:
     QAction* menupara_ = nullptr;
     QAction* menumemo_ = nullptr;
     QAction* menureco_ = nullptr;
+    QAction* menuestudo_ = nullptr;
+    // The project file the analysis was opened from or saved to ("" for a
+    // new analysis): its side file holds the study's settings.
+    std::string projectPath_;
     QAction* menufrequencia_ = nullptr;
     QAction* menudiagrama_ = nullptr;
     QAction* ajuda1_ = nullptr;

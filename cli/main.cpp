@@ -26,8 +26,8 @@
 #include "cli/json.h"
 #include "cli/outputs.h"
 #include "cli/study.h"
-#include "dialogs/lines.h"
-#include "dialogs/report.h"
+#include "views/lines.h"
+#include "views/report.h"
 #include "rules/factfile.h"
 
 namespace zarn {

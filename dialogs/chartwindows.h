@@ -19,9 +19,9 @@
 #include <array>
 #include <vector>
 
-#include "dialogs/frequencychart.h"
-#include "dialogs/keyplacement.h"
-#include "dialogs/ratiodiagram.h"
+#include "views/frequencychart.h"
+#include "views/ratiodiagram.h"
+#include "views/keyplacement.h"
 #include "dialogs/resultdialogs.h"
 
 class QBoxLayout;

@@ -19,7 +19,7 @@
 #include "analysis/filewrite.h"
 #include "analysis/format.h"
 #include "analysis/record.h"
-#include "dialogs/intervaltable.h"
+#include "views/intervaltable.h"
 #include "platform/help.h"
 #include "platform/platform.h"
 #include "platform/session.h"

@@ -19,9 +19,10 @@
 
 #include "analysis/format.h"
 #include "analysis/intervals.h"
+#include "analysis/numbertext.h"
 #include "analysis/record.h"
 #include "dialogs/chartexport.h"
-#include "dialogs/report.h"
+#include "views/report.h"
 #include "platform/platform.h"
 #include "platform/session.h"
 
@@ -52,10 +53,10 @@ QColor StatusColour(AdviceStatus status) {
 
 QString Utf8(const std::string& s) { return QString::fromStdString(s); }
 
-// A sentence of the advice as the window shows it: numbers in Fixed4 with the
-// regional separator, ready for HTML.
+// A sentence of the advice as the window shows it: numbers with the regional
+// separator, compared ones told apart, ready for HTML.
 QString Sentence(const Phrase& phrase, char separator) {
-    QString html = Utf8(PhraseText(phrase, [separator](double v) { return Fixed4(v, separator); })).toHtmlEscaped();
+    QString html = Utf8(ComparedPhraseText(phrase, StyleFor(separator))).toHtmlEscaped();
     // |Z| is one word: word joiners keep a line from breaking at its bars.
     html.replace(QStringLiteral("|Z|"), QStringLiteral("|\u2060Z\u2060|"));
     return html;
@@ -282,12 +283,14 @@ void TRecomendacao::Preencher() {
 }
 
 void TRecomendacao::PreencherTabela(char separator) {
-    const auto number = [separator](double v) { return Utf8(Fixed4(v, separator)); };
+    const NumberStyle style = StyleFor(separator);
+    const auto number = [&style](double v) { return Utf8(FormatNumber(v, style)); };
     const Qt::Alignment right = Qt::AlignRight, left = Qt::AlignLeft, centre = Qt::AlignHCenter;
     tabela_->clearContents();
     for (int row = 0; row < static_cast<int>(advice_.Ranking.size()) && row < kDistributionCount; ++row) {
         const DistributionAdvice& d = advice_.Ranking[static_cast<std::size_t>(row)];
         const FitResult& fit = FitTestOf(Record, d.Index);
+        const auto rr = FormatCompared({fit.R, fit.R90}, style);
         QTableWidgetItem* items[kColumns] = {
             Cell(QString::number(d.Rank), centre),
             Cell(Utf8(DistributionName(d.Index)), left),
@@ -296,15 +299,15 @@ void TRecomendacao::PreencherTabela(char separator) {
             Cell(number(d.ZMembership), right),
             Cell(number(d.RMembership), right),
             Cell(number(VarianceTestZOf(Record, d.Index)), right),
-            Cell(number(fit.R), right),
-            Cell(number(fit.R90), right),
+            Cell(Utf8(rr[0]), right),
+            Cell(Utf8(rr[1]), right),
         };
         items[kSituacao]->setForeground(StatusColour(d.Status));
         const bool recommended = d.Index == advice_.Recommended;
         if (recommended) items[kSituacao]->setText(items[kSituacao]->text() + QStringLiteral(" (recomendada)"));
         QStringList reasons;
         for (const Phrase& reason : d.Reasons)
-            reasons << Utf8(PhraseText(reason, [separator](double v) { return Fixed4(v, separator); }));
+            reasons << Utf8(ComparedPhraseText(reason, style));
         for (int column = 0; column < kColumns; ++column) {
             QTableWidgetItem* item = items[column];
             item->setToolTip(reasons.join(QLatin1Char('\n')));
@@ -347,7 +350,7 @@ void TRecomendacao::TabelaSelecionada(int row) {
 }
 
 void TRecomendacao::PreencherQuantis(char separator) {
-    const auto number = [separator](double v) { return Utf8(Fixed4(v, separator)); };
+    const NumberStyle style = StyleFor(separator);
     quantis_->clearContents();
     const int index = advice_.Recommended;
     quantis_->setVisible(index != 0);
@@ -360,14 +363,18 @@ void TRecomendacao::PreencherQuantis(char separator) {
     tituloQuantis_->setText(QStringLiteral("Quantis da distribuição recomendada: %1").arg(Utf8(DistributionName(index))));
     for (int t = 0; t < kReturnPeriodCount; ++t) {
         quantis_->setItem(t, 0, Cell(QString::number(kReturnPeriods[t]), Qt::AlignHCenter));
-        auto* quantile = Cell(number(AdviceQuantile(Record, index, t)), Qt::AlignRight);
+        // The quantile and its limits told apart where they would read alike.
+        const double q = AdviceQuantile(Record, index, t);
+        const auto texts = limits_ ? FormatCompared({q, (*limits_)[t].Lower, (*limits_)[t].Upper}, style)
+                                   : std::vector<std::string>{FormatNumber(q, style)};
+        auto* quantile = Cell(Utf8(texts[0]), Qt::AlignRight);
         QFont bold = quantile->font();
         bold.setBold(true);
         quantile->setFont(bold);
         quantis_->setItem(t, 1, quantile);
         if (limits_) {
-            quantis_->setItem(t, 2, Cell(number((*limits_)[t].Lower), Qt::AlignRight));
-            quantis_->setItem(t, 3, Cell(number((*limits_)[t].Upper), Qt::AlignRight));
+            quantis_->setItem(t, 2, Cell(Utf8(texts[1]), Qt::AlignRight));
+            quantis_->setItem(t, 3, Cell(Utf8(texts[2]), Qt::AlignRight));
         }
     }
     quantis_->setColumnHidden(2, !limits_);
@@ -388,14 +395,16 @@ void TRecomendacao::SalvarClick() {
     options.FileName = QString();
     const QString path = platform().SaveFileName(this, options);
     if (path.isEmpty()) return;
-    std::vector<std::string> lines = AdviceLines(advice_, Record, limits_ ? &*limits_ : nullptr);
+    std::vector<std::string> lines =
+        AdviceLines(advice_, Record, limits_ ? &*limits_ : nullptr, RegionalDecimalSeparator());
     for (std::string& line : lines) line = Utf8ToWindows1252(line);
     // The report's writer: CR LF after every line, an existing file replaced whole.
     SaveReport(lines, FileSystemPath(path));
 }
 
 void TRecomendacao::ImprimirClick() {
-    PrintLines(platform(), this, QStringLiteral("Recomendação"), AdviceLines(advice_, Record, limits_ ? &*limits_ : nullptr));
+    PrintLines(platform(), this, QStringLiteral("Recomendação"),
+               AdviceLines(advice_, Record, limits_ ? &*limits_ : nullptr, RegionalDecimalSeparator()));
 }
 
 void TRecomendacao::VoltarClick() {

@@ -21,6 +21,7 @@
 
 #include "analysis/calculation.h"
 #include "analysis/format.h"
+#include "analysis/numbertext.h"
 #include "analysis/membership.h"
 #include "analysis/record.h"
 #include "platform/session.h"
@@ -85,6 +86,14 @@ std::string Reasons(const Advice& a, int index) {
 }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// UTF-8 characters of a line.
+int Characters(const std::string& s) {
+    int n = 0;
+    for (const char c : s)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+    return n;
+}
 
 // The numbers of a distribution's reasons, in order.
 std::vector<double> ReasonNumbers(const Advice& a, int index) {
@@ -757,7 +766,7 @@ TEST(AdviceLines, CautionsOpenTheTextAndTheTablesFollowTheRanking) {
     VarianceTestZOf(*r, kNormal) = 3.0;
     const Advice a = Default(*r);
     const ReturnPeriodLimits limits{{{1, 2}, {3, 4}, {5, 6}, {7, 8}, {9, 10}, {11, 12}, {13, 14}}};
-    const auto lines = AdviceLines(a, *r, &limits);
+    const auto lines = AdviceLines(a, *r, &limits, ',');
     EXPECT_EQ(lines[0], "ZARN - RECOMENDAÇÃO DA DISTRIBUIÇÃO");
     const auto at = [&lines](const std::string& line) {
         return std::find(lines.begin(), lines.end(), line) - lines.begin();
@@ -777,13 +786,16 @@ TEST(AdviceLines, CautionsOpenTheTextAndTheTablesFollowTheRanking) {
         return l.rfind("QUANTIS DA DISTRIBUIÇÃO RECOMENDADA", 0) == 0;
     });
     ASSERT_NE(quantiles, lines.end());
-    EXPECT_EQ(*(quantiles + 3), "     2" + std::string(17, ' ') +
-                                    FormatFixed(AdviceQuantile(*r, a.Recommended, 0), 14, 3) +
-                                    FormatFixed(1, 24, 3) + FormatFixed(2, 25, 3));
-    for (const auto& line : lines) EXPECT_LE(line.size(), 160u) << line;
+    // Columns as wide as their content, numbers with the separator asked.
+    const std::string quantile = FormatNumber(AdviceQuantile(*r, a.Recommended, 0), StyleFor(','));
+    EXPECT_EQ(*(quantiles + 3), std::string(22, ' ') + "2  " + std::string(7 - quantile.size(), ' ') + quantile +
+                                    std::string(22, ' ') + "1" + std::string(23, ' ') + "2");
+    // Every line fits an A4 page in portrait at the print's size (about 100
+    // characters of a fixed-pitch font at 8 points).
+    for (const auto& line : lines) EXPECT_LE(Characters(line), 100) << line;
 
     // Without the limits the columns are left out.
-    const auto plain = AdviceLines(a, *r, nullptr);
+    const auto plain = AdviceLines(a, *r, nullptr, ',');
     EXPECT_EQ(std::find(plain.begin(), plain.end(), *(quantiles + 2)), plain.end());
 }
 

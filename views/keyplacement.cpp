@@ -1,4 +1,4 @@
-#include "dialogs/keyplacement.h"
+#include "views/keyplacement.h"
 
 #include <algorithm>
 #include <array>
