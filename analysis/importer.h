@@ -81,6 +81,10 @@ struct LeftOutYear {
     int Order = 0;
     int MissingDays = -1;
     int Days = -1;
+    // HidroWeb: the largest of the days the year has, and its date, so the
+    // user sees whether the year left out held a large flood; else empty.
+    std::string Value;
+    std::string Date;
 };
 
 struct ImportResult {

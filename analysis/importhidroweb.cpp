@@ -225,7 +225,7 @@ void ImportHidroWeb(const std::vector<std::string>& lines, const ImportOptions& 
             if (!best->Status.empty()) doubtful.push_back(label + " (" + best->Status + ")");
         } else {
             r.LeftOut.push_back({label, best == nullptr ? "nenhum dia com valor" : "dias sem dado acima do limite", 0,
-                                 order, missing, days});
+                                 order, missing, days, best == nullptr ? std::string() : best->Text, bestDate});
         }
     }
 
