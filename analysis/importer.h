@@ -87,6 +87,12 @@ struct LeftOutYear {
     std::string Date;
 };
 
+// One day of a daily series (HidroWeb), in the units of the file.
+struct DailyValue {
+    int Year = 0, Month = 0, Day = 0;
+    double Value = 0;
+};
+
 struct ImportResult {
     ImportFormat Format = ImportFormat::Table;  // the format read (never Auto)
     std::string FormatText;                     // "HidroWeb (vazões diárias)", ...
@@ -110,6 +116,7 @@ struct ImportResult {
 
     std::vector<ImportedYear> Kept;             // the series, in the order written
     std::vector<LeftOutYear> LeftOut;
+    std::vector<DailyValue> Daily;              // HidroWeb: every day with a value, in date order
     std::vector<std::string> Notes;             // warnings and notes, Portuguese
 };
 

@@ -159,6 +159,11 @@ void ImportHidroWeb(const std::vector<std::string>& lines, const ImportOptions& 
     if (months.empty()) throw ZarnError("O arquivo do HidroWeb não tem linhas de dados");
     for (const auto& [key, row] : months) consisted += row.Level == 2;
 
+    // The daily values, for the preview's picture of the series.
+    for (const auto& [key, row] : months)
+        for (std::size_t d = 0; d < row.Days.size(); ++d)
+            if (row.Days[d]) r.Daily.push_back({row.Year, row.Month, static_cast<int>(d) + 1, row.Days[d]->Number});
+
     // Mean of the monthly means per calendar month, the years in order.
     double sum[kMonths] = {};
     int count[kMonths] = {};
