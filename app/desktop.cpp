@@ -76,10 +76,11 @@ const QStringList kProjectFilters = {QStringLiteral("Arquivo de projeto (*.Prj)"
 
 }  // namespace
 
-TDesktop::TDesktop(Platform& platform, QWidget* parent)
+TDesktop::TDesktop(Platform& platform, Document& document, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       platform_(platform),
+      document_(document),
       imagens_(zarn::Imagens()) {
     setWindowTitle(QStringLiteral("ZARN - KELMORIDA"));
     BuildMenu();
@@ -249,13 +250,12 @@ QAction* TDesktop::AddTool(const QString& text, const std::function<void()>& sho
 bool TDesktop::GravarProjeto() {
     const QString path = platform_.SaveFileName(this, GravarProj);
     if (path.isEmpty()) return false;
-    WriteProjectFile(Record, FileSystemPath(path));
-    projectPath_ = FileSystemPath(path);
+    document_.Save(FileSystemPath(path));
     return true;
 }
 
 bool TDesktop::PassSaveFirstQuestion() {
-    if (!ProjectModified) return true;
+    if (!document_.Modified()) return true;
     switch (platform_.Confirm(this, kSaveFirstQuestion)) {
         case Answer::Yes: return GravarProjeto();
         case Answer::No: return true;
@@ -275,11 +275,11 @@ void TDesktop::Criarprojeto() {
         ~CursorGuard() { platform.RestoreCursor(); }
     } cursor{platform_};
 
-    // The calculation fills a copy of the record: a failure leaves the
-    // analysis on screen and in memory as it was. The copy keeps what the
-    // calculation does not write (the parsimony values), as the global
-    // record would.
-    auto scratch = std::make_unique<AnalysisRecord>(Record);
+    // The calculation fills a copy of the record: a failure or a cancel
+    // leaves the analysis on screen and in memory as it was. The copy keeps
+    // what the calculation does not write (the parsimony values), as
+    // calculating in place would.
+    auto scratch = std::make_unique<AnalysisRecord>(document_.Record());
     scratch->TestFlags = 0;
     const std::string title = ToWindows1252(novoProj_->Projeto()->text());
     const std::string location = ToWindows1252(novoProj_->Local()->text());
@@ -292,16 +292,13 @@ void TDesktop::Criarprojeto() {
     SimulationSummary simulations;
     try {
         platform_.RunWithProgress(this, QStringLiteral("ZARN - Calculando"), progress, [&] {
-            CalculateAll(*scratch, title, location, comment, dataFile, SimulationOptions{CalculationThreads, &progress},
-                         &simulations);
+            CalculateAll(*scratch, title, location, comment, dataFile, document_.Options(&progress), &simulations);
         });
     } catch (const CalculationCancelled&) {
         return;
     }
-    Record = *scratch;
-    CurrentSimulations = std::move(simulations);
-    projectPath_.clear();
-    ProjectModified = true;
+    // A new project: no file yet, its own settings; every open window follows.
+    document_.Replace(std::move(scratch), std::move(simulations), std::string(), ProjectSettings{}, true);
     HabilitarComandos();
     if (estatisticas_) estatisticas_->Exibir();
 
@@ -318,17 +315,14 @@ void TDesktop::Abrirprojeto() {
     if (!PassSaveFirstQuestion()) return;
     const QString path = platform_.OpenFileName(this, AProj);
     if (path.isEmpty()) return;
-    ReadProjectFile(Record, FileSystemPath(path));
-    projectPath_ = FileSystemPath(path);
     // The simulations are not in the project file: run again when asked for.
-    CurrentSimulations = SimulationSummary{};
-    ProjectModified = false;
+    document_.Open(FileSystemPath(path));
     HabilitarComandos();
     if (estatisticas_) estatisticas_->Exibir();
 }
 
 void TDesktop::Salvarprojeto() {
-    if (GravarProjeto()) ProjectModified = false;
+    if (GravarProjeto()) document_.SetModified(false);
 }
 
 void TDesktop::Relatoriodoestudo() {
@@ -336,34 +330,31 @@ void TDesktop::Relatoriodoestudo() {
     options.Title = QStringLiteral("Relatório do estudo");
     options.Filters = {QStringLiteral("Documento PDF (*.pdf)"), QStringLiteral("Todos os arquivos (*.*)")};
     options.DefaultSuffix = QStringLiteral("pdf");
-    options.FileName = ChartFileName(Windows1252ToUtf8(TextOf(Record.Title)), QStringLiteral("estudo")) +
+    options.FileName = ChartFileName(Windows1252ToUtf8(TextOf(document_.Record().Title)), QStringLiteral("estudo")) +
                        QStringLiteral(".pdf");
     const QString path = platform_.SaveFileName(this, options);
     if (path.isEmpty()) return;
     // The variable, unit and return periods the project keeps beside its
-    // file; a project never saved takes the frequency chart's variable and unit.
-    StudyOptions study;
-    if (!projectPath_.empty()) {
-        study = ProjectStudyOptions(projectPath_);
-    } else {
-        const auto settings = ChartSettings();
-        study.Variable = settings->value(QStringLiteral("Frequencia/Variavel"), study.Variable).toString();
-        study.Unit = settings->value(QStringLiteral("Frequencia/Unidade"), study.Unit).toString();
-    }
+    // file; where it keeps none, the frequency chart's variable and unit.
+    StudyOptions study = ProjectStudyOptions(document_.Settings());
+    const auto chart = ChartSettings();
+    if (!document_.Settings().Variable)
+        study.Variable = chart->value(QStringLiteral("Frequencia/Variavel"), study.Variable).toString();
+    if (!document_.Settings().Unit) study.Unit = chart->value(QStringLiteral("Frequencia/Unidade"), study.Unit).toString();
     platform_.SetBusyCursor();
     struct CursorGuard {
         Platform& platform;
         ~CursorGuard() { platform.RestoreCursor(); }
     } cursor{platform_};
     int pages = 0;
-    if (!WriteRecordStudy(platform_, path, study, &pages)) return;
+    if (!WriteRecordStudy(platform_, document_, path, study, &pages)) return;
     platform_.Notice(this, QStringLiteral("Relatório do estudo gravado em \"%1\" (%2 páginas).")
                                .arg(QDir::toNativeSeparators(path))
                                .arg(pages));
 }
 
 TImportar* TDesktop::ImportarJanela() {
-    if (importar_ == nullptr) importar_ = new TImportar(platform_, this);
+    if (importar_ == nullptr) importar_ = new TImportar(platform_, document_.session(), this);
     return importar_;
 }
 
@@ -379,9 +370,9 @@ void TDesktop::Importarserie() {
                                .arg(janela->Resultado()->Kept.size()));
 }
 
-void TDesktop::AjudaClick() { ShowHelpTopic(platform_, this, HelpFile, kHelpContents); }
+void TDesktop::AjudaClick() { ShowHelpTopic(platform_, this, document_.session(), HelpFile, kHelpContents); }
 
-void TDesktop::AjudaKey() { ShowHelpTopic(platform_, this, HelpFile, kDesktopHelpContext); }
+void TDesktop::AjudaKey() { ShowHelpTopic(platform_, this, document_.session(), HelpFile, kDesktopHelpContext); }
 
 void TDesktop::closeEvent(QCloseEvent* event) {
     if (RunQuery(platform_, this, [this] { return PassSaveFirstQuestion(); }))
@@ -391,11 +382,12 @@ void TDesktop::closeEvent(QCloseEvent* event) {
 }
 
 void StartSession(TDesktop& desktop, TNovoProj& novoProj) {
-    ProjectModified = false;
+    Document& document = desktop.document();
+    document.SetModified(false);
     const QString folder = QDir::currentPath();
-    StartupDir = FileSystemPath(folder);
-    // "ajuda.hlp" in StartupDir, else beside the program, else installed.
-    const QString helpFile = HelpFilePath();
+    document.session().StartupDir = FileSystemPath(folder);
+    // "ajuda.hlp" in the start-up folder, else beside the program, else installed.
+    const QString helpFile = HelpFilePath(document.session());
     novoProj.HelpFile = helpFile;
     desktop.HelpFile = helpFile;
     desktop.AProj.InitialFolder = folder;

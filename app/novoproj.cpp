@@ -39,9 +39,10 @@ constexpr int kImportHeight = 20;
 
 }  // namespace
 
-TNovoProj::TNovoProj(Platform& platform, QWidget* parent)
+TNovoProj::TNovoProj(Platform& platform, const Session& session, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint),
-      platform_(platform) {
+      platform_(platform),
+      session_(session) {
     setWindowTitle(QStringLiteral("ZARN - Criar projeto"));
     setFixedSize(kClientWidth, kClientHeight);
 
@@ -148,7 +149,7 @@ void TNovoProj::buttondadosClick() {
 }
 
 TImportar* TNovoProj::ImportarJanela() {
-    if (importar_ == nullptr) importar_ = new TImportar(platform_, this);
+    if (importar_ == nullptr) importar_ = new TImportar(platform_, session_, this);
     return importar_;
 }
 
@@ -170,6 +171,6 @@ void TNovoProj::CriarClick() {
 
 void TNovoProj::CancelarClick() { reject(); }
 
-void TNovoProj::AjudaKey() { ShowHelpTopic(platform_, this, HelpFile, kNovoProjHelpContext); }
+void TNovoProj::AjudaKey() { ShowHelpTopic(platform_, this, session_, HelpFile, kNovoProjHelpContext); }
 
 }  // namespace zarn

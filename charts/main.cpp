@@ -185,16 +185,19 @@ int Run(int argc, char** argv) {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
 
     SilentPlatform platform;
+    // An adapted rule base is looked for in the folder the tool starts in.
+    Session session{FileSystemPath(QDir::currentPath())};
+    Document document(session);
     try {
-        ReadProjectFile(Record, QFile::encodeName(o.Project).toStdString());
+        document.Open(FileSystemPath(o.Project));
         if (!o.Study.isEmpty()) {
             // The variable, unit and return periods the project keeps beside
             // it, unless given here.
-            StudyOptions study = ProjectStudyOptions(QFile::encodeName(o.Project).toStdString());
+            StudyOptions study = ProjectStudyOptions(document.Settings());
             if (o.Variable) study.Variable = *o.Variable;
             if (o.Unit) study.Unit = *o.Unit;
             int pages = 0;
-            WriteRecordStudy(platform, o.Study, study, &pages);
+            WriteRecordStudy(platform, document, o.Study, study, &pages);
             std::printf("%s\n", qPrintable(QDir::toNativeSeparators(o.Study)));
             return platform.Errors == 0 ? 0 : 1;
         }
@@ -202,19 +205,19 @@ int Run(int argc, char** argv) {
             throw ZarnError("Não foi possível criar a pasta \"" + o.Folder.toStdString() + "\".");
         const QDir folder(o.Folder);
         // The band's simulations, without a progress dialog.
-        CurrentSimulations = SimulateAll(Record, SimulationOptions{CalculationThreads, nullptr});
+        document.SetSimulations(SimulateAll(document.Record(), document.Options(nullptr)));
 
-        TEstatisticas estatisticas(platform);
+        TEstatisticas estatisticas(platform, document);
         estatisticas.Preencher();
         Write(estatisticas.EstatGraf(), folder, QStringLiteral("histograma"), o.Size);
-        TTesteDLG testes(platform);
+        TTesteDLG testes(platform, document);
         testes.Preencher();
         Write(testes.Chart1(), folder, QStringLiteral("dados-amostrais"), o.Size);
-        TParaDLG parametros(platform);
+        TParaDLG parametros(platform, document);
         parametros.Preencher();
         Write(parametros.Chart1(), folder, QStringLiteral("probabilidade"), o.Size);
 
-        TFrequencia frequencia(platform);
+        TFrequencia frequencia(platform, document);
         frequencia.Preencher();
         const int best = frequencia.Recommended();
         const std::vector<int> shown = Distributions(o.Distributions, best);
@@ -240,7 +243,7 @@ int Run(int argc, char** argv) {
         frequencia.Desenhar();
         Write(frequencia.Grafico(), folder, QStringLiteral("frequencia"), o.Size);
 
-        TDiagramaMomentos diagrama(platform);
+        TDiagramaMomentos diagrama(platform, document);
         diagrama.Preencher();
         Write(diagrama.Grafico(), folder, QStringLiteral("diagrama-momentos-l"), o.Size);
     } catch (const UsageError& e) {

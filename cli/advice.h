@@ -6,6 +6,7 @@
 #include <string>
 
 #include "analysis/record.h"
+#include "platform/session.h"
 #include "rules/advisor.h"
 
 namespace zarn {
@@ -17,6 +18,9 @@ std::string AdviceJson(const Advice& advice);
 // working directory (the tool's start-up folder), beside the tool, or in the
 // installed data folder, otherwise the compiled-in one. A user's rule base
 // that could not be used is said on standard error.
-std::string AdviceJson(const AnalysisRecord& r);
+std::string AdviceJson(const AnalysisRecord& r, const Session& session);
+
+// The session of a batch tool: its start-up folder is the working directory.
+Session ToolSession();
 
 }  // namespace zarn

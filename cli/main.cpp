@@ -158,7 +158,7 @@ int Run(const Options& o) {
         if (o.Facts == "-") WriteOut("-", JoinCrLf(FactFileLines(r)));
         else WriteFactFile(r, o.Facts);
     }
-    if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r));
+    if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r, ToolSession()));
     if (!o.Project.empty()) {
         if (o.Project == "-") WriteOut("-", std::string(reinterpret_cast<const char*>(&r), sizeof r));
         else WriteProjectFile(r, o.Project);

@@ -24,7 +24,6 @@
 #include "dialogs/chartexport.h"
 #include "views/report.h"
 #include "platform/platform.h"
-#include "platform/session.h"
 
 namespace zarn {
 
@@ -111,8 +110,8 @@ QTableWidget* MakeTable(QWidget* parent, int rows, const QStringList& headers) {
 
 }  // namespace
 
-TRecomendacao::TRecomendacao(Platform& platform, QWidget* parent)
-    : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Recomendação"), kWidth, kHeight) {
+TRecomendacao::TRecomendacao(Platform& platform, Document& document, QWidget* parent)
+    : ResultDialogBase(platform, document, parent, QStringLiteral("ZARN - Recomendação"), kWidth, kHeight) {
     setObjectName(QStringLiteral("Recomendacao"));
     SetHelpContext(kRecomendacaoHelpContext);
 
@@ -238,16 +237,25 @@ TRecomendacao::TRecomendacao(Platform& platform, QWidget* parent)
 }
 
 void TRecomendacao::Exibir() {
-    advice_ = Advise(Record);
+    Consultar(true);
+    ShowModeless(fechar_);
+}
+
+void TRecomendacao::Refresh() { Consultar(false); }
+
+void TRecomendacao::Consultar(bool askAgain) {
+    const AnalysisRecord& record = document().Record();
+    advice_ = Advise(record, document().session());
     limits_.reset();
     // The confidence limits come from the simulations of the analysis; an
     // opened project simulates again (with progress, over the window that
     // asked while this one is still hidden). Cancelled: no limits.
     QWidget* owner = isVisible() || parentWidget() == nullptr ? this : parentWidget();
-    if (advice_.Recommended != 0 && EnsureSimulations(platform(), owner))
-        limits_ = ReturnPeriodIntervals(CurrentSimulations, advice_.Recommended);
+    if (advice_.Recommended != 0 && EnsureSimulations(platform(), owner, document(), askAgain))
+        limits_ = ReturnPeriodIntervals(document().Simulations(), advice_.Recommended);
+    // What Salvar and Imprimir write: the advice as the window shows it.
+    lines_ = AdviceLines(advice_, record, limits_ ? &*limits_ : nullptr, RegionalDecimalSeparator());
     Preencher();
-    ShowModeless(fechar_);
 }
 
 void TRecomendacao::Preencher() {
@@ -289,7 +297,7 @@ void TRecomendacao::PreencherTabela(char separator) {
     tabela_->clearContents();
     for (int row = 0; row < static_cast<int>(advice_.Ranking.size()) && row < kDistributionCount; ++row) {
         const DistributionAdvice& d = advice_.Ranking[static_cast<std::size_t>(row)];
-        const FitResult& fit = FitTestOf(Record, d.Index);
+        const FitResult& fit = FitTestOf(document().Record(), d.Index);
         const auto rr = FormatCompared({fit.R, fit.R90}, style);
         QTableWidgetItem* items[kColumns] = {
             Cell(QString::number(d.Rank), centre),
@@ -298,7 +306,7 @@ void TRecomendacao::PreencherTabela(char separator) {
             Cell(number(d.Degree), right),
             Cell(number(d.ZMembership), right),
             Cell(number(d.RMembership), right),
-            Cell(number(VarianceTestZOf(Record, d.Index)), right),
+            Cell(number(VarianceTestZOf(document().Record(), d.Index)), right),
             Cell(Utf8(rr[0]), right),
             Cell(Utf8(rr[1]), right),
         };
@@ -364,7 +372,7 @@ void TRecomendacao::PreencherQuantis(char separator) {
     for (int t = 0; t < kReturnPeriodCount; ++t) {
         quantis_->setItem(t, 0, Cell(QString::number(kReturnPeriods[t]), Qt::AlignHCenter));
         // The quantile and its limits told apart where they would read alike.
-        const double q = AdviceQuantile(Record, index, t);
+        const double q = AdviceQuantile(document().Record(), index, t);
         const auto texts = limits_ ? FormatCompared({q, (*limits_)[t].Lower, (*limits_)[t].Upper}, style)
                                    : std::vector<std::string>{FormatNumber(q, style)};
         auto* quantile = Cell(Utf8(texts[0]), Qt::AlignRight);
@@ -395,16 +403,14 @@ void TRecomendacao::SalvarClick() {
     options.FileName = QString();
     const QString path = platform().SaveFileName(this, options);
     if (path.isEmpty()) return;
-    std::vector<std::string> lines =
-        AdviceLines(advice_, Record, limits_ ? &*limits_ : nullptr, RegionalDecimalSeparator());
+    std::vector<std::string> lines = lines_;
     for (std::string& line : lines) line = Utf8ToWindows1252(line);
     // The report's writer: CR LF after every line, an existing file replaced whole.
     SaveReport(lines, FileSystemPath(path));
 }
 
 void TRecomendacao::ImprimirClick() {
-    PrintLines(platform(), this, QStringLiteral("Recomendação"),
-               AdviceLines(advice_, Record, limits_ ? &*limits_ : nullptr, RegionalDecimalSeparator()));
+    PrintLines(platform(), this, document(), QStringLiteral("Recomendação"), lines_);
 }
 
 void TRecomendacao::VoltarClick() {

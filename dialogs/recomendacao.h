@@ -29,8 +29,8 @@ constexpr int kRecomendacaoHelpContext = 119;
 class TRecomendacao : public ResultDialogBase {
     Q_OBJECT
 public:
-    explicit TRecomendacao(Platform& platform, QWidget* parent = nullptr);
-    // Consults the rule base on Record, makes sure the simulations are in
+    TRecomendacao(Platform& platform, Document& document, QWidget* parent = nullptr);
+    // Consults the rule base on the document's record, makes sure the simulations are in
     // memory (an opened project simulates again, with progress; cancelled:
     // no confidence limits), fills the window and shows it.
     void Exibir();
@@ -58,7 +58,12 @@ public:
     // Brings the reasons of the distribution in table row `row` into view.
     void TabelaSelecionada(int row);
 
+protected:
+    // Consults again for the new analysis, not asking to simulate once declined.
+    void Refresh() override;
+
 private:
+    void Consultar(bool askAgain);
     void Preencher();
     void PreencherTabela(char separator);
     void PreencherMotivos(char separator);
@@ -81,6 +86,7 @@ private:
 
     Advice advice_;
     std::optional<ReturnPeriodLimits> limits_;
+    std::vector<std::string> lines_;  // the advice's text (UTF-8), as saved and printed
 };
 
 void LinkRecomendacao(Tresult* resultado, TRecomendacao* recomendacao);

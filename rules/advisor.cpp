@@ -495,7 +495,9 @@ Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path) {
     return ConsultOrFallBack(r, path, &text, "");
 }
 
-Advice Advise(const AnalysisRecord& r) { return AdviseWithRuleBase(r, FindSupportFile(kRuleBaseFileName)); }
+Advice Advise(const AnalysisRecord& r, const Session& session) {
+    return AdviseWithRuleBase(r, FindSupportFile(session, kRuleBaseFileName));
+}
 
 std::string PhraseText(const Phrase& phrase, const PhraseNumberText& number) {
     std::string out;

@@ -28,6 +28,7 @@
 
 #include "analysis/numbertext.h"
 #include "analysis/record.h"
+#include "platform/session.h"
 
 namespace zarn {
 
@@ -71,7 +72,8 @@ struct Advice {
     std::vector<DistributionAdvice> Ranking;  // all eight, in rank order
 };
 
-Advice Advise(const AnalysisRecord& r);
+// The rule base looked up in the session's support folders (FindSupportFile).
+Advice Advise(const AnalysisRecord& r, const Session& session);
 // `path` empty: the compiled-in rule base.
 Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path);
 // `name` is how the advice names the rule base (a path). Text in UTF-8; a

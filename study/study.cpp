@@ -14,7 +14,6 @@
 #include "dialogs/chartexport.h"
 #include "dialogs/chartwindows.h"
 #include "dialogs/resultdialogs.h"
-#include "platform/session.h"
 #include "rules/advisor.h"
 #include "study/studypdf.h"
 
@@ -47,23 +46,23 @@ private:
 
 }  // namespace
 
-StudyOptions ProjectStudyOptions(const std::string& projectPath) {
+StudyOptions ProjectStudyOptions(const ProjectSettings& settings) {
     StudyOptions options;
-    const ProjectSettings settings = ReadProjectSettings(projectPath);
     if (settings.Variable && !settings.Variable->empty()) options.Variable = QString::fromStdString(*settings.Variable);
     if (settings.Unit) options.Unit = QString::fromStdString(*settings.Unit);
     if (settings.ReturnPeriods) options.ReturnPeriods = *settings.ReturnPeriods;
     return options;
 }
 
-bool WriteRecordStudy(Platform& platform, const QString& path, const StudyOptions& options, int* pages) {
-    if (!CurrentSimulations.Matches(Record) && !EnsureSimulations(platform, nullptr)) return false;
-    const Advice advice = Advise(Record);
+bool WriteRecordStudy(Platform& platform, Document& document, const QString& path, const StudyOptions& options,
+                      int* pages) {
+    if (!EnsureSimulations(platform, nullptr, document)) return false;
+    const Advice advice = Advise(document.Record(), document.session());
 
     KeepChartSettings keep;
-    TTesteDLG serie(platform);
+    TTesteDLG serie(platform, document);
     serie.Preencher();
-    TFrequencia frequencia(platform);
+    TFrequencia frequencia(platform, document);
     frequencia.SetRecommended(advice.Recommended);
     frequencia.Preencher();
     const int shown = frequencia.Recommended();
@@ -77,12 +76,12 @@ bool WriteRecordStudy(Platform& platform, const QString& path, const StudyOption
     frequencia.Variavel()->setText(options.Variable);
     frequencia.Unidade()->setText(options.Unit);
     frequencia.Desenhar();
-    TDiagramaMomentos diagrama(platform);
+    TDiagramaMomentos diagrama(platform, document);
     diagrama.Preencher();
 
     StudyInput input;
-    input.Record = &Record;
-    input.Simulations = &CurrentSimulations;
+    input.Record = &document.Record();
+    input.Simulations = &document.Simulations();
     input.Consulted = &advice;
     input.Date = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")).toStdString();
     input.Version = ZARN_VERSION;

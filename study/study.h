@@ -6,14 +6,16 @@
 //
 //   StudyOptions       the variable and unit named on the charts and tables,
 //                      the return periods of the quantile tables
-//   ProjectStudyOptions  those a project file keeps beside it
-//   WriteRecordStudy   the study of Record written to a path
+//   ProjectStudyOptions  those a project keeps beside its file
+//   WriteRecordStudy   the study of a document's analysis written to a path
 #pragma once
 
 #include <QString>
 #include <string>
 #include <vector>
 
+#include "analysis/projectsettings.h"
+#include "platform/document.h"
 #include "platform/platform.h"
 
 namespace zarn {
@@ -25,14 +27,15 @@ struct StudyOptions {
     std::vector<double> ReturnPeriods;  // the project's; empty: the seven of the analysis
 };
 
-// The options a project keeps beside its file (ReadProjectSettings), the
-// defaults where it keeps none.
-StudyOptions ProjectStudyOptions(const std::string& projectPath);
+// The options the project keeps beside its file (the document's settings),
+// the defaults where it keeps none.
+StudyOptions ProjectStudyOptions(const ProjectSettings& settings);
 
-// Simulates the analysis again when CurrentSimulations do not match Record
-// (through the platform's progress); false when the user cancelled that.
-// Throws ZarnError when the file cannot be written. `pages` receives the
-// page count when not null.
-bool WriteRecordStudy(Platform& platform, const QString& path, const StudyOptions& options, int* pages = nullptr);
+// The study of the document's analysis. Simulates it again when its
+// simulations are not valid (through the platform's progress); false when
+// the user cancelled that. Throws ZarnError when the file cannot be
+// written. `pages` receives the page count when not null.
+bool WriteRecordStudy(Platform& platform, Document& document, const QString& path, const StudyOptions& options,
+                      int* pages = nullptr);
 
 }  // namespace zarn

@@ -21,8 +21,9 @@
 #include "analysis/record.h"
 #include "dialogs/chartexport.h"
 #include "dialogs/chartwindows.h"
-#include "platform/session.h"
+#include "platform/document.h"
 #include "support/scriptedplatform.h"
+#include "support/testdocument.h"
 
 using namespace zarn;
 
@@ -92,14 +93,19 @@ private slots:
 
     void theKeyHidesNothing() {
         QFETCH(QString, example);
-        CalculateAll(Record, "", "", "", (QStringLiteral(ZARN_EXAMPLES "/") + example + ".dat").toStdString(), {},
-                     &CurrentSimulations);
+        // A document of its own per example: the windows follow it.
+        Document document(TestSession());
+        auto record = std::make_unique<AnalysisRecord>();
+        SimulationSummary simulations;
+        CalculateAll(*record, "", "", "", (QStringLiteral(ZARN_EXAMPLES "/") + example + ".dat").toStdString(), {},
+                     &simulations);
+        document.Replace(std::move(record), std::move(simulations), std::string(), ProjectSettings{}, true);
         ScriptedPlatform platform;
-        TFrequencia frequencia(platform);
+        TFrequencia frequencia(platform, document);
         frequencia.Exibir();
         for (int index = 1; index <= kDistributionCount; ++index) frequencia.Distribuicao(index)->setChecked(true);
         frequencia.Desenhar();
-        TDiagramaMomentos diagrama(platform);
+        TDiagramaMomentos diagrama(platform, document);
         diagrama.Exibir();
         QVERIFY(QTest::qWaitForWindowExposed(&frequencia));
         QVERIFY(QTest::qWaitForWindowExposed(&diagrama));

@@ -20,12 +20,12 @@
 #include "analysis/quantiles.h"
 #include "analysis/record.h"
 #include "dialogs/chartexport.h"
-#include "platform/session.h"
 #include "rules/advisor.h"
 #include "study/study.h"
 #include "study/studycontent.h"
 #include "study/studypdf.h"
 #include "support/scriptedplatform.h"
+#include "support/testdocument.h"
 
 using namespace zarn;
 
@@ -62,8 +62,10 @@ private slots:
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_.path());
         pdftotext_ = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
         if (pdftotext_.isEmpty()) QSKIP("pdftotext (poppler-utils) is not installed");
-        CalculateAll(Record, "Rio Ocmulgee", "Macon", "", ZARN_EXAMPLES "/ocmulgee-river-macon.dat", {},
-                     &CurrentSimulations);
+        SimulationSummary simulations;
+        CalculateAll(TestDocument().Record(), "Rio Ocmulgee", "Macon", "", ZARN_EXAMPLES "/ocmulgee-river-macon.dat", {},
+                     &simulations);
+        TestDocument().SetSimulations(std::move(simulations));
     }
 
     void TheStudyHoldsTheRecommendationAndTheQuantileTable() {
@@ -72,8 +74,8 @@ private slots:
         ChartSettings()->setValue(QStringLiteral("Frequencia/Papel"), 2);
         const QString path = dir_.filePath(QStringLiteral("estudo.pdf"));
         int pages = 0;
-        QVERIFY(WriteRecordStudy(platform, path, StudyOptions{QStringLiteral("Vazão máxima anual"),
-                                                               QStringLiteral("m³/s"), true},
+        QVERIFY(WriteRecordStudy(platform, TestDocument(), path,
+                                 StudyOptions{QStringLiteral("Vazão máxima anual"), QStringLiteral("m³/s"), true, {}},
                                  &pages));
         QCOMPARE(ChartSettings()->value(QStringLiteral("Frequencia/Papel")).toInt(), 2);
         // The Ocmulgee study: cover and data, statistics and fits, advice and
@@ -86,19 +88,20 @@ private slots:
         for (int k = 0; k < pages; ++k)
             QVERIFY2(pageTexts[k].contains(QStringLiteral("Página %1 de %2").arg(k + 1).arg(pages)), qPrintable(pageTexts[k]));
 
-        const Advice advice = Advise(Record);
+        const AnalysisRecord& record = TestDocument().Record();
+        const Advice advice = Advise(record, TestSession());
         QCOMPARE(advice.Recommended, static_cast<int>(kGumbel));
         QVERIFY(text.contains(QStringLiteral("Recomenda-se a distribuição Gumbel")));
         QVERIFY(text.contains(QStringLiteral("semente %1").arg(kSimulationSeed)));
 
         // Each return period's row: T, F, the quantile and its limits, as the
         // analysis computed them.
-        const auto limits = ReturnPeriodIntervals(CurrentSimulations, kGumbel);
+        const auto limits = ReturnPeriodIntervals(TestDocument().Simulations(), kGumbel);
         const QStringList lines = text.split(QLatin1Char('\n'));
         const qsizetype table = lines.indexOf(QRegularExpression(QStringLiteral("\\s*T \\(anos\\)\\s+F\\s+Quantil.*")));
         QVERIFY(table >= 0);
         for (int k = 0; k < kReturnPeriodCount; ++k) {
-            const auto numbers = FormatCompared({ReturnPeriodQuantile(Record, kGumbel, k), limits[k].Lower,
+            const auto numbers = FormatCompared({ReturnPeriodQuantile(record, kGumbel, k), limits[k].Lower,
                                                  limits[k].Upper},
                                                 StyleFor(','));
             const QStringList expected{QString::number(kReturnPeriods[k]),
@@ -113,7 +116,7 @@ private slots:
     void NothingIsCutAtTheMargins() {
         ScriptedPlatform platform;
         const QString path = dir_.filePath(QStringLiteral("margens.pdf"));
-        QVERIFY(WriteRecordStudy(platform, path, StudyOptions{}));
+        QVERIFY(WriteRecordStudy(platform, TestDocument(), path, StudyOptions{}));
         const QString boxes = Run(pdftotext_, {QStringLiteral("-bbox"), path, QStringLiteral("-")});
         static const QRegularExpression word(
             QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\"[^>]*>([^<]*)</word>"));
