@@ -62,6 +62,9 @@ public:
     // buttons run them under the default error handler.
     void Criarprojeto();
     void Abrirprojeto();
+    // Reads the project file `path` and shows it, without asking: the
+    // second half of Abrirprojeto, and `zarn PROJECT` at start-up.
+    void Abrirprojeto(const QString& path);
     void Salvarprojeto();
     // "Relatório do estudo...": asks for a PDF file and writes the study of
     // the analysis in memory (study/study.h).

@@ -24,6 +24,7 @@
 #include "dialogs/recomendacao.h"
 #include "dialogs/chartwindows.h"
 #include "dialogs/resultdialogs.h"
+#include "platform/session.h"
 
 namespace {
 
@@ -90,10 +91,14 @@ int main(int argc, char* argv[]) {
     zarn::TRecomendacao* recomendacao = windows.Recomendacao;
     zarn::TFrequencia* frequencia = windows.Frequencia;
     zarn::TDiagramaMomentos* diagrama = windows.Diagrama;
+    // The pictures name every file relative to the start-up folder (the
+    // data file "examples/...", the rule base "./zarn.clp"), never by this
+    // machine's folders: the build copies the examples beside the program.
+    session.StartupDir = std::string(1, '.');
 
     bool ok = Save(desktop, folder, QStringLiteral("principal.png"));
 
-    platform.NextFile = QStringLiteral(ZARN_EXAMPLES "/ocmulgee-river-macon.dat");
+    platform.NextFile = QStringLiteral("examples/ocmulgee-river-macon.dat");
     novoProj->ModalRun = [&](zarn::TNovoProj& d) {
         d.Projeto()->setText(QStringLiteral("Cheias do rio Ocmulgee"));
         d.Local()->setText(QStringLiteral("Macon, Geórgia (EUA)"));
@@ -123,7 +128,7 @@ int main(int argc, char* argv[]) {
 
     // The import window over a HidroWeb download of the examples.
     desktop->ImportarJanela()->ModalRun = [&](zarn::TImportar& d) {
-        d.Carregar(QStringLiteral(ZARN_EXAMPLES "/vazoes_C_58110002.csv"));
+        d.Carregar(QStringLiteral("examples/vazoes_C_58110002.csv"));
         ok = Save(&d, folder, QStringLiteral("importar.png")) && ok;
         d.FecharClick();
     };

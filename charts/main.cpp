@@ -39,6 +39,7 @@
 #include "platform/platform.h"
 #include "platform/session.h"
 #include "study/study.h"
+#include "zarn/about.h"
 
 namespace zarn {
 namespace {
@@ -50,6 +51,7 @@ constexpr const char* kUsage =
     "       zarn-charts --study OUT.pdf [--variable TEXT] [--unit TEXT] PROJECT\n"
     "       (the study takes the variable, unit and return periods the project keeps\n"
     "       beside it, unless given here)\n"
+    "       zarn-charts --help | --version\n"
     "       LIST is distribution numbers 1..8 separated by commas (1 Normal, 2 LogNormal,\n"
     "       3 Gumbel, 4 Exponencial, 5 Pearson III, 6 LogPearson III, 7 GEV, 8 GPA);\n"
     "       best is the distribution with the highest probability-plot correlation R;\n"
@@ -87,6 +89,10 @@ Options ParseArguments(int argc, char** argv) {
         const std::string arg = argv[i];
         if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
+            std::exit(0);
+        }
+        if (arg == "--version") {
+            std::fputs(VersionText("zarn-charts").c_str(), stdout);
             std::exit(0);
         }
         auto value = [&]() -> std::string {
