@@ -8,6 +8,12 @@
 // Files written into OUTDIR (each as .png and .svg):
 //   histograma, dados-amostrais, probabilidade (the project's plotted
 //   distribution with its band), frequencia, diagrama-momentos-l
+//
+// The frequency chart draws by default the distribution the advisor
+// recommends, with its band, as the window does; when it recommends none,
+// the tool says so and draws the one with the highest probability-plot
+// correlation R. Its value axis is labelled with the project's variable and
+// unit (its settings file) unless --variable or --unit are given.
 // With --study OUT.pdf it writes instead the study of the project as a PDF
 // document ("Relatório do estudo"), the same the program's Projeto menu makes.
 #include <QApplication>
@@ -38,6 +44,7 @@
 #include "dialogs/resultdialogs.h"
 #include "platform/platform.h"
 #include "platform/session.h"
+#include "rules/advisor.h"
 #include "study/study.h"
 #include "zarn/about.h"
 
@@ -46,15 +53,17 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: zarn-charts [--width CM] [--height CM] [--dpi N] [--paper gumbel|normal|log]\n"
-    "                   [--distributions best|all|LIST] [--band best|none|N] [--positions NAME]\n"
-    "                   [--variable TEXT] [--unit TEXT] PROJECT OUTDIR\n"
+    "                   [--distributions recommended|best|all|LIST] [--band recommended|best|none|N]\n"
+    "                   [--positions NAME] [--variable TEXT] [--unit TEXT] PROJECT OUTDIR\n"
     "       zarn-charts --study OUT.pdf [--variable TEXT] [--unit TEXT] PROJECT\n"
     "       (the study takes the variable, unit and return periods the project keeps\n"
     "       beside it, unless given here)\n"
     "       zarn-charts --help | --version\n"
     "       LIST is distribution numbers 1..8 separated by commas (1 Normal, 2 LogNormal,\n"
     "       3 Gumbel, 4 Exponencial, 5 Pearson III, 6 LogPearson III, 7 GEV, 8 GPA);\n"
+    "       recommended (the default) is the advisor's recommendation, or the highest degree g when there is none;\n"
     "       best is the distribution with the highest probability-plot correlation R;\n"
+    "       --variable and --unit default to the project's own (its settings file)\n"
     "       NAME is cunnane (default), gringorten, blom, weibull or hazen\n";
 
 struct UsageError {
@@ -66,11 +75,10 @@ struct Options {
     QString Study;  // --study: the PDF of the study instead of the chart files
     ImageSize Size;
     QString Paper = QStringLiteral("gumbel");
-    QString Distributions = QStringLiteral("best");
-    QString Band = QStringLiteral("best");
+    QString Distributions = QStringLiteral("recommended");
+    QString Band = QStringLiteral("recommended");
     QString Positions = QStringLiteral("cunnane");
-    // Empty when not given: the project's own, or the default.
-    std::optional<QString> Variable, Unit;
+    std::optional<QString> Variable, Unit;  // none: the project's
 };
 
 double Number(const std::string& arg, const std::string& text, double low, double high) {
@@ -125,8 +133,9 @@ Options ParseArguments(int argc, char** argv) {
     return o;
 }
 
-// "best", "all" or "1,3,7": the distributions checked.
-std::vector<int> Distributions(const QString& text, int best) {
+// "recommended", "best", "all" or "1,3,7": the distributions checked.
+std::vector<int> Distributions(const QString& text, int recommended, int best) {
+    if (text == "recommended") return {recommended};
     if (text == "best") return {best};
     if (text == "all") return {1, 2, 3, 4, 5, 6, 7, 8};
     std::vector<int> chosen;
@@ -134,7 +143,7 @@ std::vector<int> Distributions(const QString& text, int best) {
         bool ok = false;
         const int index = part.trimmed().toInt(&ok);
         if (!ok || index < 1 || index > kDistributionCount)
-            throw UsageError{"--distributions takes best, all or numbers 1 to 8 separated by commas"};
+            throw UsageError{"--distributions takes recommended, best, all or numbers 1 to 8 separated by commas"};
         chosen.push_back(index);
     }
     return chosen;
@@ -223,10 +232,28 @@ int Run(int argc, char** argv) {
         parametros.Preencher();
         Write(parametros.Chart1(), folder, QStringLiteral("probabilidade"), o.Size);
 
+        // The advisor's recommendation, as the window takes it; none: the
+        // distribution of highest degree g in the advisor's ranking (the
+        // first in rank order among equals), and the tool says so.
+        const Advice advice = Advise(document.Record(), session);
+        if (!advice.RuleBaseProblem.empty()) std::fprintf(stderr, "%s\n", advice.RuleBaseProblem.c_str());
+        const int best = HighestCorrelation(document.Record());
+        int recommended = advice.Recommended;
+        if (recommended == 0) {
+            double highest = -1.0;
+            for (const DistributionAdvice& d : advice.Ranking)
+                if (d.Degree > highest) highest = d.Degree, recommended = d.Index;
+            if (recommended == 0) recommended = best;
+            if (o.Distributions == "recommended" || o.Band == "recommended")
+                std::fprintf(stderr,
+                             "Nenhuma distribuição é recomendada para este projeto: o gráfico de frequência mostra a "
+                             "de maior grau g, %s.\n",
+                             DistributionName(recommended).c_str());
+        }
         TFrequencia frequencia(platform, document);
+        frequencia.SetRecommended(advice.Recommended);
         frequencia.Preencher();
-        const int best = frequencia.Recommended();
-        const std::vector<int> shown = Distributions(o.Distributions, best);
+        const std::vector<int> shown = Distributions(o.Distributions, recommended, best);
         const int paper = o.Paper == "normal" ? static_cast<int>(ProbabilityPaper::Normal)
                           : o.Paper == "log"  ? static_cast<int>(ProbabilityPaper::LogReturnPeriod)
                                               : static_cast<int>(ProbabilityPaper::Gumbel);
@@ -236,16 +263,18 @@ int Run(int argc, char** argv) {
         frequencia.Posicao()->setCurrentIndex(positions);
         for (int index = 1; index <= kDistributionCount; ++index)
             frequencia.Distribuicao(index)->setChecked(std::find(shown.begin(), shown.end(), index) != shown.end());
-        int band = best;
+        int band = recommended;
         if (o.Band == "none") band = 0;
-        else if (o.Band != "best") {
+        else if (o.Band == "best") band = best;
+        else if (o.Band != "recommended") {
             bool ok = false;
             band = o.Band.toInt(&ok);
-            if (!ok || band < 1 || band > kDistributionCount) throw UsageError{"--band takes best, none or 1 to 8"};
+            if (!ok || band < 1 || band > kDistributionCount)
+                throw UsageError{"--band takes recommended, best, none or 1 to 8"};
         }
         frequencia.Intervalo()->setCurrentIndex(frequencia.Intervalo()->findData(band));
-        frequencia.Variavel()->setText(o.Variable.value_or(QStringLiteral("Vazão máxima anual")));
-        frequencia.Unidade()->setText(o.Unit.value_or(QString()));
+        if (o.Variable) frequencia.Variavel()->setText(*o.Variable);
+        if (o.Unit) frequencia.Unidade()->setText(*o.Unit);
         frequencia.Desenhar();
         Write(frequencia.Grafico(), folder, QStringLiteral("frequencia"), o.Size);
 

@@ -22,6 +22,7 @@
 #include "views/intervaltable.h"
 #include "platform/help.h"
 #include "platform/platform.h"
+#include "dialogs/resultdialogs.h"
 #include "platform/documentsignal.h"
 
 namespace zarn {
@@ -86,7 +87,13 @@ TIntervalos::TIntervalos(Platform& platform, Document& document, QWidget* parent
     buttons->addWidget(separador_);
     buttons->addWidget(salvar_);
 
+    projeto_ = new QLabel(this);
+    projeto_->setObjectName(QStringLiteral("Projeto"));
+    QFont bold = projeto_->font();
+    bold.setBold(true);
+    projeto_->setFont(bold);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(projeto_);
     layout->addWidget(nota_);
     layout->addWidget(tabela_, 1);
     layout->addLayout(buttons);
@@ -126,6 +133,7 @@ bool TIntervalos::Preencher(bool askAgain) {
     if (!EnsureSimulations(platform_, this, document_, askAgain)) return false;
     rows_ = IntervalRows(document_.Record(), document_.Simulations());
     title_ = QString::fromStdString(Windows1252ToUtf8(TextOf(document_.Record().Title))).trimmed();
+    projeto_->setText(ProjectName(document_.Record()));
     const std::vector<IntervalRow>& rows = rows_;
     tabela_->setRowCount(static_cast<int>(rows.size()));
     const QColor shade = palette().color(QPalette::AlternateBase);

@@ -220,6 +220,7 @@ TRecomendacao::TRecomendacao(Platform& platform, Document& document, QWidget* pa
     auto* janela = new QVBoxLayout(this);
     janela->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     janela->setSpacing(6);
+    janela->addWidget(MakeProjectLabel(this));
     janela->addWidget(resumo_);
     janela->addWidget(conclusao_);
     janela->addWidget(tabela_);

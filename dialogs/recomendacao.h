@@ -33,7 +33,7 @@ public:
     // Consults the rule base on the document's record, makes sure the simulations are in
     // memory (an opened project simulates again, with progress; cancelled:
     // no confidence limits), fills the window and shows it.
-    void Exibir();
+    void Exibir() override;
     void SetBack(Tresult* back) { back_ = back; }
 
     const Advice& Parecer() const { return advice_; }
