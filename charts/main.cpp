@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "analysis/errors.h"
+#include "analysis/filewrite.h"
 #include "analysis/projectfile.h"
 #include "analysis/record.h"
 #include "analysis/simulation.h"
@@ -174,11 +175,19 @@ public:
     void CopyImage(const QImage&) override {}
 };
 
+// Whole or not at all, as every file of the batch tools; a symbolic link
+// already at the name is replaced, never followed.
+void WriteWhole(const QString& path, const QByteArray& bytes) {
+    const std::string target = FileSystemPath(path);
+    ReplaceFileContents(target, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                        [&](WriteStage, int code) { return FileErrorText(code, target); }, LinkAtTarget::Replace);
+}
+
 void Write(QChart* chart, const QDir& folder, const QString& name, const ImageSize& size) {
     const QString png = folder.filePath(name + QStringLiteral(".png"));
     const QString svg = folder.filePath(name + QStringLiteral(".svg"));
-    WriteChartFile(png, ChartPng(chart, size));
-    WriteChartFile(svg, ChartSvg(chart, size, name));
+    WriteWhole(png, ChartPng(chart, size));
+    WriteWhole(svg, ChartSvg(chart, size, name));
     std::printf("%s\n%s\n", qPrintable(QDir::toNativeSeparators(png)), qPrintable(QDir::toNativeSeparators(svg)));
 }
 

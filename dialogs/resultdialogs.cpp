@@ -653,13 +653,19 @@ void Tresult::VoltarClick() {
 }
 
 void Tresult::AvancarClick() {
+    // A start-up folder that takes no file is said in the advice window's
+    // status line, not in a box at every visit; the advice opens either way.
+    QString note;
     try {
-        StartRuleEngine(platform(), document());
+        note = StartRuleEngine(platform(), document());
     } catch (...) {
         if (next_) next_->Exibir();
         throw;
     }
-    if (next_) next_->Exibir();
+    if (next_) {
+        next_->SetLaunchNote(note);
+        next_->Exibir();
+    }
 }
 
 // ---------------------------------------------------------------------------
