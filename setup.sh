@@ -16,8 +16,9 @@ packages=(cmake ninja-build g++ qt6-base-dev qt6-charts-dev libqt6opengl6-dev li
           qt6-svg-dev qt6-translations-l10n dpkg-dev file libboost-dev gfortran)
 # Only for the tests: the installation test checks the Debian packages with
 # the tools a packager runs (lintian, desktop-file-validate, appstreamcli,
-# man for the manual pages).
-test_packages=(lintian desktop-file-utils appstream man-db)
+# man for the manual pages); poppler-utils (pdftotext) lets the tests read
+# back the text of the study PDF.
+test_packages=(lintian desktop-file-utils appstream man-db poppler-utils)
 
 install_missing() {  # install_missing [extra packages...]
     local missing=()

@@ -131,7 +131,7 @@ std::vector<ImportPreviewRow> ImportPreviewRows(const ImportResult& r) {
         rows.push_back({k.Order, {true, k.Label, k.Value, k.Date, missing(k.MissingDays, k.Days), remark}});
     }
     for (const auto& l : r.LeftOut)
-        rows.push_back({l.Order, {false, l.Label, "", "", missing(l.MissingDays, l.Days), l.Reason}});
+        rows.push_back({l.Order, {false, l.Label, l.Value, l.Date, missing(l.MissingDays, l.Days), l.Reason}});
     std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<ImportPreviewRow> out;
     for (auto& [order, row] : rows) out.push_back(std::move(row));

@@ -81,6 +81,16 @@ struct LeftOutYear {
     int Order = 0;
     int MissingDays = -1;
     int Days = -1;
+    // HidroWeb: the largest of the days the year has, and its date, so the
+    // user sees whether the year left out held a large flood; else empty.
+    std::string Value;
+    std::string Date;
+};
+
+// One day of a daily series (HidroWeb), in the units of the file.
+struct DailyValue {
+    int Year = 0, Month = 0, Day = 0;
+    double Value = 0;
 };
 
 struct ImportResult {
@@ -106,6 +116,7 @@ struct ImportResult {
 
     std::vector<ImportedYear> Kept;             // the series, in the order written
     std::vector<LeftOutYear> LeftOut;
+    std::vector<DailyValue> Daily;              // HidroWeb: every day with a value, in date order
     std::vector<std::string> Notes;             // warnings and notes, Portuguese
 };
 

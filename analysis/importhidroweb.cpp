@@ -159,6 +159,11 @@ void ImportHidroWeb(const std::vector<std::string>& lines, const ImportOptions& 
     if (months.empty()) throw ZarnError("O arquivo do HidroWeb não tem linhas de dados");
     for (const auto& [key, row] : months) consisted += row.Level == 2;
 
+    // The daily values, for the preview's picture of the series.
+    for (const auto& [key, row] : months)
+        for (std::size_t d = 0; d < row.Days.size(); ++d)
+            if (row.Days[d]) r.Daily.push_back({row.Year, row.Month, static_cast<int>(d) + 1, row.Days[d]->Number});
+
     // Mean of the monthly means per calendar month, the years in order.
     double sum[kMonths] = {};
     int count[kMonths] = {};
@@ -225,7 +230,7 @@ void ImportHidroWeb(const std::vector<std::string>& lines, const ImportOptions& 
             if (!best->Status.empty()) doubtful.push_back(label + " (" + best->Status + ")");
         } else {
             r.LeftOut.push_back({label, best == nullptr ? "nenhum dia com valor" : "dias sem dado acima do limite", 0,
-                                 order, missing, days});
+                                 order, missing, days, best == nullptr ? std::string() : best->Text, bestDate});
         }
     }
 

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTextBlock>
@@ -30,6 +31,8 @@
 #include "dialogs/chartwindows.h"
 #include "dialogs/recomendacao.h"
 #include "dialogs/resultdialogs.h"
+#include "dialogs/chartexport.h"
+#include "study/study.h"
 #include "zarn/about.h"
 
 namespace zarn {
@@ -119,6 +122,8 @@ void TDesktop::BuildMenu() {
     abrir1_ = Command(arquivo_, QStringLiteral("Abrir"), &TDesktop::Abrirprojeto);
     importar1_ = Command(arquivo_, QStringLiteral("Importar série..."), &TDesktop::Importarserie);
     menusalvar_ = Command(arquivo_, QStringLiteral("Salvar"), &TDesktop::Salvarprojeto, false);
+    arquivo_->addSeparator();
+    menuestudo_ = Command(arquivo_, QStringLiteral("Relatório do estudo..."), &TDesktop::Relatoriodoestudo, false);
     arquivo_->addSeparator();
     sair1_ = arquivo_->addAction(QStringLiteral("Sair"));
     connect(sair1_, &QAction::triggered, this, &QWidget::close);
@@ -229,8 +234,8 @@ void TDesktop::SetChartWindows(TFrequencia* frequencia, TDiagramaMomentos* diagr
 void TDesktop::Run(const std::function<void()>& command) { RunCommand(platform_, this, command); }
 
 void TDesktop::HabilitarComandos() {
-    for (QAction* a : {salvar_, menusalvar_, menuestat_, menuteste_, menupara_, menumemo_, menureco_, menufrequencia_,
-                       menudiagrama_})
+    for (QAction* a : {salvar_, menusalvar_, menuestudo_, menuestat_, menuteste_, menupara_, menumemo_, menureco_,
+                       menufrequencia_, menudiagrama_})
         a->setEnabled(true);
     for (QAction* a : tools_) a->setEnabled(true);
 }
@@ -333,6 +338,34 @@ void TDesktop::Abrirprojeto(const QString& path) {
 
 void TDesktop::Salvarprojeto() {
     if (GravarProjeto()) document_.SetModified(false);
+}
+
+void TDesktop::Relatoriodoestudo() {
+    FileDialogOptions options;
+    options.Title = QStringLiteral("Relatório do estudo");
+    options.Filters = {QStringLiteral("Documento PDF (*.pdf)"), QStringLiteral("Todos os arquivos (*.*)")};
+    options.DefaultSuffix = QStringLiteral("pdf");
+    options.FileName = ChartFileName(Windows1252ToUtf8(TextOf(document_.Record().Title)), QStringLiteral("estudo")) +
+                       QStringLiteral(".pdf");
+    const QString path = platform_.SaveFileName(this, options);
+    if (path.isEmpty()) return;
+    // The variable, unit and return periods the project keeps beside its
+    // file; where it keeps none, the frequency chart's variable and unit.
+    StudyOptions study = ProjectStudyOptions(document_.Settings());
+    const auto chart = ChartSettings();
+    if (!document_.Settings().Variable)
+        study.Variable = chart->value(QStringLiteral("Frequencia/Variavel"), study.Variable).toString();
+    if (!document_.Settings().Unit) study.Unit = chart->value(QStringLiteral("Frequencia/Unidade"), study.Unit).toString();
+    platform_.SetBusyCursor();
+    struct CursorGuard {
+        Platform& platform;
+        ~CursorGuard() { platform.RestoreCursor(); }
+    } cursor{platform_};
+    int pages = 0;
+    if (!WriteRecordStudy(platform_, document_, path, study, &pages)) return;
+    platform_.Notice(this, QStringLiteral("Relatório do estudo gravado em \"%1\" (%2 páginas).")
+                               .arg(QDir::toNativeSeparators(path))
+                               .arg(pages));
 }
 
 TImportar* TDesktop::ImportarJanela() {

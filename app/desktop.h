@@ -1,6 +1,6 @@
 // The main window: menu, toolbar, title text and status bar. It starts
-// every command: create, open and save a project, show each result window,
-// help, and leave the program.
+// every command: create, open and save a project, write the study report,
+// show each result window, help, and leave the program.
 //
 //   TDesktop       the window and its commands over the program's Document
 //   StartSession   the start-up values once the windows exist
@@ -68,6 +68,9 @@ public:
     // second half of Abrirprojeto, and `zarn PROJECT` at start-up.
     void Abrirprojeto(const QString& path);
     void Salvarprojeto();
+    // "Relatório do estudo...": asks for a PDF file and writes the study of
+    // the analysis in memory (study/study.h).
+    void Relatoriodoestudo();
     // Opens the import window; a saved data file is announced in a notice.
     void Importarserie();
     // The import window, created on first use.
@@ -93,6 +96,7 @@ public:
     QAction* Abrir1() const { return abrir1_; }
     QAction* Importar1() const { return importar1_; }
     QAction* menusalvar() const { return menusalvar_; }
+    QAction* menuestudo() const { return menuestudo_; }
     QAction* Sair1() const { return sair1_; }
     QAction* menuestat() const { return menuestat_; }
     QAction* menuteste() const { return menuteste_; }
@@ -147,6 +151,7 @@ private:
     QAction* menupara_ = nullptr;
     QAction* menumemo_ = nullptr;
     QAction* menureco_ = nullptr;
+    QAction* menuestudo_ = nullptr;
     QAction* menufrequencia_ = nullptr;
     QAction* menudiagrama_ = nullptr;
     QAction* ajuda1_ = nullptr;

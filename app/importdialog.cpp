@@ -1,6 +1,16 @@
 #include "app/importdialog.h"
 
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QLegend>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QScatterSeries>
+#include <QValueAxis>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
@@ -18,9 +28,11 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <new>
 
 #include "analysis/errors.h"
+#include "views/frequencychart.h"
 #include "app/application.h"
 #include "app/pictures.h"
 
@@ -30,12 +42,18 @@ namespace {
 
 // Size of the window when it first opens, in pixels; it may be resized.
 constexpr int kInitialWidth = 720;
-constexpr int kInitialHeight = 640;
+constexpr int kInitialHeight = 820;
 constexpr int kBrowseSize = 25;
 constexpr int kButtonWidth = 85;
 constexpr int kButtonHeight = 25;
 constexpr int kSummaryLines = 7;
 constexpr int kRowPadding = 6;  // pixels above and below a table row's text
+constexpr int kDailyChartHeight = 230;  // the daily discharges' chart under the table
+// Days without a value longer than this break the daily line (shorter gaps are joined).
+constexpr qint64 kLongestJoinedGapDays = 15;
+constexpr qint64 kMsecsPerDay = 86400000;
+constexpr int kLeftOutAlpha = 70;       // the shading of a year left out
+constexpr double kKeptMarker = 7.0;
 constexpr int kMaxColumn = 99;        // highest column offered for values and dates
 constexpr int kMaxHeaderLines = 999;  // highest header-line count offered
 
@@ -171,7 +189,15 @@ TImportar::TImportar(Platform& platform, const Session& session, QWidget* parent
     tabela_->verticalHeader()->setVisible(false);
     tabela_->verticalHeader()->setDefaultSectionSize(tabela_->fontMetrics().height() + kRowPadding);
     tabela_->horizontalHeader()->setStretchLastSection(true);
-    layout->addWidget(tabela_, 1);
+    layout->addWidget(tabela_, 3);
+
+    vazoes_ = new QChartView(new QChart, this);
+    vazoes_->setObjectName(QStringLiteral("Vazoes"));
+    vazoes_->setRenderHint(QPainter::Antialiasing);
+    vazoes_->setMinimumHeight(kDailyChartHeight);
+    vazoes_->chart()->legend()->setAlignment(Qt::AlignBottom);  // outside the plot
+    vazoes_->hide();
+    layout->addWidget(vazoes_, 2);
 
     resumo_ = new QPlainTextEdit(this);
     resumo_->setReadOnly(true);
@@ -245,6 +271,7 @@ void TImportar::Limpar() {
     result_.reset();
     detectado_->clear();
     tabela_->setRowCount(0);
+    vazoes_->hide();
     resumo_->setPlainText(kEmptyHint);
     salvar_->setEnabled(false);
     HabilitarOpcoes(ImportFormat::Auto);
@@ -317,6 +344,108 @@ void TImportar::Atualizar() {
     }
 }
 
+namespace {
+
+qint64 Msecs(int y, int m, int d) { return QDateTime(QDate(y, m, d), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch(); }
+
+// "dd/mm/yyyy" of a maximum's date; an invalid date otherwise.
+QDate DateOf(const std::string& text) { return QDate::fromString(QString::fromStdString(text), QStringLiteral("dd/MM/yyyy")); }
+
+}  // namespace
+
+void TImportar::MostrarVazoes(const ImportResult& r) {
+    QChart* chart = vazoes_->chart();
+    chart->removeAllSeries();
+    for (QAbstractAxis* axis : chart->axes()) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+    vazoes_->setVisible(!r.Daily.empty());
+    if (r.Daily.empty()) return;
+    double high = 0;
+    QList<QPointF> days;
+    days.reserve(static_cast<qsizetype>(r.Daily.size()));
+    for (const DailyValue& d : r.Daily) {
+        days.append(QPointF(static_cast<double>(Msecs(d.Year, d.Month, d.Day)), d.Value));
+        high = std::max(high, d.Value);
+    }
+    auto* x = new QDateTimeAxis;
+    x->setFormat(QStringLiteral("yyyy"));
+    x->setTitleText(QStringLiteral("Data"));
+    x->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(days.front().x()), Qt::UTC),
+                QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(days.back().x()), Qt::UTC));
+    auto* y = new QValueAxis;
+    y->setTitleText(QStringLiteral("m³/s"));
+    const LinearScale scale = NiceScale(0, high > 0 ? high : 1);
+    y->setRange(scale.Low, scale.High);
+    y->setTickCount(scale.Steps + 1);
+    y->setLabelFormat(QStringLiteral("%.") + QString::number(scale.Decimals) + QStringLiteral("f"));
+    high = scale.High;
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    auto attach = [&](QAbstractSeries* series) {
+        chart->addSeries(series);
+        series->attachAxis(x);
+        series->attachAxis(y);
+    };
+
+    // The years left out, shaded over their whole hydrological year, under the series.
+    const QColor shade = [] {
+        QColor c(Qt::gray);
+        c.setAlpha(kLeftOutAlpha);
+        return c;
+    }();
+    bool named = false;
+    for (const LeftOutYear& year : r.LeftOut) {
+        const int first = QString::fromStdString(year.Label).left(4).toInt();
+        if (first <= 0 || r.YearStart < 1) continue;
+        const double from = static_cast<double>(Msecs(first, r.YearStart, 1));
+        const double to = static_cast<double>(Msecs(first + 1, r.YearStart, 1));
+        auto* upper = new QLineSeries;
+        upper->append({QPointF(from, high), QPointF(to, high)});
+        auto* lower = new QLineSeries;
+        lower->append({QPointF(from, 0), QPointF(to, 0)});
+        auto* area = new QAreaSeries(upper, lower);
+        upper->setParent(area);
+        lower->setParent(area);
+        area->setBrush(shade);
+        area->setPen(Qt::NoPen);
+        area->setName(QStringLiteral("Anos deixados de fora"));
+        attach(area);
+        // One entry in the legend for all of them.
+        if (named) chart->legend()->markers(area).first()->setVisible(false);
+        named = true;
+    }
+
+    // The daily line, broken where a long stretch of days has no value (one
+    // legend entry for all its pieces).
+    const QPen dailyPen(QColor(0, 114, 178), 1);
+    qsizetype start = 0;
+    for (qsizetype k = 1; k <= days.size(); ++k) {
+        if (k < days.size() && days[k].x() - days[k - 1].x() <= kLongestJoinedGapDays * kMsecsPerDay) continue;
+        auto* piece = new QLineSeries;
+        piece->setName(QStringLiteral("Vazões diárias"));
+        piece->setPen(dailyPen);
+        piece->replace(days.mid(start, k - start));
+        attach(piece);
+        if (start > 0) chart->legend()->markers(piece).first()->setVisible(false);
+        start = k;
+    }
+
+    auto* maxima = new QScatterSeries;
+    maxima->setName(QStringLiteral("Máximos anuais mantidos"));
+    maxima->setMarkerSize(kKeptMarker);
+    maxima->setColor(QColor(213, 94, 0));
+    maxima->setBorderColor(Qt::black);
+    for (const ImportedYear& year : r.Kept) {
+        const QDate date = DateOf(year.Date);
+        if (!date.isValid()) continue;
+        maxima->append(static_cast<double>(Msecs(date.year(), date.month(), date.day())),
+                       QString::fromStdString(year.Value).toDouble());
+    }
+    attach(maxima);
+}
+
 void TImportar::HabilitarOpcoes(ImportFormat format) {
     grupoHidroWeb_->setEnabled(format == ImportFormat::HidroWeb || format == ImportFormat::Auto);
     grupoTabela_->setEnabled(format == ImportFormat::Table || format == ImportFormat::Auto);
@@ -356,6 +485,7 @@ void TImportar::Mostrar(const ImportResult& r) {
         }
     }
     tabela_->resizeColumnsToContents();
+    MostrarVazoes(r);
     QStringList summary;
     for (const auto& line : ImportSummary(r)) summary << FromUtf8(line);
     resumo_->setPlainText(summary.join(QLatin1Char('\n')));
@@ -367,6 +497,7 @@ void TImportar::MostrarErro(const QString& text) {
     detectado_->clear();
     HabilitarOpcoes(ImportFormat::Auto);
     tabela_->setRowCount(0);
+    vazoes_->hide();
     resumo_->setPlainText(QStringLiteral("O arquivo não pôde ser importado com estas opções:\n") + text);
     salvar_->setEnabled(false);
 }

@@ -24,6 +24,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 class QTableWidget;
+class QChartView;
 
 namespace zarn {
 
@@ -65,6 +66,9 @@ public:
     QComboBox* Decimal() const { return decimal_; }
     QSpinBox* Cabecalho() const { return cabecalho_; }
     QTableWidget* Tabela() const { return tabela_; }
+    // The daily discharges under the table (HidroWeb), the kept annual
+    // maxima marked and the years left out shaded; hidden for other files.
+    QChartView* Vazoes() const { return vazoes_; }
     QPlainTextEdit* Resumo() const { return resumo_; }
     QPushButton* Salvar() const { return salvar_; }
     QPushButton* Fechar() const { return fechar_; }
@@ -114,9 +118,13 @@ private:
     QComboBox* decimal_;
     QSpinBox* cabecalho_;
     QTableWidget* tabela_;
+    QChartView* vazoes_;
     QPlainTextEdit* resumo_;
     QPushButton* salvar_;
     QPushButton* fechar_;
+
+    // Draws the daily series of `r` in vazoes_ (hides it without one).
+    void MostrarVazoes(const ImportResult& r);
 };
 
 }  // namespace zarn

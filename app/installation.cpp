@@ -77,7 +77,7 @@ bool CheckHelpFile(const Session& session, std::ostream& out) {
 
 // The example, and the advice the rule base found gives for it.
 bool CheckExampleAndRuleBase(const Session& session, std::ostream& out) {
-    const std::string ruleBase = RuleBasePath();
+    const std::string ruleBase = RuleBasePath(session);
     if (ruleBase.empty()) {
         out << "Base de regras: " << kRuleBaseFileName << " não encontrada (procurada em "
             << FolderList(RuleBaseFolders()) << ")\n";
@@ -137,8 +137,8 @@ void SetDesktopIdentity() {
     if (!icon.isNull()) QGuiApplication::setWindowIcon(icon);
 }
 
-int RunInstallCheck(std::ostream& out) {
-    const Session session{FileSystemPath(QDir::currentPath())};
+int RunInstallCheck(std::ostream& out, const std::string& ruleBase) {
+    const Session session{FileSystemPath(QDir::currentPath()), ruleBase};
     out << "ZARN - verificação da instalação\n";
     out << "Pasta de início: " << session.StartupDir << '\n';
     const bool help = CheckHelpFile(session, out);
@@ -153,11 +153,11 @@ int RunInstallCheck(std::ostream& out) {
     return complete ? 0 : 1;
 }
 
-bool TakeRulesOption(int& argc, char** argv) {
+bool TakeRulesOption(int& argc, char** argv, std::string& ruleBase) {
     for (int i = 1; i < argc; ++i) {
         if (std::string_view(argv[i]) != kRulesOption) continue;
         if (i + 1 >= argc) return false;
-        ChooseRuleBase(argv[i + 1]);
+        ruleBase = argv[i + 1];
         for (int k = i; k + 2 <= argc; ++k) argv[k] = argv[k + 2];
         argc -= 2;
         --i;

@@ -16,6 +16,7 @@
 #include <QLocale>
 #include <QString>
 #include <iosfwd>
+#include <string>
 
 class QTranslator;
 
@@ -26,9 +27,9 @@ inline constexpr const char* kCheckInstallOption = "--check-install";
 
 // The option that chooses the rule base of the advice for the run.
 constexpr const char* kRulesOption = "--rules";
-// Takes "--rules FILE" out of the arguments (argc and argv shrink) and
-// chooses that rule base (ChooseRuleBase); false when FILE is missing.
-bool TakeRulesOption(int& argc, char** argv);
+// Takes "--rules FILE" out of the arguments (argc and argv shrink) into
+// `ruleBase` (the session's rule base); false when FILE is missing.
+bool TakeRulesOption(int& argc, char** argv, std::string& ruleBase);
 
 QString QtTranslationFile(const QLocale& locale);
 // Owned by the application object; call after it exists.
@@ -36,6 +37,6 @@ QTranslator* InstallQtTranslations(const QLocale& locale = QLocale::system());
 void SetDesktopIdentity();
 // Takes the working directory as the start-up folder, as start-up does, and writes one
 // line per support file; 1 when one is missing or unusable.
-int RunInstallCheck(std::ostream& out);
+int RunInstallCheck(std::ostream& out, const std::string& ruleBase = "");
 
 }  // namespace zarn

@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QTimer>
 #include <iostream>
+#include <string>
 #include <string_view>
 
 #include "app/application.h"
@@ -13,13 +14,14 @@
 #include "zarn/about.h"
 
 int main(int argc, char* argv[]) {
-    if (!zarn::TakeRulesOption(argc, argv)) {
+    std::string ruleBase;
+    if (!zarn::TakeRulesOption(argc, argv, ruleBase)) {
         std::cerr << "zarn: --rules precisa do caminho de uma base de regras\n";
         return 2;
     }
     // The answers that need no display.
     const std::string_view first = argc == 2 ? argv[1] : "";
-    if (first == zarn::kCheckInstallOption) return zarn::RunInstallCheck(std::cout);
+    if (first == zarn::kCheckInstallOption) return zarn::RunInstallCheck(std::cout, ruleBase);
     if (first == "--help" || first == "-h") return std::cout << zarn::kProgramUsage ? 0 : 1;
     if (first == "--version") return std::cout << zarn::VersionText("zarn") ? 0 : 1;
     if (!zarn::DisplayAvailable()) return zarn::RunWithoutDisplay(argv[0], std::cout, std::cerr);
@@ -38,6 +40,7 @@ int main(int argc, char* argv[]) {
     // The program's one session and document; every window is handed the
     // document, as it is handed the platform.
     zarn::Session session;
+    session.RuleBase = ruleBase;
     zarn::Document document(session);
     const zarn::ProgramWindows windows = zarn::BuildWindows(platform, document);
     windows.Desktop->setAttribute(Qt::WA_DeleteOnClose);

@@ -14,6 +14,8 @@
 // the tool says so and draws the one with the highest probability-plot
 // correlation R. Its value axis is labelled with the project's variable and
 // unit (its settings file) unless --variable or --unit are given.
+// With --study OUT.pdf it writes instead the study of the project as a PDF
+// document ("Relatório do estudo"), the same the program's Projeto menu makes.
 #include <QApplication>
 #include <QChart>
 #include <QDir>
@@ -44,6 +46,7 @@
 #include "platform/platform.h"
 #include "platform/session.h"
 #include "rules/advisor.h"
+#include "study/study.h"
 #include "zarn/about.h"
 
 namespace zarn {
@@ -52,7 +55,10 @@ namespace {
 constexpr const char* kUsage =
     "usage: zarn-charts [--width CM] [--height CM] [--dpi N] [--paper gumbel|normal|log]\n"
     "                   [--distributions recommended|best|all|LIST] [--band recommended|best|none|N]\n"
-    "                   [--positions NAME] [--variable TEXT] [--unit TEXT] PROJECT OUTDIR\n"
+    "                   [--positions NAME] [--variable TEXT] [--unit TEXT] [--rules FILE] PROJECT OUTDIR\n"
+    "       zarn-charts --study OUT.pdf [--variable TEXT] [--unit TEXT] [--rules FILE] PROJECT\n"
+    "       (the study takes the variable, unit and return periods the project keeps\n"
+    "       beside it, unless given here)\n"
     "       zarn-charts --help | --version\n"
     "       LIST is distribution numbers 1..8 separated by commas (1 Normal, 2 LogNormal,\n"
     "       3 Gumbel, 4 Exponencial, 5 Pearson III, 6 LogPearson III, 7 GEV, 8 GPA);\n"
@@ -67,12 +73,14 @@ struct UsageError {
 
 struct Options {
     QString Project, Folder;
+    QString Study;  // --study: the PDF of the study instead of the chart files
     ImageSize Size;
     QString Paper = QStringLiteral("gumbel");
     QString Distributions = QStringLiteral("recommended");
     QString Band = QStringLiteral("recommended");
     QString Positions = QStringLiteral("cunnane");
     std::optional<QString> Variable, Unit;  // none: the project's
+    std::string Rules;  // --rules FILE: the rule base of the advice
 };
 
 double Number(const std::string& arg, const std::string& text, double low, double high) {
@@ -110,8 +118,15 @@ Options ParseArguments(int argc, char** argv) {
         else if (arg == "--positions") o.Positions = QString::fromStdString(value()).toLower();
         else if (arg == "--variable") o.Variable = QString::fromLocal8Bit(value());
         else if (arg == "--unit") o.Unit = QString::fromLocal8Bit(value());
+        else if (arg == "--study") o.Study = QString::fromLocal8Bit(value());
+        else if (arg == "--rules") o.Rules = value();
         else if (arg.size() > 1 && arg[0] == '-') throw UsageError{"unknown argument " + arg};
         else positional.push_back(QString::fromLocal8Bit(arg));
+    }
+    if (!o.Study.isEmpty()) {
+        if (positional.size() != 1) throw UsageError{"--study takes the project file alone"};
+        o.Project = positional[0];
+        return o;
     }
     if (positional.size() != 2) throw UsageError{"give the project file and the output folder"};
     if (o.Paper != "gumbel" && o.Paper != "normal" && o.Paper != "log")
@@ -196,11 +211,23 @@ int Run(int argc, char** argv) {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
 
     SilentPlatform platform;
-    // An adapted rule base is looked for in the folder the tool starts in.
-    Session session{FileSystemPath(QDir::currentPath())};
+    // The start-up folder is the working folder (the help file); the rule
+    // base is the one given with --rules, else the user's adapted one.
+    Session session{FileSystemPath(QDir::currentPath()), o.Rules};
     Document document(session);
     try {
         document.Open(FileSystemPath(o.Project));
+        if (!o.Study.isEmpty()) {
+            // The variable, unit and return periods the project keeps beside
+            // it, unless given here.
+            StudyOptions study = ProjectStudyOptions(document.Settings());
+            if (o.Variable) study.Variable = *o.Variable;
+            if (o.Unit) study.Unit = *o.Unit;
+            int pages = 0;
+            WriteRecordStudy(platform, document, o.Study, study, &pages);
+            std::printf("%s\n", qPrintable(QDir::toNativeSeparators(o.Study)));
+            return platform.Errors == 0 ? 0 : 1;
+        }
         if (!QDir().mkpath(o.Folder))
             throw ZarnError("Não foi possível criar a pasta \"" + o.Folder.toStdString() + "\".");
         const QDir folder(o.Folder);

@@ -18,7 +18,7 @@ std::string WorkingDirectory() {
 
 }  // namespace
 
-Session ToolSession() { return Session{WorkingDirectory()}; }
+Session ToolSession(const std::string& ruleBase) { return Session{WorkingDirectory(), ruleBase}; }
 
 std::string AdviceJson(const AnalysisRecord& r, const Session& session) {
     const Advice advice = Advise(r, session);

@@ -14,13 +14,15 @@ namespace zarn {
 // The JSON of an advice already consulted.
 std::string AdviceJson(const Advice& advice);
 
-// Consults the rule base as the program does: an adapted zarn.clp in the
-// working directory (the tool's start-up folder), beside the tool, or in the
-// installed data folder, otherwise the compiled-in one. A user's rule base
-// that could not be used is said on standard error.
+// Consults the rule base as the program does: the session's chosen one, else
+// an adapted zarn.clp in the user's configuration folder, beside the tool or
+// in the installed data folder (never the working directory), otherwise the
+// compiled-in one. A user's rule base that could not be used is said on
+// standard error.
 std::string AdviceJson(const AnalysisRecord& r, const Session& session);
 
-// The session of a batch tool: its start-up folder is the working directory.
-Session ToolSession();
+// The session of a batch tool: its start-up folder is the working directory;
+// `ruleBase` the rule base given with --rules ("" for none).
+Session ToolSession(const std::string& ruleBase = "");
 
 }  // namespace zarn

@@ -406,7 +406,7 @@ std::vector<BatchStation> BatchStations(const std::string& input) {
 int RunBatch(const BatchOptions& options) {
     const std::vector<BatchStation> stations = BatchStations(options.Input);
     RefuseOutputAmongInputs(options, stations);
-    const Session session = ToolSession();
+    const Session session = ToolSession(options.RuleBase);
     std::error_code error;
     fs::create_directories(options.Out, error);
     if (error || !fs::is_directory(options.Out)) RaiseFileError(error ? error.value() : ENOTDIR, options.Out);

@@ -27,6 +27,7 @@ struct BatchOptions {
     std::string Input;
     std::string Out;
     int Threads = 0;  // 0: the machine's hardware threads
+    std::string RuleBase;  // --rules FILE; empty: the user's adapted one or the compiled-in one
 };
 
 struct BatchStation {

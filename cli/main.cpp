@@ -26,6 +26,7 @@
 #include "cli/import.h"
 #include "cli/json.h"
 #include "cli/outputs.h"
+#include "cli/study.h"
 #include "rules/advisor.h"
 #include "cli/terminal.h"
 #include "views/lines.h"
@@ -40,6 +41,7 @@ constexpr const char* kUsage =
     "usage: zarn-cli (--data FILE | --open PROJECT) [--title T] [--location L] [--comment C]\n"
     "                [--json OUT] [--report OUT] [--facts OUT] [--project OUT] [--dialogs OUT] [--advice OUT]\n"
     "                [--decimal-separator C] [--plot-distribution N] [--threads N] [--raw] [--rules FILE]\n"
+    "                [--study OUT.pdf]\n"
     "       zarn-cli --batch INPUT --out DIR [--threads N] [--rules FILE]\n"
     "       zarn-cli --help | --version\n"
     "       OUT is a path, or - for standard output; INPUT a folder of data files or a\n"
@@ -52,6 +54,7 @@ constexpr int kMaxThreads = 256;
 struct Options {
     std::string Data, Open, Title, Location, Comment;
     std::string Json, Report, Facts, Project, Dialogs, Advice;
+    std::string Study;  // the study as a PDF, drawn by zarn-charts
     char DecimalSeparator = '.';
     int PlotDistribution = 0;  // 0: the record's PlotDistribution
     int Threads = 0;           // 0: the machine's hardware threads
@@ -106,6 +109,7 @@ Options ParseArguments(int argc, char** argv) {
         else if (arg == "--project") o.Project = value();
         else if (arg == "--dialogs") o.Dialogs = value();
         else if (arg == "--advice") o.Advice = value();
+        else if (arg == "--study") o.Study = value();
         else if (arg == "--decimal-separator") {
             const std::string v = value();
             if (v.size() != 1) throw UsageError{"--decimal-separator takes one character"};
@@ -126,7 +130,8 @@ Options ParseArguments(int argc, char** argv) {
         }
     }
     const bool outputs = !o.Data.empty() || !o.Open.empty() || !o.Json.empty() || !o.Report.empty() ||
-                         !o.Facts.empty() || !o.Project.empty() || !o.Dialogs.empty() || !o.Advice.empty();
+                         !o.Facts.empty() || !o.Project.empty() || !o.Dialogs.empty() || !o.Advice.empty() ||
+                         !o.Study.empty();
     if (!o.Batch.empty()) {
         // Files the batch imports take the importer's defaults.
         if (o.Import.Out.empty()) throw UsageError{"--batch needs --out DIR"};
@@ -180,9 +185,10 @@ int Run(const Options& o) {
         WriteOut(o.Report, o.Report == "-" ? StandardOutputLines(ReportLines(r), o.Raw) : JoinCrLf(ReportLines(r)));
     if (!o.Facts.empty())
         WriteOut(o.Facts, o.Facts == "-" ? StandardOutputLines(FactFileLines(r), o.Raw) : JoinCrLf(FactFileLines(r)));
-    if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r, ToolSession()));
+    if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r, ToolSession(o.Rules)));
     if (!o.Project.empty()) WriteOut(o.Project, std::string(reinterpret_cast<const char*>(&r), sizeof r));
     if (!o.Data.empty()) PrintDataFileWarnings(o.Data);
+    if (!o.Study.empty()) return WriteStudy(r, o.Study, o.Open, o.Rules);
     return 0;
 }
 
@@ -213,8 +219,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        if (!options.Rules.empty()) zarn::ChooseRuleBase(options.Rules);
-        if (!options.Batch.empty()) return zarn::RunBatch({options.Batch, options.Import.Out, options.Threads});
+        if (!options.Batch.empty())
+            return zarn::RunBatch({options.Batch, options.Import.Out, options.Threads, options.Rules});
         return options.Import.Given ? zarn::RunImport(options.Import) : zarn::Run(options);
     } catch (const std::bad_alloc&) {
         std::fputs("Memória insuficiente\n", stderr);

@@ -226,7 +226,6 @@ std::string RegionJson(const RegionalResult& r, const std::string& input, const 
 }
 
 int RunRegion(const RegionCommand& command) {
-    if (!command.Rules.empty()) ChooseRuleBase(command.Rules);
     std::vector<std::string> warnings;
     std::vector<RegionSite> sites = ReadRegionSites(RegionEntriesOf(command.Input), warnings);
     for (const std::string& w : warnings) std::fprintf(stderr, "%s\n", w.c_str());
@@ -238,7 +237,7 @@ int RunRegion(const RegionCommand& command) {
     }
     RegionalResult r = AnalyseRegion(std::move(sites), command.Options);
     r.Warnings = warnings;
-    const std::vector<std::string> advice = RegionalAdviceLines(r, ToolSession());
+    const std::vector<std::string> advice = RegionalAdviceLines(r, ToolSession(command.Rules));
     const bool any = !command.Json.empty() || !command.Report.empty() || !command.Csv.empty();
     if (!command.Json.empty()) WriteOut(command.Json, RegionJson(r, command.Input, advice));
     if (!command.Report.empty() || !any) WriteOut(any ? command.Report : "-", JoinCrLf(RegionReportLines(r, command.Input, advice)));

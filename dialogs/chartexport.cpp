@@ -48,6 +48,9 @@ constexpr double kSmallestCm = 2.0;
 constexpr double kLargestCm = 100.0;
 constexpr int kLowestDpi = 72;
 constexpr int kHighestDpi = 1200;
+// Charts narrower than this on paper are laid out at this width and drawn
+// smaller: at 8 cm the titles and labels would otherwise be cut short.
+constexpr double kSmallestLayoutCm = 12.0;
 // The report and the advice are printed in this size of a fixed-pitch font:
 // a report line of about 100 characters fits an A4 page's width.
 constexpr int kPrintPointSize = 8;
@@ -63,9 +66,18 @@ double LayoutDpi() {
     return dpi > 0 ? dpi : 96.0;
 }
 
-QSizeF LogicalSize(const ImageSize& size) {
+// The chart's size on paper in the layout's pixels.
+QSizeF PaperSize(const ImageSize& size) {
     const double dpi = LayoutDpi();
     return QSizeF(size.WidthCm / kCentimetresPerInch * dpi, size.HeightCm / kCentimetresPerInch * dpi);
+}
+
+// The size the chart is laid out at: its size on paper, or for a chart
+// narrower than kSmallestLayoutCm that width with the height in proportion
+// (the drawing is then scaled down to the paper, texts with it).
+QSizeF LogicalSize(const ImageSize& size) {
+    const double enlarge = size.WidthCm > 0 ? std::max(1.0, kSmallestLayoutCm / size.WidthCm) : 1.0;
+    return PaperSize(size) * enlarge;
 }
 
 // Lays `chart` out at `logical` and paints it into `target` of `painter`;
@@ -192,9 +204,9 @@ QByteArray ChartSvg(QChart* chart, const ImageSize& size, const QString& title) 
     const QSizeF logical = LogicalSize(size);
     QSvgGenerator generator;
     generator.setOutputDevice(&buffer);
-    // Drawn in the layout's pixels; the resolution makes the file's width
-    // and height the size on paper.
-    generator.setSize(logical.toSize());
+    // Drawn in the layout's pixels; the size and the resolution make the
+    // file's width and height the size on paper.
+    generator.setSize(PaperSize(size).toSize());
     generator.setViewBox(QRectF(QPointF(0, 0), logical));
     generator.setResolution(static_cast<int>(std::lround(LayoutDpi())));
     generator.setTitle(title);
@@ -226,6 +238,12 @@ QByteArray ChartPdf(QChart* chart, const ImageSize& size, const QString& title) 
         painter.end();
     }
     return bytes;
+}
+
+double ChartLayoutDpi() { return LayoutDpi(); }
+
+void DrawChart(QChart* chart, QPainter& painter, const QRectF& target, const ImageSize& size) {
+    RenderChart(chart, painter, target, LogicalSize(size));
 }
 
 void WriteChartFile(const QString& path, const QByteArray& bytes) {

@@ -2,7 +2,9 @@
 //
 // A chart is exported at its size on paper: it is laid out as it would be on
 // the screen at that size (so its fonts keep their point sizes on paper) and
-// then drawn at the chosen resolution (PNG) or as vectors (SVG, PDF).
+// then drawn at the chosen resolution (PNG) or as vectors (SVG, PDF). A
+// chart narrower than 12 cm is laid out at 12 cm and drawn smaller, so its
+// texts shrink in proportion instead of being cut.
 //
 //   ChartSettings       the user's chart settings (size, folder, frequency chart)
 //   LoadImageSize       the last size chosen, 16 x 12 cm at 300 dpi at first
@@ -10,6 +12,8 @@
 //   ChartFileName       the project's title made a file name, with the chart's name
 //   ChartImage          the chart drawn at a size and resolution
 //   ChartPng/Svg/Pdf    the bytes of the chart as a file of that format
+//   DrawChart           the chart as vectors into a rectangle of a painter
+//   ChartLayoutDpi      the resolution of the charts' layout
 //   WriteChartFile      a format's bytes written to a path; ZarnError on failure
 //   PrintChart          the chart on a printer's page, as large as it fits
 //   ChartExport         the export commands of one chart: menu items and a button
@@ -30,6 +34,8 @@
 class QAction;
 class QChart;
 class QMenu;
+class QPainter;
+class QRectF;
 class QPrinter;
 class QSettings;
 class QToolButton;
@@ -54,6 +60,12 @@ QImage ChartImage(QChart* chart, const ImageSize& size);
 QByteArray ChartPng(QChart* chart, const ImageSize& size);
 QByteArray ChartSvg(QChart* chart, const ImageSize& size, const QString& title);
 QByteArray ChartPdf(QChart* chart, const ImageSize& size, const QString& title);
+// The resolution charts are laid out at; a document that draws charts with
+// DrawChart uses it as its own, so that the fonts of the charts' own items
+// keep their point sizes.
+double ChartLayoutDpi();
+// Laid out at `size` on paper, drawn into `target` (a document's page).
+void DrawChart(QChart* chart, QPainter& painter, const QRectF& target, const ImageSize& size);
 // Replaces the file at `path` only once all bytes are written.
 void WriteChartFile(const QString& path, const QByteArray& bytes);
 void PrintChart(QChart* chart, QPrinter& printer, const ImageSize& size);

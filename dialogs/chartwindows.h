@@ -10,6 +10,8 @@
 #pragma once
 
 #include <QBrush>
+#include <QFont>
+#include <QMargins>
 #include <QGraphicsItem>
 #include <QList>
 #include <QPen>
@@ -18,9 +20,11 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "views/frequencychart.h"
 #include "views/ratiodiagram.h"
+#include "views/keyplacement.h"
 #include "dialogs/resultdialogs.h"
 
 class QAbstractAxis;
@@ -37,10 +41,11 @@ namespace zarn {
 // Help topic of the chart windows.
 constexpr int kChartHelpContext = 120;
 
-// The key of the two charts, inside the plot's upper left corner (empty on
-// probability paper and on the ratio diagram, whose curves rise to the
-// right): a sample of each series' line, fill or marker beside its name,
-// over a white ground. The plot keeps the chart's whole width.
+// The key of the two charts: a sample of each series' line, fill or marker
+// beside its name, over a white ground, in the first corner of the plot
+// where it covers no point and no curve (PlaceKey), or else under the
+// chart in as many columns as fit, the plot giving up the key's height. Its font and sizes follow the
+// chart's width, so an exported chart keeps its key in proportion.
 class ChartKey : public QGraphicsItem {
 public:
     struct Entry {
@@ -54,15 +59,31 @@ public:
     explicit ChartKey(QChart* chart);
     void SetEntries(QList<Entry> entries);
     QStringList Texts() const;
-    // Follows the plot area when the chart is laid out again.
+    // Finds the key's place again; runs whenever the plot area changes.
     void Place();
+    // True when the key stands under the chart rather than inside the plot.
+    bool Outside() const { return outsideHeight_ > 0; }
     QRectF boundingRect() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
 private:
+    // Font and size at `scale` in columns_ columns.
+    void Measure(double scale);
+    KeyObstacles Obstacles(const QRectF& plot, const QRectF& base) const;
+    void SetOutsideHeight(double height);
+    int Rows() const;
+
     QChart* chart_;
     QList<Entry> entries_;
     QSizeF size_;
+    QFont font_;
+    double scale_ = 1.0;
+    QMargins baseMargins_;
+    double outsideHeight_ = 0;
+    int columns_ = 1;
+    double row_ = 0;  // height of a row
+    std::vector<double> columnWidths_;
+    bool placing_ = false;
 };
 
 // What the two chart windows share: a resizable window with the chart and

@@ -20,6 +20,7 @@
 
 #include "analysis/format.h"
 #include "analysis/intervals.h"
+#include "analysis/numbertext.h"
 #include "analysis/record.h"
 #include "dialogs/chartexport.h"
 #include "views/report.h"
@@ -52,10 +53,10 @@ QColor StatusColour(AdviceStatus status) {
 
 QString Utf8(const std::string& s) { return QString::fromStdString(s); }
 
-// A sentence of the advice as the window shows it: numbers in Fixed4 with the
-// regional separator, ready for HTML.
+// A sentence of the advice as the window shows it: numbers with the regional
+// separator, compared ones told apart, ready for HTML.
 QString Sentence(const Phrase& phrase, char separator) {
-    QString html = Utf8(PhraseText(phrase, [separator](double v) { return Fixed4(v, separator); })).toHtmlEscaped();
+    QString html = Utf8(ComparedPhraseText(phrase, StyleFor(separator))).toHtmlEscaped();
     // |Z| is one word: word joiners keep a line from breaking at its bars.
     html.replace(QStringLiteral("|Z|"), QStringLiteral("|\u2060Z\u2060|"));
     return html;
@@ -269,7 +270,7 @@ void TRecomendacao::Consultar(bool askAgain) {
     if (advice_.Recommended != 0 && EnsureSimulations(platform(), owner, document(), askAgain))
         limits_ = ReturnPeriodIntervals(document().Simulations(), advice_.Recommended);
     // What Salvar and Imprimir write: the advice as the window shows it.
-    lines_ = AdviceLines(advice_, record, limits_ ? &*limits_ : nullptr);
+    lines_ = AdviceLines(advice_, record, limits_ ? &*limits_ : nullptr, RegionalDecimalSeparator());
     Preencher();
 }
 
@@ -288,9 +289,9 @@ void TRecomendacao::Preencher() {
     resumo_->setHtml(html);
     resumo_->setVisible(!html.isEmpty());
     // As tall as its text, within bounds (the window's width is fixed).
-    QTextDocument* document = resumo_->document();
-    document->setTextWidth(kWidth - 2 * kMargin - 2 * resumo_->frameWidth());
-    const int height = static_cast<int>(std::ceil(document->size().height())) + 2 * resumo_->frameWidth();
+    QTextDocument* text = resumo_->document();
+    text->setTextWidth(kWidth - 2 * kMargin - 2 * resumo_->frameWidth());
+    const int height = static_cast<int>(std::ceil(text->size().height())) + 2 * resumo_->frameWidth();
     resumo_->setFixedHeight(std::clamp(height, kSummaryMin, kSummaryMax));
 
     conclusao_->setText(QStringLiteral("<b>Parecer:</b> %1").arg(Sentence(advice_.Conclusion, separator)));
@@ -300,19 +301,21 @@ void TRecomendacao::Preencher() {
 
     baseDeRegras_->setText(QStringLiteral("Base de regras: %1").arg(Utf8(advice_.RuleBase)));
     baseDeRegras_->setToolTip(Utf8(advice_.RuleBase));
-    baseEncontrada_->setEnabled(!ChosenRuleBase().empty());
+    baseEncontrada_->setEnabled(!document().session().RuleBase.empty());
     PreencherTabela(separator);
     PreencherMotivos(separator);
     PreencherQuantis(separator);
 }
 
 void TRecomendacao::PreencherTabela(char separator) {
-    const auto number = [separator](double v) { return Utf8(Fixed4(v, separator)); };
+    const NumberStyle style = StyleFor(separator);
+    const auto number = [&style](double v) { return Utf8(FormatNumber(v, style)); };
     const Qt::Alignment right = Qt::AlignRight, left = Qt::AlignLeft, centre = Qt::AlignHCenter;
     tabela_->clearContents();
     for (int row = 0; row < static_cast<int>(advice_.Ranking.size()) && row < kDistributionCount; ++row) {
         const DistributionAdvice& d = advice_.Ranking[static_cast<std::size_t>(row)];
         const FitResult& fit = FitTestOf(document().Record(), d.Index);
+        const auto rr = FormatCompared({fit.R, fit.R90}, style);
         QTableWidgetItem* items[kColumns] = {
             Cell(QString::number(d.Rank), centre),
             Cell(Utf8(DistributionName(d.Index)), left),
@@ -321,15 +324,15 @@ void TRecomendacao::PreencherTabela(char separator) {
             Cell(number(d.ZMembership), right),
             Cell(number(d.RMembership), right),
             Cell(number(VarianceTestZOf(document().Record(), d.Index)), right),
-            Cell(number(fit.R), right),
-            Cell(number(fit.R90), right),
+            Cell(Utf8(rr[0]), right),
+            Cell(Utf8(rr[1]), right),
         };
         items[kSituacao]->setForeground(StatusColour(d.Status));
         const bool recommended = d.Index == advice_.Recommended;
         if (recommended) items[kSituacao]->setText(items[kSituacao]->text() + QStringLiteral(" (recomendada)"));
         QStringList reasons;
         for (const Phrase& reason : d.Reasons)
-            reasons << Utf8(PhraseText(reason, [separator](double v) { return Fixed4(v, separator); }));
+            reasons << Utf8(ComparedPhraseText(reason, style));
         for (int column = 0; column < kColumns; ++column) {
             QTableWidgetItem* item = items[column];
             item->setToolTip(reasons.join(QLatin1Char('\n')));
@@ -372,7 +375,7 @@ void TRecomendacao::TabelaSelecionada(int row) {
 }
 
 void TRecomendacao::PreencherQuantis(char separator) {
-    const auto number = [separator](double v) { return Utf8(Fixed4(v, separator)); };
+    const NumberStyle style = StyleFor(separator);
     quantis_->clearContents();
     const int index = advice_.Recommended;
     quantis_->setVisible(index != 0);
@@ -385,14 +388,18 @@ void TRecomendacao::PreencherQuantis(char separator) {
     tituloQuantis_->setText(QStringLiteral("Quantis da distribuição recomendada: %1").arg(Utf8(DistributionName(index))));
     for (int t = 0; t < kReturnPeriodCount; ++t) {
         quantis_->setItem(t, 0, Cell(QString::number(kReturnPeriods[t]), Qt::AlignHCenter));
-        auto* quantile = Cell(number(AdviceQuantile(document().Record(), index, t)), Qt::AlignRight);
+        // The quantile and its limits told apart where they would read alike.
+        const double q = AdviceQuantile(document().Record(), index, t);
+        const auto texts = limits_ ? FormatCompared({q, (*limits_)[t].Lower, (*limits_)[t].Upper}, style)
+                                   : std::vector<std::string>{FormatNumber(q, style)};
+        auto* quantile = Cell(Utf8(texts[0]), Qt::AlignRight);
         QFont bold = quantile->font();
         bold.setBold(true);
         quantile->setFont(bold);
         quantis_->setItem(t, 1, quantile);
         if (limits_) {
-            quantis_->setItem(t, 2, Cell(number((*limits_)[t].Lower), Qt::AlignRight));
-            quantis_->setItem(t, 3, Cell(number((*limits_)[t].Upper), Qt::AlignRight));
+            quantis_->setItem(t, 2, Cell(Utf8(texts[1]), Qt::AlignRight));
+            quantis_->setItem(t, 3, Cell(Utf8(texts[2]), Qt::AlignRight));
         }
     }
     quantis_->setColumnHidden(2, !limits_);
@@ -414,16 +421,16 @@ void TRecomendacao::EscolherBaseClick() {
     FileDialogOptions options;
     options.Title = QStringLiteral("Base de regras");
     options.Filters = {QStringLiteral("Base de regras (*.clp)"), QStringLiteral("Todos os arquivos (*)")};
-    const std::string chosen = ChosenRuleBase();
+    const std::string chosen = document().session().RuleBase;
     options.InitialFolder = FromFileSystem(chosen.empty() ? UserConfigDir() : chosen.substr(0, chosen.rfind('/')));
     const QString path = platform().OpenFileName(this, options);
     if (path.isEmpty()) return;
-    ChooseRuleBase(FileSystemPath(path));
+    document().session().RuleBase = FileSystemPath(path);  // for the rest of the run
     Exibir();
 }
 
 void TRecomendacao::BaseEncontradaClick() {
-    ChooseRuleBase("");
+    document().session().RuleBase.clear();
     Exibir();
 }
 

@@ -21,6 +21,10 @@ struct Session {
     // the first folder of the file dialogs. Empty: not known (the support
     // files are then looked for beside the program only).
     std::string StartupDir;
+    // The rule base chosen for the run (--rules FILE, or the advice window's
+    // menu); empty: the user's adapted one (FindRuleBaseFile), else the
+    // compiled-in one.
+    std::string RuleBase;
 };
 
 // The folder that holds the running executable ("" when it cannot be told).

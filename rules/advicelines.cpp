@@ -2,6 +2,9 @@
 
 #include "analysis/errors.h"
 #include "analysis/format.h"
+#include "analysis/numbertext.h"
+
+#include <algorithm>
 
 namespace zarn {
 
@@ -27,11 +30,32 @@ std::string RightAligned(const std::string& s, int width) {
     return n >= width ? s : std::string(static_cast<std::size_t>(width - n), ' ') + s;
 }
 
-std::string Col(double v, int width, int decimals) { return FormatFixed(v, width, decimals); }
+// Blanks between two columns of a table.
+constexpr int kColumnGap = 2;
 
-// Widths of the columns of the ranking and of the quantile table.
-constexpr int kRankWidth = 5, kNameWidth = 17, kStatusWidth = 16, kNumberWidth = 12;
-constexpr int kPeriodWidth = 23, kQuantileWidth = 14, kLowerWidth = 24, kUpperWidth = 25;
+// A table as text: each column as wide as its widest cell, the gap before
+// every column after the first; `right` marks the columns of numbers.
+std::vector<std::string> TextTable(const std::vector<std::vector<std::string>>& rows, const std::vector<bool>& right) {
+    std::vector<int> widths;
+    for (const auto& row : rows)
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            if (widths.size() <= c) widths.push_back(0);
+            widths[c] = std::max(widths[c], Characters(row[c]));
+        }
+    std::vector<std::string> lines;
+    for (const auto& row : rows) {
+        std::string line;
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            if (c > 0) line += std::string(kColumnGap, ' ');
+            const bool last = c + 1 == row.size();
+            line += c < right.size() && right[c] ? RightAligned(row[c], widths[c])
+                    : last                       ? row[c]
+                                                 : Padded(row[c], widths[c]);
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
 
 }  // namespace
 
@@ -66,12 +90,15 @@ std::vector<std::string> WrapText(const std::string& text, int width, const std:
     return lines;
 }
 
-std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord& r, const ReturnPeriodLimits* limits) {
+std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord& r, const ReturnPeriodLimits* limits,
+                                     char decimalSeparator) {
+    const NumberStyle style = StyleFor(decimalSeparator);
     std::vector<std::string> out;
     const auto add = [&out](std::vector<std::string> lines) { out.insert(out.end(), lines.begin(), lines.end()); };
     const auto prose = [&](const std::string& text, const std::string& first, const std::string& rest) {
         add(WrapText(text, kAdviceTextWidth, first, rest));
     };
+    const auto sentence = [&style](const Phrase& phrase) { return ComparedPhraseText(phrase, style); };
 
     out.emplace_back("ZARN - RECOMENDAÇÃO DA DISTRIBUIÇÃO");
     out.emplace_back();
@@ -84,37 +111,35 @@ std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord&
     if (!advice.Cautions.empty()) {
         out.emplace_back("ATENÇÃO:");
         out.emplace_back();
-        for (const Phrase& caution : advice.Cautions) prose(PhraseText(caution), "*** ", "    ");
+        for (const Phrase& caution : advice.Cautions) prose(sentence(caution), "*** ", "    ");
         out.emplace_back();
     }
 
     out.emplace_back("PARECER:");
     out.emplace_back();
-    prose(PhraseText(advice.Conclusion), "", "");
+    prose(sentence(advice.Conclusion), "", "");
     out.emplace_back();
 
     out.emplace_back("CLASSIFICAÇÃO:");
     out.emplace_back();
-    std::string header = RightAligned("Lugar", kRankWidth) + "  " + Padded("Distribuição", kNameWidth) +
-                         Padded("Situação", kStatusWidth);
-    for (const char* title : {"g", "Pert. |Z|", "Pert. R", "| Z |", "R", "R(90%)"})
-        header += RightAligned(title, kNumberWidth);
-    out.push_back(header);
+    std::vector<std::vector<std::string>> ranking{
+        {"Lugar", "Distribuição", "Situação", "g", "Pert. |Z|", "Pert. R", "| Z |", "R", "R(90%)"}};
     for (const DistributionAdvice& row : advice.Ranking) {
         const FitResult& fit = FitTestOf(r, row.Index);
-        std::string line = RightAligned(std::to_string(row.Rank), kRankWidth) + "  " +
-                           Padded(DistributionName(row.Index), kNameWidth) + Padded(StatusName(row.Status), kStatusWidth);
-        for (double v : {row.Degree, row.ZMembership, row.RMembership, VarianceTestZOf(r, row.Index), fit.R, fit.R90})
-            line += Col(v, kNumberWidth, 4);
-        out.push_back(line);
+        const auto rr = FormatCompared({fit.R, fit.R90}, style);
+        ranking.push_back({std::to_string(row.Rank), DistributionName(row.Index), StatusName(row.Status),
+                           FormatNumber(row.Degree, style), FormatNumber(row.ZMembership, style),
+                           FormatNumber(row.RMembership, style), FormatNumber(VarianceTestZOf(r, row.Index), style),
+                           rr[0], rr[1]});
     }
+    add(TextTable(ranking, {true, false, false, true, true, true, true, true, true}));
     out.emplace_back();
 
     out.emplace_back("MOTIVOS:");
     for (const DistributionAdvice& row : advice.Ranking) {
         out.emplace_back();
         out.push_back(std::to_string(row.Rank) + ". " + DistributionName(row.Index) + " (" + StatusName(row.Status) + ")");
-        for (const Phrase& reason : row.Reasons) prose(PhraseText(reason), "   - ", "     ");
+        for (const Phrase& reason : row.Reasons) prose(sentence(reason), "   - ", "     ");
     }
     out.emplace_back();
 
@@ -124,18 +149,23 @@ std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord&
     }
     out.push_back("QUANTIS DA DISTRIBUIÇÃO RECOMENDADA (" + DistributionName(advice.Recommended) + "):");
     out.emplace_back();
-    std::string quantileHeader = Padded("Tempo de retorno (anos)", kPeriodWidth) + RightAligned("Quantil", kQuantileWidth);
-    if (limits != nullptr)
-        quantileHeader += RightAligned("Limite inferior (5 %)", kLowerWidth) +
-                          RightAligned("Limite superior (95 %)", kUpperWidth);
-    out.push_back(quantileHeader);
-    for (int t = 0; t < kReturnPeriodCount; ++t) {
-        std::string line = Padded(RightAligned(std::to_string(kReturnPeriods[t]), 6), kPeriodWidth) +
-                           Col(AdviceQuantile(r, advice.Recommended, t), kQuantileWidth, 3);
-        if (limits != nullptr)
-            line += Col((*limits)[t].Lower, kLowerWidth, 3) + Col((*limits)[t].Upper, kUpperWidth, 3);
-        out.push_back(line);
+    std::vector<std::vector<std::string>> quantiles{{"Tempo de retorno (anos)", "Quantil"}};
+    if (limits != nullptr) {
+        quantiles[0].push_back("Limite inferior (5 %)");
+        quantiles[0].push_back("Limite superior (95 %)");
     }
+    for (int t = 0; t < kReturnPeriodCount; ++t) {
+        const double q = AdviceQuantile(r, advice.Recommended, t);
+        std::vector<std::string> row{std::to_string(kReturnPeriods[t])};
+        if (limits != nullptr) {
+            for (const std::string& text : FormatCompared({q, (*limits)[t].Lower, (*limits)[t].Upper}, style))
+                row.push_back(text);
+        } else {
+            row.push_back(FormatNumber(q, style));
+        }
+        quantiles.push_back(row);
+    }
+    add(TextTable(quantiles, {true, true, true, true}));
     if (limits != nullptr) {
         out.emplace_back();
         prose("Limites do intervalo de confiança de 90 %, pelo bootstrap paramétrico das amostras simuladas no "

@@ -26,7 +26,11 @@ using ReturnPeriodLimits = std::array<QuantileInterval, kReturnPeriodCount>;
 
 // `limits`: the 90 % confidence limits of the recommended distribution's
 // quantiles, or nullptr when they are not known (the columns are left out).
-std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord& r, const ReturnPeriodLimits* limits);
+// Numbers in FormatNumber with `decimalSeparator` (the values a sentence or
+// a row compares told apart); the tables' columns as wide as their content,
+// so that the text fits an A4 page in portrait.
+std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord& r, const ReturnPeriodLimits* limits,
+                                     char decimalSeparator);
 
 double AdviceQuantile(const AnalysisRecord& r, int index, int period);
 std::vector<std::string> WrapText(const std::string& text, int width, const std::string& first,

@@ -21,6 +21,7 @@
 #include "analysis/errors.h"
 #include "analysis/filewrite.h"
 #include "analysis/format.h"
+#include "analysis/numbertext.h"
 #include "platform/session.h"
 #include "rules/rulecheck.h"
 #include "rules/regionaladvice.h"
@@ -627,16 +628,6 @@ Advice ConsultOrFallBack(const AnalysisRecord& r, const std::string& name, const
     return advice;
 }
 
-// The rule base chosen for the run (ChooseRuleBase), read by every thread.
-std::mutex& ChoiceMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-std::string& ChosenPath() {
-    static std::string path;
-    return path;
-}
-
 }  // namespace
 
 const std::string& DefaultRuleBaseText() {
@@ -672,23 +663,12 @@ Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path) {
     return ConsultOrFallBack(r, path, &text, "");
 }
 
-void ChooseRuleBase(const std::string& path) {
-    const std::lock_guard<std::mutex> lock(ChoiceMutex());
-    ChosenPath() = path;
+std::string RuleBasePath(const Session& session) {
+    return session.RuleBase.empty() ? FindRuleBaseFile(kRuleBaseFileName) : session.RuleBase;
 }
 
-std::string ChosenRuleBase() {
-    const std::lock_guard<std::mutex> lock(ChoiceMutex());
-    return ChosenPath();
-}
-
-std::string RuleBasePath() {
-    const std::string chosen = ChosenRuleBase();
-    return chosen.empty() ? FindRuleBaseFile(kRuleBaseFileName) : chosen;
-}
-
-Advice Advise(const AnalysisRecord& r, [[maybe_unused]] const Session& session) {
-    return AdviseWithRuleBase(r, RuleBasePath());
+Advice Advise(const AnalysisRecord& r, const Session& session) {
+    return AdviseWithRuleBase(r, RuleBasePath(session));
 }
 
 std::string PhraseText(const Phrase& phrase, const PhraseNumberText& number) {
@@ -705,6 +685,15 @@ std::string PhraseText(const Phrase& phrase, const PhraseNumberText& number) {
 
 std::string PhraseText(const Phrase& phrase) {
     return PhraseText(phrase, [](double v) { return FormatFixed(v, 0, 4); });
+}
+
+std::string ComparedPhraseText(const Phrase& phrase, const NumberStyle& style) {
+    std::vector<double> values;
+    for (const PhrasePart& part : phrase)
+        if (part.Type == PhrasePart::Number) values.push_back(part.Value);
+    const std::vector<std::string> texts = FormatCompared(values, style);
+    std::size_t next = 0;
+    return PhraseText(phrase, [&](double) { return texts[next++]; });
 }
 
 std::string StatusName(AdviceStatus status) {

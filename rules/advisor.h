@@ -7,13 +7,15 @@
 //
 //   Advise               consults the rule base of RuleBasePath() or the one
 //                        compiled into the program
-//   RuleBasePath         the rule base chosen for the run (ChooseRuleBase:
-//                        --rules, the advice window's menu), else zarn.clp
-//                        found by FindRuleBaseFile (never the working folder)
+//   RuleBasePath         the session's chosen rule base (--rules, the advice
+//                        window's menu), else zarn.clp found by
+//                        FindRuleBaseFile (never the working folder)
 //   AdviseWithRuleBase   the same with a given rule base file
 //   AdviseWithText       the same with a rule base's text (tests, adapted copies)
 //   DefaultRuleBaseText  the compiled-in rule base
 //   PhraseText           a sentence of the advice, numbers in the caller's format
+//   ComparedPhraseText   the same in a NumberStyle, the numbers it compares
+//                        told apart (FormatCompared)
 //   StatusName           "aceita", "parcimônia", "limite superior", "rejeitada"
 //   StatusKey            "accepted", "parsimony", "upper-bound", "rejected"
 //
@@ -31,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/numbertext.h"
 #include "analysis/record.h"
 #include "platform/session.h"
 
@@ -76,14 +79,11 @@ struct Advice {
     std::vector<DistributionAdvice> Ranking;  // all eight, in rank order
 };
 
-// The rule base of RuleBasePath(); the session's start-up folder is never
-// searched (a rule base is code).
+// The rule base of RuleBasePath(session); the session's start-up folder is
+// never searched (a rule base is code).
 Advice Advise(const AnalysisRecord& r, const Session& session);
-// `path` empty: the rule base is looked up again.
-void ChooseRuleBase(const std::string& path);
-std::string ChosenRuleBase();
 // The file Advise consults; "" for the compiled-in rule base.
-std::string RuleBasePath();
+std::string RuleBasePath(const Session& session);
 // `path` empty: the compiled-in rule base.
 Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path);
 // `name` is how the advice names the rule base (a path). Text in UTF-8; a
@@ -96,6 +96,9 @@ const std::string& DefaultRuleBaseText();
 // report's free form (FormatFixed, 4 decimals).
 std::string PhraseText(const Phrase& phrase, const PhraseNumberText& number);
 std::string PhraseText(const Phrase& phrase);
+// "R = 0,95612 fica abaixo de R(90%) = 0,95608": two numbers of the sentence
+// that would read alike get the digits that tell them apart.
+std::string ComparedPhraseText(const Phrase& phrase, const NumberStyle& style);
 
 std::string StatusName(AdviceStatus status);   // UTF-8
 std::string StatusKey(AdviceStatus status);

@@ -72,7 +72,7 @@ std::vector<std::string> RegionalAdviceLines(const RegionalResult& r, const Sess
     const std::vector<std::string> facts = RegionalFacts(r);
     std::vector<Phrase> phrases;
     std::string problem;
-    const std::string path = RuleBasePath();  // chosen, or the user's configuration folder; never the working folder
+    const std::string path = RuleBasePath(session);  // chosen, or the user's configuration folder; never the working folder
     if (!path.empty()) {
         try {
             problem = ConsultRegional(ReadFileContents(path), facts, phrases);

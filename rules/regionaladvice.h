@@ -29,7 +29,7 @@ std::string ConsultRegional(const std::string& text, const std::vector<std::stri
 
 std::string RuleNumber(double v);
 
-// The rule base chosen for the run, else the user's adapted one (RuleBasePath).
+// The session's chosen rule base, else the user's adapted one (RuleBasePath).
 std::vector<std::string> RegionalAdviceLines(const RegionalResult& r, const Session& session);
 
 }  // namespace zarn

@@ -556,6 +556,38 @@
    =>
    (assert (cautela (ordem ?n) (texto ?texto))))
 
+;; A short series counsels two-parameter distributions; when the
+;; recommendation is nevertheless a three-parameter one, the advice says
+;; why in one sentence, right after that caution (which it matches by its
+;; opening words, so that the sentence is given once).
+(defrule G::serie-curta-em-conflito-rejeitadas
+   (cautela (ordem 1) (texto "Série curta: " $?))
+   (serie (tamanho ?n&:(< ?n ?*serie-curta*)))
+   (recomendacao (indice ?i&:(> ?i 0)))
+   (distribuicao (indice ?i) (nome ?nome) (parametros 3))
+   (not (and (distribuicao (indice ?k) (parametros 2))
+             (parecer (indice ?k) (situacao ~rejeitada))))
+   =>
+   (assert (cautela (ordem 1)
+              (texto "Esta cautela contraria a recomendação: todas as distribuições de dois parâmetros "
+                     "foram rejeitadas, por isso se recomenda a " ?nome ", de três parâmetros; trate os "
+                     "seus quantis de tempos de retorno altos com reserva ainda maior."))))
+
+(defrule G::serie-curta-em-conflito-classificacao
+   (cautela (ordem 1) (texto "Série curta: " $?))
+   (serie (tamanho ?n&:(< ?n ?*serie-curta*)))
+   (recomendacao (indice ?i&:(> ?i 0)))
+   (distribuicao (indice ?i) (nome ?nome) (parametros 3))
+   (parecer (indice ?k) (situacao ~rejeitada) (lugar ?l))
+   (distribuicao (indice ?k) (nome ?nome-k) (parametros 2))
+   (not (and (parecer (indice ?j) (situacao ~rejeitada) (lugar ?m&:(< ?m ?l)))
+             (distribuicao (indice ?j) (parametros 2))))
+   =>
+   (assert (cautela (ordem 1)
+              (texto "Esta cautela contraria a recomendação: a " ?nome ", de três parâmetros, ficou à "
+                     "frente na classificação, mas a " ?nome-k ", de dois parâmetros, também passa nos "
+                     "critérios e pode ser preferida por esta série curta."))))
+
 ;;; ===========================================================================
 ;;; REGIONAL: advice on a regional frequency analysis (index flood with
 ;;; L-moments, Hosking and Wallis 1997). A separate consultation: ZARN

@@ -21,6 +21,7 @@
 
 #include "analysis/calculation.h"
 #include "analysis/format.h"
+#include "analysis/numbertext.h"
 #include "analysis/membership.h"
 #include "analysis/record.h"
 #include "platform/session.h"
@@ -87,6 +88,14 @@ std::string Reasons(const Advice& a, int index) {
 }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// UTF-8 characters of a line.
+int Characters(const std::string& s) {
+    int n = 0;
+    for (const char c : s)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+    return n;
+}
 
 // The numbers of a distribution's reasons, in order.
 std::vector<double> ReasonNumbers(const Advice& a, int index) {
@@ -533,11 +542,14 @@ TEST(AdvisorCautions, ShortSeriesAndEachTestVerdictInOrder) {
     r->SampleSize = 19;
     r->TestFlags = 0x7E | 0x01 | 0x80;
     const Advice a = Default(*r);
-    ASSERT_EQ(a.Cautions.size(), 7u);
-    const char* words[] = {"Série curta: 19 valores", "Kendall", "Mann-Kendall", "Grubbs e Beck indica um valor atípico alto",
+    // The plain record recommends a three-parameter distribution: the short
+    // series' caution is followed by the sentence on that conflict.
+    ASSERT_EQ(a.Cautions.size(), 8u);
+    const char* words[] = {"Série curta: 19 valores", "Esta cautela contraria a recomendação", "Kendall",
+                           "Mann-Kendall", "Grubbs e Beck indica um valor atípico alto",
                            "Grubbs e Beck indica um valor atípico baixo", "assimetria indica um valor atípico alto",
                            "assimetria indica um valor atípico baixo"};
-    for (int k = 0; k < 7; ++k) EXPECT_TRUE(Contains(PhraseText(a.Cautions[k]), words[k])) << k;
+    for (int k = 0; k < 8; ++k) EXPECT_TRUE(Contains(PhraseText(a.Cautions[k]), words[k])) << k;
     // Cautions change no status.
     auto plain = PlainRecord();
     EXPECT_EQ(Order(a), Order(Default(*plain)));
@@ -547,6 +559,53 @@ TEST(AdvisorCautions, ShortSeriesAndEachTestVerdictInOrder) {
     const Advice b = Default(*r);
     ASSERT_EQ(b.Cautions.size(), 1u);
     EXPECT_TRUE(Contains(PhraseText(b.Cautions[0]), "Mann-Kendall"));
+}
+
+// A short series counsels two-parameter distributions: a three-parameter
+// recommendation says in one sentence why it stands, once.
+TEST(AdvisorCautions, AShortSeriesNamesItsConflictWithAThreeParameterRecommendation) {
+    const auto conflicts = [](const Advice& a) {
+        std::vector<std::string> found;
+        for (const Phrase& caution : a.Cautions)
+            if (Contains(PhraseText(caution), "contraria a recomendação")) found.push_back(PhraseText(caution));
+        return found;
+    };
+    // Every two-parameter distribution rejected by Filliben's test.
+    auto r = PlainRecord();
+    r->SampleSize = 17;
+    for (int k = 1; k <= 4; ++k) FitTestOf(*r, k) = {0.90, 0.95};
+    const Advice rejected = Default(*r);
+    ASSERT_GE(rejected.Recommended, kPearson3);
+    auto text = conflicts(rejected);
+    ASSERT_EQ(text.size(), 1u);
+    EXPECT_TRUE(Contains(text[0], "todas as distribuições de dois parâmetros foram rejeitadas")) << text[0];
+    EXPECT_TRUE(Contains(text[0], DistributionName(rejected.Recommended))) << text[0];
+    EXPECT_TRUE(Contains(PhraseText(rejected.Cautions[0]), "Série curta"));
+
+    // A two-parameter one passes but ranks below: it is named.
+    auto passing = PlainRecord();
+    passing->SampleSize = 17;
+    const Advice ranked = Default(*passing);
+    ASSERT_GE(ranked.Recommended, kPearson3);
+    text = conflicts(ranked);
+    ASSERT_EQ(text.size(), 1u);
+    int firstTwoParameter = 0;
+    for (const DistributionAdvice& row : ranked.Ranking)
+        if (row.Index <= kExponential && row.Status != AdviceStatus::Rejected) {
+            firstTwoParameter = row.Index;
+            break;
+        }
+    EXPECT_TRUE(Contains(text[0], "a " + DistributionName(firstTwoParameter) + ", de dois parâmetros")) << text[0];
+
+    // No conflict: a two-parameter recommendation, or a series that is not short.
+    auto two = PlainRecord();
+    two->SampleSize = 17;
+    for (int k = 5; k <= 8; ++k) FitTestOf(*two, k) = {0.90, 0.95};
+    const Advice agreeing = Default(*two);
+    ASSERT_LE(agreeing.Recommended, kExponential);
+    EXPECT_TRUE(conflicts(agreeing).empty());
+    r->SampleSize = 20;
+    EXPECT_TRUE(conflicts(Default(*r)).empty());
 }
 
 // ---------------------------------------------------------------------------
@@ -591,9 +650,9 @@ TEST_F(RuleBaseTest, TheUserCopyInTheConfigFolderIsUsedNeverOneInTheWorkingFolde
     EXPECT_EQ(PhraseText(a.Conclusion).rfind("Adote a ", 0), 0u) << PhraseText(a.Conclusion);
 
     // A rule base chosen for the run comes first.
-    ChooseRuleBase((dir_ / "missing.clp").string());
-    EXPECT_TRUE(Contains(Advise(*r, session).RuleBaseProblem, "missing.clp"));
-    ChooseRuleBase("");
+    Session chosen = session;
+    chosen.RuleBase = (dir_ / "missing.clp").string();
+    EXPECT_TRUE(Contains(Advise(*r, chosen).RuleBaseProblem, "missing.clp"));
     if (savedConfig) ::setenv("XDG_CONFIG_HOME", kept.c_str(), 1);
     else ::unsetenv("XDG_CONFIG_HOME");
 }
@@ -806,7 +865,7 @@ TEST(AdviceLines, CautionsOpenTheTextAndTheTablesFollowTheRanking) {
     VarianceTestZOf(*r, kNormal) = 3.0;
     const Advice a = Default(*r);
     const ReturnPeriodLimits limits{{{1, 2}, {3, 4}, {5, 6}, {7, 8}, {9, 10}, {11, 12}, {13, 14}}};
-    const auto lines = AdviceLines(a, *r, &limits);
+    const auto lines = AdviceLines(a, *r, &limits, ',');
     EXPECT_EQ(lines[0], "ZARN - RECOMENDAÇÃO DA DISTRIBUIÇÃO");
     const auto at = [&lines](const std::string& line) {
         return std::find(lines.begin(), lines.end(), line) - lines.begin();
@@ -826,13 +885,16 @@ TEST(AdviceLines, CautionsOpenTheTextAndTheTablesFollowTheRanking) {
         return l.rfind("QUANTIS DA DISTRIBUIÇÃO RECOMENDADA", 0) == 0;
     });
     ASSERT_NE(quantiles, lines.end());
-    EXPECT_EQ(*(quantiles + 3), "     2" + std::string(17, ' ') +
-                                    FormatFixed(AdviceQuantile(*r, a.Recommended, 0), 14, 3) +
-                                    FormatFixed(1, 24, 3) + FormatFixed(2, 25, 3));
-    for (const auto& line : lines) EXPECT_LE(line.size(), 160u) << line;
+    // Columns as wide as their content, numbers with the separator asked.
+    const std::string quantile = FormatNumber(AdviceQuantile(*r, a.Recommended, 0), StyleFor(','));
+    EXPECT_EQ(*(quantiles + 3), std::string(22, ' ') + "2  " + std::string(7 - quantile.size(), ' ') + quantile +
+                                    std::string(22, ' ') + "1" + std::string(23, ' ') + "2");
+    // Every line fits an A4 page in portrait at the print's size (about 100
+    // characters of a fixed-pitch font at 8 points).
+    for (const auto& line : lines) EXPECT_LE(Characters(line), 100) << line;
 
     // Without the limits the columns are left out.
-    const auto plain = AdviceLines(a, *r, nullptr);
+    const auto plain = AdviceLines(a, *r, nullptr, ',');
     EXPECT_EQ(std::find(plain.begin(), plain.end(), *(quantiles + 2)), plain.end());
 }
 

@@ -8,6 +8,8 @@
 // are worked by hand beside each number.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -231,6 +233,18 @@ TEST(ImporterRealFiles, HidroWebStationInCalendarYears) {
     ASSERT_EQ(r.LeftOut.size(), 7u);
     EXPECT_EQ(r.LeftOut[1].Label, "1962");
     EXPECT_EQ(r.LeftOut[1].MissingDays, 21);
+    // The preview shows the largest day of a year left out, with its date,
+    // so the user sees whether the dropped year held a large flood; a year
+    // without any day shows none.
+    const auto rows = ImportPreviewRows(r);
+    const auto row1962 = std::find_if(rows.begin(), rows.end(), [](const auto& row) { return row.Label == "1962"; });
+    ASSERT_NE(row1962, rows.end());
+    EXPECT_FALSE(row1962->Kept);
+    EXPECT_EQ(row1962->Value, r.LeftOut[1].Value);
+    EXPECT_FALSE(row1962->Value.empty());
+    EXPECT_NE(row1962->Date.find("1962"), std::string::npos) << row1962->Date;
+    for (const LeftOutYear& year : r.LeftOut)
+        EXPECT_EQ(year.Value.empty(), year.MissingDays == year.Days) << year.Label;
 }
 
 // ---------------------------------------------------------------------------

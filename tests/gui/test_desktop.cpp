@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstring>
@@ -281,6 +283,38 @@ private slots:
         QVERIFY(RecordBytes() == before);
         QVERIFY(TestDocument().Modified());
         QVERIFY(est_->isVisible());
+    }
+
+    // Projeto > Relatório do estudo: the PDF of the analysis in memory, with
+    // the unit the project keeps beside its file once it was saved.
+    void TheStudyReportIsWrittenWhereTheUserChooses() {
+        QVERIFY(!desktop_->menuestudo()->isEnabled());
+        CreateExample();
+        QVERIFY(desktop_->menuestudo()->isEnabled());
+        // Cancelled: nothing written.
+        desktop_->menuestudo()->trigger();
+        QCOMPARE(platform_->Texts("save").size(), 1);
+        QVERIFY(QDir(dir_->path()).entryList({QStringLiteral("*.pdf")}).isEmpty());
+
+        platform_->FileNames.push_back(Path(QStringLiteral("rio.prj")));
+        desktop_->menusalvar()->trigger();
+        QFile side(Path(QStringLiteral("rio.zarn")));
+        QVERIFY(side.open(QIODevice::WriteOnly));
+        side.write("unidade=m\xC2\xB3/s\n");
+        side.close();
+        platform_->FileNames.push_back(Path(QStringLiteral("estudo.pdf")));
+        desktop_->menuestudo()->trigger();
+        QVERIFY2(platform_->Texts("error").isEmpty(), qPrintable(platform_->Texts("error").join('|')));
+        QFile pdf(Path(QStringLiteral("estudo.pdf")));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.read(5) == "%PDF-");
+        QVERIFY(platform_->Texts("notice").last().startsWith(QStringLiteral("Relatório do estudo gravado em")));
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        if (pdftotext.isEmpty()) return;
+        QProcess text;
+        text.start(pdftotext, {pdf.fileName(), QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(60000));
+        QVERIFY(QString::fromUtf8(text.readAllStandardOutput()).contains(QStringLiteral("Quantil (m³/s)")));
     }
 
     void OpeningWithNothingUnsavedAsksNothing() {

@@ -179,7 +179,7 @@ private slots:
         QCOMPARE(ReadAll(Path("memoria.txt")), ReadAll(Path("esperado.txt")));
 
         const auto limits = ReturnPeriodIntervals(expectedSimulations_, advice.Recommended);
-        std::vector<std::string> adviceLines = AdviceLines(advice, b, &limits);
+        std::vector<std::string> adviceLines = AdviceLines(advice, b, &limits, RegionalDecimalSeparator());
         for (std::string& line : adviceLines) line = Utf8ToWindows1252(line);
         SaveReport(adviceLines, FileSystemPath(Path("esperado-recomendacao.txt")));
         platform_->FileNames = {Path("recomendacao.txt")};

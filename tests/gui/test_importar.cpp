@@ -16,7 +16,13 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
+#include <QLineSeries>
+#include <QScatterSeries>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 
 #include "analysis/importer.h"
@@ -129,6 +135,44 @@ private slots:
         QVERIFY(janela_->Falhas()->isEnabled());
         QVERIFY(!janela_->ColunaValores()->isEnabled());
         QVERIFY(!janela_->Estacao()->isEnabled());
+    }
+
+    // A year left out shows the largest of its days, greyed, so the user sees
+    // whether it held the largest flood; under the table, the daily series
+    // with the kept maxima marked and the years left out shaded.
+    void ThePreviewShowsTheLeftOutYearsAndTheDailySeries() {
+        Browse(kHidroWeb);
+        const ImportResult& r = *janela_->Resultado();
+        QTableWidget* t = janela_->Tabela();
+        QCOMPARE(Cell(t, 0, 4), QStringLiteral("deixado de fora"));
+        QCOMPARE(Cell(t, 0, 1), QString::fromStdString(r.LeftOut[0].Value));
+        QVERIFY(!Cell(t, 0, 1).isEmpty());
+        QVERIFY(Cell(t, 0, 2).endsWith(QStringLiteral("1961")) || Cell(t, 0, 2).endsWith(QStringLiteral("1962")));
+        QCOMPARE(t->item(0, 1)->foreground().color(), janela_->palette().color(QPalette::Disabled, QPalette::Text));
+
+        QVERIFY(janela_->Vazoes()->isVisible());
+        QChart* chart = janela_->Vazoes()->chart();
+        int shaded = 0;
+        QList<QPointF> days;  // the daily line's pieces together
+        QScatterSeries* maxima = nullptr;
+        for (QAbstractSeries* series : chart->series()) {
+            if (qobject_cast<QAreaSeries*>(series)) ++shaded;
+            else if (auto* s = qobject_cast<QScatterSeries*>(series)) maxima = s;
+            else if (auto* l = qobject_cast<QLineSeries*>(series)) days += l->points();
+        }
+        QVERIFY(maxima);
+        QCOMPARE(days.size(), static_cast<qsizetype>(r.Daily.size()));
+        QCOMPARE(maxima->count(), static_cast<int>(r.Kept.size()));
+        QCOMPARE(shaded, static_cast<int>(r.LeftOut.size()));
+        // Each marked maximum lies on the daily series at its date.
+        for (const QPointF& m : maxima->points())
+            QVERIFY(std::any_of(days.begin(), days.end(), [&m](const QPointF& d) { return d == m; }));
+
+        // A table of annual values has no daily series.
+        const QString table = Path(QStringLiteral("anual.csv"));
+        QVERIFY(WriteText(table, "Ano;Vazão\n1970;1,5\n1971;5\n"));
+        Browse(table);
+        QVERIFY(!janela_->Vazoes()->isVisible());
     }
 
     void OptionChangesRefreshThePreview() {

@@ -23,6 +23,7 @@
 #include "analysis/format.h"
 #include "analysis/intervals.h"
 #include "analysis/projectfile.h"
+#include "analysis/numbertext.h"
 #include "analysis/record.h"
 #include "app/desktop.h"
 #include "dialogs/recomendacao.h"
@@ -33,6 +34,11 @@
 #include "support/testdocument.h"
 
 using namespace zarn;
+
+namespace {
+// The window's numbers in the C locale of the tests.
+QString Number(double v) { return QString::fromStdString(FormatNumber(v, StyleFor('.'))); }
+}  // namespace
 
 namespace {
 
@@ -102,11 +108,14 @@ private slots:
             QCOMPARE(Cell(table, row, 0), QString::number(row + 1));
             QCOMPARE(Cell(table, row, 1), QString::fromStdString(DistributionName(d.Index)));
             QVERIFY(Cell(table, row, 2).startsWith(QString::fromStdString(StatusName(d.Status)), Qt::CaseInsensitive));
-            QCOMPARE(Cell(table, row, 3), QString::fromStdString(Fixed4(d.Degree, '.')));
-            QCOMPARE(Cell(table, row, 4), QString::fromStdString(Fixed4(d.ZMembership, '.')));
-            QCOMPARE(Cell(table, row, 5), QString::fromStdString(Fixed4(d.RMembership, '.')));
-            QCOMPARE(Cell(table, row, 6), QString::fromStdString(Fixed4(VarianceTestZOf(TestDocument().Record(), d.Index), '.')));
-            QCOMPARE(Cell(table, row, 8), QString::fromStdString(Fixed4(FitTestOf(TestDocument().Record(), d.Index).R90, '.')));
+            QCOMPARE(Cell(table, row, 3), Number(d.Degree));
+            QCOMPARE(Cell(table, row, 4), Number(d.ZMembership));
+            QCOMPARE(Cell(table, row, 5), Number(d.RMembership));
+            QCOMPARE(Cell(table, row, 6), Number(VarianceTestZOf(TestDocument().Record(), d.Index)));
+            const FitResult& fit = FitTestOf(TestDocument().Record(), d.Index);
+            // R and R(90%) told apart where four digits would read alike.
+            QCOMPARE(Cell(table, row, 7), QString::fromStdString(FormatCompared({fit.R, fit.R90}, StyleFor('.'))[0]));
+            QCOMPARE(Cell(table, row, 8), QString::fromStdString(FormatCompared({fit.R, fit.R90}, StyleFor('.'))[1]));
             const bool recommended = d.Index == advice.Recommended;
             QCOMPARE(table->item(row, 1)->font().bold(), recommended);
             QCOMPARE(Cell(table, row, 2).endsWith(QStringLiteral("(recomendada)")), recommended);
@@ -125,10 +134,11 @@ private slots:
         const auto limits = ReturnPeriodIntervals(TestDocument().Simulations(), advice.Recommended);
         for (int t = 0; t < kReturnPeriodCount; ++t) {
             QCOMPARE(Cell(quantis, t, 0), QString::number(kReturnPeriods[t]));
-            QCOMPARE(Cell(quantis, t, 1),
-                     QString::fromStdString(Fixed4(AdviceQuantile(TestDocument().Record(), advice.Recommended, t), '.')));
-            QCOMPARE(Cell(quantis, t, 2), QString::fromStdString(Fixed4(limits[t].Lower, '.')));
-            QCOMPARE(Cell(quantis, t, 3), QString::fromStdString(Fixed4(limits[t].Upper, '.')));
+            const auto texts = FormatCompared(
+                {AdviceQuantile(TestDocument().Record(), advice.Recommended, t), limits[t].Lower, limits[t].Upper}, StyleFor('.'));
+            QCOMPARE(Cell(quantis, t, 1), QString::fromStdString(texts[0]));
+            QCOMPARE(Cell(quantis, t, 2), QString::fromStdString(texts[1]));
+            QCOMPARE(Cell(quantis, t, 3), QString::fromStdString(texts[2]));
         }
         QVERIFY(platform_->Texts(QStringLiteral("progress")).isEmpty());
     }
@@ -183,7 +193,7 @@ private slots:
         QCOMPARE(platform_->Log.back().Options.DefaultSuffix, QStringLiteral("txt"));
         const auto limits = ReturnPeriodIntervals(TestDocument().Simulations(), window_->Parecer().Recommended);
         QByteArray expected;
-        for (const std::string& line : AdviceLines(window_->Parecer(), TestDocument().Record(), &limits))
+        for (const std::string& line : AdviceLines(window_->Parecer(), TestDocument().Record(), &limits, '.'))
             expected += QByteArray::fromStdString(Utf8ToWindows1252(line)) + "\r\n";
         const QByteArray written = ReadAll(path);
         QCOMPARE(written, expected);
@@ -274,9 +284,9 @@ private slots:
         QVERIFY(broken.open(QIODevice::WriteOnly));
         broken.write("(defrule MAIN::incompleta (serie");
         broken.close();
-        ChooseRuleBase(QFile::encodeName(broken.fileName()).toStdString());
+        TestDocument().session().RuleBase = QFile::encodeName(broken.fileName()).toStdString();
         window_->Exibir();
-        ChooseRuleBase("");
+        TestDocument().session().RuleBase.clear();
         QVERIFY(window_->Resumo()->isVisible());
         const QString shown = window_->Resumo()->toPlainText();
         QVERIFY2(shown.contains(QStringLiteral("tem erros e não foi carregada")), qPrintable(shown));

@@ -1,0 +1,33 @@
+// The batch tool's --study: the study of the analysis as a PDF document.
+// The PDF is drawn by zarn-charts (the program's charts need Qt, which the
+// batch tool does without): the record goes to it as a project file in a
+// private temporary folder, removed afterwards. The charts tool opens it and
+// simulates again with the same seed, so the study carries the numbers the
+// batch tool computed.
+//
+//   FindChartsProgram   zarn-charts beside the batch tool, else on PATH
+//   WriteStudy          the hand-off; the exit status to return
+#pragma once
+
+#include <string>
+
+#include "analysis/record.h"
+
+namespace zarn {
+
+// The name of the program that draws the study, and the package that has it.
+constexpr const char* kChartsProgram = "zarn-charts";
+
+// The executable beside the running program, or in an absolute folder of
+// PATH (never the working folder, nor a relative entry); "" when none.
+std::string FindChartsProgram();
+
+// `out` is a path, or "-" for standard output; `openedProject` the project
+// file the record was read from ("" for a calculation), whose settings the
+// study takes; `ruleBase` the rule base given with --rules ("" for none),
+// passed on so that the study gives the same advice. Returns 0 when the PDF
+// was written; otherwise says why on standard error and returns non-zero.
+int WriteStudy(const AnalysisRecord& r, const std::string& out, const std::string& openedProject,
+               const std::string& ruleBase = "");
+
+}  // namespace zarn

@@ -1,0 +1,101 @@
+#include "study/study.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QLineEdit>
+#include <QSettings>
+#include <QVariant>
+#include <map>
+#include <memory>
+
+#include "analysis/projectsettings.h"
+#include "analysis/record.h"
+#include "dialogs/chartexport.h"
+#include "dialogs/chartwindows.h"
+#include "dialogs/resultdialogs.h"
+#include "rules/advisor.h"
+#include "study/studypdf.h"
+
+#ifndef ZARN_VERSION
+#define ZARN_VERSION "?"
+#endif
+
+namespace zarn {
+
+namespace {
+
+// The chart windows save their controls as the user's settings whenever
+// they draw: the study's choices must not become the user's.
+class KeepChartSettings {
+public:
+    KeepChartSettings() {
+        const auto settings = ChartSettings();
+        for (const QString& key : settings->allKeys()) saved_[key] = settings->value(key);
+    }
+    ~KeepChartSettings() {
+        const auto settings = ChartSettings();
+        for (const QString& key : settings->allKeys())
+            if (!saved_.count(key)) settings->remove(key);
+        for (const auto& [key, value] : saved_) settings->setValue(key, value);
+    }
+
+private:
+    std::map<QString, QVariant> saved_;
+};
+
+}  // namespace
+
+StudyOptions ProjectStudyOptions(const ProjectSettings& settings) {
+    StudyOptions options;
+    if (settings.Variable && !settings.Variable->empty()) options.Variable = QString::fromStdString(*settings.Variable);
+    if (settings.Unit) options.Unit = QString::fromStdString(*settings.Unit);
+    if (settings.ReturnPeriods) options.ReturnPeriods = *settings.ReturnPeriods;
+    return options;
+}
+
+bool WriteRecordStudy(Platform& platform, Document& document, const QString& path, const StudyOptions& options,
+                      int* pages) {
+    if (!EnsureSimulations(platform, nullptr, document)) return false;
+    const Advice advice = Advise(document.Record(), document.session());
+
+    KeepChartSettings keep;
+    TTesteDLG serie(platform, document);
+    serie.Preencher();
+    TFrequencia frequencia(platform, document);
+    frequencia.SetRecommended(advice.Recommended);
+    frequencia.Preencher();
+    const int shown = frequencia.Recommended();
+    frequencia.Papel()->setCurrentIndex(frequencia.Papel()->findData(static_cast<int>(ProbabilityPaper::Gumbel)));
+    frequencia.Posicao()->setCurrentIndex(
+        frequencia.Posicao()->findData(static_cast<int>(PlottingFormula::Cunnane)));
+    for (int index = 1; index <= kDistributionCount; ++index) frequencia.Distribuicao(index)->setChecked(index == shown);
+    frequencia.Intervalo()->setCurrentIndex(frequencia.Intervalo()->findData(shown));
+    frequencia.Limites()->setChecked(true);
+    frequencia.EscalaLog()->setChecked(false);
+    frequencia.Variavel()->setText(options.Variable);
+    frequencia.Unidade()->setText(options.Unit);
+    frequencia.Desenhar();
+    TDiagramaMomentos diagrama(platform, document);
+    diagrama.Preencher();
+
+    StudyInput input;
+    input.Record = &document.Record();
+    input.Simulations = &document.Simulations();
+    input.Consulted = &advice;
+    input.Date = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")).toStdString();
+    input.Version = ZARN_VERSION;
+    input.Variable = options.Variable.toStdString();
+    input.Unit = options.Unit.toStdString();
+    input.AllQuantiles = options.AllQuantiles;
+    input.ReturnPeriods = options.ReturnPeriods;
+    const StudyDocument doc = StationStudy(input);
+    const StudyCharts charts{{kStudyTimeChart, serie.Chart1()},
+                             {kStudyFrequencyChart, frequencia.Grafico()},
+                             {kStudyRatioChart, diagrama.Grafico()}};
+    const int written = WriteStudyPdf(path, doc, charts);
+    if (pages) *pages = written;
+    return true;
+}
+
+}  // namespace zarn

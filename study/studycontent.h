@@ -1,0 +1,93 @@
+// The flood-frequency study as a document: headings, paragraphs, tables and
+// charts in reading order, built from the record, its simulations and the
+// advice alone (no Qt). The PDF renderer (studypdf.h) lays it out on A4
+// pages; any other analysis that makes a StudyDocument (a regional study)
+// is rendered the same way.
+//
+//   StudyTable          a table: header, rows, alignment; a row never splits
+//   StudyBlock          one element of the document
+//   StudyDocument       the blocks with the title the pages carry at the top
+//   StudyReturnPeriods  the return periods the study tabulates
+//   StudyQuantile       x_T of one distribution, and its 90 % limits
+//   StudyInput          what a study of one station is made of
+//   StationStudy        the document of one station
+//
+// Numbers use FormatNumber (four significant digits, the decimal comma,
+// thousands grouped); the values a row compares (R and R90) are told apart
+// by FormatCompared. Texts are UTF-8.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "analysis/numbertext.h"
+#include "analysis/record.h"
+#include "analysis/simulation.h"
+#include "rules/advisor.h"
+
+namespace zarn {
+
+struct StudyTable {
+    std::vector<std::string> Header;
+    std::vector<std::vector<std::string>> Rows;
+    // Per column: numbers right-aligned, words left-aligned.
+    std::vector<bool> RightAligned;
+    // A row shown in bold (the recommended distribution); -1 for none.
+    int EmphasisedRow = -1;
+};
+
+struct StudyBlock {
+    enum Kind { Heading, Paragraph, Note, Table, Chart, PageBreak };
+    Kind Type = Paragraph;
+    std::string Text;           // Heading, Paragraph, Note; the caption of a Chart
+    StudyTable Rows;            // Table
+    std::string ChartName;      // Chart: the key of the chart the renderer is given
+    double ChartHeightMm = 0;   // Chart: height on the page (the width is the text's)
+};
+
+struct StudyDocument {
+    std::string Title;          // the running header of every page
+    std::string Subtitle;       // under the title on the first page
+    std::vector<StudyBlock> Blocks;
+
+    void AddHeading(std::string text);
+    void AddParagraph(std::string text);
+    void AddNote(std::string text);
+    void AddTable(StudyTable table);
+    void AddChart(std::string name, double heightMm, std::string caption);
+    void AddPageBreak();
+};
+
+// The return periods of the quantile tables: the project's own list when it
+// has one (valid periods, above 1 year), otherwise the seven of the analysis.
+std::vector<double> StudyReturnPeriods(const std::vector<double>& project);
+
+// At the seven return periods of the analysis these are exactly the
+// report's quantiles and the intervals' limits; at any other T the quantile
+// at F = 1 - 1/T and BandAt. NaN where the quantile faults.
+struct StudyQuantile {
+    double Value, Lower, Upper;
+};
+StudyQuantile QuantileAt(const AnalysisRecord& r, const SimulationSummary* s, int index, double T);
+
+// The names of the charts a station study asks the renderer for.
+constexpr const char* kStudyTimeChart = "serie";
+constexpr const char* kStudyFrequencyChart = "frequencia";
+constexpr const char* kStudyRatioChart = "momentos-l";
+
+struct StudyInput {
+    const AnalysisRecord* Record = nullptr;
+    const SimulationSummary* Simulations = nullptr;  // simulated from *Record
+    const Advice* Consulted = nullptr;
+    std::string Date;          // "07/12/2026"
+    std::string Version;       // "1.0"
+    std::string Variable = "Vazão máxima anual";
+    std::string Unit;          // "m³/s", or empty
+    bool AllQuantiles = true;  // also the quantiles of all eight distributions
+    std::vector<double> ReturnPeriods;  // the project's list; empty: the seven
+    NumberStyle Style = StyleFor(',');
+};
+
+StudyDocument StationStudy(const StudyInput& input);
+
+}  // namespace zarn

@@ -1,0 +1,73 @@
+// zarn-cli --study: the batch tool hands the study to the charts tool found
+// beside it or on PATH (never in the working folder), through a project in
+// a private temporary folder it removes, and says in Portuguese what is
+// missing when the charts tool is not installed.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "support/cli.h"
+
+namespace zarn {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CliTestBase;
+using testing::Slurp;
+
+class CliStudy : public CliTestBase {
+protected:
+    // Runs a shell command in the scratch folder with TMPDIR inside it.
+    testing::CliResult Shell(const std::string& env, const std::string& program, const std::string& args) {
+        fs::create_directories(dir_ / "tmp");
+        const std::string cmd = "cd '" + dir_.string() + "' && TMPDIR='" + (dir_ / "tmp").string() + "' " + env +
+                                " '" + program + "' " + args + " >stdout 2>stderr";
+        const int status = std::system(cmd.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir_ / "stdout"), Slurp(dir_ / "stderr")};
+    }
+    // Qt may keep its runtime folder there; the study's own folder must go.
+    bool NoStudyFolderLeft() const {
+        for (const auto& entry : fs::directory_iterator(dir_ / "tmp"))
+            if (entry.path().filename().string().rfind("zarn-estudo-", 0) == 0) return false;
+        return true;
+    }
+};
+
+TEST_F(CliStudy, TheChartsToolBesideTheBatchToolWritesThePdfAndTheProjectIsRemoved) {
+    if (!fs::exists(fs::path(ZARN_CLI).parent_path() / "zarn-charts")) GTEST_SKIP() << "built without the charts tool";
+    const auto r = Shell("", ZARN_CLI, "--data '" ZARN_EXAMPLES "/ocmulgee-river-macon.dat' --study estudo.pdf");
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_EQ(Slurp(dir_ / "estudo.pdf").substr(0, 5), "%PDF-");
+    EXPECT_TRUE(NoStudyFolderLeft());
+    // To standard output, and after --open.
+    ASSERT_EQ(Shell("", ZARN_CLI, "--data '" ZARN_EXAMPLES "/ocmulgee-river-macon.dat' --project p.zarn").Exit, 0);
+    const auto piped = Shell("", ZARN_CLI, "--open p.zarn --study -");
+    ASSERT_EQ(piped.Exit, 0) << piped.Err;
+    EXPECT_EQ(piped.Out.substr(0, 5), "%PDF-");
+    EXPECT_TRUE(NoStudyFolderLeft());
+}
+
+TEST_F(CliStudy, WithoutTheChartsToolItSaysWhichPackageIsMissing) {
+    // A copy of the batch tool alone, and a "zarn-charts" in the working
+    // folder that PATH names only relatively: it must not be run.
+    fs::copy_file(ZARN_CLI, dir_ / "zarn-cli");
+    {
+        std::ofstream fake(dir_ / "zarn-charts");
+        fake << "#!/bin/sh\ntouch ran\n";
+    }
+    fs::permissions(dir_ / "zarn-charts", fs::perms::owner_all);
+    fs::create_directories(dir_ / "alone");
+    fs::rename(dir_ / "zarn-cli", dir_ / "alone" / "zarn-cli");
+    const auto r = Shell("PATH=.::/bin:/usr/bin", (dir_ / "alone" / "zarn-cli").string(),
+                         "--data '" ZARN_EXAMPLES "/ocmulgee-river-macon.dat' --study estudo.pdf");
+    EXPECT_NE(r.Exit, 0);
+    EXPECT_NE(r.Err.find("pacote zarn"), std::string::npos) << r.Err;
+    EXPECT_FALSE(fs::exists(dir_ / "ran"));
+    EXPECT_FALSE(fs::exists(dir_ / "estudo.pdf"));
+    EXPECT_TRUE(NoStudyFolderLeft());
+}
+
+}  // namespace
+}  // namespace zarn
