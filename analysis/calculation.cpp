@@ -1,6 +1,7 @@
 #include "analysis/calculation.h"
 
 #include <cstring>
+#include <vector>
 
 #include "analysis/datafile.h"
 #include "analysis/errors.h"
@@ -25,6 +26,8 @@ void RunStep(Step&& step) {
     check.Raise();
 }
 
+void RefuseUniform(const double* values, int n, const DataFileSource& source);
+
 }  // namespace
 
 void RefuseUnanalysable(const double* values, int n, const DataFileSource& source) {
@@ -33,14 +36,46 @@ void RefuseUnanalysable(const double* values, int n, const DataFileSource& sourc
         throw ZarnError("O arquivo de dados " + read + ": a análise precisa de pelo menos " +
                         std::to_string(kMinimumSampleSize) + " valores");
     }
+    int zeros = 0;
     for (int i = 0; i < n; ++i) {
         if (values[i] > 0) continue;
+        if (values[i] == 0) {
+            ++zeros;
+            continue;
+        }
         const std::string line = i < static_cast<int>(source.Lines.size()) ? std::to_string(source.Lines[i]) : "?";
         const std::string value = i < static_cast<int>(source.Tokens.size()) ? source.Tokens[i] : "";
         throw ZarnError("O valor da linha " + line + " do arquivo de dados é " + value +
                         ": a análise trabalha com os logaritmos dos valores, por isso todo valor deve ser "
-                        "maior que zero");
+                        "maior que zero (um ano sem vazão é 0)");
     }
+    if (zeros == 0) {
+        RefuseUniform(values, n, source);
+        return;
+    }
+    const int positive = n - zeros;
+    if (positive < kMinimumSampleSize)
+        throw ZarnError("O arquivo de dados tem " + Count(n, "valor", "valores") + ", dos quais " +
+                        Count(zeros, "é zero", "são zero") + " (anos sem vazão): " +
+                        (positive == 0 ? std::string("não resta nenhum valor positivo")
+                                       : "resta" + std::string(positive == 1 ? " " : "m ") +
+                                             Count(positive, "valor positivo", "valores positivos")) +
+                        ", e a análise precisa de pelo menos " + std::to_string(kMinimumSampleSize));
+    // The rest is asked of the positive values, named by their own lines.
+    std::vector<double> kept;
+    DataFileSource keptSource;
+    for (int i = 0; i < n; ++i) {
+        if (values[i] == 0) continue;
+        kept.push_back(values[i]);
+        if (i < static_cast<int>(source.Lines.size())) keptSource.Lines.push_back(source.Lines[i]);
+        if (i < static_cast<int>(source.Tokens.size())) keptSource.Tokens.push_back(source.Tokens[i]);
+    }
+    RefuseUniform(kept.data(), positive, keptSource);
+}
+
+namespace {
+
+void RefuseUniform(const double* values, int n, const DataFileSource& source) {
     // How many values differ from the first, and where the first of them is.
     int differing = 0;
     int other = -1;
@@ -72,9 +107,11 @@ void RefuseUnanalysable(const double* values, int n, const DataFileSource& sourc
     }
 }
 
+}  // namespace
+
 void CalculateAll(AnalysisRecord& r, const std::string& title, const std::string& location,
                   const std::string& comment, const std::string& dataFileName, const SimulationOptions& options,
-                  SimulationSummary* simulations) {
+                  SimulationSummary* simulations, ZeroYears* zeroYears) {
     CalculationProgress* progress = options.Progress;
     auto stage = [&](CalculationStage s) {
         if (progress == nullptr) return;
@@ -100,6 +137,14 @@ void CalculateAll(AnalysisRecord& r, const std::string& title, const std::string
         r.SampleSize = n;
         std::memset(r.Sample + n, 0, sizeof(double) * (kSampleCapacity - n));
         RefuseUnanalysable(r.Sample, n, source);
+        // Years without flow are set aside: the analysis is that of the
+        // positive values in file order (Bulletin 17B, appendix 5).
+        int kept = 0;
+        for (int i = 0; i < n; ++i)
+            if (r.Sample[i] != 0) r.Sample[kept++] = r.Sample[i];
+        std::memset(r.Sample + kept, 0, sizeof(double) * (kSampleCapacity - kept));
+        r.SampleSize = kept;
+        if (zeroYears != nullptr) *zeroYears = ZeroYears{n - kept, n};
     });
 
     // 3. The probability plot starts with the Normal distribution.

@@ -18,6 +18,8 @@
 #include "analysis/intervals.h"
 #include "analysis/quantiles.h"
 #include "analysis/record.h"
+#include "analysis/projectsettings.h"
+#include "analysis/returnperiods.h"
 #include "analysis/simulation.h"
 #include "analysis/projectfile.h"
 #include "cli/advice.h"
@@ -36,7 +38,8 @@ constexpr const char* kUsage =
     "usage: zarn-cli (--data FILE | --open PROJECT) [--title T] [--location L] [--comment C]\n"
     "                [--json OUT] [--report OUT] [--facts OUT] [--project OUT] [--dialogs OUT] [--advice OUT]\n"
     "                [--decimal-separator C] [--plot-distribution N] [--threads N]\n"
-    "       zarn-cli --batch INPUT --out DIR [--threads N]\n"
+    "                [--return-periods T1,T2,...]\n"
+    "       zarn-cli --batch INPUT --out DIR [--threads N] [--return-periods T1,T2,...]\n"
     "       OUT is a path, or - for standard output; INPUT a folder of data files or a\n"
     "       text file listing them\n";
 
@@ -49,6 +52,9 @@ struct Options {
     char DecimalSeparator = '.';
     int PlotDistribution = 0;  // 0: the record's PlotDistribution
     int Threads = 0;           // 0: the machine's hardware threads
+    // --return-periods: the JSON's UserReturnPeriods and the batch's
+    // summary columns; empty: the seven of the report.
+    std::vector<double> ReturnPeriods;
     std::string Batch;         // --batch INPUT; its folder is the import's --out
     bool ImportOptionsGiven = false;  // an import argument other than --out
     ImportCommand Import;
@@ -73,6 +79,9 @@ Options ParseArguments(int argc, char** argv) {
         };
         if (arg == "--batch") {
             o.Batch = value();
+        } else if (arg == "--return-periods") {
+            if (const std::string e = ParseReturnPeriods(value(), o.ReturnPeriods); !e.empty())
+                throw UsageError{"--return-periods: " + e};
         } else if (IsImportArgument(arg)) {
             if (arg != "--out") o.ImportOptionsGiven = true;
             if (const std::string e = TakeImportArgument(arg, value(), o.Import); !e.empty()) throw UsageError{e};
@@ -112,7 +121,7 @@ Options ParseArguments(int argc, char** argv) {
         // Files the batch imports take the importer's defaults.
         if (o.Import.Out.empty()) throw UsageError{"--batch needs --out DIR"};
         if (outputs || o.ImportOptionsGiven)
-            throw UsageError{"--batch writes its own files: it goes with --out and --threads alone"};
+            throw UsageError{"--batch writes its own files: it goes with --out, --threads and --return-periods alone"};
         return o;
     }
     if (o.Import.Given) {
@@ -131,18 +140,21 @@ int Run(const Options& o) {
     AnalysisRecord& r = *record;
     const SimulationOptions simulation{o.Threads, nullptr};
     SimulationSummary simulations;
+    ZeroYears zeros;
     if (!o.Data.empty()) {
         r.TestFlags = 0;
         CalculateAll(r, Utf8ToWindows1252(o.Title), Utf8ToWindows1252(o.Location),
-                     Utf8ToWindows1252(o.Comment), o.Data, simulation, &simulations);
+                     Utf8ToWindows1252(o.Comment), o.Data, simulation, &simulations, &zeros);
     } else {
         ReadProjectFile(r, o.Open);
+        zeros = ProjectZeroYears(r, ReadProjectSettings(o.Open));
     }
+    const std::vector<double> periods = o.ReturnPeriods.empty() ? StandardReturnPeriods() : o.ReturnPeriods;
     if (!o.Json.empty()) {
         // A project file keeps no simulations: they are run again from its
         // parameters and sample size, which gives the same numbers.
         if (!simulations.Matches(r)) simulations = SimulateAll(r, simulation);
-        WriteOut(o.Json, RecordJson(r, simulations));
+        WriteOut(o.Json, RecordJson(r, simulations, zeros, periods));
     }
     if (!o.Dialogs.empty()) WriteOut(o.Dialogs, DialogsJson(r, o.DecimalSeparator, o.PlotDistribution));
     if (!o.Report.empty()) {
@@ -158,6 +170,9 @@ int Run(const Options& o) {
     if (!o.Project.empty()) {
         if (o.Project == "-") WriteOut("-", std::string(reinterpret_cast<const char*>(&r), sizeof r));
         else WriteProjectFile(r, o.Project);
+        // The zeros set aside and the periods asked for go beside it.
+        if (o.Project != "-")
+            KeepStudySettings(o.Project, zeros.Zeros, o.ReturnPeriods.empty() ? nullptr : &o.ReturnPeriods);
     }
     if (!o.Data.empty()) PrintDataFileWarnings(o.Data);
     return 0;
@@ -175,7 +190,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        if (!options.Batch.empty()) return zarn::RunBatch({options.Batch, options.Import.Out, options.Threads});
+        if (!options.Batch.empty())
+            return zarn::RunBatch({options.Batch, options.Import.Out, options.Threads, options.ReturnPeriods});
         return options.Import.Given ? zarn::RunImport(options.Import) : zarn::Run(options);
     } catch (const std::bad_alloc&) {
         std::fputs("Memória insuficiente\n", stderr);

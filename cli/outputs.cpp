@@ -85,7 +85,8 @@ std::string JoinCrLf(const std::vector<std::string>& lines) {
     return s;
 }
 
-std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulations) {
+std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulations, const ZeroYears& zeros,
+                       const std::vector<double>& periods) {
     JsonWriter w;
     w.BeginObject();
     w.Key("TestFlags"); w.Integer(r.TestFlags);
@@ -183,6 +184,36 @@ std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulat
     w.BeginArray();
     for (int d = 1; d <= kDistributionCount; ++d) w.Integer(IntervalSamples(simulations, d));
     w.EndArray();
+    // The years without flow set aside, and the quantiles at the asked
+    // return periods with the zeros taken back in (p0 = ZeroCount / years).
+    w.Key("ZeroCount"); w.Integer(zeros.Zeros);
+    w.Key("ZeroProbability"); w.Number(zeros.Probability());
+    const ReturnPeriodTable table = MakeReturnPeriodTable(r, &simulations, periods, zeros.Probability());
+    w.Key("UserReturnPeriods");
+    w.BeginObject();
+    w.Key("ReturnPeriods"); WriteNumbers(w, table.Periods.data(), static_cast<int>(table.Periods.size()));
+    w.Key("Quantiles");
+    w.BeginArray();
+    for (const auto& q : table.Quantiles) WriteNumbers(w, q.data(), static_cast<int>(q.size()));
+    w.EndArray();
+    w.Key("Intervals");
+    w.BeginArray();
+    for (const auto& limits : table.Intervals) {
+        w.BeginArray();
+        for (const QuantileInterval& l : limits) {
+            w.BeginArray();
+            w.Number(l.Lower);
+            w.Number(l.Upper);
+            w.EndArray();
+        }
+        w.EndArray();
+    }
+    w.EndArray();
+    w.Key("IntervalSamples");
+    w.BeginArray();
+    for (int m : table.IntervalSamples) w.Integer(m);
+    w.EndArray();
+    w.EndObject();
     w.EndObject();
     return w.Text() + "\n";
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "analysis/record.h"
+#include "analysis/returnperiods.h"
 #include "analysis/simulation.h"
 
 namespace zarn {
@@ -19,8 +20,11 @@ namespace zarn {
 void WriteOut(const std::string& out, const std::string& bytes);
 std::string JoinCrLf(const std::vector<std::string>& lines);
 // simulations: those of r (SimulationSummary::Matches); the JSON's replicate
-// counts and confidence limits come from them.
-std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulations);
+// counts and confidence limits come from them. zeros: the years without flow
+// set aside; periods: UserReturnPeriods, whose quantiles and limits are the
+// unconditional ones (returnperiods.h).
+std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulations, const ZeroYears& zeros,
+                       const std::vector<double>& periods);
 // plotDistribution 0: the record's PlotDistribution.
 std::string DialogsJson(const AnalysisRecord& r, char separator, int plotDistribution);
 
