@@ -20,9 +20,9 @@ std::string WorkingDirectory() {
 
 }  // namespace
 
-std::string AdviceJson(const AnalysisRecord& r) {
+std::string AdviceJson(const AnalysisRecord& r, const ZeroYears& zeros) {
     if (StartupDir.empty()) StartupDir = WorkingDirectory();
-    const Advice advice = Advise(r);
+    const Advice advice = Advise(r, zeros);
     if (!advice.RuleBaseProblem.empty()) std::fprintf(stderr, "%s\n", advice.RuleBaseProblem.c_str());
     return AdviceJson(advice);
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "analysis/record.h"
+#include "analysis/returnperiods.h"
 #include "rules/advisor.h"
 
 namespace zarn {
@@ -17,6 +18,7 @@ std::string AdviceJson(const Advice& advice);
 // working directory (the tool's start-up folder), beside the tool, or in the
 // installed data folder, otherwise the compiled-in one. A user's rule base
 // that could not be used is said on standard error.
-std::string AdviceJson(const AnalysisRecord& r);
+// zeros: the years without flow set aside (the advice's caution on p0).
+std::string AdviceJson(const AnalysisRecord& r, const ZeroYears& zeros = {});
 
 }  // namespace zarn

@@ -128,11 +128,11 @@ StationRow RunStation(const BatchStation& station, const std::string& out, int t
         ZeroYears zeros;
         CalculateAll(*r, "", "", "", data, {threads, nullptr}, &simulations, &zeros);
         WriteOut(base + ".json", RecordJson(*r, simulations, zeros, periods));
-        SaveReport(ReportLines(*r), base + ".txt");
+        SaveReport(ReportLines(*r, zeros), base + ".txt");
         WriteFactFile(*r, base + ".clp");
         WriteProjectFile(*r, base + ".prj");
         KeepStudySettings(base + ".prj", zeros.Zeros, nullptr);
-        const Advice advice = Advise(*r);
+        const Advice advice = Advise(*r, zeros);
         WriteOut(base + ".advice.json", AdviceJson(advice));
         row.RuleBaseProblem = advice.RuleBaseProblem;
         row.Recommended = advice.Recommended;

@@ -156,9 +156,9 @@ int Run(const Options& o) {
         if (!simulations.Matches(r)) simulations = SimulateAll(r, simulation);
         WriteOut(o.Json, RecordJson(r, simulations, zeros, periods));
     }
-    if (!o.Dialogs.empty()) WriteOut(o.Dialogs, DialogsJson(r, o.DecimalSeparator, o.PlotDistribution));
+    if (!o.Dialogs.empty()) WriteOut(o.Dialogs, DialogsJson(r, o.DecimalSeparator, o.PlotDistribution, zeros));
     if (!o.Report.empty()) {
-        const std::vector<std::string> lines = ReportLines(r);
+        const std::vector<std::string> lines = ReportLines(r, zeros);
         if (o.Report == "-") WriteOut("-", JoinCrLf(lines));
         else SaveReport(lines, o.Report);
     }
@@ -166,7 +166,7 @@ int Run(const Options& o) {
         if (o.Facts == "-") WriteOut("-", JoinCrLf(FactFileLines(r)));
         else WriteFactFile(r, o.Facts);
     }
-    if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r));
+    if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r, zeros));
     if (!o.Project.empty()) {
         if (o.Project == "-") WriteOut("-", std::string(reinterpret_cast<const char*>(&r), sizeof r));
         else WriteProjectFile(r, o.Project);

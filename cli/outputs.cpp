@@ -220,10 +220,10 @@ std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulat
 
 // What the result windows show, built by the functions the windows use.
 
-std::string DialogsJson(const AnalysisRecord& r, char separator, int plotDistribution) {
+std::string DialogsJson(const AnalysisRecord& r, char separator, int plotDistribution, const ZeroYears& zeros) {
     JsonWriter w;
     w.BeginObject();
-    w.Key("Statistics"); WriteLines(w, EstatisticasLines(r, separator));
+    w.Key("Statistics"); WriteLines(w, EstatisticasLines(r, separator, zeros));
     w.Key("Histogram"); WritePoints(w, HistogramPoints(r));
     w.Key("Tests"); WriteLines(w, TesteLines(r, separator));
     w.Key("Parameters"); WriteLines(w, ParaLines(r, separator));

@@ -26,6 +26,6 @@ std::string JoinCrLf(const std::vector<std::string>& lines);
 std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulations, const ZeroYears& zeros,
                        const std::vector<double>& periods);
 // plotDistribution 0: the record's PlotDistribution.
-std::string DialogsJson(const AnalysisRecord& r, char separator, int plotDistribution);
+std::string DialogsJson(const AnalysisRecord& r, char separator, int plotDistribution, const ZeroYears& zeros = {});
 
 }  // namespace zarn

@@ -3,6 +3,8 @@
 #include "analysis/errors.h"
 #include "analysis/format.h"
 
+#include <cmath>
+
 namespace zarn {
 
 namespace {
@@ -34,6 +36,28 @@ constexpr int kRankWidth = 5, kNameWidth = 17, kStatusWidth = 16, kNumberWidth =
 constexpr int kPeriodWidth = 23, kQuantileWidth = 14, kLowerWidth = 24, kUpperWidth = 25;
 
 }  // namespace
+
+const char* const kExpectedDryText = "rio seco esperado (F <= p0)";
+
+ReturnPeriodTable AdviceTable(const AnalysisRecord& r, const SimulationSummary* simulations,
+                              const std::vector<double>& periods, const ZeroYears& zeros) {
+    try {
+        return MakeReturnPeriodTable(r, simulations, periods, zeros.Probability());
+    } catch (const ZarnError&) {
+        // A quantile that faults is shown as the quantile function left it,
+        // as AdviceQuantile does for the seven periods.
+        const FloatingPointFlagsKept flags;
+        ReturnPeriodTable table = MakeReturnPeriodTable(r, nullptr, {}, zeros.Probability());
+        table.Periods = periods;
+        for (double T : periods) table.Probabilities.push_back(ReturnPeriodProbability(T));
+        for (int d = 1; d <= kDistributionCount; ++d)
+            for (double F : table.Probabilities) {
+                table.Quantiles[d - 1].push_back(AdjustedQuantile(r, d, F, table.ZeroProbability));
+                table.Intervals[d - 1].push_back({std::nan(""), std::nan("")});
+            }
+        return table;
+    }
+}
 
 double AdviceQuantile(const AnalysisRecord& r, int index, int period) {
     const FloatingPointFlagsKept flags;
@@ -67,6 +91,20 @@ std::vector<std::string> WrapText(const std::string& text, int width, const std:
 }
 
 std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord& r, const ReturnPeriodLimits* limits) {
+    ReturnPeriodTable table;
+    table.Periods = StandardReturnPeriods();
+    for (int t = 0; t < kReturnPeriodCount; ++t) table.Probabilities.push_back(kReturnPeriodProbabilities[t]);
+    if (advice.Recommended > 0) {
+        for (int t = 0; t < kReturnPeriodCount; ++t) {
+            table.Quantiles[advice.Recommended - 1].push_back(AdviceQuantile(r, advice.Recommended, t));
+            table.Intervals[advice.Recommended - 1].push_back(limits != nullptr ? (*limits)[t] : QuantileInterval{0, 0});
+        }
+    }
+    return AdviceLines(advice, r, table, limits != nullptr);
+}
+
+std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord& r, const ReturnPeriodTable& table,
+                                     bool withLimits) {
     std::vector<std::string> out;
     const auto add = [&out](std::vector<std::string> lines) { out.insert(out.end(), lines.begin(), lines.end()); };
     const auto prose = [&](const std::string& text, const std::string& first, const std::string& rest) {
@@ -122,21 +160,37 @@ std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord&
         out.emplace_back("QUANTIS: nenhuma distribuição recomendada.");
         return out;
     }
+    const int d = advice.Recommended - 1;
     out.push_back("QUANTIS DA DISTRIBUIÇÃO RECOMENDADA (" + DistributionName(advice.Recommended) + "):");
     out.emplace_back();
     std::string quantileHeader = Padded("Tempo de retorno (anos)", kPeriodWidth) + RightAligned("Quantil", kQuantileWidth);
-    if (limits != nullptr)
+    if (withLimits)
         quantileHeader += RightAligned("Limite inferior (5 %)", kLowerWidth) +
                           RightAligned("Limite superior (95 %)", kUpperWidth);
     out.push_back(quantileHeader);
-    for (int t = 0; t < kReturnPeriodCount; ++t) {
-        std::string line = Padded(RightAligned(std::to_string(kReturnPeriods[t]), 6), kPeriodWidth) +
-                           Col(AdviceQuantile(r, advice.Recommended, t), kQuantileWidth, 3);
-        if (limits != nullptr)
-            line += Col((*limits)[t].Lower, kLowerWidth, 3) + Col((*limits)[t].Upper, kUpperWidth, 3);
+    bool allDry = !table.Periods.empty();
+    for (std::size_t t = 0; t < table.Periods.size(); ++t) {
+        std::string line = Padded(RightAligned(FormatReturnPeriods({table.Periods[t]}), 6), kPeriodWidth) +
+                           Col(table.Quantiles[d][t], kQuantileWidth, 3);
+        const bool dry = table.Dry(t);
+        allDry = allDry && dry;
+        if (dry) line += "   " + std::string(kExpectedDryText);
+        else if (withLimits) line += Col(table.Intervals[d][t].Lower, kLowerWidth, 3) + Col(table.Intervals[d][t].Upper, kUpperWidth, 3);
         out.push_back(line);
     }
-    if (limits != nullptr) {
+    if (table.ZeroProbability > 0) {
+        out.emplace_back();
+        prose("Com os anos sem vazão (p0 = " + FormatFixed(table.ZeroProbability, 0, 4) +
+                  "): o quantil de T anos é 0 quando F = 1 - 1/T <= p0 (rio seco esperado), senão o quantil da "
+                  "distribuição ajustada aos valores positivos em (F - p0) / (1 - p0); os limites, da mesma forma "
+                  "(Bulletin 17B, apêndice 5).",
+              "", "");
+        if (allDry)
+            prose("Em todos os tempos de retorno pedidos o rio deve estar seco: nenhum deles passa da "
+                  "probabilidade de um ano sem vazão.",
+                  "*** ", "    ");
+    }
+    if (withLimits) {
         out.emplace_back();
         prose("Limites do intervalo de confiança de 90 %, pelo bootstrap paramétrico das amostras simuladas no "
               "teste de Filliben (reajuste da distribuição a cada amostra).",

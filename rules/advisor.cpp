@@ -159,8 +159,11 @@ constexpr Indication kIndications[] = {
 };
 
 // The facts of the record, one assert text each.
-std::vector<std::string> RecordFacts(const AnalysisRecord& r) {
+std::vector<std::string> RecordFacts(const AnalysisRecord& r, const ZeroYears& zeros) {
     std::vector<std::string> facts;
+    if (zeros.Zeros > 0)
+        facts.push_back("(anos-sem-vazao (zeros " + std::to_string(zeros.Zeros) + ") (anos " +
+                        std::to_string(zeros.Years) + ") (p0 " + Crisp(zeros.Probability()) + "))");
     facts.push_back("(serie (tamanho " + std::to_string(r.SampleSize) + ") (assimetria " + Crisp(r.Skewness) +
                     ") (minimo " + Crisp(r.Minimum) + ") (minimo-log " + Crisp(r.LogMinimum) + ") (maximo " + Crisp(r.Maximum) + "))");
     for (const Indication& indication : kIndications)
@@ -408,14 +411,14 @@ std::string LoadRuleBase(Environment& environment, const std::string& text) {
 // Loads `text`, asserts the record's facts, runs, reads the advice. "" on
 // success; otherwise what went wrong, as the end of a sentence that starts
 // with the rule base's name.
-std::string Consult(const AnalysisRecord& r, const std::string& text, Advice& advice) {
+std::string Consult(const AnalysisRecord& r, const ZeroYears& zeros, const std::string& text, Advice& advice) {
     Environment environment;
     void* env = environment.get();
 
     if (const std::string problem = LoadRuleBase(environment, text); !problem.empty()) return problem;
 
     EnvReset(env);
-    for (const std::string& fact : RecordFacts(r))
+    for (const std::string& fact : RecordFacts(r, zeros))
         if (EnvAssertString(env, fact.c_str()) == nullptr || !environment.Output().Errors.empty())
             return "não aceitou os fatos da análise: " + environment.ErrorDetail();
 
@@ -438,29 +441,29 @@ std::string EngineText(const std::string& text) {
 }
 
 // The compiled-in rule base; it failing is a fault of the program.
-Advice ConsultDefault(const AnalysisRecord& r) {
+Advice ConsultDefault(const AnalysisRecord& r, const ZeroYears& zeros) {
     Advice advice;
-    const std::string problem = Consult(r, DefaultRuleBaseText(), advice);
+    const std::string problem = Consult(r, zeros, DefaultRuleBaseText(), advice);
     if (!problem.empty()) throw ZarnError(std::string("A base de regras padrão do ZARN ") + problem);
     advice.RuleBase = kDefaultRuleBaseName;
     return advice;
 }
 
 // The user's rule base, or the default one with the reason why not.
-Advice ConsultOrFallBack(const AnalysisRecord& r, const std::string& name, const std::string* text,
-                         std::string problem) {
+Advice ConsultOrFallBack(const AnalysisRecord& r, const ZeroYears& zeros, const std::string& name,
+                         const std::string* text, std::string problem) {
     const std::lock_guard<std::mutex> turn(ConsultationMutex());
     const FloatingPointFlagsKept flags;
     const CLocaleScope numbers;
     if (text != nullptr && problem.empty()) {
         Advice advice;
-        problem = Consult(r, EngineText(*text), advice);
+        problem = Consult(r, zeros, EngineText(*text), advice);
         if (problem.empty()) {
             advice.RuleBase = name;
             return advice;
         }
     }
-    Advice advice = ConsultDefault(r);
+    Advice advice = ConsultDefault(r, zeros);
     if (problem.empty() || problem.back() != '.') problem += '.';
     advice.RuleBaseProblem =
         "A base de regras \"" + name + "\" " + problem + " Foi usada a base de regras " + kDefaultRuleBaseName + ".";
@@ -474,27 +477,30 @@ const std::string& DefaultRuleBaseText() {
     return text;
 }
 
-Advice AdviseWithText(const AnalysisRecord& r, const std::string& text, const std::string& name) {
-    return ConsultOrFallBack(r, name, &text, "");
+Advice AdviseWithText(const AnalysisRecord& r, const std::string& text, const std::string& name,
+                      const ZeroYears& zeros) {
+    return ConsultOrFallBack(r, zeros, name, &text, "");
 }
 
-Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path) {
+Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path, const ZeroYears& zeros) {
     if (path.empty()) {
         const std::lock_guard<std::mutex> turn(ConsultationMutex());
         const FloatingPointFlagsKept flags;
         const CLocaleScope numbers;
-        return ConsultDefault(r);
+        return ConsultDefault(r, zeros);
     }
     std::string text;
     try {
         text = ReadFileContents(path);
     } catch (const ZarnError& e) {
-        return ConsultOrFallBack(r, path, nullptr, "não pôde ser lida (" + std::string(e.what()) + ").");
+        return ConsultOrFallBack(r, zeros, path, nullptr, "não pôde ser lida (" + std::string(e.what()) + ").");
     }
-    return ConsultOrFallBack(r, path, &text, "");
+    return ConsultOrFallBack(r, zeros, path, &text, "");
 }
 
-Advice Advise(const AnalysisRecord& r) { return AdviseWithRuleBase(r, FindSupportFile(kRuleBaseFileName)); }
+Advice Advise(const AnalysisRecord& r, const ZeroYears& zeros) {
+    return AdviseWithRuleBase(r, FindSupportFile(kRuleBaseFileName), zeros);
+}
 
 std::string PhraseText(const Phrase& phrase, const PhraseNumberText& number) {
     std::string out;

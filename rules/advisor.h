@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "analysis/record.h"
+#include "analysis/returnperiods.h"
 
 namespace zarn {
 
@@ -68,12 +69,15 @@ struct Advice {
     std::vector<DistributionAdvice> Ranking;  // all eight, in rank order
 };
 
-Advice Advise(const AnalysisRecord& r);
+// zeros: the years without flow set aside from the record's series; with
+// any, the fact anos-sem-vazao is asserted too.
+Advice Advise(const AnalysisRecord& r, const ZeroYears& zeros = {});
 // `path` empty: the compiled-in rule base.
-Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path);
+Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path, const ZeroYears& zeros = {});
 // `name` is how the advice names the rule base (a path). Text in UTF-8; a
 // text that is not valid UTF-8 is read as Windows-1252.
-Advice AdviseWithText(const AnalysisRecord& r, const std::string& text, const std::string& name);
+Advice AdviseWithText(const AnalysisRecord& r, const std::string& text, const std::string& name,
+                      const ZeroYears& zeros = {});
 
 const std::string& DefaultRuleBaseText();
 
