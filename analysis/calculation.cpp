@@ -26,7 +26,16 @@ void RunStep(Step&& step) {
     check.Raise();
 }
 
-void RefuseUniform(const double* values, int n, const DataFileSource& source);
+// The refusals of a series without variation; `values` names what was
+// looked at ("valores" or "valores positivos").
+void RefuseUniform(const double* values, int n, const DataFileSource& source, const std::string& valuesName);
+
+// True for a token that is zero as written ("0", "0.00", "-0", "0e3"): a year
+// without flow. A tiny value that only underflows to zero ("1e-400") is not.
+bool WrittenAsZero(const std::string& token) {
+    const std::string mantissa = token.substr(0, token.find_first_of("eE"));
+    return mantissa.find_first_not_of("+-0.") == std::string::npos;
+}
 
 }  // namespace
 
@@ -39,7 +48,7 @@ void RefuseUnanalysable(const double* values, int n, const DataFileSource& sourc
     int zeros = 0;
     for (int i = 0; i < n; ++i) {
         if (values[i] > 0) continue;
-        if (values[i] == 0) {
+        if (values[i] == 0 && (i >= static_cast<int>(source.Tokens.size()) || WrittenAsZero(source.Tokens[i]))) {
             ++zeros;
             continue;
         }
@@ -47,16 +56,16 @@ void RefuseUnanalysable(const double* values, int n, const DataFileSource& sourc
         const std::string value = i < static_cast<int>(source.Tokens.size()) ? source.Tokens[i] : "";
         throw ZarnError("O valor da linha " + line + " do arquivo de dados é " + value +
                         ": a análise trabalha com os logaritmos dos valores, por isso todo valor deve ser "
-                        "maior que zero (um ano sem vazão é 0)");
+                        "maior que zero");
     }
     if (zeros == 0) {
-        RefuseUniform(values, n, source);
+        RefuseUniform(values, n, source, "valores");
         return;
     }
     const int positive = n - zeros;
     if (positive < kMinimumSampleSize)
         throw ZarnError("O arquivo de dados tem " + Count(n, "valor", "valores") + ", dos quais " +
-                        Count(zeros, "é zero", "são zero") + " (anos sem vazão): " +
+                        Count(zeros, "é zero", "são zero") + (zeros == 1 ? " (ano sem vazão): " : " (anos sem vazão): ") +
                         (positive == 0 ? std::string("não resta nenhum valor positivo")
                                        : "resta" + std::string(positive == 1 ? " " : "m ") +
                                              Count(positive, "valor positivo", "valores positivos")) +
@@ -70,12 +79,12 @@ void RefuseUnanalysable(const double* values, int n, const DataFileSource& sourc
         if (i < static_cast<int>(source.Lines.size())) keptSource.Lines.push_back(source.Lines[i]);
         if (i < static_cast<int>(source.Tokens.size())) keptSource.Tokens.push_back(source.Tokens[i]);
     }
-    RefuseUniform(kept.data(), positive, keptSource);
+    RefuseUniform(kept.data(), positive, keptSource, "valores positivos");
 }
 
 namespace {
 
-void RefuseUniform(const double* values, int n, const DataFileSource& source) {
+void RefuseUniform(const double* values, int n, const DataFileSource& source, const std::string& valuesName) {
     // How many values differ from the first, and where the first of them is.
     int differing = 0;
     int other = -1;
@@ -85,7 +94,7 @@ void RefuseUniform(const double* values, int n, const DataFileSource& source) {
         if (other < 0) other = i;
     }
     if (differing == 0)
-        throw ZarnError("Todos os " + std::to_string(n) + " valores do arquivo de dados são iguais (" +
+        throw ZarnError("Todos os " + std::to_string(n) + " " + valuesName + " do arquivo de dados são iguais (" +
                         source.Tokens.at(0) + "): uma série sem variação não pode ser analisada");
     // All but one equal: either the first value is the odd one out (every
     // other value equals the second) or exactly one value differs from it.
@@ -99,7 +108,7 @@ void RefuseUniform(const double* values, int n, const DataFileSource& source) {
     }
     if (odd >= 0) {
         const int common = odd == 0 ? 1 : 0;
-        throw ZarnError("Todos os valores do arquivo de dados são iguais (" + source.Tokens.at(common) +
+        throw ZarnError("Todos os " + valuesName + " do arquivo de dados são iguais (" + source.Tokens.at(common) +
                         "), exceto o da linha " + std::to_string(source.Lines.at(odd)) + " (" +
                         source.Tokens.at(odd) +
                         "): sem variação nos demais valores, o teste de outliers pela assimetria não pode ser "

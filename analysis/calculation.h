@@ -10,8 +10,8 @@
 //
 // Before any calculation a sample that cannot be analysed is refused with a
 // Portuguese message naming the cause, checked in this order: fewer than 4
-// values; a negative value (its line and value); fewer than 4 positive
-// values once the zeros are set aside; all positive values equal; all but one
+// values; a negative value, or one that only underflows to 0 (its line and
+// value); fewer than 4 positive values once the zeros are set aside; all positive values equal; all but one
 // equal. A value of exactly 0 is a year without flow: the zeros are set aside
 // and the whole analysis runs on the positive values in file order, as for a
 // file holding only them (returnperiods.h adjusts the quantiles). A fault inside the goodness-of-fit
