@@ -71,6 +71,21 @@ std::string ParseReturnPeriods(const std::string& text, std::vector<double>& per
     return "";
 }
 
+bool AcceptableReturnPeriods(const std::vector<double>& periods) {
+    if (periods.empty() || static_cast<int>(periods.size()) > kMaxReturnPeriods) return false;
+    for (double T : periods)
+        if (!(T > 1.0) || !std::isfinite(T)) return false;
+    return true;
+}
+
+ProjectStudy ReadProjectStudy(const AnalysisRecord& r, const std::string& projectPath) {
+    const ProjectSettings settings = ReadProjectSettings(projectPath);
+    ProjectStudy study;
+    if (settings.ReturnPeriods && AcceptableReturnPeriods(*settings.ReturnPeriods)) study.ReturnPeriods = *settings.ReturnPeriods;
+    study.Zeros = ProjectZeroYears(r, settings);
+    return study;
+}
+
 std::string FormatReturnPeriods(const std::vector<double>& periods, char decimalSeparator) {
     const std::string separator = decimalSeparator == ',' ? "; " : ", ";
     std::string s;
@@ -93,7 +108,8 @@ void KeepStudySettings(const std::string& projectPath, int zeros, const std::vec
     ProjectSettings settings = ReadProjectSettings(projectPath);
     const bool existed = settings.Variable || settings.Unit || settings.ReturnPeriods || settings.ZeroCount ||
                          !settings.Other.empty();
-    if (!existed && zeros == 0 && periods == nullptr) return;
+    const bool ownPeriods = periods != nullptr && *periods != StandardReturnPeriods();
+    if (!existed && zeros == 0 && !ownPeriods) return;
     settings.ZeroCount = zeros;
     if (periods != nullptr) settings.ReturnPeriods = *periods;
     WriteProjectSettings(projectPath, settings);
@@ -117,7 +133,7 @@ double AdjustedQuantile(const AnalysisRecord& r, int index, double F, double p0)
 }
 
 ReturnPeriodTable MakeReturnPeriodTable(const AnalysisRecord& r, const SimulationSummary* simulations,
-                                        const std::vector<double>& periods, double p0) {
+                                        const std::vector<double>& periods, double p0, QuantileFaults faults) {
     FloatingPointFlagsKept kept;
     ReturnPeriodTable table;
     table.Periods = periods;
@@ -140,7 +156,7 @@ ReturnPeriodTable MakeReturnPeriodTable(const AnalysisRecord& r, const Simulatio
         for (std::size_t t = 0; t < k; ++t) {
             FloatingPointCheck check;
             quantiles.push_back(AdjustedQuantile(r, d, table.Probabilities[t], p0));
-            check.Raise();
+            if (faults == QuantileFaults::Raise) check.Raise();
         }
         // Each refit counted for the seven periods' rule counts for this list
         // when all of its quantiles at the list are valid (finite, no

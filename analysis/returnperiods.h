@@ -20,7 +20,9 @@
 //   ZeroYears                  the zeros set aside and the years read
 //   ConditionalProbability     (F - p0) / (1 - p0), false when F <= p0
 //   AdjustedQuantile           the quantile rule above for one distribution
+//   AcceptableReturnPeriods    a list ParseReturnPeriods would give
 //   ProjectZeroYears           the zeros of an opened project, from its side file
+//   ReadProjectStudy           the periods and zeros of an opened project
 //   KeepStudySettings          the zeros and periods into a project's side file
 //   MakeReturnPeriodTable      quantiles, limits and counts of the eight
 //                              distributions at a list of return periods
@@ -63,14 +65,26 @@ struct ZeroYears {
     double Probability() const { return Zeros > 0 && Years > 0 ? static_cast<double>(Zeros) / Years : 0.0; }
 };
 
+bool AcceptableReturnPeriods(const std::vector<double>& periods);
+
 // The zeros of a project: the side file's count beside the record's positive
 // values (none when the side file holds none).
 ZeroYears ProjectZeroYears(const AnalysisRecord& r, const ProjectSettings& settings);
 
+// What an opened project keeps beside it: its periods (the report's seven
+// when the side file holds none, or a list that cannot be used) and zeros.
+struct ProjectStudy {
+    std::vector<double> ReturnPeriods = StandardReturnPeriods();
+    ZeroYears Zeros;
+};
+// r: the project's record, already read. Throws ZarnError when the side
+// file exists but cannot be read.
+ProjectStudy ReadProjectStudy(const AnalysisRecord& r, const std::string& projectPath);
+
 // Writes the zero count (and the periods, when given) into the side file of
-// `projectPath`, keeping what else it holds. Without zeros, periods or an
-// existing side file nothing is written. Throws ZarnError as
-// WriteProjectSettings does.
+// `projectPath`, keeping what else it holds. Nothing is written for a series
+// without zeros with the report's seven periods (or none given) and no side
+// file yet. Throws ZarnError as WriteProjectSettings does.
 void KeepStudySettings(const std::string& projectPath, int zeros, const std::vector<double>* periods);
 
 // The probability of the positive values' distribution at which the
@@ -97,11 +111,16 @@ struct ReturnPeriodTable {
     bool Dry(std::size_t t) const { return Probabilities[t] <= ZeroProbability; }
 };
 
+// What a floating-point fault in a quantile of the record does: end the
+// output with its error, as the report's quantiles do, or leave the value as
+// the quantile function gave it, as the windows show it.
+enum class QuantileFaults { Raise, Show };
+
 // The table of the record at `periods`; intervals and counts from
 // `simulations` (those of the record; without them the limits are NaN and the
-// counts 0). Leaves the floating-point flags as it found them; a fault in a
-// quantile of the record is raised as ZarnError, as the report's would be.
+// counts 0). Leaves the floating-point flags as it found them.
 ReturnPeriodTable MakeReturnPeriodTable(const AnalysisRecord& r, const SimulationSummary* simulations,
-                                        const std::vector<double>& periods, double p0);
+                                        const std::vector<double>& periods, double p0,
+                                        QuantileFaults faults = QuantileFaults::Raise);
 
 }  // namespace zarn

@@ -15,6 +15,7 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <memory>
+#include <optional>
 
 #include "analysis/calculation.h"
 #include "analysis/importer.h"
@@ -27,6 +28,8 @@
 #include "analysis/projectfile.h"
 #include "platform/session.h"
 #include "dialogs/chartwindows.h"
+#include "dialogs/intervalwindow.h"
+#include "dialogs/periodos.h"
 #include "dialogs/recomendacao.h"
 #include "dialogs/resultdialogs.h"
 
@@ -113,6 +116,7 @@ void TDesktop::BuildMenu() {
     abrir1_ = Command(arquivo_, QStringLiteral("Abrir"), &TDesktop::Abrirprojeto);
     importar1_ = Command(arquivo_, QStringLiteral("Importar série..."), &TDesktop::Importarserie);
     menusalvar_ = Command(arquivo_, QStringLiteral("Salvar"), &TDesktop::Salvarprojeto, false);
+    menuperiodos_ = Command(arquivo_, QStringLiteral("Períodos de retorno..."), &TDesktop::Periodosderetorno, false);
     arquivo_->addSeparator();
     sair1_ = arquivo_->addAction(QStringLiteral("Sair"));
     connect(sair1_, &QAction::triggered, this, &QWidget::close);
@@ -223,7 +227,7 @@ void TDesktop::SetChartWindows(TFrequencia* frequencia, TDiagramaMomentos* diagr
 void TDesktop::Run(const std::function<void()>& command) { RunCommand(platform_, this, command); }
 
 void TDesktop::HabilitarComandos() {
-    for (QAction* a : {salvar_, menusalvar_, menuestat_, menuteste_, menupara_, menumemo_, menureco_, menufrequencia_,
+    for (QAction* a : {salvar_, menusalvar_, menuperiodos_, menuestat_, menuteste_, menupara_, menumemo_, menureco_, menufrequencia_,
                        menudiagrama_})
         a->setEnabled(true);
     for (QAction* a : tools_) a->setEnabled(true);
@@ -240,7 +244,10 @@ QAction* TDesktop::AddTool(const QString& text, const std::function<void()>& sho
 bool TDesktop::GravarProjeto() {
     const QString path = platform_.SaveFileName(this, GravarProj);
     if (path.isEmpty()) return false;
-    WriteProjectFile(Record, FileSystemPath(path));
+    const std::string file = FileSystemPath(path);
+    WriteProjectFile(Record, file);
+    // The study's periods and the zeros set aside go beside it.
+    KeepStudySettings(file, CurrentZeroYears.Zeros, &CurrentReturnPeriods);
     return true;
 }
 
@@ -280,16 +287,19 @@ void TDesktop::Criarprojeto() {
     // without a message.
     CalculationProgress progress;
     SimulationSummary simulations;
+    ZeroYears zeros;
     try {
         platform_.RunWithProgress(this, QStringLiteral("ZARN - Calculando"), progress, [&] {
             CalculateAll(*scratch, title, location, comment, dataFile, SimulationOptions{CalculationThreads, &progress},
-                         &simulations);
+                         &simulations, &zeros);
         });
     } catch (const CalculationCancelled&) {
         return;
     }
     Record = *scratch;
     CurrentSimulations = std::move(simulations);
+    CurrentZeroYears = zeros;
+    CurrentReturnPeriods = novoProj_->PeriodosDeRetorno();
     ProjectModified = true;
     HabilitarComandos();
     if (estatisticas_) estatisticas_->Exibir();
@@ -306,7 +316,15 @@ void TDesktop::Abrirprojeto() {
     if (!PassSaveFirstQuestion()) return;
     const QString path = platform_.OpenFileName(this, AProj);
     if (path.isEmpty()) return;
-    ReadProjectFile(Record, FileSystemPath(path));
+    // The record and what the project keeps beside it are read whole before
+    // either replaces the analysis in memory.
+    auto opened = std::make_unique<AnalysisRecord>();
+    const std::string file = FileSystemPath(path);
+    ReadProjectFile(*opened, file);
+    const ProjectStudy study = ReadProjectStudy(*opened, file);
+    Record = *opened;
+    CurrentReturnPeriods = study.ReturnPeriods;
+    CurrentZeroYears = study.Zeros;
     // The simulations are not in the project file: run again when asked for.
     CurrentSimulations = SimulationSummary{};
     ProjectModified = false;
@@ -316,6 +334,23 @@ void TDesktop::Abrirprojeto() {
 
 void TDesktop::Salvarprojeto() {
     if (GravarProjeto()) ProjectModified = false;
+}
+
+TPeriodos* TDesktop::PeriodosJanela() {
+    if (periodos_ == nullptr) periodos_ = new TPeriodos(platform_, this);
+    return periodos_;
+}
+
+void TDesktop::Periodosderetorno() {
+    const std::optional<std::vector<double>> periods = PeriodosJanela()->Executar(CurrentReturnPeriods);
+    if (!periods || *periods == CurrentReturnPeriods) return;
+    CurrentReturnPeriods = *periods;
+    ProjectModified = true;
+    // The open windows that show quantiles follow the new list.
+    if (recomendacao_ && recomendacao_->isVisible()) recomendacao_->Exibir();
+    if (frequencia_ && frequencia_->isVisible()) frequencia_->Exibir();
+    for (TIntervalos* intervalos : findChildren<TIntervalos*>())
+        if (intervalos->isVisible()) intervalos->Exibir();
 }
 
 TImportar* TDesktop::ImportarJanela() {

@@ -31,6 +31,7 @@ class Tresult;
 class TRecomendacao;
 class TFrequencia;
 class TDiagramaMomentos;
+class TPeriodos;
 
 // Help topic of the main window, its menu items and toolbar buttons.
 constexpr int kDesktopHelpContext = 101;
@@ -61,6 +62,11 @@ public:
     void Criarprojeto();
     void Abrirprojeto();
     void Salvarprojeto();
+    // Asks for the study's return periods; the windows that show quantiles
+    // follow the new list, kept beside the project when it is saved.
+    void Periodosderetorno();
+    // The return-periods window, created on first use.
+    TPeriodos* PeriodosJanela();
     // Opens the import window; a saved data file is announced in a notice.
     void Importarserie();
     // The import window, created on first use.
@@ -86,6 +92,7 @@ public:
     QAction* Abrir1() const { return abrir1_; }
     QAction* Importar1() const { return importar1_; }
     QAction* menusalvar() const { return menusalvar_; }
+    QAction* menuperiodos() const { return menuperiodos_; }
     QAction* Sair1() const { return sair1_; }
     QAction* menuestat() const { return menuestat_; }
     QAction* menuteste() const { return menuteste_; }
@@ -133,6 +140,7 @@ private:
     QAction* abrir1_ = nullptr;
     QAction* importar1_ = nullptr;
     QAction* menusalvar_ = nullptr;
+    QAction* menuperiodos_ = nullptr;
     QAction* sair1_ = nullptr;
     QAction* menuestat_ = nullptr;
     QAction* menuteste_ = nullptr;
@@ -153,6 +161,7 @@ private:
     TRecomendacao* recomendacao_ = nullptr;
     TFrequencia* frequencia_ = nullptr;
     TDiagramaMomentos* diagrama_ = nullptr;
+    TPeriodos* periodos_ = nullptr;
 };
 
 // Start-up once the windows exist: ProjectModified is false, StartupDir is

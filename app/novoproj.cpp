@@ -13,6 +13,8 @@
 #include "app/application.h"
 #include "app/importdialog.h"
 #include "app/pictures.h"
+#include "analysis/returnperiods.h"
+#include "dialogs/resultdialogs.h"
 
 namespace zarn {
 
@@ -36,6 +38,10 @@ constexpr int kImportLeft = 331;
 constexpr int kImportTop = 146;
 constexpr int kImportWidth = 70;
 constexpr int kImportHeight = 20;
+// The return periods' row, under the controls above, which keep their places.
+constexpr int kPeriodsTop = 206;
+constexpr int kPeriodsLabelWidth = 150;
+constexpr int kPeriodsHeight = 32;  // the dialog grows by this
 
 }  // namespace
 
@@ -43,7 +49,7 @@ TNovoProj::TNovoProj(Platform& platform, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint),
       platform_(platform) {
     setWindowTitle(QStringLiteral("ZARN - Criar projeto"));
-    setFixedSize(kClientWidth, kClientHeight);
+    setFixedSize(kClientWidth, kClientHeight + kPeriodsHeight);
 
     projeto_ = AddRow(QStringLiteral("Título:"), 24, kWideField);
     local_ = AddRow(QStringLiteral("Local:"), 56, kWideField);
@@ -69,6 +75,18 @@ TNovoProj::TNovoProj(Platform& platform, QWidget* parent)
     cancelar_->setGeometry(251, kButtonTop, 75, 25);
     cancelar_->setAutoDefault(false);
 
+    auto* periodsLabel = new QLabel(QStringLiteral("Períodos de retorno (anos):"), this);
+    periodsLabel->setGeometry(kLabelLeft, kPeriodsTop, kPeriodsLabelWidth, kFieldHeight);
+    periodos_ = new QLineEdit(this);
+    periodos_->setObjectName(QStringLiteral("Periodos"));
+    periodos_->setGeometry(kLabelLeft + kPeriodsLabelWidth, kPeriodsTop,
+                           kBrowseLeft + 25 - kLabelLeft - kPeriodsLabelWidth, kFieldHeight);
+    periodos_->setToolTip(QStringLiteral("Até 20 tempos de retorno maiores que 1 ano, separados por \";\" "
+                                         "(por exemplo 2; 10; 25; 100; 1000; 10000)"));
+    periodsLabel->setBuddy(periodos_);
+    periods_ = StandardReturnPeriods();
+    periodos_->setText(QString::fromStdString(FormatReturnPeriods(periods_, RegionalDecimalSeparator())));
+
     setTabOrder(projeto_, local_);
     setTabOrder(local_, comentario_);
     setTabOrder(comentario_, dados_);
@@ -76,6 +94,7 @@ TNovoProj::TNovoProj(Platform& platform, QWidget* parent)
     setTabOrder(buttondados_, criar_);
     setTabOrder(criar_, cancelar_);
     setTabOrder(cancelar_, buttonimportar_);
+    setTabOrder(buttonimportar_, periodos_);
 
     abrirdados.Filters = {QStringLiteral("Arquivo de dados (*.dat)"), QStringLiteral("Todos os arquivos (*.*)")};
     abrirdados.DefaultSuffix = QStringLiteral("dat");
@@ -165,6 +184,13 @@ void TNovoProj::CriarClick() {
         platform_.Notice(this, kInvalidDataFileText);
         return;
     }
+    std::vector<double> periods;
+    if (const std::string refusal = ParseReturnPeriods(periodos_->text().toStdString(), periods); !refusal.empty()) {
+        platform_.Notice(this, QString::fromStdString(refusal));
+        periodos_->setFocus();
+        return;
+    }
+    periods_ = std::move(periods);
     accept();
 }
 

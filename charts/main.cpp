@@ -28,6 +28,7 @@
 
 #include "analysis/errors.h"
 #include "analysis/projectfile.h"
+#include "analysis/returnperiods.h"
 #include "analysis/record.h"
 #include "analysis/simulation.h"
 #include "dialogs/chartexport.h"
@@ -172,7 +173,12 @@ int Run(int argc, char** argv) {
 
     SilentPlatform platform;
     try {
-        ReadProjectFile(Record, QFile::encodeName(o.Project).toStdString());
+        const std::string project = QFile::encodeName(o.Project).toStdString();
+        ReadProjectFile(Record, project);
+        // The study's return periods and years without flow, kept beside it.
+        const ProjectStudy study = ReadProjectStudy(Record, project);
+        CurrentReturnPeriods = study.ReturnPeriods;
+        CurrentZeroYears = study.Zeros;
         if (!QDir().mkpath(o.Folder))
             throw ZarnError("Não foi possível criar a pasta \"" + o.Folder.toStdString() + "\".");
         const QDir folder(o.Folder);

@@ -141,15 +141,17 @@ int Run(const Options& o) {
     const SimulationOptions simulation{o.Threads, nullptr};
     SimulationSummary simulations;
     ZeroYears zeros;
+    std::vector<double> periods = o.ReturnPeriods.empty() ? StandardReturnPeriods() : o.ReturnPeriods;
     if (!o.Data.empty()) {
         r.TestFlags = 0;
         CalculateAll(r, Utf8ToWindows1252(o.Title), Utf8ToWindows1252(o.Location),
                      Utf8ToWindows1252(o.Comment), o.Data, simulation, &simulations, &zeros);
     } else {
         ReadProjectFile(r, o.Open);
-        zeros = ProjectZeroYears(r, ReadProjectSettings(o.Open));
+        const ProjectStudy study = ReadProjectStudy(r, o.Open);
+        zeros = study.Zeros;
+        if (o.ReturnPeriods.empty()) periods = study.ReturnPeriods;  // the project's own list
     }
-    const std::vector<double> periods = o.ReturnPeriods.empty() ? StandardReturnPeriods() : o.ReturnPeriods;
     if (!o.Json.empty()) {
         // A project file keeps no simulations: they are run again from its
         // parameters and sample size, which gives the same numbers.
@@ -172,7 +174,7 @@ int Run(const Options& o) {
         else WriteProjectFile(r, o.Project);
         // The zeros set aside and the periods asked for go beside it.
         if (o.Project != "-")
-            KeepStudySettings(o.Project, zeros.Zeros, o.ReturnPeriods.empty() ? nullptr : &o.ReturnPeriods);
+            KeepStudySettings(o.Project, zeros.Zeros, &periods);
     }
     if (!o.Data.empty()) PrintDataFileWarnings(o.Data);
     return 0;

@@ -33,6 +33,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "analysis/format.h"
 #include "analysis/record.h"
 #include "dialogs/chartexport.h"
 #include "platform/platform.h"
@@ -59,6 +60,7 @@ constexpr double kBandEdgeWidth = 1.0;
 // Opacity of the band's fill (0..255).
 constexpr int kBandAlpha = 60;
 constexpr double kObservedMarker = 7.0;
+constexpr double kMarkedMarker = 7.0;  // the study's return periods on the curves
 constexpr double kReferenceMarker = 11.0;
 constexpr double kSampleMarker = 12.0;
 // The key inside the plot: distance from the plot's corner, inner margin,
@@ -450,6 +452,8 @@ FrequencyChartOptions TFrequencia::Opcoes() const {
     options.BandIndex = intervalo_->currentData().toInt();
     options.Bounds = limites_->isChecked();
     options.LogValues = escalaLog_->isChecked();
+    options.MarkedPeriods = CurrentReturnPeriods;
+    options.ZeroCount = CurrentZeroYears.Zeros;
     return options;
 }
 
@@ -462,7 +466,7 @@ QString TFrequencia::ValueTitle() const {
 
 void TFrequencia::Exibir() {
     // The advisor's choice is checked first (none when all are rejected).
-    SetRecommended(Advise(Record).Recommended);
+    SetRecommended(Advise(Record, CurrentZeroYears).Recommended);
     Preencher();
     ShowChart();
 }
@@ -625,6 +629,48 @@ void TFrequencia::Desenhar() {
             series->append(data_.CoordinateHigh, bound->Value);
             Attach(chart_, series, xAxis, yAxis);
         }
+        key << entry;
+    }
+    // The study's return periods on each curve, in its colour.
+    if (!data_.Marked.empty()) {
+        ChartKey::Entry marks;
+        marks.Text = QStringLiteral("Quantis nos tempos de retorno do estudo");
+        marks.Marker = QScatterSeries::MarkerShapeRectangle;
+        marks.MarkerSize = kMarkedMarker;
+        marks.MarkerFill = Qt::white;
+        marks.MarkerBorder = Qt::black;
+        for (const FrequencyCurve& curve : data_.Curves) {
+            auto* series = new QScatterSeries;
+            series->setName(marks.Text);
+            series->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+            series->setMarkerSize(kMarkedMarker);
+            series->setColor(Qt::white);
+            series->setBorderColor(Colour(curve.Index));
+            for (const MarkedQuantile& m : data_.Marked)
+                if (m.Index == curve.Index && m.Point.Value >= low && m.Point.Value <= high)
+                    series->append(m.Point.Coordinate, m.Point.Value);
+            Attach(chart_, series, xAxis, yAxis);
+        }
+        key << marks;
+    }
+    // The years without flow at the bottom of the axis, at their plotting positions.
+    if (!data_.Zeros.empty()) {
+        auto* zeros = new QScatterSeries;
+        zeros->setName(QStringLiteral("Anos sem vazão (%1, p0 = %2)")
+                           .arg(data_.Zeros.size())
+                           .arg(QString::fromStdString(Fixed4(CurrentZeroYears.Probability(), RegionalDecimalSeparator()))));
+        zeros->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
+        zeros->setMarkerSize(kObservedMarker);
+        zeros->setColor(Qt::white);
+        zeros->setBorderColor(kObservedColour);
+        for (const FrequencyPoint& p : data_.Zeros) zeros->append(p.Coordinate, p.Value);
+        Attach(chart_, zeros, xAxis, yAxis);
+        ChartKey::Entry entry;
+        entry.Text = zeros->name();
+        entry.Marker = QScatterSeries::MarkerShapeTriangle;
+        entry.MarkerSize = kObservedMarker;
+        entry.MarkerFill = Qt::white;
+        entry.MarkerBorder = kObservedColour;
         key << entry;
     }
     auto* observed = new QScatterSeries;

@@ -20,6 +20,7 @@
 #include "analysis/format.h"
 #include "analysis/record.h"
 #include "dialogs/intervaltable.h"
+#include "dialogs/resultdialogs.h"
 #include "platform/help.h"
 #include "platform/platform.h"
 #include "platform/session.h"
@@ -40,6 +41,29 @@ QString Number(double v) {
     return text.replace(QLatin1Char('.'), QLocale().decimalPoint());
 }
 
+const QString kNote = QStringLiteral(
+    "Quantis estimados e limites do intervalo de confiança de 90 %: os percentis de 5 % e 95 % dos quantis "
+    "das distribuições reajustadas às 500 amostras simuladas no teste de Filliben (bootstrap paramétrico). "
+    "\"Amostras\" é o número de amostras simuladas em que os limites se apoiam.");
+// The limits' cells of a return period at which the river is expected dry.
+const QString kDryText = QStringLiteral("rio seco");
+
+// A return period as typed, with the regional decimal separator.
+QString PeriodText(double T) {
+    return QString::fromStdString(FormatReturnPeriods({T}, RegionalDecimalSeparator()));
+}
+
+// What the zeros of the series change in the table, said after the note.
+QString ZeroYearsNote(const ZeroYears& zeros) {
+    if (zeros.Zeros == 0) return {};
+    return QStringLiteral(" Anos sem vazão: %1 de %2 (p0 = %3); o quantil de T anos é 0 (rio seco) quando "
+                          "1 - 1/T <= p0, senão o da distribuição dos valores positivos em (1 - 1/T - p0) / (1 - p0) "
+                          "(Bulletin 17B, apêndice 5).")
+        .arg(zeros.Zeros)
+        .arg(zeros.Years)
+        .arg(QString::fromStdString(Fixed4(zeros.Probability(), RegionalDecimalSeparator())));
+}
+
 QTableWidgetItem* Cell(const QString& text, Qt::Alignment alignment) {
     auto* item = new QTableWidgetItem(text);
     item->setTextAlignment(alignment | Qt::AlignVCenter);
@@ -56,10 +80,7 @@ TIntervalos::TIntervalos(Platform& platform, QWidget* parent)
 
     nota_ = new QLabel(this);
     nota_->setWordWrap(true);
-    nota_->setText(QStringLiteral(
-        "Quantis estimados e limites do intervalo de confiança de 90 %: os percentis de 5 % e 95 % dos quantis "
-        "das distribuições reajustadas às 500 amostras simuladas no teste de Filliben (bootstrap paramétrico). "
-        "\"Amostras\" é o número de amostras simuladas em que os limites se apoiam."));
+    nota_->setText(kNote);
 
     tabela_ = new QTableWidget(0, 6, this);
     tabela_->setHorizontalHeaderLabels({QStringLiteral("Distribuição"), QStringLiteral("Tempo de retorno (anos)"),
@@ -106,17 +127,18 @@ TIntervalos::TIntervalos(Platform& platform, QWidget* parent)
 
 void TIntervalos::Exibir() {
     if (!EnsureSimulations(platform_, this)) return;
-    const std::vector<IntervalRow> rows = IntervalRows(Record, CurrentSimulations);
+    const std::vector<IntervalRow> rows = IntervalRows(Record, CurrentSimulations, CurrentReturnPeriods, CurrentZeroYears);
+    nota_->setText(kNote + ZeroYearsNote(CurrentZeroYears));
     tabela_->setRowCount(static_cast<int>(rows.size()));
     const QColor shade = palette().color(QPalette::AlternateBase);
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const IntervalRow& row = rows[i];
         const bool first = i == 0 || rows[i - 1].Index != row.Index;
         tabela_->setItem(i, 0, Cell(first ? QString::fromStdString(DistributionName(row.Index)) : QString(), Qt::AlignLeft));
-        tabela_->setItem(i, 1, Cell(QString::number(row.ReturnPeriod), Qt::AlignRight));
+        tabela_->setItem(i, 1, Cell(PeriodText(row.ReturnPeriod), Qt::AlignRight));
         tabela_->setItem(i, 2, Cell(Number(row.Quantile), Qt::AlignRight));
-        tabela_->setItem(i, 3, Cell(Number(row.Limits.Lower), Qt::AlignRight));
-        tabela_->setItem(i, 4, Cell(Number(row.Limits.Upper), Qt::AlignRight));
+        tabela_->setItem(i, 3, Cell(row.Dry ? kDryText : Number(row.Limits.Lower), Qt::AlignRight));
+        tabela_->setItem(i, 4, Cell(row.Dry ? kDryText : Number(row.Limits.Upper), Qt::AlignRight));
         tabela_->setItem(i, 5, Cell(QString::number(row.Samples), Qt::AlignRight));
         // One band of colour per distribution instead of per row.
         if (row.Index % 2 == 0)
@@ -141,7 +163,9 @@ void TIntervalos::SalvarClick() {
     if (path.isEmpty()) return;
     const char separator = separador_->currentData().toChar().toLatin1();
     const std::string file = FileSystemPath(path);
-    ReplaceFileContents(file, IntervalCsv(IntervalRows(Record, CurrentSimulations), separator),
+    ReplaceFileContents(file,
+                        IntervalCsv(IntervalRows(Record, CurrentSimulations, CurrentReturnPeriods, CurrentZeroYears),
+                                    separator),
                         [&](WriteStage, int code) { return FileErrorText(code, file); });
 }
 

@@ -237,14 +237,14 @@ TRecomendacao::TRecomendacao(Platform& platform, QWidget* parent)
 }
 
 void TRecomendacao::Exibir() {
-    advice_ = Advise(Record);
-    limits_.reset();
+    advice_ = Advise(Record, CurrentZeroYears);
     // The confidence limits come from the simulations of the analysis; an
     // opened project simulates again (with progress, over the window that
     // asked while this one is still hidden). Cancelled: no limits.
     QWidget* owner = isVisible() || parentWidget() == nullptr ? this : parentWidget();
-    if (advice_.Recommended != 0 && EnsureSimulations(platform(), owner))
-        limits_ = ReturnPeriodIntervals(CurrentSimulations, advice_.Recommended);
+    limits_ = advice_.Recommended != 0 && EnsureSimulations(platform(), owner);
+    table_ = MakeReturnPeriodTable(Record, limits_ ? &CurrentSimulations : nullptr, CurrentReturnPeriods,
+                                   CurrentZeroYears.Probability(), QuantileFaults::Show);
     Preencher();
     ShowModeless(fechar_);
 }
@@ -358,24 +358,42 @@ void TRecomendacao::PreencherQuantis(char separator) {
         return;
     }
     tituloQuantis_->setText(QStringLiteral("Quantis da distribuição recomendada: %1").arg(Utf8(DistributionName(index))));
-    for (int t = 0; t < kReturnPeriodCount; ++t) {
-        quantis_->setItem(t, 0, Cell(QString::number(kReturnPeriods[t]), Qt::AlignHCenter));
-        auto* quantile = Cell(number(AdviceQuantile(Record, index, t)), Qt::AlignRight);
+    const std::size_t k = table_.Periods.size();
+    quantis_->setRowCount(static_cast<int>(k));
+    bool allDry = k > 0;
+    for (std::size_t t = 0; t < k; ++t) {
+        const int row = static_cast<int>(t);
+        quantis_->setItem(row, 0,
+                          Cell(Utf8(FormatReturnPeriods({table_.Periods[t]}, separator)), Qt::AlignHCenter));
+        auto* quantile = Cell(number(table_.Quantiles[index - 1][t]), Qt::AlignRight);
         QFont bold = quantile->font();
         bold.setBold(true);
         quantile->setFont(bold);
-        quantis_->setItem(t, 1, quantile);
-        if (limits_) {
-            quantis_->setItem(t, 2, Cell(number((*limits_)[t].Lower), Qt::AlignRight));
-            quantis_->setItem(t, 3, Cell(number((*limits_)[t].Upper), Qt::AlignRight));
+        quantis_->setItem(row, 1, quantile);
+        const bool dry = table_.Dry(t);
+        allDry = allDry && dry;
+        if (dry) {
+            quantis_->setItem(row, 2, Cell(QStringLiteral("rio seco"), Qt::AlignRight));
+            quantis_->setItem(row, 3, Cell(QStringLiteral("rio seco"), Qt::AlignRight));
+            quantile->setToolTip(QStringLiteral("1 - 1/T não passa de p0: o rio deve estar seco nesse tempo de retorno"));
+        } else if (limits_) {
+            quantis_->setItem(row, 2, Cell(number(table_.Intervals[index - 1][t].Lower), Qt::AlignRight));
+            quantis_->setItem(row, 3, Cell(number(table_.Intervals[index - 1][t].Upper), Qt::AlignRight));
         }
     }
-    quantis_->setColumnHidden(2, !limits_);
-    quantis_->setColumnHidden(3, !limits_);
-    notaQuantis_->setText(limits_ ? QStringLiteral("Intervalo de confiança de 90 %, pelo bootstrap paramétrico das "
-                                                   "amostras simuladas (reajuste da distribuição a cada amostra).")
-                                  : QStringLiteral("Os limites de confiança não foram calculados: a simulação do "
-                                                   "projeto foi cancelada."));
+    quantis_->setColumnHidden(2, !limits_ && table_.ZeroProbability == 0);
+    quantis_->setColumnHidden(3, !limits_ && table_.ZeroProbability == 0);
+    QString nota = limits_ ? QStringLiteral("Intervalo de confiança de 90 %, pelo bootstrap paramétrico das "
+                                            "amostras simuladas (reajuste da distribuição a cada amostra).")
+                           : QStringLiteral("Os limites de confiança não foram calculados: a simulação do "
+                                            "projeto foi cancelada.");
+    if (table_.ZeroProbability > 0) {
+        nota += QStringLiteral(" Anos sem vazão: p0 = %1; o quantil de T anos é 0 (rio seco) quando 1 - 1/T <= p0, "
+                               "senão o dos valores positivos em (1 - 1/T - p0) / (1 - p0) (Bulletin 17B, apêndice 5).")
+                    .arg(number(table_.ZeroProbability));
+        if (allDry) nota += QStringLiteral(" Em todos os tempos de retorno pedidos o rio deve estar seco.");
+    }
+    notaQuantis_->setText(nota);
 }
 
 void TRecomendacao::FecharClick() { hide(); }
@@ -388,14 +406,14 @@ void TRecomendacao::SalvarClick() {
     options.FileName = QString();
     const QString path = platform().SaveFileName(this, options);
     if (path.isEmpty()) return;
-    std::vector<std::string> lines = AdviceLines(advice_, Record, limits_ ? &*limits_ : nullptr);
+    std::vector<std::string> lines = AdviceLines(advice_, Record, table_, limits_);
     for (std::string& line : lines) line = Utf8ToWindows1252(line);
     // The report's writer: CR LF after every line, an existing file replaced whole.
     SaveReport(lines, FileSystemPath(path));
 }
 
 void TRecomendacao::ImprimirClick() {
-    PrintLines(platform(), this, QStringLiteral("Recomendação"), AdviceLines(advice_, Record, limits_ ? &*limits_ : nullptr));
+    PrintLines(platform(), this, QStringLiteral("Recomendação"), AdviceLines(advice_, Record, table_, limits_));
 }
 
 void TRecomendacao::VoltarClick() {

@@ -3,7 +3,8 @@
 // open it, then the conclusion; the eight distributions in rank order with
 // status, degree of fit, both memberships, |Z|, R and R90; their reasons (a
 // row picked brings its reasons into view); and the recommended one's
-// quantiles with their 90 % confidence limits. Reached by the report's next
+// quantiles with their 90 % confidence limits at the study's return periods
+// (the years without flow taken back in). Reached by the report's next
 // button and from "Ferramentas".
 //
 //   TRecomendacao        the window (created once, reused; Exibir consults anew)
@@ -37,7 +38,9 @@ public:
     void SetBack(Tresult* back) { back_ = back; }
 
     const Advice& Parecer() const { return advice_; }
-    bool HasLimits() const { return limits_.has_value(); }
+    bool HasLimits() const { return limits_; }
+    // The recommended distribution's quantiles at the study's return periods.
+    const ReturnPeriodTable& TabelaDeQuantis() const { return table_; }
     QTextBrowser* Resumo() const { return resumo_; }
     QLabel* Conclusao() const { return conclusao_; }
     QTableWidget* Tabela() const { return tabela_; }
@@ -80,7 +83,8 @@ private:
     Tresult* back_ = nullptr;
 
     Advice advice_;
-    std::optional<ReturnPeriodLimits> limits_;
+    ReturnPeriodTable table_;
+    bool limits_ = false;
 };
 
 void LinkRecomendacao(Tresult* resultado, TRecomendacao* recomendacao);

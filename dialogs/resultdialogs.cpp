@@ -288,7 +288,7 @@ void TEstatisticas::Exibir() {
 }
 
 void TEstatisticas::Preencher() {
-    SetLines(texto_, EstatisticasLines(Record, RegionalDecimalSeparator()));
+    SetLines(texto_, EstatisticasLines(Record, RegionalDecimalSeparator(), CurrentZeroYears));
     UseRegionalNumbers(chart_);
     EntrarXY(HistogramPoints(Record));
 }
@@ -607,7 +607,7 @@ void Tresult::Exibir() {
         SetLines(texto_, lines);
     };
     try {
-        AppendReportLines(Record, lines);
+        AppendReportLines(Record, lines, CurrentZeroYears);
     } catch (...) {
         showLines();
         throw;
@@ -627,12 +627,12 @@ void Tresult::SalvarClick() {
     const QString path = platform().SaveFileName(this, options);
     if (path.isEmpty()) return;
     // The same builder and writer as the batch tool's report: the same bytes.
-    SaveReport(ReportLines(Record), FileSystemPath(path));
+    SaveReport(ReportLines(Record, CurrentZeroYears), FileSystemPath(path));
 }
 
 void Tresult::ImprimirClick() {
     // The lines the memo shows, as the report builds them.
-    std::vector<std::string> lines = ReportLines(Record);
+    std::vector<std::string> lines = ReportLines(Record, CurrentZeroYears);
     for (auto& line : lines) line = Windows1252ToUtf8(line);
     PrintLines(platform(), this, QStringLiteral("Memória de cálculo"), lines);
 }

@@ -11,6 +11,8 @@ namespace zarn {
 bool ProjectModified = false;
 std::string StartupDir;
 SimulationSummary CurrentSimulations;
+std::vector<double> CurrentReturnPeriods = StandardReturnPeriods();
+ZeroYears CurrentZeroYears;
 int CalculationThreads = 0;
 
 namespace {

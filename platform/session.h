@@ -5,6 +5,8 @@
 //   StartupDir         the working directory at start-up
 //   CurrentSimulations what the simulations of the analysis in memory gave
 //                      (not in the project file: invalid after an open)
+//   CurrentReturnPeriods the study's return periods (the report's seven by default)
+//   CurrentZeroYears   the years without flow set aside from its series
 //   CalculationThreads threads of a calculation (0: the hardware threads)
 //   ProgramDir         the folder of the running executable
 //   FindSupportFile    a support file in StartupDir, beside the executable,
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/returnperiods.h"
 #include "analysis/simulation.h"
 
 namespace zarn {
@@ -25,6 +28,10 @@ extern std::string StartupDir;
 // Replicates completed and confidence intervals of the analysis in memory;
 // Valid is false until a calculation (or EnsureSimulations) filled it.
 extern SimulationSummary CurrentSimulations;
+// The return periods of the quantile tables, the intervals and the charts,
+// and the zero annual maxima of the series; both kept beside the project file.
+extern std::vector<double> CurrentReturnPeriods;
+extern ZeroYears CurrentZeroYears;
 extern int CalculationThreads;
 
 // The folder that holds the running executable ("" when it cannot be told).

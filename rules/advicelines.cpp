@@ -3,7 +3,6 @@
 #include "analysis/errors.h"
 #include "analysis/format.h"
 
-#include <cmath>
 
 namespace zarn {
 
@@ -38,26 +37,6 @@ constexpr int kPeriodWidth = 23, kQuantileWidth = 14, kLowerWidth = 24, kUpperWi
 }  // namespace
 
 const char* const kExpectedDryText = "rio seco esperado (F <= p0)";
-
-ReturnPeriodTable AdviceTable(const AnalysisRecord& r, const SimulationSummary* simulations,
-                              const std::vector<double>& periods, const ZeroYears& zeros) {
-    try {
-        return MakeReturnPeriodTable(r, simulations, periods, zeros.Probability());
-    } catch (const ZarnError&) {
-        // A quantile that faults is shown as the quantile function left it,
-        // as AdviceQuantile does for the seven periods.
-        const FloatingPointFlagsKept flags;
-        ReturnPeriodTable table = MakeReturnPeriodTable(r, nullptr, {}, zeros.Probability());
-        table.Periods = periods;
-        for (double T : periods) table.Probabilities.push_back(ReturnPeriodProbability(T));
-        for (int d = 1; d <= kDistributionCount; ++d)
-            for (double F : table.Probabilities) {
-                table.Quantiles[d - 1].push_back(AdjustedQuantile(r, d, F, table.ZeroProbability));
-                table.Intervals[d - 1].push_back({std::nan(""), std::nan("")});
-            }
-        return table;
-    }
-}
 
 double AdviceQuantile(const AnalysisRecord& r, int index, int period) {
     const FloatingPointFlagsKept flags;

@@ -4,7 +4,6 @@
 //   AdviceLines          the lines, UTF-8, without line ends; the quantile
 //                        table at the report's seven periods, or at a study's
 //                        own periods with the years without flow taken back in
-//   AdviceTable          the table of a study's periods, never raising a fault
 //   AdviceQuantile       the quantile of return period kReturnPeriods[period],
 //                        in the units of the data, never raising a fault
 //   WrapText             a long sentence cut at blanks into lines of at most
@@ -37,11 +36,6 @@ std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord&
 std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord& r, const ReturnPeriodTable& table,
                                      bool withLimits);
 extern const char* const kExpectedDryText;
-
-// MakeReturnPeriodTable; when a quantile raises a fault, the quantiles as the
-// quantile functions leave them and no limits.
-ReturnPeriodTable AdviceTable(const AnalysisRecord& r, const SimulationSummary* simulations,
-                              const std::vector<double>& periods, const ZeroYears& zeros);
 
 double AdviceQuantile(const AnalysisRecord& r, int index, int period);
 std::vector<std::string> WrapText(const std::string& text, int width, const std::string& first,

@@ -219,7 +219,10 @@ TEST_F(ZeroYearsTest, TheAdviceCautionsWhenMoreThanAQuarterOfTheYearsAreDry) {
     auto text = [&](const std::vector<double>& periods) {
         std::string all;
         for (const std::string& line :
-             AdviceLines(advice, *zeros_, AdviceTable(*zeros_, &zeroSimulations_, periods, years_), true))
+             AdviceLines(advice, *zeros_,
+                         MakeReturnPeriodTable(*zeros_, &zeroSimulations_, periods, years_.Probability(),
+                                               QuantileFaults::Show),
+                         true))
             all += line + "\n";
         return all;
     };
