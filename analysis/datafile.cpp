@@ -5,11 +5,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <locale.h>
 #include <string>
 #include <sys/stat.h>
 
 #include "analysis/errors.h"
+#include "analysis/filewrite.h"
+#include "analysis/importtext.h"
 #include "analysis/record.h"
 
 namespace zarn {
@@ -191,6 +194,90 @@ int ReadDataFile(const std::string& path, double* values, DataFileSource* source
         if (c >= 0) take(c);
     }
     return n;
+}
+
+// ---------------------------------------------------------------------------
+// InspectDataFile
+
+namespace {
+
+// A "year value" data file: first numbers whole years from kPlausibleFirstYear
+// to kPlausibleLastYear, rising on average by this much a line at least and
+// at most.
+constexpr double kYearStepLow = 0.5;
+constexpr double kYearStepHigh = 2.0;
+// Values spanning more than this ratio (four orders of magnitude) are suspect.
+constexpr double kMagnitudeSpan = 1e4;
+
+}  // namespace
+
+// InspectDataFile: reads the file on its own, as tokens split by blanks and
+// ";". A "year value" table: two or more numbers on every line, the first a
+// whole number 1700..2100, never falling, rising on average 0.5 to 2 a line.
+// A span: the first tokens all numbers, the largest over 10^4 times the
+// smallest (positive). NUL bytes: any.
+std::vector<DataFileWarning> InspectDataFile(const std::string& path) {
+    using namespace importing;
+    std::vector<DataFileWarning> warnings;
+    std::string bytes;
+    try {
+        bytes = ReadFileContents(path);
+    } catch (const ZarnError&) {
+        return warnings;  // the reader reports the file's fault
+    }
+
+    if (bytes.find('\0') != std::string::npos) warnings.push_back(DataFileWarning{});
+    // Tokens of each line as the reader sees them (blanks and ";" split), up
+    // to a Ctrl-Z.
+    const std::string text = bytes.substr(0, bytes.find('\x1A'));
+    std::vector<std::vector<std::string>> tokens;
+    for (const auto& line : SplitLines(text)) {
+        std::vector<std::string> t;
+        std::string current;
+        for (char c : line + " ") {
+            if (static_cast<unsigned char>(c) <= ' ' || c == ';') {
+                if (!current.empty()) t.push_back(current);
+                current.clear();
+            } else {
+                current += c;
+            }
+        }
+        if (!t.empty()) tokens.push_back(std::move(t));
+    }
+    if (tokens.size() >= 2) {
+        bool table = true;
+        long firstYear = 0, lastYear = 0, previous = 0;
+        for (std::size_t i = 0; i < tokens.size() && table; ++i) {
+            int numbers = 0;
+            for (const auto& t : tokens[i]) numbers += IsNumberEither(t);
+            long year = 0;
+            const auto& t0 = tokens[i][0];
+            const bool whole = std::all_of(t0.begin(), t0.end(), [](char c) { return c >= '0' && c <= '9'; }) && t0.size() <= 4;
+            if (whole) year = std::stol(t0);
+            table = numbers >= 2 && whole && year >= kPlausibleFirstYear && year <= kPlausibleLastYear &&
+                    (i == 0 || year >= previous);
+            if (i == 0) firstYear = year;
+            previous = lastYear = year;
+        }
+        const double step = static_cast<double>(lastYear - firstYear) / static_cast<double>(tokens.size() - 1);
+        if (table && step >= kYearStepLow && step <= kYearStepHigh)
+            warnings.push_back({DataFileWarning::YearValueTable, firstYear, lastYear, {}, {}});
+    }
+    double low = HUGE_VAL, high = 0;
+    std::string lowText, highText;
+    bool allNumbers = !tokens.empty();
+    for (const auto& t : tokens) {
+        if (!IsDecimalNumber(t[0], '.')) {
+            allNumbers = false;
+            break;
+        }
+        const double v = NumberOf(t[0]);
+        if (v < low) low = v, lowText = t[0];
+        if (v > high) high = v, highText = t[0];
+    }
+    if (allNumbers && low > 0 && high / low > kMagnitudeSpan)
+        warnings.push_back({DataFileWarning::MagnitudeSpan, 0, 0, lowText, highText});
+    return warnings;
 }
 
 }  // namespace zarn

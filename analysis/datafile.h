@@ -4,6 +4,8 @@
 //   ReadDataFile   reads at most kSampleCapacity values into values[0..n-1],
 //                  returns n; file errors and "Invalid numeric input" are thrown
 //   DataFileSource where each value was read: its line and its token
+//   InspectDataFile what in a data file the reader takes without an error but
+//                  probably not as meant (kinds; the caller words them)
 //
 // A fault met on a value ("Invalid numeric input", "Floating point
 // overflow", more values than the sample holds) names the line and the token
@@ -28,6 +30,21 @@ int ReadDataFile(const std::string& path, double* values, DataFileSource* source
 // True when `t` has the form [+-]digits[<mark>digits][(E|e)[+-]digits]: a
 // value the data file takes when the mark is ".".
 bool IsDecimalNumber(std::string_view t, char mark = '.');
+
+// Something the reader takes without an error but probably not as meant.
+struct DataFileWarning {
+    enum Kind {
+        NulBytes,        // NUL bytes: UTF-16 text, whose digits the reader splits
+        YearValueTable,  // lines starting with rising years: the years are read
+        MagnitudeSpan,   // values over more than four orders of magnitude
+    };
+    Kind Type = NulBytes;
+    long FirstYear = 0, LastYear = 0;  // YearValueTable: the first and last line's year
+    std::string Low, High;             // MagnitudeSpan: smallest and largest value as written
+};
+
+// Reads the file on its own; an unreadable file gives no warning.
+std::vector<DataFileWarning> InspectDataFile(const std::string& path);
 
 // The message of a data file holding more values than the sample can keep.
 extern const char* const kTooManyValuesText;

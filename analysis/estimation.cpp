@@ -2,29 +2,19 @@
 
 #include <cmath>
 
+#include "analysis/faults.h"
 #include "analysis/special.h"
 
 namespace zarn {
-
-namespace {
-
-// Invalid L-moments: code 1, the parameter set as the estimator left it;
-// `written` tells whether the estimator had written it.
-bool fail(int code, bool written) {
-    CalcError = code;
-    return written;
-}
-
-}  // namespace
 
 // EstimateNormal: mu = l1, sigma = sqrt(pi) l2 (also the LogNormal, from the
 // L-moments of ln X). The set is cleared first.
 // CalcError: 1 l2 <= 0 (set left cleared).
 bool EstimateNormal(LMomentSet m, ParameterSet& p) {
     constexpr double kSqrtPi = 1.77245385090551603;
-    CalcError = 0;
+    CalcError = kNoFault;
     p = {0.0, 0.0, 0.0};
-    if (!(m.L2 > 0)) return fail(1, true);  // NaN is refused here too
+    if (!(m.L2 > 0)) return fail(kParameterOutOfRange, true);  // NaN is refused here too
     p.Position = m.L1;
     p.Scale = m.L2 * kSqrtPi;
     return true;
@@ -36,9 +26,9 @@ bool EstimateNormal(LMomentSet m, ParameterSet& p) {
 bool EstimateGumbel(LMomentSet m, ParameterSet& p) {
     constexpr double kLn2 = 0.693147180559945309;
     constexpr double kEulerGamma = 0.577215664901532861;
-    CalcError = 0;
+    CalcError = kNoFault;
     p = {0.0, 0.0, 0.0};
-    if (!(m.L2 > 0)) return fail(1, true);
+    if (!(m.L2 > 0)) return fail(kParameterOutOfRange, true);
     p.Scale = m.L2 / kLn2;
     p.Position = m.L1 - kEulerGamma * p.Scale;
     return true;
@@ -47,8 +37,8 @@ bool EstimateGumbel(LMomentSet m, ParameterSet& p) {
 // EstimateExponential: alpha = 2 l2, xi = l1 - alpha (lower bound xi).
 // CalcError: 1 l2 <= 0 (set not written).
 bool EstimateExponential(LMomentSet m, ParameterSet& p) {
-    CalcError = 0;
-    if (!(m.L2 > 0)) return fail(1, false);
+    CalcError = kNoFault;
+    if (!(m.L2 > 0)) return fail(kParameterOutOfRange, false);
     p.Shape = 0.0;
     p.Scale = 2.0 * m.L2;
     p.Position = m.L1 - p.Scale;
@@ -66,8 +56,8 @@ bool EstimatePearson3(LMomentSet m, ParameterSet& p) {
     constexpr double kZeroSkew = 1e-6;             // |t3| up to this: skewness 0
     constexpr double kApproximationSplit = 0.33333333;  // the two approximations meet at t3 = 1/3
 
-    CalcError = 0;
-    if (!(m.L2 > 0) || !(std::fabs(m.T3) < 1)) return fail(1, false);  // NaN is refused here too
+    CalcError = kNoFault;
+    if (!(m.L2 > 0) || !(std::fabs(m.T3) < 1)) return fail(kParameterOutOfRange, false);  // NaN is refused here too
 
     const double t3 = m.T3;
     const double absT3 = std::fabs(t3);
@@ -114,9 +104,9 @@ bool EstimateGEV(LMomentSet m, ParameterSet& p) {
     constexpr double kStepTolerance = 1e-6;     // |change of k| (relative for k > 1) that ends it
     constexpr double kGumbelShape = 1e-5;       // |k| below: Gumbel formulas, shape 0
 
-    CalcError = 0;
-    if (!(m.L2 > 0)) CalcError = 1;
-    if (!(std::fabs(m.T3) < 1)) CalcError = 1;  // NaN is refused here too
+    CalcError = kNoFault;
+    if (!(m.L2 > 0)) CalcError = kParameterOutOfRange;
+    if (!(std::fabs(m.T3) < 1)) CalcError = kParameterOutOfRange;  // NaN is refused here too
     if (CalcError != 0) return false;
 
     const double t3 = m.T3;
@@ -156,7 +146,7 @@ bool EstimateGEV(LMomentSet m, ParameterSet& p) {
         p.Position = m.L1 - p.Scale * (1.0 - g) / k;
     }
     // GammaFunction has reset the code; an unsettled iteration is still reported.
-    if (!settled) CalcError = 2;
+    if (!settled) CalcError = kEstimateNotSettled;
     return true;
 }
 
@@ -164,8 +154,8 @@ bool EstimateGEV(LMomentSet m, ParameterSet& p) {
 // Pareto, x(F) = xi + alpha (1 - (1 - F)^k) / k (Hosking and Wallis 1997, A.5).
 // CalcError: 1 l2 <= 0 or |t3| >= 1 (set not written).
 bool EstimateGPA(LMomentSet m, ParameterSet& p) {
-    CalcError = 0;
-    if (!(m.L2 > 0) || !(std::fabs(m.T3) < 1)) return fail(1, false);
+    CalcError = kNoFault;
+    if (!(m.L2 > 0) || !(std::fabs(m.T3) < 1)) return fail(kParameterOutOfRange, false);
     const double k = (1.0 - 3.0 * m.T3) / (1.0 + m.T3);
     p.Shape = k;
     p.Scale = (1.0 + k) * (2.0 + k) * m.L2;
@@ -174,7 +164,7 @@ bool EstimateGPA(LMomentSet m, ParameterSet& p) {
 }
 
 bool EstimateParameters(int index, LMomentSet m, ParameterSet& p) {
-    CalcError = 0;
+    CalcError = kNoFault;
     switch (index) {
     case kNormal:
     case kLogNormal: return EstimateNormal(m, p);

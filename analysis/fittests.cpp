@@ -93,9 +93,17 @@ double CorrelationCoefficient(int n, const double* x, const double* y, double xM
     return sxy / std::sqrt(sxx * syy);
 }
 
+void PlottingPositionQuantiles(int index, int n, const ParameterSet& p, double* F, double* q) {
+    for (int i = 1; i <= n; ++i) {
+        const double position = PlottingPosition(index, i, n);
+        if (F) F[i - 1] = position;
+        q[i - 1] = DistributionQuantile(index, p, position);
+    }
+}
+
 double ProbabilityPlotCorrelation(int index, int n, const double* ascending, const ParameterSet& p) {
     std::vector<double> q(n > 0 ? n : 0);
-    for (int i = 1; i <= n; ++i) q[i - 1] = DistributionQuantile(index, p, PlottingPosition(index, i, n));
+    PlottingPositionQuantiles(index, n, p, nullptr, q.data());
     return CorrelationWithQuantiles(n, ascending, q.data());
 }
 

@@ -4,6 +4,7 @@
 //
 //   PlottingPosition            Blom, Gringorten or Cunnane by distribution
 //   CorrelationCoefficient      Pearson's r with the caller's means
+//   PlottingPositionQuantiles   F_i and the fitted quantiles x(F_i), i = 1..n
 //   ProbabilityPlotCorrelation  R of a sorted series against fitted quantiles
 //   UniformSeries               Lehmer generator 16807 mod 2^31 - 1
 //   SimulatedCriticalR          R90, the ceil(m/10)-th smallest of the m simulated
@@ -36,6 +37,10 @@ constexpr int kReplicates = 500;
 
 double PlottingPosition(int index, int i, int n);
 double CorrelationCoefficient(int n, const double* x, const double* y, double xMean, double yMean);
+// F[i - 1] = PlottingPosition(index, i, n) and q[i - 1] = x(F_i) of
+// distribution `index` with parameters p, in ln X for indexes 2 and 6 (the
+// probability plot and its correlation test share them). F may be null.
+void PlottingPositionQuantiles(int index, int n, const ParameterSet& p, double* F, double* q);
 double ProbabilityPlotCorrelation(int index, int n, const double* ascending, const ParameterSet& p);
 void UniformSeries(std::int64_t& state, int n, double* u);
 // completed: the replicates that completed (may be null); intervals: the

@@ -10,7 +10,6 @@
 //   ImportedDataText      the data file's bytes; WriteImportedDataFile writes them
 //   ImportSummary         the Portuguese summary of kept and left-out years
 //   ImportPreviewRows     kept and left-out years merged in the order of the series
-//   InspectDataFile       warnings about a data file the reader will misread
 //
 // Values are copied as their text, a decimal comma turned into "."; they are
 // never reformatted. A thousands separator is refused, never guessed. Every
@@ -129,14 +128,5 @@ struct ImportPreviewRow {
     std::string Label, Value, Date, Missing, Remark;  // Missing: "3 de 365" or empty
 };
 std::vector<ImportPreviewRow> ImportPreviewRows(const ImportResult& result);
-
-// Where the user finds the importer, for the suggestion in the warnings.
-enum class ImporterAccess { Program, BatchTool };
-
-// Warnings about a data file that the reader takes without an error but
-// probably not as meant: a "year value" table (the years are read), values
-// spanning more than four orders of magnitude, NUL bytes (UTF-16 text).
-// Reads the file on its own; an unreadable file gives no warning.
-std::vector<std::string> InspectDataFile(const std::string& path, ImporterAccess access);
 
 }  // namespace zarn

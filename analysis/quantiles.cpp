@@ -3,17 +3,12 @@
 #include <cmath>
 
 #include "analysis/errors.h"
+#include "analysis/faults.h"
 #include "analysis/special.h"
 
 namespace zarn {
 
 namespace {
-
-// Ends a quantile on a fault: the code goes to CalcError, the result is 0.
-double fail(int code) {
-    CalcError = code;
-    return 0.0;
-}
 
 // F outside [0, 1], NaN included.
 bool OutsideUnitInterval(double F) { return !(F >= 0 && F <= 1); }
@@ -23,27 +18,27 @@ bool OutsideUnitInterval(double F) { return !(F >= 0 && F <= 1); }
 // QuantileNormal: mu + sigma z(F) (also the LogNormal, in ln X).
 // CalcError: 1 sigma <= 0; 2 F outside (0, 1).
 double QuantileNormal(const ParameterSet& p, double F) {
-    CalcError = 0;
-    if (!(p.Scale > 0)) return fail(1);  // NaN is refused here too
-    if (OutsideUnitInterval(F) || F == 0 || F == 1) return fail(2);
+    CalcError = kNoFault;
+    if (!(p.Scale > 0)) return fail(kParameterOutOfRange);  // NaN is refused here too
+    if (OutsideUnitInterval(F) || F == 0 || F == 1) return fail(kArgumentOutOfRange);
     return p.Position + p.Scale * NormalQuantile(F);
 }
 
 // QuantileGumbel: xi - alpha ln(-ln F).
 // CalcError: 1 alpha <= 0; 2 F outside (0, 1).
 double QuantileGumbel(const ParameterSet& p, double F) {
-    CalcError = 0;
-    if (!(p.Scale > 0)) return fail(1);
-    if (OutsideUnitInterval(F) || F == 0 || F == 1) return fail(2);
+    CalcError = kNoFault;
+    if (!(p.Scale > 0)) return fail(kParameterOutOfRange);
+    if (OutsideUnitInterval(F) || F == 0 || F == 1) return fail(kArgumentOutOfRange);
     return p.Position - p.Scale * std::log(-std::log(F));
 }
 
 // QuantileExponential: xi - alpha ln(1 - F); xi at F = 0.
 // CalcError: 1 alpha <= 0; 2 F outside [0, 1).
 double QuantileExponential(const ParameterSet& p, double F) {
-    CalcError = 0;
-    if (!(p.Scale > 0)) return fail(1);
-    if (OutsideUnitInterval(F) || F == 1) return fail(2);
+    CalcError = kNoFault;
+    if (!(p.Scale > 0)) return fail(kParameterOutOfRange);
+    if (OutsideUnitInterval(F) || F == 1) return fail(kArgumentOutOfRange);
     if (F == 0) return p.Position;
     return p.Position - p.Scale * std::log(1.0 - F);
 }
@@ -57,14 +52,14 @@ double QuantileExponential(const ParameterSet& p, double F) {
 // GammaQuantile (3: its last iterate).
 double QuantilePearson3(const ParameterSet& p, double F) {
     constexpr double kNormalSkew = 1e-6;  // |gamma| below: the normal distribution
-    CalcError = 0;
+    CalcError = kNoFault;
     const double mu = p.Position;
     const double sigma = p.Scale;
     const double gamma = p.Shape;
-    if (!(sigma > 0)) return fail(1);
-    if (OutsideUnitInterval(F)) return fail(2);
-    if (F == 0) return gamma > 0 ? mu - 2.0 * sigma / gamma : fail(2);
-    if (F == 1) return gamma < 0 ? mu - 2.0 * sigma / gamma : fail(2);
+    if (!(sigma > 0)) return fail(kParameterOutOfRange);
+    if (OutsideUnitInterval(F)) return fail(kArgumentOutOfRange);
+    if (F == 0) return gamma > 0 ? mu - 2.0 * sigma / gamma : fail(kArgumentOutOfRange);
+    if (F == 1) return gamma < 0 ? mu - 2.0 * sigma / gamma : fail(kArgumentOutOfRange);
 
     if (std::fabs(gamma) < kNormalSkew) return mu + sigma * NormalQuantile(F);
     const double a = 4.0 / (gamma * gamma);
@@ -77,14 +72,14 @@ double QuantilePearson3(const ParameterSet& p, double F) {
 // Bounded below at xi + alpha / k for k < 0, above there for k > 0.
 // CalcError: 1 alpha <= 0; 2 F outside the support.
 double QuantileGEV(const ParameterSet& p, double F) {
-    CalcError = 0;
+    CalcError = kNoFault;
     const double xi = p.Position;
     const double alpha = p.Scale;
     const double k = p.Shape;
-    if (!(alpha > 0)) return fail(1);
-    if (OutsideUnitInterval(F)) return fail(2);
-    if (F == 0) return k < 0 ? xi + alpha / k : fail(2);
-    if (F == 1) return k > 0 ? xi + alpha / k : fail(2);
+    if (!(alpha > 0)) return fail(kParameterOutOfRange);
+    if (OutsideUnitInterval(F)) return fail(kArgumentOutOfRange);
+    if (F == 0) return k < 0 ? xi + alpha / k : fail(kArgumentOutOfRange);
+    if (F == 1) return k > 0 ? xi + alpha / k : fail(kArgumentOutOfRange);
     double y = -std::log(-std::log(F));
     if (k != 0) y = (1.0 - std::exp(-k * y)) / k;
     return xi + alpha * y;
@@ -94,14 +89,14 @@ double QuantileGEV(const ParameterSet& p, double F) {
 // exactly. Bounded below at xi, above at xi + alpha / k for k > 0.
 // CalcError: 1 alpha <= 0; 2 F outside the support.
 double QuantileGPA(const ParameterSet& p, double F) {
-    CalcError = 0;
+    CalcError = kNoFault;
     const double xi = p.Position;
     const double alpha = p.Scale;
     const double k = p.Shape;
-    if (!(alpha > 0)) return fail(1);
-    if (OutsideUnitInterval(F)) return fail(2);
+    if (!(alpha > 0)) return fail(kParameterOutOfRange);
+    if (OutsideUnitInterval(F)) return fail(kArgumentOutOfRange);
     if (F == 0) return xi;
-    if (F == 1) return k > 0 ? xi + alpha / k : fail(2);
+    if (F == 1) return k > 0 ? xi + alpha / k : fail(kArgumentOutOfRange);
     double y = -std::log(1.0 - F);
     if (k != 0) y = (1.0 - std::exp(-k * y)) / k;
     return xi + alpha * y;
@@ -109,7 +104,7 @@ double QuantileGPA(const ParameterSet& p, double F) {
 
 // The set is taken by value: the callee works on a copy of the caller's parameters.
 double DistributionQuantile(int index, ParameterSet p, double F) {
-    CalcError = 0;
+    CalcError = kNoFault;
     switch (index) {
     case kNormal:
     case kLogNormal: return QuantileNormal(p, F);

@@ -14,12 +14,6 @@ constexpr double kEulerGamma = 0.577215664901532861;    // Euler's constant
 constexpr double kPiSquaredOver12 = 0.822467033424113218;  // pi^2 / 12
 constexpr double kHalfLog2Pi = 0.918938533204672742;     // ln(2 pi) / 2
 
-// Ends a routine on a domain fault: the code goes to CalcError, the result is 0.
-double fail(int code) {
-    CalcError = code;
-    return 0.0;
-}
-
 }  // namespace
 
 // ErrorFunction: erf(x).
@@ -67,9 +61,9 @@ double LogGamma(double x) {
     constexpr double c1 = 1.0 / 12.0, c2 = -1.0 / 360.0, c3 = 1.0 / 1260.0, c4 = -1.0 / 1680.0,
                      c5 = 1.0 / 1188.0, c6 = -691.0 / 360360.0, c7 = 1.0 / 156.0;
 
-    CalcError = 0;
-    if (!(x > 0)) return fail(1);  // NaN is refused here too
-    if (x > kTooBig) return fail(2);
+    CalcError = kNoFault;
+    if (!(x > 0)) return fail(kParameterOutOfRange);  // NaN is refused here too
+    if (x > kTooBig) return fail(kArgumentOutOfRange);
 
     if (std::fabs(x - 2.0) <= kSmall) {
         const double e = x - 2.0;
@@ -117,9 +111,9 @@ constexpr int kExpansionTerms = 12;        // terms of the ln(1 + z/sqrt(alpha))
 
 double IncompleteGammaLog(double x, double lnX, double alpha, double logGammaAlpha) {
 
-    CalcError = 0;
-    if (!(alpha > 0)) return fail(1);  // NaN is refused here too
-    if (!(x >= 0)) return fail(2);
+    CalcError = kNoFault;
+    if (!(alpha > 0)) return fail(kParameterOutOfRange);  // NaN is refused here too
+    if (!(x >= 0)) return fail(kArgumentOutOfRange);
     if (x == 0) return 0.0;
 
     if (alpha > kLargeShapeFrom) {
@@ -138,7 +132,7 @@ double IncompleteGammaLog(double x, double lnX, double alpha, double logGammaAlp
                 break;
             }
         }
-        if (!converged) CalcError = 3;
+        if (!converged) CalcError = kIterationLimit;
         const double ww = 2.0 * sum;
         double w = std::sqrt(ww);
         if (x < alpha) w = -w;
@@ -188,7 +182,7 @@ double IncompleteGammaLog(double x, double lnX, double alpha, double logGammaAlp
                 pn4 = pn4 / kRescaleLimit;
             }
         }
-        if (!converged) CalcError = 3;
+        if (!converged) CalcError = kIterationLimit;
         const double arg = alpha * lnX - x - logGammaAlpha + std::log(ratio);
         return arg >= kExponentFloor ? 1.0 - std::exp(arg) : 1.0;
     }
@@ -207,7 +201,7 @@ double IncompleteGammaLog(double x, double lnX, double alpha, double logGammaAlp
             break;
         }
     }
-    if (!converged) CalcError = 3;
+    if (!converged) CalcError = kIterationLimit;
     const double arg = alpha * lnX - x - logGammaAlpha + std::log(sum / alpha);
     return arg >= kExponentFloor ? std::exp(arg) : 0.0;
 }
@@ -235,7 +229,7 @@ double NormalQuantile(double p) {
     constexpr double kCentralSplit = 0.180625;   // 0.425^2
     constexpr double kTailSplit = 5.0;           // sqrt(-ln r) beyond: far tail
 
-    CalcError = 0;
+    CalcError = kNoFault;
     const double q = p - 0.5;
     if (std::fabs(q) <= kCentralHalfWidth) {
         const double r = kCentralSplit - q * q;
@@ -248,7 +242,7 @@ double NormalQuantile(double p) {
                  42.313330701600911252) * r + 1.0);
     }
     double r = q < 0 ? p : 1.0 - p;
-    if (!(r > 0)) return fail(1);  // p <= 0, p >= 1 or NaN
+    if (!(r > 0)) return fail(kParameterOutOfRange);  // p <= 0, p >= 1 or NaN
     r = std::sqrt(-std::log(r));
     double result;
     if (r <= kTailSplit) {
@@ -288,9 +282,9 @@ double GammaQuantile(double F, double alpha, double beta) {
     thread_local double cachedAlpha = 1.0;
     thread_local double cachedLogGamma = 0.0;
 
-    CalcError = 0;
-    if (!(alpha > 0) || !(beta > 0)) return fail(1);  // NaN is refused here too
-    if (!(F >= 0 && F <= 1)) return fail(2);
+    CalcError = kNoFault;
+    if (!(alpha > 0) || !(beta > 0)) return fail(kParameterOutOfRange);  // NaN is refused here too
+    if (!(F >= 0 && F <= 1)) return fail(kArgumentOutOfRange);
     if (F == 0) return 0.0;
     if (alpha == 1.0) return -beta * std::log(1.0 - F);  // exponential, no iteration
 
@@ -367,7 +361,7 @@ double GammaQuantileWith(double F, double alpha, double beta, double logGammaAlp
     // The power law underflowed: the quantile lies below the smallest double.
     // Departs from the plain iteration, whose first step would take ln 0.
     if (root == 0.0) {
-        CalcError = 0;
+        CalcError = kNoFault;
         return 0.0;
     }
 
@@ -382,7 +376,7 @@ double GammaQuantileWith(double F, double alpha, double beta, double logGammaAlp
             break;
         }
     }
-    if (!converged) CalcError = 3;
+    if (!converged) CalcError = kIterationLimit;
     return root * beta;
 }
 

@@ -1,8 +1,8 @@
 // Special functions of the analysis core. Each is a pure function of its
 // arguments apart from CalcError; none allocates.
 //
-//   CalcError         0 none, 1 parameter out of range, 2 argument out of range,
-//                     3 iteration limit reached (last iterate returned)
+//   CalcError         the fault code (faults.h): 1 parameter out of range,
+//                     2 argument out of range, 3 iteration limit reached
 //   ErrorFunction     erf(x), Hart et al. (1968) approximation 5666
 //   LogGamma          ln Gamma(x), shift to x >= 13 and Stirling's series
 //   GammaFunction     exp(LogGamma(x))
@@ -13,13 +13,11 @@
 //   GammaQuantileWith the same with ln Gamma(alpha) and the normal quantile
 //                     of F supplied by the caller (the simulations)
 //   GammaQuantiles    GammaQuantileWith of many probabilities, eight at a time
-//
-// CalcError is per thread: the simulations run on several threads at once.
 #pragma once
 
-namespace zarn {
+#include "analysis/faults.h"
 
-extern thread_local int CalcError;
+namespace zarn {
 
 double ErrorFunction(double x);
 double LogGamma(double x);

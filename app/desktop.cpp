@@ -26,6 +26,7 @@
 #include "app/novoproj.h"
 #include "app/pictures.h"
 #include "analysis/projectfile.h"
+#include "platform/datawarnings.h"
 #include "platform/session.h"
 #include "dialogs/chartwindows.h"
 #include "dialogs/intervalwindow.h"
@@ -36,6 +37,9 @@
 namespace zarn {
 
 namespace {
+
+// Where the data-file warnings send the user.
+const std::string kImporterHint = "Use Projeto > Importar série... para montar o arquivo de dados.";
 
 // Client area below the menu bar, and the bars in it, in pixels.
 constexpr int kClientWidth = 382;
@@ -307,7 +311,8 @@ void TDesktop::Criarprojeto() {
     // A data file the reader took but probably not as meant (a "year value"
     // table, a huge span of values, UTF-16 text): said once the results show.
     QStringList warnings;
-    for (const auto& w : InspectDataFile(dataFile, ImporterAccess::Program)) warnings << QString::fromStdString(w);
+    for (const auto& w : InspectDataFile(dataFile))
+        warnings << QString::fromStdString(DataFileWarningText(w, kImporterHint));
     if (!warnings.isEmpty())
         platform_.Notice(estatisticas_ ? static_cast<QWidget*>(estatisticas_) : this, warnings.join(QStringLiteral("\n\n")));
 }

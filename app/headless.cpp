@@ -7,7 +7,7 @@
 
 #include "analysis/calculation.h"
 #include "analysis/record.h"
-#include "dialogs/report.h"
+#include "views/report.h"
 #include "platform/session.h"
 
 namespace zarn {

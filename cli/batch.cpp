@@ -22,6 +22,7 @@
 
 #include "analysis/calculation.h"
 #include "analysis/errors.h"
+#include "platform/datawarnings.h"
 #include "analysis/filewrite.h"
 #include "analysis/importer.h"
 #include "analysis/intervals.h"
@@ -31,8 +32,9 @@
 #include "analysis/returnperiods.h"
 #include "analysis/simulation.h"
 #include "cli/advice.h"
+#include "cli/import.h"
 #include "cli/outputs.h"
-#include "dialogs/report.h"
+#include "views/report.h"
 #include "platform/session.h"
 #include "rules/advisor.h"
 #include "rules/factfile.h"
@@ -139,8 +141,8 @@ StationRow RunStation(const BatchStation& station, const std::string& out, int t
         for (const DistributionAdvice& d : advice.Ranking)
             if (d.Index == advice.Recommended) row.Status = d.Status;
 
-        for (const std::string& warning : InspectDataFile(data, ImporterAccess::BatchTool))
-            row.Warnings += (row.Warnings.empty() ? "" : " | ") + warning;
+        for (const DataFileWarning& warning : InspectDataFile(data))
+            row.Warnings += (row.Warnings.empty() ? "" : " | ") + DataFileWarningText(warning, kImporterHint);
         row.N = r->SampleSize;
         row.Zeros = zeros;
         row.Mean = r->Mean;

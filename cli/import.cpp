@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "analysis/errors.h"
+#include "platform/datawarnings.h"
 
 namespace zarn {
 
@@ -110,7 +111,8 @@ int RunImport(const ImportCommand& c) {
 }
 
 void PrintDataFileWarnings(const std::string& dataFile) {
-    for (const auto& w : InspectDataFile(dataFile, ImporterAccess::BatchTool)) std::fprintf(stderr, "%s\n", w.c_str());
+    for (const auto& w : InspectDataFile(dataFile))
+        std::fprintf(stderr, "%s\n", DataFileWarningText(w, kImporterHint).c_str());
 }
 
 }  // namespace zarn

@@ -15,6 +15,9 @@
 
 namespace zarn {
 
+// Where the data-file warnings send the user of the batch tool.
+inline const std::string kImporterHint = "Use zarn-cli --import ARQUIVO --out SERIE.dat para montar o arquivo de dados.";
+
 extern const char* const kImportUsage;
 
 struct ImportCommand {

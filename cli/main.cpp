@@ -27,8 +27,8 @@
 #include "cli/import.h"
 #include "cli/json.h"
 #include "cli/outputs.h"
-#include "dialogs/lines.h"
-#include "dialogs/report.h"
+#include "views/lines.h"
+#include "views/report.h"
 #include "rules/factfile.h"
 
 namespace zarn {

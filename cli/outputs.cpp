@@ -7,7 +7,7 @@
 #include "analysis/intervals.h"
 #include "analysis/quantiles.h"
 #include "cli/json.h"
-#include "dialogs/lines.h"
+#include "views/lines.h"
 
 namespace zarn {
 

@@ -16,8 +16,8 @@
 #include <QStringList>
 #include <array>
 
-#include "dialogs/frequencychart.h"
-#include "dialogs/ratiodiagram.h"
+#include "views/frequencychart.h"
+#include "views/ratiodiagram.h"
 #include "dialogs/resultdialogs.h"
 
 class QBoxLayout;

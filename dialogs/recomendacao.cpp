@@ -21,7 +21,7 @@
 #include "analysis/intervals.h"
 #include "analysis/record.h"
 #include "dialogs/chartexport.h"
-#include "dialogs/report.h"
+#include "views/report.h"
 #include "platform/platform.h"
 #include "platform/session.h"
 

@@ -35,7 +35,7 @@
 #include "platform/session.h"
 #include "dialogs/recomendacao.h"
 #include "dialogs/chartexport.h"
-#include "dialogs/report.h"
+#include "views/report.h"
 #include "rules/launch.h"
 
 namespace zarn {

@@ -11,7 +11,7 @@
 #include <QString>
 #include <exception>
 
-#include "dialogs/lines.h"
+#include "views/lines.h"
 
 class QChart;
 class QBarSeries;

@@ -12,9 +12,9 @@
 #include "analysis/fittests.h"
 #include "analysis/intervals.h"
 #include "analysis/quantiles.h"
-#include "dialogs/frequencychart.h"
-#include "dialogs/lines.h"
-#include "dialogs/ratiodiagram.h"
+#include "views/frequencychart.h"
+#include "views/lines.h"
+#include "views/ratiodiagram.h"
 
 namespace zarn {
 namespace {

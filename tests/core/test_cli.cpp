@@ -16,7 +16,7 @@
 #include "analysis/calculation.h"
 #include "analysis/record.h"
 #include "analysis/projectfile.h"
-#include "dialogs/report.h"
+#include "views/report.h"
 
 namespace fs = std::filesystem;
 using namespace zarn;

@@ -19,7 +19,7 @@
 #include "analysis/quantiles.h"
 #include "analysis/record.h"
 #include "analysis/simulation.h"
-#include "dialogs/intervaltable.h"
+#include "views/intervaltable.h"
 
 namespace fs = std::filesystem;
 using namespace zarn;

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <memory>
 
-#include "dialogs/lines.h"
+#include "views/lines.h"
 
 namespace zarn {
 namespace {

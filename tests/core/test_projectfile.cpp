@@ -16,7 +16,7 @@
 #include "analysis/record.h"
 #include "analysis/projectfile.h"
 #include "analysis/projectsettings.h"
-#include "dialogs/report.h"
+#include "views/report.h"
 #include "rules/factfile.h"
 
 namespace zarn {

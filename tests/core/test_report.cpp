@@ -18,7 +18,7 @@
 
 #include "analysis/errors.h"
 #include "analysis/record.h"
-#include "dialogs/report.h"
+#include "views/report.h"
 
 namespace zarn {
 namespace {

@@ -18,7 +18,7 @@
 #include "analysis/fittests.h"
 #include "analysis/returnperiods.h"
 #include "analysis/special.h"
-#include "dialogs/report.h"
+#include "views/report.h"
 #include "rules/advicelines.h"
 #include "rules/advisor.h"
 

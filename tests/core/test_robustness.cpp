@@ -19,8 +19,8 @@
 #include "analysis/errors.h"
 #include "analysis/record.h"
 #include "analysis/projectfile.h"
-#include "dialogs/lines.h"
-#include "dialogs/report.h"
+#include "views/lines.h"
+#include "views/report.h"
 #include "rules/factfile.h"
 
 namespace fs = std::filesystem;

@@ -19,7 +19,7 @@
 
 #include "analysis/record.h"
 #include "platform/session.h"
-#include "dialogs/report.h"
+#include "views/report.h"
 #include "dialogs/resultdialogs.h"
 #include "support/scriptedplatform.h"
 

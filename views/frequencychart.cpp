@@ -1,4 +1,4 @@
-#include "dialogs/frequencychart.h"
+#include "views/frequencychart.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +9,7 @@
 #include "analysis/returnperiods.h"
 #include "analysis/special.h"
 #include "analysis/statistics.h"
-#include "dialogs/lines.h"
+#include "views/lines.h"
 
 namespace zarn {
 
@@ -32,17 +32,6 @@ constexpr double kTickReturnPeriods[] = {2,   10,   100,  1000, 10000, 100000, 5
                                          50000, 20, 200, 2000, 20000, 1.01,  1.1, 1.5};
 constexpr double kTickSpacing = 0.055;
 
-
-// x(F) of distribution `index` of the record in the units of the sample;
-// false when the quantile faults or is not finite.
-bool QuantileAt(const AnalysisRecord& r, int index, double F, double& value) {
-    FloatingPointCheck::Clear();
-    double q = DistributionQuantile(index, ParametersOf(r, index), F);
-    if (CalcError != 0) return false;
-    if (IsLogDistribution(index)) q = std::exp(q);
-    value = q;
-    return !FloatingPointCheck::Faulted() && std::isfinite(q);
-}
 
 // Inverse of PaperCoordinate on the Gumbel and normal papers' ranges, only
 // to tell which return periods fall inside; T itself on the log paper.
@@ -199,7 +188,7 @@ FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSumma
     auto adjusted = [&](int index, double F, double& value) {
         double conditional = 0;
         return F > 0 && F < 1 && ConditionalProbability(F, p0, conditional) &&
-               QuantileAt(r, index, conditional, value) && usable(value);
+               CleanQuantile(index, ParametersOf(r, index), conditional, value) && usable(value);
     };
     for (int index = 1; index <= kDistributionCount; ++index) {
         if (!options.Shown[index - 1]) continue;

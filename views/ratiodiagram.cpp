@@ -1,4 +1,4 @@
-#include "dialogs/ratiodiagram.h"
+#include "views/ratiodiagram.h"
 
 #include <algorithm>
 #include <cmath>

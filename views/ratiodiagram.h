@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "analysis/record.h"
-#include "dialogs/frequencychart.h"
+#include "views/frequencychart.h"
 
 namespace zarn {
 

@@ -1,4 +1,4 @@
-#include "dialogs/report.h"
+#include "views/report.h"
 
 #include <cerrno>
 #include <cstring>
@@ -8,7 +8,7 @@
 #include "analysis/filewrite.h"
 #include "analysis/format.h"
 #include "analysis/quantiles.h"
-#include "dialogs/lines.h"
+#include "views/lines.h"
 
 namespace zarn {
 

@@ -21,7 +21,7 @@
 
 #include "analysis/record.h"
 #include "analysis/simulation.h"
-#include "dialogs/lines.h"
+#include "views/lines.h"
 
 namespace zarn {
 

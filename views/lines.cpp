@@ -1,4 +1,4 @@
-#include "dialogs/lines.h"
+#include "views/lines.h"
 
 #include <algorithm>
 #include <cmath>
@@ -184,17 +184,15 @@ ProbabilityPlotData ProbabilityPlot(const AnalysisRecord& r, int index) {
     std::vector<double> ascending(r.Sample, r.Sample + n);
     SortAscending(ascending.data(), n);
 
-    const ParameterSet& p = ParametersOf(r, index);
+    std::vector<double> F(n), q(n);
+    PlottingPositionQuantiles(index, n, ParametersOf(r, index), F.data(), q.data());
     const bool logSpace = IsLogDistribution(index);
     plot.Observed.reserve(n);
     plot.Expected.reserve(n);
-    for (int i = 1; i <= n; ++i) {
-        const double F = PlottingPosition(index, i, n);
-        const double T = 1.0 / (1.0 - F);
-        plot.Observed.emplace_back(ascending[i - 1], T);
-        double q = DistributionQuantile(index, p, F);
-        if (logSpace) q = std::exp(q);
-        plot.Expected.emplace_back(q, T);
+    for (int i = 0; i < n; ++i) {
+        const double T = 1.0 / (1.0 - F[i]);
+        plot.Observed.emplace_back(ascending[i], T);
+        plot.Expected.emplace_back(logSpace ? std::exp(q[i]) : q[i], T);
     }
     return plot;
 }

@@ -1,4 +1,4 @@
-#include "dialogs/intervaltable.h"
+#include "views/intervaltable.h"
 
 #include <algorithm>
 
