@@ -40,7 +40,7 @@ constexpr int kImportWidth = 70;
 constexpr int kImportHeight = 20;
 // The return periods' row, under the controls above, which keep their places.
 constexpr int kPeriodsTop = 206;
-constexpr int kPeriodsLabelWidth = 150;
+constexpr int kPeriodsLabelWidth = 150;  // at least; wider when its font needs it
 constexpr int kPeriodsHeight = 32;  // the dialog grows by this
 
 }  // namespace
@@ -76,11 +76,12 @@ TNovoProj::TNovoProj(Platform& platform, QWidget* parent)
     cancelar_->setAutoDefault(false);
 
     auto* periodsLabel = new QLabel(QStringLiteral("Períodos de retorno (anos):"), this);
-    periodsLabel->setGeometry(kLabelLeft, kPeriodsTop, kPeriodsLabelWidth, kFieldHeight);
+    const int labelWidth = std::max(kPeriodsLabelWidth, periodsLabel->sizeHint().width());
+    periodsLabel->setGeometry(kLabelLeft, kPeriodsTop, labelWidth, kFieldHeight);
     periodos_ = new QLineEdit(this);
     periodos_->setObjectName(QStringLiteral("Periodos"));
-    periodos_->setGeometry(kLabelLeft + kPeriodsLabelWidth, kPeriodsTop,
-                           kBrowseLeft + 25 - kLabelLeft - kPeriodsLabelWidth, kFieldHeight);
+    periodos_->setGeometry(kLabelLeft + labelWidth + 4, kPeriodsTop, kBrowseLeft + 25 - kLabelLeft - labelWidth - 4,
+                           kFieldHeight);
     periodos_->setToolTip(QStringLiteral("Até 20 tempos de retorno maiores que 1 ano, separados por \";\" "
                                          "(por exemplo 2; 10; 25; 100; 1000; 10000)"));
     periodsLabel->setBuddy(periodos_);

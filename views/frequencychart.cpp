@@ -208,7 +208,13 @@ FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSumma
     // The confidence band of one distribution.
     if (simulations && options.BandIndex >= 1 && options.BandIndex <= kDistributionCount &&
         simulations->Matches(r)) {
-        for (double T : BandReturnPeriods()) {
+        // The band's grid, reaching the longest marked period.
+        std::vector<double> periods = BandReturnPeriods();
+        for (double T : options.MarkedPeriods)
+            if (std::isfinite(T) && T > periods.back()) periods.push_back(T);
+        std::sort(periods.begin(), periods.end());
+        periods.erase(std::unique(periods.begin(), periods.end()), periods.end());
+        for (double T : periods) {
             const double F = NonExceedance(T);
             double conditional = 0;
             if (!ConditionalProbability(F, p0, conditional)) continue;

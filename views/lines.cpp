@@ -18,13 +18,11 @@ namespace {
 
 std::vector<std::string> ZeroYearLines(const ZeroYears& zeros, const std::function<std::string(double)>& number) {
     if (zeros.Zeros == 0) return {};
-    const int positive = zeros.Years - zeros.Zeros;
+    const std::string z = std::to_string(zeros.Zeros), n = std::to_string(zeros.Years);
     return {
-        "  Anos sem vazão (valor 0) : " + std::to_string(zeros.Zeros) + " de " + std::to_string(zeros.Years),
-        "  p0 = " + std::to_string(zeros.Zeros) + "/" + std::to_string(zeros.Years) + " : " + number(zeros.Probability()),
-        "  A análise é a dos " + std::to_string(positive) + " valores positivos, na ordem do arquivo.",
-        "  Quantil de T anos: 0 se 1 - 1/T <= p0; senão o quantil dos valores",
-        "  positivos em F' = (1 - 1/T - p0) / (1 - p0) (Bulletin 17B, apêndice 5).",
+        "  Zeros : " + z + " de " + n,
+        "  p0 = " + z + "/" + n + " : " + number(zeros.Probability()),
+        "  Valores positivos : " + std::to_string(zeros.Years - zeros.Zeros),
     };
 }
 

@@ -29,7 +29,8 @@ namespace zarn {
 
 using ChartPoints = std::vector<std::pair<double, double>>;
 
-// Empty without zeros; else five lines (the caller writes the heading).
+// Empty without zeros; else three lines: the zeros, p0 and the positive
+// values (the caller writes the heading).
 std::vector<std::string> ZeroYearLines(const ZeroYears& zeros, const std::function<std::string(double)>& number);
 std::vector<std::string> EstatisticasLines(const AnalysisRecord& r, char decimalSeparator, const ZeroYears& zeros = {});
 ChartPoints HistogramPoints(const AnalysisRecord& r);

@@ -95,7 +95,10 @@ void AppendReportLines(const AnalysisRecord& r, std::vector<std::string>& lines,
         out.Add("ANOS SEM VAZÃO:");
         out.Empty();
         for (const std::string& line : ZeroYearLines(zeros, Free)) out.Add(line);
-        out.Add("  Os quantis de ESTIMAÇÃO DE QUANTIS são os dos valores positivos (dado um ano com vazão).");
+        out.Add("  A análise a seguir é a dos valores positivos, na ordem do arquivo.");
+        out.Add("  Quantil de T anos: 0 se 1 - 1/T <= p0; senão o quantil dos valores positivos");
+        out.Add("  em F' = (1 - 1/T - p0) / (1 - p0) (Bulletin 17B, apêndice 5). Os quantis de");
+        out.Add("  ESTIMAÇÃO DE QUANTIS são os dos valores positivos (dado um ano com vazão).");
     }
 
     out.Empty();

@@ -17,7 +17,7 @@
 namespace zarn {
 
 // 113 lines, or 118 + k when k of the warning bits 0x7E of TestFlags are set;
-// a series with years without flow (zeros) has 9 more lines before the
+// a series with years without flow (zeros) has 10 more lines before the
 // statistics. Throws ZarnError ("Floating point overflow", ...) when a
 // quantile faults.
 std::vector<std::string> ReportLines(const AnalysisRecord& r, const ZeroYears& zeros = {});

@@ -404,7 +404,7 @@ private slots:
         QCOMPARE(CurrentZeroYears.Zeros, 1);
         QCOMPARE(CurrentZeroYears.Years, 40);
         QCOMPARE(CurrentReturnPeriods, (std::vector<double>{1.01, 25, 10000}));
-        QVERIFY(est_->Texto()->toPlainText().startsWith(QStringLiteral("Anos sem vazão:\n  Anos sem vazão (valor 0) : 1 de 40")));
+        QVERIFY(est_->Texto()->toPlainText().startsWith(QStringLiteral("Anos sem vazão:\n  Zeros : 1 de 40\n  p0 = 1/40 : ")));
 
         // Saved, the side file keeps both; opened, the study is back.
         platform_->FileNames = {Path("seca.prj")};
