@@ -5,8 +5,6 @@
 
 namespace zarn {
 
-AnalysisRecord Record{};
-
 void SetText(CountedText& field, std::string_view text) {
     const std::size_t n = std::min<std::size_t>(text.size(), kTextCapacity);
     std::memset(field.Chars, 0, sizeof field.Chars);

@@ -1,8 +1,8 @@
 // The analysis record: every value of one analysis, and the byte layout of the
-// project file. One global instance, all zero at start-up.
+// project file. The program's record lives in its Document (platform/);
+// every routine of the core takes the record it works on.
 //
 //   AnalysisRecord      the record itself (321,736 bytes, fixed layout)
-//   Record              the global instance
 //   CountedText         a text of at most 255 single-byte (Windows-1252) characters
 //   ParameterSet        Position, Scale, Shape of one fitted distribution
 //   LMomentSet          l1, l2, t3, t4
@@ -174,9 +174,6 @@ static_assert(offsetof(AnalysisRecord, VarianceTestZ) == 321608);
 static_assert(offsetof(AnalysisRecord, ParsimonyValue) == 321672);
 static_assert(offsetof(AnalysisRecord, ParsimonyLimit) == 321704);
 static_assert(sizeof(AnalysisRecord) == kRecordSize);
-
-// The analysis of this run. All bytes are zero at start-up (static storage).
-extern AnalysisRecord Record;
 
 // Stores the first 255 bytes of text (Windows-1252 bytes) and zeroes the rest.
 void SetText(CountedText& field, std::string_view text);

@@ -78,12 +78,21 @@ bool AcceptableReturnPeriods(const std::vector<double>& periods) {
     return true;
 }
 
+std::vector<double> StudyReturnPeriods(const ProjectSettings& settings) {
+    if (settings.ReturnPeriods && AcceptableReturnPeriods(*settings.ReturnPeriods)) return *settings.ReturnPeriods;
+    return StandardReturnPeriods();
+}
+
+void SetStudy(ProjectSettings& settings, const std::vector<double>& periods, int zeros) {
+    if (periods == StandardReturnPeriods()) settings.ReturnPeriods.reset();
+    else settings.ReturnPeriods = periods;
+    if (zeros > 0) settings.ZeroCount = zeros;
+    else settings.ZeroCount.reset();
+}
+
 ProjectStudy ReadProjectStudy(const AnalysisRecord& r, const std::string& projectPath) {
     const ProjectSettings settings = ReadProjectSettings(projectPath);
-    ProjectStudy study;
-    if (settings.ReturnPeriods && AcceptableReturnPeriods(*settings.ReturnPeriods)) study.ReturnPeriods = *settings.ReturnPeriods;
-    study.Zeros = ProjectZeroYears(r, settings);
-    return study;
+    return ProjectStudy{StudyReturnPeriods(settings), ProjectZeroYears(r, settings)};
 }
 
 std::string FormatReturnPeriods(const std::vector<double>& periods, char decimalSeparator) {

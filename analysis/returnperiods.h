@@ -23,6 +23,8 @@
 //   AcceptableReturnPeriods    a list ParseReturnPeriods would give
 //   ProjectZeroYears           the zeros of an opened project, from its side file
 //   ReadProjectStudy           the periods and zeros of an opened project
+//   StudyReturnPeriods         the periods of a project's settings
+//   SetStudy                   a study's periods and zeros into a project's settings
 //   KeepStudySettings          the zeros and periods into a project's side file
 //   MakeReturnPeriodTable      quantiles, limits and counts of the eight
 //                              distributions at a list of return periods
@@ -80,6 +82,12 @@ struct ProjectStudy {
 // r: the project's record, already read. Throws ZarnError when the side
 // file exists but cannot be read.
 ProjectStudy ReadProjectStudy(const AnalysisRecord& r, const std::string& projectPath);
+
+// The settings' list when it can be used, else the report's seven.
+std::vector<double> StudyReturnPeriods(const ProjectSettings& settings);
+// Puts the periods (left out when they are the report's seven) and the zero
+// count (left out for none) into `settings`, keeping the rest.
+void SetStudy(ProjectSettings& settings, const std::vector<double>& periods, int zeros);
 
 // Writes the zero count (and the periods, when given) into the side file of
 // `projectPath`, keeping what else it holds. Nothing is written for a series

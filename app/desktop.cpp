@@ -21,6 +21,7 @@
 #include "analysis/importer.h"
 #include "analysis/progress.h"
 #include "analysis/record.h"
+#include "analysis/returnperiods.h"
 #include "app/application.h"
 #include "app/importdialog.h"
 #include "app/novoproj.h"
@@ -76,10 +77,11 @@ const QStringList kProjectFilters = {QStringLiteral("Arquivo de projeto (*.Prj)"
 
 }  // namespace
 
-TDesktop::TDesktop(Platform& platform, QWidget* parent)
+TDesktop::TDesktop(Platform& platform, Document& document, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       platform_(platform),
+      document_(document),
       imagens_(zarn::Imagens()) {
     setWindowTitle(QStringLiteral("ZARN - KELMORIDA"));
     BuildMenu();
@@ -248,15 +250,12 @@ QAction* TDesktop::AddTool(const QString& text, const std::function<void()>& sho
 bool TDesktop::GravarProjeto() {
     const QString path = platform_.SaveFileName(this, GravarProj);
     if (path.isEmpty()) return false;
-    const std::string file = FileSystemPath(path);
-    WriteProjectFile(Record, file);
-    // The study's periods and the zeros set aside go beside it.
-    KeepStudySettings(file, CurrentZeroYears.Zeros, &CurrentReturnPeriods);
+    document_.Save(FileSystemPath(path));
     return true;
 }
 
 bool TDesktop::PassSaveFirstQuestion() {
-    if (!ProjectModified) return true;
+    if (!document_.Modified()) return true;
     switch (platform_.Confirm(this, kSaveFirstQuestion)) {
         case Answer::Yes: return GravarProjeto();
         case Answer::No: return true;
@@ -276,11 +275,11 @@ void TDesktop::Criarprojeto() {
         ~CursorGuard() { platform.RestoreCursor(); }
     } cursor{platform_};
 
-    // The calculation fills a copy of the record: a failure leaves the
-    // analysis on screen and in memory as it was. The copy keeps what the
-    // calculation does not write (the parsimony values), as the global
-    // record would.
-    auto scratch = std::make_unique<AnalysisRecord>(Record);
+    // The calculation fills a copy of the record: a failure or a cancel
+    // leaves the analysis on screen and in memory as it was. The copy keeps
+    // what the calculation does not write (the parsimony values), as
+    // calculating in place would.
+    auto scratch = std::make_unique<AnalysisRecord>(document_.Record());
     scratch->TestFlags = 0;
     const std::string title = ToWindows1252(novoProj_->Projeto()->text());
     const std::string location = ToWindows1252(novoProj_->Local()->text());
@@ -294,17 +293,17 @@ void TDesktop::Criarprojeto() {
     ZeroYears zeros;
     try {
         platform_.RunWithProgress(this, QStringLiteral("ZARN - Calculando"), progress, [&] {
-            CalculateAll(*scratch, title, location, comment, dataFile, SimulationOptions{CalculationThreads, &progress},
-                         &simulations, &zeros);
+            CalculateAll(*scratch, title, location, comment, dataFile, document_.Options(&progress), &simulations,
+                         &zeros);
         });
     } catch (const CalculationCancelled&) {
         return;
     }
-    Record = *scratch;
-    CurrentSimulations = std::move(simulations);
-    CurrentZeroYears = zeros;
-    CurrentReturnPeriods = novoProj_->PeriodosDeRetorno();
-    ProjectModified = true;
+    // A new project: no file yet, its own settings (the return periods asked
+    // for and the years without flow set aside); every open window follows.
+    ProjectSettings settings;
+    SetStudy(settings, novoProj_->PeriodosDeRetorno(), zeros.Zeros);
+    document_.Replace(std::move(scratch), std::move(simulations), std::string(), std::move(settings), true);
     HabilitarComandos();
     if (estatisticas_) estatisticas_->Exibir();
 
@@ -321,24 +320,14 @@ void TDesktop::Abrirprojeto() {
     if (!PassSaveFirstQuestion()) return;
     const QString path = platform_.OpenFileName(this, AProj);
     if (path.isEmpty()) return;
-    // The record and what the project keeps beside it are read whole before
-    // either replaces the analysis in memory.
-    auto opened = std::make_unique<AnalysisRecord>();
-    const std::string file = FileSystemPath(path);
-    ReadProjectFile(*opened, file);
-    const ProjectStudy study = ReadProjectStudy(*opened, file);
-    Record = *opened;
-    CurrentReturnPeriods = study.ReturnPeriods;
-    CurrentZeroYears = study.Zeros;
     // The simulations are not in the project file: run again when asked for.
-    CurrentSimulations = SimulationSummary{};
-    ProjectModified = false;
+    document_.Open(FileSystemPath(path));
     HabilitarComandos();
     if (estatisticas_) estatisticas_->Exibir();
 }
 
 void TDesktop::Salvarprojeto() {
-    if (GravarProjeto()) ProjectModified = false;
+    if (GravarProjeto()) document_.SetModified(false);
 }
 
 TPeriodos* TDesktop::PeriodosJanela() {
@@ -347,10 +336,11 @@ TPeriodos* TDesktop::PeriodosJanela() {
 }
 
 void TDesktop::Periodosderetorno() {
-    const std::optional<std::vector<double>> periods = PeriodosJanela()->Executar(CurrentReturnPeriods);
-    if (!periods || *periods == CurrentReturnPeriods) return;
-    CurrentReturnPeriods = *periods;
-    ProjectModified = true;
+    const std::vector<double> current = StudyReturnPeriods(document_.Settings());
+    const std::optional<std::vector<double>> periods = PeriodosJanela()->Executar(current);
+    if (!periods || *periods == current) return;
+    SetStudy(document_.Settings(), *periods, ProjectZeroYears(document_.Record(), document_.Settings()).Zeros);
+    document_.SetModified(true);
     // The open windows that show quantiles follow the new list.
     if (recomendacao_ && recomendacao_->isVisible()) recomendacao_->Exibir();
     if (frequencia_ && frequencia_->isVisible()) frequencia_->Exibir();
@@ -359,7 +349,7 @@ void TDesktop::Periodosderetorno() {
 }
 
 TImportar* TDesktop::ImportarJanela() {
-    if (importar_ == nullptr) importar_ = new TImportar(platform_, this);
+    if (importar_ == nullptr) importar_ = new TImportar(platform_, document_.session(), this);
     return importar_;
 }
 
@@ -375,9 +365,9 @@ void TDesktop::Importarserie() {
                                .arg(janela->Resultado()->Kept.size()));
 }
 
-void TDesktop::AjudaClick() { ShowHelpTopic(platform_, this, HelpFile, kHelpContents); }
+void TDesktop::AjudaClick() { ShowHelpTopic(platform_, this, document_.session(), HelpFile, kHelpContents); }
 
-void TDesktop::AjudaKey() { ShowHelpTopic(platform_, this, HelpFile, kDesktopHelpContext); }
+void TDesktop::AjudaKey() { ShowHelpTopic(platform_, this, document_.session(), HelpFile, kDesktopHelpContext); }
 
 void TDesktop::closeEvent(QCloseEvent* event) {
     if (RunQuery(platform_, this, [this] { return PassSaveFirstQuestion(); }))
@@ -387,11 +377,12 @@ void TDesktop::closeEvent(QCloseEvent* event) {
 }
 
 void StartSession(TDesktop& desktop, TNovoProj& novoProj) {
-    ProjectModified = false;
+    Document& document = desktop.document();
+    document.SetModified(false);
     const QString folder = QDir::currentPath();
-    StartupDir = FileSystemPath(folder);
-    // "ajuda.hlp" in StartupDir, else beside the program, else installed.
-    const QString helpFile = HelpFilePath();
+    document.session().StartupDir = FileSystemPath(folder);
+    // "ajuda.hlp" in the start-up folder, else beside the program, else installed.
+    const QString helpFile = HelpFilePath(document.session());
     novoProj.HelpFile = helpFile;
     desktop.HelpFile = helpFile;
     desktop.AProj.InitialFolder = folder;

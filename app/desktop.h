@@ -2,8 +2,8 @@
 // every command: create, open and save a project, show each result window,
 // help, and leave the program.
 //
-//   TDesktop       the window and its commands
-//   StartSession   the start-up values once the six windows exist
+//   TDesktop       the window and its commands over the program's Document
+//   StartSession   the start-up values once the windows exist
 #pragma once
 
 #include <QList>
@@ -43,7 +43,9 @@ inline const QString kSaveFirstQuestion = QStringLiteral("Deseja salvar o projet
 class TDesktop : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TDesktop(Platform& platform, QWidget* parent = nullptr);
+    TDesktop(Platform& platform, Document& document, QWidget* parent = nullptr);
+
+    Document& document() const { return document_; }
 
     // The windows created after this one at start-up.
     void SetWindows(TNovoProj* novoProj, TEstatisticas* estatisticas, TTesteDLG* testeDLG, TParaDLG* paraDLG,
@@ -73,7 +75,7 @@ public:
     TImportar* ImportarJanela();
     // The save-first question: true when the command that asks may go on.
     bool PassSaveFirstQuestion();
-    // Asks for a name and writes the record; false when the dialog was cancelled.
+    // Asks for a name and writes the project; false when the dialog was cancelled.
     bool GravarProjeto();
     void AjudaClick();
     void AjudaKey();
@@ -104,7 +106,7 @@ public:
     QAction* Ajuda1() const { return ajuda1_; }
     const QList<QPixmap>& Imagens() const { return imagens_; }
 
-    // Set at start-up: HelpFilePath(), "ajuda.hlp" in StartupDir first.
+    // Set at start-up: HelpFilePath(), "ajuda.hlp" in the start-up folder first.
     QString HelpFile;
     // The open-project and save-project dialogs; initial folders set at start-up.
     FileDialogOptions AProj;
@@ -125,6 +127,7 @@ private:
     QAction* Command(QMenu* menu, const QString& text, void (TDesktop::*handler)(), bool enabled = true);
 
     Platform& platform_;
+    Document& document_;
     QList<QPixmap> imagens_;
     QToolBar* toolBar_ = nullptr;
     QAction* criar_ = nullptr;
@@ -164,10 +167,10 @@ private:
     TPeriodos* periodos_ = nullptr;
 };
 
-// Start-up once the windows exist: ProjectModified is false, StartupDir is
-// the current directory, every window's help file is the first "ajuda.hlp"
-// in StartupDir, beside the program or installed (HelpFilePath), and the
-// file dialogs start in StartupDir.
+// Start-up once the windows exist: the document is not modified, the
+// session's start-up folder is the current directory, every window's help
+// file is the first "ajuda.hlp" there, beside the program or installed
+// (HelpFilePath), and the file dialogs start there.
 void StartSession(TDesktop& desktop, TNovoProj& novoProj);
 
 }  // namespace zarn

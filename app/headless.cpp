@@ -25,7 +25,7 @@ bool Set(const char* variable) {
 
 std::filesystem::path ExamplePath(const char* programPath) {
     namespace fs = std::filesystem;
-    const std::string found = FindSupportFile(kExampleName);
+    const std::string found = FindSupportFile(Session{}, kExampleName);
     if (!found.empty()) return found;
     std::error_code ec;
     fs::path self = fs::read_symlink("/proc/self/exe", ec);

@@ -65,8 +65,10 @@ QString ImportDataFileName(const QString& source) {
     return info.dir().filePath(name);
 }
 
-TImportar::TImportar(Platform& platform, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), platform_(platform) {
+TImportar::TImportar(Platform& platform, const Session& session, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      platform_(platform),
+      session_(session) {
     setWindowTitle(QStringLiteral("ZARN - Importar série"));
     resize(kInitialWidth, kInitialHeight);
 
@@ -397,6 +399,6 @@ void TImportar::SalvarClick() {
 
 void TImportar::FecharClick() { reject(); }
 
-void TImportar::AjudaKey() { ShowHelpTopic(platform_, this, HelpFile, kImportarHelpContext); }
+void TImportar::AjudaKey() { ShowHelpTopic(platform_, this, session_, HelpFile, kImportarHelpContext); }
 
 }  // namespace zarn

@@ -37,7 +37,7 @@ QString ImportDataFileName(const QString& source);
 class TImportar : public QDialog {
     Q_OBJECT
 public:
-    explicit TImportar(Platform& platform, QWidget* parent = nullptr);
+    TImportar(Platform& platform, const Session& session, QWidget* parent = nullptr);
 
     // Shows the window modally, emptied; the path of the data file written,
     // or "" when it was closed without saving.
@@ -94,6 +94,7 @@ private:
     void Guarded(const std::function<void()>& command);
 
     Platform& platform_;
+    const Session& session_;
     std::unique_ptr<ImportResult> result_;
     QString savedPath_;
     bool updating_ = false;  // widgets being set by the window, not the user

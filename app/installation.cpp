@@ -42,17 +42,17 @@ constexpr int kWindowHelpTopics[] = {kHelpContents,         kDesktopHelpContext,
 
 std::string Utf8(const QString& text) { return text.toStdString(); }
 
-std::string SearchedFolders() {
+std::string SearchedFolders(const Session& session) {
     std::string folders;
-    for (const std::string& folder : SupportFolders()) folders += (folders.empty() ? "" : ", ") + folder;
+    for (const std::string& folder : SupportFolders(session)) folders += (folders.empty() ? "" : ", ") + folder;
     return folders;
 }
 
 // The help file and its topics; false when it is missing or lacks a topic.
-bool CheckHelpFile(std::ostream& out) {
-    const std::string path = FindSupportFile(Utf8(kHelpFileName));
+bool CheckHelpFile(const Session& session, std::ostream& out) {
+    const std::string path = FindSupportFile(session, Utf8(kHelpFileName));
     if (path.empty()) {
-        out << "Arquivo de ajuda: " << Utf8(kHelpFileName) << " não encontrado (procurado em " << SearchedFolders()
+        out << "Arquivo de ajuda: " << Utf8(kHelpFileName) << " não encontrado (procurado em " << SearchedFolders(session)
             << ")\n";
         return false;
     }
@@ -72,17 +72,17 @@ bool CheckHelpFile(std::ostream& out) {
 }
 
 // The example, and the advice the rule base found gives for it.
-bool CheckExampleAndRuleBase(std::ostream& out) {
-    const std::string ruleBase = FindSupportFile(kRuleBaseFileName);
+bool CheckExampleAndRuleBase(const Session& session, std::ostream& out) {
+    const std::string ruleBase = FindSupportFile(session, kRuleBaseFileName);
     if (ruleBase.empty()) {
-        out << "Base de regras: " << kRuleBaseFileName << " não encontrada (procurada em " << SearchedFolders()
+        out << "Base de regras: " << kRuleBaseFileName << " não encontrada (procurada em " << SearchedFolders(session)
             << ")\n";
     } else {
         out << "Base de regras: " << ruleBase << '\n';
     }
-    const std::string example = FindSupportFile(kExampleName);
+    const std::string example = FindSupportFile(session, kExampleName);
     if (example.empty()) {
-        out << "Exemplo: " << kExampleName << " não encontrado (procurado em " << SearchedFolders() << ")\n";
+        out << "Exemplo: " << kExampleName << " não encontrado (procurado em " << SearchedFolders(session) << ")\n";
         return false;
     }
     out << "Exemplo: " << example << '\n';
@@ -134,11 +134,11 @@ void SetDesktopIdentity() {
 }
 
 int RunInstallCheck(std::ostream& out) {
-    StartupDir = FileSystemPath(QDir::currentPath());
+    const Session session{FileSystemPath(QDir::currentPath())};
     out << "ZARN - verificação da instalação\n";
-    out << "Pasta de início: " << StartupDir << '\n';
-    const bool help = CheckHelpFile(out);
-    const bool advice = CheckExampleAndRuleBase(out);
+    out << "Pasta de início: " << session.StartupDir << '\n';
+    const bool help = CheckHelpFile(session, out);
+    const bool advice = CheckExampleAndRuleBase(session, out);
     const QLocale locale = QLocale::system();
     const QString translation = QtTranslationFile(locale);
     out << "Traduções do Qt (" << Utf8(locale.name()) << "): "

@@ -27,7 +27,7 @@ QString QtTranslationFile(const QLocale& locale);
 // Owned by the application object; call after it exists.
 QTranslator* InstallQtTranslations(const QLocale& locale = QLocale::system());
 void SetDesktopIdentity();
-// Sets StartupDir to the working directory, as start-up does, and writes one
+// Takes the working directory as the start-up folder, as start-up does, and writes one
 // line per support file; 1 when one is missing or unusable.
 int RunInstallCheck(std::ostream& out);
 

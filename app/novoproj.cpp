@@ -45,9 +45,10 @@ constexpr int kPeriodsHeight = 32;  // the dialog grows by this
 
 }  // namespace
 
-TNovoProj::TNovoProj(Platform& platform, QWidget* parent)
+TNovoProj::TNovoProj(Platform& platform, const Session& session, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint),
-      platform_(platform) {
+      platform_(platform),
+      session_(session) {
     setWindowTitle(QStringLiteral("ZARN - Criar projeto"));
     setFixedSize(kClientWidth, kClientHeight + kPeriodsHeight);
 
@@ -168,7 +169,7 @@ void TNovoProj::buttondadosClick() {
 }
 
 TImportar* TNovoProj::ImportarJanela() {
-    if (importar_ == nullptr) importar_ = new TImportar(platform_, this);
+    if (importar_ == nullptr) importar_ = new TImportar(platform_, session_, this);
     return importar_;
 }
 
@@ -197,6 +198,6 @@ void TNovoProj::CriarClick() {
 
 void TNovoProj::CancelarClick() { reject(); }
 
-void TNovoProj::AjudaKey() { ShowHelpTopic(platform_, this, HelpFile, kNovoProjHelpContext); }
+void TNovoProj::AjudaKey() { ShowHelpTopic(platform_, this, session_, HelpFile, kNovoProjHelpContext); }
 
 }  // namespace zarn

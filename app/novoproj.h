@@ -28,7 +28,8 @@ inline const QString kInvalidDataFileText = QStringLiteral("Nome de arquivo de D
 class TNovoProj : public QDialog {
     Q_OBJECT
 public:
-    explicit TNovoProj(Platform& platform, QWidget* parent = nullptr);
+    // `session` gives the help lookup its folders.
+    TNovoProj(Platform& platform, const Session& session, QWidget* parent = nullptr);
 
     // Shows the dialog modally; true when it was closed with "Criar".
     bool Executar();
@@ -56,7 +57,7 @@ public:
     const std::vector<double>& PeriodosDeRetorno() const { return periods_; }
     QPushButton* Cancelar() const { return cancelar_; }
 
-    // Set at start-up: HelpFilePath(), "ajuda.hlp" in StartupDir first.
+    // Set at start-up: HelpFilePath(), "ajuda.hlp" in the start-up folder first.
     QString HelpFile;
     // The data file dialog; its initial folder is set at start-up.
     FileDialogOptions abrirdados;
@@ -70,6 +71,7 @@ private:
     void FitLabels();
 
     Platform& platform_;
+    const Session& session_;
     QList<QLabel*> labels_;
     QLineEdit* projeto_;
     QLineEdit* local_;

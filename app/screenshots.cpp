@@ -20,6 +20,7 @@
 #include "app/importdialog.h"
 #include "app/novoproj.h"
 #include "app/qtplatform.h"
+#include "app/windows.h"
 #include "dialogs/intervalwindow.h"
 #include "dialogs/periodos.h"
 #include "dialogs/recomendacao.h"
@@ -77,23 +78,20 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    auto* desktop = new zarn::TDesktop(platform);
-    auto* novoProj = new zarn::TNovoProj(platform, desktop);
-    auto* estatisticas = new zarn::TEstatisticas(platform, desktop);
-    auto* testeDLG = new zarn::TTesteDLG(platform, desktop);
-    auto* paraDLG = new zarn::TParaDLG(platform, desktop);
-    auto* result = new zarn::Tresult(platform, desktop);
-    auto* recomendacao = new zarn::TRecomendacao(platform, desktop);
-    desktop->SetWindows(novoProj, estatisticas, testeDLG, paraDLG, result);
-    desktop->SetRecomendacao(recomendacao);
-    zarn::LinkResultDialogs(estatisticas, testeDLG, paraDLG, result);
-    zarn::LinkRecomendacao(result, recomendacao);
-    auto* frequencia = new zarn::TFrequencia(platform, desktop);
-    auto* diagrama = new zarn::TDiagramaMomentos(platform, desktop);
-    desktop->SetChartWindows(frequencia, diagrama);
     // The help file lies beside the program: start there.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
-    zarn::StartSession(*desktop, *novoProj);
+    zarn::Session session;
+    zarn::Document document(session);
+    const zarn::ProgramWindows windows = zarn::BuildWindows(platform, document);
+    zarn::TDesktop* desktop = windows.Desktop;
+    zarn::TNovoProj* novoProj = windows.NovoProj;
+    zarn::TEstatisticas* estatisticas = windows.Estatisticas;
+    zarn::TTesteDLG* testeDLG = windows.TesteDLG;
+    zarn::TParaDLG* paraDLG = windows.ParaDLG;
+    zarn::Tresult* result = windows.Result;
+    zarn::TRecomendacao* recomendacao = windows.Recomendacao;
+    zarn::TFrequencia* frequencia = windows.Frequencia;
+    zarn::TDiagramaMomentos* diagrama = windows.Diagrama;
 
     bool ok = Save(desktop, folder, QStringLiteral("principal.png"));
 
@@ -120,7 +118,7 @@ int main(int argc, char* argv[]) {
     result->Exibir();
     ok = Save(result, folder, QStringLiteral("memoria-de-calculo.png")) && ok;
     result->hide();
-    auto* intervalos = new zarn::TIntervalos(platform, desktop);
+    zarn::TIntervalos* intervalos = windows.Intervalos;
     intervalos->Exibir();
     ok = Save(intervalos, folder, QStringLiteral("intervalos.png")) && ok;
     intervalos->hide();

@@ -28,7 +28,6 @@
 
 #include "analysis/errors.h"
 #include "analysis/projectfile.h"
-#include "analysis/returnperiods.h"
 #include "analysis/record.h"
 #include "analysis/simulation.h"
 #include "dialogs/chartexport.h"
@@ -172,30 +171,28 @@ int Run(int argc, char** argv) {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
 
     SilentPlatform platform;
+    // An adapted rule base is looked for in the folder the tool starts in.
+    Session session{FileSystemPath(QDir::currentPath())};
+    Document document(session);
     try {
-        const std::string project = QFile::encodeName(o.Project).toStdString();
-        ReadProjectFile(Record, project);
-        // The study's return periods and years without flow, kept beside it.
-        const ProjectStudy study = ReadProjectStudy(Record, project);
-        CurrentReturnPeriods = study.ReturnPeriods;
-        CurrentZeroYears = study.Zeros;
+        document.Open(FileSystemPath(o.Project));
         if (!QDir().mkpath(o.Folder))
             throw ZarnError("Não foi possível criar a pasta \"" + o.Folder.toStdString() + "\".");
         const QDir folder(o.Folder);
         // The band's simulations, without a progress dialog.
-        CurrentSimulations = SimulateAll(Record, SimulationOptions{CalculationThreads, nullptr});
+        document.SetSimulations(SimulateAll(document.Record(), document.Options(nullptr)));
 
-        TEstatisticas estatisticas(platform);
+        TEstatisticas estatisticas(platform, document);
         estatisticas.Preencher();
         Write(estatisticas.EstatGraf(), folder, QStringLiteral("histograma"), o.Size);
-        TTesteDLG testes(platform);
+        TTesteDLG testes(platform, document);
         testes.Preencher();
         Write(testes.Chart1(), folder, QStringLiteral("dados-amostrais"), o.Size);
-        TParaDLG parametros(platform);
+        TParaDLG parametros(platform, document);
         parametros.Preencher();
         Write(parametros.Chart1(), folder, QStringLiteral("probabilidade"), o.Size);
 
-        TFrequencia frequencia(platform);
+        TFrequencia frequencia(platform, document);
         frequencia.Preencher();
         const int best = frequencia.Recommended();
         const std::vector<int> shown = Distributions(o.Distributions, best);
@@ -221,7 +218,7 @@ int Run(int argc, char** argv) {
         frequencia.Desenhar();
         Write(frequencia.Grafico(), folder, QStringLiteral("frequencia"), o.Size);
 
-        TDiagramaMomentos diagrama(platform);
+        TDiagramaMomentos diagrama(platform, document);
         diagrama.Preencher();
         Write(diagrama.Grafico(), folder, QStringLiteral("diagrama-momentos-l"), o.Size);
     } catch (const UsageError& e) {

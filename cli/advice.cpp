@@ -20,9 +20,10 @@ std::string WorkingDirectory() {
 
 }  // namespace
 
-std::string AdviceJson(const AnalysisRecord& r, const ZeroYears& zeros) {
-    if (StartupDir.empty()) StartupDir = WorkingDirectory();
-    const Advice advice = Advise(r, zeros);
+Session ToolSession() { return Session{WorkingDirectory()}; }
+
+std::string AdviceJson(const AnalysisRecord& r, const Session& session, const ZeroYears& zeros) {
+    const Advice advice = Advise(r, session, zeros);
     if (!advice.RuleBaseProblem.empty()) std::fprintf(stderr, "%s\n", advice.RuleBaseProblem.c_str());
     return AdviceJson(advice);
 }

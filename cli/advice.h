@@ -7,6 +7,7 @@
 
 #include "analysis/record.h"
 #include "analysis/returnperiods.h"
+#include "platform/session.h"
 #include "rules/advisor.h"
 
 namespace zarn {
@@ -19,6 +20,9 @@ std::string AdviceJson(const Advice& advice);
 // installed data folder, otherwise the compiled-in one. A user's rule base
 // that could not be used is said on standard error.
 // zeros: the years without flow set aside (the advice's caution on p0).
-std::string AdviceJson(const AnalysisRecord& r, const ZeroYears& zeros = {});
+std::string AdviceJson(const AnalysisRecord& r, const Session& session, const ZeroYears& zeros = {});
+
+// The session of a batch tool: its start-up folder is the working directory.
+Session ToolSession();
 
 }  // namespace zarn

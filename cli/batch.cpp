@@ -112,7 +112,7 @@ void NameStations(std::vector<BatchStation>& stations) {
 }
 
 // The analysis of one station and its files, as single runs would write them.
-StationRow RunStation(const BatchStation& station, const std::string& out, int threads,
+StationRow RunStation(const BatchStation& station, const std::string& out, int threads, const Session& session,
                       const std::vector<double>& periods) {
     StationRow row;
     try {
@@ -134,7 +134,7 @@ StationRow RunStation(const BatchStation& station, const std::string& out, int t
         WriteFactFile(*r, base + ".clp");
         WriteProjectFile(*r, base + ".prj");
         KeepStudySettings(base + ".prj", zeros.Zeros, nullptr);
-        const Advice advice = Advise(*r, zeros);
+        const Advice advice = Advise(*r, session, zeros);
         WriteOut(base + ".advice.json", AdviceJson(advice));
         row.RuleBaseProblem = advice.RuleBaseProblem;
         row.Recommended = advice.Recommended;
@@ -361,11 +361,8 @@ std::vector<BatchStation> BatchStations(const std::string& input) {
 int RunBatch(const BatchOptions& options) {
     const std::vector<BatchStation> stations = BatchStations(options.Input);
     // An adapted rule base is looked for in the folder the tool starts in,
-    // as a single run looks (set once, before the threads read it).
-    if (StartupDir.empty()) {
-        std::error_code ignored;
-        StartupDir = fs::current_path(ignored).string();
-    }
+    // as a single run looks (known before the threads read it).
+    const Session session = ToolSession();
     std::error_code error;
     fs::create_directories(options.Out, error);
     if (error || !fs::is_directory(options.Out)) RaiseFileError(error ? error.value() : ENOTDIR, options.Out);
@@ -384,7 +381,7 @@ int RunBatch(const BatchOptions& options) {
     std::atomic<std::size_t> next{0};
     auto worker = [&] {
         for (std::size_t s = next++; s < stations.size(); s = next++) {
-            rows[s] = RunStation(stations[s], options.Out, perStation, periods);
+            rows[s] = RunStation(stations[s], options.Out, perStation, session, periods);
             progress.StationDone(stations[s], rows[s]);
         }
     };

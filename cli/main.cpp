@@ -168,7 +168,7 @@ int Run(const Options& o) {
         if (o.Facts == "-") WriteOut("-", JoinCrLf(FactFileLines(r)));
         else WriteFactFile(r, o.Facts);
     }
-    if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r, zeros));
+    if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r, ToolSession(), zeros));
     if (!o.Project.empty()) {
         if (o.Project == "-") WriteOut("-", std::string(reinterpret_cast<const char*>(&r), sizeof r));
         else WriteProjectFile(r, o.Project);

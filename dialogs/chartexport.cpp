@@ -36,7 +36,6 @@
 
 #include "analysis/errors.h"
 #include "analysis/record.h"
-#include "platform/session.h"
 
 namespace zarn {
 
@@ -105,7 +104,9 @@ QString FormatName(ChartFormat format) {
 }
 
 // The name files and print jobs of a chart or text get: the project's title and `what`.
-QString DocumentName(const QString& what) { return ChartFileName(Windows1252ToUtf8(TextOf(Record.Title)), what); }
+QString DocumentName(const Document& document, const QString& what) {
+    return ChartFileName(Windows1252ToUtf8(TextOf(document.Record().Title)), what);
+}
 
 // The chart laid out at `logical` and drawn on `pixels`. The image is painted
 // at the layout's resolution, so fonts in points measure as on the screen,
@@ -256,8 +257,9 @@ void PrintChart(QChart* chart, QPrinter& printer, const ImageSize& size) {
 
 // ---------------------------------------------------------------------------
 
-ChartExport::ChartExport(Platform& platform, QWidget* window, QChart* chart, const QString& chartName)
-    : QObject(window), platform_(platform), window_(window), chart_(chart), chartName_(chartName) {
+ChartExport::ChartExport(Platform& platform, const Document& document, QWidget* window, QChart* chart,
+                         const QString& chartName)
+    : QObject(window), platform_(platform), document_(document), window_(window), chart_(chart), chartName_(chartName) {
     struct Item {
         const char* Name;
         QString Text;
@@ -318,14 +320,14 @@ void ChartExport::Salvar(ChartFormat format) {
                                 suffix),
                        QStringLiteral("Todos os arquivos (*.*)")};
     options.DefaultSuffix = suffix;
-    options.InitialFolder = settings->value(QStringLiteral("Graficos/Pasta"), FromFileSystem(StartupDir)).toString();
-    options.FileName = DocumentName(chartName_) + QLatin1Char('.') + suffix;
+    options.InitialFolder = settings->value(QStringLiteral("Graficos/Pasta"), FromFileSystem(document_.session().StartupDir)).toString();
+    options.FileName = DocumentName(document_, chartName_) + QLatin1Char('.') + suffix;
     options.ConfirmOverwrite = true;
     const QString path = platform_.SaveFileName(window_, options);
     if (path.isEmpty()) return;
     settings->setValue(QStringLiteral("Graficos/Pasta"), QFileInfo(path).absolutePath());
 
-    const QString title = DocumentName(chartName_);
+    const QString title = DocumentName(document_, chartName_);
     switch (format) {
         case ChartFormat::Png: WriteChartFile(path, ChartPng(chart_, size)); break;
         case ChartFormat::Svg: WriteChartFile(path, ChartSvg(chart_, size, title)); break;
@@ -336,7 +338,7 @@ void ChartExport::Salvar(ChartFormat format) {
 void ChartExport::Copiar() { platform_.CopyImage(ChartImage(chart_, LoadImageSize())); }
 
 void ChartExport::Imprimir() {
-    const QString name = DocumentName(chartName_);
+    const QString name = DocumentName(document_, chartName_);
     const std::unique_ptr<QPrinter> printer = platform_.ChoosePrinter(window_, name);
     if (!printer) return;
     PrintChart(chart_, *printer, LoadImageSize());
@@ -398,19 +400,20 @@ bool RunImageSizeDialog(QWidget* parent, const QString& format, ImageSize& size)
     return true;
 }
 
-void PrintLines(Platform& platform, QWidget* parent, const QString& title, const std::vector<std::string>& lines) {
-    const QString name = DocumentName(title);
+void PrintLines(Platform& platform, QWidget* parent, const Document& document, const QString& title,
+                const std::vector<std::string>& lines) {
+    const QString name = DocumentName(document, title);
     const std::unique_ptr<QPrinter> printer = platform.ChoosePrinter(parent, name);
     if (!printer) return;
     QStringList text;
     for (const std::string& line : lines) text << QString::fromStdString(line);
-    QTextDocument document;
+    QTextDocument page;
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPointSize(kPrintPointSize);
-    document.setDefaultFont(fixed);
-    document.setPlainText(text.join(QLatin1Char('\n')));
-    document.setMetaInformation(QTextDocument::DocumentTitle, name);
-    document.print(printer.get());
+    page.setDefaultFont(fixed);
+    page.setPlainText(text.join(QLatin1Char('\n')));
+    page.setMetaInformation(QTextDocument::DocumentTitle, name);
+    page.print(printer.get());
     if (printer->printerState() == QPrinter::Error) throw ZarnError("A impressão falhou.");
 }
 

@@ -62,7 +62,8 @@ class ChartExport : public QObject {
     Q_OBJECT
 public:
     // `chartName` is the chart's part of the proposed file name ("histograma").
-    ChartExport(Platform& platform, QWidget* window, QChart* chart, const QString& chartName);
+    // Files and print jobs are named after the document's title.
+    ChartExport(Platform& platform, const Document& document, QWidget* window, QChart* chart, const QString& chartName);
 
     // "Salvar como PNG...", "Salvar como SVG...", "Salvar como PDF...",
     // "Copiar gráfico", "Imprimir gráfico...", in this order.
@@ -77,6 +78,7 @@ public:
 
 private:
     Platform& platform_;
+    const Document& document_;
     QWidget* window_;
     QChart* chart_;
     QString chartName_;
@@ -90,6 +92,7 @@ bool RunImageSizeDialog(QWidget* parent, const QString& format, ImageSize& size)
 // Prints `lines` (UTF-8) in a fixed-pitch font, page numbers at the foot,
 // through the platform's print dialog; the job (and a PDF file) named after
 // the project's title and `title`.
-void PrintLines(Platform& platform, QWidget* parent, const QString& title, const std::vector<std::string>& lines);
+void PrintLines(Platform& platform, QWidget* parent, const Document& document, const QString& title,
+                const std::vector<std::string>& lines);
 
 }  // namespace zarn

@@ -263,8 +263,9 @@ void ChartKey::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget
 // ---------------------------------------------------------------------------
 // What the two chart windows share
 
-ChartWindowBase::ChartWindowBase(Platform& platform, QWidget* parent, const QString& caption, int width, int height)
-    : ResultDialogBase(platform, parent, caption, width, height) {
+ChartWindowBase::ChartWindowBase(Platform& platform, Document& document, QWidget* parent, const QString& caption,
+                                 int width, int height)
+    : ResultDialogBase(platform, document, parent, caption, width, height) {
     SetHelpContext(kChartHelpContext);
     MakeResizable(this, width, height);
 }
@@ -275,7 +276,7 @@ void ChartWindowBase::MakeChart(const QString& title, const QString& exportName)
     key_ = new ChartKey(chart_);
     view_ = MakeView(this, chart_);
     view_->setObjectName(QStringLiteral("Grafico"));
-    export_ = new ChartExport(platform(), this, chart_, exportName);
+    export_ = new ChartExport(platform(), document(), this, chart_, exportName);
     toolBar_ = MakeExportBar(this, export_, view_, chartMenu_);
 }
 
@@ -303,8 +304,8 @@ void ChartWindowBase::ShowChart() {
 // ---------------------------------------------------------------------------
 // Frequency chart
 
-TFrequencia::TFrequencia(Platform& platform, QWidget* parent)
-    : ChartWindowBase(platform, parent, QStringLiteral("ZARN - Gráfico de frequência"), kFrequencyWidth,
+TFrequencia::TFrequencia(Platform& platform, Document& document, QWidget* parent)
+    : ChartWindowBase(platform, document, parent, QStringLiteral("ZARN - Gráfico de frequência"), kFrequencyWidth,
                       kFrequencyHeight) {
     setObjectName(QStringLiteral("Frequencia"));
 
@@ -419,7 +420,7 @@ void TFrequencia::SaveSettings() const {
 }
 
 int TFrequencia::Recommended() const {
-    return recommended_ >= 1 && recommended_ <= kDistributionCount ? recommended_ : HighestCorrelation(Record);
+    return recommended_ >= 1 && recommended_ <= kDistributionCount ? recommended_ : HighestCorrelation(document().Record());
 }
 
 void TFrequencia::SetRecommended(int index) {
@@ -452,8 +453,8 @@ FrequencyChartOptions TFrequencia::Opcoes() const {
     options.BandIndex = intervalo_->currentData().toInt();
     options.Bounds = limites_->isChecked();
     options.LogValues = escalaLog_->isChecked();
-    options.MarkedPeriods = CurrentReturnPeriods;
-    options.ZeroCount = CurrentZeroYears.Zeros;
+    options.MarkedPeriods = StudyReturnPeriods(document());
+    options.ZeroCount = StudyZeroYears(document()).Zeros;
     return options;
 }
 
@@ -466,21 +467,33 @@ QString TFrequencia::ValueTitle() const {
 
 void TFrequencia::Exibir() {
     // The advisor's choice is checked first (none when all are rejected).
-    SetRecommended(Advise(Record, CurrentZeroYears).Recommended);
+    SetRecommended(Advise(document().Record(), document().session(), StudyZeroYears(document())).Recommended);
     Preencher();
     ShowChart();
 }
 
+void TFrequencia::Refresh() {
+    askAgain_ = false;
+    struct Restore {
+        bool& flag;
+        ~Restore() { flag = true; }
+    } restore{askAgain_};
+    // The new analysis's recommendation, and its curves.
+    SetRecommended(Advise(document().Record(), document().session(), StudyZeroYears(document())).Recommended);
+    Preencher();
+}
+
 void TFrequencia::Preencher() {
     bandWanted_ = true;
+    const AnalysisRecord& record = document().Record();
     chart_->setLocale(RegionalNumbers());
     // A new analysis (or a new recommendation) starts from the recommended
     // distribution; the same analysis keeps the user's choices.
-    const bool same = shownSize_ == Record.SampleSize &&
-                      std::memcmp(shownParameters_.data(), Record.Parameters, sizeof Record.Parameters) == 0;
+    const bool same = shownSize_ == record.SampleSize &&
+                      std::memcmp(shownParameters_.data(), record.Parameters, sizeof record.Parameters) == 0;
     if (!same) {
-        shownSize_ = Record.SampleSize;
-        std::memcpy(shownParameters_.data(), Record.Parameters, sizeof Record.Parameters);
+        shownSize_ = record.SampleSize;
+        std::memcpy(shownParameters_.data(), record.Parameters, sizeof record.Parameters);
         Recomendar();
     }
     Desenhar();
@@ -493,13 +506,15 @@ void TFrequencia::Desenhar() {
     QString notice;
     const SimulationSummary* simulations = nullptr;
     if (options.BandIndex != 0) {
-        if (!CurrentSimulations.Matches(Record) && bandWanted_) bandWanted_ = EnsureSimulations(platform(), this);
-        if (CurrentSimulations.Matches(Record))
-            simulations = &CurrentSimulations;
+        const SimulationSummary& current = document().Simulations();
+        if (!current.Matches(document().Record()) && bandWanted_)
+            bandWanted_ = EnsureSimulations(platform(), this, document(), askAgain_);
+        if (current.Matches(document().Record()))
+            simulations = &current;
         else
             notice = QStringLiteral("O intervalo de confiança não foi desenhado: a simulação do projeto foi cancelada.");
     }
-    data_ = FrequencyChart(Record, simulations, options);
+    data_ = FrequencyChart(document().Record(), simulations, options);
     if (simulations && data_.BandLower.empty())
         notice = QStringLiteral("O intervalo de confiança não pôde ser calculado: réplicas insuficientes.");
     aviso_->setText(notice);
@@ -658,7 +673,7 @@ void TFrequencia::Desenhar() {
         auto* zeros = new QScatterSeries;
         zeros->setName(QStringLiteral("Anos sem vazão (%1, p0 = %2)")
                            .arg(data_.Zeros.size())
-                           .arg(QString::fromStdString(Fixed4(CurrentZeroYears.Probability(), RegionalDecimalSeparator()))));
+                           .arg(QString::fromStdString(Fixed4(StudyZeroYears(document()).Probability(), RegionalDecimalSeparator()))));
         zeros->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
         zeros->setMarkerSize(kObservedMarker);
         zeros->setColor(Qt::white);
@@ -694,8 +709,8 @@ void TFrequencia::Desenhar() {
 // ---------------------------------------------------------------------------
 // L-moment ratio diagram
 
-TDiagramaMomentos::TDiagramaMomentos(Platform& platform, QWidget* parent)
-    : ChartWindowBase(platform, parent, QStringLiteral("ZARN - Diagrama de momentos-L"), kDiagramWidth,
+TDiagramaMomentos::TDiagramaMomentos(Platform& platform, Document& document, QWidget* parent)
+    : ChartWindowBase(platform, document, parent, QStringLiteral("ZARN - Diagrama de momentos-L"), kDiagramWidth,
                       kDiagramHeight) {
     setObjectName(QStringLiteral("DiagramaMomentos"));
     MakeChart(QStringLiteral("DIAGRAMA DE RAZÕES DE MOMENTOS-L"), QStringLiteral("diagrama de momentos-L"));
@@ -729,7 +744,7 @@ void TDiagramaMomentos::Exibir() {
 }
 
 void TDiagramaMomentos::Preencher() {
-    data_ = RatioDiagram(Record);
+    data_ = RatioDiagram(document().Record());
     SetLines(texto_, RatioDiagramLines(data_, RegionalDecimalSeparator()));
     auto family = [](const FamilyDistances& d) {
         return d.Closest == 0 ? QStringLiteral("nenhuma") : QString::fromStdString(DistributionName(d.Closest));

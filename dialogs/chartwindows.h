@@ -1,7 +1,8 @@
 // The two chart windows of "Ferramentas" beside the chain of results: the
 // frequency chart (the fitted curves on probability paper) and the L-moment
 // ratio diagram. Each is created once and reused; `Exibir` rebuilds it from
-// the global Record and shows it without blocking; `Preencher` rebuilds it
+// the Document and shows it without blocking (an open one follows the
+// document when its analysis is replaced); `Preencher` rebuilds it
 // without showing (the batch chart tool). Their charts are exported like
 // the others (ChartExport). What a window remembers between runs (paper,
 // plotting positions, axis texts) is kept in the chart settings
@@ -77,7 +78,8 @@ public:
     QPushButton* Fechar() const { return fechar_; }
 
 protected:
-    ChartWindowBase(Platform& platform, QWidget* parent, const QString& caption, int width, int height);
+    ChartWindowBase(Platform& platform, Document& document, QWidget* parent, const QString& caption, int width,
+                    int height);
     // The chart titled `title` with its key, view and export commands
     // (`exportName` names the exported files). Called where the view is to
     // come in the focus chain.
@@ -101,7 +103,7 @@ protected:
 class TFrequencia : public ChartWindowBase {
     Q_OBJECT
 public:
-    explicit TFrequencia(Platform& platform, QWidget* parent = nullptr);
+    TFrequencia(Platform& platform, Document& document, QWidget* parent = nullptr);
     void Exibir();
     void Preencher();
     // The distribution checked first for a new analysis and whose band is
@@ -128,6 +130,10 @@ public:
     QLineEdit* Unidade() const { return unidade_; }
     QLabel* Aviso() const { return aviso_; }
 
+protected:
+    // The new analysis's recommendation and curves.
+    void Refresh() override;
+
 private:
     // The checks and the band reset to the recommendation.
     void Recomendar();
@@ -151,13 +157,14 @@ private:
     int shownSize_ = -1;
     std::array<ParameterSet, kDistributionCount> shownParameters_{};
     bool bandWanted_ = true;
+    bool askAgain_ = true;  // false while refreshing for a replaced analysis
     bool filling_ = false;  // controls being set by the window itself
 };
 
 class TDiagramaMomentos : public ChartWindowBase {
     Q_OBJECT
 public:
-    explicit TDiagramaMomentos(Platform& platform, QWidget* parent = nullptr);
+    TDiagramaMomentos(Platform& platform, Document& document, QWidget* parent = nullptr);
     void Exibir();
     void Preencher();
 
@@ -165,6 +172,9 @@ public:
     // The closest families, in bold above the numbers.
     QLabel* Resumo() const { return resumo_; }
     QPlainTextEdit* Texto() const { return texto_; }
+
+protected:
+    void Refresh() override { Preencher(); }
 
 private:
     QLabel* resumo_;

@@ -23,7 +23,7 @@
 #include "views/intervaltable.h"
 #include "platform/help.h"
 #include "platform/platform.h"
-#include "platform/session.h"
+#include "platform/documentsignal.h"
 
 namespace zarn {
 
@@ -49,9 +49,7 @@ const QString kNote = QStringLiteral(
 const QString kDryText = QStringLiteral("rio seco");
 
 // A return period as typed, with the regional decimal separator.
-QString PeriodText(double T) {
-    return QString::fromStdString(FormatReturnPeriods({T}, RegionalDecimalSeparator()));
-}
+QString PeriodText(double T) { return QString::fromStdString(FormatReturnPeriods({T}, RegionalDecimalSeparator())); }
 
 // What the zeros of the series change in the table, said after the note.
 QString ZeroYearsNote(const ZeroYears& zeros) {
@@ -73,8 +71,8 @@ QTableWidgetItem* Cell(const QString& text, Qt::Alignment alignment) {
 
 }  // namespace
 
-TIntervalos::TIntervalos(Platform& platform, QWidget* parent)
-    : QDialog(parent, Qt::Window), platform_(platform) {
+TIntervalos::TIntervalos(Platform& platform, Document& document, QWidget* parent)
+    : QDialog(parent, Qt::Window), platform_(platform), document_(document) {
     setWindowTitle(QStringLiteral("ZARN - Intervalos de confiança dos quantis"));
     resize(kWidth, kHeight);
 
@@ -123,12 +121,33 @@ TIntervalos::TIntervalos(Platform& platform, QWidget* parent)
     };
     connect(salvar_, &QPushButton::clicked, this, guarded(&TIntervalos::SalvarClick));
     connect(fechar_, &QPushButton::clicked, this, guarded(&TIntervalos::FecharClick));
+    // An open window follows the document: it shows the new analysis, or
+    // closes when its simulations were declined.
+    connect(new DocumentSignal(document_, this), &DocumentSignal::Replaced, this, [this] {
+        if (!isVisible()) return;
+        try {
+            if (!Preencher(false)) hide();
+        } catch (const std::exception& e) {
+            hide();
+            platform_.ShowError(this, QString::fromStdString(e.what()));
+        }
+    });
 }
 
 void TIntervalos::Exibir() {
-    if (!EnsureSimulations(platform_, this)) return;
-    const std::vector<IntervalRow> rows = IntervalRows(Record, CurrentSimulations, CurrentReturnPeriods, CurrentZeroYears);
-    nota_->setText(kNote + ZeroYearsNote(CurrentZeroYears));
+    if (!Preencher(true)) return;
+    show();
+    raise();
+    activateWindow();
+}
+
+bool TIntervalos::Preencher(bool askAgain) {
+    if (!EnsureSimulations(platform_, this, document_, askAgain)) return false;
+    const ZeroYears zeros = StudyZeroYears(document_);
+    rows_ = IntervalRows(document_.Record(), document_.Simulations(), StudyReturnPeriods(document_), zeros);
+    nota_->setText(kNote + ZeroYearsNote(zeros));
+    title_ = QString::fromStdString(Windows1252ToUtf8(TextOf(document_.Record().Title))).trimmed();
+    const std::vector<IntervalRow>& rows = rows_;
     tabela_->setRowCount(static_cast<int>(rows.size()));
     const QColor shade = palette().color(QPalette::AlternateBase);
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
@@ -145,9 +164,7 @@ void TIntervalos::Exibir() {
             for (int c = 0; c < tabela_->columnCount(); ++c) tabela_->item(i, c)->setBackground(shade);
     }
     tabela_->setAlternatingRowColors(false);
-    show();
-    raise();
-    activateWindow();
+    return true;
 }
 
 void TIntervalos::SalvarClick() {
@@ -155,22 +172,20 @@ void TIntervalos::SalvarClick() {
     options.Title = QStringLiteral("Salvar como");
     options.Filters = {QStringLiteral("Planilha CSV (*.csv)"), QStringLiteral("Todos os arquivos (*.*)")};
     options.DefaultSuffix = QStringLiteral("csv");
-    const QString title = QString::fromStdString(Windows1252ToUtf8(TextOf(Record.Title))).trimmed();
-    options.FileName = (title.isEmpty() ? QStringLiteral("intervalos") : title + QStringLiteral(" - intervalos")) +
+    // The rows and the name of the analysis the table shows.
+    options.FileName = (title_.isEmpty() ? QStringLiteral("intervalos") : title_ + QStringLiteral(" - intervalos")) +
                        QStringLiteral(".csv");
-    options.InitialFolder = FromFileSystem(StartupDir);
+    options.InitialFolder = FromFileSystem(document_.session().StartupDir);
     const QString path = platform_.SaveFileName(this, options);
     if (path.isEmpty()) return;
     const char separator = separador_->currentData().toChar().toLatin1();
     const std::string file = FileSystemPath(path);
-    ReplaceFileContents(file,
-                        IntervalCsv(IntervalRows(Record, CurrentSimulations, CurrentReturnPeriods, CurrentZeroYears),
-                                    separator),
+    ReplaceFileContents(file, IntervalCsv(rows_, separator),
                         [&](WriteStage, int code) { return FileErrorText(code, file); });
 }
 
 void TIntervalos::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1) ShowHelpTopic(platform_, this, HelpFilePath(), kIntervalHelpContext);
+    if (event->key() == Qt::Key_F1) ShowHelpTopic(platform_, this, document_.session(), HelpFilePath(document_.session()), kIntervalHelpContext);
     else QDialog::keyPressEvent(event);
 }
 

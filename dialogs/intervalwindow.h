@@ -6,6 +6,9 @@
 #pragma once
 
 #include <QDialog>
+#include <vector>
+
+#include "views/intervaltable.h"
 
 class QComboBox;
 class QLabel;
@@ -15,6 +18,7 @@ class QKeyEvent;
 
 namespace zarn {
 
+class Document;
 class Platform;
 
 // Help topic of the intervals window.
@@ -23,9 +27,11 @@ constexpr int kIntervalHelpContext = 109;
 class TIntervalos : public QDialog {
     Q_OBJECT
 public:
-    explicit TIntervalos(Platform& platform, QWidget* parent = nullptr);
-    // Refills the table from Record and CurrentSimulations (simulating an
-    // opened project first) and shows the window; nothing when cancelled.
+    TIntervalos(Platform& platform, Document& document, QWidget* parent = nullptr);
+    // Refills the table from the document's record and simulations
+    // (simulating an opened project first) and shows the window; nothing
+    // when cancelled. An open window refills itself when the analysis is
+    // replaced (and closes when its simulations are declined).
     void Exibir();
 
     QTableWidget* Tabela() const { return tabela_; }
@@ -40,7 +46,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // False when the simulations were declined (askAgain false: not asked
+    // again once declined for this analysis).
+    bool Preencher(bool askAgain);
+
     Platform& platform_;
+    Document& document_;
+    // What the table shows: the rows and the title of their analysis.
+    std::vector<IntervalRow> rows_;
+    QString title_;
     QLabel* nota_;
     QTableWidget* tabela_;
     QComboBox* separador_;

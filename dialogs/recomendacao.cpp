@@ -23,7 +23,6 @@
 #include "dialogs/chartexport.h"
 #include "views/report.h"
 #include "platform/platform.h"
-#include "platform/session.h"
 
 namespace zarn {
 
@@ -110,8 +109,8 @@ QTableWidget* MakeTable(QWidget* parent, int rows, const QStringList& headers) {
 
 }  // namespace
 
-TRecomendacao::TRecomendacao(Platform& platform, QWidget* parent)
-    : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Recomendação"), kWidth, kHeight) {
+TRecomendacao::TRecomendacao(Platform& platform, Document& document, QWidget* parent)
+    : ResultDialogBase(platform, document, parent, QStringLiteral("ZARN - Recomendação"), kWidth, kHeight) {
     setObjectName(QStringLiteral("Recomendacao"));
     SetHelpContext(kRecomendacaoHelpContext);
 
@@ -237,16 +236,27 @@ TRecomendacao::TRecomendacao(Platform& platform, QWidget* parent)
 }
 
 void TRecomendacao::Exibir() {
-    advice_ = Advise(Record, CurrentZeroYears);
+    Consultar(true);
+    ShowModeless(fechar_);
+}
+
+void TRecomendacao::Refresh() { Consultar(false); }
+
+void TRecomendacao::Consultar(bool askAgain) {
+    const AnalysisRecord& record = document().Record();
+    const ZeroYears zeros = StudyZeroYears(document());
+    advice_ = Advise(record, document().session(), zeros);
     // The confidence limits come from the simulations of the analysis; an
     // opened project simulates again (with progress, over the window that
     // asked while this one is still hidden). Cancelled: no limits.
     QWidget* owner = isVisible() || parentWidget() == nullptr ? this : parentWidget();
-    limits_ = advice_.Recommended != 0 && EnsureSimulations(platform(), owner);
-    table_ = MakeReturnPeriodTable(Record, limits_ ? &CurrentSimulations : nullptr, CurrentReturnPeriods,
-                                   CurrentZeroYears.Probability(), QuantileFaults::Show);
+    limits_ = advice_.Recommended != 0 && EnsureSimulations(platform(), owner, document(), askAgain);
+    // The quantiles at the study's return periods, the years without flow taken back in.
+    table_ = MakeReturnPeriodTable(record, limits_ ? &document().Simulations() : nullptr, StudyReturnPeriods(document()),
+                                   zeros.Probability(), QuantileFaults::Show);
+    // What Salvar and Imprimir write: the advice as the window shows it.
+    lines_ = AdviceLines(advice_, record, table_, limits_);
     Preencher();
-    ShowModeless(fechar_);
 }
 
 void TRecomendacao::Preencher() {
@@ -287,7 +297,7 @@ void TRecomendacao::PreencherTabela(char separator) {
     tabela_->clearContents();
     for (int row = 0; row < static_cast<int>(advice_.Ranking.size()) && row < kDistributionCount; ++row) {
         const DistributionAdvice& d = advice_.Ranking[static_cast<std::size_t>(row)];
-        const FitResult& fit = FitTestOf(Record, d.Index);
+        const FitResult& fit = FitTestOf(document().Record(), d.Index);
         QTableWidgetItem* items[kColumns] = {
             Cell(QString::number(d.Rank), centre),
             Cell(Utf8(DistributionName(d.Index)), left),
@@ -295,7 +305,7 @@ void TRecomendacao::PreencherTabela(char separator) {
             Cell(number(d.Degree), right),
             Cell(number(d.ZMembership), right),
             Cell(number(d.RMembership), right),
-            Cell(number(VarianceTestZOf(Record, d.Index)), right),
+            Cell(number(VarianceTestZOf(document().Record(), d.Index)), right),
             Cell(number(fit.R), right),
             Cell(number(fit.R90), right),
         };
@@ -406,14 +416,14 @@ void TRecomendacao::SalvarClick() {
     options.FileName = QString();
     const QString path = platform().SaveFileName(this, options);
     if (path.isEmpty()) return;
-    std::vector<std::string> lines = AdviceLines(advice_, Record, table_, limits_);
+    std::vector<std::string> lines = lines_;
     for (std::string& line : lines) line = Utf8ToWindows1252(line);
     // The report's writer: CR LF after every line, an existing file replaced whole.
     SaveReport(lines, FileSystemPath(path));
 }
 
 void TRecomendacao::ImprimirClick() {
-    PrintLines(platform(), this, QStringLiteral("Recomendação"), AdviceLines(advice_, Record, table_, limits_));
+    PrintLines(platform(), this, document(), QStringLiteral("Recomendação"), lines_);
 }
 
 void TRecomendacao::VoltarClick() {

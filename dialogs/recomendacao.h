@@ -3,8 +3,7 @@
 // open it, then the conclusion; the eight distributions in rank order with
 // status, degree of fit, both memberships, |Z|, R and R90; their reasons (a
 // row picked brings its reasons into view); and the recommended one's
-// quantiles with their 90 % confidence limits at the study's return periods
-// (the years without flow taken back in). Reached by the report's next
+// quantiles with their 90 % confidence limits. Reached by the report's next
 // button and from "Ferramentas".
 //
 //   TRecomendacao        the window (created once, reused; Exibir consults anew)
@@ -30,8 +29,8 @@ constexpr int kRecomendacaoHelpContext = 119;
 class TRecomendacao : public ResultDialogBase {
     Q_OBJECT
 public:
-    explicit TRecomendacao(Platform& platform, QWidget* parent = nullptr);
-    // Consults the rule base on Record, makes sure the simulations are in
+    TRecomendacao(Platform& platform, Document& document, QWidget* parent = nullptr);
+    // Consults the rule base on the document's record, makes sure the simulations are in
     // memory (an opened project simulates again, with progress; cancelled:
     // no confidence limits), fills the window and shows it.
     void Exibir();
@@ -61,7 +60,12 @@ public:
     // Brings the reasons of the distribution in table row `row` into view.
     void TabelaSelecionada(int row);
 
+protected:
+    // Consults again for the new analysis, not asking to simulate once declined.
+    void Refresh() override;
+
 private:
+    void Consultar(bool askAgain);
     void Preencher();
     void PreencherTabela(char separator);
     void PreencherMotivos(char separator);
@@ -85,6 +89,7 @@ private:
     Advice advice_;
     ReturnPeriodTable table_;
     bool limits_ = false;
+    std::vector<std::string> lines_;  // the advice's text (UTF-8), as saved and printed
 };
 
 void LinkRecomendacao(Tresult* resultado, TRecomendacao* recomendacao);

@@ -32,7 +32,7 @@
 #include "analysis/record.h"
 #include "platform/help.h"
 #include "platform/platform.h"
-#include "platform/session.h"
+#include "platform/documentsignal.h"
 #include "dialogs/recomendacao.h"
 #include "dialogs/chartexport.h"
 #include "views/report.h"
@@ -187,9 +187,20 @@ char RegionalDecimalSeparator() {
     return c != '\0' ? c : '.';
 }
 
-ResultDialogBase::ResultDialogBase(Platform& platform, QWidget* parent, const QString& caption, int width, int height)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), platform_(platform) {
+std::vector<double> StudyReturnPeriods(const Document& document) { return StudyReturnPeriods(document.Settings()); }
+
+ZeroYears StudyZeroYears(const Document& document) { return ProjectZeroYears(document.Record(), document.Settings()); }
+
+ResultDialogBase::ResultDialogBase(Platform& platform, Document& document, QWidget* parent, const QString& caption,
+                                   int width, int height)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      platform_(platform),
+      document_(document) {
     setWindowTitle(caption);
+    // An open window follows the document; a hidden one fills itself when shown.
+    connect(new DocumentSignal(document, this), &DocumentSignal::Replaced, this, [this] {
+        if (isVisible()) Guarded([this] { Refresh(); });
+    });
     setModal(false);
     setFixedSize(width, height);
     // The dialogs are laid out for an 8-point font.
@@ -209,7 +220,9 @@ void ResultDialogBase::keyPressEvent(QKeyEvent* event) {
 }
 
 // Found and worded as the main window finds and words it.
-void ResultDialogBase::ShowHelp() { ShowHelpTopic(platform_, this, HelpFilePath(), HelpContext()); }
+void ResultDialogBase::ShowHelp() {
+    ShowHelpTopic(platform_, this, document_.session(), HelpFilePath(document_.session()), HelpContext());
+}
 
 void ResultDialogBase::ShowError(const std::exception& e) {
     platform_.ShowError(this, QString::fromStdString(e.what()));
@@ -246,8 +259,8 @@ void ResultDialogBase::ShowModeless(QPushButton* focused) {
 // ---------------------------------------------------------------------------
 // Descriptive statistics
 
-TEstatisticas::TEstatisticas(Platform& platform, QWidget* parent)
-    : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Estatísticas descritivas"), 656, 365) {
+TEstatisticas::TEstatisticas(Platform& platform, Document& document, QWidget* parent)
+    : ResultDialogBase(platform, document, parent, QStringLiteral("ZARN - Estatísticas descritivas"), 656, 365) {
     setObjectName(QStringLiteral("Estatisticas"));
     texto_ = MakeTextBox(this, QRect(8, 8, 193, 305));
     texto_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -272,7 +285,7 @@ TEstatisticas::TEstatisticas(Platform& platform, QWidget* parent)
     series_->attachAxis(axisY_);
     view_ = MakeChartView(this, chart_, QRect(208, 8, 440, 345));
     view_->setObjectName(QStringLiteral("EstatGraf"));
-    export_ = new ChartExport(platform, this, chart_, QStringLiteral("histograma"));
+    export_ = new ChartExport(platform, document, this, chart_, QStringLiteral("histograma"));
     chartMenu_ = nullptr;
     exportar_ = AddExport(export_, this, view_, chartMenu_);
 
@@ -288,9 +301,9 @@ void TEstatisticas::Exibir() {
 }
 
 void TEstatisticas::Preencher() {
-    SetLines(texto_, EstatisticasLines(Record, RegionalDecimalSeparator(), CurrentZeroYears));
+    SetLines(texto_, EstatisticasLines(document().Record(), RegionalDecimalSeparator(), StudyZeroYears(document())));
     UseRegionalNumbers(chart_);
-    EntrarXY(HistogramPoints(Record));
+    EntrarXY(HistogramPoints(document().Record()));
 }
 
 void TEstatisticas::EntrarXY(const ChartPoints& classes) {
@@ -328,8 +341,8 @@ void TEstatisticas::AvancarClick() {
 // ---------------------------------------------------------------------------
 // Non-parametric tests
 
-TTesteDLG::TTesteDLG(Platform& platform, QWidget* parent)
-    : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Testes não paramétricos"), 657, 367) {
+TTesteDLG::TTesteDLG(Platform& platform, Document& document, QWidget* parent)
+    : ResultDialogBase(platform, document, parent, QStringLiteral("ZARN - Testes não paramétricos"), 657, 367) {
     setObjectName(QStringLiteral("TesteDLG"));
     texto_ = MakeTextBox(this, QRect(8, 8, 193, 305));
 
@@ -350,7 +363,7 @@ TTesteDLG::TTesteDLG(Platform& platform, QWidget* parent)
     series_->attachAxis(axisY_);
     view_ = MakeChartView(this, chart_, QRect(208, 8, 441, 353));
     view_->setObjectName(QStringLiteral("Chart1"));
-    export_ = new ChartExport(platform, this, chart_, QStringLiteral("dados amostrais"));
+    export_ = new ChartExport(platform, document, this, chart_, QStringLiteral("dados amostrais"));
     chartMenu_ = nullptr;
     exportar_ = AddExport(export_, this, view_, chartMenu_);
 
@@ -368,9 +381,9 @@ void TTesteDLG::Exibir() {
 }
 
 void TTesteDLG::Preencher() {
-    SetLines(texto_, TesteLines(Record, RegionalDecimalSeparator()));
+    SetLines(texto_, TesteLines(document().Record(), RegionalDecimalSeparator()));
     UseRegionalNumbers(chart_);
-    EntrarXY(SamplePoints(Record));
+    EntrarXY(SamplePoints(document().Record()));
 }
 
 void TTesteDLG::EntrarXY(const ChartPoints& points) {
@@ -401,8 +414,8 @@ void TTesteDLG::AvancarClick() {
 // ---------------------------------------------------------------------------
 // Parameters and the probability plot
 
-TParaDLG::TParaDLG(Platform& platform, QWidget* parent)
-    : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Estimação dos parâmetros"), 656, 363) {
+TParaDLG::TParaDLG(Platform& platform, Document& document, QWidget* parent)
+    : ResultDialogBase(platform, document, parent, QStringLiteral("ZARN - Estimação dos parâmetros"), 656, 363) {
     setObjectName(QStringLiteral("ParaDLG"));
     texto_ = MakeTextBox(this, QRect(8, 8, 193, 305));
 
@@ -478,7 +491,7 @@ TParaDLG::TParaDLG(Platform& platform, QWidget* parent)
         connect(item, &QAction::triggered, this, [this, index] { Guarded([this, index] { EntrarXY(index); }); });
     }
     // After a separator, the export commands.
-    export_ = new ChartExport(platform, this, chart_, QStringLiteral("probabilidade"));
+    export_ = new ChartExport(platform, document, this, chart_, QStringLiteral("probabilidade"));
     exportar_ = AddExport(export_, this, view_, menu_);
 
     fechar_ = MakeButton(this, "Fechar", QStringLiteral("Fechar"), QStyle::SP_DialogCloseButton, QRect(16, 328, 75, 25));
@@ -496,16 +509,26 @@ void TParaDLG::Exibir() {
 
 void TParaDLG::Preencher() {
     bandWanted_ = true;
-    SetLines(texto_, ParaLines(Record, RegionalDecimalSeparator()));
+    SetLines(texto_, ParaLines(document().Record(), RegionalDecimalSeparator()));
     UseRegionalNumbers(chart_);
-    EntrarXY(Record.PlotDistribution);
+    EntrarXY(document().Record().PlotDistribution);
+}
+
+void TParaDLG::Refresh() {
+    askAgain_ = false;
+    struct Restore {
+        bool& flag;
+        ~Restore() { flag = true; }
+    } restore{askAgain_};
+    Preencher();
 }
 
 void TParaDLG::EntrarXY(int index) {
     // The choice is kept in the record (and saved with the project) but is
-    // not an unsaved change of the analysis: ProjectModified stays as it is.
-    Record.PlotDistribution = static_cast<std::uint8_t>(index);
-    const ProbabilityPlotData plot = ProbabilityPlot(Record, index);
+    // not an unsaved change of the analysis: the modified flag stays as it is.
+    document().Record().PlotDistribution = static_cast<std::uint8_t>(index);
+    const AnalysisRecord& record = document().Record();
+    const ProbabilityPlotData plot = ProbabilityPlot(record, index);
     if (!plot.Title.empty()) chart_->setTitle(QString::fromStdString(plot.Title));
 
     const QList<QPointF> observed = DrawablePoints(plot.Observed);
@@ -516,8 +539,9 @@ void TParaDLG::EntrarXY(int index) {
     // The band of the plotted distribution, from the simulations of the analysis.
     ProbabilityPlotBandData band;
     if (!plot.Observed.empty()) {
-        if (!CurrentSimulations.Matches(Record) && bandWanted_) bandWanted_ = EnsureSimulations(platform(), this);
-        if (CurrentSimulations.Matches(Record)) band = ProbabilityPlotBand(CurrentSimulations, index);
+        const SimulationSummary& simulations = document().Simulations();
+        if (!simulations.Matches(record) && bandWanted_) bandWanted_ = EnsureSimulations(platform(), this, document(), askAgain_);
+        if (simulations.Matches(record)) band = ProbabilityPlotBand(simulations, index);
     }
     const QList<QPointF> lower = DrawablePoints(band.Lower);
     const QList<QPointF> upper = DrawablePoints(band.Upper);
@@ -564,8 +588,8 @@ void TParaDLG::AvancarClick() {
 // ---------------------------------------------------------------------------
 // Calculation report
 
-Tresult::Tresult(Platform& platform, QWidget* parent)
-    : ResultDialogBase(platform, parent, QStringLiteral("ZARN - Memória de Cálculo"), 656, 368) {
+Tresult::Tresult(Platform& platform, Document& document, QWidget* parent)
+    : ResultDialogBase(platform, document, parent, QStringLiteral("ZARN - Memória de Cálculo"), 656, 368) {
     setObjectName(QStringLiteral("result"));
     texto_ = new QPlainTextEdit(this);
     texto_->setObjectName(QStringLiteral("texto"));
@@ -599,6 +623,11 @@ Tresult::Tresult(Platform& platform, QWidget* parent)
 }
 
 void Tresult::Exibir() {
+    Preencher();
+    ShowModeless(fechar_);
+}
+
+void Tresult::Preencher() {
     // A quantile that raises an arithmetic fault ends the report there: the
     // lines before it stay in the memo, and the error goes to the caller.
     std::vector<std::string> lines;
@@ -607,13 +636,12 @@ void Tresult::Exibir() {
         SetLines(texto_, lines);
     };
     try {
-        AppendReportLines(Record, lines, CurrentZeroYears);
+        AppendReportLines(document().Record(), lines, StudyZeroYears(document()));
     } catch (...) {
         showLines();
         throw;
     }
     showLines();
-    ShowModeless(fechar_);
 }
 
 void Tresult::FecharClick() { hide(); }
@@ -627,14 +655,14 @@ void Tresult::SalvarClick() {
     const QString path = platform().SaveFileName(this, options);
     if (path.isEmpty()) return;
     // The same builder and writer as the batch tool's report: the same bytes.
-    SaveReport(ReportLines(Record, CurrentZeroYears), FileSystemPath(path));
+    SaveReport(ReportLines(document().Record(), StudyZeroYears(document())), FileSystemPath(path));
 }
 
 void Tresult::ImprimirClick() {
     // The lines the memo shows, as the report builds them.
-    std::vector<std::string> lines = ReportLines(Record, CurrentZeroYears);
+    std::vector<std::string> lines = ReportLines(document().Record(), StudyZeroYears(document()));
     for (auto& line : lines) line = Windows1252ToUtf8(line);
-    PrintLines(platform(), this, QStringLiteral("Memória de cálculo"), lines);
+    PrintLines(platform(), this, document(), QStringLiteral("Memória de cálculo"), lines);
 }
 
 void Tresult::VoltarClick() {
@@ -644,7 +672,7 @@ void Tresult::VoltarClick() {
 
 void Tresult::AvancarClick() {
     try {
-        StartRuleEngine(platform());
+        StartRuleEngine(platform(), document());
     } catch (...) {
         if (next_) next_->Exibir();
         throw;

@@ -1,7 +1,8 @@
 // The four result windows of the chain: descriptive statistics, the
 // non-parametric tests, the parameters with the probability plot, and the
 // calculation report. Each is created once, hidden, and reused; `Exibir`
-// rebuilds it from the global Record and shows it without blocking. The
+// rebuilds it from the Document and shows it without blocking; an open
+// window fills itself again when the document's analysis is replaced. The
 // next and back buttons hide a window and call `Exibir` of its neighbour
 // (LinkResultDialogs wires the chain). Every box, file dialog, help topic
 // and program start goes through the Platform.
@@ -11,6 +12,7 @@
 #include <QString>
 #include <exception>
 
+#include "platform/document.h"
 #include "views/lines.h"
 
 class QChart;
@@ -43,6 +45,11 @@ constexpr int kResultHelpContext = 107;
 // The decimal separator of the user's regional settings, as Fixed4 takes it.
 char RegionalDecimalSeparator();
 
+// The study of the document's project: its return periods (the report's
+// seven unless the project has its own) and the years without flow set aside.
+std::vector<double> StudyReturnPeriods(const Document& document);
+ZeroYears StudyZeroYears(const Document& document);
+
 // What the four windows have in common: fixed client size, no title-bar
 // buttons, F1 opens help topic 107, and no error of a command reaches Qt's
 // event loop (it goes to Platform::ShowError).
@@ -51,14 +58,20 @@ class ResultDialogBase : public QDialog {
 public:
     int HelpContext() const { return helpContext_; }
     Platform& platform() const { return platform_; }
+    Document& document() const { return document_; }
 
 protected:
-    ResultDialogBase(Platform& platform, QWidget* parent, const QString& caption, int width, int height);
+    ResultDialogBase(Platform& platform, Document& document, QWidget* parent, const QString& caption, int width,
+                     int height);
     void keyPressEvent(QKeyEvent* event) override;
-    // Help topic 107 (or the one set) of "ajuda.hlp" (HelpFilePath: StartupDir
+    // Help topic 107 (or the one set) of "ajuda.hlp" (HelpFilePath: the start-up folder
     // first); a notice when it cannot be shown.
     void ShowHelp();
     void SetHelpContext(int context) { helpContext_ = context; }
+    // Fills the open window again from the document's new analysis (called
+    // when the document says its analysis was replaced, only while shown).
+    // A simulation the user declined for that analysis is not asked again.
+    virtual void Refresh() = 0;
     // Runs one command; a ZarnError or std::exception goes to the error box.
     template <class F>
     void Guarded(F&& command) {
@@ -79,6 +92,7 @@ private:
     void ShowError(const std::exception& e);
 
     Platform& platform_;
+    Document& document_;
     bool centred_ = false;
     int helpContext_ = kResultHelpContext;
 };
@@ -86,7 +100,7 @@ private:
 class TEstatisticas : public ResultDialogBase {
     Q_OBJECT
 public:
-    explicit TEstatisticas(Platform& platform, QWidget* parent = nullptr);
+    TEstatisticas(Platform& platform, Document& document, QWidget* parent = nullptr);
     void Exibir();
     // Refills the text and the chart without showing the window.
     void Preencher();
@@ -107,6 +121,9 @@ public:
     void FecharClick();
     void AvancarClick();
 
+protected:
+    void Refresh() override { Preencher(); }
+
 private:
     QPlainTextEdit* texto_;
     QChart* chart_;
@@ -125,7 +142,7 @@ private:
 class TTesteDLG : public ResultDialogBase {
     Q_OBJECT
 public:
-    explicit TTesteDLG(Platform& platform, QWidget* parent = nullptr);
+    TTesteDLG(Platform& platform, Document& document, QWidget* parent = nullptr);
     void Exibir();
     // Refills the text and the chart without showing the window.
     void Preencher();
@@ -147,6 +164,9 @@ public:
     void VoltarClick();
     void AvancarClick();
 
+protected:
+    void Refresh() override { Preencher(); }
+
 private:
     QPlainTextEdit* texto_;
     QChart* chart_;
@@ -167,7 +187,7 @@ private:
 class TParaDLG : public ResultDialogBase {
     Q_OBJECT
 public:
-    explicit TParaDLG(Platform& platform, QWidget* parent = nullptr);
+    TParaDLG(Platform& platform, Document& document, QWidget* parent = nullptr);
     void Exibir();
     // Refills the text and the chart without showing the window.
     void Preencher();
@@ -197,6 +217,9 @@ public:
     void VoltarClick();
     void AvancarClick();
 
+protected:
+    void Refresh() override;
+
 private:
     QPlainTextEdit* texto_;
     QChart* chart_;
@@ -213,6 +236,7 @@ private:
     // False once the user cancelled simulating an opened project during
     // this showing: the other distributions are then drawn without a band.
     bool bandWanted_ = true;
+    bool askAgain_ = true;  // false while refreshing for a replaced analysis
     QPushButton* fechar_;
     QPushButton* voltar_;
     QPushButton* avancar_;
@@ -223,8 +247,11 @@ private:
 class Tresult : public ResultDialogBase {
     Q_OBJECT
 public:
-    explicit Tresult(Platform& platform, QWidget* parent = nullptr);
+    Tresult(Platform& platform, Document& document, QWidget* parent = nullptr);
     void Exibir();
+    // Fills the memo with the report without showing the window; a quantile
+    // that raises an arithmetic fault ends it there (the error is thrown).
+    void Preencher();
     void SetBack(TParaDLG* back) { back_ = back; }
     void SetNext(TRecomendacao* next) { next_ = next; }
 
@@ -240,10 +267,13 @@ public:
     // The report through the print dialog (a printer or a PDF file).
     void ImprimirClick();
     void VoltarClick();
-    // Writes the fact file in StartupDir and starts the rule engine, then
+    // Writes the fact file in the start-up folder and starts the rule engine, then
     // opens the advice (also when the fact file could not be written, whose
     // error is then shown); the window stays open.
     void AvancarClick();
+
+protected:
+    void Refresh() override { Preencher(); }
 
 private:
     QPlainTextEdit* texto_;

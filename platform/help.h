@@ -16,12 +16,13 @@ class QWidget;
 namespace zarn {
 
 class Platform;
+struct Session;
 
 inline const QString kHelpFileName = QStringLiteral("ajuda.hlp");
 
-QString HelpFilePath();
-QString HelpFileNotFoundText(const QString& helpFile);
+QString HelpFilePath(const Session& session);
+QString HelpFileNotFoundText(const Session& session, const QString& helpFile);
 // helpFile is the full path of "ajuda.hlp"; context 0 is the contents page.
-void ShowHelpTopic(Platform& platform, QWidget* parent, const QString& helpFile, int context);
+void ShowHelpTopic(Platform& platform, QWidget* parent, const Session& session, const QString& helpFile, int context);
 
 }  // namespace zarn

@@ -2,23 +2,24 @@
 
 #include "analysis/record.h"
 #include "analysis/simulation.h"
-#include "platform/session.h"
 
 namespace zarn {
 
-bool EnsureSimulations(Platform& platform, QWidget* parent) {
-    if (CurrentSimulations.Matches(Record)) return true;
+bool EnsureSimulations(Platform& platform, QWidget* parent, Document& document, bool askAgain) {
+    if (document.Simulations().Matches(document.Record())) return true;
+    if (!askAgain && document.SimulationsDeclined()) return false;
     CalculationProgress progress;
     progress.SetStage(CalculationStage::Simulations);
     SimulationSummary simulated;
     try {
         platform.RunWithProgress(parent, QStringLiteral("ZARN - Simulando o projeto"), progress, [&] {
-            simulated = SimulateAll(Record, SimulationOptions{CalculationThreads, &progress});
+            simulated = SimulateAll(document.Record(), document.Options(&progress));
         });
     } catch (const CalculationCancelled&) {
+        document.SetSimulationsDeclined(true);
         return false;
     }
-    CurrentSimulations = std::move(simulated);
+    document.SetSimulations(std::move(simulated));
     return true;
 }
 

@@ -19,6 +19,7 @@
 #include <string>
 
 #include "analysis/progress.h"
+#include "platform/document.h"
 
 class QImage;
 class QPrinter;
@@ -38,7 +39,7 @@ struct FileDialogOptions {
     QString Title;              // empty: the toolkit's default title
     QStringList Filters;        // "Arquivo de dados (*.dat)", "Todos os arquivos (*.*)", ...
     QString DefaultSuffix;      // "dat", "prj", "txt": added to a name typed without one
-    QString InitialFolder;      // StartupDir
+    QString InitialFolder;      // the start-up folder
     QString FileName;           // preset name, may be empty
     bool ConfirmOverwrite = true;  // save dialogs: ask before replacing a file
 };
@@ -98,9 +99,11 @@ public:
     virtual void CopyImage(const QImage& image) = 0;
 };
 
-// Makes CurrentSimulations (session.h) valid for the record in memory: an
-// opened project has none, and they are simulated again from its parameters
-// and sample size, under a progress dialog. False when the user cancelled.
-bool EnsureSimulations(Platform& platform, QWidget* parent);
+// Makes the document's simulations valid for its record: an opened project
+// has none, and they are simulated again from its parameters and sample
+// size, under a progress dialog. False when the user cancelled (the document
+// then remembers it: SimulationsDeclined). `askAgain` false: a view
+// refreshing by itself does not ask once the user has declined.
+bool EnsureSimulations(Platform& platform, QWidget* parent, Document& document, bool askAgain = true);
 
 }  // namespace zarn

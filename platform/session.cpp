@@ -8,13 +8,6 @@
 
 namespace zarn {
 
-bool ProjectModified = false;
-std::string StartupDir;
-SimulationSummary CurrentSimulations;
-std::vector<double> CurrentReturnPeriods = StandardReturnPeriods();
-ZeroYears CurrentZeroYears;
-int CalculationThreads = 0;
-
 namespace {
 
 #ifndef ZARN_DATADIR_FROM_BINDIR
@@ -40,13 +33,13 @@ std::string ProgramDir() {
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-std::vector<std::string> SupportFolders() {
+std::vector<std::string> SupportFolders(const Session& session) {
     std::vector<std::string> folders;
     auto add = [&](const std::string& folder) {
         if (!folder.empty() && std::find(folders.begin(), folders.end(), folder) == folders.end())
             folders.push_back(folder);
     };
-    add(StartupDir);
+    add(session.StartupDir);
     const std::string programDir = ProgramDir();
     add(programDir);
     // The data folder is found from the executable (bin/zarn -> share/zarn),
@@ -56,8 +49,8 @@ std::vector<std::string> SupportFolders() {
     return folders;
 }
 
-std::string FindSupportFile(const std::string& name) {
-    for (const std::string& folder : SupportFolders()) {
+std::string FindSupportFile(const Session& session, const std::string& name) {
+    for (const std::string& folder : SupportFolders(session)) {
         const std::string path = folder + "/" + name;
         if (IsRegularFile(path)) return path;
     }

@@ -1,47 +1,33 @@
-// The values that live beside the analysis record for the whole run, and
-// where the program's support files (help file, rule bases) are found.
+// What the program knows for the whole run, apart from the project, and
+// where its support files (help file, rule bases) are found.
 //
-//   ProjectModified    true while a created analysis has not been saved
-//   StartupDir         the working directory at start-up
-//   CurrentSimulations what the simulations of the analysis in memory gave
-//                      (not in the project file: invalid after an open)
-//   CurrentReturnPeriods the study's return periods (the report's seven by default)
-//   CurrentZeroYears   the years without flow set aside from its series
-//   CalculationThreads threads of a calculation (0: the hardware threads)
+//   Session            the values of one run of a program; the desktop
+//                      program, the batch tools and the tests each own one
 //   ProgramDir         the folder of the running executable
-//   FindSupportFile    a support file in StartupDir, beside the executable,
-//                      or in the installed data folder, in that order
+//   SupportFolders     StartupDir, beside the executable, the installed data folder
+//   FindSupportFile    the first of those holding a support file
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "analysis/returnperiods.h"
-#include "analysis/simulation.h"
-
 namespace zarn {
 
-// True while a created analysis has not been saved.
-extern bool ProjectModified;
-// The working directory at start-up: help file, rule-engine files.
-extern std::string StartupDir;
-// Replicates completed and confidence intervals of the analysis in memory;
-// Valid is false until a calculation (or EnsureSimulations) filled it.
-extern SimulationSummary CurrentSimulations;
-// The return periods of the quantile tables, the intervals and the charts,
-// and the zero annual maxima of the series; both kept beside the project file.
-extern std::vector<double> CurrentReturnPeriods;
-extern ZeroYears CurrentZeroYears;
-extern int CalculationThreads;
+struct Session {
+    // The working directory at start-up: help file, rule-engine files,
+    // the first folder of the file dialogs. Empty: not known (the support
+    // files are then looked for beside the program only).
+    std::string StartupDir;
+};
 
 // The folder that holds the running executable ("" when it cannot be told).
 std::string ProgramDir();
-// The folders searched for support files, in order: StartupDir, the
+// The folders searched for support files, in order: the start-up folder, the
 // executable's folder, the installed data folder (share/zarn beside the
 // executable's bin/); duplicates and empty entries left out.
-std::vector<std::string> SupportFolders();
+std::vector<std::string> SupportFolders(const Session& session);
 // The full path of the first existing regular file `name` in SupportFolders(),
 // or "" when there is none.
-std::string FindSupportFile(const std::string& name);
+std::string FindSupportFile(const Session& session, const std::string& name);
 
 }  // namespace zarn

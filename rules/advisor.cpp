@@ -498,8 +498,8 @@ Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path, cons
     return ConsultOrFallBack(r, zeros, path, &text, "");
 }
 
-Advice Advise(const AnalysisRecord& r, const ZeroYears& zeros) {
-    return AdviseWithRuleBase(r, FindSupportFile(kRuleBaseFileName), zeros);
+Advice Advise(const AnalysisRecord& r, const Session& session, const ZeroYears& zeros) {
+    return AdviseWithRuleBase(r, FindSupportFile(session, kRuleBaseFileName), zeros);
 }
 
 std::string PhraseText(const Phrase& phrase, const PhraseNumberText& number) {

@@ -26,6 +26,7 @@
 
 #include "analysis/record.h"
 #include "analysis/returnperiods.h"
+#include "platform/session.h"
 
 namespace zarn {
 
@@ -69,9 +70,10 @@ struct Advice {
     std::vector<DistributionAdvice> Ranking;  // all eight, in rank order
 };
 
+// The rule base looked up in the session's support folders (FindSupportFile).
 // zeros: the years without flow set aside from the record's series; with
 // any, the fact anos-sem-vazao is asserted too.
-Advice Advise(const AnalysisRecord& r, const ZeroYears& zeros = {});
+Advice Advise(const AnalysisRecord& r, const Session& session, const ZeroYears& zeros = {});
 // `path` empty: the compiled-in rule base.
 Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path, const ZeroYears& zeros = {});
 // `name` is how the advice names the rule base (a path). Text in UTF-8; a

@@ -10,7 +10,6 @@
 #include "analysis/errors.h"
 #include "analysis/record.h"
 #include "platform/platform.h"
-#include "platform/session.h"
 #include "rules/factfile.h"
 
 namespace zarn {
@@ -69,16 +68,16 @@ bool LaunchProgram(Platform& platform, const QString& program, const QStringList
                                   showCommand == kShowMaximized);
 }
 
-void StartRuleEngine(Platform& platform) {
+void StartRuleEngine(Platform& platform, const Document& document) {
     WorkingDirectoryGuard restore;
-    // A StartupDir that no longer exists leaves the working directory as it
+    // A start-up folder that no longer exists leaves the working directory as it
     // is; the fact file and the engine then go there.
-    QDir::setCurrent(QFile::decodeName(QByteArray::fromStdString(StartupDir)));
+    QDir::setCurrent(QFile::decodeName(QByteArray::fromStdString(document.session().StartupDir)));
     // Written and closed before the engine starts; a failure ends the step
     // here, with the working directory restored and no engine started. A
     // folder where nothing can be created is named in words of our own.
     try {
-        WriteFactFile(Record, kFactFileName);
+        WriteFactFile(document.Record(), kFactFileName);
     } catch (const ZarnError&) {
         const QString folder = QDir::currentPath();
         if (!CanCreateFileIn(folder)) throw ZarnError(FolderNotWritableText(folder).toStdString());

@@ -555,10 +555,8 @@ protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("zarn-advisor-" + std::to_string(::getpid()));
         fs::create_directories(dir_);
-        saved_ = StartupDir;
     }
     void TearDown() override {
-        StartupDir = saved_;
         fs::remove_all(dir_);
     }
     fs::path Write(const std::string& name, const std::string& text) {
@@ -568,7 +566,6 @@ protected:
     }
 
     fs::path dir_;
-    std::string saved_;
 };
 
 TEST_F(RuleBaseTest, TheUserCopyInTheStartupFolderIsUsedAndNamed) {
@@ -576,9 +573,9 @@ TEST_F(RuleBaseTest, TheUserCopyInTheStartupFolderIsUsedAndNamed) {
     const std::string from = "\"Recomenda-se a distribuição \"";
     adapted.replace(adapted.find(from), from.size(), "\"Adote a \"");
     const fs::path path = Write(kRuleBaseFileName, adapted);
-    StartupDir = dir_.string();
+    const Session session{dir_.string()};
     auto r = PlainRecord();
-    const Advice a = Advise(*r);
+    const Advice a = Advise(*r, session);
     EXPECT_EQ(a.RuleBase, path.string());
     EXPECT_TRUE(a.RuleBaseProblem.empty());
     EXPECT_EQ(PhraseText(a.Conclusion).rfind("Adote a ", 0), 0u) << PhraseText(a.Conclusion);

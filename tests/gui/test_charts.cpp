@@ -49,6 +49,7 @@
 #include "platform/session.h"
 #include "rules/advisor.h"
 #include "support/scriptedplatform.h"
+#include "support/testdocument.h"
 
 using namespace zarn;
 
@@ -140,11 +141,11 @@ private slots:
     }
 
     void init() {
-        Record = *Ocmulgee().Record;
-        CurrentSimulations = Ocmulgee().Simulations;
+        TestDocument().Record() = *Ocmulgee().Record;
+        TestDocument().SetSimulations(Ocmulgee().Simulations);
         ChartSettings()->clear();
         dir_ = new QTemporaryDir;
-        StartupDir = dir_->path().toStdString();
+        TestSession().StartupDir = dir_->path().toStdString();
         platform_ = new ScriptedPlatform;
     }
 
@@ -154,11 +155,11 @@ private slots:
     }
 
     void exportedFilesHaveTheRequestedSize() {
-        TEstatisticas est(*platform_);
-        TTesteDLG testes(*platform_);
-        TParaDLG para(*platform_);
-        TFrequencia frequencia(*platform_);
-        TDiagramaMomentos diagrama(*platform_);
+        TEstatisticas est(*platform_, TestDocument());
+        TTesteDLG testes(*platform_, TestDocument());
+        TParaDLG para(*platform_, TestDocument());
+        TFrequencia frequencia(*platform_, TestDocument());
+        TDiagramaMomentos diagrama(*platform_, TestDocument());
         est.Exibir();
         testes.Exibir();
         para.Exibir();
@@ -197,7 +198,7 @@ private slots:
     }
 
     void saveAsksTheSizeThenTheFile() {
-        TEstatisticas est(*platform_);
+        TEstatisticas est(*platform_, TestDocument());
         est.Exibir();
         const QString first = dir_->filePath("histograma.png");
         platform_->ImageSizes = {{12.0, 9.0, 200}};
@@ -254,7 +255,7 @@ private slots:
     }
 
     void copyAndPrintGoThroughThePlatform() {
-        TTesteDLG testes(*platform_);
+        TTesteDLG testes(*platform_, TestDocument());
         testes.Exibir();
         Named(testes.Exportacao()->Actions(), "CopiarGrafico")->trigger();
         QCOMPARE(platform_->Clipboard.size(), PixelSize(LoadImageSize()));
@@ -271,7 +272,7 @@ private slots:
     }
 
     void reportAndAdvicePrint() {
-        Tresult result(*platform_);
+        Tresult result(*platform_, TestDocument());
         result.Exibir();
         QCOMPARE(result.Imprimir()->text(), QStringLiteral("Imprimir"));
         QVERIFY(!result.Imprimir()->geometry().intersects(result.Avancar()->geometry()));
@@ -287,11 +288,11 @@ private slots:
         // The routine the advice window prints with.
         const QString advice = dir_->filePath("recomendacao.pdf");
         platform_->PrintFile = advice;
-        PrintLines(*platform_, nullptr, QStringLiteral("Recomendação"), {"Distribuição recomendada: GEV", ""});
+        PrintLines(*platform_, nullptr, TestDocument(), QStringLiteral("Recomendação"), {"Distribuição recomendada: GEV", ""});
         QCOMPARE(platform_->Texts("print").last(), QStringLiteral("Rio Água Doce - Recomendação"));
         QVERIFY(ReadAll(advice).contains("/Count 1"));
         platform_->PrintFile.clear();
-        PrintLines(*platform_, nullptr, QStringLiteral("Recomendação"), {"x"});  // cancelled: nothing
+        PrintLines(*platform_, nullptr, TestDocument(), QStringLiteral("Recomendação"), {"x"});  // cancelled: nothing
         QVERIFY(platform_->Texts("error").isEmpty());
     }
 
@@ -352,9 +353,9 @@ private slots:
     }
 
     void everyChartHasItsExportCommands() {
-        TEstatisticas est(*platform_);
-        TTesteDLG testes(*platform_);
-        TParaDLG para(*platform_);
+        TEstatisticas est(*platform_, TestDocument());
+        TTesteDLG testes(*platform_, TestDocument());
+        TParaDLG para(*platform_, TestDocument());
         const QStringList texts = {QStringLiteral("Salvar como PNG..."), QStringLiteral("Salvar como SVG..."),
                                    QStringLiteral("Salvar como PDF..."), QStringLiteral("Copiar gráfico"),
                                    QStringLiteral("Imprimir gráfico...")};
@@ -375,20 +376,20 @@ private slots:
         QCOMPARE(textsOf(testes.MenuGrafico()->actions()), texts);
         QCOMPARE(textsOf(para.Distribuicoes()->actions()).mid(8), texts);
 
-        TFrequencia frequencia(*platform_);
-        TDiagramaMomentos diagrama(*platform_);
+        TFrequencia frequencia(*platform_, TestDocument());
+        TDiagramaMomentos diagrama(*platform_, TestDocument());
         for (QToolBar* bar : {frequencia.Ferramentas(), diagrama.Ferramentas()}) QCOMPARE(textsOf(bar->actions()), texts);
         QCOMPARE(textsOf(frequencia.MenuGrafico()->actions()), texts);
         QCOMPARE(textsOf(diagrama.MenuGrafico()->actions()), texts);
     }
 
     void probabilityPlotDrawsTheBandOfItsDistribution() {
-        TParaDLG para(*platform_);
+        TParaDLG para(*platform_, TestDocument());
         para.Exibir();
         QVERIFY(platform_->Log.isEmpty());  // a fresh analysis has its simulations
         for (int index : {int(kNormal), int(kGEV), int(kLogPearson3)}) {
             para.Distribuicoes()->actions()[index - 1]->trigger();
-            const ProbabilityPlotBandData band = ProbabilityPlotBand(CurrentSimulations, index);
+            const ProbabilityPlotBandData band = ProbabilityPlotBand(TestDocument().Simulations(), index);
             QCOMPARE(para.BandaInferior()->count(), int(band.Lower.size()));
             for (int k = 0; k < para.BandaInferior()->count(); ++k) {
                 QCOMPARE(para.BandaInferior()->at(k), QPointF(band.Lower[k].first, band.Lower[k].second));
@@ -408,9 +409,9 @@ private slots:
     }
 
     void openedProjectSimulatesOnceAndACancelLeavesNoBand() {
-        CurrentSimulations = SimulationSummary{};  // as after opening a project
+        TestDocument().SetSimulations(SimulationSummary{});  // as after opening a project
         platform_->CancelWork = true;
-        TParaDLG para(*platform_);
+        TParaDLG para(*platform_, TestDocument());
         para.Exibir();
         QCOMPARE(platform_->Texts("progress"), QStringList{QStringLiteral("ZARN - Simulando o projeto")});
         QCOMPARE(para.BandaInferior()->count(), 0);
@@ -423,18 +424,18 @@ private slots:
         platform_->CancelWork = false;
         para.Exibir();
         QCOMPARE(platform_->Texts("progress").size(), 2);
-        QVERIFY(CurrentSimulations.Matches(Record));
+        QVERIFY(TestDocument().Simulations().Matches(TestDocument().Record()));
         QVERIFY(para.BandaInferior()->count() > 30);
         QVERIFY(platform_->Texts("error").isEmpty());
     }
 
     void frequencyChartStartsFromTheRecommendation() {
-        TFrequencia frequencia(*platform_);
+        TFrequencia frequencia(*platform_, TestDocument());
         // Shown, it asks the advisor; with no recommendation (all rejected)
         // it starts from the highest R.
         frequencia.Exibir();
-        const int advised = Advise(Record).Recommended;
-        const int best = advised != 0 ? advised : HighestCorrelation(Record);
+        const int advised = Advise(TestDocument().Record(), TestSession()).Recommended;
+        const int best = advised != 0 ? advised : HighestCorrelation(TestDocument().Record());
         QCOMPARE(frequencia.Recommended(), best);
         for (int index = 1; index <= kDistributionCount; ++index)
             QCOMPARE(frequencia.Distribuicao(index)->isChecked(), index == best);
@@ -442,7 +443,7 @@ private slots:
                                                                               : QStringLiteral("(maior R)")));
         QCOMPARE(frequencia.Intervalo()->currentData().toInt(), best);
         frequencia.SetRecommended(0);
-        QVERIFY(frequencia.Distribuicao(HighestCorrelation(Record))->text().endsWith(QStringLiteral("(maior R)")));
+        QVERIFY(frequencia.Distribuicao(HighestCorrelation(TestDocument().Record()))->text().endsWith(QStringLiteral("(maior R)")));
 
         // The advisor's recommendation replaces it at once.
         frequencia.SetRecommended(kGEV);
@@ -466,15 +467,15 @@ private slots:
         frequencia.Exibir();
         QVERIFY(frequencia.Distribuicao(best)->isChecked() && frequencia.Distribuicao(other)->isChecked());
         // ...and a new analysis starts from the recommendation again.
-        ParametersOf(Record, kNormal).Scale *= 1.01;
+        ParametersOf(TestDocument().Record(), kNormal).Scale *= 1.01;
         frequencia.Exibir();
-        QVERIFY(!frequencia.Distribuicao(other)->isChecked() || Advise(Record).Recommended == other);
-        QVERIFY(frequencia.Distribuicao(Advise(Record).Recommended ? Advise(Record).Recommended : HighestCorrelation(Record))
+        QVERIFY(!frequencia.Distribuicao(other)->isChecked() || Advise(TestDocument().Record(), TestSession()).Recommended == other);
+        QVERIFY(frequencia.Distribuicao(Advise(TestDocument().Record(), TestSession()).Recommended ? Advise(TestDocument().Record(), TestSession()).Recommended : HighestCorrelation(TestDocument().Record()))
                     ->isChecked());
     }
 
     void frequencyChartDrawsTheBuildersPointsOnEachPaper() {
-        TFrequencia frequencia(*platform_);
+        TFrequencia frequencia(*platform_, TestDocument());
         frequencia.Exibir();
         for (int index = 1; index <= kDistributionCount; ++index) frequencia.Distribuicao(index)->setChecked(true);
         for (int paper = 0; paper < 3; ++paper) {
@@ -524,8 +525,8 @@ private slots:
 
     void linesStayInsideTheAxesOnEveryFile() {
         // A Normal fit that runs below zero at short return periods, with its band.
-        ParametersOf(Record, kNormal) = {10.0, 30.0, 0.0};
-        TFrequencia frequencia(*platform_);
+        ParametersOf(TestDocument().Record(), kNormal) = {10.0, 30.0, 0.0};
+        TFrequencia frequencia(*platform_, TestDocument());
         frequencia.SetRecommended(kNormal);
         frequencia.Exibir();
         QVERIFY(!frequencia.Dados().BandLower.empty());
@@ -536,7 +537,7 @@ private slots:
 
     void unitAndPaperAreChartSettingsNotProjectData() {
         {
-            TFrequencia frequencia(*platform_);
+            TFrequencia frequencia(*platform_, TestDocument());
             frequencia.Exibir();
             frequencia.Unidade()->setText(QStringLiteral("m³/s"));
             emit frequencia.Unidade()->editingFinished();
@@ -546,16 +547,16 @@ private slots:
             QVERIFY(frequencia.Legenda()->Texts().contains(QStringLiteral("Observados (Gringorten)")));
         }
         // A new window (a new run) finds them again; the record never held them.
-        TFrequencia again(*platform_);
+        TFrequencia again(*platform_, TestDocument());
         QCOMPARE(again.Unidade()->text(), QStringLiteral("m³/s"));
         QCOMPARE(again.Posicao()->currentText(), QStringLiteral("Gringorten"));
-        QCOMPARE(std::memcmp(&Record, Ocmulgee().Record.get(), sizeof(AnalysisRecord)), 0);
+        QCOMPARE(std::memcmp(&TestDocument().Record(), Ocmulgee().Record.get(), sizeof(AnalysisRecord)), 0);
     }
 
     void frequencyChartWithoutSimulationsSaysWhy() {
-        CurrentSimulations = SimulationSummary{};
+        TestDocument().SetSimulations(SimulationSummary{});
         platform_->CancelWork = true;
-        TFrequencia frequencia(*platform_);
+        TFrequencia frequencia(*platform_, TestDocument());
         frequencia.Exibir();
         QVERIFY(frequencia.Aviso()->text().contains(QStringLiteral("cancelada")));
         for (QAbstractSeries* s : frequencia.Grafico()->series()) QVERIFY(!qobject_cast<QAreaSeries*>(s));
@@ -566,9 +567,9 @@ private slots:
     }
 
     void ratioDiagramNamesTheClosestFamilies() {
-        TDiagramaMomentos diagrama(*platform_);
+        TDiagramaMomentos diagrama(*platform_, TestDocument());
         diagrama.Exibir();
-        const RatioDiagramData expected = RatioDiagram(Record);
+        const RatioDiagramData expected = RatioDiagram(TestDocument().Record());
         const QString sample = QString::fromStdString(DistributionName(expected.SampleFamily.Closest));
         const QString logs = QString::fromStdString(DistributionName(expected.LogsFamily.Closest));
         QVERIFY(diagrama.Resumo()->text().contains(QStringLiteral("da amostra: ") + sample));
@@ -588,9 +589,9 @@ private slots:
     }
 
     void ferramentasListsTheChartWindows() {
-        TDesktop desktop(*platform_);
-        TFrequencia frequencia(*platform_, &desktop);
-        TDiagramaMomentos diagrama(*platform_, &desktop);
+        TDesktop desktop(*platform_, TestDocument());
+        TFrequencia frequencia(*platform_, TestDocument(), &desktop);
+        TDiagramaMomentos diagrama(*platform_, TestDocument(), &desktop);
         desktop.SetChartWindows(&frequencia, &diagrama);
         QCOMPARE(desktop.menufrequencia()->text(), QStringLiteral("Gráfico de frequência"));
         QCOMPARE(desktop.menudiagrama()->text(), QStringLiteral("Diagrama de momentos-L"));
@@ -600,7 +601,7 @@ private slots:
 
     void batchToolWritesEveryChart() {
         const QString project = dir_->filePath("ocmulgee.prj");
-        WriteProjectFile(Record, project.toStdString());
+        WriteProjectFile(TestDocument().Record(), project.toStdString());
         const QString out = dir_->filePath("graficos");
         QProcess tool;
         tool.start(QStringLiteral(ZARN_CHARTS), {QStringLiteral("--width"), QStringLiteral("10"), QStringLiteral("--height"),

@@ -1,6 +1,6 @@
 // The main window's commands with the scripted platform: enabling, the
 // save-first question for close, Novo and Abrir, failed calculations and
-// opens that keep the previous analysis, the project round trip, StartupDir
+// opens that keep the previous analysis, the project round trip, TestSession().StartupDir
 // and help. The new-project dialog is driven through its ModalRun hook.
 #include <QAction>
 #include <QDir>
@@ -21,6 +21,7 @@
 #include "platform/session.h"
 #include "dialogs/resultdialogs.h"
 #include "support/scriptedplatform.h"
+#include "support/testdocument.h"
 
 using namespace zarn;
 
@@ -33,8 +34,8 @@ const QString kZero = QStringLiteral(ZARN_TEST_DATA "/ocmulgee-river-macon-zero.
 const QString kHelpSource = QStringLiteral(ZARN_TEST_DATA "/../../app/help/ajuda.hlp");
 
 std::vector<unsigned char> RecordBytes() {
-    const auto* p = reinterpret_cast<const unsigned char*>(&Record);
-    return {p, p + sizeof(Record)};
+    const auto* p = reinterpret_cast<const unsigned char*>(&TestDocument().Record());
+    return {p, p + sizeof(TestDocument().Record())};
 }
 
 bool WriteBytes(const QString& path, qint64 size) {
@@ -74,7 +75,7 @@ class TestDesktop : public QObject {
         UserCreates(kExample);
         desktop_->Novo1()->trigger();
         QVERIFY2(platform_->Texts("error").isEmpty(), qPrintable(platform_->Texts("error").join('|')));
-        QVERIFY(ProjectModified);
+        QVERIFY(TestDocument().Modified());
     }
 
     QList<QAction*> LaterCommands() const {
@@ -90,21 +91,21 @@ class TestDesktop : public QObject {
 
 private slots:
     void init() {
-        Record = AnalysisRecord{};
+        TestDocument().Record() = AnalysisRecord{};
         dir_ = std::make_unique<QTemporaryDir>();
         QVERIFY(dir_->isValid());
         savedDir_ = QDir::currentPath();
         QDir::setCurrent(dir_->path());
         platform_ = std::make_unique<ScriptedPlatform>();
-        desktop_ = std::make_unique<TDesktop>(*platform_);
-        novo_ = new TNovoProj(*platform_, desktop_.get());
-        est_ = new TEstatisticas(*platform_, desktop_.get());
-        auto* testes = new TTesteDLG(*platform_, desktop_.get());
-        auto* para = new TParaDLG(*platform_, desktop_.get());
-        auto* result = new Tresult(*platform_, desktop_.get());
+        desktop_ = std::make_unique<TDesktop>(*platform_, TestDocument());
+        novo_ = new TNovoProj(*platform_, TestSession(), desktop_.get());
+        est_ = new TEstatisticas(*platform_, TestDocument(), desktop_.get());
+        auto* testes = new TTesteDLG(*platform_, TestDocument(), desktop_.get());
+        auto* para = new TParaDLG(*platform_, TestDocument(), desktop_.get());
+        auto* result = new Tresult(*platform_, TestDocument(), desktop_.get());
         desktop_->SetWindows(novo_, est_, testes, para, result);
         LinkResultDialogs(est_, testes, para, result);
-        ProjectModified = true;  // StartSession must clear it
+        TestDocument().SetModified(true);  // StartSession must clear it
         StartSession(*desktop_, *novo_);
         desktop_->show();
         dialogRuns_ = 0;
@@ -118,7 +119,7 @@ private slots:
     }
 
     void StartsWithoutAnalysisCommands() {
-        QVERIFY(!ProjectModified);
+        QVERIFY(!TestDocument().Modified());
         QVERIFY(LaterCommandsEnabled(false));
         for (QAction* a : {desktop_->Novo1(), desktop_->Abrir1(), desktop_->Sair1(), desktop_->Ajuda1(),
                            desktop_->Criar(), desktop_->Abrir(), desktop_->sair()})
@@ -130,8 +131,8 @@ private slots:
         CreateExample();
         QVERIFY(LaterCommandsEnabled(true));
         QVERIFY(est_->isVisible());
-        QCOMPARE(Record.SampleSize, 40);
-        QCOMPARE(TextOf(Record.Title), std::string("Ocmulgee"));
+        QCOMPARE(TestDocument().Record().SampleSize, 40);
+        QCOMPARE(TextOf(TestDocument().Record().Title), std::string("Ocmulgee"));
         QCOMPARE(platform_->BusyCalls, 1);
         QCOMPARE(platform_->BusyDepth, 0);
         // The dialog starts empty every time, not with the last project's texts.
@@ -147,8 +148,8 @@ private slots:
         UserCreates(kExample, QString());
         desktop_->Criar()->trigger();
         QVERIFY(platform_->Texts("error").isEmpty());
-        QCOMPARE(Record.Title.Length, 0);
-        QVERIFY(ProjectModified);
+        QCOMPARE(TestDocument().Record().Title.Length, 0);
+        QVERIFY(TestDocument().Modified());
     }
 
     void TypedTextsAreStoredAsWindows1252() {
@@ -160,8 +161,8 @@ private slots:
         desktop_->Novo1()->trigger();
         QVERIFY2(platform_->Texts("error").isEmpty(), qPrintable(platform_->Texts("error").join('|')));
         // ã = E3, en dash = 96, ê = EA, Á = C1 in Windows-1252
-        QCOMPARE(TextOf(Record.Title), std::string("S\xE3o Francisco \x96 Tr\xEAs Marias"));
-        QVERIFY(TextOf(Record.DataFileName).ends_with("/\xC1guas/rio.dat"));
+        QCOMPARE(TextOf(TestDocument().Record().Title), std::string("S\xE3o Francisco \x96 Tr\xEAs Marias"));
+        QVERIFY(TextOf(TestDocument().Record().DataFileName).ends_with("/\xC1guas/rio.dat"));
     }
 
     void CancelledDialogChangesNothing() {
@@ -176,7 +177,7 @@ private slots:
         desktop_->Novo1()->trigger();
         QCOMPARE(dialogRuns_, 1);
         QVERIFY(RecordBytes() == before);
-        QVERIFY(ProjectModified);
+        QVERIFY(TestDocument().Modified());
         QCOMPARE(platform_->BusyCalls, 1);
     }
 
@@ -215,8 +216,8 @@ private slots:
         QCOMPARE(QFileInfo(Path(saveAs)).isFile() && !saveAs.isEmpty(), written);
         if (written) QCOMPARE(QFileInfo(Path(saveAs)).size(), qint64(kRecordSize));
         QCOMPARE(platform_->Texts("error").size(), errors);
-        // Saving inside the question leaves ProjectModified to the command.
-        QCOMPARE(ProjectModified, modified);
+        // Saving inside the question leaves TestDocument().Modified() to the command.
+        QCOMPARE(TestDocument().Modified(), modified);
     }
 
     void SaveFirstGuardsNovo_data() {
@@ -246,7 +247,7 @@ private slots:
         QCOMPARE(dialogRuns_, dialogShown ? 1 : 0);
         QCOMPARE(platform_->Texts("confirm").size(), 1);
         QVERIFY(RecordBytes() == before);
-        QVERIFY(ProjectModified);  // the dialog was cancelled: still unsaved
+        QVERIFY(TestDocument().Modified());  // the dialog was cancelled: still unsaved
         if (!saveAs.isEmpty()) QCOMPARE(QFileInfo(Path(saveAs)).size(), qint64(kRecordSize));
     }
 
@@ -272,7 +273,7 @@ private slots:
         desktop_->Abrir()->trigger();  // the open dialog, if shown, is cancelled
         QCOMPARE(platform_->Texts("open").size(), openDialogShown ? 1 : 0);
         QVERIFY(RecordBytes() == before);
-        QVERIFY(ProjectModified);
+        QVERIFY(TestDocument().Modified());
         QVERIFY(est_->isVisible());
     }
 
@@ -307,7 +308,7 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("0\n12\n0\n30\n7.5\n");
         }
-        const bool modifiedBefore = ProjectModified;
+        const bool modifiedBefore = TestDocument().Modified();
         const auto before = RecordBytes();
         platform_->Log.clear();
         platform_->Answers = {Answer::No};
@@ -318,7 +319,7 @@ private slots:
         QCOMPARE(platform_->Texts("error"), QStringList{error});
         QCOMPARE(platform_->BusyDepth, 0);
         QVERIFY(RecordBytes() == before);
-        QCOMPARE(ProjectModified, modifiedBefore);
+        QCOMPARE(TestDocument().Modified(), modifiedBefore);
         QVERIFY(LaterCommandsEnabled(!firstProject));
         QVERIFY(!est_->isVisible());
     }
@@ -326,14 +327,14 @@ private slots:
     void CalculationRunsUnderTheProgressDialogAndKeepsItsSimulations() {
         CreateExample();
         QCOMPARE(platform_->Texts("progress"), QStringList{QStringLiteral("ZARN - Calculando")});
-        QVERIFY(CurrentSimulations.Matches(Record));
-        QCOMPARE(CurrentSimulations.Of(kGEV).CriticalRSamples, 500);
+        QVERIFY(TestDocument().Simulations().Matches(TestDocument().Record()));
+        QCOMPARE(TestDocument().Simulations().Of(kGEV).CriticalRSamples, 500);
     }
 
     void CancellingTheCalculationKeepsThePreviousAnalysisSilently() {
         CreateExample();
         const auto before = RecordBytes();
-        const SimulationSummary simulations = CurrentSimulations;
+        const SimulationSummary simulations = TestDocument().Simulations();
         platform_->Log.clear();
         platform_->Answers = {Answer::No};
         platform_->CancelWork = true;
@@ -345,8 +346,8 @@ private slots:
         QVERIFY(platform_->Texts("error").isEmpty());
         QCOMPARE(platform_->BusyDepth, 0);
         QVERIFY(RecordBytes() == before);
-        QVERIFY(ProjectModified);
-        QVERIFY(CurrentSimulations.Matches(Record));
+        QVERIFY(TestDocument().Modified());
+        QVERIFY(TestDocument().Simulations().Matches(TestDocument().Record()));
         QVERIFY(!est_->isVisible());
     }
 
@@ -356,7 +357,7 @@ private slots:
         desktop_->Salvar()->trigger();
         platform_->FileNames = {Path("ocmulgee.prj")};
         desktop_->Abrir()->trigger();
-        QVERIFY(!CurrentSimulations.Valid);
+        QVERIFY(!TestDocument().Simulations().Valid);
     }
 
     void SaveThenOpenGivesIdenticalRecord() {
@@ -364,17 +365,17 @@ private slots:
         const auto created = RecordBytes();
         platform_->FileNames = {Path("ocmulgee.prj")};
         desktop_->Salvar()->trigger();
-        QVERIFY(!ProjectModified);
+        QVERIFY(!TestDocument().Modified());
         QCOMPARE(platform_->Log.last().Options.Filters.first(), QStringLiteral("Arquivo de projeto (*.Prj)"));
         QCOMPARE(QFileInfo(Path("ocmulgee.prj")).size(), qint64(kRecordSize));
 
-        std::memset(&Record, 0x5A, sizeof(Record));
+        std::memset(&TestDocument().Record(), 0x5A, sizeof(TestDocument().Record()));
         platform_->FileNames = {Path("ocmulgee.prj")};
         desktop_->Abrir()->trigger();
         QCOMPARE(platform_->Texts("confirm").size(), 0);  // saved: nothing to ask
         QVERIFY(platform_->Texts("error").isEmpty());
         QVERIFY(RecordBytes() == created);
-        QVERIFY(!ProjectModified);
+        QVERIFY(!TestDocument().Modified());
         QVERIFY(est_->isVisible());
 
         desktop_->close();  // right after opening: no question
@@ -400,10 +401,11 @@ private slots:
                                             "maior que 1 ano")});
         QVERIFY2(platform_->Texts("error").isEmpty(), qPrintable(platform_->Texts("error").join('|')));
         // The Ocmulgee with one year without flow: the analysis of its 39 positive values.
-        QCOMPARE(Record.SampleSize, 39);
-        QCOMPARE(CurrentZeroYears.Zeros, 1);
-        QCOMPARE(CurrentZeroYears.Years, 40);
-        QCOMPARE(CurrentReturnPeriods, (std::vector<double>{1.01, 25, 10000}));
+        const Document& document = TestDocument();
+        QCOMPARE(document.Record().SampleSize, 39);
+        QCOMPARE(StudyZeroYears(document).Zeros, 1);
+        QCOMPARE(StudyZeroYears(document).Years, 40);
+        QCOMPARE(StudyReturnPeriods(document), (std::vector<double>{1.01, 25, 10000}));
         QVERIFY(est_->Texto()->toPlainText().startsWith(QStringLiteral("Anos sem vazão:\n  Zeros : 1 de 40\n  p0 = 1/40 : ")));
 
         // Saved, the side file keeps both; opened, the study is back.
@@ -413,20 +415,22 @@ private slots:
         QVERIFY(side.open(QIODevice::ReadOnly));
         const QByteArray kept = side.readAll();
         QVERIFY2(kept.contains("\nperiodos_de_retorno=1.01;25;10000\n") && kept.contains("\nzeros=1\n"), kept.constData());
-        CurrentZeroYears = {};
-        CurrentReturnPeriods = StandardReturnPeriods();
+        CreateExample();  // another analysis in between
+        QCOMPARE(StudyZeroYears(document).Zeros, 0);
+        platform_->Answers = {Answer::No};
         platform_->FileNames = {Path("seca.prj")};
         desktop_->Abrir()->trigger();
-        QCOMPARE(CurrentZeroYears.Zeros, 1);
-        QCOMPARE(CurrentZeroYears.Years, 40);
-        QCOMPARE(CurrentReturnPeriods, (std::vector<double>{1.01, 25, 10000}));
+        QCOMPARE(StudyZeroYears(document).Zeros, 1);
+        QCOMPARE(StudyZeroYears(document).Years, 40);
+        QCOMPARE(StudyReturnPeriods(document), (std::vector<double>{1.01, 25, 10000}));
         QVERIFY(est_->Texto()->toPlainText().contains(QStringLiteral("p0 = 1/40")));
 
         // "Períodos de retorno..." changes the list of the open project.
         QVERIFY(desktop_->menuperiodos()->isEnabled());
         platform_->Log.clear();
         desktop_->PeriodosJanela()->ModalRun = [](TPeriodos& d) {
-            QCOMPARE(d.Lista()->text(), QString::fromStdString(FormatReturnPeriods({1.01, 25, 10000}, RegionalDecimalSeparator())));
+            QCOMPARE(d.Lista()->text(),
+                     QString::fromStdString(FormatReturnPeriods({1.01, 25, 10000}, RegionalDecimalSeparator())));
             d.Lista()->setText(QStringLiteral("2; cem"));
             d.OkClick();
             d.Lista()->setText(QStringLiteral("2; 100; 1000"));
@@ -435,8 +439,8 @@ private slots:
         desktop_->menuperiodos()->trigger();
         QCOMPARE(platform_->Texts("notice"),
                  QStringList{QStringLiteral("\"cem\" não é um período de retorno: escreva números (em anos)")});
-        QCOMPARE(CurrentReturnPeriods, (std::vector<double>{2, 100, 1000}));
-        QVERIFY(ProjectModified);
+        QCOMPARE(StudyReturnPeriods(document), (std::vector<double>{2, 100, 1000}));
+        QVERIFY(document.Modified());
     }
 
     void FailedOpenKeepsEverything_data() {
@@ -458,7 +462,7 @@ private slots:
         desktop_->Abrir1()->trigger();
         QCOMPARE(platform_->Texts("error"), QStringList{error});
         QVERIFY(RecordBytes() == before);
-        QVERIFY(ProjectModified);
+        QVERIFY(TestDocument().Modified());
     }
 
     void OpenEnablesCommandsFromStart() {
@@ -478,12 +482,12 @@ private slots:
         desktop_->Abrir()->trigger();
         QVERIFY2(platform_->Texts("error").isEmpty(), qPrintable(platform_->Texts("error").join('|')));
         QVERIFY(LaterCommandsEnabled(true));
-        QVERIFY(!ProjectModified);
+        QVERIFY(!TestDocument().Modified());
     }
 
     void DialogsAndHelpUseStartupDir() {
         const QString startup = QDir::currentPath();  // the temporary folder set in init()
-        QCOMPARE(QString::fromStdString(StartupDir), startup);
+        QCOMPARE(QString::fromStdString(TestSession().StartupDir), startup);
 
         desktop_->Abrir()->trigger();
         QCOMPARE(platform_->Log.last().Options.InitialFolder, startup);

@@ -19,6 +19,7 @@
 #include "platform/session.h"
 #include "dialogs/resultdialogs.h"
 #include "support/scriptedplatform.h"
+#include "support/testdocument.h"
 
 using namespace zarn;
 
@@ -27,8 +28,8 @@ namespace {
 const QString kExample = QStringLiteral(ZARN_EXAMPLES "/ocmulgee-river-macon.dat");
 
 std::vector<unsigned char> RecordBytes() {
-    const auto* p = reinterpret_cast<const unsigned char*>(&Record);
-    return {p, p + sizeof(Record)};
+    const auto* p = reinterpret_cast<const unsigned char*>(&TestDocument().Record());
+    return {p, p + sizeof(TestDocument().Record())};
 }
 
 }  // namespace
@@ -65,18 +66,18 @@ class TestGuiRobustness : public QObject {
 
 private slots:
     void init() {
-        Record = AnalysisRecord{};
+        TestDocument().Record() = AnalysisRecord{};
         dir_ = std::make_unique<QTemporaryDir>();
         QVERIFY(dir_->isValid());
         savedDir_ = QDir::currentPath();
         QDir::setCurrent(dir_->path());
         platform_ = std::make_unique<ScriptedPlatform>();
-        desktop_ = std::make_unique<TDesktop>(*platform_);
-        novo_ = new TNovoProj(*platform_, desktop_.get());
-        auto* est = new TEstatisticas(*platform_, desktop_.get());
-        auto* testes = new TTesteDLG(*platform_, desktop_.get());
-        para_ = new TParaDLG(*platform_, desktop_.get());
-        result_ = new Tresult(*platform_, desktop_.get());
+        desktop_ = std::make_unique<TDesktop>(*platform_, TestDocument());
+        novo_ = new TNovoProj(*platform_, TestSession(), desktop_.get());
+        auto* est = new TEstatisticas(*platform_, TestDocument(), desktop_.get());
+        auto* testes = new TTesteDLG(*platform_, TestDocument(), desktop_.get());
+        para_ = new TParaDLG(*platform_, TestDocument(), desktop_.get());
+        result_ = new Tresult(*platform_, TestDocument(), desktop_.get());
         desktop_->SetWindows(novo_, est, testes, para_, result_);
         LinkResultDialogs(est, testes, para_, result_);
         StartSession(*desktop_, *novo_);
@@ -126,7 +127,7 @@ private slots:
         else
             QCOMPARE(shown[0], error);
         QVERIFY(RecordBytes() == before);
-        QVERIFY(ProjectModified);
+        QVERIFY(TestDocument().Modified());
         QCOMPARE(platform_->BusyDepth, 0);
     }
 
@@ -139,7 +140,7 @@ private slots:
     }
 
     void ProjectWithBadCountsIsRefused() {
-        AnalysisRecord bad = Record;
+        AnalysisRecord bad = TestDocument().Record();
         bad.ClassCount = 50000;
         const QString file =
             WriteFile("bad.prj", QByteArray(reinterpret_cast<const char*>(&bad), int(sizeof bad)));
@@ -151,12 +152,12 @@ private slots:
         QCOMPARE(errors.size(), 1);
         QVERIFY2(errors.first().contains(QStringLiteral("não é um projeto válido")), qPrintable(errors.first()));
         QVERIFY(RecordBytes() == before);
-        QVERIFY(ProjectModified);
+        QVERIFY(TestDocument().Modified());
     }
 
     void StrangeProjectWalksEveryWindow() {
         // Non-finite values where the windows look, as a damaged file may hold.
-        AnalysisRecord strange = Record;
+        AnalysisRecord strange = TestDocument().Record();
         strange.Mean = std::nan("");
         strange.Skewness = HUGE_VAL;
         strange.KendallTau = -HUGE_VAL;
@@ -170,7 +171,7 @@ private slots:
         platform_->FileNames = {file};
         desktop_->Abrir1()->trigger();
         QVERIFY(platform_->Texts("error").isEmpty());
-        QVERIFY(!ProjectModified);
+        QVERIFY(!TestDocument().Modified());
 
         desktop_->menuteste()->trigger();
         desktop_->menupara()->trigger();

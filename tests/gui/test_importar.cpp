@@ -28,6 +28,7 @@
 #include "dialogs/resultdialogs.h"
 #include "platform/session.h"
 #include "support/scriptedplatform.h"
+#include "support/testdocument.h"
 
 using namespace zarn;
 
@@ -77,7 +78,7 @@ private slots:
         dir_ = std::make_unique<QTemporaryDir>();
         QVERIFY(dir_->isValid());
         platform_ = std::make_unique<NoticingPlatform>();
-        janela_ = std::make_unique<TImportar>(*platform_);
+        janela_ = std::make_unique<TImportar>(*platform_, TestSession());
         janela_->HelpFile = QStringLiteral("/start/ajuda.hlp");
         janela_->abrirserie.InitialFolder = QStringLiteral("/start");
         janela_->show();
@@ -241,7 +242,7 @@ private slots:
     }
 
     void NewProjectDialogTakesTheSavedFile() {
-        TNovoProj novo(*platform_);
+        TNovoProj novo(*platform_, TestSession());
         novo.HelpFile = QStringLiteral("/novo/ajuda.hlp");
         novo.abrirdados.InitialFolder = QStringLiteral("/novo");
         novo.show();
@@ -281,15 +282,15 @@ private slots:
     }
 
     void ProjetoMenuImportsAndCreationWarnsAboutYearValueFiles() {
-        Record = AnalysisRecord{};
+        TestDocument().Record() = AnalysisRecord{};
         const QString saved = QDir::currentPath();
         QDir::setCurrent(dir_->path());
-        TDesktop desktop(*platform_);
-        auto* novo = new TNovoProj(*platform_, &desktop);
-        auto* est = new TEstatisticas(*platform_, &desktop);
-        auto* testes = new TTesteDLG(*platform_, &desktop);
-        auto* para = new TParaDLG(*platform_, &desktop);
-        auto* result = new Tresult(*platform_, &desktop);
+        TDesktop desktop(*platform_, TestDocument());
+        auto* novo = new TNovoProj(*platform_, TestSession(), &desktop);
+        auto* est = new TEstatisticas(*platform_, TestDocument(), &desktop);
+        auto* testes = new TTesteDLG(*platform_, TestDocument(), &desktop);
+        auto* para = new TParaDLG(*platform_, TestDocument(), &desktop);
+        auto* result = new Tresult(*platform_, TestDocument(), &desktop);
         desktop.SetWindows(novo, est, testes, para, result);
         LinkResultDialogs(est, testes, para, result);
         StartSession(desktop, *novo);
@@ -326,8 +327,8 @@ private slots:
         platform_->WatchedVisible.clear();
         desktop.Novo1()->trigger();
         QVERIFY2(platform_->Texts("error").isEmpty(), qPrintable(platform_->Texts("error").join('|')));
-        QVERIFY(ProjectModified);
-        QCOMPARE(Record.SampleSize, 6);
+        QVERIFY(TestDocument().Modified());
+        QCOMPARE(TestDocument().Record().SampleSize, 6);
         const QStringList notices = platform_->Texts("notice");
         QCOMPARE(notices.size(), 1);
         QVERIFY(notices.first().contains(QStringLiteral("tabela \"ano valor\"")));
@@ -340,7 +341,7 @@ private slots:
         platform_->Answers = {Answer::No};
         desktop.Novo1()->trigger();
         QVERIFY(platform_->Texts("notice").isEmpty());
-        ProjectModified = false;
+        TestDocument().SetModified(false);
         QDir::setCurrent(saved);
     }
 };

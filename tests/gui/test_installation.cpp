@@ -1,4 +1,4 @@
-// ZARN started from any folder: the help file looked for in StartupDir first,
+// ZARN started from any folder: the help file looked for in TestSession().StartupDir first,
 // a missing one named with every folder searched, a start-up folder where
 // the fact file cannot be written said in Portuguese (the advice still
 // opens), and the check of an installation.
@@ -24,6 +24,7 @@
 #include "rules/advisor.h"
 #include "rules/launch.h"
 #include "support/scriptedplatform.h"
+#include "support/testdocument.h"
 
 using namespace zarn;
 
@@ -38,7 +39,7 @@ const QString kUnwritableFolder = QStringLiteral("/proc");
 // The folders searched, one per line, as the missing-help notice lists them.
 QString SearchedFolders() {
     QStringList folders;
-    for (const std::string& folder : SupportFolders()) folders << FromFileSystem(folder);
+    for (const std::string& folder : SupportFolders(TestSession())) folders << FromFileSystem(folder);
     return folders.join(QLatin1Char('\n'));
 }
 
@@ -53,8 +54,8 @@ class TestInstallation : public QObject {
 private slots:
     void initTestCase() {
         SimulationSummary simulations;
-        CalculateAll(Record, "Ocmulgee", "Macon", "", QFile::encodeName(kExample).toStdString(), {}, &simulations);
-        CurrentSimulations = simulations;
+        CalculateAll(TestDocument().Record(), "Ocmulgee", "Macon", "", QFile::encodeName(kExample).toStdString(), {}, &simulations);
+        TestDocument().SetSimulations(simulations);
     }
 
     void init() {
@@ -66,14 +67,14 @@ private slots:
     void cleanup() {
         QDir::setCurrent(cwd_);
         startup_.reset();
-        StartupDir.clear();
+        TestSession().StartupDir.clear();
     }
 
     void helpInTheStartupFolderIsUsedFirst() {
-        // None anywhere: the one StartupDir would hold, so the notice can name it.
+        // None anywhere: the one TestSession().StartupDir would hold, so the notice can name it.
         ScriptedPlatform platform;
-        TDesktop desktop(platform);
-        TNovoProj novo(platform);
+        TDesktop desktop(platform, TestDocument());
+        TNovoProj novo(platform, TestSession());
         StartSession(desktop, novo);
         QCOMPARE(desktop.HelpFile, startup_->filePath(QStringLiteral("ajuda.hlp")));
         QVERIFY(!QFile::exists(desktop.HelpFile));
@@ -82,17 +83,17 @@ private slots:
         StartSession(desktop, novo);
         QCOMPARE(desktop.HelpFile, startup_->filePath(QStringLiteral("ajuda.hlp")));
         QCOMPARE(novo.HelpFile, desktop.HelpFile);
-        QCOMPARE(HelpFilePath(), desktop.HelpFile);
+        QCOMPARE(HelpFilePath(TestSession()), desktop.HelpFile);
     }
 
     void missingHelpFileNamesEveryFolderSearchedInOrder() {
         ScriptedPlatform platform;
         platform.HelpAvailable = false;
-        TDesktop desktop(platform);
-        TNovoProj novo(platform);
+        TDesktop desktop(platform, TestDocument());
+        TNovoProj novo(platform, TestSession());
         StartSession(desktop, novo);
         desktop.Ajuda1()->trigger();
-        TEstatisticas estatisticas(platform);
+        TEstatisticas estatisticas(platform, TestDocument());
         QTest::keyClick(&estatisticas, Qt::Key_F1);
 
         const QStringList notices = platform.Texts(QStringLiteral("notice"));
@@ -106,7 +107,7 @@ private slots:
     }
 
     void helpFileSetByHandIsNamedBeforeTheSearchedFolders() {
-        const QString text = HelpFileNotFoundText(QStringLiteral("/somewhere/else/ajuda.hlp"));
+        const QString text = HelpFileNotFoundText(TestSession(), QStringLiteral("/somewhere/else/ajuda.hlp"));
         QVERIFY2(text.endsWith(QStringLiteral("em:\n/somewhere/else\n") + SearchedFolders()), qPrintable(text));
     }
 
@@ -114,8 +115,8 @@ private slots:
         ScriptedPlatform platform;
         platform.HelpAvailable = false;
         QVERIFY(QFile::copy(kHelpSource, startup_->filePath(QStringLiteral("ajuda.hlp"))));
-        StartupDir = QFile::encodeName(startup_->path()).toStdString();
-        ShowHelpTopic(platform, nullptr, HelpFilePath(), 999);
+        TestSession().StartupDir = QFile::encodeName(startup_->path()).toStdString();
+        ShowHelpTopic(platform, nullptr, TestSession(), HelpFilePath(TestSession()), 999);
         QCOMPARE(platform.Texts(QStringLiteral("notice")),
                  QStringList{QStringLiteral("O tópico 999 não existe no arquivo de ajuda \"%1\".")
                                  .arg(startup_->filePath(QStringLiteral("ajuda.hlp")))});
@@ -130,11 +131,11 @@ private slots:
             folders << readOnly.path();
         }
         for (const QString& folder : folders) {
-            StartupDir = QFile::encodeName(folder).toStdString();
+            TestSession().StartupDir = QFile::encodeName(folder).toStdString();
             ScriptedPlatform platform;
             QString error;
             try {
-                StartRuleEngine(platform);
+                StartRuleEngine(platform, TestDocument());
             } catch (const ZarnError& e) {
                 error = QString::fromStdString(e.what());
             }
@@ -148,10 +149,10 @@ private slots:
     }
 
     void reportNextFromAnUnwritableFolderStillOpensTheAdvice() {
-        StartupDir = QFile::encodeName(kUnwritableFolder).toStdString();
+        TestSession().StartupDir = QFile::encodeName(kUnwritableFolder).toStdString();
         ScriptedPlatform platform;
-        Tresult result(platform);
-        TRecomendacao recomendacao(platform);
+        Tresult result(platform, TestDocument());
+        TRecomendacao recomendacao(platform, TestDocument());
         LinkRecomendacao(&result, &recomendacao);
         result.Exibir();
         result.Avancar()->click();
@@ -191,7 +192,8 @@ private slots:
         QVERIFY2(text.contains(said), qPrintable(text));
         for (const QString& name : present)
             QVERIFY2(text.contains(startup_->filePath(name)), qPrintable(text));
-        QCOMPARE(FromFileSystem(StartupDir), startup_->path());
+        // The check takes the working directory as the start-up folder.
+        QVERIFY2(text.contains(QStringLiteral("Pasta de início: ") + startup_->path()), qPrintable(text));
     }
 
     void installCheckRefusesAHelpFileWithoutAWindowsTopic() {

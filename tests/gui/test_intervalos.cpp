@@ -15,6 +15,7 @@
 #include "dialogs/intervalwindow.h"
 #include "platform/session.h"
 #include "support/scriptedplatform.h"
+#include "support/testdocument.h"
 
 using namespace zarn;
 
@@ -30,17 +31,19 @@ class TestIntervalos : public QObject {
 private slots:
     void init() {
         dir_ = new QTemporaryDir;
-        StartupDir = dir_->path().toStdString();
-        Record = AnalysisRecord{};
-        CalculateAll(Record, "Tees", "", "", Example().toStdString(), {}, &CurrentSimulations);
+        TestSession().StartupDir = dir_->path().toStdString();
+        TestDocument().Record() = AnalysisRecord{};
+        SimulationSummary simulations;
+        CalculateAll(TestDocument().Record(), "Tees", "", "", Example().toStdString(), {}, &simulations);
+        TestDocument().SetSimulations(std::move(simulations));
         platform_ = new ScriptedPlatform;
-        window_ = new TIntervalos(*platform_);
+        window_ = new TIntervalos(*platform_, TestDocument());
     }
     void cleanup() {
         delete window_;
         delete platform_;
         delete dir_;
-        CurrentSimulations = SimulationSummary{};
+        TestDocument().SetSimulations(SimulationSummary{});
     }
 
     void ShowsTheEightDistributionsWithTheirLimits() {
@@ -54,30 +57,30 @@ private slots:
         QCOMPARE(t->item(49, 0)->text(), QStringLiteral("GPA"));
         QCOMPARE(t->item(6, 1)->text(), QStringLiteral("1000"));
         QCOMPARE(t->item(0, 5)->text(), QStringLiteral("500"));
-        const QuantileInterval gev100 = ReturnPeriodIntervals(CurrentSimulations, kGEV)[4];
+        const QuantileInterval gev100 = ReturnPeriodIntervals(TestDocument().Simulations(), kGEV)[4];
         const double lower = QLocale().toDouble(t->item(6 * 7 + 4, 3)->text());
         QVERIFY(std::fabs(lower - gev100.Lower) < 5e-4);
     }
 
     void AnOpenedProjectIsSimulatedAgainUnderTheProgressDialog() {
-        const SimulationSummary fresh = CurrentSimulations;
-        CurrentSimulations = SimulationSummary{};  // as after Abrirprojeto
+        const SimulationSummary fresh = TestDocument().Simulations();
+        TestDocument().SetSimulations(SimulationSummary{});  // as after Abrirprojeto
         window_->Exibir();
         QCOMPARE(platform_->Texts("progress").size(), 1);
         QVERIFY(window_->isVisible());
-        QVERIFY(CurrentSimulations.Matches(Record));
+        QVERIFY(TestDocument().Simulations().Matches(TestDocument().Record()));
         const auto a = ReturnPeriodIntervals(fresh, kLogPearson3);
-        const auto b = ReturnPeriodIntervals(CurrentSimulations, kLogPearson3);
+        const auto b = ReturnPeriodIntervals(TestDocument().Simulations(), kLogPearson3);
         QVERIFY(std::memcmp(a.data(), b.data(), sizeof a) == 0);
     }
 
     void CancellingTheSimulationShowsNothing() {
-        CurrentSimulations = SimulationSummary{};
+        TestDocument().SetSimulations(SimulationSummary{});
         platform_->CancelWork = true;
         window_->Exibir();
         QCOMPARE(platform_->Texts("progress").size(), 1);
         QVERIFY(!window_->isVisible());
-        QVERIFY(!CurrentSimulations.Valid);
+        QVERIFY(!TestDocument().Simulations().Valid);
         QVERIFY(platform_->Texts("error").isEmpty());
     }
 

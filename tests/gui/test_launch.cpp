@@ -1,4 +1,4 @@
-// Starting the rule engine: the fact file in StartupDir, the program looked
+// Starting the rule engine: the fact file in TestSession().StartupDir, the program looked
 // up there first, the working directory put back however the step ends.
 #include <QDir>
 #include <QFile>
@@ -12,6 +12,7 @@
 #include "platform/session.h"
 #include "rules/launch.h"
 #include "support/scriptedplatform.h"
+#include "support/testdocument.h"
 
 using namespace zarn;
 
@@ -36,14 +37,14 @@ class TestLaunch : public QObject {
 
 private slots:
     void init() {
-        Record = AnalysisRecord{};
-        Record.SampleSize = 35;
+        TestDocument().Record() = AnalysisRecord{};
+        TestDocument().Record().SampleSize = 35;
         cwd_ = QDir::currentPath();
         path_ = qgetenv("PATH");
         startup_ = new QTemporaryDir;
         elsewhere_ = new QTemporaryDir;
-        StartupDir = startup_->path().toStdString();
-        // The test runs from a folder that is not StartupDir.
+        TestSession().StartupDir = startup_->path().toStdString();
+        // The test runs from a folder that is not TestSession().StartupDir.
         QVERIFY(QDir::setCurrent(elsewhere_->path()));
     }
 
@@ -57,7 +58,7 @@ private slots:
     void startsTheEngineInStartupDirAndRestoresTheDirectory() {
         QVERIFY(PlaceStandIn(startup_->path()));
         ScriptedPlatform platform;
-        StartRuleEngine(platform);
+        StartRuleEngine(platform, TestDocument());
 
         QCOMPARE(QDir::currentPath(), elsewhere_->path());
         QVERIFY(QFile::exists(startup_->filePath("indata.clp")));
@@ -73,7 +74,7 @@ private slots:
 
         // Again: the fact file is written anew, one more engine started.
         QFile::remove(startup_->filePath("indata.clp"));
-        StartRuleEngine(platform);
+        StartRuleEngine(platform, TestDocument());
         QVERIFY(QFile::exists(startup_->filePath("indata.clp")));
         QCOMPARE(platform.Texts(QStringLiteral("launch")).size(), 2);
     }
@@ -81,7 +82,7 @@ private slots:
     void theStandInRecordsItsArgumentsAndDirectory() {
         QVERIFY(PlaceStandIn(startup_->path()));
         StartingPlatform platform;
-        StartRuleEngine(platform);
+        StartRuleEngine(platform, TestDocument());
         const QString record = startup_->filePath("standin-record.txt");
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
         QFile f(record);
@@ -99,14 +100,14 @@ private slots:
         QVERIFY(PlaceStandIn(bin.path()));
         qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path_);
         ScriptedPlatform platform;
-        StartRuleEngine(platform);
+        StartRuleEngine(platform, TestDocument());
         QCOMPARE(platform.Log.size(), 1);
         QCOMPARE(QFileInfo(platform.Log[0].Text).canonicalFilePath(),
                  QFileInfo(bin.filePath("Clipscmd.exe")).canonicalFilePath());
 
-        // A copy in StartupDir comes first.
+        // A copy in TestSession().StartupDir comes first.
         QVERIFY(PlaceStandIn(startup_->path()));
-        StartRuleEngine(platform);
+        StartRuleEngine(platform, TestDocument());
         QCOMPARE(QFileInfo(platform.Log[1].Text).canonicalFilePath(),
                  QFileInfo(startup_->filePath("Clipscmd.exe")).canonicalFilePath());
     }
@@ -114,7 +115,7 @@ private slots:
     void missingEngineShowsNothing() {
         qputenv("PATH", QFile::encodeName(elsewhere_->path()));
         StartingPlatform platform;
-        StartRuleEngine(platform);
+        StartRuleEngine(platform, TestDocument());
         QVERIFY(QFile::exists(startup_->filePath("indata.clp")));
         QVERIFY(platform.Texts(QStringLiteral("error")).isEmpty());
         QVERIFY(platform.Texts(QStringLiteral("notice")).isEmpty());
@@ -128,7 +129,7 @@ private slots:
         ScriptedPlatform platform;
         bool raised = false;
         try {
-            StartRuleEngine(platform);
+            StartRuleEngine(platform, TestDocument());
         } catch (const ZarnError&) {
             raised = true;
         }
@@ -138,9 +139,9 @@ private slots:
     }
 
     void vanishedStartupDirUsesTheWorkingDirectory() {
-        StartupDir = startup_->filePath("gone").toStdString();
+        TestSession().StartupDir = startup_->filePath("gone").toStdString();
         ScriptedPlatform platform;
-        StartRuleEngine(platform);
+        StartRuleEngine(platform, TestDocument());
         QCOMPARE(QDir::currentPath(), elsewhere_->path());
         QVERIFY(QFile::exists(elsewhere_->filePath("indata.clp")));
         QCOMPARE(platform.Log.size(), 1);

@@ -7,6 +7,7 @@
 
 #include "app/novoproj.h"
 #include "support/scriptedplatform.h"
+#include "support/testdocument.h"
 
 using namespace zarn;
 
@@ -19,7 +20,7 @@ class TestNovoProj : public QObject {
 private slots:
     void init() {
         platform_ = std::make_unique<ScriptedPlatform>();
-        dialog_ = std::make_unique<TNovoProj>(*platform_);
+        dialog_ = std::make_unique<TNovoProj>(*platform_, TestSession());
         dialog_->HelpFile = QStringLiteral("/start/ajuda.hlp");
         dialog_->abrirdados.InitialFolder = QStringLiteral("/start");
         dialog_->show();

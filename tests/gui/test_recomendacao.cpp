@@ -29,6 +29,7 @@
 #include "platform/session.h"
 #include "rules/advicelines.h"
 #include "support/scriptedplatform.h"
+#include "support/testdocument.h"
 
 using namespace zarn;
 
@@ -58,20 +59,20 @@ private slots:
     void initTestCase() {
         // One real analysis for every test, with its simulations in memory.
         SimulationSummary simulations;
-        CalculateAll(Record, "Ocmulgee", "Macon", "", QFile::encodeName(kExample).toStdString(), {}, &simulations);
-        CurrentSimulations = simulations;
+        CalculateAll(TestDocument().Record(), "Ocmulgee", "Macon", "", QFile::encodeName(kExample).toStdString(), {}, &simulations);
+        TestDocument().SetSimulations(simulations);
     }
 
     void init() {
         dir_ = std::make_unique<QTemporaryDir>();
-        StartupDir = QFile::encodeName(dir_->path()).toStdString();
+        TestSession().StartupDir = QFile::encodeName(dir_->path()).toStdString();
         cwd_ = QDir::currentPath();
         path_ = qgetenv("PATH");
         // No engine program anywhere unless a test places one.
         qputenv("PATH", QFile::encodeName(dir_->filePath(QStringLiteral("nothing"))));
         platform_ = std::make_unique<StartingPlatform>();
-        result_ = std::make_unique<Tresult>(*platform_);
-        window_ = std::make_unique<TRecomendacao>(*platform_);
+        result_ = std::make_unique<Tresult>(*platform_, TestDocument());
+        window_ = std::make_unique<TRecomendacao>(*platform_, TestDocument());
         LinkRecomendacao(result_.get(), window_.get());
     }
 
@@ -90,7 +91,7 @@ private slots:
         QVERIFY(window_->isVisible());
         QCOMPARE(window_->windowTitle(), QStringLiteral("ZARN - Recomendação"));
         const Advice& advice = window_->Parecer();
-        const Advice expected = Advise(Record);
+        const Advice expected = Advise(TestDocument().Record(), TestSession());
         QCOMPARE(advice.Recommended, expected.Recommended);
         QVERIFY(advice.Recommended != 0);
         QTableWidget* table = window_->Tabela();
@@ -103,8 +104,8 @@ private slots:
             QCOMPARE(Cell(table, row, 3), QString::fromStdString(Fixed4(d.Degree, '.')));
             QCOMPARE(Cell(table, row, 4), QString::fromStdString(Fixed4(d.ZMembership, '.')));
             QCOMPARE(Cell(table, row, 5), QString::fromStdString(Fixed4(d.RMembership, '.')));
-            QCOMPARE(Cell(table, row, 6), QString::fromStdString(Fixed4(VarianceTestZOf(Record, d.Index), '.')));
-            QCOMPARE(Cell(table, row, 8), QString::fromStdString(Fixed4(FitTestOf(Record, d.Index).R90, '.')));
+            QCOMPARE(Cell(table, row, 6), QString::fromStdString(Fixed4(VarianceTestZOf(TestDocument().Record(), d.Index), '.')));
+            QCOMPARE(Cell(table, row, 8), QString::fromStdString(Fixed4(FitTestOf(TestDocument().Record(), d.Index).R90, '.')));
             const bool recommended = d.Index == advice.Recommended;
             QCOMPARE(table->item(row, 1)->font().bold(), recommended);
             QCOMPARE(Cell(table, row, 2).endsWith(QStringLiteral("(recomendada)")), recommended);
@@ -120,11 +121,11 @@ private slots:
         QTableWidget* quantis = window_->Quantis();
         QVERIFY(window_->HasLimits());
         QVERIFY(!quantis->isColumnHidden(2) && !quantis->isColumnHidden(3));
-        const auto limits = ReturnPeriodIntervals(CurrentSimulations, advice.Recommended);
+        const auto limits = ReturnPeriodIntervals(TestDocument().Simulations(), advice.Recommended);
         for (int t = 0; t < kReturnPeriodCount; ++t) {
             QCOMPARE(Cell(quantis, t, 0), QString::number(kReturnPeriods[t]));
             QCOMPARE(Cell(quantis, t, 1),
-                     QString::fromStdString(Fixed4(AdviceQuantile(Record, advice.Recommended, t), '.')));
+                     QString::fromStdString(Fixed4(AdviceQuantile(TestDocument().Record(), advice.Recommended, t), '.')));
             QCOMPARE(Cell(quantis, t, 2), QString::fromStdString(Fixed4(limits[t].Lower, '.')));
             QCOMPARE(Cell(quantis, t, 3), QString::fromStdString(Fixed4(limits[t].Upper, '.')));
         }
@@ -151,8 +152,8 @@ private slots:
     }
 
     void anOpenedProjectSimulatesAgainAndCancellingLeavesOutTheLimits() {
-        const SimulationSummary kept = CurrentSimulations;
-        CurrentSimulations = SimulationSummary{};
+        const SimulationSummary kept = TestDocument().Simulations();
+        TestDocument().SetSimulations(SimulationSummary{});
         platform_->CancelWork = true;
         window_->Exibir();
         QCOMPARE(platform_->Texts(QStringLiteral("progress")), QStringList{QStringLiteral("ZARN - Simulando o projeto")});
@@ -164,11 +165,11 @@ private slots:
         platform_->CancelWork = false;
         window_->Exibir();
         QVERIFY(window_->HasLimits());
-        QVERIFY(CurrentSimulations.Matches(Record));
-        const auto again = ReturnPeriodIntervals(CurrentSimulations, window_->Parecer().Recommended);
+        QVERIFY(TestDocument().Simulations().Matches(TestDocument().Record()));
+        const auto again = ReturnPeriodIntervals(TestDocument().Simulations(), window_->Parecer().Recommended);
         const auto before = ReturnPeriodIntervals(kept, window_->Parecer().Recommended);
         QCOMPARE(again[6].Upper, before[6].Upper);  // the same simulations
-        CurrentSimulations = kept;
+        TestDocument().SetSimulations(kept);
     }
 
     void salvarWritesTheAdviceInWindows1252WithCrLf() {
@@ -179,9 +180,9 @@ private slots:
         QCOMPARE(platform_->Log.back().Kind, QStringLiteral("save"));
         QCOMPARE(platform_->Log.back().Options.Title, QStringLiteral("Salvar como"));
         QCOMPARE(platform_->Log.back().Options.DefaultSuffix, QStringLiteral("txt"));
-        const auto limits = ReturnPeriodIntervals(CurrentSimulations, window_->Parecer().Recommended);
+        const auto limits = ReturnPeriodIntervals(TestDocument().Simulations(), window_->Parecer().Recommended);
         QByteArray expected;
-        for (const std::string& line : AdviceLines(window_->Parecer(), Record, &limits))
+        for (const std::string& line : AdviceLines(window_->Parecer(), TestDocument().Record(), &limits))
             expected += QByteArray::fromStdString(Utf8ToWindows1252(line)) + "\r\n";
         const QByteArray written = ReadAll(path);
         QCOMPARE(written, expected);
@@ -273,14 +274,14 @@ private slots:
         QVERIFY2(shown.contains(QStringLiteral("tem erros e não foi carregada")), qPrintable(shown));
         QVERIFY(shown.contains(QStringLiteral("Foi usada a base de regras padrão (embutida).")));
         QCOMPARE(window_->BaseDeRegras()->text(), QStringLiteral("Base de regras: padrão (embutida)"));
-        QCOMPARE(window_->Parecer().Recommended, Advise(Record).Recommended);
+        QCOMPARE(window_->Parecer().Recommended, Advise(TestDocument().Record(), TestSession()).Recommended);
     }
 
     void theToolsMenuItemOpensTheAdviceOnceAProjectIsOpen() {
         const QString project = dir_->filePath(QStringLiteral("ocmulgee.prj"));
-        WriteProjectFile(Record, QFile::encodeName(project).toStdString());
-        const SimulationSummary kept = CurrentSimulations;
-        TDesktop desktop(*platform_);
+        WriteProjectFile(TestDocument().Record(), QFile::encodeName(project).toStdString());
+        const SimulationSummary kept = TestDocument().Simulations();
+        TDesktop desktop(*platform_, TestDocument());
         desktop.SetWindows(nullptr, nullptr, nullptr, nullptr, result_.get());
         desktop.SetRecomendacao(window_.get());
         QCOMPARE(desktop.menureco()->text(), QStringLiteral("Recomendação"));
@@ -294,7 +295,7 @@ private slots:
         QCOMPARE(platform_->Texts(QStringLiteral("progress")).size(), 1);
         QVERIFY(window_->HasLimits());
         QVERIFY(platform_->Texts(QStringLiteral("error")).isEmpty());
-        CurrentSimulations = kept;
+        TestDocument().SetSimulations(kept);
     }
 };
 

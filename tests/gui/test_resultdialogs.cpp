@@ -22,6 +22,7 @@
 #include "views/report.h"
 #include "dialogs/resultdialogs.h"
 #include "support/scriptedplatform.h"
+#include "support/testdocument.h"
 
 using namespace zarn;
 
@@ -29,25 +30,25 @@ namespace {
 
 // A plausible analysis of n values with k histogram classes.
 void FillRecord(int n, int k) {
-    Record = AnalysisRecord{};
-    SetText(Record.Title, "Rio \xC1gua Doce");  // Windows-1252 "Á"
-    Record.SampleSize = n;
-    for (int i = 1; i <= n; ++i) Record.Sample[i - 1] = 100.0 + 37.0 * ((i * 7) % n);
-    Record.Mean = 1234.5678;
-    Record.StdDev = 300.25;
-    Record.Maximum = 12345.6;
-    Record.Minimum = 100.0;
-    Record.KendallTau = -0.7333333;
-    Record.KendallZLimit = 1.959964;
-    Record.ClassCount = k;
+    TestDocument().Record() = AnalysisRecord{};
+    SetText(TestDocument().Record().Title, "Rio \xC1gua Doce");  // Windows-1252 "Á"
+    TestDocument().Record().SampleSize = n;
+    for (int i = 1; i <= n; ++i) TestDocument().Record().Sample[i - 1] = 100.0 + 37.0 * ((i * 7) % n);
+    TestDocument().Record().Mean = 1234.5678;
+    TestDocument().Record().StdDev = 300.25;
+    TestDocument().Record().Maximum = 12345.6;
+    TestDocument().Record().Minimum = 100.0;
+    TestDocument().Record().KendallTau = -0.7333333;
+    TestDocument().Record().KendallZLimit = 1.959964;
+    TestDocument().Record().ClassCount = k;
     for (int i = 1; i <= k; ++i) {
-        Record.ClassCentre[i - 1] = 150.0 + 100.0 * i;
-        Record.ClassFrequency[i - 1] = 1.0 / k;
+        TestDocument().Record().ClassCentre[i - 1] = 150.0 + 100.0 * i;
+        TestDocument().Record().ClassFrequency[i - 1] = 1.0 / k;
     }
-    for (int d = 1; d <= kDistributionCount; ++d) ParametersOf(Record, d) = {700.0, 250.0, 0.1};
-    ParametersOf(Record, kLogNormal) = {6.4, 0.4, 0.0};
-    ParametersOf(Record, kLogPearson3) = {6.4, 0.4, 0.1};
-    Record.PlotDistribution = kNormal;
+    for (int d = 1; d <= kDistributionCount; ++d) ParametersOf(TestDocument().Record(), d) = {700.0, 250.0, 0.1};
+    ParametersOf(TestDocument().Record(), kLogNormal) = {6.4, 0.4, 0.0};
+    ParametersOf(TestDocument().Record(), kLogPearson3) = {6.4, 0.4, 0.1};
+    TestDocument().Record().PlotDistribution = kNormal;
 }
 
 QStringList Lines(const QPlainTextEdit* texto) { return texto->toPlainText().split(QLatin1Char('\n')); }
@@ -67,14 +68,14 @@ class TestResultDialogs : public QObject {
 private slots:
     void init() {
         FillRecord(30, 6);
-        ProjectModified = false;
+        TestDocument().SetModified(false);
         dir_ = new QTemporaryDir;
-        StartupDir = dir_->path().toStdString();
+        TestSession().StartupDir = dir_->path().toStdString();
         platform_ = new ScriptedPlatform;
-        est_ = new TEstatisticas(*platform_);
-        testes_ = new TTesteDLG(*platform_);
-        para_ = new TParaDLG(*platform_);
-        result_ = new Tresult(*platform_);
+        est_ = new TEstatisticas(*platform_, TestDocument());
+        testes_ = new TTesteDLG(*platform_, TestDocument());
+        para_ = new TParaDLG(*platform_, TestDocument());
+        result_ = new Tresult(*platform_, TestDocument());
         LinkResultDialogs(est_, testes_, para_, result_);
     }
 
@@ -166,7 +167,7 @@ private slots:
         testes_->Exibir();
         QCOMPARE(Lines(testes_->Texto()).size(), 32);
         QCOMPARE(testes_->Series1()->count(), 30);
-        QCOMPARE(testes_->Series1()->at(0), QPointF(1, Record.Sample[0]));
+        QCOMPARE(testes_->Series1()->at(0), QPointF(1, TestDocument().Record().Sample[0]));
         QCOMPARE(testes_->Series1()->at(29).x(), 30.0);
 
         para_->Exibir();
@@ -199,7 +200,7 @@ private slots:
         QCOMPARE(est_->Series1()->barSets()[0]->at(2), 1.0 / 3);
 
         // Centres that print alike still get a bar and a category each.
-        Record.ClassCentre[0] = Record.ClassCentre[1] = Record.ClassCentre[2] = 1.0;
+        TestDocument().Record().ClassCentre[0] = TestDocument().Record().ClassCentre[1] = TestDocument().Record().ClassCentre[2] = 1.0;
         est_->Exibir();
         QCOMPARE(est_->Series1()->barSets()[0]->count(), 3);
         auto* axis = qobject_cast<QBarCategoryAxis*>(est_->EstatGraf()->axes(Qt::Horizontal).value(0));
@@ -229,15 +230,15 @@ private slots:
         for (int i = 0; i < 8; ++i) {
             items[i]->trigger();
             QVERIFY(para_->BandaInferior()->count() > 30);  // every distribution has its band
-            QCOMPARE(int(Record.PlotDistribution), i + 1);
+            QCOMPARE(int(TestDocument().Record().PlotDistribution), i + 1);
             QCOMPARE(para_->Chart1()->title(), titles[i]);
             QCOMPARE(para_->Series2()->count(), 30);
         }
         QCOMPARE(para_->Texto()->toPlainText(), textBefore);  // the menu leaves the text alone
 
         para_->findChild<QAction*>(QStringLiteral("GEV1"))->trigger();
-        QCOMPARE(int(Record.PlotDistribution), int(kGEV));
-        QVERIFY(!ProjectModified);
+        QCOMPARE(int(TestDocument().Record().PlotDistribution), int(kGEV));
+        QVERIFY(!TestDocument().Modified());
         // Forward to the report and back: the GEV plot again.
         QTest::mouseClick(para_->Avancar(), Qt::LeftButton);
         QTest::mouseClick(result_->Voltar(), Qt::LeftButton);
@@ -245,13 +246,13 @@ private slots:
 
         // LogNormal: observed values themselves, exp of the fitted log quantiles.
         items[1]->trigger();
-        double smallest = Record.Sample[0];
-        for (int i = 0; i < 30; ++i) smallest = std::min(smallest, Record.Sample[i]);
+        double smallest = TestDocument().Record().Sample[0];
+        for (int i = 0; i < 30; ++i) smallest = std::min(smallest, TestDocument().Record().Sample[i]);
         QCOMPARE(para_->Series1()->at(0).x(), smallest);
         for (const QPointF& p : para_->Series2()->points()) QVERIFY(p.x() > 0);
 
         // A damaged index names no distribution: the title stays, no points.
-        Record.PlotDistribution = 0;
+        TestDocument().Record().PlotDistribution = 0;
         para_->Exibir();
         QCOMPARE(para_->Chart1()->title(), QStringLiteral("DISTRIBUIÇÃO LOGNORMAL"));
         QCOMPARE(para_->Series1()->count(), 0);
@@ -262,7 +263,7 @@ private slots:
 
     void reportSavesTheBatchToolsBytes() {
         result_->Exibir();
-        const std::vector<std::string> lines = ReportLines(Record);
+        const std::vector<std::string> lines = ReportLines(TestDocument().Record());
         QStringList shown;
         for (const auto& line : lines) shown << QString::fromStdString(Windows1252ToUtf8(line));
         QCOMPARE(result_->Texto()->toPlainText(), shown.join(QLatin1Char('\n')));

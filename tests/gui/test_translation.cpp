@@ -21,6 +21,7 @@
 #include "app/qtplatform.h"
 #include "support/scriptedplatform.h"
 #include "support/modal.h"
+#include "support/testdocument.h"
 
 using namespace zarn;
 
@@ -119,8 +120,8 @@ private slots:
 
     void windowsLookTheSameWithAndWithoutTheCatalogue() {
         ScriptedPlatform scripted;
-        TDesktop desktop(scripted);
-        TNovoProj novo(scripted);
+        TDesktop desktop(scripted, TestDocument());
+        TNovoProj novo(scripted, TestSession());
         const QImage desktopInPortuguese = Grab(desktop);
         const QImage novoInPortuguese = Grab(novo);
         QCoreApplication::removeTranslator(translator_);
