@@ -14,6 +14,7 @@
 #include "app/importdialog.h"
 #include "app/pictures.h"
 #include "analysis/returnperiods.h"
+#include "dialogs/periodos.h"
 #include "dialogs/resultdialogs.h"
 
 namespace zarn {
@@ -186,14 +187,7 @@ void TNovoProj::CriarClick() {
         platform_.Notice(this, kInvalidDataFileText);
         return;
     }
-    std::vector<double> periods;
-    if (const std::string refusal = ParseReturnPeriods(periodos_->text().toStdString(), periods); !refusal.empty()) {
-        platform_.Notice(this, QString::fromStdString(refusal));
-        periodos_->setFocus();
-        return;
-    }
-    periods_ = std::move(periods);
-    accept();
+    if (ReadReturnPeriodsField(platform_, this, periodos_, periods_)) accept();
 }
 
 void TNovoProj::CancelarClick() { reject(); }

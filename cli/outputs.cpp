@@ -30,6 +30,18 @@ void WriteLMoments(JsonWriter& w, const LMomentSet& m) {
     w.EndObject();
 }
 
+// [[lower, upper], ...]
+void WriteIntervals(JsonWriter& w, const QuantileInterval* limits, std::size_t n) {
+    w.BeginArray();
+    for (std::size_t i = 0; i < n; ++i) {
+        w.BeginArray();
+        w.Number(limits[i].Lower);
+        w.Number(limits[i].Upper);
+        w.EndArray();
+    }
+    w.EndArray();
+}
+
 void WriteNumbers(JsonWriter& w, const double* x, int n) {
     w.BeginArray();
     for (int i = 0; i < n; ++i) w.Number(x[i]);
@@ -170,14 +182,8 @@ std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulat
     w.Key("QuantileIntervals");
     w.BeginArray();
     for (int d = 1; d <= kDistributionCount; ++d) {
-        w.BeginArray();
-        for (const QuantileInterval& limits : ReturnPeriodIntervals(simulations, d)) {
-            w.BeginArray();
-            w.Number(limits.Lower);
-            w.Number(limits.Upper);
-            w.EndArray();
-        }
-        w.EndArray();
+        const auto limits = ReturnPeriodIntervals(simulations, d);
+        WriteIntervals(w, limits.data(), limits.size());
     }
     w.EndArray();
     w.Key("IntervalSamples");
@@ -198,16 +204,7 @@ std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulat
     w.EndArray();
     w.Key("Intervals");
     w.BeginArray();
-    for (const auto& limits : table.Intervals) {
-        w.BeginArray();
-        for (const QuantileInterval& l : limits) {
-            w.BeginArray();
-            w.Number(l.Lower);
-            w.Number(l.Upper);
-            w.EndArray();
-        }
-        w.EndArray();
-    }
+    for (const auto& limits : table.Intervals) WriteIntervals(w, limits.data(), limits.size());
     w.EndArray();
     w.Key("IntervalSamples");
     w.BeginArray();

@@ -668,41 +668,34 @@ void TFrequencia::Desenhar() {
         }
         key << marks;
     }
-    // The years without flow at the bottom of the axis, at their plotting positions.
-    if (!data_.Zeros.empty()) {
-        auto* zeros = new QScatterSeries;
-        zeros->setName(QStringLiteral("Anos sem vazão (%1, p0 = %2)")
-                           .arg(data_.Zeros.size())
-                           .arg(QString::fromStdString(Fixed4(StudyZeroYears(document()).Probability(), RegionalDecimalSeparator()))));
-        zeros->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
-        zeros->setMarkerSize(kObservedMarker);
-        zeros->setColor(Qt::white);
-        zeros->setBorderColor(kObservedColour);
-        for (const FrequencyPoint& p : data_.Zeros) zeros->append(p.Coordinate, p.Value);
-        Attach(chart_, zeros, xAxis, yAxis);
+    // Points of the data: a scatter series and its key entry.
+    auto addPoints = [&](const QString& name, QScatterSeries::MarkerShape shape, const QColor& fill,
+                         const QColor& border, const std::vector<FrequencyPoint>& points) {
+        auto* series = new QScatterSeries;
+        series->setName(name);
+        series->setMarkerShape(shape);
+        series->setMarkerSize(kObservedMarker);
+        series->setColor(fill);
+        series->setBorderColor(border);
+        for (const FrequencyPoint& p : points) series->append(p.Coordinate, p.Value);
+        Attach(chart_, series, xAxis, yAxis);
         ChartKey::Entry entry;
-        entry.Text = zeros->name();
-        entry.Marker = QScatterSeries::MarkerShapeTriangle;
+        entry.Text = name;
+        entry.Marker = shape;
         entry.MarkerSize = kObservedMarker;
-        entry.MarkerFill = Qt::white;
-        entry.MarkerBorder = kObservedColour;
+        entry.MarkerFill = fill;
+        entry.MarkerBorder = border;
         key << entry;
-    }
-    auto* observed = new QScatterSeries;
-    observed->setName(QStringLiteral("Observados (%1)").arg(posicao_->currentText()));
-    observed->setMarkerShape(QScatterSeries::MarkerShapeCircle);
-    observed->setMarkerSize(kObservedMarker);
-    observed->setColor(kObservedColour);
-    observed->setBorderColor(Qt::black);
-    for (const FrequencyPoint& p : data_.Observed) observed->append(p.Coordinate, p.Value);
-    Attach(chart_, observed, xAxis, yAxis);
-    ChartKey::Entry entry;
-    entry.Text = observed->name();
-    entry.Marker = QScatterSeries::MarkerShapeCircle;
-    entry.MarkerSize = kObservedMarker;
-    entry.MarkerFill = kObservedColour;
-    entry.MarkerBorder = Qt::black;
-    key << entry;
+    };
+    // The years without flow at the bottom of the axis, at their plotting positions.
+    if (!data_.Zeros.empty())
+        addPoints(QStringLiteral("Anos sem vazão (%1, p0 = %2)")
+                      .arg(data_.Zeros.size())
+                      .arg(QString::fromStdString(
+                          Fixed4(StudyZeroYears(document()).Probability(), RegionalDecimalSeparator()))),
+                  QScatterSeries::MarkerShapeTriangle, Qt::white, kObservedColour, data_.Zeros);
+    addPoints(QStringLiteral("Observados (%1)").arg(posicao_->currentText()), QScatterSeries::MarkerShapeCircle,
+              kObservedColour, Qt::black, data_.Observed);
     key_->SetEntries(key);
 }
 

@@ -70,15 +70,16 @@ std::optional<std::vector<double>> TPeriodos::Executar(const std::vector<double>
     return accepted_;
 }
 
+bool ReadReturnPeriodsField(Platform& platform, QWidget* owner, QLineEdit* field, std::vector<double>& periods) {
+    const std::string refusal = ParseReturnPeriods(field->text().toStdString(), periods);
+    if (refusal.empty()) return true;
+    platform.Notice(owner, QString::fromStdString(refusal));
+    field->setFocus();
+    return false;
+}
+
 void TPeriodos::OkClick() {
-    std::vector<double> periods;
-    if (const std::string refusal = ParseReturnPeriods(lista_->text().toStdString(), periods); !refusal.empty()) {
-        platform_.Notice(this, QString::fromStdString(refusal));
-        lista_->setFocus();
-        return;
-    }
-    accepted_ = std::move(periods);
-    accept();
+    if (ReadReturnPeriodsField(platform_, this, lista_, accepted_)) accept();
 }
 
 void TPeriodos::PadraoClick() { lista_->setText(ListText(StandardReturnPeriods())); }

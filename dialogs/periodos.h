@@ -12,10 +12,15 @@
 
 class QLineEdit;
 class QPushButton;
+class QWidget;
 
 namespace zarn {
 
 class Platform;
+
+// Reads the list typed in `field` into `periods`; a refusal is shown in a
+// notice over `owner`, the field gets the focus, and false is returned.
+bool ReadReturnPeriodsField(Platform& platform, QWidget* owner, QLineEdit* field, std::vector<double>& periods);
 
 class TPeriodos : public QDialog {
     Q_OBJECT
