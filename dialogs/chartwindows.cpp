@@ -141,6 +141,28 @@ void Attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractA
     series->attachAxis(y);
 }
 
+// A scatter series of points with one marker, attached to the axes, and its
+// entry in the key; the caller appends the points.
+QScatterSeries* AddScatter(QChart* chart, QAbstractAxis* x, QAbstractAxis* y, QList<ChartKey::Entry>& key,
+                           const QString& name, QScatterSeries::MarkerShape shape, double size, const QColor& fill,
+                           const QColor& border) {
+    auto* series = new QScatterSeries;
+    series->setName(name);
+    series->setMarkerShape(shape);
+    series->setMarkerSize(size);
+    series->setColor(fill);
+    series->setBorderColor(border);
+    ChartKey::Entry entry;
+    entry.Text = name;
+    entry.Marker = shape;
+    entry.MarkerSize = size;
+    entry.MarkerFill = fill;
+    entry.MarkerBorder = border;
+    key << entry;
+    Attach(chart, series, x, y);
+    return series;
+}
+
 QString LabelFormat(int decimals) { return QStringLiteral("%.%1f").arg(decimals); }
 
 // Ticks counted from zero, so that the tick at zero is zero itself (never
@@ -671,21 +693,8 @@ void TFrequencia::Desenhar() {
     // Points of the data: a scatter series and its key entry.
     auto addPoints = [&](const QString& name, QScatterSeries::MarkerShape shape, const QColor& fill,
                          const QColor& border, const std::vector<FrequencyPoint>& points) {
-        auto* series = new QScatterSeries;
-        series->setName(name);
-        series->setMarkerShape(shape);
-        series->setMarkerSize(kObservedMarker);
-        series->setColor(fill);
-        series->setBorderColor(border);
+        QScatterSeries* series = AddScatter(chart_, xAxis, yAxis, key, name, shape, kObservedMarker, fill, border);
         for (const FrequencyPoint& p : points) series->append(p.Coordinate, p.Value);
-        Attach(chart_, series, xAxis, yAxis);
-        ChartKey::Entry entry;
-        entry.Text = name;
-        entry.Marker = shape;
-        entry.MarkerSize = kObservedMarker;
-        entry.MarkerFill = fill;
-        entry.MarkerBorder = border;
-        key << entry;
     };
     // The years without flow at the bottom of the axis, at their plotting positions.
     if (!data_.Zeros.empty())
@@ -770,21 +779,8 @@ void TDiagramaMomentos::Preencher() {
     };
     auto point = [&](const QString& name, const RatioPoint& p, QScatterSeries::MarkerShape shape, double size,
                      const QColor& fill, const QColor& border) {
-        auto* series = new QScatterSeries;
-        series->setName(name);
-        series->setMarkerShape(shape);
-        series->setMarkerSize(size);
-        series->setColor(fill);
-        series->setBorderColor(border);
+        QScatterSeries* series = AddScatter(chart_, xAxis, yAxis, key, name, shape, size, fill, border);
         if (std::isfinite(p.T3) && std::isfinite(p.T4)) series->append(p.T3, p.T4);
-        Attach(chart_, series, xAxis, yAxis);
-        ChartKey::Entry entry;
-        entry.Text = name;
-        entry.Marker = shape;
-        entry.MarkerSize = size;
-        entry.MarkerFill = fill;
-        entry.MarkerBorder = border;
-        key << entry;
     };
     for (std::size_t f = 0; f < kRatioFamilies.size(); ++f)
         line(QString::fromStdString(DistributionName(kRatioFamilies[f])), QPen(Colour(kRatioFamilies[f]), kCurveWidth),
