@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what ZARN needs on Debian 12, builds it, and then:
-#   ./setup.sh run    starts the program (build/zarn)
-#   ./setup.sh test   runs every test, then again under AddressSanitizer and
-#                     UndefinedBehaviorSanitizer
+#   ./setup.sh run    builds the three programs only and starts the program
+#                     (build/zarn)
+#   ./setup.sh test   builds everything, runs every test, then again under
+#                     AddressSanitizer and UndefinedBehaviorSanitizer
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -12,10 +13,14 @@ cd "$(dirname "$0")"
 # Grubbs-Beck test its Student's t quantile.
 packages=(cmake ninja-build g++ qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libgtest-dev locales libclips-dev
           qt6-svg-dev qt6-translations-l10n dpkg-dev file libboost-dev)
+# Only for the tests: the installation test checks the Debian packages with
+# the tools a packager runs (lintian, desktop-file-validate, appstreamcli,
+# man for the manual pages).
+test_packages=(lintian desktop-file-utils appstream man-db)
 
-install_missing() {
+install_missing() {  # install_missing [extra packages...]
     local missing=()
-    for p in "${packages[@]}"; do
+    for p in "${packages[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -26,17 +31,22 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
-build() {  # build DIR [cmake options...]
+build() {  # build DIR [cmake options...]: everything, the tests included
     local dir=$1
     shift
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$dir" -j "$(nproc)"
 }
 
+build_programs() {  # build DIR: the three programs and what they need beside them, no test
+    cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$1" -j "$(nproc)" --target zarn zarn-cli zarn-charts
+}
+
 case "${1:-}" in
 run)
     install_missing
-    build build
+    build_programs build
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
         echo
         echo "O ZARN é um programa de janelas e precisa de uma tela (nenhum DISPLAY foi encontrado)."
@@ -51,7 +61,7 @@ run)
     cd build && exec ./zarn
     ;;
 test)
-    install_missing
+    install_missing "${test_packages[@]}"
     build build
     (cd build && ctest --output-on-failure -j "$(nproc)")
     echo

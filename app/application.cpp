@@ -3,7 +3,11 @@
 #include <exception>
 #include <new>
 
+#include <QFileInfo>
+#include <QStringList>
+
 #include "analysis/record.h"
+#include "app/desktop.h"
 #include "platform/platform.h"
 
 namespace zarn {
@@ -57,5 +61,28 @@ bool ZarnApplication::notify(QObject* receiver, QEvent* event) {
 }
 
 std::string ToWindows1252(const QString& text) { return Utf8ToWindows1252(text.toStdString()); }
+
+StartArguments ParseStartArguments(const QStringList& arguments) {
+    StartArguments start;
+    bool options = true;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (options && arg == QStringLiteral("--")) {
+            options = false;
+        } else if (options && arg.startsWith(QLatin1Char('-'))) {
+            start.Error = QStringLiteral("unknown argument %1").arg(arg);
+        } else if (!start.Project.isEmpty()) {
+            start.Error = QStringLiteral("give one project file");
+        } else {
+            start.Project = arg;
+        }
+        if (!start.Error.isEmpty()) return start;
+    }
+    return start;
+}
+
+void OpenProjectAtStart(Platform& platform, TDesktop& desktop, const QString& path) {
+    RunCommand(platform, &desktop, [&] { desktop.Abrirprojeto(QFileInfo(path).absoluteFilePath()); });
+}
 
 }  // namespace zarn

@@ -6,6 +6,8 @@
 //   ZarnApplication   QApplication whose notify() is the last guard: nothing
 //                     thrown reaches Qt's event loop
 //   ToWindows1252     a text typed in a window, as the record stores it
+//   ParseStartArguments  the project named on the command line
+//   OpenProjectAtStart   opens it once the main window shows
 #pragma once
 
 #include <QApplication>
@@ -18,6 +20,15 @@
 namespace zarn {
 
 class Platform;
+class TDesktop;
+
+// `zarn --help`.
+inline constexpr const char* kProgramUsage =
+    "usage: zarn [PROJETO.prj]\n"
+    "       zarn --check-install | --help | --version\n"
+    "       PROJETO.prj is a project file saved by ZARN (Projeto > Salvar), opened at\n"
+    "       start-up as Projeto > Abrir opens it; --check-install says where the\n"
+    "       program finds its help file, rule base and example\n";
 
 // Text of the error box when memory runs out inside a command.
 inline const QString kOutOfMemoryText = QStringLiteral("Memória insuficiente para concluir a operação");
@@ -39,5 +50,19 @@ private:
 // The record keeps single-byte Windows-1252 texts; a character outside that
 // code page becomes '?'. The one place where a window's text is converted.
 std::string ToWindows1252(const QString& text);
+
+// The command line once Qt has taken its own options (-platform, -style, ...)
+// out of it, program name first: at most one project file ("--" ends the
+// options). Error: why it is not a command line of the program; "" when it is.
+struct StartArguments {
+    QString Project;  // "" when none was given
+    QString Error;
+};
+StartArguments ParseStartArguments(const QStringList& arguments);
+
+// Opens `path` (relative to the working folder) under the default error
+// handler: a file that cannot be read gives the usual error box and leaves
+// the main window empty.
+void OpenProjectAtStart(Platform& platform, TDesktop& desktop, const QString& path);
 
 }  // namespace zarn

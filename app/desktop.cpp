@@ -34,6 +34,7 @@
 #include "dialogs/periodos.h"
 #include "dialogs/recomendacao.h"
 #include "dialogs/resultdialogs.h"
+#include "zarn/about.h"
 
 namespace zarn {
 
@@ -60,11 +61,11 @@ const QStringList kTitleLines = {
     QStringLiteral("HIDROLÓGICOS MÁXIMOS ANUAIS"),
     QString(),
     QStringLiteral("Versâo 1.0"),
+    QStringLiteral("Software livre: licença GNU GPL versão 3 ou posterior"),
     QString(),
     QStringLiteral("Autor: Equipe ZARN"),
     QStringLiteral("Engenharia de recursos hídricos - Equipe ZARN"),
-    QStringLiteral("E-mail: equipe.zarn@example.org"),
-    QString(),
+    QStringLiteral("E-mail: %1").arg(QLatin1String(kContactEmail)),
     QString(),
     QStringLiteral("Orientador: Equipe ZARN"),
     QStringLiteral("Revisão técnica e metodológica - Equipe ZARN"),
@@ -320,6 +321,10 @@ void TDesktop::Abrirprojeto() {
     if (!PassSaveFirstQuestion()) return;
     const QString path = platform_.OpenFileName(this, AProj);
     if (path.isEmpty()) return;
+    Abrirprojeto(path);
+}
+
+void TDesktop::Abrirprojeto(const QString& path) {
     // The simulations are not in the project file: run again when asked for.
     document_.Open(FileSystemPath(path));
     HabilitarComandos();

@@ -63,6 +63,9 @@ public:
     // buttons run them under the default error handler.
     void Criarprojeto();
     void Abrirprojeto();
+    // Reads the project file `path` and shows it, without asking: the
+    // second half of Abrirprojeto, and `zarn PROJECT` at start-up.
+    void Abrirprojeto(const QString& path);
     void Salvarprojeto();
     // Asks for the study's return periods; the windows that show quantiles
     // follow the new list, kept beside the project when it is saved.

@@ -24,6 +24,7 @@
 #include "platform/session.h"
 #include "rules/advicelines.h"
 #include "rules/advisor.h"
+#include "zarn/about.h"
 
 namespace zarn {
 
@@ -31,8 +32,9 @@ namespace {
 
 // Qt's catalogue of its own widgets and dialogs (qtbase_pt_BR.qm, ...).
 const QString kQtCatalogue = QStringLiteral("qtbase");
-// The name of the desktop entry (zarn.desktop) and of the themed icon.
-const QString kDesktopName = QStringLiteral("zarn");
+// The menu entry (share/applications/ID.desktop) and the icon's theme name.
+const QString kDesktopName = QLatin1String(kAppId);
+const QString kIconName = QStringLiteral("zarn");
 // The example computed by the check, as the program without a display does.
 constexpr const char* kExampleName = "examples/ocmulgee-river-macon.dat";
 // Every help topic a window opens.
@@ -129,7 +131,7 @@ void SetDesktopIdentity() {
     QGuiApplication::setDesktopFileName(kDesktopName);
     // The installed icon (share/icons/hicolor); a program run from its build
     // folder has none and keeps the toolkit's default.
-    const QIcon icon = QIcon::fromTheme(kDesktopName);
+    const QIcon icon = QIcon::fromTheme(kIconName);
     if (!icon.isNull()) QGuiApplication::setWindowIcon(icon);
 }
 

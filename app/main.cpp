@@ -1,5 +1,6 @@
 // ZARN: frequency analysis of annual maximum hydrological events.
 #include <QDir>
+#include <QTimer>
 #include <iostream>
 #include <string_view>
 
@@ -9,13 +10,23 @@
 #include "app/installation.h"
 #include "app/qtplatform.h"
 #include "app/windows.h"
+#include "zarn/about.h"
 
 int main(int argc, char* argv[]) {
-    if (argc == 2 && std::string_view(argv[1]) == zarn::kCheckInstallOption) return zarn::RunInstallCheck(std::cout);
+    // The answers that need no display.
+    const std::string_view first = argc == 2 ? argv[1] : "";
+    if (first == zarn::kCheckInstallOption) return zarn::RunInstallCheck(std::cout);
+    if (first == "--help" || first == "-h") return std::cout << zarn::kProgramUsage ? 0 : 1;
+    if (first == "--version") return std::cout << zarn::VersionText("zarn") ? 0 : 1;
     if (!zarn::DisplayAvailable()) return zarn::RunWithoutDisplay(argv[0], std::cout, std::cerr);
 
     zarn::QtPlatform platform;
     zarn::ZarnApplication app(argc, argv, platform);
+    const zarn::StartArguments start = zarn::ParseStartArguments(app.arguments());
+    if (!start.Error.isEmpty()) {
+        std::cerr << "zarn: " << start.Error.toStdString() << '\n' << zarn::kProgramUsage;
+        return 2;
+    }
     // Qt's own dialogs in the user's language; the menu entry and icon.
     zarn::InstallQtTranslations();
     zarn::SetDesktopIdentity();
@@ -28,5 +39,11 @@ int main(int argc, char* argv[]) {
     windows.Desktop->setAttribute(Qt::WA_DeleteOnClose);
 
     windows.Desktop->show();
+    // A project named on the command line (the menu entry's %f) opens once
+    // the main window is up, as Projeto > Abrir would open it.
+    if (!start.Project.isEmpty())
+        QTimer::singleShot(0, windows.Desktop, [&platform, desktop = windows.Desktop, project = start.Project] {
+            zarn::OpenProjectAtStart(platform, *desktop, project);
+        });
     return app.exec();
 }

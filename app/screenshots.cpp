@@ -26,6 +26,7 @@
 #include "dialogs/recomendacao.h"
 #include "dialogs/chartwindows.h"
 #include "dialogs/resultdialogs.h"
+#include "platform/session.h"
 
 namespace {
 
@@ -92,10 +93,14 @@ int main(int argc, char* argv[]) {
     zarn::TRecomendacao* recomendacao = windows.Recomendacao;
     zarn::TFrequencia* frequencia = windows.Frequencia;
     zarn::TDiagramaMomentos* diagrama = windows.Diagrama;
+    // The pictures name every file relative to the start-up folder (the
+    // data file "examples/...", the rule base "./zarn.clp"), never by this
+    // machine's folders: the build copies the examples beside the program.
+    session.StartupDir = std::string(1, '.');
 
     bool ok = Save(desktop, folder, QStringLiteral("principal.png"));
 
-    platform.NextFile = QStringLiteral(ZARN_EXAMPLES "/ocmulgee-river-macon.dat");
+    platform.NextFile = QStringLiteral("examples/ocmulgee-river-macon.dat");
     novoProj->ModalRun = [&](zarn::TNovoProj& d) {
         d.Projeto()->setText(QStringLiteral("Cheias do rio Ocmulgee"));
         d.Local()->setText(QStringLiteral("Macon, Geórgia (EUA)"));
@@ -125,7 +130,7 @@ int main(int argc, char* argv[]) {
 
     // The import window over a HidroWeb download of the examples.
     desktop->ImportarJanela()->ModalRun = [&](zarn::TImportar& d) {
-        d.Carregar(QStringLiteral(ZARN_EXAMPLES "/vazoes_C_58110002.csv"));
+        d.Carregar(QStringLiteral("examples/vazoes_C_58110002.csv"));
         ok = Save(&d, folder, QStringLiteral("importar.png")) && ok;
         d.FecharClick();
     };
@@ -148,10 +153,7 @@ int main(int argc, char* argv[]) {
 
     // A series with years without flow and a study's own return periods:
     // statistics, advice, intervals and the frequency chart.
-    // Chosen from the examples' folder by its name alone: no folder of this
-    // machine in the picture.
-    QDir::setCurrent(QStringLiteral(ZARN_EXAMPLES));
-    platform.NextFile = QStringLiteral("santa-cruz-anos-secos.dat");
+    platform.NextFile = QStringLiteral("examples/santa-cruz-anos-secos.dat");
     novoProj->ModalRun = [&](zarn::TNovoProj& d) {
         d.Projeto()->setText(QStringLiteral("Rio com anos secos (exemplo)"));
         d.Local()->setText(QStringLiteral("Série ilustrativa: Santa Cruz com 5 anos sem vazão"));
@@ -162,7 +164,6 @@ int main(int argc, char* argv[]) {
         d.CriarClick();
     };
     desktop->Novo1()->trigger();
-    QDir::setCurrent(QCoreApplication::applicationDirPath());
     if (platform.Errors > 0) return 1;
     ok = Save(estatisticas, folder, QStringLiteral("estatisticas-anos-secos.png")) && ok;
     estatisticas->hide();

@@ -146,8 +146,8 @@ ProcessFigures TimeProcess(const std::vector<std::string>& argv, int runs) {
         const auto start = std::chrono::steady_clock::now();
         const pid_t child = fork();
         if (child == 0) {
-            std::freopen("/dev/null", "w", stdout);
-            std::freopen("/dev/null", "w", stderr);
+            // A child whose output cannot be silenced is not timed: it fails.
+            if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr)) _exit(126);
             execv(args[0], args.data());
             _exit(127);
         }

@@ -35,6 +35,7 @@
 #include "dialogs/resultdialogs.h"
 #include "platform/platform.h"
 #include "platform/session.h"
+#include "zarn/about.h"
 
 namespace zarn {
 namespace {
@@ -43,6 +44,7 @@ constexpr const char* kUsage =
     "usage: zarn-charts [--width CM] [--height CM] [--dpi N] [--paper gumbel|normal|log]\n"
     "                   [--distributions best|all|LIST] [--band best|none|N] [--positions NAME]\n"
     "                   [--variable TEXT] [--unit TEXT] PROJECT OUTDIR\n"
+    "       zarn-charts --help | --version\n"
     "       LIST is distribution numbers 1..8 separated by commas (1 Normal, 2 LogNormal,\n"
     "       3 Gumbel, 4 Exponencial, 5 Pearson III, 6 LogPearson III, 7 GEV, 8 GPA);\n"
     "       best is the distribution with the highest probability-plot correlation R;\n"
@@ -79,6 +81,10 @@ Options ParseArguments(int argc, char** argv) {
         const std::string arg = argv[i];
         if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
+            std::exit(0);
+        }
+        if (arg == "--version") {
+            std::fputs(VersionText("zarn-charts").c_str(), stdout);
             std::exit(0);
         }
         auto value = [&]() -> std::string {

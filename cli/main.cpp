@@ -27,9 +27,11 @@
 #include "cli/import.h"
 #include "cli/json.h"
 #include "cli/outputs.h"
+#include "cli/terminal.h"
 #include "views/lines.h"
 #include "views/report.h"
 #include "rules/factfile.h"
+#include "zarn/about.h"
 
 namespace zarn {
 namespace {
@@ -37,11 +39,13 @@ namespace {
 constexpr const char* kUsage =
     "usage: zarn-cli (--data FILE | --open PROJECT) [--title T] [--location L] [--comment C]\n"
     "                [--json OUT] [--report OUT] [--facts OUT] [--project OUT] [--dialogs OUT] [--advice OUT]\n"
-    "                [--decimal-separator C] [--plot-distribution N] [--threads N]\n"
+    "                [--decimal-separator C] [--plot-distribution N] [--threads N] [--raw]\n"
     "                [--return-periods T1,T2,...]\n"
     "       zarn-cli --batch INPUT --out DIR [--threads N] [--return-periods T1,T2,...]\n"
+    "       zarn-cli --help | --version\n"
     "       OUT is a path, or - for standard output; INPUT a folder of data files or a\n"
-    "       text file listing them\n";
+    "       text file listing them; --raw writes the report and the fact file to a\n"
+    "       terminal as their files hold them (Windows-1252, CR LF)\n";
 
 // More threads than this gain nothing (the simulations share out 400 chunks).
 constexpr int kMaxThreads = 256;
@@ -55,6 +59,7 @@ struct Options {
     // --return-periods: the JSON's UserReturnPeriods and the batch's
     // summary columns; empty: the seven of the report.
     std::vector<double> ReturnPeriods;
+    bool Raw = false;          // --report - and --facts - keep the file's bytes on a terminal
     std::string Batch;         // --batch INPUT; its folder is the import's --out
     bool ImportOptionsGiven = false;  // an import argument other than --out
     ImportCommand Import;
@@ -72,6 +77,14 @@ Options ParseArguments(int argc, char** argv) {
             std::fputs(kUsage, stdout);
             std::fputs(kImportUsage, stdout);
             std::exit(0);
+        }
+        if (arg == "--version") {
+            std::fputs(VersionText("zarn-cli").c_str(), stdout);
+            std::exit(0);
+        }
+        if (arg == "--raw") {
+            o.Raw = true;
+            continue;
         }
         auto value = [&]() -> std::string {
             if (i + 1 >= argc) throw UsageError{arg + " needs a value"};
@@ -161,11 +174,11 @@ int Run(const Options& o) {
     if (!o.Dialogs.empty()) WriteOut(o.Dialogs, DialogsJson(r, o.DecimalSeparator, o.PlotDistribution, zeros));
     if (!o.Report.empty()) {
         const std::vector<std::string> lines = ReportLines(r, zeros);
-        if (o.Report == "-") WriteOut("-", JoinCrLf(lines));
+        if (o.Report == "-") WriteOut("-", StandardOutputLines(lines, o.Raw));
         else SaveReport(lines, o.Report);
     }
     if (!o.Facts.empty()) {
-        if (o.Facts == "-") WriteOut("-", JoinCrLf(FactFileLines(r)));
+        if (o.Facts == "-") WriteOut("-", StandardOutputLines(FactFileLines(r), o.Raw));
         else WriteFactFile(r, o.Facts);
     }
     if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r, ToolSession(), zeros));

@@ -104,7 +104,7 @@ TEST(PaperCoordinate, GumbelNormalAndReturnPeriod) {
 }
 
 TEST(FrequencyChart, CurvesPassThroughTheReportsQuantilesOnEveryPaper) {
-    for (const char* name : {"ocmulgee-river-macon.dat", "wabash-river-lafayette.dat", "tees-dent-bank.dat"}) {
+    for (const char* name : {"ocmulgee-river-macon.dat", "potomac-river-point-of-rocks.dat", "tees-dent-bank.dat"}) {
         const AnalysisRecord& r = *Example(name).Record;
         for (ProbabilityPaper paper : kPapers) {
             const FrequencyChartData chart = FrequencyChart(r, nullptr, AllShown(paper));
@@ -149,7 +149,7 @@ TEST(FrequencyChart, ObservedValuesAtTheChosenPlottingPositions) {
 }
 
 TEST(FrequencyChart, AxesSpanOneToAThousandYearsAndEveryPoint) {
-    for (const char* name : {"ocmulgee-river-macon.dat", "wabash-river-lafayette.dat"}) {
+    for (const char* name : {"ocmulgee-river-macon.dat", "potomac-river-point-of-rocks.dat"}) {
         const AnalysisRecord& r = *Example(name).Record;
         for (ProbabilityPaper paper : kPapers) {
             const FrequencyChartData chart = FrequencyChart(r, nullptr, AllShown(paper));

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "analysis/record.h"
+#include "app/application.h"
 #include "app/desktop.h"
 #include "app/helpfile.h"
 #include "app/novoproj.h"
@@ -89,13 +90,10 @@ class TestDesktop : public QObject {
         return true;
     }
 
-private slots:
-    void init() {
-        TestDocument().Record() = AnalysisRecord{};
-        dir_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir_->isValid());
-        savedDir_ = QDir::currentPath();
-        QDir::setCurrent(dir_->path());
+    // The main window and the windows after it, as the program starts them,
+    // with a fresh scripted platform.
+    void StartWindows() {
+        desktop_.reset();
         platform_ = std::make_unique<ScriptedPlatform>();
         desktop_ = std::make_unique<TDesktop>(*platform_, TestDocument());
         novo_ = new TNovoProj(*platform_, TestSession(), desktop_.get());
@@ -105,9 +103,19 @@ private slots:
         auto* result = new Tresult(*platform_, TestDocument(), desktop_.get());
         desktop_->SetWindows(novo_, est_, testes, para, result);
         LinkResultDialogs(est_, testes, para, result);
-        TestDocument().SetModified(true);  // StartSession must clear it
         StartSession(*desktop_, *novo_);
         desktop_->show();
+    }
+
+private slots:
+    void init() {
+        TestDocument().Record() = AnalysisRecord{};
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        savedDir_ = QDir::currentPath();
+        QDir::setCurrent(dir_->path());
+        TestDocument().SetModified(true);  // StartSession must clear it
+        StartWindows();
         dialogRuns_ = 0;
     }
 
@@ -483,6 +491,63 @@ private slots:
         QVERIFY2(platform_->Texts("error").isEmpty(), qPrintable(platform_->Texts("error").join('|')));
         QVERIFY(LaterCommandsEnabled(true));
         QVERIFY(!TestDocument().Modified());
+    }
+
+    // `zarn PROJECT`: the project opens as Projeto > Abrir opens it, without
+    // its dialog, a relative path from the working folder; a file that cannot
+    // be read gives the usual error box and leaves the main window empty.
+    void ProjectNamedAtStart_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("saved project, relative path") << "ocmulgee.prj" << "";
+        QTest::newRow("missing") << "missing.prj" << "File not found.";
+        QTest::newRow("one byte short") << "short.prj" << "Read beyond end of file.";
+    }
+
+    void ProjectNamedAtStart() {
+        QFETCH(QString, file);
+        QFETCH(QString, error);
+        CreateExample();
+        const auto created = RecordBytes();
+        platform_->FileNames = {Path("ocmulgee.prj")};
+        desktop_->Salvar()->trigger();
+        QVERIFY(WriteBytes(Path("short.prj"), qint64(kRecordSize - 1)));
+        // A fresh main window over an empty record, as at start-up (the
+        // folder of the saved files is the working folder).
+        const QString folder = dir_->path();
+        TestDocument().Record() = AnalysisRecord{};
+        const auto empty = RecordBytes();
+        StartWindows();
+        QCOMPARE(QDir::currentPath(), folder);
+
+        OpenProjectAtStart(*platform_, *desktop_, file);
+        QCOMPARE(platform_->Texts("error"), error.isEmpty() ? QStringList{} : QStringList{error});
+        QCOMPARE(platform_->Texts("confirm").size(), 0);
+        QVERIFY(platform_->Texts("open").isEmpty());
+        QVERIFY(RecordBytes() == (error.isEmpty() ? created : empty));
+        QVERIFY(LaterCommandsEnabled(error.isEmpty()));
+        QCOMPARE(est_->isVisible(), error.isEmpty());
+        QVERIFY(!TestDocument().Modified());
+    }
+
+    void StartArguments_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("project");
+        QTest::addColumn<bool>("usageError");
+        QTest::newRow("none") << QStringList{"zarn"} << "" << false;
+        QTest::newRow("a project") << QStringList{"zarn", "Cheias 2024.prj"} << "Cheias 2024.prj" << false;
+        QTest::newRow("after --") << QStringList{"zarn", "--", "-x.prj"} << "-x.prj" << false;
+        QTest::newRow("two projects") << QStringList{"zarn", "a.prj", "b.prj"} << "a.prj" << true;
+        QTest::newRow("unknown option") << QStringList{"zarn", "--bogus"} << "" << true;
+    }
+
+    void StartArguments() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, project);
+        QFETCH(bool, usageError);
+        const zarn::StartArguments start = ParseStartArguments(arguments);
+        QCOMPARE(!start.Error.isEmpty(), usageError);
+        if (!usageError) QCOMPARE(start.Project, project);
     }
 
     void DialogsAndHelpUseStartupDir() {

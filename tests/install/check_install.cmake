@@ -3,7 +3,7 @@
 # folder) would: the help file, the rule base and the example must be found
 # in the prefix's share/zarn, and the program must reach its event loop.
 #
-#   cmake -DBUILD_DIR=<build> -DWORK_DIR=<scratch> -P check_install.cmake
+#   cmake -DBUILD_DIR=<build> -DWORK_DIR=<scratch> -DAPP_ID=<reverse-DNS id> -P check_install.cmake
 
 include(${CMAKE_CURRENT_LIST_DIR}/checks.cmake)
 
@@ -11,6 +11,8 @@ set(prefix ${WORK_DIR}/prefix)
 set(home ${WORK_DIR}/home)
 # No display is needed: the windows are drawn offscreen.
 set(ENV{QT_QPA_PLATFORM} offscreen)
+# The tester's own rule base stays out of it.
+set(ENV{XDG_CONFIG_HOME} ${WORK_DIR}/home/.config)
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${home})
 
@@ -24,8 +26,11 @@ set(expected
   bin/zarn bin/zarn-cli bin/zarn-charts
   share/zarn/ajuda.hlp share/zarn/zarn.clp share/zarn/examples/ocmulgee-river-macon.dat
   share/zarn/examples/README.md
-  share/applications/zarn.desktop share/metainfo/zarn.metainfo.xml
-  share/icons/hicolor/scalable/apps/zarn.svg)
+  share/zarn/examples/vazoes_C_58110002.csv
+  share/applications/${APP_ID}.desktop share/metainfo/${APP_ID}.metainfo.xml
+  share/icons/hicolor/scalable/apps/zarn.svg
+  share/man/man1/zarn.1.gz share/man/man1/zarn-cli.1.gz share/man/man1/zarn-charts.1.gz
+  share/doc/zarn/copyright share/doc/zarn-cli/copyright)
 foreach(size 16 22 24 32 48 64 128 256)
   list(APPEND expected share/icons/hicolor/${size}x${size}/apps/zarn.png)
 endforeach()
@@ -34,9 +39,18 @@ foreach(path ${expected})
     fail("not installed: ${path}")
   endif()
 endforeach()
-file(READ ${prefix}/share/applications/zarn.desktop entry)
-foreach(line "Exec=zarn\n" "Icon=zarn\n" "Type=Application\n" "Categories=Science;")
-  expect_in("${entry}" "${line}" "zarn.desktop")
+# Every example the README describes is installed beside it.
+file(READ ${prefix}/share/zarn/examples/README.md examples)
+string(REGEX MATCHALL "\n\\| [^ |]+\\.(dat|csv) " described "${examples}")
+list(LENGTH described count)
+if(count LESS 6)
+  fail("the examples' README lists ${count} files:\n${examples}")
+endif()
+foreach(row ${described})
+  string(REGEX REPLACE "^\n\\| ([^ |]+) $" "\\1" name "${row}")
+  if(NOT EXISTS ${prefix}/share/zarn/examples/${name})
+    fail("the examples' README describes ${name}, which is not installed")
+  endif()
 endforeach()
 
 # The desktop program, started in another folder: everything from share/zarn.
