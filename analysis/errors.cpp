@@ -49,7 +49,7 @@ std::string FileErrorText(int code, const std::string& path) {
 }
 
 void RaiseFileError(int code, const std::string& path) {
-    throw ZarnError(FileErrorText(code, path));
+    throw FileError(FileErrorText(code, path), code, path);
 }
 
 FloatingPointCheck::FloatingPointCheck() { Clear(); }

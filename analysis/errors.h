@@ -2,6 +2,7 @@
 // text is exactly what the error box shows.
 //
 //   ZarnError                 the one exception type
+//   FileError                 a ZarnError with the errno value and the path
 //   FileErrorText             the runtime's English text for an errno value
 //   RaiseFileError            throw the file error for an errno value and path
 //   FloatingPointCheck        clears the IEEE flags; Raise() throws on a fault
@@ -18,12 +19,33 @@
 #include <cfenv>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace zarn {
 
 class ZarnError : public std::runtime_error {
 public:
-    explicit ZarnError(const std::string& text) : std::runtime_error(text) {}
+    explicit ZarnError(const std::string& text) : std::runtime_error(Printable(text)) {}
+
+private:
+    // A NUL byte (a token of a UTF-16 file, say) would end the message where
+    // it is shown: it is written as "\0".
+    static std::string Printable(const std::string& text) {
+        if (text.find('\0') == std::string::npos) return text;
+        std::string out;
+        for (char c : text) out += c == '\0' ? std::string("\\0") : std::string(1, c);
+        return out;
+    }
+};
+
+// A file the system refused: the text shown is the runtime's; the errno value
+// and the path go with it for a caller that words it itself.
+class FileError : public ZarnError {
+public:
+    FileError(const std::string& text, int code, std::string path)
+        : ZarnError(text), Code(code), Path(std::move(path)) {}
+    int Code;
+    std::string Path;
 };
 
 extern const char* const kInvalidOperationText;   // "Invalid floating point operation"

@@ -66,13 +66,18 @@ std::string ReadFileContents(const std::string& path) {
 }
 
 void ReplaceFileContents(const std::string& path, std::string_view bytes,
-                         const std::function<std::string(WriteStage, int)>& errorText) {
-    auto fail = [&](WriteStage stage, int code) { throw ZarnError(errorText(stage, code)); };
+                         const std::function<std::string(WriteStage, int)>& errorText, LinkAtTarget linkAtTarget) {
+    auto fail = [&](WriteStage stage, int code) { throw FileError(errorText(stage, code), code, path); };
 
+    // Asked to, a symbolic link at the target is replaced by the new file,
+    // never followed. A link to a device or pipe (/dev/stdout) is written
+    // through, as the device itself is.
     struct stat st {};
-    const bool exists = ::stat(path.c_str(), &st) == 0;
+    const bool link = ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    const bool replaceLink = link && linkAtTarget == LinkAtTarget::Replace;
+    bool exists = link ? ::stat(path.c_str(), &st) == 0 : ::lstat(path.c_str(), &st) == 0;
     // A device or pipe is written in place: there is nothing to rename over.
-    if (exists && !S_ISREG(st.st_mode)) {
+    if (exists && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
         const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         if (fd < 0) fail(WriteStage::Create, errno);
         const bool written = WriteAll(fd, bytes);
@@ -81,10 +86,13 @@ void ReplaceFileContents(const std::string& path, std::string_view bytes,
         if (!written) fail(WriteStage::Write, code);
         return;
     }
+    if (exists && S_ISDIR(st.st_mode)) fail(WriteStage::Create, EISDIR);
     // A file the user may not write is not replaced behind the user's back.
-    if (exists && ::access(path.c_str(), W_OK) != 0) fail(WriteStage::Create, errno);
-    // A symbolic link keeps pointing where it did: the file it names is replaced.
-    const std::string target = exists ? ResolvedPath(path) : path;
+    if (exists && !replaceLink && ::access(path.c_str(), W_OK) != 0) fail(WriteStage::Create, errno);
+    // Replaced, the link goes and what it named stays as it was; followed, the
+    // link keeps pointing where it did and the file it names is replaced.
+    const std::string target = exists && !replaceLink ? ResolvedPath(path) : path;
+    if (replaceLink) exists = false;
 
     std::string temporary;
     int fd = -1;

@@ -5,9 +5,10 @@
 //   ReadFileContents      every byte of a file; a failure to open or read it
 //                         throws the runtime's file error (RaiseFileError)
 //   ReplaceFileContents   the write; a symbolic link keeps pointing where it
-//                         did, an existing file keeps its permissions, a file
-//                         the user may not write is refused, and a device or
-//                         pipe (such as /dev/full) is written in place
+//                         did (or, asked, is replaced by the file and never
+//                         followed), an existing file keeps its permissions, a
+//                         file the user may not write is refused, and a device
+//                         or pipe (such as /dev/full) is written in place
 #pragma once
 
 #include <functional>
@@ -21,8 +22,14 @@ std::string ReadFileContents(const std::string& path);
 // Where a write failed: creating or replacing the file, or writing its bytes.
 enum class WriteStage { Create, Write };
 
-// Throws ZarnError(errorText(stage, errno)) on a failure.
+// What becomes of a symbolic link at the target: the windows save through it
+// (the user chose that name in a dialog); the batch tool replaces it, so
+// that a link left in an output folder cannot carry a write elsewhere.
+enum class LinkAtTarget { Follow, Replace };
+
+// Throws FileError(errorText(stage, errno), errno, path) on a failure.
 void ReplaceFileContents(const std::string& path, std::string_view bytes,
-                         const std::function<std::string(WriteStage, int)>& errorText);
+                         const std::function<std::string(WriteStage, int)>& errorText,
+                         LinkAtTarget link = LinkAtTarget::Follow);
 
 }  // namespace zarn

@@ -126,6 +126,7 @@ void ImportHidroWeb(const std::vector<std::string>& lines, const ImportOptions& 
         row.Level = level[0] - '0';
         const auto date = ParseDate(cell(dateColumn));
         if (!date || date->Month == 0) FailAt("Data inválida", line, cell(dateColumn));
+        CheckYear(date->Year, line, cell(dateColumn));
         row.Year = date->Year;
         row.Month = date->Month;
         // Days past the month's end do not exist, whatever their cells hold.
@@ -135,8 +136,7 @@ void ImportHidroWeb(const std::vector<std::string>& lines, const ImportOptions& 
                 row.Days.emplace_back();
                 continue;
             }
-            CheckValueCell(text, ',', line);
-            DayValue v{PointText(text), 0, StatusText(cell(statusColumn[d - 1]))};
+            DayValue v{ValueText(text, ',', line), 0, StatusText(cell(statusColumn[d - 1]))};
             v.Number = NumberOf(v.Text);
             row.Days.emplace_back(std::move(v));
         }

@@ -16,6 +16,11 @@ namespace zarn::importing {
 
 namespace {
 
+// How the columns are chosen, said in the summary when they were.
+constexpr const char* kColumnRule =
+    "Regra: a coluna de anos é a de datas, ou a de anos de 4 algarismos distintos e crescentes; a de valores, a "
+    "outra coluna com mais números (a primeira, num empate) que não seja uma contagem 1, 2, 3...";
+
 
 // An empty value cell, or one of the markers spreadsheets and R write for
 // a missing value.
@@ -108,9 +113,31 @@ bool IsCounterColumn(const std::vector<TableLine>& rows, int c) {
     return expected > 2;
 }
 
-// Columns chosen from the data: the date column is the first whose cells are
-// all dates or years; the value column the first other numeric column that
-// is not a counter (1, 2, 3, ...).
+// "dd/mm/yyyy" or "yyyy-mm-dd" in digits, the day maybe not of the calendar.
+bool LooksLikeDate(const std::string& f) {
+    auto digits = [&](std::size_t from, std::size_t n) {
+        return from + n <= f.size() && std::all_of(f.begin() + static_cast<std::ptrdiff_t>(from),
+                                                   f.begin() + static_cast<std::ptrdiff_t>(from + n), IsDigit);
+    };
+    if (f.size() >= 10 && f[4] == '-' && f[7] == '-') return digits(0, 4) && digits(5, 2) && digits(8, 2);
+    const std::size_t a = f.find('/'), b = f.find('/', a + 1);
+    return a != std::string::npos && b != std::string::npos && a >= 1 && a <= 2 && b - a - 1 >= 1 && b - a - 1 <= 2 &&
+           f.size() - b - 1 == 4 && digits(0, a) && digits(a + 1, b - a - 1) && digits(b + 1, 4);
+}
+
+// A 4-digit whole number: what a year column holds.
+bool IsYearText(const std::string& f) {
+    int y = 0;
+    return f.size() == 4 && ReadInt(f, y);
+}
+
+// Columns chosen from the data (kColumnRule says it in the summary). The
+// year column is a column of dates or hydrological years ("1979/80"), else
+// of 4-digit years that are distinct and rising (a series of years, even one
+// out of range, which is then refused naming its line), else of 4-digit
+// years within kFirstYear to next year; years never become values. The value
+// column is the other column with the most numbers (the leftmost of a tie; a
+// cell that is not a number is a missing value) that is not a counter 1, 2, 3.
 void ChooseColumns(const std::vector<TableLine>& all, ImportResult& r) {
     std::vector<TableLine> rows;
     std::size_t width = 0;
@@ -122,37 +149,113 @@ void ChooseColumns(const std::vector<TableLine>& all, ImportResult& r) {
         width = std::max(width, t.Fields.size());
     }
     if (rows.empty()) throw ZarnError("A tabela não tem nenhuma linha com números");
-    auto columnIs = [&](int c, auto test) {
-        int seen = 0;
-        for (const auto& t : rows) {
-            if (c >= static_cast<int>(t.Fields.size()) || IsMissingMarker(t.Fields[c])) continue;
-            if (!test(t.Fields[c])) return false;
-            ++seen;
-        }
-        return seen > 0;
+    // The filled cells of column c.
+    auto cells = [&](int c) {
+        std::vector<std::string> out;
+        for (const auto& t : rows)
+            if (c < static_cast<int>(t.Fields.size()) && !IsMissingMarker(t.Fields[c])) out.push_back(t.Fields[c]);
+        return out;
     };
-    const bool dateWanted = r.DateColumn == 0 && width > 1;
-    int value = 0, fallback = 0;
-    for (int c = 0; c < static_cast<int>(width); ++c) {
-        if (c + 1 == r.DateColumn) continue;
-        if (dateWanted && r.DateColumn == 0 && columnIs(c, [](const std::string& f) {
-                const auto d = ParseDate(f);
-                return d && (d->Month != 0 || (d->Year >= kPlausibleFirstYear && d->Year <= kPlausibleLastYear));
-            })) {
-            r.DateColumn = c + 1;
-            continue;
+    auto all_of = [](const std::vector<std::string>& v, auto test) {
+        return !v.empty() && std::all_of(v.begin(), v.end(), test);
+    };
+    const int columns = static_cast<int>(width);
+    if (r.DateColumn == 0 && width > 1) {
+        int dates = 0, series = 0, years = 0;
+        for (int c = columns - 1; c >= 0; --c) {
+            const auto v = cells(c);
+            // A day that does not exist (30/02/1970) still marks a date
+            // column: the reading refuses it, naming its line.
+            if (all_of(v, [](const std::string& f) {
+                    const auto d = ParseDate(f);
+                    return (d && (d->Month != 0 || d->SplitYear)) || LooksLikeDate(f);
+                }))
+                dates = c + 1;
+            if (!all_of(v, IsYearText)) continue;
+            bool rising = true;
+            for (std::size_t k = 1; k < v.size(); ++k) rising = rising && std::stoi(v[k]) > std::stoi(v[k - 1]);
+            if (rising && v.size() > 1) series = c + 1;
+            if (all_of(v, [](const std::string& f) {
+                    const int y = std::stoi(f);
+                    return y >= kFirstYear && y <= LastPlausibleYear();
+                }))
+                years = c + 1;
         }
-        if (!columnIs(c, [](const std::string& f) { return IsNumberLike(f); })) continue;
-        if (fallback == 0) fallback = c + 1;
-        if (value == 0 && !IsCounterColumn(rows, c)) value = c + 1;
+        r.DateColumn = dates != 0 ? dates : series != 0 ? series : years;
+    }
+    int value = 0, fallback = 0;
+    long valueNumbers = 0, fallbackNumbers = 0;
+    for (int c = 0; c < columns; ++c) {
+        if (c + 1 == r.DateColumn) continue;
+        const auto v = cells(c);
+        const long numbers = std::count_if(v.begin(), v.end(), [](const std::string& f) { return IsNumberLike(f); });
+        if (numbers > fallbackNumbers) fallback = c + 1, fallbackNumbers = numbers;
+        if (numbers > valueNumbers && !IsCounterColumn(rows, c)) value = c + 1, valueNumbers = numbers;
     }
     r.ValueColumn = value != 0 ? value : fallback;
-    if (r.ValueColumn == 0) {
-        // Only a date column: its numbers are the values after all.
-        r.ValueColumn = r.DateColumn;
-        r.DateColumn = 0;
+    if (r.ValueColumn == 0) throw ZarnError("Nenhuma coluna da tabela, além da dos anos, tem números");
+}
+
+// "1" to "999" (with a sign): the head of a number grouped by spaces.
+bool IsGroupHead(const std::string& f) {
+    const std::size_t sign = !f.empty() && (f[0] == '-' || f[0] == '+');
+    const std::size_t n = f.size() - sign;
+    return n >= 1 && n <= 3 && std::all_of(f.begin() + static_cast<std::ptrdiff_t>(sign), f.end(), IsDigit);
+}
+
+// "234", "234,5", "234.5": a following group of three digits, the last one
+// maybe with its decimals.
+bool IsGroupTail(const std::string& f) {
+    if (f.size() < 3 || !std::all_of(f.begin(), f.begin() + 3, IsDigit)) return false;
+    if (f.size() == 3) return true;
+    return (f[3] == ',' || f[3] == '.') && f.size() > 4 && std::all_of(f.begin() + 4, f.end(), IsDigit);
+}
+
+// In a table split by blanks, a number written with spaces between its
+// thousands ("1 234,5") falls into several fields. A line with more fields
+// than the table's usual count is read with its groups joined when that
+// gives the usual count (the lines are listed in a note); otherwise it is
+// refused. When every line has such groups in the same columns nothing
+// tells them from columns: the table is refused naming its first line.
+void JoinSpaceThousands(std::vector<TableLine>& rows, const std::vector<std::string>& lines, ImportResult& r) {
+    std::map<std::size_t, int> counts;
+    for (const auto& t : rows) ++counts[t.Fields.size()];
+    std::size_t usual = 0;
+    int most = 0;
+    for (const auto& [n, c] : counts)
+        if (c > most) usual = n, most = c;
+    std::vector<std::string> joined;
+    for (auto& t : rows) {
+        if (t.Fields.size() <= usual) continue;
+        std::vector<std::string> f;
+        for (std::size_t i = 0; i < t.Fields.size(); ++i) {
+            std::string field = t.Fields[i];
+            if (IsGroupHead(field))
+                while (f.size() + (t.Fields.size() - i) > usual && i + 1 < t.Fields.size() &&
+                       IsGroupTail(t.Fields[i + 1]) && field.find_first_of(".,") == std::string::npos)
+                    field += t.Fields[++i];
+            f.push_back(field);
+        }
+        if (f.size() != usual)
+            FailAt("Linha com mais colunas que as outras (separador de milhar com espaço?)", t.Line, lines[t.Line - 1]);
+        t.Fields = std::move(f);
+        joined.push_back(std::to_string(t.Line));
     }
-    if (r.ValueColumn == 0) throw ZarnError("Nenhuma coluna da tabela tem só números");
+    if (!joined.empty())
+        r.Notes.push_back("Valores com espaço como separador de milhar lidos sem ele (linhas " +
+                          JoinCut(joined, kMaxListed, "linhas") + ").");
+    // Every line alike: a column of heads followed by a column of groups.
+    for (std::size_t c = 0; c + 1 < usual && !rows.empty(); ++c) {
+        bool heads = true, tails = true;
+        for (const auto& t : rows) {
+            if (t.Fields.size() != usual) continue;
+            heads = heads && IsGroupHead(t.Fields[c]);
+            tails = tails && IsGroupTail(t.Fields[c + 1]) && t.Fields[c + 1].size() > 3;
+        }
+        if (heads && tails && !IsCounterColumn(rows, static_cast<int>(c)))
+            FailAt("Números com espaço como separador de milhar não podem ser separados das colunas", rows[0].Line,
+                   lines[rows[0].Line - 1], "grave os valores sem separador de milhar");
+    }
 }
 
 }  // namespace
@@ -170,6 +273,7 @@ void ImportTable(const std::vector<std::string>& lines, const ImportOptions& o, 
     r.Separator = o.Separator == ColumnSeparator::Auto ? DetectSeparator(body, decimal) : o.Separator;
     auto rows = TableLines(lines, r.Separator, o.HeaderLines);
     if (rows.empty()) throw ZarnError("A tabela está vazia");
+    if (r.Separator == ColumnSeparator::Blanks) JoinSpaceThousands(rows, lines, r);
     r.ValueColumn = o.ValueColumn;
     r.DateColumn = o.DateColumn;
     if (r.ValueColumn > 0 && r.ValueColumn == r.DateColumn)
@@ -185,8 +289,11 @@ void ImportTable(const std::vector<std::string>& lines, const ImportOptions& o, 
     // column (and a date in the date column).
     std::size_t start = 0;
     if (o.HeaderLines < 0) {
-        while (start < rows.size() && !(IsNumberLike(cell(rows[start], r.ValueColumn)) &&
-                                        (r.DateColumn == 0 || IsDateOrYear(cell(rows[start], r.DateColumn)))))
+        // With a date column, its first date starts the data (the value
+        // there may be missing); without one, the first number.
+        auto dated = [&](const std::string& d) { return IsDateOrYear(d) || LooksLikeDate(d); };
+        while (start < rows.size() && !(r.DateColumn > 0 ? dated(cell(rows[start], r.DateColumn))
+                                                         : IsNumberLike(cell(rows[start], r.ValueColumn))))
             ++start;
         if (start == rows.size())
             throw ZarnError("Nenhuma linha da tabela tem um número na coluna " + std::to_string(r.ValueColumn));
@@ -212,6 +319,8 @@ void ImportTable(const std::vector<std::string>& lines, const ImportOptions& o, 
         std::string Reason;
     };
     std::vector<Entry> entries;
+    std::vector<std::string> notNumbers, groupedLines;
+    int grouped = 0, groupedBefore = 0;
     bool ambiguousMarks = o.Decimal == DecimalMark::Auto, anyMarked = false, anyPlainLong = false;
     for (const auto& t : rows) {
         Entry e;
@@ -220,6 +329,7 @@ void ImportTable(const std::vector<std::string>& lines, const ImportOptions& o, 
             const std::string d = cell(t, r.DateColumn);
             e.Date = ParseDate(d);
             if (!e.Date) FailAt(d.empty() ? "Data ausente" : "Data ou ano inválido", t.Line, d.empty() ? lines[t.Line - 1] : d);
+            CheckYear(e.Date->Year, t.Line, d);
             e.Year.Label = e.Date->SplitYear ? SplitYearText(e.Date->Year) : YearText(e.Date->Year);
             if (e.Date->Month != 0) e.Year.Date = std::string(Trim(d));
         }
@@ -227,10 +337,16 @@ void ImportTable(const std::vector<std::string>& lines, const ImportOptions& o, 
         if (IsMissingMarker(v)) {
             e.Kept = false;
             e.Reason = v.empty() ? "sem valor" : "sem valor (" + v + ")";
+        } else if (ClassifyCell(v, mark) == CellKind::NotNumber) {
+            // "s/d", "420*", "?": a missing value, listed with its line.
+            e.Kept = false;
+            e.Reason = "valor não numérico " + Quoted(v);
+            notNumbers.push_back(std::to_string(t.Line));
         } else {
-            CheckValueCell(v, mark, t.Line);
             e.Kept = true;
-            e.Year.Value = PointText(v);
+            e.Year.Value = ValueText(v, mark, t.Line, &grouped);
+            if (grouped > groupedBefore) groupedLines.push_back(std::to_string(t.Line));
+            groupedBefore = grouped;
             // "1.234" beside "987": the mark may be a thousands separator.
             const auto at = v.find(mark);
             if (at != std::string::npos) {
@@ -261,7 +377,13 @@ void ImportTable(const std::vector<std::string>& lines, const ImportOptions& o, 
     if (chosen)
         r.Notes.push_back("Colunas escolhidas automaticamente: valores na coluna " + std::to_string(r.ValueColumn) +
                           (r.DateColumn > 0 ? ", datas ou anos na coluna " + std::to_string(r.DateColumn) : std::string()) +
-                          ".");
+                          ". " + kColumnRule);
+    if (!notNumbers.empty())
+        r.Notes.push_back("Valores não numéricos deixados de fora como falhas (linhas " + JoinCut(notNumbers, kMaxListed, "linhas") +
+                          "): confira se não é um valor com anotação.");
+    if (!groupedLines.empty())
+        r.Notes.push_back(std::string("Valores com separador de milhar (") + (mark == ',' ? "ponto" : "vírgula") +
+                          ") lidos sem ele (linhas " + JoinCut(groupedLines, kMaxListed, "linhas") + ").");
     if (r.DateColumn == 0)
         r.Notes.push_back("Sem coluna de datas: os valores ficam na ordem do arquivo, sem rótulo de ano.");
     if (ambiguousMarks && anyMarked && anyPlainLong)

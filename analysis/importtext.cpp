@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <map>
 
 #include "analysis/datafile.h"
@@ -82,6 +83,34 @@ bool IsTimeOfDay(std::string_view t) {
            std::all_of(t.begin(), t.end(), [](char c) { return IsDigit(c) || c == ':' || c == '.'; });
 }
 
+// UTF-32 to UTF-8; a unit beyond U+10FFFF or a surrogate becomes U+FFFD.
+std::string Utf32ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    for (std::size_t i = 0; i + 3 < bytes.size(); i += 4) {
+        unsigned long u = 0;
+        for (int k = 0; k < 4; ++k) {
+            const unsigned long b = static_cast<unsigned char>(bytes[i + (bigEndian ? k : 3 - k)]);
+            u = u << 8 | b;
+        }
+        if (u > 0x10FFFF || (u >= 0xD800 && u < 0xE000)) u = 0xFFFD;
+        AppendUtf8(out, static_cast<char32_t>(u));
+    }
+    return out;
+}
+
+// UTF-32 without a byte-order mark: text whose every four bytes hold three
+// NULs (the high bytes of a character below U+10000); 1 big-endian, -1
+// little-endian, 0 not UTF-32.
+int Utf32WithoutMark(std::string_view bytes) {
+    if (bytes.size() < 8 || bytes.size() % 4 != 0) return 0;
+    bool little = true, big = true;
+    for (std::size_t i = 0; i < bytes.size() && (little || big); i += 4) {
+        little = little && bytes[i + 2] == '\0' && bytes[i + 3] == '\0' && bytes[i] != '\0';
+        big = big && bytes[i] == '\0' && bytes[i + 1] == '\0' && bytes[i + 3] != '\0';
+    }
+    return big ? 1 : little ? -1 : 0;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -95,6 +124,9 @@ std::string_view Trim(std::string_view s) {
 }
 
 DecodedText Decode(std::string_view bytes) {
+    if (bytes.substr(0, 4) == std::string_view("\xFF\xFE\0\0", 4)) return {Utf32ToUtf8(bytes.substr(4), false), "UTF-32LE"};
+    if (bytes.substr(0, 4) == std::string_view("\0\0\xFE\xFF", 4)) return {Utf32ToUtf8(bytes.substr(4), true), "UTF-32BE"};
+    if (const int order = Utf32WithoutMark(bytes); order != 0) return {Utf32ToUtf8(bytes, order > 0), order > 0 ? "UTF-32BE" : "UTF-32LE"};
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE)
         return {Utf16ToUtf8(bytes.substr(2), false), "UTF-16LE"};
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE && static_cast<unsigned char>(bytes[1]) == 0xFF)
@@ -206,17 +238,40 @@ double NumberOf(const std::string& pointText) {
     return end == e ? v : 0.0;
 }
 
-void CheckValueCell(std::string_view cell, char mark, int line) {
+std::string ValueText(std::string_view cell, char mark, int line, int* grouped) {
+    const char group = mark == '.' ? ',' : '.';
     switch (ClassifyCell(cell, mark)) {
-        case CellKind::Number: return;
+        case CellKind::Number: return PointText(cell);
         case CellKind::Thousands:
+            // Grouped by the other mark than the decimal one: only one reading.
+            if (IsGroupedNumber(cell, group, mark)) {
+                std::string plain;
+                for (char c : cell)
+                    if (c != group) plain += c;
+                if (grouped != nullptr) ++*grouped;
+                return PointText(plain);
+            }
             FailAt("Separador de milhar não aceito", line, cell, "grave os valores sem separador de milhar");
         case CellKind::OtherDecimal:
             FailAt(std::string("Separador decimal diferente do usado no arquivo (") + (mark == ',' ? "vírgula" : "ponto") +
                        ")",
                    line, cell);
-        case CellKind::NotNumber: FailAt("Valor não numérico", line, cell);
+        case CellKind::NotNumber: break;
     }
+    FailAt("Valor não numérico", line, cell);
+}
+
+int LastPlausibleYear() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts {};
+    ::gmtime_r(&now, &parts);
+    return parts.tm_year + 1900 + 1;
+}
+
+void CheckYear(int year, int line, std::string_view text) {
+    if (year < kFirstYear || year > LastPlausibleYear())
+        FailAt("Ano fora do intervalo de " + std::to_string(kFirstYear) + " a " + std::to_string(LastPlausibleYear()),
+               line, text);
 }
 
 bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
@@ -362,14 +417,25 @@ void AddSeriesNotes(ImportResult& r) {
                           "vazão).");
 }
 
+std::string JoinCut(const std::vector<std::string>& items, std::size_t shown, const std::string& what) {
+    if (items.size() <= shown) return Join(items, ", ");
+    const std::vector<std::string> head(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(shown));
+    // The count with a dot between thousands, as Portuguese writes it.
+    std::string count = std::to_string(items.size() - shown);
+    for (int at = static_cast<int>(count.size()) - 3; at > 0; at -= 3) count.insert(static_cast<std::size_t>(at), ".");
+    return Join(head, ", ") + " e mais " + count + " " + what;
+}
+
 std::string ChooseStation(const std::vector<std::string>& stations, const std::string& wanted, const char* kind) {
     if (!wanted.empty()) {
         if (std::find(stations.begin(), stations.end(), wanted) == stations.end())
-            throw ZarnError(std::string("A ") + kind + " " + wanted + " não está no arquivo (há: " + Join(stations, ", ") + ")");
+            throw ZarnError(std::string("A ") + kind + " " + wanted + " não está no arquivo (há: " +
+                            JoinCut(stations, kMaxListed, "estações") + ")");
         return wanted;
     }
     if (stations.size() > 1)
-        throw StationChoiceNeeded(std::string("O arquivo traz mais de uma ") + kind + " (" + Join(stations, ", ") +
+        throw StationChoiceNeeded(std::string("O arquivo traz mais de uma ") + kind + " (" +
+                                      JoinCut(stations, kMaxListed, "estações") +
                                       "): escolha a " + kind + " a importar",
                                   stations);
     return stations.empty() ? std::string() : stations.front();

@@ -5,7 +5,7 @@
 //
 //   Decode, SplitLines    bytes to UTF-8 (UTF-16, UTF-8, Windows-1252), then lines
 //   SplitFields           the cells of a line by the column separator
-//   ClassifyCell, CheckValueCell   a value cell's writing; a fault names the line
+//   ClassifyCell, ValueText   a value cell's writing; a fault names the line
 //   ParseDate             "yyyy", "dd/mm/yyyy", "yyyy-mm-dd", "1979/80"
 //   AddSeriesNotes        notes shared by every format
 //   ImportHidroWeb, ImportUsgs, ImportTable   the readers, over decoded lines
@@ -91,8 +91,23 @@ std::string PointText(std::string_view t);
 // The number of a checked value text ("." decimal), locale-independent.
 double NumberOf(const std::string& pointText);
 
-// Refuses a value cell that is not a number written with `mark`.
-void CheckValueCell(std::string_view cell, char mark, int line);
+// The "." text of a value cell written with `mark` as its decimal mark; a
+// number grouped by thousands with the other mark ("1.234,5" with ",") has
+// only one reading and is taken (counted in *grouped); any other writing is
+// refused naming the line.
+std::string ValueText(std::string_view cell, char mark, int line, int* grouped = nullptr);
+
+// Years of a series: from kFirstYear to next year (a date beyond is a typing
+// or export fault, as is 01/01/0001).
+constexpr int kFirstYear = 1800;
+int LastPlausibleYear();
+// Refuses a year outside kFirstYear..LastPlausibleYear(), naming the line.
+void CheckYear(int year, int line, std::string_view text);
+
+// Items listed in a message before the rest is counted ("e mais 34.426 estações").
+constexpr std::size_t kMaxListed = 20;
+// The first `shown` items, then "e mais N <what>".
+std::string JoinCut(const std::vector<std::string>& items, std::size_t shown, const std::string& what);
 
 // Gregorian leap years.
 bool IsLeap(int y);

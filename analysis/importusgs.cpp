@@ -122,8 +122,10 @@ void ImportUsgs(const std::vector<std::string>& lines, const ImportOptions& o, I
         const std::string_view d = dateText;
         int y = 0, m = 0, day = 0;
         if (d.size() != 10 || d[4] != '-' || d[7] != '-' || !ReadInt(d.substr(0, 4), y) || !ReadInt(d.substr(5, 2), m) ||
-            !ReadInt(d.substr(8, 2), day) || m > kMonths || day > kMaxDaysInMonth)
+            !ReadInt(d.substr(8, 2), day) || m > kMonths || day > kMaxDaysInMonth ||
+            (m != 0 && day != 0 && !ValidDay({y, m, day, false})))  // "00": month or day unknown
             FailAt("Data de pico (peak_dt) inválida", row.Line, dateText);
+        CheckYear(y, row.Line, dateText);
         const std::string label = YearText(m >= 10 ? y + 1 : y);
         const std::string text = cell(row, value);
         if (text.empty()) {
@@ -132,9 +134,8 @@ void ImportUsgs(const std::vector<std::string>& lines, const ImportOptions& o, I
                                  row.Line, order++});
             continue;
         }
-        CheckValueCell(text, '.', row.Line);
         ImportedYear k;
-        k.Value = text;
+        k.Value = ValueText(text, '.', row.Line);
         k.Label = label;
         k.Date = dateText;
         k.Line = row.Line;

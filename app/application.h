@@ -24,11 +24,12 @@ class TDesktop;
 
 // `zarn --help`.
 inline constexpr const char* kProgramUsage =
-    "usage: zarn [PROJETO.prj]\n"
-    "       zarn --check-install | --help | --version\n"
+    "usage: zarn [--rules FILE] [PROJETO.prj]\n"
+    "       zarn [--rules FILE] --check-install | --help | --version\n"
     "       PROJETO.prj is a project file saved by ZARN (Projeto > Salvar), opened at\n"
-    "       start-up as Projeto > Abrir opens it; --check-install says where the\n"
-    "       program finds its help file, rule base and example\n";
+    "       start-up as Projeto > Abrir opens it; --rules FILE is the rule base of the\n"
+    "       advice for the run; --check-install says where the program finds its help\n"
+    "       file, rule base and example\n";
 
 // Text of the error box when memory runs out inside a command.
 inline const QString kOutOfMemoryText = QStringLiteral("Memória insuficiente para concluir a operação");

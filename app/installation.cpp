@@ -9,6 +9,7 @@
 #include <QTranslator>
 #include <memory>
 #include <ostream>
+#include <string_view>
 
 #include "analysis/calculation.h"
 #include "analysis/record.h"
@@ -44,11 +45,12 @@ constexpr int kWindowHelpTopics[] = {kHelpContents,         kDesktopHelpContext,
 
 std::string Utf8(const QString& text) { return text.toStdString(); }
 
-std::string SearchedFolders(const Session& session) {
+std::string FolderList(const std::vector<std::string>& list) {
     std::string folders;
-    for (const std::string& folder : SupportFolders(session)) folders += (folders.empty() ? "" : ", ") + folder;
+    for (const std::string& folder : list) folders += (folders.empty() ? "" : ", ") + folder;
     return folders;
 }
+std::string SearchedFolders(const Session& session) { return FolderList(SupportFolders(session)); }
 
 // The help file and its topics; false when it is missing or lacks a topic.
 bool CheckHelpFile(const Session& session, std::ostream& out) {
@@ -75,10 +77,10 @@ bool CheckHelpFile(const Session& session, std::ostream& out) {
 
 // The example, and the advice the rule base found gives for it.
 bool CheckExampleAndRuleBase(const Session& session, std::ostream& out) {
-    const std::string ruleBase = FindSupportFile(session, kRuleBaseFileName);
+    const std::string ruleBase = RuleBasePath();
     if (ruleBase.empty()) {
-        out << "Base de regras: " << kRuleBaseFileName << " não encontrada (procurada em " << SearchedFolders(session)
-            << ")\n";
+        out << "Base de regras: " << kRuleBaseFileName << " não encontrada (procurada em "
+            << FolderList(RuleBaseFolders()) << ")\n";
     } else {
         out << "Base de regras: " << ruleBase << '\n';
     }
@@ -149,6 +151,18 @@ int RunInstallCheck(std::ostream& out) {
     const bool complete = help && advice;
     out << (complete ? "Instalação completa.\n" : "Instalação incompleta.\n");
     return complete ? 0 : 1;
+}
+
+bool TakeRulesOption(int& argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) != kRulesOption) continue;
+        if (i + 1 >= argc) return false;
+        ChooseRuleBase(argv[i + 1]);
+        for (int k = i; k + 2 <= argc; ++k) argv[k] = argv[k + 2];
+        argc -= 2;
+        --i;
+    }
+    return true;
 }
 
 }  // namespace zarn

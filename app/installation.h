@@ -10,6 +10,7 @@
 //   SetDesktopIdentity     the desktop entry "zarn" and its themed icon
 //   RunInstallCheck        zarn --check-install: where the help file, the rule
 //                          base and the example are found; 0 when all are
+//   TakeRulesOption        zarn --rules FILE: the rule base of the run
 #pragma once
 
 #include <QLocale>
@@ -22,6 +23,12 @@ namespace zarn {
 
 // The option of zarn that runs RunInstallCheck instead of the windows.
 inline constexpr const char* kCheckInstallOption = "--check-install";
+
+// The option that chooses the rule base of the advice for the run.
+constexpr const char* kRulesOption = "--rules";
+// Takes "--rules FILE" out of the arguments (argc and argv shrink) and
+// chooses that rule base (ChooseRuleBase); false when FILE is missing.
+bool TakeRulesOption(int& argc, char** argv);
 
 QString QtTranslationFile(const QLocale& locale);
 // Owned by the application object; call after it exists.

@@ -13,6 +13,10 @@
 #include "zarn/about.h"
 
 int main(int argc, char* argv[]) {
+    if (!zarn::TakeRulesOption(argc, argv)) {
+        std::cerr << "zarn: --rules precisa do caminho de uma base de regras\n";
+        return 2;
+    }
     // The answers that need no display.
     const std::string_view first = argc == 2 ? argv[1] : "";
     if (first == zarn::kCheckInstallOption) return zarn::RunInstallCheck(std::cout);

@@ -8,6 +8,12 @@
 // Files written into OUTDIR (each as .png and .svg):
 //   histograma, dados-amostrais, probabilidade (the project's plotted
 //   distribution with its band), frequencia, diagrama-momentos-l
+//
+// The frequency chart draws by default the distribution the advisor
+// recommends, with its band, as the window does; when it recommends none,
+// the tool says so and draws the one with the highest probability-plot
+// correlation R. Its value axis is labelled with the project's variable and
+// unit (its settings file) unless --variable or --unit are given.
 #include <QApplication>
 #include <QChart>
 #include <QDir>
@@ -23,10 +29,12 @@
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "analysis/errors.h"
+#include "analysis/filewrite.h"
 #include "analysis/projectfile.h"
 #include "analysis/record.h"
 #include "analysis/simulation.h"
@@ -35,6 +43,7 @@
 #include "dialogs/resultdialogs.h"
 #include "platform/platform.h"
 #include "platform/session.h"
+#include "rules/advisor.h"
 #include "zarn/about.h"
 
 namespace zarn {
@@ -42,12 +51,14 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: zarn-charts [--width CM] [--height CM] [--dpi N] [--paper gumbel|normal|log]\n"
-    "                   [--distributions best|all|LIST] [--band best|none|N] [--positions NAME]\n"
-    "                   [--variable TEXT] [--unit TEXT] PROJECT OUTDIR\n"
+    "                   [--distributions recommended|best|all|LIST] [--band recommended|best|none|N]\n"
+    "                   [--positions NAME] [--variable TEXT] [--unit TEXT] PROJECT OUTDIR\n"
     "       zarn-charts --help | --version\n"
     "       LIST is distribution numbers 1..8 separated by commas (1 Normal, 2 LogNormal,\n"
     "       3 Gumbel, 4 Exponencial, 5 Pearson III, 6 LogPearson III, 7 GEV, 8 GPA);\n"
+    "       recommended (the default) is the advisor's recommendation, or the highest degree g when there is none;\n"
     "       best is the distribution with the highest probability-plot correlation R;\n"
+    "       --variable and --unit default to the project's own (its settings file)\n"
     "       NAME is cunnane (default), gringorten, blom, weibull or hazen\n";
 
 struct UsageError {
@@ -58,11 +69,10 @@ struct Options {
     QString Project, Folder;
     ImageSize Size;
     QString Paper = QStringLiteral("gumbel");
-    QString Distributions = QStringLiteral("best");
-    QString Band = QStringLiteral("best");
+    QString Distributions = QStringLiteral("recommended");
+    QString Band = QStringLiteral("recommended");
     QString Positions = QStringLiteral("cunnane");
-    QString Variable = QStringLiteral("Vazão máxima anual");
-    QString Unit;
+    std::optional<QString> Variable, Unit;  // none: the project's
 };
 
 double Number(const std::string& arg, const std::string& text, double low, double high) {
@@ -111,8 +121,9 @@ Options ParseArguments(int argc, char** argv) {
     return o;
 }
 
-// "best", "all" or "1,3,7": the distributions checked.
-std::vector<int> Distributions(const QString& text, int best) {
+// "recommended", "best", "all" or "1,3,7": the distributions checked.
+std::vector<int> Distributions(const QString& text, int recommended, int best) {
+    if (text == "recommended") return {recommended};
     if (text == "best") return {best};
     if (text == "all") return {1, 2, 3, 4, 5, 6, 7, 8};
     std::vector<int> chosen;
@@ -120,7 +131,7 @@ std::vector<int> Distributions(const QString& text, int best) {
         bool ok = false;
         const int index = part.trimmed().toInt(&ok);
         if (!ok || index < 1 || index > kDistributionCount)
-            throw UsageError{"--distributions takes best, all or numbers 1 to 8 separated by commas"};
+            throw UsageError{"--distributions takes recommended, best, all or numbers 1 to 8 separated by commas"};
         chosen.push_back(index);
     }
     return chosen;
@@ -151,11 +162,19 @@ public:
     void CopyImage(const QImage&) override {}
 };
 
+// Whole or not at all, as every file of the batch tools; a symbolic link
+// already at the name is replaced, never followed.
+void WriteWhole(const QString& path, const QByteArray& bytes) {
+    const std::string target = FileSystemPath(path);
+    ReplaceFileContents(target, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                        [&](WriteStage, int code) { return FileErrorText(code, target); }, LinkAtTarget::Replace);
+}
+
 void Write(QChart* chart, const QDir& folder, const QString& name, const ImageSize& size) {
     const QString png = folder.filePath(name + QStringLiteral(".png"));
     const QString svg = folder.filePath(name + QStringLiteral(".svg"));
-    WriteChartFile(png, ChartPng(chart, size));
-    WriteChartFile(svg, ChartSvg(chart, size, name));
+    WriteWhole(png, ChartPng(chart, size));
+    WriteWhole(svg, ChartSvg(chart, size, name));
     std::printf("%s\n%s\n", qPrintable(QDir::toNativeSeparators(png)), qPrintable(QDir::toNativeSeparators(svg)));
 }
 
@@ -198,10 +217,28 @@ int Run(int argc, char** argv) {
         parametros.Preencher();
         Write(parametros.Chart1(), folder, QStringLiteral("probabilidade"), o.Size);
 
+        // The advisor's recommendation, as the window takes it; none: the
+        // distribution of highest degree g in the advisor's ranking (the
+        // first in rank order among equals), and the tool says so.
+        const Advice advice = Advise(document.Record(), session);
+        if (!advice.RuleBaseProblem.empty()) std::fprintf(stderr, "%s\n", advice.RuleBaseProblem.c_str());
+        const int best = HighestCorrelation(document.Record());
+        int recommended = advice.Recommended;
+        if (recommended == 0) {
+            double highest = -1.0;
+            for (const DistributionAdvice& d : advice.Ranking)
+                if (d.Degree > highest) highest = d.Degree, recommended = d.Index;
+            if (recommended == 0) recommended = best;
+            if (o.Distributions == "recommended" || o.Band == "recommended")
+                std::fprintf(stderr,
+                             "Nenhuma distribuição é recomendada para este projeto: o gráfico de frequência mostra a "
+                             "de maior grau g, %s.\n",
+                             DistributionName(recommended).c_str());
+        }
         TFrequencia frequencia(platform, document);
+        frequencia.SetRecommended(advice.Recommended);
         frequencia.Preencher();
-        const int best = frequencia.Recommended();
-        const std::vector<int> shown = Distributions(o.Distributions, best);
+        const std::vector<int> shown = Distributions(o.Distributions, recommended, best);
         const int paper = o.Paper == "normal" ? static_cast<int>(ProbabilityPaper::Normal)
                           : o.Paper == "log"  ? static_cast<int>(ProbabilityPaper::LogReturnPeriod)
                                               : static_cast<int>(ProbabilityPaper::Gumbel);
@@ -211,16 +248,18 @@ int Run(int argc, char** argv) {
         frequencia.Posicao()->setCurrentIndex(positions);
         for (int index = 1; index <= kDistributionCount; ++index)
             frequencia.Distribuicao(index)->setChecked(std::find(shown.begin(), shown.end(), index) != shown.end());
-        int band = best;
+        int band = recommended;
         if (o.Band == "none") band = 0;
-        else if (o.Band != "best") {
+        else if (o.Band == "best") band = best;
+        else if (o.Band != "recommended") {
             bool ok = false;
             band = o.Band.toInt(&ok);
-            if (!ok || band < 1 || band > kDistributionCount) throw UsageError{"--band takes best, none or 1 to 8"};
+            if (!ok || band < 1 || band > kDistributionCount)
+                throw UsageError{"--band takes recommended, best, none or 1 to 8"};
         }
         frequencia.Intervalo()->setCurrentIndex(frequencia.Intervalo()->findData(band));
-        frequencia.Variavel()->setText(o.Variable);
-        frequencia.Unidade()->setText(o.Unit);
+        if (o.Variable) frequencia.Variavel()->setText(*o.Variable);
+        if (o.Unit) frequencia.Unidade()->setText(*o.Unit);
         frequencia.Desenhar();
         Write(frequencia.Grafico(), folder, QStringLiteral("frequencia"), o.Size);
 

@@ -4,15 +4,13 @@
 #include <unistd.h>
 
 #include "cli/json.h"
-#include "platform/session.h"
 #include "rules/advisor.h"
 
 namespace zarn {
 
 namespace {
 
-// The tool's start-up folder, where a user's adapted rule base is looked for
-// first, as the program looks in its own.
+// The tool's start-up folder (never searched for a rule base: see RuleBasePath).
 std::string WorkingDirectory() {
     char buffer[4096];
     return ::getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string();

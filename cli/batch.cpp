@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -101,13 +102,40 @@ std::string StemOf(const std::string& path) {
     return stem.empty() ? p.filename().string() : stem;
 }
 
-// One output name per station: a repeated name gets "-2", "-3", ...
+// The longest output name: NAME and its longest suffix (".advice.json") must
+// fit the file system's 255 bytes a name.
+constexpr std::size_t kMaxStationName = 200;
+
+// The stem cut to kMaxStationName bytes, at a whole UTF-8 character.
+std::string ShortStem(const std::string& stem) {
+    if (stem.size() <= kMaxStationName) return stem;
+    std::size_t cut = kMaxStationName;
+    while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80) --cut;
+    return stem.substr(0, cut);
+}
+
+// One output name per station, unique across the batch: a stem only one
+// station has is its name; of the stations sharing a stem, the first keeps
+// it and the others get "-2", "-3", ..., skipping every name another station
+// already has or will have (dup-2.dat, dup.csv and dup.dat give dup-2, dup
+// and dup-3). Deterministic: the stations come in a fixed order.
 void NameStations(std::vector<BatchStation>& stations) {
-    std::map<std::string, int> seen;
+    std::map<std::string, int> count;
+    for (const BatchStation& s : stations) ++count[ShortStem(StemOf(s.Path))];
+    std::set<std::string> taken;
+    for (const auto& [stem, n] : count) taken.insert(stem);
+    std::set<std::string> given;
     for (BatchStation& s : stations) {
-        const std::string stem = StemOf(s.Path);
-        const int count = ++seen[stem];
-        s.Name = count == 1 ? stem : stem + "-" + std::to_string(count);
+        const std::string stem = ShortStem(StemOf(s.Path));
+        if (!given.count(stem)) {
+            s.Name = stem;
+        } else {
+            int k = 2;
+            while (taken.count(stem + "-" + std::to_string(k))) ++k;
+            s.Name = stem + "-" + std::to_string(k);
+            taken.insert(s.Name);
+        }
+        given.insert(s.Name);
     }
 }
 
@@ -115,6 +143,10 @@ void NameStations(std::vector<BatchStation>& stations) {
 StationRow RunStation(const BatchStation& station, const std::string& out, int threads, const Session& session,
                       const std::vector<double>& periods) {
     StationRow row;
+    if (!station.Fault.empty()) {
+        row.Error = station.Fault;
+        return row;
+    }
     try {
         const std::string base = out + "/" + station.Name;
         // A download is imported with the importer's defaults first, as
@@ -122,7 +154,9 @@ StationRow RunStation(const BatchStation& station, const std::string& out, int t
         std::string data = station.Path;
         if (station.Import) {
             data = base + ".dat";
-            WriteImportedDataFile(ImportSeries(station.Path, ImportOptions{}), data);
+            const ImportResult imported = ImportSeries(station.Path, ImportOptions{});
+            if (imported.Kept.empty()) WriteImportedDataFile(imported, data);  // throws: nothing kept
+            WriteOut(data, ImportedDataText(imported));
         }
         auto r = std::make_unique<AnalysisRecord>();
         SimulationSummary simulations;
@@ -130,9 +164,9 @@ StationRow RunStation(const BatchStation& station, const std::string& out, int t
         ZeroYears zeros;
         CalculateAll(*r, "", "", "", data, {threads, nullptr}, &simulations, &zeros);
         WriteOut(base + ".json", RecordJson(*r, simulations, zeros, periods));
-        SaveReport(ReportLines(*r, zeros), base + ".txt");
-        WriteFactFile(*r, base + ".clp");
-        WriteProjectFile(*r, base + ".prj");
+        WriteOut(base + ".txt", JoinCrLf(ReportLines(*r, zeros)));
+        WriteOut(base + ".clp", JoinCrLf(FactFileLines(*r)));
+        WriteOut(base + ".prj", std::string(reinterpret_cast<const char*>(r.get()), sizeof *r));
         KeepStudySettings(base + ".prj", zeros.Zeros, nullptr);
         const Advice advice = Advise(*r, session, zeros);
         WriteOut(base + ".advice.json", AdviceJson(advice));
@@ -162,6 +196,8 @@ StationRow RunStation(const BatchStation& station, const std::string& out, int t
         row.Ok = true;
     } catch (const std::bad_alloc&) {
         row.Error = "Memória insuficiente";
+    } catch (const FileError& e) {
+        row.Error = FileErrorMessage(e);
     } catch (const std::exception& e) {
         row.Error = e.what();
     }
@@ -225,7 +261,8 @@ std::string CsvNumber(double v, char decimal) {
 }
 
 // A text field, quoted when it holds the separator, a quote or a line end (RFC 4180).
-std::string CsvText(const std::string& text, char separator) {
+std::string CsvText(const std::string& raw, char separator) {
+    const std::string text = Utf8Text(raw);  // file names in Windows-1252 included
     if (text.find_first_of(std::string(1, separator) + "\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
     for (char c : text) {
@@ -314,8 +351,40 @@ std::string SummaryCsv(const std::vector<BatchStation>& stations, const std::vec
     return csv;
 }
 
-void WriteWhole(const std::string& path, const std::string& bytes) {
-    ReplaceFileContents(path, bytes, [&](WriteStage, int code) { return FileErrorText(code, path); });
+// The folder `path` names, resolved (links, "..") as far as it exists.
+fs::path Resolved(const fs::path& path) {
+    std::error_code ignored;
+    const fs::path resolved = fs::weakly_canonical(fs::absolute(path, ignored), ignored);
+    return resolved.empty() ? path : resolved;
+}
+
+// True when `inner` is `outer` or lies inside it.
+bool IsWithin(const fs::path& inner, const fs::path& outer) {
+    auto i = inner.begin();
+    for (auto o = outer.begin(); o != outer.end(); ++o, ++i) {
+        if (o->empty() && std::next(o) == outer.end()) return true;  // a trailing "/"
+        if (i == inner.end() || *i != *o) return false;
+    }
+    return true;
+}
+
+// The output folder may not be an input folder or lie inside one: the
+// batch would replace a user's data file or summary by its own outputs, and
+// a second run would take the outputs as stations.
+void RefuseOutputAmongInputs(const BatchOptions& options, const std::vector<BatchStation>& stations) {
+    const fs::path out = Resolved(options.Out);
+    std::set<fs::path> folders;
+    struct stat st {};
+    if (::stat(options.Input.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) folders.insert(Resolved(options.Input));
+    for (const BatchStation& s : stations) {
+        const fs::path folder = fs::path(s.Path).parent_path();
+        folders.insert(Resolved(folder.empty() ? fs::path(".") : folder));
+    }
+    for (const fs::path& folder : folders)
+        if (IsWithin(out, folder))
+            throw ZarnError("A pasta de saída \"" + Utf8Text(options.Out) + "\" é a pasta dos dados \"" +
+                            Utf8Text(folder.string()) + "\" ou fica dentro dela: nada foi gravado, para não " +
+                            "substituir arquivos do usuário. Escolha uma pasta de saída fora dela.");
 }
 
 }  // namespace
@@ -325,20 +394,36 @@ std::vector<BatchStation> BatchStations(const std::string& input) {
     if (::stat(input.c_str(), &st) != 0) RaiseFileError(errno, input);
     std::vector<BatchStation> stations;
     if (S_ISDIR(st.st_mode)) {
-        std::vector<std::string> names;
+        // Every entry is looked at on its own: one that cannot be (a dangling
+        // link, a loop of links, a name the system refuses) is a failed row,
+        // never the end of the batch.
+        std::vector<std::pair<std::string, std::string>> names;  // name, fault
         std::error_code error;
-        for (const fs::directory_entry& entry : fs::directory_iterator(input, error)) {
-            if (entry.is_regular_file(error)) names.push_back(entry.path().filename().string());
-        }
+        fs::directory_iterator entries(input, error);
         if (error) RaiseFileError(error.value(), input);
+        for (; entries != fs::directory_iterator(); entries.increment(error)) {
+            if (error) RaiseFileError(error.value(), input);
+            std::error_code status;
+            const bool regular = entries->is_regular_file(status);
+            const std::string name = entries->path().filename().string();
+            std::error_code ignored;
+            if (status && status.value() == ENOENT && entries->is_symlink(ignored))
+                names.push_back({name, "Arquivo \"" + Utf8Text(entries->path().string()) +
+                                           "\": é um link simbólico para um arquivo que não existe"});
+            else if (status)
+                names.push_back({name, FileErrorMessage(FileError(FileErrorText(status.value(), entries->path()),
+                                                                  status.value(), entries->path()))});
+            else if (regular) names.push_back({name, {}});
+        }
         std::sort(names.begin(), names.end());
         const std::string folder = input.back() == '/' ? input : input + "/";
-        for (const std::string& name : names) {
-            if (EndsWithDat(name)) stations.push_back({folder + name, {}, false});
-            else if (Importable(folder + name)) stations.push_back({folder + name, {}, true});
+        for (const auto& [name, fault] : names) {
+            if (!fault.empty()) stations.push_back({folder + name, {}, false, fault});
+            else if (EndsWithDat(name)) stations.push_back({folder + name, {}, false, {}});
+            else if (Importable(folder + name)) stations.push_back({folder + name, {}, true, {}});
         }
     } else if (EndsWithDat(input) || Importable(input)) {
-        stations.push_back({input, {}, !EndsWithDat(input)});  // one station: a batch of one
+        stations.push_back({input, {}, !EndsWithDat(input), {}});  // one station: a batch of one
     } else {
         // A list of paths, relative ones taken from the list's folder.
         std::ifstream list(input);
@@ -351,7 +436,7 @@ std::vector<BatchStation> BatchStations(const std::string& input) {
             if (start == std::string::npos || line[start] == '#') continue;
             const std::string path = line.substr(start);
             const std::string full = fs::path(path).is_absolute() || folder.empty() ? path : (folder / path).string();
-            stations.push_back({full, {}, !EndsWithDat(full)});
+            stations.push_back({full, {}, !EndsWithDat(full), {}});
         }
     }
     NameStations(stations);
@@ -360,8 +445,7 @@ std::vector<BatchStation> BatchStations(const std::string& input) {
 
 int RunBatch(const BatchOptions& options) {
     const std::vector<BatchStation> stations = BatchStations(options.Input);
-    // An adapted rule base is looked for in the folder the tool starts in,
-    // as a single run looks (known before the threads read it).
+    RefuseOutputAmongInputs(options, stations);
     const Session session = ToolSession();
     std::error_code error;
     fs::create_directories(options.Out, error);
@@ -391,8 +475,8 @@ int RunBatch(const BatchOptions& options) {
     for (std::thread& t : pool) t.join();
     progress.Finish();
 
-    WriteWhole(options.Out + "/resumo.csv", SummaryCsv(stations, rows, periods, {';', ',', true}));
-    WriteWhole(options.Out + "/summary.csv", SummaryCsv(stations, rows, periods, {',', '.', false}));
+    WriteOut(options.Out + "/resumo.csv", SummaryCsv(stations, rows, periods, {';', ',', true}));
+    WriteOut(options.Out + "/summary.csv", SummaryCsv(stations, rows, periods, {',', '.', false}));
     for (const StationRow& row : rows) {
         if (row.RuleBaseProblem.empty()) continue;
         std::fprintf(stderr, "%s\n", row.RuleBaseProblem.c_str());  // the same for every station: once

@@ -36,8 +36,10 @@ struct BatchOptions {
 
 struct BatchStation {
     std::string Path;     // the input file as given
-    std::string Name;     // the output files' name: the file's name without extension
+    std::string Name;     // the output files' name: the file's name without extension,
+                          // made unique across the batch (see NameStations)
     bool Import = false;  // a download or table: imported into NAME.dat, which is analysed
+    std::string Fault;    // a directory entry that could not be looked at: why (a failed row)
 };
 
 // Throws ZarnError when INPUT cannot be read.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "analysis/errors.h"
+#include "cli/outputs.h"
 #include "platform/datawarnings.h"
 
 namespace zarn {
@@ -96,15 +97,10 @@ std::string CheckImportCommand(const ImportCommand& c) {
 // RunImport: reads the file, writes the data file (or standard output for
 // "-") and then the summary on standard error.
 int RunImport(const ImportCommand& c) {
+    RefuseSameFile(c.Out, c.File);
     const ImportResult r = ImportSeries(c.File, c.Options);
-    if (c.Out == "-") {
-        if (r.Kept.empty()) WriteImportedDataFile(r, c.Out);  // throws: nothing kept
-        const std::string text = ImportedDataText(r);
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        std::fflush(stdout);
-    } else {
-        WriteImportedDataFile(r, c.Out);
-    }
+    if (r.Kept.empty()) WriteImportedDataFile(r, c.Out);  // throws: nothing kept, nothing written
+    WriteOut(c.Out, ImportedDataText(r));
     for (const auto& line : ImportSummary(r)) std::fprintf(stderr, "%s\n", line.c_str());
     std::fprintf(stderr, "Gravado: %s (%zu valores).\n", c.Out == "-" ? "saída padrão" : c.Out.c_str(), r.Kept.size());
     return 0;

@@ -27,6 +27,7 @@
 #include "cli/import.h"
 #include "cli/json.h"
 #include "cli/outputs.h"
+#include "rules/advisor.h"
 #include "cli/terminal.h"
 #include "views/lines.h"
 #include "views/report.h"
@@ -39,9 +40,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: zarn-cli (--data FILE | --open PROJECT) [--title T] [--location L] [--comment C]\n"
     "                [--json OUT] [--report OUT] [--facts OUT] [--project OUT] [--dialogs OUT] [--advice OUT]\n"
-    "                [--decimal-separator C] [--plot-distribution N] [--threads N] [--raw]\n"
+    "                [--decimal-separator C] [--plot-distribution N] [--threads N] [--raw] [--rules FILE]\n"
     "                [--return-periods T1,T2,...]\n"
-    "       zarn-cli --batch INPUT --out DIR [--threads N] [--return-periods T1,T2,...]\n"
+    "       zarn-cli --batch INPUT --out DIR [--threads N] [--rules FILE] [--return-periods T1,T2,...]\n"
     "       zarn-cli --help | --version\n"
     "       OUT is a path, or - for standard output; INPUT a folder of data files or a\n"
     "       text file listing them; --raw writes the report and the fact file to a\n"
@@ -61,6 +62,7 @@ struct Options {
     std::vector<double> ReturnPeriods;
     bool Raw = false;          // --report - and --facts - keep the file's bytes on a terminal
     std::string Batch;         // --batch INPUT; its folder is the import's --out
+    std::string Rules;         // --rules FILE: the rule base of the advice
     bool ImportOptionsGiven = false;  // an import argument other than --out
     ImportCommand Import;
 };
@@ -95,6 +97,8 @@ Options ParseArguments(int argc, char** argv) {
         } else if (arg == "--return-periods") {
             if (const std::string e = ParseReturnPeriods(value(), o.ReturnPeriods); !e.empty())
                 throw UsageError{"--return-periods: " + e};
+        } else if (arg == "--rules") {
+            o.Rules = value();
         } else if (IsImportArgument(arg)) {
             if (arg != "--out") o.ImportOptionsGiven = true;
             if (const std::string e = TakeImportArgument(arg, value(), o.Import); !e.empty()) throw UsageError{e};
@@ -134,7 +138,7 @@ Options ParseArguments(int argc, char** argv) {
         // Files the batch imports take the importer's defaults.
         if (o.Import.Out.empty()) throw UsageError{"--batch needs --out DIR"};
         if (outputs || o.ImportOptionsGiven)
-            throw UsageError{"--batch writes its own files: it goes with --out, --threads and --return-periods alone"};
+            throw UsageError{"--batch writes its own files: it goes with --out, --threads, --rules and --return-periods alone"};
         return o;
     }
     if (o.Import.Given) {
@@ -149,6 +153,16 @@ Options ParseArguments(int argc, char** argv) {
 }
 
 int Run(const Options& o) {
+    // No output may replace the data or the project it comes from, nor
+    // another output of the same run.
+    const std::vector<std::string> outputs = {o.Json, o.Report, o.Facts, o.Project, o.Dialogs, o.Advice};
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (outputs[i].empty()) continue;
+        RefuseSameFile(outputs[i], o.Data.empty() ? o.Open : o.Data);
+        for (std::size_t k = 0; k < i; ++k)
+            if (outputs[k] == outputs[i] && outputs[i] != "-")
+                throw ZarnError("Duas saídas com o mesmo nome \"" + Utf8Text(outputs[i]) + "\": nada foi gravado.");
+    }
     auto record = std::make_unique<AnalysisRecord>();
     AnalysisRecord& r = *record;
     const SimulationOptions simulation{o.Threads, nullptr};
@@ -172,22 +186,19 @@ int Run(const Options& o) {
         WriteOut(o.Json, RecordJson(r, simulations, zeros, periods));
     }
     if (!o.Dialogs.empty()) WriteOut(o.Dialogs, DialogsJson(r, o.DecimalSeparator, o.PlotDistribution, zeros));
+    // The same bytes as the windows' report, fact file and project file,
+    // each written whole or not at all (standard output as --raw asks).
     if (!o.Report.empty()) {
         const std::vector<std::string> lines = ReportLines(r, zeros);
-        if (o.Report == "-") WriteOut("-", StandardOutputLines(lines, o.Raw));
-        else SaveReport(lines, o.Report);
+        WriteOut(o.Report, o.Report == "-" ? StandardOutputLines(lines, o.Raw) : JoinCrLf(lines));
     }
-    if (!o.Facts.empty()) {
-        if (o.Facts == "-") WriteOut("-", StandardOutputLines(FactFileLines(r), o.Raw));
-        else WriteFactFile(r, o.Facts);
-    }
+    if (!o.Facts.empty())
+        WriteOut(o.Facts, o.Facts == "-" ? StandardOutputLines(FactFileLines(r), o.Raw) : JoinCrLf(FactFileLines(r)));
     if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r, ToolSession(), zeros));
     if (!o.Project.empty()) {
-        if (o.Project == "-") WriteOut("-", std::string(reinterpret_cast<const char*>(&r), sizeof r));
-        else WriteProjectFile(r, o.Project);
+        WriteOut(o.Project, std::string(reinterpret_cast<const char*>(&r), sizeof r));
         // The zeros set aside and the periods asked for go beside it.
-        if (o.Project != "-")
-            KeepStudySettings(o.Project, zeros.Zeros, &periods);
+        if (o.Project != "-") KeepStudySettings(o.Project, zeros.Zeros, &periods);
     }
     if (!o.Data.empty()) PrintDataFileWarnings(o.Data);
     return 0;
@@ -205,11 +216,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
+        if (!options.Rules.empty()) zarn::ChooseRuleBase(options.Rules);
         if (!options.Batch.empty())
             return zarn::RunBatch({options.Batch, options.Import.Out, options.Threads, options.ReturnPeriods});
         return options.Import.Given ? zarn::RunImport(options.Import) : zarn::Run(options);
     } catch (const std::bad_alloc&) {
         std::fputs("Memória insuficiente\n", stderr);
+    } catch (const zarn::FileError& e) {
+        std::fprintf(stderr, "%s\n", zarn::FileErrorMessage(e).c_str());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
     }

@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <sys/stat.h>
 
 #include "analysis/errors.h"
+#include "analysis/filewrite.h"
 #include "analysis/intervals.h"
 #include "analysis/quantiles.h"
 #include "cli/json.h"
@@ -72,6 +74,40 @@ void WritePoints(JsonWriter& w, const ChartPoints& points) {
 
 // Writes `bytes` to the path, or to standard output for "-".
 
+// Where the system's words would be English runtime texts, the batch tool
+// says what happened in Portuguese; the runtime's text follows in brackets.
+std::string FileErrorWords(int code, const std::string& path) {
+    switch (code) {
+        case ENOENT: {
+            const auto slash = path.find_last_of('/');
+            struct stat st {};
+            const bool folder = slash == std::string::npos ||
+                                (::stat(slash == 0 ? "/" : path.substr(0, slash).c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+            return folder ? "o arquivo não existe" : "a pasta do arquivo não existe";
+        }
+        case ENOTDIR: return "uma parte do caminho não é uma pasta";
+        case EACCES:
+        case EPERM: return "sem permissão de acesso";
+        case EISDIR: return "é uma pasta, não um arquivo";
+        case EROFS: return "o disco é somente para leitura";
+        case EMFILE:
+        case ENFILE: return "há arquivos abertos demais";
+        case ENOSPC:
+        case EDQUOT: return "o disco está cheio";
+        case ENAMETOOLONG: return "o nome é longo demais para o sistema de arquivos";
+        case ELOOP: return "os links simbólicos do caminho formam um laço (ou são demais)";
+        case EIO: return "erro de leitura ou gravação no disco";
+        default: break;
+    }
+    return "erro do sistema número " + std::to_string(code);
+}
+
+std::string FileErrorMessage(const FileError& e) {
+    return "Arquivo \"" + Utf8Text(e.Path) + "\": " + FileErrorWords(e.Code, e.Path) + " (" + e.what() + ")";
+}
+
+std::string Utf8Text(const std::string& text) { return IsValidUtf8(text) ? text : Windows1252ToUtf8(text); }
+
 void WriteOut(const std::string& out, const std::string& bytes) {
     if (out == "-") {
         // A failed write to standard output (a full disk, a closed pipe) is
@@ -81,11 +117,17 @@ void WriteOut(const std::string& out, const std::string& bytes) {
         if (std::fflush(stdout) != 0 || !ok || std::ferror(stdout)) RaiseFileError(errno != 0 ? errno : EIO, out);
         return;
     }
-    std::FILE* f = std::fopen(out.c_str(), "wb");
-    if (f == nullptr) RaiseFileError(errno, out);
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const int err = errno;
-    if (std::fclose(f) != 0 || !ok) RaiseFileError(ok ? errno : err, out);
+    ReplaceFileContents(out, bytes, [&](WriteStage, int code) { return FileErrorText(code, out); },
+                        LinkAtTarget::Replace);
+}
+
+void RefuseSameFile(const std::string& output, const std::string& input) {
+    if (output == "-" || input.empty()) return;
+    struct stat in {}, out {};
+    if (::stat(input.c_str(), &in) != 0 || ::stat(output.c_str(), &out) != 0) return;
+    if (in.st_dev == out.st_dev && in.st_ino == out.st_ino)
+        throw ZarnError("A saída \"" + Utf8Text(output) + "\" é o próprio arquivo de entrada \"" + Utf8Text(input) +
+                        "\": nada foi gravado, para não o destruir. Escolha outro nome para a saída.");
 }
 
 std::string JoinCrLf(const std::vector<std::string>& lines) {

@@ -400,6 +400,12 @@ bool RunImageSizeDialog(QWidget* parent, const QString& format, ImageSize& size)
     return true;
 }
 
+void PopUpOnRightClick(QWidget* view, QMenu* menu) {
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(view, &QWidget::customContextMenuRequested, menu,
+                     [view, menu](const QPoint& pos) { menu->popup(view->mapToGlobal(pos)); });
+}
+
 void PrintLines(Platform& platform, QWidget* parent, const Document& document, const QString& title,
                 const std::vector<std::string>& lines) {
     const QString name = DocumentName(document, title);

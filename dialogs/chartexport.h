@@ -85,6 +85,9 @@ private:
     QList<QAction*> actions_;
 };
 
+// `menu` pops up where `view` is right-clicked.
+void PopUpOnRightClick(QWidget* view, QMenu* menu);
+
 // The size dialog of the real platform: width and height in centimetres,
 // the resolution for PNG, and the pixels they give.
 bool RunImageSizeDialog(QWidget* parent, const QString& format, ImageSize& size);

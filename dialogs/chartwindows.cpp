@@ -121,9 +121,7 @@ QToolBar* MakeExportBar(QWidget* parent, ChartExport* exporter, QChartView* view
     menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("MenuGrafico"));
     exporter->AddTo(menu);
-    view->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(view, &QWidget::customContextMenuRequested, parent,
-                     [view, menu](const QPoint& pos) { menu->popup(view->mapToGlobal(pos)); });
+    PopUpOnRightClick(view, menu);
     return bar;
 }
 
@@ -305,6 +303,9 @@ void ChartWindowBase::MakeChart(const QString& title, const QString& exportName)
 void ChartWindowBase::AddCloseButton(QWidget* panel, QBoxLayout* layout) {
     fechar_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Fechar"), panel);
     fechar_->setObjectName(QStringLiteral("Fechar"));
+    // Enter in a field of the panel applies it; it never presses Fechar.
+    fechar_->setAutoDefault(false);
+    fechar_->setDefault(false);
     layout->addWidget(fechar_, 0, Qt::AlignLeft);
     connect(fechar_, &QPushButton::clicked, this, [this] { Guarded([this] { FecharClick(); }); });
 }
@@ -312,7 +313,12 @@ void ChartWindowBase::AddCloseButton(QWidget* panel, QBoxLayout* layout) {
 void ChartWindowBase::LayOut(QLayout* body) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 4, 8, 8);
-    layout->addWidget(toolBar_);
+    // The export commands, and the project the chart belongs to.
+    auto* top = new QHBoxLayout;
+    top->addWidget(toolBar_);
+    top->addStretch();
+    top->addWidget(MakeProjectLabel(this));
+    layout->addLayout(top);
     layout->addLayout(body, 1);
 }
 
@@ -413,8 +419,50 @@ TFrequencia::TFrequencia(Platform& platform, Document& document, QWidget* parent
     connect(intervalo_, &QComboBox::currentIndexChanged, this, redraw);
     connect(limites_, &QCheckBox::toggled, this, redraw);
     connect(escalaLog_, &QCheckBox::toggled, this, redraw);
-    connect(variavel_, &QLineEdit::editingFinished, this, redraw);
-    connect(unidade_, &QLineEdit::editingFinished, this, redraw);
+    // The label follows the typing; Enter or leaving the field keeps it with
+    // the project.
+    for (QLineEdit* field : {variavel_, unidade_}) {
+        connect(field, &QLineEdit::textEdited, this, [this] { Guarded([this] { AplicarRotulo(); }); });
+        connect(field, &QLineEdit::editingFinished, this, [this] { Guarded([this] { GuardarRotulo(); }); });
+    }
+}
+
+void TFrequencia::AplicarRotulo() {
+    if (filling_) return;
+    if (valueAxis_) valueAxis_->setTitleText(ValueTitle());
+    ProjectSettings& settings = document().Settings();
+    settings.Variable = variavel_->text().trimmed().toStdString();
+    settings.Unit = unidade_->text().trimmed().toStdString();
+    SaveSettings();
+}
+
+void TFrequencia::GuardarRotulo() {
+    if (filling_) return;
+    AplicarRotulo();
+    // A saved project keeps its label at once, in its settings file; a new
+    // one keeps it when it is saved.
+    const ProjectSettings& settings = document().Settings();
+    if (settings.Variable != savedVariable_ || settings.Unit != savedUnit_) {
+        document().SaveSettings();
+        savedVariable_ = settings.Variable;
+        savedUnit_ = settings.Unit;
+    }
+}
+
+void TFrequencia::PreencherRotulo() {
+    // The project's variable and unit; a project without them takes the last
+    // used (the chart settings) and keeps them from now on.
+    ProjectSettings& settings = document().Settings();
+    const auto last = ChartSettings();
+    if (!settings.Variable)
+        settings.Variable = last->value(QStringLiteral("Frequencia/Variavel"), kDefaultVariable).toString().toStdString();
+    if (!settings.Unit) settings.Unit = last->value(QStringLiteral("Frequencia/Unidade"), QString()).toString().toStdString();
+    savedVariable_ = settings.Variable;
+    savedUnit_ = settings.Unit;
+    filling_ = true;
+    variavel_->setText(QString::fromStdString(*settings.Variable));
+    unidade_->setText(QString::fromStdString(*settings.Unit));
+    filling_ = false;
 }
 
 void TFrequencia::LoadSettings() {
@@ -495,11 +543,6 @@ void TFrequencia::Exibir() {
 }
 
 void TFrequencia::Refresh() {
-    askAgain_ = false;
-    struct Restore {
-        bool& flag;
-        ~Restore() { flag = true; }
-    } restore{askAgain_};
     // The new analysis's recommendation, and its curves.
     SetRecommended(Advise(document().Record(), document().session(), StudyZeroYears(document())).Recommended);
     Preencher();
@@ -508,6 +551,10 @@ void TFrequencia::Refresh() {
 void TFrequencia::Preencher() {
     bandWanted_ = true;
     const AnalysisRecord& record = document().Record();
+    if (shownGeneration_ != document().Generation()) {
+        shownGeneration_ = document().Generation();
+        PreencherRotulo();
+    }
     chart_->setLocale(RegionalNumbers());
     // A new analysis (or a new recommendation) starts from the recommended
     // distribution; the same analysis keeps the user's choices.
@@ -530,7 +577,7 @@ void TFrequencia::Desenhar() {
     if (options.BandIndex != 0) {
         const SimulationSummary& current = document().Simulations();
         if (!current.Matches(document().Record()) && bandWanted_)
-            bandWanted_ = EnsureSimulations(platform(), this, document(), askAgain_);
+            bandWanted_ = EnsureSimulations(platform(), this, document(), !Refreshing());
         if (current.Matches(document().Record()))
             simulations = &current;
         else
@@ -541,6 +588,7 @@ void TFrequencia::Desenhar() {
         notice = QStringLiteral("O intervalo de confiança não pôde ser calculado: réplicas insuficientes.");
     aviso_->setText(notice);
 
+    valueAxis_ = nullptr;
     ClearChart(chart_);
     const QLocale numbers = RegionalNumbers();
 
@@ -591,6 +639,7 @@ void TFrequencia::Desenhar() {
     }
     yAxis->setTitleText(ValueTitle());
     chart_->addAxis(yAxis, Qt::AlignLeft);
+    valueAxis_ = yAxis;
 
     // The band behind everything, then the curves, the bounds, the observed
     // values; the key lists them in that order.

@@ -16,11 +16,14 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <optional>
+#include <string>
 
 #include "views/frequencychart.h"
 #include "views/ratiodiagram.h"
 #include "dialogs/resultdialogs.h"
 
+class QAbstractAxis;
 class QBoxLayout;
 class QCheckBox;
 class QComboBox;
@@ -104,7 +107,7 @@ class TFrequencia : public ChartWindowBase {
     Q_OBJECT
 public:
     TFrequencia(Platform& platform, Document& document, QWidget* parent = nullptr);
-    void Exibir();
+    void Exibir() override;
     void Preencher();
     // The distribution checked first for a new analysis and whose band is
     // drawn (the advisor's recommendation); 0 or none set: the distribution
@@ -140,6 +143,13 @@ private:
     void LoadSettings();
     void SaveSettings() const;
     QString ValueTitle() const;
+    // The value axis's label: the fields from the project (PreencherRotulo),
+    // the typed text onto the axis and into the project (AplicarRotulo), and
+    // into the project's settings file on Enter or leaving a field
+    // (GuardarRotulo).
+    void PreencherRotulo();
+    void AplicarRotulo();
+    void GuardarRotulo();
 
     QComboBox* papel_;
     std::array<QCheckBox*, kDistributionCount> checks_{};
@@ -152,12 +162,14 @@ private:
     QLabel* aviso_;
 
     FrequencyChartData data_;
+    QAbstractAxis* valueAxis_ = nullptr;  // the drawn chart's value axis
+    std::uint64_t shownGeneration_ = ~std::uint64_t{0};  // the document's analysis the label was read for
+    std::optional<std::string> savedVariable_, savedUnit_;  // as last written
     int recommended_ = 0;
     // The analysis the checks were set for: a new one resets them.
     int shownSize_ = -1;
     std::array<ParameterSet, kDistributionCount> shownParameters_{};
     bool bandWanted_ = true;
-    bool askAgain_ = true;  // false while refreshing for a replaced analysis
     bool filling_ = false;  // controls being set by the window itself
 };
 
@@ -165,7 +177,7 @@ class TDiagramaMomentos : public ChartWindowBase {
     Q_OBJECT
 public:
     TDiagramaMomentos(Platform& platform, Document& document, QWidget* parent = nullptr);
-    void Exibir();
+    void Exibir() override;
     void Preencher();
 
     const RatioDiagramData& Dados() const { return data_; }

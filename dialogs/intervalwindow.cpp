@@ -23,6 +23,7 @@
 #include "views/intervaltable.h"
 #include "platform/help.h"
 #include "platform/platform.h"
+#include "dialogs/resultdialogs.h"
 #include "platform/documentsignal.h"
 
 namespace zarn {
@@ -105,7 +106,13 @@ TIntervalos::TIntervalos(Platform& platform, Document& document, QWidget* parent
     buttons->addWidget(separador_);
     buttons->addWidget(salvar_);
 
+    projeto_ = new QLabel(this);
+    projeto_->setObjectName(QStringLiteral("Projeto"));
+    QFont bold = projeto_->font();
+    bold.setBold(true);
+    projeto_->setFont(bold);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(projeto_);
     layout->addWidget(nota_);
     layout->addWidget(tabela_, 1);
     layout->addLayout(buttons);
@@ -147,6 +154,7 @@ bool TIntervalos::Preencher(bool askAgain) {
     rows_ = IntervalRows(document_.Record(), document_.Simulations(), StudyReturnPeriods(document_), zeros);
     nota_->setText(kNote + ZeroYearsNote(zeros));
     title_ = QString::fromStdString(Windows1252ToUtf8(TextOf(document_.Record().Title))).trimmed();
+    projeto_->setText(ProjectName(document_.Record()));
     const std::vector<IntervalRow>& rows = rows_;
     tabela_->setRowCount(static_cast<int>(rows.size()));
     const QColor shade = palette().color(QPalette::AlternateBase);

@@ -55,6 +55,7 @@ private:
     // What the table shows: the rows and the title of their analysis.
     std::vector<IntervalRow> rows_;
     QString title_;
+    QLabel* projeto_;  // the project the table belongs to
     QLabel* nota_;
     QTableWidget* tabela_;
     QComboBox* separador_;

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLocale>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
@@ -183,6 +184,12 @@ TRecomendacao::TRecomendacao(Platform& platform, Document& document, QWidget* pa
     baseDeRegras_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     baseDeRegras_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+    estado_ = new QLabel(this);
+    estado_->setObjectName(QStringLiteral("Estado"));
+    estado_->setWordWrap(true);
+    estado_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    estado_->hide();
+
     fechar_ = MakeButton(this, "Fechar", QStringLiteral("Fechar"), QStyle::SP_DialogCloseButton);
     salvar_ = MakeButton(this, "Salvar", QStringLiteral("Salvar"), QStyle::SP_DialogSaveButton);
     imprimir_ = MakeButton(this, "Imprimir", QStringLiteral("Imprimir"), QStyle::SP_FileDialogDetailedView);
@@ -216,14 +223,23 @@ TRecomendacao::TRecomendacao(Platform& platform, Document& document, QWidget* pa
     botoes->addWidget(voltar_);
     botoes->addSpacing(16);
     botoes->addWidget(baseDeRegras_, 1);
+    auto* menus = new QMenuBar(this);
+    QMenu* base = menus->addMenu(QStringLiteral("&Base de regras"));
+    escolherBase_ = base->addAction(QStringLiteral("&Escolher outra base de regras..."));
+    baseEncontrada_ = base->addAction(QStringLiteral("&Usar a base de regras encontrada"));
+    connect(escolherBase_, &QAction::triggered, this, [this] { Guarded([this] { EscolherBaseClick(); }); });
+    connect(baseEncontrada_, &QAction::triggered, this, [this] { Guarded([this] { BaseEncontradaClick(); }); });
     auto* janela = new QVBoxLayout(this);
+    janela->setMenuBar(menus);
     janela->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     janela->setSpacing(6);
+    janela->addWidget(MakeProjectLabel(this));
     janela->addWidget(resumo_);
     janela->addWidget(conclusao_);
     janela->addWidget(tabela_);
     janela->addLayout(abaixo, 1);
     janela->addLayout(botoes);
+    janela->addWidget(estado_);
 
     setTabOrder(fechar_, tabela_);
     setTabOrder(tabela_, salvar_);
@@ -286,6 +302,7 @@ void TRecomendacao::Preencher() {
 
     baseDeRegras_->setText(QStringLiteral("Base de regras: %1").arg(Utf8(advice_.RuleBase)));
     baseDeRegras_->setToolTip(Utf8(advice_.RuleBase));
+    baseEncontrada_->setEnabled(!ChosenRuleBase().empty());
     PreencherTabela(separator);
     PreencherMotivos(separator);
     PreencherQuantis(separator);
@@ -407,6 +424,28 @@ void TRecomendacao::PreencherQuantis(char separator) {
 }
 
 void TRecomendacao::FecharClick() { hide(); }
+
+void TRecomendacao::SetLaunchNote(const QString& note) {
+    estado_->setText(note.isEmpty() ? QString() : note + QLatin1Char('.'));
+    estado_->setVisible(!note.isEmpty());
+}
+
+void TRecomendacao::EscolherBaseClick() {
+    FileDialogOptions options;
+    options.Title = QStringLiteral("Base de regras");
+    options.Filters = {QStringLiteral("Base de regras (*.clp)"), QStringLiteral("Todos os arquivos (*)")};
+    const std::string chosen = ChosenRuleBase();
+    options.InitialFolder = FromFileSystem(chosen.empty() ? UserConfigDir() : chosen.substr(0, chosen.rfind('/')));
+    const QString path = platform().OpenFileName(this, options);
+    if (path.isEmpty()) return;
+    ChooseRuleBase(FileSystemPath(path));
+    Exibir();
+}
+
+void TRecomendacao::BaseEncontradaClick() {
+    ChooseRuleBase("");
+    Exibir();
+}
 
 void TRecomendacao::SalvarClick() {
     FileDialogOptions options;

@@ -17,6 +17,7 @@
 #include "rules/advicelines.h"
 #include "rules/advisor.h"
 
+class QAction;
 class QLabel;
 class QTableWidget;
 class QTextBrowser;
@@ -33,8 +34,10 @@ public:
     // Consults the rule base on the document's record, makes sure the simulations are in
     // memory (an opened project simulates again, with progress; cancelled:
     // no confidence limits), fills the window and shows it.
-    void Exibir();
+    void Exibir() override;
     void SetBack(Tresult* back) { back_ = back; }
+    // The status line: why the external rule engine was not started ("" when it was).
+    void SetLaunchNote(const QString& note);
 
     const Advice& Parecer() const { return advice_; }
     bool HasLimits() const { return limits_; }
@@ -47,16 +50,23 @@ public:
     QLabel* TituloQuantis() const { return tituloQuantis_; }
     QTableWidget* Quantis() const { return quantis_; }
     QLabel* BaseDeRegras() const { return baseDeRegras_; }
+    QLabel* Estado() const { return estado_; }
     QPushButton* Fechar() const { return fechar_; }
     QPushButton* Salvar() const { return salvar_; }
     QPushButton* Imprimir() const { return imprimir_; }
     QPushButton* Voltar() const { return voltar_; }
+    // Menu "Base de regras": another rule base file for the rest of the run,
+    // or back to the one found (UserConfigDir, beside the program, installed).
+    QAction* EscolherBase() const { return escolherBase_; }
+    QAction* BaseEncontrada() const { return baseEncontrada_; }
 
     void FecharClick();
     void SalvarClick();
     // The advice's text through the print dialog (to paper or PDF).
     void ImprimirClick();
     void VoltarClick();
+    void EscolherBaseClick();
+    void BaseEncontradaClick();
     // Brings the reasons of the distribution in table row `row` into view.
     void TabelaSelecionada(int row);
 
@@ -80,10 +90,13 @@ private:
     QTableWidget* quantis_;
     QLabel* notaQuantis_;
     QLabel* baseDeRegras_;
+    QLabel* estado_;
     QPushButton* fechar_;
     QPushButton* salvar_;
     QPushButton* imprimir_;
     QPushButton* voltar_;
+    QAction* escolherBase_;
+    QAction* baseEncontrada_;
     Tresult* back_ = nullptr;
 
     Advice advice_;

@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QGraphicsLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -170,9 +171,7 @@ QToolButton* AddExport(ChartExport* exporter, QWidget* window, QChartView* view,
         menu->addSeparator();
     }
     exporter->AddTo(menu);
-    view->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(view, &QWidget::customContextMenuRequested, window,
-                     [view, menu](const QPoint& pos) { menu->popup(view->mapToGlobal(pos)); });
+    PopUpOnRightClick(view, menu);
     return button;
 }
 
@@ -199,7 +198,11 @@ ResultDialogBase::ResultDialogBase(Platform& platform, Document& document, QWidg
     setWindowTitle(caption);
     // An open window follows the document; a hidden one fills itself when shown.
     connect(new DocumentSignal(document, this), &DocumentSignal::Replaced, this, [this] {
-        if (isVisible()) Guarded([this] { Refresh(); });
+        if (projectLabel_) projectLabel_->setText(ProjectName(document_.Record()));
+        if (!isVisible()) return;
+        refreshing_ = true;
+        Guarded([this] { Refresh(); });
+        refreshing_ = false;
     });
     setModal(false);
     setFixedSize(width, height);
@@ -207,6 +210,25 @@ ResultDialogBase::ResultDialogBase(Platform& platform, Document& document, QWidg
     QFont small = font();
     small.setPointSize(8);
     setFont(small);
+}
+
+QString ProjectName(const AnalysisRecord& r) {
+    const QString title = QString::fromStdString(Windows1252ToUtf8(TextOf(r.Title))).trimmed();
+    const QString place = QString::fromStdString(Windows1252ToUtf8(TextOf(r.Location))).trimmed();
+    if (title.isEmpty() && place.isEmpty()) return QStringLiteral("Projeto sem título");
+    if (place.isEmpty()) return QStringLiteral("Projeto: %1").arg(title);
+    if (title.isEmpty()) return QStringLiteral("Projeto: %1").arg(place);
+    return QStringLiteral("Projeto: %1 - %2").arg(title, place);
+}
+
+QLabel* ResultDialogBase::MakeProjectLabel(QWidget* parent) {
+    projectLabel_ = new QLabel(ProjectName(document_.Record()), parent);
+    projectLabel_->setObjectName(QStringLiteral("Projeto"));
+    projectLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont bold = projectLabel_->font();
+    bold.setBold(true);
+    projectLabel_->setFont(bold);
+    return projectLabel_;
 }
 
 void ResultDialogBase::keyPressEvent(QKeyEvent* event) {
@@ -257,12 +279,48 @@ void ResultDialogBase::ShowModeless(QPushButton* focused) {
 }
 
 // ---------------------------------------------------------------------------
+// The chain
+
+ChainWindowBase::ChainWindowBase(Platform& platform, Document& document, QWidget* parent, const QString& caption,
+                                 int width, int height, bool hasBack)
+    : ResultDialogBase(platform, document, parent, caption, width, height), hasBack_(hasBack) {
+    texto_ = MakeTextBox(this, QRect(8, 8, 193, 305));
+}
+
+void ChainWindowBase::MakeChartPanel(QChart* chart, const QRect& geometry, const char* viewName,
+                                     const QString& exportName, QMenu* menu) {
+    chart_ = chart;
+    view_ = MakeChartView(this, chart_, geometry);
+    view_->setObjectName(QString::fromLatin1(viewName));
+    export_ = new ChartExport(platform(), document(), this, chart_, exportName);
+    chartMenu_ = menu;
+    exportar_ = AddExport(export_, this, view_, chartMenu_);
+
+    // The buttons after the chart in the focus chain.
+    fechar_ = MakeButton(this, "Fechar", QStringLiteral("Fechar"), QStyle::SP_DialogCloseButton, QRect(16, 328, 75, 25));
+    if (hasBack_) voltar_ = MakeButton(this, "Voltar", QString(), QStyle::SP_ArrowLeft, QRect(128, 328, 30, 25));
+    avancar_ = MakeButton(this, "Avancar", QString(), QStyle::SP_ArrowRight, QRect(160, 328, 30, 25));
+    connect(fechar_, &QPushButton::clicked, this, [this] { Guarded([this] { FecharClick(); }); });
+    if (voltar_) connect(voltar_, &QPushButton::clicked, this, [this] { Guarded([this] { VoltarClick(); }); });
+    connect(avancar_, &QPushButton::clicked, this, [this] { Guarded([this] { AvancarClick(); }); });
+}
+
+void ChainWindowBase::VoltarClick() {
+    hide();
+    if (back_) back_->Exibir();
+}
+
+void ChainWindowBase::AvancarClick() {
+    hide();
+    if (next_) next_->Exibir();
+}
+
+// ---------------------------------------------------------------------------
 // Descriptive statistics
 
 TEstatisticas::TEstatisticas(Platform& platform, Document& document, QWidget* parent)
-    : ResultDialogBase(platform, document, parent, QStringLiteral("ZARN - Estatísticas descritivas"), 656, 365) {
+    : ChainWindowBase(platform, document, parent, QStringLiteral("ZARN - Estatísticas descritivas"), 656, 365, false) {
     setObjectName(QStringLiteral("Estatisticas"));
-    texto_ = MakeTextBox(this, QRect(8, 8, 193, 305));
     texto_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     chart_ = new QChart;
@@ -283,21 +341,12 @@ TEstatisticas::TEstatisticas(Platform& platform, Document& document, QWidget* pa
     chart_->addAxis(axisY_, Qt::AlignLeft);
     series_->attachAxis(axisX_);
     series_->attachAxis(axisY_);
-    view_ = MakeChartView(this, chart_, QRect(208, 8, 440, 345));
-    view_->setObjectName(QStringLiteral("EstatGraf"));
-    export_ = new ChartExport(platform, document, this, chart_, QStringLiteral("histograma"));
-    chartMenu_ = nullptr;
-    exportar_ = AddExport(export_, this, view_, chartMenu_);
-
-    fechar_ = MakeButton(this, "Fechar", QStringLiteral("Fechar"), QStyle::SP_DialogCloseButton, QRect(16, 328, 75, 25));
-    avancar_ = MakeButton(this, "Avancar", QString(), QStyle::SP_ArrowRight, QRect(160, 328, 30, 25));
-    connect(fechar_, &QPushButton::clicked, this, [this] { Guarded([this] { FecharClick(); }); });
-    connect(avancar_, &QPushButton::clicked, this, [this] { Guarded([this] { AvancarClick(); }); });
+    MakeChartPanel(chart_, QRect(208, 8, 440, 345), "EstatGraf", QStringLiteral("histograma"), nullptr);
 }
 
 void TEstatisticas::Exibir() {
     Preencher();
-    ShowModeless(avancar_);
+    Show();
 }
 
 void TEstatisticas::Preencher() {
@@ -331,20 +380,12 @@ void TEstatisticas::EntrarXY(const ChartPoints& classes) {
     FitLinearAxis(axisY_, low, high > 0 ? high * 1.05 : 1.0);
 }
 
-void TEstatisticas::FecharClick() { hide(); }
-
-void TEstatisticas::AvancarClick() {
-    hide();
-    if (next_) next_->Exibir();
-}
-
 // ---------------------------------------------------------------------------
 // Non-parametric tests
 
 TTesteDLG::TTesteDLG(Platform& platform, Document& document, QWidget* parent)
-    : ResultDialogBase(platform, document, parent, QStringLiteral("ZARN - Testes não paramétricos"), 657, 367) {
+    : ChainWindowBase(platform, document, parent, QStringLiteral("ZARN - Testes não paramétricos"), 657, 367, true) {
     setObjectName(QStringLiteral("TesteDLG"));
-    texto_ = MakeTextBox(this, QRect(8, 8, 193, 305));
 
     chart_ = new QChart;
     chart_->setTitle(QStringLiteral("DADOS AMOSTRAIS"));
@@ -361,23 +402,12 @@ TTesteDLG::TTesteDLG(Platform& platform, Document& document, QWidget* parent)
     chart_->addAxis(axisY_, Qt::AlignLeft);
     series_->attachAxis(axisX_);
     series_->attachAxis(axisY_);
-    view_ = MakeChartView(this, chart_, QRect(208, 8, 441, 353));
-    view_->setObjectName(QStringLiteral("Chart1"));
-    export_ = new ChartExport(platform, document, this, chart_, QStringLiteral("dados amostrais"));
-    chartMenu_ = nullptr;
-    exportar_ = AddExport(export_, this, view_, chartMenu_);
-
-    fechar_ = MakeButton(this, "Fechar", QStringLiteral("Fechar"), QStyle::SP_DialogCloseButton, QRect(16, 328, 75, 25));
-    voltar_ = MakeButton(this, "Voltar", QString(), QStyle::SP_ArrowLeft, QRect(128, 328, 30, 25));
-    avancar_ = MakeButton(this, "Avancar", QString(), QStyle::SP_ArrowRight, QRect(160, 328, 30, 25));
-    connect(fechar_, &QPushButton::clicked, this, [this] { Guarded([this] { FecharClick(); }); });
-    connect(voltar_, &QPushButton::clicked, this, [this] { Guarded([this] { VoltarClick(); }); });
-    connect(avancar_, &QPushButton::clicked, this, [this] { Guarded([this] { AvancarClick(); }); });
+    MakeChartPanel(chart_, QRect(208, 8, 441, 353), "Chart1", QStringLiteral("dados amostrais"), nullptr);
 }
 
 void TTesteDLG::Exibir() {
     Preencher();
-    ShowModeless(avancar_);
+    Show();
 }
 
 void TTesteDLG::Preencher() {
@@ -399,25 +429,12 @@ void TTesteDLG::EntrarXY(const ChartPoints& points) {
     FitLinearAxis(axisY_, low, high);
 }
 
-void TTesteDLG::FecharClick() { hide(); }
-
-void TTesteDLG::VoltarClick() {
-    hide();
-    if (back_) back_->Exibir();
-}
-
-void TTesteDLG::AvancarClick() {
-    hide();
-    if (next_) next_->Exibir();
-}
-
 // ---------------------------------------------------------------------------
 // Parameters and the probability plot
 
 TParaDLG::TParaDLG(Platform& platform, Document& document, QWidget* parent)
-    : ResultDialogBase(platform, document, parent, QStringLiteral("ZARN - Estimação dos parâmetros"), 656, 363) {
+    : ChainWindowBase(platform, document, parent, QStringLiteral("ZARN - Estimação dos parâmetros"), 656, 363, true) {
     setObjectName(QStringLiteral("ParaDLG"));
-    texto_ = MakeTextBox(this, QRect(8, 8, 193, 305));
 
     chart_ = new QChart;
     chart_->setTitle(QStringLiteral("POSIÇÃO DE PLOTAGEM EMPÍRICA"));
@@ -470,8 +487,6 @@ TParaDLG::TParaDLG(Platform& platform, Document& document, QWidget* parent)
     QFont legendFont = legend->font();
     legendFont.setPointSize(8);
     legend->setFont(legendFont);
-    view_ = MakeChartView(this, chart_, QRect(208, 8, 441, 345));
-    view_->setObjectName(QStringLiteral("Chart1"));
 
     // The pop-up menu of the chart: one item per distribution, in index order.
     static const struct {
@@ -483,28 +498,20 @@ TParaDLG::TParaDLG(Platform& platform, Document& document, QWidget* parent)
         {"PearsonIII1", "Pearson III"},  {"LogPearsonIII1", "LogPearson III"},
         {"GEV1", "GEV"},                 {"GPA1", "GPA"},
     };
-    menu_ = new QMenu(this);
-    menu_->setObjectName(QStringLiteral("Distribuicoes"));
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("Distribuicoes"));
     for (int index = 1; index <= kDistributionCount; ++index) {
-        QAction* item = menu_->addAction(QString::fromUtf8(kItems[index - 1].Caption));
+        QAction* item = menu->addAction(QString::fromUtf8(kItems[index - 1].Caption));
         item->setObjectName(QString::fromLatin1(kItems[index - 1].Name));
         connect(item, &QAction::triggered, this, [this, index] { Guarded([this, index] { EntrarXY(index); }); });
     }
     // After a separator, the export commands.
-    export_ = new ChartExport(platform, document, this, chart_, QStringLiteral("probabilidade"));
-    exportar_ = AddExport(export_, this, view_, menu_);
-
-    fechar_ = MakeButton(this, "Fechar", QStringLiteral("Fechar"), QStyle::SP_DialogCloseButton, QRect(16, 328, 75, 25));
-    voltar_ = MakeButton(this, "Voltar", QString(), QStyle::SP_ArrowLeft, QRect(128, 328, 30, 25));
-    avancar_ = MakeButton(this, "Avancar", QString(), QStyle::SP_ArrowRight, QRect(160, 328, 30, 25));
-    connect(fechar_, &QPushButton::clicked, this, [this] { Guarded([this] { FecharClick(); }); });
-    connect(voltar_, &QPushButton::clicked, this, [this] { Guarded([this] { VoltarClick(); }); });
-    connect(avancar_, &QPushButton::clicked, this, [this] { Guarded([this] { AvancarClick(); }); });
+    MakeChartPanel(chart_, QRect(208, 8, 441, 345), "Chart1", QStringLiteral("probabilidade"), menu);
 }
 
 void TParaDLG::Exibir() {
     Preencher();
-    ShowModeless(avancar_);
+    Show();
 }
 
 void TParaDLG::Preencher() {
@@ -512,15 +519,6 @@ void TParaDLG::Preencher() {
     SetLines(texto_, ParaLines(document().Record(), RegionalDecimalSeparator()));
     UseRegionalNumbers(chart_);
     EntrarXY(document().Record().PlotDistribution);
-}
-
-void TParaDLG::Refresh() {
-    askAgain_ = false;
-    struct Restore {
-        bool& flag;
-        ~Restore() { flag = true; }
-    } restore{askAgain_};
-    Preencher();
 }
 
 void TParaDLG::EntrarXY(int index) {
@@ -540,7 +538,7 @@ void TParaDLG::EntrarXY(int index) {
     ProbabilityPlotBandData band;
     if (!plot.Observed.empty()) {
         const SimulationSummary& simulations = document().Simulations();
-        if (!simulations.Matches(record) && bandWanted_) bandWanted_ = EnsureSimulations(platform(), this, document(), askAgain_);
+        if (!simulations.Matches(record) && bandWanted_) bandWanted_ = EnsureSimulations(platform(), this, document(), !Refreshing());
         if (simulations.Matches(record)) band = ProbabilityPlotBand(simulations, index);
     }
     const QList<QPointF> lower = DrawablePoints(band.Lower);
@@ -571,18 +569,6 @@ void TParaDLG::EntrarXY(int index) {
         if (tHigh <= tLow) tHigh = tLow * 10;
     }
     axisY_->setRange(tLow, tHigh);
-}
-
-void TParaDLG::FecharClick() { hide(); }
-
-void TParaDLG::VoltarClick() {
-    hide();
-    if (back_) back_->Exibir();
-}
-
-void TParaDLG::AvancarClick() {
-    hide();
-    if (next_) next_->Exibir();
 }
 
 // ---------------------------------------------------------------------------
@@ -671,19 +657,25 @@ void Tresult::VoltarClick() {
 }
 
 void Tresult::AvancarClick() {
+    // A start-up folder that takes no file is said in the advice window's
+    // status line, not in a box at every visit; the advice opens either way.
+    QString note;
     try {
-        StartRuleEngine(platform(), document());
+        note = StartRuleEngine(platform(), document());
     } catch (...) {
         if (next_) next_->Exibir();
         throw;
     }
-    if (next_) next_->Exibir();
+    if (next_) {
+        next_->SetLaunchNote(note);
+        next_->Exibir();
+    }
 }
 
 // ---------------------------------------------------------------------------
 
 void LinkResultDialogs(TEstatisticas* estatisticas, TTesteDLG* testes, TParaDLG* parametros, Tresult* resultado) {
-    estatisticas->SetNext(testes);
+    estatisticas->SetNeighbours(nullptr, testes);
     testes->SetNeighbours(estatisticas, parametros);
     parametros->SetNeighbours(testes, resultado);
     resultado->SetBack(parametros);

@@ -27,6 +27,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QMenu;
 class QKeyEvent;
+class QLabel;
 class QToolButton;
 
 namespace zarn {
@@ -49,6 +50,9 @@ char RegionalDecimalSeparator();
 // seven unless the project has its own) and the years without flow set aside.
 std::vector<double> StudyReturnPeriods(const Document& document);
 ZeroYears StudyZeroYears(const Document& document);
+// The project a window shows, by its title and place: "Projeto: Tees - Dent
+// Bank"; "Projeto sem título" when both are empty.
+QString ProjectName(const AnalysisRecord& r);
 
 // What the four windows have in common: fixed client size, no title-bar
 // buttons, F1 opens help topic 107, and no error of a command reaches Qt's
@@ -59,6 +63,8 @@ public:
     int HelpContext() const { return helpContext_; }
     Platform& platform() const { return platform_; }
     Document& document() const { return document_; }
+    // Fills the window from the document and shows it without blocking.
+    virtual void Exibir() = 0;
 
 protected:
     ResultDialogBase(Platform& platform, Document& document, QWidget* parent, const QString& caption, int width,
@@ -72,6 +78,8 @@ protected:
     // when the document says its analysis was replaced, only while shown).
     // A simulation the user declined for that analysis is not asked again.
     virtual void Refresh() = 0;
+    // True while Refresh runs: a simulation the user declined is not asked again.
+    bool Refreshing() const { return refreshing_; }
     // Runs one command; a ZarnError or std::exception goes to the error box.
     template <class F>
     void Guarded(F&& command) {
@@ -87,108 +95,122 @@ protected:
     void CentreOnScreen();
     // Shows the window without blocking, with `focused` holding the focus.
     void ShowModeless(QPushButton* focused);
+    // A label naming the document's project (ProjectName), kept up to date;
+    // the window places it.
+    QLabel* MakeProjectLabel(QWidget* parent);
 
 private:
     void ShowError(const std::exception& e);
 
     Platform& platform_;
     Document& document_;
+    QLabel* projectLabel_ = nullptr;
+    bool refreshing_ = false;
     bool centred_ = false;
     int helpContext_ = kResultHelpContext;
 };
 
-class TEstatisticas : public ResultDialogBase {
+// What the three chained windows with a chart share: the text box and the
+// chart beside it, the chart's export commands (a button beside "Fechar" and
+// the chart's right-click menu), and the buttons Fechar, Voltar (not on the
+// first) and Avancar, which hide the window and show its neighbour.
+class ChainWindowBase : public ResultDialogBase {
     Q_OBJECT
 public:
-    TEstatisticas(Platform& platform, Document& document, QWidget* parent = nullptr);
-    void Exibir();
-    // Refills the text and the chart without showing the window.
-    void Preencher();
-    // Empties the bar series and adds one bar per class (class centre, relative frequency).
-    void EntrarXY(const ChartPoints& classes);
-    void SetNext(TTesteDLG* next) { next_ = next; }
+    void SetNeighbours(ResultDialogBase* back, ResultDialogBase* next) {
+        back_ = back;
+        next_ = next;
+    }
 
     QPlainTextEdit* Texto() const { return texto_; }
-    QChart* EstatGraf() const { return chart_; }
-    QBarSeries* Series1() const { return series_; }
     QPushButton* Fechar() const { return fechar_; }
-    QPushButton* Avancar() const { return avancar_; }
-    // The chart's export commands: the button beside "Fechar" and the chart's right-click menu.
-    ChartExport* Exportacao() const { return export_; }
-    QToolButton* Exportar() const { return exportar_; }
-    QMenu* MenuGrafico() const { return chartMenu_; }
-
-    void FecharClick();
-    void AvancarClick();
-
-protected:
-    void Refresh() override { Preencher(); }
-
-private:
-    QPlainTextEdit* texto_;
-    QChart* chart_;
-    QChartView* view_;
-    ChartExport* export_;
-    QToolButton* exportar_;
-    QMenu* chartMenu_;
-    QBarSeries* series_;
-    QBarCategoryAxis* axisX_;
-    QValueAxis* axisY_;
-    QPushButton* fechar_;
-    QPushButton* avancar_;
-    TTesteDLG* next_ = nullptr;
-};
-
-class TTesteDLG : public ResultDialogBase {
-    Q_OBJECT
-public:
-    TTesteDLG(Platform& platform, Document& document, QWidget* parent = nullptr);
-    void Exibir();
-    // Refills the text and the chart without showing the window.
-    void Preencher();
-    // Replaces the chart's points by (i, x_i), i = 1..n.
-    void EntrarXY(const ChartPoints& points);
-    void SetNeighbours(TEstatisticas* back, TParaDLG* next) { back_ = back; next_ = next; }
-
-    QPlainTextEdit* Texto() const { return texto_; }
-    QChart* Chart1() const { return chart_; }
-    QLineSeries* Series1() const { return series_; }
-    QPushButton* Fechar() const { return fechar_; }
-    QPushButton* Voltar() const { return voltar_; }
+    QPushButton* Voltar() const { return voltar_; }  // null on the first window
     QPushButton* Avancar() const { return avancar_; }
     ChartExport* Exportacao() const { return export_; }
     QToolButton* Exportar() const { return exportar_; }
     QMenu* MenuGrafico() const { return chartMenu_; }
 
-    void FecharClick();
+    void FecharClick() { hide(); }
     void VoltarClick();
     void AvancarClick();
 
 protected:
+    ChainWindowBase(Platform& platform, Document& document, QWidget* parent, const QString& caption, int width,
+                    int height, bool hasBack);
+    // The chart in a view at `geometry` named `viewName`, with its export
+    // commands (files named `exportName`); `menu` is the chart's right-click
+    // menu (null: one of its own), the commands added after a separator.
+    // Then the buttons, which follow the chart in the focus chain.
+    void MakeChartPanel(QChart* chart, const QRect& geometry, const char* viewName, const QString& exportName,
+                        QMenu* menu);
+    // Shows the window with Avancar holding the focus.
+    void Show() { ShowModeless(avancar_); }
+
+    QPlainTextEdit* texto_ = nullptr;
+    QChart* chart_ = nullptr;
+    QChartView* view_ = nullptr;
+    ChartExport* export_ = nullptr;
+    QToolButton* exportar_ = nullptr;
+    QMenu* chartMenu_ = nullptr;
+
+private:
+    bool hasBack_;
+    QPushButton* fechar_ = nullptr;
+    QPushButton* voltar_ = nullptr;
+    QPushButton* avancar_ = nullptr;
+    ResultDialogBase* back_ = nullptr;
+    ResultDialogBase* next_ = nullptr;
+};
+
+class TEstatisticas : public ChainWindowBase {
+    Q_OBJECT
+public:
+    TEstatisticas(Platform& platform, Document& document, QWidget* parent = nullptr);
+    void Exibir() override;
+    // Refills the text and the chart without showing the window.
+    void Preencher();
+    // Empties the bar series and adds one bar per class (class centre, relative frequency).
+    void EntrarXY(const ChartPoints& classes);
+
+    QChart* EstatGraf() const { return chart_; }
+    QBarSeries* Series1() const { return series_; }
+
+protected:
     void Refresh() override { Preencher(); }
 
 private:
-    QPlainTextEdit* texto_;
-    QChart* chart_;
-    QChartView* view_;
-    ChartExport* export_;
-    QToolButton* exportar_;
-    QMenu* chartMenu_;
+    QBarSeries* series_;
+    QBarCategoryAxis* axisX_;
+    QValueAxis* axisY_;
+};
+
+class TTesteDLG : public ChainWindowBase {
+    Q_OBJECT
+public:
+    TTesteDLG(Platform& platform, Document& document, QWidget* parent = nullptr);
+    void Exibir() override;
+    // Refills the text and the chart without showing the window.
+    void Preencher();
+    // Replaces the chart's points by (i, x_i), i = 1..n.
+    void EntrarXY(const ChartPoints& points);
+
+    QChart* Chart1() const { return chart_; }
+    QLineSeries* Series1() const { return series_; }
+
+protected:
+    void Refresh() override { Preencher(); }
+
+private:
     QLineSeries* series_;
     QValueAxis* axisX_;
     QValueAxis* axisY_;
-    QPushButton* fechar_;
-    QPushButton* voltar_;
-    QPushButton* avancar_;
-    TEstatisticas* back_ = nullptr;
-    TParaDLG* next_ = nullptr;
 };
 
-class TParaDLG : public ResultDialogBase {
+class TParaDLG : public ChainWindowBase {
     Q_OBJECT
 public:
     TParaDLG(Platform& platform, Document& document, QWidget* parent = nullptr);
-    void Exibir();
+    void Exibir() override;
     // Refills the text and the chart without showing the window.
     void Preencher();
     // Stores `index` in PlotDistribution and draws the probability plot of
@@ -196,9 +218,7 @@ public:
     // confidence band when the simulations of the analysis are at hand (an
     // opened project simulates again, once per showing, unless cancelled).
     void EntrarXY(int index);
-    void SetNeighbours(TTesteDLG* back, Tresult* next) { back_ = back; next_ = next; }
 
-    QPlainTextEdit* Texto() const { return texto_; }
     QChart* Chart1() const { return chart_; }
     QScatterSeries* Series1() const { return observed_; }
     QScatterSeries* Series2() const { return expected_; }
@@ -206,53 +226,32 @@ public:
     QLineSeries* BandaInferior() const { return bandLower_; }
     QLineSeries* BandaSuperior() const { return bandUpper_; }
     // The eight distributions, then a separator and the export commands.
-    QMenu* Distribuicoes() const { return menu_; }
-    ChartExport* Exportacao() const { return export_; }
-    QToolButton* Exportar() const { return exportar_; }
-    QPushButton* Fechar() const { return fechar_; }
-    QPushButton* Voltar() const { return voltar_; }
-    QPushButton* Avancar() const { return avancar_; }
-
-    void FecharClick();
-    void VoltarClick();
-    void AvancarClick();
+    QMenu* Distribuicoes() const { return chartMenu_; }
 
 protected:
-    void Refresh() override;
+    void Refresh() override { Preencher(); }
 
 private:
-    QPlainTextEdit* texto_;
-    QChart* chart_;
-    QChartView* view_;
     QScatterSeries* observed_;
     QScatterSeries* expected_;
     QLineSeries* bandLower_;
     QLineSeries* bandUpper_;
     QValueAxis* axisX_;
     QLogValueAxis* axisY_;
-    QMenu* menu_;
-    ChartExport* export_;
-    QToolButton* exportar_;
     // False once the user cancelled simulating an opened project during
     // this showing: the other distributions are then drawn without a band.
     bool bandWanted_ = true;
-    bool askAgain_ = true;  // false while refreshing for a replaced analysis
-    QPushButton* fechar_;
-    QPushButton* voltar_;
-    QPushButton* avancar_;
-    TTesteDLG* back_ = nullptr;
-    Tresult* next_ = nullptr;
 };
 
 class Tresult : public ResultDialogBase {
     Q_OBJECT
 public:
     Tresult(Platform& platform, Document& document, QWidget* parent = nullptr);
-    void Exibir();
+    void Exibir() override;
     // Fills the memo with the report without showing the window; a quantile
     // that raises an arithmetic fault ends it there (the error is thrown).
     void Preencher();
-    void SetBack(TParaDLG* back) { back_ = back; }
+    void SetBack(ResultDialogBase* back) { back_ = back; }
     void SetNext(TRecomendacao* next) { next_ = next; }
 
     QPlainTextEdit* Texto() const { return texto_; }
@@ -282,7 +281,7 @@ private:
     QPushButton* imprimir_;
     QPushButton* voltar_;
     QPushButton* avancar_;
-    TParaDLG* back_ = nullptr;
+    ResultDialogBase* back_ = nullptr;
     TRecomendacao* next_ = nullptr;
 };
 

@@ -1,5 +1,6 @@
 // Fuzzes opening a project file and everything built from it afterwards: the
-// report, the fact file and what the result windows show. The input is either
+// report, the fact file, what the result windows show, the advice and the
+// simulations an opened project runs again for its confidence limits. The input is either
 // a whole (usually short) file, or patches laid over a genuine project image.
 #include <algorithm>
 #include <cstdint>
@@ -12,8 +13,11 @@
 
 #include "analysis/calculation.h"
 #include "analysis/errors.h"
+#include "analysis/intervals.h"
+#include "analysis/simulation.h"
 #include "analysis/record.h"
 #include "analysis/projectfile.h"
+#include "rules/advisor.h"
 #include "views/lines.h"
 #include "views/report.h"
 #include "rules/factfile.h"
@@ -80,6 +84,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)zarn::SamplePoints(r);
         (void)zarn::ParaLines(r, '.');
         (void)zarn::ProbabilityPlot(r, r.PlotDistribution);
+    } catch (const zarn::ZarnError&) {
+    }
+    try {
+        const zarn::Advice advice = zarn::AdviseWithRuleBase(r, "");
+        if (advice.Recommended != 0) {
+            const zarn::SimulationSummary s = zarn::SimulateAll(r, {1, nullptr});
+            (void)zarn::ReturnPeriodIntervals(s, advice.Recommended);
+        }
     } catch (const zarn::ZarnError&) {
     }
     return 0;

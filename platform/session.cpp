@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 namespace zarn {
@@ -33,13 +34,17 @@ std::string ProgramDir() {
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-std::vector<std::string> SupportFolders(const Session& session) {
+namespace {
+
+// `first` (when not empty), the executable's folder and the installed data
+// folder, without duplicates.
+std::vector<std::string> FoldersFrom(const std::string& first) {
     std::vector<std::string> folders;
     auto add = [&](const std::string& folder) {
         if (!folder.empty() && std::find(folders.begin(), folders.end(), folder) == folders.end())
             folders.push_back(folder);
     };
-    add(session.StartupDir);
+    add(first);
     const std::string programDir = ProgramDir();
     add(programDir);
     // The data folder is found from the executable (bin/zarn -> share/zarn),
@@ -49,12 +54,34 @@ std::vector<std::string> SupportFolders(const Session& session) {
     return folders;
 }
 
-std::string FindSupportFile(const Session& session, const std::string& name) {
-    for (const std::string& folder : SupportFolders(session)) {
+std::string FindIn(const std::vector<std::string>& folders, const std::string& name) {
+    for (const std::string& folder : folders) {
         const std::string path = folder + "/" + name;
         if (IsRegularFile(path)) return path;
     }
     return {};
 }
+
+}  // namespace
+
+std::vector<std::string> SupportFolders(const Session& session) { return FoldersFrom(session.StartupDir); }
+
+std::string FindSupportFile(const Session& session, const std::string& name) {
+    return FindIn(SupportFolders(session), name);
+}
+
+std::string UserConfigDir() {
+    // The XDG Base Directory Specification: a relative $XDG_CONFIG_HOME is
+    // ignored, as is an empty one.
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/') return std::string(config) + "/zarn";
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') return std::string(home) + "/.config/zarn";
+    return {};
+}
+
+std::vector<std::string> RuleBaseFolders() { return FoldersFrom(UserConfigDir()); }
+
+std::string FindRuleBaseFile(const std::string& name) { return FindIn(RuleBaseFolders(), name); }
 
 }  // namespace zarn

@@ -6,6 +6,9 @@
 //   ProgramDir         the folder of the running executable
 //   SupportFolders     StartupDir, beside the executable, the installed data folder
 //   FindSupportFile    the first of those holding a support file
+//   FindRuleBaseFile   an adapted rule base in the user's configuration
+//                      folder, beside the executable or installed; never in
+//                      the working folder (a rule base is code)
 #pragma once
 
 #include <string>
@@ -29,5 +32,15 @@ std::vector<std::string> SupportFolders(const Session& session);
 // The full path of the first existing regular file `name` in SupportFolders(),
 // or "" when there is none.
 std::string FindSupportFile(const Session& session, const std::string& name);
+
+// The user's configuration folder of the program: $XDG_CONFIG_HOME/zarn
+// (an absolute path only), else ~/.config/zarn; "" when neither is known.
+std::string UserConfigDir();
+// The folders searched for an adapted rule base, in order: UserConfigDir(),
+// the executable's folder, the installed data folder.
+std::vector<std::string> RuleBaseFolders();
+// The full path of the first existing regular file `name` in
+// RuleBaseFolders(), or "" when there is none.
+std::string FindRuleBaseFile(const std::string& name);
 
 }  // namespace zarn

@@ -1,6 +1,8 @@
 #include "rules/advisor.h"
 
 #include <algorithm>
+#include <chrono>
+#include <csetjmp>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -12,12 +14,15 @@
 #include <map>
 #include <mutex>
 #include <sstream>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "analysis/errors.h"
 #include "analysis/filewrite.h"
 #include "analysis/format.h"
 #include "platform/session.h"
+#include "rules/rulecheck.h"
 
 extern "C" {
 #include <clips/clips.h>
@@ -37,6 +42,21 @@ constexpr const char* kRuleSource = "zarn-regras";
 constexpr const char* kNotFinite = "nao-finito";
 // Characters of the engine's error text quoted in a problem.
 constexpr std::size_t kMaxDetail = 400;
+// Characters of the engine's printing kept; the rest is dropped (a rule base
+// printing in a loop must not fill the program's memory).
+constexpr std::size_t kMaxEngineOutput = 1 << 16;
+// Wall time of one consultation, loading included, after which it is stopped.
+constexpr auto kMaxConsultationTime = std::chrono::seconds(3);
+constexpr long long kMaxConsultationSeconds = 3;  // the same, for the message
+// Memory the engine may hold during a consultation (its own count, EnvMemUsed).
+constexpr long kMaxEngineMemory = 128L << 20;
+constexpr long kMaxEngineMemoryMB = kMaxEngineMemory >> 20;  // the same, for the message
+// Rule bases whose image or failure one process keeps (a session uses one or
+// two; a run over many texts, such as a fuzzer's, must not pile them up).
+constexpr std::size_t kMaxImages = 8;
+constexpr std::size_t kMaxFailures = 64;
+// A rule base file larger than this is refused unread (the compiled-in one has 30 KB).
+constexpr long long kMaxRuleBaseBytes = 16LL << 20;
 
 // CLIPS 6.30 environments share process-wide state: the eval and build
 // functions keep a static nesting counter, and creating and destroying an
@@ -88,22 +108,53 @@ bool IsOutputName(const char* name) {
 int RouterQuery(void*, const char* name) { return IsOutputName(name) || std::strcmp(name, STDIN) == 0; }
 int RouterPrint(void* env, const char* name, const char* text) {
     auto* out = static_cast<EngineOutput*>(GetEnvironmentRouterContext(env));
-    (std::strcmp(name, WERROR) == 0 ? out->Errors : out->Other) += text;
+    std::string& to = std::strcmp(name, WERROR) == 0 ? out->Errors : out->Other;
+    if (to.size() < kMaxEngineOutput) to.append(text, std::min(std::strlen(text), kMaxEngineOutput - to.size()));
     return 1;
 }
 int RouterGetc(void*, const char*) { return EOF; }
 int RouterUngetc(void*, int, const char*) { return 0; }
 int RouterExit(void*, int) { return 0; }
 
-// One CLIPS environment, destroyed with the object, with its output captured.
+// What stopped a consultation from outside the rule base's own logic.
+enum class Stop { None, Time, Memory, Exit };
+
+// The bounds of the consultation running on this thread, checked by the
+// engine's periodic function (called between rule firings and on every turn
+// of a while, loop-for-count or foreach, also in defglobal initialisers).
+struct Limits {
+    std::chrono::steady_clock::time_point Deadline;
+    Stop Stopped = Stop::None;
+};
+thread_local Limits* tLimits = nullptr;
+
+void CheckLimits(void* env) {
+    Limits* limits = tLimits;
+    if (limits == nullptr || limits->Stopped != Stop::None) return;
+    if (EnvMemUsed(env) > kMaxEngineMemory) limits->Stopped = Stop::Memory;
+    else if (std::chrono::steady_clock::now() > limits->Deadline) limits->Stopped = Stop::Time;
+    else return;
+    SetHaltExecution(env, TRUE);
+    EnvSetHaltRules(env, TRUE);
+}
+
+// One CLIPS environment, destroyed with the object, with its output captured,
+// the forbidden functions removed (see rulecheck.h) and the limits checked.
 class Environment {
 public:
     Environment() : env_(CreateEnvironment()) {
         if (env_ == nullptr) throw ZarnError("O motor de regras (CLIPS) não pôde ser iniciado");
         EnvAddRouterWithContext(env_, "zarn-saida", 50, RouterQuery, RouterPrint, RouterGetc, RouterUngetc,
                                 RouterExit, &output_);
+        for (const ForbiddenFunction* f = ForbiddenFunctions(); f->Name != nullptr; ++f) UndefineFunction(env_, f->Name);
+        EnvAddPeriodicFunction(env_, "zarn-limites", CheckLimits, 0);
     }
-    ~Environment() { DestroyEnvironment(env_); }
+    // An environment left by the engine's exit path is in an unknown state:
+    // it is abandoned rather than destroyed.
+    ~Environment() {
+        if (!abandoned_) DestroyEnvironment(env_);
+    }
+    void Abandon() { abandoned_ = true; }
     Environment(const Environment&) = delete;
     Environment& operator=(const Environment&) = delete;
 
@@ -131,7 +182,28 @@ public:
 private:
     void* env_;
     EngineOutput output_;
+    bool abandoned_ = false;
 };
+
+// A step of a consultation: a plain function over the environment, so that
+// the engine's exit path can leave it by longjmp without skipping a
+// destructor.
+using EngineStep = long long (*)(void* env, void* argument);
+
+// Runs `step` with the engine's exit (its out-of-memory and internal-error
+// paths, which would end the process) returning here instead: false when
+// it did. No object with a destructor lives between here and the engine.
+bool RunGuarded(void* env, EngineStep step, void* argument, long long& result) {
+    jmp_buf exitPoint;
+    if (setjmp(exitPoint) != 0) {
+        SetJmpBuffer(env, nullptr);
+        return false;
+    }
+    SetJmpBuffer(env, &exitPoint);
+    result = step(env, argument);
+    SetJmpBuffer(env, nullptr);
+    return true;
+}
 
 // A number as the rule base reads it: 17 significant digits, always a float
 // (a decimal point or an exponent), the symbol nao-finito when not finite.
@@ -354,34 +426,47 @@ std::string ReadAdvice(void* env, Advice& advice) {
 // The engine's binary images of the rule bases this process has read once
 // (bsave). A fresh environment loads an image (bload) some fifteen times
 // faster than it reads the text again, which matters to a batch of many
-// stations, whose consultations take turns. Used under the consultation mutex.
+// stations, whose consultations take turns. Each image lives in an anonymous
+// memory file (memfd), so a killed process leaves nothing behind. Also kept:
+// why a rule base failed in a way that does not depend on the analysis
+// (refused, broken, endless, too big), so that a batch does not wait for
+// the same failure at every station. Used under the consultation mutex.
 class RuleBaseImages {
 public:
     ~RuleBaseImages() {
-        for (const auto& [text, path] : images_) std::remove(path.c_str());
+        for (const auto& [text, fd] : images_) ::close(fd);
     }
-    // The image of `text`, or "" when there is none yet.
+    // The path the engine opens for the image of `text`, or "" when there is none.
     std::string Find(const std::string& text) const {
         const auto found = images_.find(text);
-        return found == images_.end() ? std::string() : found->second;
+        return found == images_.end() ? std::string() : FdPath(found->second);
     }
-    // Saves the constructs loaded into `env` from `text`; a folder for
-    // temporary files that refuses only costs the speed.
+    // Saves the constructs loaded into `env` from `text`; a system without
+    // memory files only costs the speed.
     void Save(void* env, const std::string& text) {
-        const char* folder = std::getenv("TMPDIR");
-        std::string path = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/zarn-regras-XXXXXX";
-        const int fd = ::mkstemp(path.data());
+        if (images_.size() >= kMaxImages) return;
+        const int fd = ::memfd_create("zarn-regras", MFD_CLOEXEC);
         if (fd < 0) return;
-        ::close(fd);
-        if (EnvBsave(env, path.data()) == 0) {
-            std::remove(path.c_str());
+        if (EnvBsave(env, FdPath(fd).c_str()) == 0) {
+            ::close(fd);
             return;
         }
-        images_.emplace(text, path);
+        images_.emplace(text, fd);
+    }
+    // The failure of `text` remembered, or "".
+    std::string Failure(const std::string& text) const {
+        const auto found = failures_.find(text);
+        return found == failures_.end() ? std::string() : found->second;
+    }
+    void RememberFailure(const std::string& text, const std::string& problem) {
+        if (failures_.size() >= kMaxFailures) failures_.clear();
+        failures_[text] = problem;
     }
 
 private:
-    std::map<std::string, std::string> images_;
+    static std::string FdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+    std::map<std::string, int> images_;
+    std::map<std::string, std::string> failures_;
 };
 
 RuleBaseImages& Images() {
@@ -389,40 +474,114 @@ RuleBaseImages& Images() {
     return images;
 }
 
+long long ReadText(void* env, void*) {
+    const int loaded = LoadConstructsFromLogicalName(env, kRuleSource);
+    CloseStringSource(env, kRuleSource);
+    return loaded;
+}
+long long ReadImage(void* env, void* path) { return EnvBload(env, static_cast<const char*>(path)); }
+long long ResetFacts(void* env, void*) {
+    EnvReset(env);
+    return 0;
+}
+long long AssertFact(void* env, void* fact) { return EnvAssertString(env, static_cast<const char*>(fact)) != nullptr; }
+long long RunRules(void* env, void*) { return EnvRun(env, kMaxRuleFirings); }
+
+// Why the limits or the exit path stopped a consultation, or "".
+std::string StopProblem(Stop stop) {
+    switch (stop) {
+        case Stop::Time:
+            return "foi interrompida: a consulta passou de " + std::to_string(kMaxConsultationSeconds) +
+                   " segundos (um laço sem fim numa regra, numa função ou num defglobal?).";
+        case Stop::Memory:
+            return "foi interrompida: a consulta passou de " + std::to_string(kMaxEngineMemoryMB) + " MB de memória.";
+        case Stop::Exit:
+            return "foi interrompida: o motor de regras tentou encerrar o programa (falta de memória ou erro interno).";
+        case Stop::None: break;
+    }
+    return {};
+}
+
+// A consultation's steps under the limits; a failure of one ends it.
+class GuardedEnvironment : public Environment {
+public:
+    explicit GuardedEnvironment(Limits& limits) : limits_(limits) {}
+    // Runs `step`; false when the limits or the exit path stopped it.
+    bool Step(EngineStep step, void* argument, long long& result) {
+        if (limits_.Stopped != Stop::None) return false;
+        if (!RunGuarded(get(), step, argument, result)) {
+            limits_.Stopped = Stop::Exit;
+            Abandon();
+        }
+        return limits_.Stopped == Stop::None;
+    }
+
+private:
+    Limits& limits_;
+};
+
 // Loads the rule base `text` into the fresh `environment`: its image when
 // this process has one, else the text (then saving an image for the next
 // time). "" on success, else what went wrong.
-std::string LoadRuleBase(Environment& environment, const std::string& text) {
+std::string LoadRuleBase(GuardedEnvironment& environment, const std::string& text) {
     void* env = environment.get();
+    long long loaded = 0;
     const std::string image = Images().Find(text);
-    if (!image.empty() && EnvBload(env, const_cast<char*>(image.c_str())) && environment.Output().Errors.empty())
-        return "";
-    if (!image.empty()) return "não pôde ser lida pelo motor de regras.";
+    if (!image.empty()) {
+        if (!environment.Step(ReadImage, const_cast<char*>(image.c_str()), loaded)) return "";
+        if (loaded && environment.Output().Errors.empty()) return "";
+        return "não pôde ser lida pelo motor de regras.";
+    }
     if (OpenStringSource(env, kRuleSource, text.c_str(), 0) == 0)
         return "não pôde ser lida pelo motor de regras.";
-    const int loaded = LoadConstructsFromLogicalName(env, kRuleSource);
-    CloseStringSource(env, kRuleSource);
+    if (!environment.Step(ReadText, nullptr, loaded)) return "";
     if (!loaded || !environment.Output().Errors.empty())
         return "tem erros e não foi carregada: " + environment.ErrorDetail();
     Images().Save(env, text);
     return "";
 }
 
-// Loads `text`, asserts the record's facts, runs, reads the advice. "" on
-// success; otherwise what went wrong, as the end of a sentence that starts
-// with the rule base's name.
+// Refuses, loads `text`, asserts the record's facts, runs, reads the advice.
+// "" on success; otherwise what went wrong, as the end of a sentence that
+// starts with the rule base's name.
 std::string Consult(const AnalysisRecord& r, const ZeroYears& zeros, const std::string& text, Advice& advice) {
-    Environment environment;
+    if (std::string known = Images().Failure(text); !known.empty()) return known;
+    if (std::string refused = RuleBaseRefusal(text); !refused.empty()) {
+        Images().RememberFailure(text, refused);
+        return refused;
+    }
+    Limits limits;
+    limits.Deadline = std::chrono::steady_clock::now() + kMaxConsultationTime;
+    tLimits = &limits;
+    struct Clear {
+        ~Clear() { tLimits = nullptr; }
+    } clear;
+    GuardedEnvironment environment(limits);
     void* env = environment.get();
+    auto stopped = [&]() {
+        const std::string problem = StopProblem(limits.Stopped);
+        if (!problem.empty()) Images().RememberFailure(text, problem);
+        return problem;
+    };
 
-    if (const std::string problem = LoadRuleBase(environment, text); !problem.empty()) return problem;
+    std::string problem = LoadRuleBase(environment, text);
+    if (limits.Stopped != Stop::None) return stopped();
+    if (!problem.empty()) {
+        Images().RememberFailure(text, problem);
+        return problem;
+    }
 
-    EnvReset(env);
-    for (const std::string& fact : RecordFacts(r, zeros))
-        if (EnvAssertString(env, fact.c_str()) == nullptr || !environment.Output().Errors.empty())
+    long long ignored = 0;
+    if (!environment.Step(ResetFacts, nullptr, ignored)) return stopped();
+    for (const std::string& fact : RecordFacts(r, zeros)) {
+        long long asserted = 0;
+        if (!environment.Step(AssertFact, const_cast<char*>(fact.c_str()), asserted)) return stopped();
+        if (!asserted || !environment.Output().Errors.empty())
             return "não aceitou os fatos da análise: " + environment.ErrorDetail();
+    }
 
-    const long long fired = EnvRun(env, kMaxRuleFirings);
+    long long fired = 0;
+    if (!environment.Step(RunRules, nullptr, fired)) return stopped();
     if (!environment.Output().Errors.empty() || GetEvaluationError(env))
         return "falhou durante a consulta: " + environment.ErrorDetail();
     if (fired >= kMaxRuleFirings)
@@ -470,6 +629,16 @@ Advice ConsultOrFallBack(const AnalysisRecord& r, const ZeroYears& zeros, const 
     return advice;
 }
 
+// The rule base chosen for the run (ChooseRuleBase), read by every thread.
+std::mutex& ChoiceMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+std::string& ChosenPath() {
+    static std::string path;
+    return path;
+}
+
 }  // namespace
 
 const std::string& DefaultRuleBaseText() {
@@ -489,6 +658,14 @@ Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path, cons
         const CLocaleScope numbers;
         return ConsultDefault(r, zeros);
     }
+    // Only a regular file of a rule base's size is read: a device or a pipe
+    // given by mistake would never end.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return ConsultOrFallBack(r, zeros, path, nullptr, "não é um arquivo comum.");
+    if (::stat(path.c_str(), &st) == 0 && st.st_size > kMaxRuleBaseBytes)
+        return ConsultOrFallBack(r, zeros, path, nullptr,
+                                 "tem mais de " + std::to_string(kMaxRuleBaseBytes >> 20) + " MB: não é uma base de regras.");
     std::string text;
     try {
         text = ReadFileContents(path);
@@ -498,8 +675,23 @@ Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path, cons
     return ConsultOrFallBack(r, zeros, path, &text, "");
 }
 
-Advice Advise(const AnalysisRecord& r, const Session& session, const ZeroYears& zeros) {
-    return AdviseWithRuleBase(r, FindSupportFile(session, kRuleBaseFileName), zeros);
+void ChooseRuleBase(const std::string& path) {
+    const std::lock_guard<std::mutex> lock(ChoiceMutex());
+    ChosenPath() = path;
+}
+
+std::string ChosenRuleBase() {
+    const std::lock_guard<std::mutex> lock(ChoiceMutex());
+    return ChosenPath();
+}
+
+std::string RuleBasePath() {
+    const std::string chosen = ChosenRuleBase();
+    return chosen.empty() ? FindRuleBaseFile(kRuleBaseFileName) : chosen;
+}
+
+Advice Advise(const AnalysisRecord& r, [[maybe_unused]] const Session& session, const ZeroYears& zeros) {
+    return AdviseWithRuleBase(r, RuleBasePath(), zeros);
 }
 
 std::string PhraseText(const Phrase& phrase, const PhraseNumberText& number) {

@@ -5,8 +5,11 @@
 // memberships, statuses, reasons and ranking, and the advice facts are read
 // back. Nothing of the policy lives here.
 //
-//   Advise               consults the user's zarn.clp (FindSupportFile) or the
-//                        rule base compiled into the program
+//   Advise               consults the rule base of RuleBasePath() or the one
+//                        compiled into the program
+//   RuleBasePath         the rule base chosen for the run (ChooseRuleBase:
+//                        --rules, the advice window's menu), else zarn.clp
+//                        found by FindRuleBaseFile (never the working folder)
 //   AdviseWithRuleBase   the same with a given rule base file
 //   AdviseWithText       the same with a rule base's text (tests, adapted copies)
 //   DefaultRuleBaseText  the compiled-in rule base
@@ -16,8 +19,12 @@
 //
 // A rule base that cannot be read, has errors, fails while running or does
 // not produce a complete advice is named in Advice::RuleBaseProblem, and the
-// compiled-in rule base is consulted instead. Consultations may come from
-// several threads at once; they take turns (see advisor.cpp).
+// compiled-in rule base is consulted instead. So is a rule base that uses a
+// function that touches files, runs programs or ends the program, or that
+// recurses (rulecheck.h): nothing of it runs. A consultation is stopped
+// after kMaxRuleFirings firings, a few seconds or a few hundred megabytes,
+// and the engine's own exit path returns to the program. Consultations may
+// come from several threads at once; they take turns (see advisor.cpp).
 #pragma once
 
 #include <functional>
@@ -30,7 +37,7 @@
 
 namespace zarn {
 
-// The file name of an adapted rule base, looked up like the help file.
+// The file name of an adapted rule base (FindRuleBaseFile).
 constexpr const char* kRuleBaseFileName = "zarn.clp";
 // How the advice names the compiled-in rule base.
 constexpr const char* kDefaultRuleBaseName = "padrão (embutida)";
@@ -70,10 +77,15 @@ struct Advice {
     std::vector<DistributionAdvice> Ranking;  // all eight, in rank order
 };
 
-// The rule base looked up in the session's support folders (FindSupportFile).
-// zeros: the years without flow set aside from the record's series; with
-// any, the fact anos-sem-vazao is asserted too.
+// The rule base of RuleBasePath(); the session's start-up folder is never
+// searched (a rule base is code). zeros: the years without flow set aside
+// from the record's series; with any, the fact anos-sem-vazao is asserted too.
 Advice Advise(const AnalysisRecord& r, const Session& session, const ZeroYears& zeros = {});
+// `path` empty: the rule base is looked up again.
+void ChooseRuleBase(const std::string& path);
+std::string ChosenRuleBase();
+// The file Advise consults; "" for the compiled-in rule base.
+std::string RuleBasePath();
 // `path` empty: the compiled-in rule base.
 Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path, const ZeroYears& zeros = {});
 // `name` is how the advice names the rule base (a path). Text in UTF-8; a

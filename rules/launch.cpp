@@ -9,39 +9,36 @@
 
 #include "analysis/errors.h"
 #include "analysis/record.h"
+#include "platform/document.h"
 #include "platform/platform.h"
+#include "platform/session.h"
 #include "rules/factfile.h"
 
 namespace zarn {
 
 namespace {
 
-// The rule engine's command-line program, its batch file and the fact file,
-// all named without a path: they resolve in StartupDir.
+// The rule engine's command-line program and its batch file, and the fact
+// file it reads, written in the session's start-up folder.
 const QString kEngineProgram = QStringLiteral("Clipscmd.exe");
 const QStringList kEngineParameters = {QStringLiteral("-f"), QStringLiteral("choose.bat")};
 constexpr const char* kFactFileName = "indata.clp";
 
-// Puts the remembered working directory back when the step ends, however it ends.
-class WorkingDirectoryGuard {
-public:
-    WorkingDirectoryGuard() : previous_(QDir::currentPath()) {}
-    ~WorkingDirectoryGuard() { QDir::setCurrent(previous_); }
-    WorkingDirectoryGuard(const WorkingDirectoryGuard&) = delete;
-    WorkingDirectoryGuard& operator=(const WorkingDirectoryGuard&) = delete;
-
-private:
-    QString previous_;
-};
-
-// The program as the shell would find it: a name without a path is looked up
-// in the directory it is started in, then on the program search path. A
+// The program to start: a name without a path is looked up beside ZARN's own
+// executable, then on the program search path; never in the working folder
+// or the start-up folder, where anyone's download could stand in for it. A
 // program found nowhere is handed on by name, and starting it fails.
-QString ResolveProgram(const QString& program, const QString& directory) {
+QString ResolveProgram(const QString& program) {
     if (program.contains(QLatin1Char('/'))) return program;
-    const QString local = QStandardPaths::findExecutable(program, {directory});
-    if (!local.isEmpty()) return local;
-    const QString onPath = QStandardPaths::findExecutable(program);
+    const QString programDir = FromFileSystem(ProgramDir());
+    if (!programDir.isEmpty()) {
+        const QString beside = QStandardPaths::findExecutable(program, {programDir});
+        if (!beside.isEmpty()) return beside;
+    }
+    QStringList path;
+    for (const QString& folder : qEnvironmentVariable("PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        if (QDir::isAbsolutePath(folder)) path << folder;  // "" and "." would mean the working folder
+    const QString onPath = QStandardPaths::findExecutable(program, path);
     return onPath.isEmpty() ? program : onPath;
 }
 
@@ -63,28 +60,21 @@ QString FolderNotWritableText(const QString& folder) {
 
 bool LaunchProgram(Platform& platform, const QString& program, const QStringList& parameters,
                    const QString& directory, int showCommand) {
-    const QString workingDirectory = directory.isEmpty() ? QDir::currentPath() : directory;
-    return platform.LaunchProgram(ResolveProgram(program, workingDirectory), parameters, workingDirectory,
-                                  showCommand == kShowMaximized);
+    return platform.LaunchProgram(ResolveProgram(program), parameters, directory, showCommand == kShowMaximized);
 }
 
-void StartRuleEngine(Platform& platform, const Document& document) {
-    WorkingDirectoryGuard restore;
-    // A start-up folder that no longer exists leaves the working directory as it
-    // is; the fact file and the engine then go there.
-    QDir::setCurrent(QFile::decodeName(QByteArray::fromStdString(document.session().StartupDir)));
+QString StartRuleEngine(Platform& platform, const Document& document) {
+    const std::string startup = document.session().StartupDir;
+    const QString folder = FromFileSystem(startup);
+    // By its path: the working folder of the whole program stays as it is
+    // (other windows and threads rely on it).
+    if (folder.isEmpty() || !CanCreateFileIn(folder)) return FolderNotWritableText(folder);
     // Written and closed before the engine starts; a failure ends the step
-    // here, with the working directory restored and no engine started. A
-    // folder where nothing can be created is named in words of our own.
-    try {
-        WriteFactFile(document.Record(), kFactFileName);
-    } catch (const ZarnError&) {
-        const QString folder = QDir::currentPath();
-        if (!CanCreateFileIn(folder)) throw ZarnError(FolderNotWritableText(folder).toStdString());
-        throw;
-    }
+    // here, with no engine started.
+    WriteFactFile(document.Record(), startup + "/" + kFactFileName);
     // Neither waited for nor watched: the result is not examined.
-    LaunchProgram(platform, kEngineProgram, kEngineParameters, QString(), kShowMaximized);
+    LaunchProgram(platform, kEngineProgram, kEngineParameters, folder, kShowMaximized);
+    return {};
 }
 
 }  // namespace zarn

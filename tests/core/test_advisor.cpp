@@ -27,6 +27,8 @@
 #include "rules/advicelines.h"
 #include "rules/advisor.h"
 #include "rules/factfile.h"
+#include "rules/rulecheck.h"
+#include "analysis/filewrite.h"
 
 namespace zarn {
 namespace {
@@ -568,17 +570,117 @@ protected:
     fs::path dir_;
 };
 
-TEST_F(RuleBaseTest, TheUserCopyInTheStartupFolderIsUsedAndNamed) {
+TEST_F(RuleBaseTest, TheUserCopyInTheConfigFolderIsUsedNeverOneInTheWorkingFolder) {
     std::string adapted = DefaultRuleBaseText();
     const std::string from = "\"Recomenda-se a distribuição \"";
     adapted.replace(adapted.find(from), from.size(), "\"Adote a \"");
-    const fs::path path = Write(kRuleBaseFileName, adapted);
-    const Session session{dir_.string()};
+    fs::create_directories(dir_ / "config" / "zarn");
+    const fs::path path = Write("config/zarn/" + std::string(kRuleBaseFileName), adapted);
+    // A rule base where the user stands (a folder of downloads) is code of
+    // unknown origin: never looked at.
+    fs::create_directories(dir_ / "work");
+    Write("work/" + std::string(kRuleBaseFileName), "(defrule x => (system \"touch hacked\"))");
+    const Session session{(dir_ / "work").string()};
+    const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::string kept = savedConfig ? savedConfig : "";
+    ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
     auto r = PlainRecord();
     const Advice a = Advise(*r, session);
     EXPECT_EQ(a.RuleBase, path.string());
     EXPECT_TRUE(a.RuleBaseProblem.empty());
     EXPECT_EQ(PhraseText(a.Conclusion).rfind("Adote a ", 0), 0u) << PhraseText(a.Conclusion);
+
+    // A rule base chosen for the run comes first.
+    ChooseRuleBase((dir_ / "missing.clp").string());
+    EXPECT_TRUE(Contains(Advise(*r, session).RuleBaseProblem, "missing.clp"));
+    ChooseRuleBase("");
+    if (savedConfig) ::setenv("XDG_CONFIG_HOME", kept.c_str(), 1);
+    else ::unsetenv("XDG_CONFIG_HOME");
+}
+
+// Attacks by a rule base: each must run nothing, write nothing, end nothing
+// and hang nothing; the default rule base gives the advice and the problem
+// names the rule base and why.
+TEST_F(RuleBaseTest, HostileRuleBasesRunNothingAndTheDefaultAdvises) {
+    const std::string victim = Write("victim.txt", "keep").string();
+    const std::string marker = (dir_ / "marker").string();
+    const std::string q = "\"" + marker + "\"";
+    const std::string refused = "nada dela foi executado.";
+    const std::string stopped = "foi interrompida";
+    struct Case {
+        const char* Name;
+        std::string Text;
+        std::string Said;
+    } cases[] = {
+        {"open", "(defrule G::a => (open " + q + " f \"w\") (printout f x crlf) (close f))", "usa a função open"},
+        {"remove", "(defrule G::a => (remove \"" + victim + "\"))", "usa a função remove, que apaga arquivos"},
+        {"rename", "(defrule G::a => (rename \"" + victim + "\" " + q + "))", "usa a função rename"},
+        {"system", "(defrule G::a => (system \"touch " + marker + "\"))", "usa a função system, que executa programas"},
+        {"exit", "(defrule G::a => (exit 3))", "usa a função exit, que encerra o programa"},
+        {"load", "(defglobal ?*g* = (load " + q + "))", "usa a função load"},
+        {"batch", "(defrule G::a => (batch " + q + "))", "usa a função batch"},
+        {"bsave", "(defrule G::a => (bsave " + q + "))", "usa a função bsave"},
+        {"bload", "(defrule G::a => (bload " + q + "))", "usa a função bload"},
+        {"save", "(defrule G::a => (save " + q + "))", "usa a função save"},
+        {"dribble", "(defrule G::a => (dribble-on " + q + "))", "usa a função dribble-on"},
+        {"global", "(defglobal ?*g* = (system \"touch " + marker + "\"))", "usa a função system"},
+        {"eval", "(defrule G::a => (eval (str-cat \"(sys\" \"tem \\\"touch " + marker + "\\\")\")))",
+         "usa a função eval"},
+        {"recursion", "(deffunction f (?x) (f ?x))\n(defrule G::a => (f 1))", "tem a função f, que chama a si mesma"},
+        {"mutual", "(deffunction g (?x))\n(deffunction f (?x) (g ?x))\n(deffunction g (?x) (f ?x))",
+         "tem a função f, que chama a si mesma"},
+        {"nesting", "(defglobal ?*g* = " + std::string(500, '(') + std::string(500, ')') + ")",
+         "tem parênteses aninhados em mais de 200 níveis"},
+        {"rule loop", "(defrule G::a => (while TRUE do (bind ?x 1)))", stopped + ": a consulta passou de 3 segundos"},
+        {"global loop", "(defglobal ?*g* = (while TRUE do (bind ?x 1)))", stopped + ": a consulta passou de 3 segundos"},
+        {"memory", "(defrule G::a => (bind ?m (create$ a b)) (while TRUE do (bind ?m (create$ ?m ?m))))",
+         stopped + ": a consulta passou de 128 MB"},
+    };
+    auto r = PlainRecord();
+    const Advice reference = Default(*r);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const fs::path path = Write("hostile.clp", DefaultRuleBaseText() + "\n" + c.Text + "\n");
+        const Advice a = AdviseWithRuleBase(*r, path.string());
+        EXPECT_EQ(a.RuleBase, kDefaultRuleBaseName);
+        EXPECT_TRUE(Contains(a.RuleBaseProblem, "A base de regras \"" + path.string() + "\" " + c.Said))
+            << a.RuleBaseProblem;
+        if (c.Said.rfind("usa", 0) == 0 || c.Said.rfind("tem", 0) == 0)
+            EXPECT_TRUE(Contains(a.RuleBaseProblem, refused)) << a.RuleBaseProblem;
+        EXPECT_EQ(Order(a), Order(reference));
+        EXPECT_FALSE(fs::exists(marker));
+        EXPECT_EQ(ReadFileContents(victim), "keep");
+    }
+}
+
+TEST(RuleBaseRefusal, ReadsTheTextAsTheEngineDoes) {
+    // Names in strings and comments are not calls; a name is a call wherever
+    // it follows "(", blanks and comments between.
+    EXPECT_EQ(RuleBaseRefusal("(defrule a => (printout t \"(system x) (exit)\" crlf)) ; (open f)\n"), "");
+    EXPECT_EQ(RuleBaseRefusal("(defrule a => (printout t \"a \\\" (exit)\" crlf))"), "");
+    EXPECT_TRUE(Contains(RuleBaseRefusal("(defrule a => ( ; note\n  exit))"), "usa a função exit"));
+    EXPECT_TRUE(Contains(RuleBaseRefusal("(defrule a => (load* \"x\"))"), "usa a função load*"));
+    // A deffunction calling another is fine; a generic function whose method
+    // calls itself is not.
+    EXPECT_EQ(RuleBaseRefusal("(deffunction g (?x) (* 2 ?x)) (deffunction f (?x) (g (g ?x)))"), "");
+    EXPECT_TRUE(Contains(RuleBaseRefusal("(defmethod h ((?x INTEGER)) (h (- ?x 1)))"), "a função h"));
+    EXPECT_TRUE(Contains(RuleBaseRefusal("(defmessage-handler USER m () (send ?self m))"), "tratadores de mensagens"));
+    EXPECT_EQ(RuleBaseRefusal(DefaultRuleBaseText()), "");
+    EXPECT_EQ(RuleBaseRefusal(std::string(kMaxRuleNesting, '(')), "");
+}
+
+TEST_F(RuleBaseTest, TheBinaryImageLeavesNoFileBehind) {
+    const char* saved = std::getenv("TMPDIR");
+    const std::string kept = saved ? saved : "";
+    fs::create_directories(dir_ / "tmp");
+    ::setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
+    auto r = PlainRecord();
+    const Advice a = AdviseWithText(*r, DefaultRuleBaseText() + "\n; image test\n", "imagem.clp");
+    const Advice b = AdviseWithText(*r, DefaultRuleBaseText() + "\n; image test\n", "imagem.clp");
+    EXPECT_EQ(Order(a), Order(b));
+    EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
+    if (saved) ::setenv("TMPDIR", kept.c_str(), 1);
+    else ::unsetenv("TMPDIR");
 }
 
 TEST_F(RuleBaseTest, BrokenRuleBasesAreNamedAndTheDefaultIsUsed) {

@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <vector>
 
+#include "analysis/record.h"
 #include "cli/batch.h"
 #include "tests/core/support/cli.h"
 
@@ -195,7 +196,8 @@ TEST_F(BatchTest, AListOfPathsRelativeToItsFolderWithRepeatedNames) {
 
 TEST_F(BatchTest, BadInputsAndUsage) {
     EXPECT_EQ(Run("--batch '" + (dir_ / "nada").string() + "' --out '" + (dir_ / "o").string() + "'"), 1);
-    EXPECT_EQ(Slurp(dir_ / "stderr"), "File not found\n");
+    EXPECT_EQ(Slurp(dir_ / "stderr"),
+              "Arquivo \"" + (dir_ / "nada").string() + "\": o arquivo não existe (File not found)\n");
     const fs::path empty = dir_ / "vazia";
     fs::create_directories(empty);
     EXPECT_EQ(Run("--batch '" + empty.string() + "' --out '" + (dir_ / "o").string() + "'"), 1);
@@ -204,3 +206,72 @@ TEST_F(BatchTest, BadInputsAndUsage) {
 }
 
 }  // namespace
+
+namespace {
+
+// A station of the examples copied to `to`.
+void CopyStation(const fs::path& to) { fs::copy_file(std::string(ZARN_EXAMPLES) + "/tees-dent-bank.dat", to); }
+
+}  // namespace
+
+// The batch never writes over what the user has: not into the input folder,
+// not through a link already in the output folder.
+TEST_F(BatchTest, OutputsNeverReplaceInputsOrFollowLinks) {
+    std::ofstream(stations_ / "resumo.csv") << "meu resumo\n";
+    for (const fs::path out : {stations_, stations_ / "sub"}) {
+        EXPECT_EQ(Run("--batch '" + stations_.string() + "' --out '" + out.string() + "'"), 1);
+        EXPECT_NE(Slurp(dir_ / "stderr").find("é a pasta dos dados"), std::string::npos) << Slurp(dir_ / "stderr");
+    }
+    EXPECT_EQ(Slurp(stations_ / "resumo.csv"), "meu resumo\n");
+    EXPECT_FALSE(fs::exists(stations_ / "tees-dent-bank.json"));
+    EXPECT_FALSE(fs::exists(stations_ / "sub"));
+
+    const fs::path one = dir_ / "um";
+    fs::create_directories(one);
+    CopyStation(one / "tees.dat");
+    const fs::path out = dir_ / "saida";
+    fs::create_directories(out);
+    std::ofstream(dir_ / "alheio.txt") << "alheio\n";
+    fs::create_symlink(dir_ / "alheio.txt", out / "tees.json");
+    EXPECT_EQ(Run("--batch '" + one.string() + "' --out '" + out.string() + "'"), 0);
+    EXPECT_EQ(Slurp(dir_ / "alheio.txt"), "alheio\n");
+    EXPECT_FALSE(fs::is_symlink(out / "tees.json"));
+    EXPECT_EQ(Slurp(out / "tees.json").substr(0, 1), "{");
+}
+
+// dup-2.dat, dup.csv and dup.dat once gave the names dup-2, dup and dup-2;
+// bad entries (a dangling link, a loop) ended the batch.
+TEST_F(BatchTest, NamesNeverCollideAndBadEntriesAreFailedRows) {
+    const fs::path in = dir_ / "dup";
+    fs::create_directories(in);
+    CopyStation(in / "dup-2.dat");
+    CopyStation(in / "dup.dat");
+    std::ofstream(in / "dup.csv") << "ano,vazao\n1970,350\n1971,420\n1972,300\n1973,500\n1974,610\n";
+    fs::create_symlink(in / "nowhere.dat", in / "zz.dat");
+    fs::create_symlink(in / "loop", in / "loop");
+    const std::vector<BatchStation> stations = BatchStations(in.string());
+    std::vector<std::string> names;
+    for (const BatchStation& s : stations) names.push_back(s.Name);
+    EXPECT_EQ(names, (std::vector<std::string>{"dup-2", "dup", "dup-3", "loop", "zz"}));
+
+    const fs::path out = dir_ / "out";
+    EXPECT_EQ(Run("--batch '" + in.string() + "' --out '" + out.string() + "'"), 1);  // two failed rows
+    for (const char* name : {"dup-2.prj", "dup.prj", "dup-3.prj", "dup.dat"}) EXPECT_TRUE(fs::exists(out / name)) << name;
+    const std::vector<std::string> rows = Lines(Slurp(out / "summary.csv"));
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_NE(rows[4].find("laço"), std::string::npos) << rows[4];
+    EXPECT_NE(rows[5].find("link simbólico para um arquivo que não existe"), std::string::npos) << rows[5];
+}
+
+TEST_F(BatchTest, SummariesAreUtf8WhateverTheFileNames) {
+    const fs::path in = dir_ / "latin";
+    fs::create_directories(in);
+    CopyStation(in / "S\xE3o Jos\xE9.dat");  // a name in Latin-1 bytes
+    const fs::path out = dir_ / "out";
+    EXPECT_EQ(Run("--batch '" + in.string() + "' --out '" + out.string() + "'"), 0);
+    for (const char* summary : {"summary.csv", "resumo.csv"}) {
+        const std::string text = Slurp(out / summary);
+        EXPECT_TRUE(IsValidUtf8(text)) << summary;
+        EXPECT_NE(text.find("S\xC3\xA3o Jos\xC3\xA9.dat"), std::string::npos) << summary;
+    }
+}

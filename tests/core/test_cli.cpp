@@ -46,10 +46,12 @@ TEST_F(CliTest, ErrorsPrintTheirTextAloneAndExitOne) {
         std::string args;
         std::string text;
     } cases[] = {
-        {"--data '" + (dir_ / "missing.dat").string() + "' --json -", "File not found\n"},
+        {"--data '" + (dir_ / "missing.dat").string() + "' --json -",
+         "Arquivo \"" + (dir_ / "missing.dat").string() + "\": o arquivo não existe (File not found)\n"},
         {"--data " + std::string("'") + ZARN_TEST_DATA + "/ocmulgee-river-macon-comma-decimal.dat' --json -",
          "Invalid numeric input (linha 11: \"66,2\"; o separador decimal é o ponto)\n"},
-        {"--open '" + (dir_ / "missing.prj").string() + "' --report -", "File not found\n"},
+        {"--open '" + (dir_ / "missing.prj").string() + "' --report -",
+         "Arquivo \"" + (dir_ / "missing.prj").string() + "\": o arquivo não existe (File not found)\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
@@ -162,3 +164,26 @@ TEST_F(CliTest, RefusesAProjectThatWouldOverrunTheArrays) {
 }
 
 }  // namespace
+
+// An output that is the input (by its name, another name or a link) is
+// refused before anything is computed or written.
+TEST_F(CliTest, AnOutputThatIsAnInputIsRefused) {
+    const fs::path data = dir_ / "tees.dat";
+    fs::copy_file(std::string(ZARN_EXAMPLES) + "/tees-dent-bank.dat", data);
+    const std::string before = zarn::testing::Slurp(data);
+    fs::create_symlink(data, dir_ / "link.json");
+    for (const std::string& out : {data.string(), (dir_ / "." / "tees.dat").string(), (dir_ / "link.json").string()}) {
+        SCOPED_TRACE(out);
+        const Result r = Run("--data '" + data.string() + "' --json '" + out + "'");
+        EXPECT_EQ(r.Exit, 1);
+        EXPECT_NE(r.Err.find("é o próprio arquivo de entrada"), std::string::npos) << r.Err;
+        EXPECT_EQ(zarn::testing::Slurp(data), before);
+    }
+    const Result twice = Run("--data '" + data.string() + "' --json '" + (dir_ / "a").string() + "' --report '" +
+                             (dir_ / "a").string() + "'");
+    EXPECT_EQ(twice.Exit, 1);
+    EXPECT_FALSE(fs::exists(dir_ / "a"));
+    std::ofstream(dir_ / "v.csv") << "ano;vazao\n1970;350\n1971;420\n";
+    EXPECT_EQ(Run("--import '" + (dir_ / "v.csv").string() + "' --out '" + (dir_ / "v.csv").string() + "'").Exit, 1);
+    EXPECT_EQ(zarn::testing::Slurp(dir_ / "v.csv"), "ano;vazao\n1970;350\n1971;420\n");
+}

@@ -66,15 +66,16 @@ TEST_F(CliImportTest, TableColumnsChosenOnTheCommandLine) {
 }
 
 TEST_F(CliImportTest, FaultsExitOneWithTheirTextAlone) {
-    const std::string thousands = Write("t.csv", "1970;98,5\n1971;1.234,5\n");
+    const std::string thousands = Write("t.csv", "1970;98,5\n1971;1,234.5\n");
     const std::string gappy = Write("gappy.csv", "1970;\n1971;NA\n");
     struct Case {
         std::string Args;
         std::string Err;
     } cases[] = {
-        {"--import " + Path("missing.csv") + " --out " + Path("o.dat"), "File not found\n"},
+        {"--import " + Path("missing.csv") + " --out " + Path("o.dat"),
+         "Arquivo \"" + (dir_ / "missing.csv").string() + "\": o arquivo não existe (File not found)\n"},
         {"--import " + thousands + " --out " + Path("o.dat"),
-         "Separador de milhar não aceito (linha 2: \"1.234,5\"): grave os valores sem separador de milhar\n"},
+         "Separador de milhar não aceito (linha 2: \"1,234.5\"): grave os valores sem separador de milhar\n"},
         {"--import '" + kImportData + "USGS02482550.txt' --out " + Path("o.dat") + " --format hidroweb",
          "Linha de colunas do HidroWeb (EstacaoCodigo;NivelConsistencia;Data;...;Vazao01;...) não encontrada\n"},
         {"--import " + gappy + " --out " + Path("o.dat") + " --value-column 2 --date-column 1 --header-lines 0",

@@ -8,6 +8,7 @@
 // are worked by hand beside each number.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -34,6 +35,14 @@ std::string Slurp(const fs::path& p) {
 }
 
 // The error text of an import that must fail ("" when it succeeds).
+// Next year, the last a series may name.
+int LastPlausibleYearForTest() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts {};
+    ::gmtime_r(&now, &parts);
+    return parts.tm_year + 1900 + 1;
+}
+
 std::string ImportError(const std::string& text, const ImportOptions& o = {}) {
     try {
         ImportText(text, o);
@@ -382,12 +391,12 @@ TEST(ImporterHidroWeb, AYearWithoutFlowIsKeptAsData) {
 
 TEST(ImporterHidroWeb, FaultsNameTheLineAndTheText) {
     auto rows = FullYear(2001, "5,0");
+    // A point grouping thousands beside the decimal comma has one reading.
     rows[2].Days[3] = "1.234,5";
+    EXPECT_EQ(Values(ImportText(HidroWebText(rows), CalendarYears())), std::vector<std::string>{"1234.5"});
     // Preamble (6 lines), column line 7, March is line 10.
-    EXPECT_EQ(ImportError(HidroWebText(rows)),
-              "Separador de milhar não aceito (linha 10: \"1.234,5\"): grave os valores sem separador de milhar");
-    rows[2].Days[3] = "1.234";
-    EXPECT_NE(ImportError(HidroWebText(rows)).find("milhar não aceito (linha 10: \"1.234\")"), std::string::npos);
+    rows[2].Days[3] = "1,234.5";
+    EXPECT_NE(ImportError(HidroWebText(rows)).find("milhar não aceito (linha 10: \"1,234.5\")"), std::string::npos);
     rows[2].Days[3] = "x";
     EXPECT_EQ(ImportError(HidroWebText(rows)), "Valor não numérico (linha 10: \"x\")");
     rows[2].Days[3] = "5";
@@ -476,9 +485,23 @@ TEST(ImporterUsgs, WaterYearsFileOrderAndCodes) {
                               "canalização ou outras");
 }
 
-TEST(ImporterUsgs, ThousandsSeparatorsAndBadDatesAreRefused) {
-    EXPECT_EQ(ImportError(UsgsText({"USGS\t01\t1950-03-01\t\t19,000\t\t\t"})),
-              "Separador de milhar não aceito (linha 5: \"19,000\"): grave os valores sem separador de milhar");
+TEST(ImporterUsgs, ALongListOfStationsIsCutWithACount) {
+    // A long list is cut with a count.
+    std::vector<std::string> peaks;
+    for (int k = 0; k < 1030; ++k) peaks.push_back("USGS\t" + std::to_string(10000 + k) + "\t1950-03-01\t\t1\t\t\t");
+    const std::string many = ImportError(UsgsText(peaks));
+    EXPECT_NE(many.find("10019 e mais 1.010 estações)"), std::string::npos) << many.substr(0, 300);
+}
+
+TEST(ImporterUsgs, ThousandsSeparatorsReadAndBadDatesRefused) {
+    EXPECT_EQ(Values(ImportText(UsgsText({"USGS\t01\t1950-03-01\t\t19,000\t\t\t"}), {})),
+              std::vector<std::string>{"19000"});
+    // A day beyond its month, a year before 1800 or after next year.
+    EXPECT_EQ(ImportError(UsgsText({"USGS\t01\t1970-02-30\t\t1900\t\t\t"})),
+              "Data de pico (peak_dt) inválida (linha 5: \"1970-02-30\")");
+    EXPECT_EQ(ImportError(UsgsText({"USGS\t01\t0001-01-01\t\t1900\t\t\t"})),
+              "Ano fora do intervalo de 1800 a " + std::to_string(LastPlausibleYearForTest()) +
+                  " (linha 5: \"0001-01-01\")");
     EXPECT_EQ(ImportError(UsgsText({"USGS\t01\t1950/03/01\t\t1900\t\t\t"})),
               "Data de pico (peak_dt) inválida (linha 5: \"1950/03/01\")");
     EXPECT_NE(ImportError(UsgsText({"USGS\t01\t1950-03-01\t\t1900\t\t\t", "USGS\t02\t1950-03-01\t\t1900\t\t\t"}))
@@ -578,13 +601,25 @@ TEST(ImporterTable, SeparatorsAndDecimalMarksAreDetected) {
     }
 }
 
-TEST(ImporterTable, ThousandsSeparatorsAreRefusedNotGuessed) {
-    EXPECT_EQ(ImportError("1970;98,5\n1971;1.234,5\n"),
-              "Separador de milhar não aceito (linha 2: \"1.234,5\"): grave os valores sem separador de milhar");
+TEST(ImporterTable, ThousandsSeparatorsReadOnlyWhenUnambiguous) {
+    // Grouped by the other mark than the decimal one: one reading, noted.
+    const ImportResult grouped = ImportText("1970;98,5\n1971;1.234,5\n", {});
+    EXPECT_EQ(Values(grouped), (std::vector<std::string>{"98.5", "1234.5"}));
+    EXPECT_TRUE(HasNote(grouped, "Valores com separador de milhar (ponto) lidos sem ele (linhas 2)."));
     ImportOptions point = Columns(2, 1);
     point.Decimal = DecimalMark::Point;
-    EXPECT_EQ(ImportError("1970;1,234\n", point),
-              "Separador de milhar não aceito (linha 1: \"1,234\"): grave os valores sem separador de milhar");
+    EXPECT_EQ(Values(ImportText("1970;1,234\n", point)), std::vector<std::string>{"1234"});
+    EXPECT_EQ(ImportError("1970;1,234.5\n", Columns(2, 1)),
+              "Separador de milhar não aceito (linha 1: \"1,234.5\"): grave os valores sem separador de milhar");
+    // A space between thousands: joined where a line has more fields than the
+    // others; refused where every line has them alike.
+    const ImportResult spaced = ImportText("1970 987,5\n1971  1 234,5\n1972 1 002 003\n", {});
+    EXPECT_EQ(Values(spaced), (std::vector<std::string>{"987.5", "1234.5", "1002003"}));
+    EXPECT_TRUE(HasNote(spaced, "espaço como separador de milhar lidos sem ele (linhas 2, 3)"));
+    EXPECT_EQ(ImportError("1970 1 234,5\n1971 3 345,0\n1972 2 100,0\n"),
+              "Números com espaço como separador de milhar não podem ser separados das colunas (linha 1: "
+              "\"1970 1 234,5\"): grave os valores sem separador de milhar");
+    EXPECT_NE(ImportError("1970 987,5\n1971 1 23,5\n").find("mais colunas que as outras"), std::string::npos);
     // Mixed decimal marks are refused too.
     EXPECT_EQ(ImportError("1970;98,5\n1971;12.5\n"),
               "Separador decimal diferente do usado no arquivo (vírgula) (linha 2: \"12.5\")");
@@ -593,6 +628,43 @@ TEST(ImporterTable, ThousandsSeparatorsAreRefusedNotGuessed) {
     const ImportResult r = ImportText("1970;1.234\n1971;987\n", {});
     EXPECT_EQ(Values(r), (std::vector<std::string>{"1.234", "987"}));
     EXPECT_TRUE(HasNote(r, "confira se não é separador de milhar"));
+}
+
+// A cell that is not a number is a missing year, never a reason to read
+// another column; years are only ever the year column.
+TEST(ImporterTable, NonNumericCellsAreMissingYearsAndYearsNeverValues) {
+    const ImportResult r =
+        ImportText("Ano;Vazão\n1970;350\n1971;s/d\n1972;420*\n1973;?\n1974;n.d.\n1975;500\n", {});
+    EXPECT_EQ(ImportedDataText(r), "350\t1970\n500\t1975\n");
+    ASSERT_EQ(r.LeftOut.size(), 4u);
+    EXPECT_EQ(r.LeftOut[0].Label, "1971");
+    EXPECT_EQ(r.LeftOut[0].Line, 3);
+    EXPECT_EQ(r.LeftOut[1].Reason, "valor não numérico \"420*\"");
+    EXPECT_TRUE(HasNote(r, "Valores não numéricos deixados de fora como falhas (linhas 3, 4, 5, 6)"));
+    EXPECT_TRUE(HasNote(r, "Regra: a coluna de anos"));
+    // Values within 1700..2100 beside rising years: the years stay years.
+    EXPECT_EQ(ImportedDataText(ImportText("1850;1970\n1920;1971\n1760;1972\n", {})),
+              "1850\t1970\n1920\t1971\n1760\t1972\n");
+    // Years before 1800 are refused, never taken as values.
+    EXPECT_EQ(ImportError("1650 3.2\n1651 4.1\n"),
+              "Ano fora do intervalo de 1800 a " + std::to_string(LastPlausibleYearForTest()) + " (linha 1: \"1650\")");
+    EXPECT_EQ(ImportError("30/02/1970;5\n01/03/1971;6\n"), "Data ou ano inválido (linha 1: \"30/02/1970\")");
+}
+
+TEST(ImporterTable, Utf32IsRecognised) {
+    const std::string text = "Ano\tVazão\n1970\t12,5\n1971\t14\n";
+    std::u32string wide;
+    for (char32_t c : std::u32string(U"Ano\tVazão\n1970\t12,5\n1971\t14\n")) wide += c;
+    auto bytes = [&](bool big) {
+        std::string b;
+        for (char32_t c : wide)
+            for (int k = 0; k < 4; ++k) b += static_cast<char>(c >> (8 * (big ? 3 - k : k)) & 0xFF);
+        return b;
+    };
+    const std::string expected = ImportedDataText(ImportText(text, {}));
+    EXPECT_EQ(ImportedDataText(ImportText(std::string("\xFF\xFE\0\0", 4) + bytes(false), {})), expected);
+    EXPECT_EQ(ImportedDataText(ImportText(bytes(true), {})), expected);
+    EXPECT_EQ(ImportText(bytes(false), {}).Encoding, "UTF-32LE");
 }
 
 TEST(ImporterTable, HeaderLinesAndColumnsChosenByTheUser) {
@@ -606,8 +678,11 @@ TEST(ImporterTable, HeaderLinesAndColumnsChosenByTheUser) {
     EXPECT_EQ(Values(r), (std::vector<std::string>{"12", "13"}));
     ASSERT_EQ(r.LeftOut.size(), 1u);
     EXPECT_EQ(r.LeftOut[0].Line, 3);
-    // A non-number below the first data line is a fault, not a header.
-    EXPECT_EQ(ImportError("Vazão\n12\nabc\n", Columns(1)), "Valor não numérico (linha 3: \"abc\")");
+    // A non-number below the first data line is a missing value, not a header.
+    const ImportResult text = ImportText("Vazão\n12\nabc\n", Columns(1));
+    EXPECT_EQ(Values(text), std::vector<std::string>{"12"});
+    ASSERT_EQ(text.LeftOut.size(), 1u);
+    EXPECT_EQ(text.LeftOut[0].Line, 3);
 }
 
 TEST(ImporterTable, Utf16TextIsRead) {

@@ -326,3 +326,15 @@ TEST_F(RobustnessTest, FilesWrittenToBadPlacesFailWithoutHalfFiles) {
 }
 
 }  // namespace
+
+namespace zarn {
+namespace {
+
+// A NUL byte in a quoted token once ended the message where it was shown.
+TEST(ErrorText, ANulByteDoesNotCutTheMessageShort) {
+    const ZarnError e(std::string("Invalid numeric input (linha 1: \"2") + '\0' + "8\")");
+    EXPECT_STREQ(e.what(), "Invalid numeric input (linha 1: \"2\\08\")");
+}
+
+}  // namespace
+}  // namespace zarn

@@ -184,12 +184,12 @@ private slots:
 
     void FaultsShowInTheSummaryAndClearWithTheRightOption() {
         const QString source = Path(QStringLiteral("tabela.csv"));
-        QVERIFY(WriteText(source, "Ano;Vazão\n1970;1,234\n1971;5\n"));
+        QVERIFY(WriteText(source, "Ano;Vazão\n1970;1.234,5\n1971;5\n"));
         Browse(source);
-        QCOMPARE(janela_->Resultado()->Kept[0].Value, std::string("1.234"));
-        janela_->Decimal()->setCurrentIndex(1);  // point: the comma now groups thousands
+        QCOMPARE(janela_->Resultado()->Kept[0].Value, std::string("1234.5"));
+        janela_->Decimal()->setCurrentIndex(1);  // point: the comma cannot follow a point grouping thousands
         QVERIFY(janela_->Resumo()->toPlainText().contains(
-            QStringLiteral("Separador de milhar não aceito (linha 2: \"1,234\")")));
+            QStringLiteral("Separador de milhar não aceito (linha 2: \"1.234,5\")")));
         QVERIFY(!janela_->Salvar()->isEnabled());
         QCOMPARE(janela_->Tabela()->rowCount(), 0);
         QVERIFY(platform_->Texts("error").isEmpty());

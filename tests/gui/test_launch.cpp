@@ -1,5 +1,6 @@
-// Starting the rule engine: the fact file in TestSession().StartupDir, the program looked
-// up there first, the working directory put back however the step ends.
+// Starting the rule engine: the fact file in TestSession().StartupDir by its path, the
+// program looked up on the search path and never in TestSession().StartupDir or the
+// working folder, the working folder never changed.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -55,10 +56,12 @@ private slots:
         delete elsewhere_;
     }
 
-    void startsTheEngineInStartupDirAndRestoresTheDirectory() {
-        QVERIFY(PlaceStandIn(startup_->path()));
+    void startsTheEngineInStartupDirWithoutChangingTheWorkingFolder() {
+        QTemporaryDir bin;
+        QVERIFY(PlaceStandIn(bin.path()));
+        qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path_);
         ScriptedPlatform platform;
-        StartRuleEngine(platform, TestDocument());
+        QCOMPARE(StartRuleEngine(platform, TestDocument()), QString());
 
         QCOMPARE(QDir::currentPath(), elsewhere_->path());
         QVERIFY(QFile::exists(startup_->filePath("indata.clp")));
@@ -66,8 +69,7 @@ private slots:
         QCOMPARE(platform.Log.size(), 1);
         const auto& launch = platform.Log[0];
         QCOMPARE(launch.Kind, QStringLiteral("launch"));
-        QCOMPARE(QFileInfo(launch.Text).canonicalFilePath(),
-                 QFileInfo(startup_->filePath("Clipscmd.exe")).canonicalFilePath());
+        QCOMPARE(QFileInfo(launch.Text).canonicalFilePath(), QFileInfo(bin.filePath("Clipscmd.exe")).canonicalFilePath());
         QCOMPARE(launch.Arguments, QStringList({QStringLiteral("-f"), QStringLiteral("choose.bat")}));
         QCOMPARE(QFileInfo(launch.Directory).canonicalFilePath(), QFileInfo(startup_->path()).canonicalFilePath());
         QVERIFY(launch.Maximized);
@@ -80,7 +82,9 @@ private slots:
     }
 
     void theStandInRecordsItsArgumentsAndDirectory() {
-        QVERIFY(PlaceStandIn(startup_->path()));
+        QTemporaryDir bin;
+        QVERIFY(PlaceStandIn(bin.path()));
+        qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path_);
         StartingPlatform platform;
         StartRuleEngine(platform, TestDocument());
         const QString record = startup_->filePath("standin-record.txt");
@@ -95,21 +99,24 @@ private slots:
         QCOMPARE(QDir::currentPath(), elsewhere_->path());
     }
 
-    void programOnTheSearchPathIsFoundWhenNotInStartupDir() {
+    // A program of the same name in the start-up folder, the working folder
+    // or a relative entry of PATH ("." or empty) is never run.
+    void aProgramWhereTheUserStandsIsNeverStarted() {
+        QVERIFY(PlaceStandIn(startup_->path()));
+        QVERIFY(PlaceStandIn(elsewhere_->path()));
         QTemporaryDir bin;
+        for (const QByteArray& path : {QByteArray(".:"), QByteArray("::"), QByteArray("")}) {
+            qputenv("PATH", path + QFile::encodeName(bin.path()));
+            ScriptedPlatform platform;
+            StartRuleEngine(platform, TestDocument());
+            QCOMPARE(platform.Log.size(), 1);
+            QCOMPARE(platform.Log[0].Text, QStringLiteral("Clipscmd.exe"));  // found nowhere: handed on by name
+        }
         QVERIFY(PlaceStandIn(bin.path()));
-        qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path_);
         ScriptedPlatform platform;
         StartRuleEngine(platform, TestDocument());
-        QCOMPARE(platform.Log.size(), 1);
         QCOMPARE(QFileInfo(platform.Log[0].Text).canonicalFilePath(),
                  QFileInfo(bin.filePath("Clipscmd.exe")).canonicalFilePath());
-
-        // A copy in TestSession().StartupDir comes first.
-        QVERIFY(PlaceStandIn(startup_->path()));
-        StartRuleEngine(platform, TestDocument());
-        QCOMPARE(QFileInfo(platform.Log[1].Text).canonicalFilePath(),
-                 QFileInfo(startup_->filePath("Clipscmd.exe")).canonicalFilePath());
     }
 
     void missingEngineShowsNothing() {
@@ -122,10 +129,9 @@ private slots:
         QCOMPARE(QDir::currentPath(), elsewhere_->path());
     }
 
-    void failedFactFileRestoresTheDirectoryAndStartsNothing() {
+    void failedFactFileStartsNothing() {
         // A folder where the fact file should be: it cannot be created.
         QVERIFY(QDir(startup_->path()).mkdir(QStringLiteral("indata.clp")));
-        QVERIFY(PlaceStandIn(startup_->path()));
         ScriptedPlatform platform;
         bool raised = false;
         try {
@@ -138,14 +144,13 @@ private slots:
         QVERIFY(platform.Texts(QStringLiteral("launch")).isEmpty());
     }
 
-    void vanishedStartupDirUsesTheWorkingDirectory() {
+    void vanishedStartupDirWritesNothingAnywhere() {
         TestSession().StartupDir = startup_->filePath("gone").toStdString();
         ScriptedPlatform platform;
-        StartRuleEngine(platform, TestDocument());
+        QCOMPARE(StartRuleEngine(platform, TestDocument()), FolderNotWritableText(startup_->filePath("gone")));
         QCOMPARE(QDir::currentPath(), elsewhere_->path());
-        QVERIFY(QFile::exists(elsewhere_->filePath("indata.clp")));
-        QCOMPARE(platform.Log.size(), 1);
-        QCOMPARE(platform.Log[0].Directory, elsewhere_->path());
+        QVERIFY(!QFile::exists(elsewhere_->filePath("indata.clp")));
+        QVERIFY(platform.Log.isEmpty());
     }
 
     void launchProgramPassesTheShowCommandAndDirectory() {

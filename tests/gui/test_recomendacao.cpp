@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QAction>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
@@ -223,11 +224,16 @@ private slots:
     }
 
     void reportNextButtonStartsThePresentEngineAndOpensTheAdvice() {
-        const QString engine = dir_->filePath(QStringLiteral("Clipscmd.exe"));
+        // The engine on the search path (never taken from the start-up folder).
+        QTemporaryDir bin;
+        const QString engine = bin.filePath(QStringLiteral("Clipscmd.exe"));
         QVERIFY(QFile::copy(QStringLiteral(ZARN_STANDIN), engine));
         QVERIFY(QFile::setPermissions(engine, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
         result_->Exibir();
         result_->Avancar()->click();
+        qputenv("PATH", path);
         QVERIFY(window_->isVisible());
         const QString record = dir_->filePath(QStringLiteral("standin-record.txt"));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
@@ -268,13 +274,45 @@ private slots:
         QVERIFY(broken.open(QIODevice::WriteOnly));
         broken.write("(defrule MAIN::incompleta (serie");
         broken.close();
+        ChooseRuleBase(QFile::encodeName(broken.fileName()).toStdString());
         window_->Exibir();
+        ChooseRuleBase("");
         QVERIFY(window_->Resumo()->isVisible());
         const QString shown = window_->Resumo()->toPlainText();
         QVERIFY2(shown.contains(QStringLiteral("tem erros e não foi carregada")), qPrintable(shown));
         QVERIFY(shown.contains(QStringLiteral("Foi usada a base de regras padrão (embutida).")));
         QCOMPARE(window_->BaseDeRegras()->text(), QStringLiteral("Base de regras: padrão (embutida)"));
         QCOMPARE(window_->Parecer().Recommended, Advise(TestDocument().Record(), TestSession()).Recommended);
+    }
+
+    // A rule base in the start-up folder is never consulted; the menu
+    // chooses one for the run, and goes back to the one found.
+    void theRuleBaseMenuChoosesAFileAndAStartupCopyIsIgnored() {
+        QFile hostile(dir_->filePath(QString::fromLatin1(kRuleBaseFileName)));
+        QVERIFY(hostile.open(QIODevice::WriteOnly));
+        hostile.write("(defrule MAIN::x => (system \"touch tocado\"))");
+        hostile.close();
+        window_->Exibir();
+        QVERIFY(window_->Parecer().RuleBaseProblem.empty());
+        QVERIFY(!window_->BaseEncontrada()->isEnabled());
+
+        std::string adapted = DefaultRuleBaseText();
+        const std::string from = "\"Recomenda-se a distribuição \"";
+        adapted.replace(adapted.find(from), from.size(), "\"Adote a \"");
+        const QString chosen = dir_->filePath(QStringLiteral("adaptada.clp"));
+        QFile file(chosen);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(adapted.c_str());
+        file.close();
+        platform_->FileNames.push_back(chosen);
+        window_->EscolherBase()->trigger();
+        QCOMPARE(window_->BaseDeRegras()->text(), QStringLiteral("Base de regras: ") + chosen);
+        QVERIFY(window_->Conclusao()->text().contains(QStringLiteral("</b> Adote a ")));
+        QVERIFY(window_->BaseEncontrada()->isEnabled());
+        window_->BaseEncontrada()->trigger();
+        QVERIFY(!window_->BaseEncontrada()->isEnabled());
+        QVERIFY(!window_->Conclusao()->text().contains(QStringLiteral("Adote a ")));
+        QVERIFY(!QFile::exists(dir_->filePath(QStringLiteral("tocado"))));
     }
 
     void theToolsMenuItemOpensTheAdviceOnceAProjectIsOpen() {
