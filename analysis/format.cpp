@@ -1,5 +1,7 @@
 #include "analysis/format.h"
 
+#include "analysis/record.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -157,6 +159,29 @@ std::string Fixed4(double value, char decimalSeparator) {
 
 std::string Count(long long n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// The shortest text that reads back to the same double; decimal as given;
+// empty for a value that is not finite (a spreadsheet's empty cell).
+std::string CsvNumber(double v, char decimal) {
+    if (!std::isfinite(v)) return {};
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, v);
+    std::string s(text, result.ptr);
+    if (decimal != '.') std::replace(s.begin(), s.end(), '.', decimal);
+    return s;
+}
+
+// A text field, quoted when it holds the separator, a quote or a line end (RFC 4180).
+std::string CsvText(const std::string& raw, char separator) {
+    const std::string text = IsValidUtf8(raw) ? raw : Windows1252ToUtf8(raw);  // file names in Windows-1252 too
+    if (text.find_first_of(std::string(1, separator) + "\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
 }
 
 }  // namespace zarn

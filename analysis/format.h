@@ -6,6 +6,11 @@
 //   Fixed4        4 significant digits and at most 4 decimals, the exponent
 //                 form 1.235E0004 above four integer digits; "INF", "NAN"
 //   Count         a count with its noun: "1 valor", "3 valores"
+//   CsvNumber     a CSV cell of a number: the shortest text that reads back,
+//                 with the given decimal mark; empty when not finite
+//   CsvText       a CSV cell of a text, quoted when it holds the separator,
+//                 a quote or a line end (RFC 4180); UTF-8, a Windows-1252
+//                 text (a file name) converted
 #pragma once
 
 #include <string>
@@ -23,5 +28,8 @@ std::string FormatFixed(double value, int width, int decimals);
 std::string Fixed4(double value, char decimalSeparator);
 
 std::string Count(long long n, const char* one, const char* many);
+
+std::string CsvNumber(double v, char decimal);
+std::string CsvText(const std::string& text, char separator);
 
 }  // namespace zarn

@@ -1,6 +1,8 @@
 #include "analysis/importer.h"
 
 #include <algorithm>
+#include <cctype>
+#include <fstream>
 #include <map>
 
 #include "analysis/errors.h"
@@ -134,6 +136,19 @@ std::vector<ImportPreviewRow> ImportPreviewRows(const ImportResult& r) {
     std::vector<ImportPreviewRow> out;
     for (auto& [order, row] : rows) out.push_back(std::move(row));
     return out;
+}
+
+bool IsImportableFile(const std::string& path) {
+    constexpr std::size_t kSniffBytes = 1 << 16;  // bytes of the start of a file that tell a download
+    std::string extension = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == ".csv" || extension == ".tsv") return true;
+    std::ifstream in(path, std::ios::binary);
+    std::string head(kSniffBytes, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    const ImportFormat format = DetectImportFormat(head);
+    return format == ImportFormat::HidroWeb || format == ImportFormat::Usgs;
 }
 
 }  // namespace zarn

@@ -129,4 +129,8 @@ struct ImportPreviewRow {
 };
 std::vector<ImportPreviewRow> ImportPreviewRows(const ImportResult& result);
 
+// True for a HidroWeb or USGS download (told by the start of its content)
+// and for a .csv or .tsv table: the files a folder of stations imports.
+bool IsImportableFile(const std::string& path);
+
 }  // namespace zarn

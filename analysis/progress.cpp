@@ -28,6 +28,10 @@ double CalculationProgress::Fraction() const {
     }
     case CalculationStage::Finishing: return 1.0 - (1.0 - kSimulationShare) / 2;
     case CalculationStage::Done: return 1.0;
+    case CalculationStage::Regions: {
+        const int per = ReplicatesPerDistribution();
+        return per > 0 ? static_cast<double>(ReplicatesDone(1)) / per : 0.0;
+    }
     }
     return 0.0;
 }
@@ -40,6 +44,9 @@ std::string DescribeProgress(const CalculationProgress& progress) {
     case CalculationStage::Simulations: break;
     case CalculationStage::Finishing: return "Concluindo os testes de ajuste...";
     case CalculationStage::Done: return "Concluído.";
+    case CalculationStage::Regions:
+        return "Simulando regiões (heterogeneidade, aderência e precisão): " + std::to_string(progress.ReplicatesDone(1)) +
+               "/" + std::to_string(progress.ReplicatesPerDistribution());
     }
     const int per = progress.ReplicatesPerDistribution();
     std::string text = "Simulando amostras (testes de ajuste):";

@@ -22,6 +22,7 @@ enum class CalculationStage : int {
     Simulations,   // the goodness-of-fit simulations
     Finishing,     // fit statistics from the simulations
     Done,
+    Regions,       // the regional analysis's simulated regions (counted under index 1)
 };
 
 class CalculationCancelled : public std::exception {

@@ -475,6 +475,30 @@ int ResolveThreadCount(int requested) {
     return hardware > 0 ? static_cast<int>(hardware) : 1;
 }
 
+void RunOnThreads(int threads, std::atomic<bool>& stop, const std::function<void()>& work) {
+    std::exception_ptr failure;
+    std::mutex failureMutex;
+    auto guarded = [&] {
+        try {
+            work();
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(failureMutex);
+            if (!failure) failure = std::current_exception();
+            stop = true;
+        }
+    };
+    if (threads <= 1) {
+        guarded();
+    } else {
+        std::vector<std::thread> pool;
+        pool.reserve(threads - 1);
+        for (int i = 1; i < threads; ++i) pool.emplace_back(guarded);
+        guarded();  // the calling thread works too
+        for (std::thread& t : pool) t.join();
+    }
+    if (failure) std::rethrow_exception(failure);
+}
+
 std::int64_t JumpAhead(std::int64_t state, std::int64_t draws) {
     // 16807^draws mod (2^31 - 1) by repeated squaring; every product of two
     // residues stays below 2^62.
@@ -528,47 +552,29 @@ SimulationSummary SimulateAll(const AnalysisRecord& r, const SimulationOptions& 
 
     std::atomic<int> next{0};
     std::atomic<bool> stop{false};
-    std::exception_ptr failure;
-    std::mutex failureMutex;
 
     auto worker = [&] {
-        try {
-            Work work(n);
-            for (int chunk = next++; chunk < kChunks && !stop; chunk = next++) {
-                if (progress != nullptr && progress->CancelRequested()) {
-                    stop = true;
-                    break;
-                }
-                const int first = chunk * kChunkReplicates;
-                const int last = std::min(first + kChunkReplicates, kReplicates);
-                std::int64_t state = JumpAhead(kSimulationSeed, static_cast<std::int64_t>(first) * n);
-                for (int rep = first; rep < last; ++rep) {
-                    work.Shared.Draw(state);
-                    for (int index = 1; index <= kDistributionCount; ++index)
-                        RunReplicate(fitted[index - 1], n, tables[index - 1], weights, work,
-                                     outcomes[index - 1][rep]);
-                    state = state * step % kModulus;
-                }
-                if (progress != nullptr)
-                    for (int index = 1; index <= kDistributionCount; ++index) progress->AddReplicatesDone(index, last - first);
+        Work work(n);
+        for (int chunk = next++; chunk < kChunks && !stop; chunk = next++) {
+            if (progress != nullptr && progress->CancelRequested()) {
+                stop = true;
+                break;
             }
-        } catch (...) {
-            std::lock_guard<std::mutex> lock(failureMutex);
-            if (!failure) failure = std::current_exception();
-            stop = true;
+            const int first = chunk * kChunkReplicates;
+            const int last = std::min(first + kChunkReplicates, kReplicates);
+            std::int64_t state = JumpAhead(kSimulationSeed, static_cast<std::int64_t>(first) * n);
+            for (int rep = first; rep < last; ++rep) {
+                work.Shared.Draw(state);
+                for (int index = 1; index <= kDistributionCount; ++index)
+                    RunReplicate(fitted[index - 1], n, tables[index - 1], weights, work,
+                                 outcomes[index - 1][rep]);
+                state = state * step % kModulus;
+            }
+            if (progress != nullptr)
+                for (int index = 1; index <= kDistributionCount; ++index) progress->AddReplicatesDone(index, last - first);
         }
     };
-
-    if (threads <= 1) {
-        worker();
-    } else {
-        std::vector<std::thread> pool;
-        pool.reserve(threads - 1);
-        for (int i = 1; i < threads; ++i) pool.emplace_back(worker);
-        worker();  // the calling thread works too
-        for (std::thread& t : pool) t.join();
-    }
-    if (failure) std::rethrow_exception(failure);
+    RunOnThreads(threads, stop, worker);
     if (progress != nullptr) progress->ThrowIfCancelled();
 
     SimulationSummary summary;

@@ -22,10 +22,13 @@
 //   SimulateAll            both simulations of the eight distributions
 //   SimulateDistribution   both simulations of one distribution
 //   JumpAhead              the generator state k draws further on
+//   RunOnThreads           one piece of work on several threads, the first fault rethrown
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "analysis/progress.h"
@@ -92,5 +95,10 @@ DistributionSimulation SimulateDistribution(int index, int n, const ParameterSet
 
 // The Lehmer state `draws` draws after `state`: state * 16807^draws mod (2^31 - 1).
 std::int64_t JumpAhead(std::int64_t state, std::int64_t draws);
+
+// Runs `work` on `threads` threads, the calling one among them, and waits for
+// them all. The first exception any of them throws sets `stop` (which the work
+// watches to end early) and is rethrown once all have ended.
+void RunOnThreads(int threads, std::atomic<bool>& stop, const std::function<void()>& work);
 
 }  // namespace zarn

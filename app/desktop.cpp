@@ -248,6 +248,16 @@ QAction* TDesktop::AddTool(const QString& text, const std::function<void()>& sho
     return action;
 }
 
+QAction* TDesktop::AddRegionalTool(const QString& text, const std::function<void()>& show) {
+    QAction* action = ferramentas_->addAction(text);
+    connect(action, &QAction::triggered, this, [this, show] { Run(show); });
+    QAction* button = new QAction(QIcon(zarn::Picture(Glyph::Parametros)), text, toolBar_);
+    button->setToolTip(text);
+    toolBar_->insertAction(sair_, button);
+    connect(button, &QAction::triggered, this, [this, show] { Run(show); });
+    return action;
+}
+
 bool TDesktop::GravarProjeto() {
     const QString path = platform_.SaveFileName(this, GravarProj);
     if (path.isEmpty()) return false;

@@ -54,6 +54,8 @@ public:
     // enabled, like them, once an analysis exists; `show` runs under the
     // default error handler. Returns the item.
     QAction* AddTool(const QString& text, const std::function<void()>& show);
+    // An item of "Ferramentas" that needs no project, with a toolbar button.
+    QAction* AddRegionalTool(const QString& text, const std::function<void()>& show);
     // The advice window, opened by "Ferramentas > Recomendação".
     void SetRecomendacao(TRecomendacao* recomendacao) { recomendacao_ = recomendacao; }
     // The chart windows of "Ferramentas": frequency chart, ratio diagram.

@@ -117,29 +117,39 @@ namespace {
 
 // Qt's own file dialog (not the desktop's) so that filters, the default
 // suffix and the overwrite question behave alike everywhere.
-QString RunFileDialog(QWidget* parent, const FileDialogOptions& options, QFileDialog::AcceptMode mode) {
+QStringList RunFileDialog(QWidget* parent, const FileDialogOptions& options, QFileDialog::AcceptMode mode,
+                          QFileDialog::FileMode fileMode) {
     QFileDialog dialog(parent, options.Title);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setFileMode(fileMode);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.ConfirmOverwrite);
     dialog.setNameFilters(options.Filters);
     if (!options.DefaultSuffix.isEmpty()) dialog.setDefaultSuffix(options.DefaultSuffix);
     if (!options.InitialFolder.isEmpty()) dialog.setDirectory(options.InitialFolder);
     if (!options.FileName.isEmpty()) dialog.selectFile(options.FileName);
     if (dialog.exec() != QDialog::Accepted) return {};
-    const QStringList chosen = dialog.selectedFiles();
-    return chosen.isEmpty() ? QString() : chosen.first();
+    return dialog.selectedFiles();
 }
+
+QString First(const QStringList& files) { return files.isEmpty() ? QString() : files.first(); }
 
 }  // namespace
 
 QString QtPlatform::OpenFileName(QWidget* parent, const FileDialogOptions& options) {
-    return RunFileDialog(parent, options, QFileDialog::AcceptOpen);
+    return First(RunFileDialog(parent, options, QFileDialog::AcceptOpen, QFileDialog::ExistingFile));
 }
 
 QString QtPlatform::SaveFileName(QWidget* parent, const FileDialogOptions& options) {
-    return RunFileDialog(parent, options, QFileDialog::AcceptSave);
+    return First(RunFileDialog(parent, options, QFileDialog::AcceptSave, QFileDialog::AnyFile));
+}
+
+QStringList QtPlatform::OpenFileNames(QWidget* parent, const FileDialogOptions& options) {
+    return RunFileDialog(parent, options, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles);
+}
+
+QString QtPlatform::FolderName(QWidget* parent, const FileDialogOptions& options) {
+    return First(RunFileDialog(parent, options, QFileDialog::AcceptOpen, QFileDialog::Directory));
 }
 
 namespace {

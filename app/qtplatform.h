@@ -30,6 +30,8 @@ public:
     void ShowError(QWidget* parent, const QString& text) override;
     QString OpenFileName(QWidget* parent, const FileDialogOptions& options) override;
     QString SaveFileName(QWidget* parent, const FileDialogOptions& options) override;
+    QStringList OpenFileNames(QWidget* parent, const FileDialogOptions& options) override;
+    QString FolderName(QWidget* parent, const FileDialogOptions& options) override;
     void SetBusyCursor() override;
     void RestoreCursor() override;
     bool ShowHelp(QWidget* parent, const QString& helpFile, int context) override;

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSettings>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -25,6 +26,7 @@
 #include "dialogs/periodos.h"
 #include "dialogs/recomendacao.h"
 #include "dialogs/chartwindows.h"
+#include "dialogs/regional.h"
 #include "dialogs/resultdialogs.h"
 #include "platform/session.h"
 
@@ -183,6 +185,28 @@ int main(int argc, char* argv[]) {
         d.reject();
     };
     desktop->Periodosderetorno();
+
+    // The regional analysis of the examples' stations, with drainage areas.
+    zarn::TRegional* regional = windows.Regional;
+    std::vector<zarn::RegionEntry> stations;
+    const std::pair<const char*, double> examples[] = {
+        {"arkansas-river-pueblo.dat", 12000}, {"ocmulgee-river-macon.dat", 5800},
+        {"santa-cruz-river-lochiel.dat", 212}, {"tees-dent-bank.dat", 217},
+        {"potomac-river-point-of-rocks.dat", 25000}, {"vazoes_C_58110002.csv", 0}};
+    for (const auto& [file, area] : examples) {
+        zarn::RegionEntry e = zarn::RegionEntryOf(std::string("examples/") + file);
+        e.Area = area;
+        stations.push_back(e);
+    }
+    regional->SetEntries(stations);
+    regional->CalcularClick();
+    regional->Exibir();
+    ok = Save(regional, folder, QStringLiteral("regional.png")) && ok;
+    regional->Abas()->setCurrentIndex(3);
+    ok = Save(regional, folder, QStringLiteral("regional-diagrama.png")) && ok;
+    regional->Abas()->setCurrentIndex(4);
+    ok = Save(regional, folder, QStringLiteral("regional-curva.png")) && ok;
+    regional->hide();
 
     desktop->AjudaKey();
     for (QWidget* w : QApplication::topLevelWidgets())

@@ -5,6 +5,7 @@
 #include "dialogs/chartwindows.h"
 #include "dialogs/intervalwindow.h"
 #include "dialogs/recomendacao.h"
+#include "dialogs/regional.h"
 #include "dialogs/resultdialogs.h"
 
 namespace zarn {
@@ -31,6 +32,10 @@ ProgramWindows BuildWindows(Platform& platform, Document& document) {
     w.Frequencia = new TFrequencia(platform, document, w.Desktop);
     w.Diagrama = new TDiagramaMomentos(platform, document, w.Desktop);
     w.Desktop->SetChartWindows(w.Frequencia, w.Diagrama);
+    // The regional analysis needs no project: always enabled, with a toolbar button.
+    w.Regional = new TRegional(platform, document, w.Desktop);
+    TRegional* regional = w.Regional;
+    w.Desktop->AddRegionalTool(QStringLiteral("Análise regional"), [regional] { regional->Exibir(); });
 
     // Not modified, the start-up folder, help files, initial folders.
     StartSession(*w.Desktop, *w.NovoProj);

@@ -22,6 +22,7 @@ class TRecomendacao;
 class TIntervalos;
 class TFrequencia;
 class TDiagramaMomentos;
+class TRegional;
 
 struct ProgramWindows {
     TDesktop* Desktop = nullptr;
@@ -34,6 +35,7 @@ struct ProgramWindows {
     TIntervalos* Intervalos = nullptr;
     TFrequencia* Frequencia = nullptr;
     TDiagramaMomentos* Diagrama = nullptr;
+    TRegional* Regional = nullptr;
 };
 
 // Only the main window is left to show; the others belong to it and end

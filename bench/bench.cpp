@@ -13,7 +13,14 @@
 // then a batch of 200 stations of 50 values through zarn-cli --batch, and the
 // split of one calculation between the simulations of the eight distributions.
 //
-//   zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N]
+// Then the regional row: a region of 60 stations (about 4,000 values) through
+// zarn-cli --region with 10,000 simulated regions and no accuracy
+// simulation, side by side with a plain Fortran program of the same
+// statistics (bench/regional_peer.f90, built where a Fortran compiler is
+// found), and with the accuracy simulation of 10,000 regions.
+//
+//   zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional]
+//     --regional  the regional row alone
 //     --out       where the data files go (default: bench-data beside the program)
 //     --quick     one run of each (a smoke test, not a measurement)
 //     --no-split  skip the per-distribution split
@@ -74,6 +81,7 @@ struct Options {
     bool Quick = false;
     bool Split = true;
     bool Peer = true;
+    bool RegionalOnly = false;
     int Threads = 0;
 };
 
@@ -221,6 +229,66 @@ void PrintBatch(const Options& o, const std::string& cli, int threads) {
                 all.Wall, one.Wall / all.Wall, all.PeakMb);
 }
 
+// The regional row: 60 stations of 40 to 94 values (GEV and LogPearson III
+// alternately, as the single samples), through zarn-cli --region and the
+// Fortran peer, each with 10,000 simulated regions.
+void PrintRegional(const Options& o, const std::string& cli, int threads) {
+    constexpr int kStations = 60;
+    constexpr int kSimulated = 10000;
+    const fs::path folder = o.Folder / "region";
+    fs::create_directories(folder);
+    const fs::path peerInput = o.Folder / "region-peer.txt";
+    FILE* peerFile = std::fopen(peerInput.c_str(), "w");
+    if (peerFile == nullptr) return;
+    std::fprintf(peerFile, "%d %d %d\n", kStations, kSimulated, 748932582);
+    int total = 0;
+    for (int s = 0; s < kStations; ++s) {
+        char name[32];
+        std::snprintf(name, sizeof name, "station-%02d.dat", s + 1);
+        const int n = 40 + (s * 37) % 55;
+        total += n;
+        const std::string path = WriteSample(folder / name, kFamilies[s % 2], n, kSampleSeed + 104729 * (s + 1));
+        std::vector<double> values(n);
+        FILE* in = std::fopen(path.c_str(), "r");
+        for (double& v : values)
+            if (std::fscanf(in, "%lf", &v) != 1) v = NAN;
+        std::fclose(in);
+        std::fprintf(peerFile, "%d\n", n);
+        for (double v : values) std::fprintf(peerFile, "%.10g\n", v);
+    }
+    std::fclose(peerFile);
+    const int runs = o.Quick ? 1 : 3;
+    const std::string nsim = std::to_string(o.Quick ? 1000 : kSimulated);
+    auto region = [&](int t, const char* accuracy) {
+        return TimeProcess({cli, "--region", folder.string(), "--nsim", nsim, "--nrep", nsim, "--accuracy", accuracy,
+                            "--json", "/dev/null", "--threads", std::to_string(t)},
+                           runs);
+    };
+    const ProcessFigures one = region(1, "none");
+    if (!one.Ok) {
+        std::printf("\nregion: zarn-cli --region failed or is not available\n");
+        return;
+    }
+    const ProcessFigures all = region(threads, "none");
+    const ProcessFigures accuracy = region(threads, "auto");
+    std::printf("\nregion of %d stations, %d values, %s simulated regions (zarn-cli --region, whole process, median of %d):\n",
+                kStations, total, nsim.c_str(), runs);
+    std::printf("  --accuracy none: 1 thread %.3f s, %d threads %.3f s, peak memory %.1f MB\n", one.Wall, threads,
+                all.Wall, all.PeakMb);
+    std::printf("  with the accuracy simulation (%s regions), %d threads: %.3f s, peak memory %.1f MB\n", nsim.c_str(),
+                threads, accuracy.Wall, accuracy.PeakMb);
+#ifdef ZARN_REGIONAL_PEER
+    if (!o.Quick) {
+        const ProcessFigures peer = TimeProcess({ZARN_REGIONAL_PEER, peerInput.string()}, runs);
+        std::printf("  Fortran peer (bench/regional_peer.f90, gfortran -O2, 1 thread): %.3f s; zarn-cli is %.2f times "
+                    "faster on %d threads, %.2f on 1\n",
+                    peer.Wall, peer.Wall / all.Wall, threads, peer.Wall / one.Wall);
+    }
+#else
+    std::printf("  Fortran peer: not built (no Fortran compiler)\n");
+#endif
+}
+
 Options Parse(int argc, char** argv) {
     Options o;
     o.Folder = ProgramFolder() / "bench-data";
@@ -230,9 +298,10 @@ Options Parse(int argc, char** argv) {
         else if (arg == "--quick") o.Quick = true;
         else if (arg == "--no-split") o.Split = false;
         else if (arg == "--no-peer") o.Peer = false;
+        else if (arg == "--regional") o.RegionalOnly = true;
         else if (arg == "--threads" && i + 1 < argc) o.Threads = std::atoi(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N]\n");
+            std::fprintf(stderr, "usage: zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional]\n");
             std::exit(2);
         }
     }
@@ -256,6 +325,10 @@ int main(int argc, char** argv) {
                 "peak MB");
 
     try {
+        if (o.RegionalOnly) {
+            PrintRegional(o, cli, threads);
+            return 0;
+        }
         for (const Family& family : kFamilies) {
             for (int n : kSizes) {
                 const fs::path path = o.Folder / (std::string(family.Name) + "-" + std::to_string(n) + ".dat");
@@ -292,6 +365,7 @@ int main(int argc, char** argv) {
             PrintSplit((o.Folder / "gev-1000.dat").string());
         }
         PrintBatch(o, cli, threads);
+        PrintRegional(o, cli, threads);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zarn-bench: %s\n", e.what());
         return 1;

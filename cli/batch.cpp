@@ -25,6 +25,7 @@
 #include "analysis/errors.h"
 #include "platform/datawarnings.h"
 #include "analysis/filewrite.h"
+#include "analysis/format.h"
 #include "analysis/importer.h"
 #include "analysis/intervals.h"
 #include "analysis/projectfile.h"
@@ -80,20 +81,7 @@ bool EndsWith(const std::string& name, const char* extension) {
 
 bool EndsWithDat(const std::string& name) { return EndsWith(name, ".dat"); }
 
-// Bytes of the start of a file that tell a download from other files.
-constexpr std::size_t kSniffBytes = 1 << 16;
-
-// True for a HidroWeb or USGS download (told by its content) and for a .csv
-// or .tsv table: the files a folder's batch imports.
-bool Importable(const std::string& path) {
-    if (EndsWith(path, ".csv") || EndsWith(path, ".tsv")) return true;
-    std::ifstream in(path, std::ios::binary);
-    std::string head(kSniffBytes, '\0');
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<std::size_t>(in.gcount()));
-    const ImportFormat format = DetectImportFormat(head);
-    return format == ImportFormat::HidroWeb || format == ImportFormat::Usgs;
-}
+bool Importable(const std::string& path) { return IsImportableFile(path); }
 
 // The file's name without its last extension.
 std::string StemOf(const std::string& path) {
@@ -249,29 +237,6 @@ private:
     const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
-// The shortest text that reads back to the same double; decimal as given;
-// empty for a value that is not finite (a spreadsheet's empty cell).
-std::string CsvNumber(double v, char decimal) {
-    if (!std::isfinite(v)) return {};
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, v);
-    std::string s(text, result.ptr);
-    if (decimal != '.') std::replace(s.begin(), s.end(), '.', decimal);
-    return s;
-}
-
-// A text field, quoted when it holds the separator, a quote or a line end (RFC 4180).
-std::string CsvText(const std::string& raw, char separator) {
-    const std::string text = Utf8Text(raw);  // file names in Windows-1252 included
-    if (text.find_first_of(std::string(1, separator) + "\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
 struct CsvStyle {
     char Separator;
     char Decimal;
@@ -388,6 +353,7 @@ void RefuseOutputAmongInputs(const BatchOptions& options, const std::vector<Batc
 }
 
 }  // namespace
+
 
 std::vector<BatchStation> BatchStations(const std::string& input) {
     struct stat st {};

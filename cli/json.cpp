@@ -97,4 +97,16 @@ void JsonWriter::Integer(long long v) {
     needComma_ = true;
 }
 
+void JsonWriter::Bool(bool v) {
+    Separate();
+    out_ += v ? "true" : "false";
+    needComma_ = true;
+}
+
+void JsonWriter::Null() {
+    Separate();
+    out_ += "null";
+    needComma_ = true;
+}
+
 }  // namespace zarn

@@ -19,6 +19,8 @@ public:
     // 17 significant digits; "nan", "inf", "-inf" as strings.
     void Number(double v);
     void Integer(long long v);
+    void Bool(bool v);
+    void Null();
 
     const std::string& Text() const { return out_; }
 

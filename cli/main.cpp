@@ -24,6 +24,7 @@
 #include "analysis/projectfile.h"
 #include "cli/advice.h"
 #include "cli/batch.h"
+#include "cli/region.h"
 #include "cli/import.h"
 #include "cli/json.h"
 #include "cli/outputs.h"
@@ -77,6 +78,7 @@ Options ParseArguments(int argc, char** argv) {
         const std::string arg = argv[i];
         if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
+            std::fputs(kRegionUsage, stdout);
             std::fputs(kImportUsage, stdout);
             std::exit(0);
         }
@@ -208,11 +210,26 @@ int Run(const Options& o) {
 }  // namespace zarn
 
 int main(int argc, char** argv) {
+    // The regional analysis has options of its own (cli/region.h).
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--region") != 0) continue;
+        try {
+            return zarn::RunRegion(zarn::ParseRegionCommand(argc, argv));
+        } catch (const zarn::RegionUsageError& e) {
+            std::fprintf(stderr, "zarn-cli: %s\nusage: zarn-cli --region INPUT ...\n%s", e.Text.c_str(), zarn::kRegionUsage);
+            return 2;
+        } catch (const std::bad_alloc&) {
+            std::fputs("Memória insuficiente\n", stderr);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+        }
+        return 1;
+    }
     zarn::Options options;
     try {
         options = zarn::ParseArguments(argc, argv);
     } catch (const zarn::UsageError& e) {
-        std::fprintf(stderr, "zarn-cli: %s\n%s%s", e.Text.c_str(), zarn::kUsage, zarn::kImportUsage);
+        std::fprintf(stderr, "zarn-cli: %s\n%s%s%s", e.Text.c_str(), zarn::kUsage, zarn::kRegionUsage, zarn::kImportUsage);
         return 2;
     }
     try {

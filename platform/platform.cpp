@@ -1,5 +1,7 @@
 #include "platform/platform.h"
 
+#include <QFileInfo>
+
 #include "analysis/record.h"
 #include "analysis/simulation.h"
 
@@ -21,6 +23,16 @@ bool EnsureSimulations(Platform& platform, QWidget* parent, Document& document, 
     }
     document.SetSimulations(std::move(simulated));
     return true;
+}
+
+QStringList Platform::OpenFileNames(QWidget* parent, const FileDialogOptions& options) {
+    const QString file = OpenFileName(parent, options);
+    return file.isEmpty() ? QStringList() : QStringList{file};
+}
+
+QString Platform::FolderName(QWidget* parent, const FileDialogOptions& options) {
+    const QString file = OpenFileName(parent, options);
+    return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
 }
 
 }  // namespace zarn

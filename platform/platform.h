@@ -65,6 +65,12 @@ public:
     // Empty when the user cancels.
     virtual QString OpenFileName(QWidget* parent, const FileDialogOptions& options) = 0;
     virtual QString SaveFileName(QWidget* parent, const FileDialogOptions& options) = 0;
+    // Several existing files at once; empty when the user cancels. By default
+    // the one file of OpenFileName.
+    virtual QStringList OpenFileNames(QWidget* parent, const FileDialogOptions& options);
+    // An existing folder; empty when the user cancels. By default the folder
+    // of the file OpenFileName gives.
+    virtual QString FolderName(QWidget* parent, const FileDialogOptions& options);
 
     // The busy cursor; RestoreCursor undoes one SetBusyCursor.
     virtual void SetBusyCursor() = 0;

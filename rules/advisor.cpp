@@ -23,6 +23,7 @@
 #include "analysis/format.h"
 #include "platform/session.h"
 #include "rules/rulecheck.h"
+#include "rules/regionaladvice.h"
 
 extern "C" {
 #include <clips/clips.h>
@@ -730,4 +731,68 @@ std::string StatusKey(AdviceStatus status) {
     return "rejected";
 }
 
+// ---------------------------------------------------------------------------
+// The regional consultation (module REGIONAL of the same rule base)
+
+std::string RuleNumber(double v) { return Crisp(v); }
+
+std::string ConsultRegional(const std::string& raw, const std::vector<std::string>& facts,
+                            std::vector<Phrase>& advice) {
+    const std::lock_guard<std::mutex> turn(ConsultationMutex());
+    const FloatingPointFlagsKept flags;
+    const CLocaleScope numbers;
+    // The same guards as the at-site consultation: refused before any of its
+    // text is evaluated, bounded in time, memory and firings, the engine's
+    // exit path returning here.
+    const std::string text = EngineText(raw);
+    if (std::string known = Images().Failure(text); !known.empty()) return known;
+    if (std::string refused = RuleBaseRefusal(text); !refused.empty()) {
+        Images().RememberFailure(text, refused);
+        return refused;
+    }
+    Limits limits;
+    limits.Deadline = std::chrono::steady_clock::now() + kMaxConsultationTime;
+    tLimits = &limits;
+    struct Clear {
+        ~Clear() { tLimits = nullptr; }
+    } clear;
+    GuardedEnvironment environment(limits);
+    void* env = environment.get();
+    const std::string problem = LoadRuleBase(environment, text);
+    if (limits.Stopped != Stop::None) return StopProblem(limits.Stopped);
+    if (!problem.empty()) return problem;
+    void* module = EnvFindDefmodule(env, "REGIONAL");
+    if (module == nullptr) return "não tem o módulo REGIONAL das recomendações regionais.";
+    long long ignored = 0;
+    if (!environment.Step(ResetFacts, nullptr, ignored)) return StopProblem(limits.Stopped);
+    EnvSetCurrentModule(env, module);  // the facts name REGIONAL's templates
+    for (const std::string& fact : facts) {
+        long long asserted = 0;
+        if (!environment.Step(AssertFact, const_cast<char*>(fact.c_str()), asserted)) return StopProblem(limits.Stopped);
+        if (!asserted || !environment.Output().Errors.empty())
+            return "não aceitou os fatos da análise regional: " + environment.ErrorDetail();
+    }
+    EnvFocus(env, module);
+    long long fired = 0;
+    if (!environment.Step(RunRules, nullptr, fired)) return StopProblem(limits.Stopped);
+    if (!environment.Output().Errors.empty() || GetEvaluationError(env))
+        return "falhou durante a consulta regional: " + environment.ErrorDetail();
+    if (fired >= kMaxRuleFirings) return "não terminou a consulta regional.";
+    std::vector<Ordered> items;
+    for (void* fact = EnvGetNextFact(env, nullptr); fact != nullptr; fact = EnvGetNextFact(env, fact)) {
+        void* deftemplate = EnvFactDeftemplate(env, fact);
+        if (deftemplate == nullptr || std::strcmp(EnvDeftemplateModule(env, deftemplate), "REGIONAL") != 0 ||
+            std::strcmp(EnvGetDeftemplateName(env, deftemplate), "conselho") != 0)
+            continue;
+        Ordered item{0, 0, EnvFactIndex(env, fact), {}};
+        if (!ReadInteger(env, fact, "ordem", item.Order) || !ReadPhrase(env, fact, "texto", item.Text))
+            return "produziu um conselho regional incompleto.";
+        items.push_back(std::move(item));
+    }
+    SortByOrder(items);
+    for (Ordered& item : items) advice.push_back(std::move(item.Text));
+    return "";
+}
+
 }  // namespace zarn
+

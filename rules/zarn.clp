@@ -577,3 +577,175 @@
                      (round (* 100 ?*p0-alto*)) " %. O ajuste pela probabilidade condicional "
                      "(Bulletin 17B, apêndice 5) se apoia em apenas " (- ?n ?z) " valores positivos: "
                      "os quantis dependem muito de p0 e de poucos dados; trate-os com reserva."))))
+
+;;; ===========================================================================
+;;; REGIONAL: advice on a regional frequency analysis (index flood with
+;;; L-moments, Hosking and Wallis 1997). A separate consultation: ZARN
+;;; asserts regiao, posto and candidata, focuses REGIONAL and runs; it reads
+;;; back every conselho, in order of ordem. The at-site modules above do not
+;;; see these facts.
+;;; ===========================================================================
+
+(defmodule REGIONAL (export ?ALL))
+
+;; Fewer sites than this make a small region (H&W 4.3: the tests have little power).
+(defglobal REGIONAL ?*poucos-postos* = 7)
+;; More sites than this add little accuracy and tend to make a region heterogeneous (H&W 8.2).
+(defglobal REGIONAL ?*muitos-postos* = 20)
+;; A mean record length below this, or a site below the shortest, makes short records.
+(defglobal REGIONAL ?*registro-curto* = 20)
+(defglobal REGIONAL ?*registro-muito-curto* = 10)
+;; The heterogeneity measure H1 from which a region is possibly, then definitely, heterogeneous.
+(defglobal REGIONAL ?*h-possivel* = 1.0)
+(defglobal REGIONAL ?*h-definitiva* = 2.0)
+;; An upper bound below this multiple of the index flood is close enough to matter in design.
+(defglobal REGIONAL ?*limite-proximo* = 5.0)
+
+(deftemplate REGIONAL::regiao
+   (slot postos (type INTEGER))
+   (slot registro-medio (type NUMBER))
+   (slot registro-minimo (type INTEGER))
+   (slot h1) (slot h2) (slot h3)
+   (slot d-critico (type NUMBER))
+   (slot d-calculado (type SYMBOL) (allowed-symbols sim nao))
+   (slot kappa-substituida (type SYMBOL) (allowed-symbols sim nao))
+   (slot escolhida (type SYMBOL))
+   (slot z-escolhida)
+   (slot limite-superior)   ; of the chosen growth curve, nao-finito when unbounded above
+   (slot q100-escolhida))
+
+(deftemplate REGIONAL::posto
+   (slot nome (type STRING))
+   (slot n (type INTEGER))
+   (slot d)
+   (slot discordante (type SYMBOL) (allowed-symbols sim nao)))
+
+(deftemplate REGIONAL::candidata
+   (slot nome (type SYMBOL))
+   (slot z)
+   (slot aceitavel (type SYMBOL) (allowed-symbols sim nao)))
+
+(deftemplate REGIONAL::conselho
+   (slot ordem (type INTEGER))
+   (multislot texto))
+
+;;; Discordant sites
+(defrule REGIONAL::posto-discordante
+   (regiao (d-critico ?c))
+   (posto (nome ?nome) (d ?d) (discordante sim))
+   =>
+   (assert (conselho (ordem 1)
+              (texto "O posto " ?nome " é discordante (D = " ?d ", valor crítico " ?c "). Verifique os dados: "
+                     "erros de digitação ou de unidade, mudança de régua ou de curva-chave, anos "
+                     "incompletos contados como máximos. Se os dados estiverem certos, veja se o posto "
+                     "pertence a esta região (clima, relevo, tamanho e forma da bacia) ou a outra."))))
+
+(defrule REGIONAL::discordancia-nao-calculada
+   (regiao (d-calculado nao))
+   =>
+   (assert (conselho (ordem 1)
+              (texto "A discordância não pôde ser calculada: as razões (t, t3, t4) dos postos são iguais "
+                     "ou alinhadas. Confira se os arquivos não se repetem."))))
+
+(defrule REGIONAL::discordancia-sem-poder
+   (regiao (postos ?n&:(<= ?n 3)))
+   =>
+   (assert (conselho (ordem 1)
+              (texto "Com " ?n " postos a medida de discordância não informa nada (D = 1 em todos)."))))
+
+;;; Heterogeneity
+(defrule REGIONAL::homogenea
+   (regiao (h1 ?h&:(numberp ?h)&:(< ?h ?*h-possivel*)))
+   =>
+   (assert (conselho (ordem 2)
+              (texto "A região é aceitavelmente homogênea (H1 = " ?h " < 1): uma curva regional de "
+                     "crescimento única, escalada pelo índice de cheia de cada posto, é adequada."))))
+
+(defrule REGIONAL::possivelmente-heterogenea
+   (regiao (h1 ?h&:(numberp ?h)&:(>= ?h ?*h-possivel*)&:(< ?h ?*h-definitiva*)))
+   =>
+   (assert (conselho (ordem 2)
+              (texto "A região é possivelmente heterogênea (1 <= H1 = " ?h " < 2). A curva regional ainda "
+                     "é, em geral, mais precisa que os ajustes locais, mas a precisão simulada supõe "
+                     "homogeneidade e é otimista. Considere retirar postos discordantes ou dividir a "
+                     "região por características físicas das bacias."))))
+
+(defrule REGIONAL::definitivamente-heterogenea
+   (regiao (h1 ?h&:(numberp ?h)&:(>= ?h ?*h-definitiva*)))
+   =>
+   (assert (conselho (ordem 2)
+              (texto "A região é definitivamente heterogênea (H1 = " ?h " >= 2): redefina-a antes de "
+                     "usar a curva regional, subdividindo-a por características físicas das bacias "
+                     "(área, clima, relevo), não pelas próprias estatísticas. Os testes de aderência "
+                     "(Z) e a precisão simulada não valem para uma região heterogênea."))))
+
+(defrule REGIONAL::kappa-substituida
+   (regiao (kappa-substituida sim))
+   =>
+   (assert (conselho (ordem 2)
+              (texto "A L-curtose regional está acima da curva da logística generalizada: a kappa não "
+                     "pode ser ajustada e a logística generalizada (h = -1) foi usada nas simulações. "
+                     "H e Z ficam menos confiáveis; caudas assim pesadas pedem uma revisão dos dados."))))
+
+;;; The chosen distribution
+(defrule REGIONAL::candidata-aceitavel
+   (candidata (nome ?nome) (z ?z) (aceitavel sim))
+   =>
+   (assert (conselho (ordem 3)
+              (texto "A " ?nome " passa no teste de aderência (Z = " ?z ", |Z| <= 1,64)."))))
+
+(defrule REGIONAL::escolhida-entre-aceitaveis
+   (regiao (escolhida ?nome&~WAK) (z-escolhida ?z))
+   =>
+   (assert (conselho (ordem 4)
+              (texto "Distribuição regional escolhida: " ?nome ", a aceitável de menor |Z| (Z = " ?z "). "
+                     "Se outras também passam, compare as curvas: onde diferem pouco, a escolha não pesa; "
+                     "onde diferem muito, prefira a de cauda mais pesada por segurança."))))
+
+(defrule REGIONAL::nenhuma-aceitavel
+   (regiao (escolhida WAK))
+   =>
+   (assert (conselho (ordem 4)
+              (texto "Nenhuma das cinco candidatas de três parâmetros passa no teste de aderência: "
+                     "adota-se a Wakeby, de cinco parâmetros, que se ajusta a qualquer combinação de "
+                     "L-assimetria e L-curtose. Verifique antes se a região é homogênea e se há postos "
+                     "discordantes, que costumam explicar o desajuste."))))
+
+(defrule REGIONAL::limite-superior
+   (regiao (escolhida ?nome) (limite-superior ?u&:(numberp ?u)))
+   =>
+   (assert (conselho (ordem 5)
+              (texto "Cuidado: a curva " ?nome " tem limite superior (" ?u " vezes o índice de cheia). "
+                     "Quantis de tempos de retorno longos aproximam-se desse limite, que pode "
+                     "subestimar cheias raras; compare com uma candidata sem limite superior."))))
+
+;;; Size of the region and length of the records
+(defrule REGIONAL::poucos-postos
+   (regiao (postos ?n&:(< ?n ?*poucos-postos*)))
+   =>
+   (assert (conselho (ordem 6)
+              (texto "Região pequena: " ?n " postos. Com menos de " ?*poucos-postos* " postos os testes "
+                     "de discordância, heterogeneidade e aderência têm pouco poder; trate seus "
+                     "resultados como indicativos."))))
+
+(defrule REGIONAL::muitos-postos
+   (regiao (postos ?n&:(> ?n ?*muitos-postos*)))
+   =>
+   (assert (conselho (ordem 6)
+              (texto "Região grande: " ?n " postos. Acima de " ?*muitos-postos* " postos a precisão "
+                     "quase não melhora e cresce o risco de heterogeneidade; considere dividi-la."))))
+
+(defrule REGIONAL::registros-curtos
+   (regiao (registro-medio ?m&:(< ?m ?*registro-curto*)))
+   =>
+   (assert (conselho (ordem 7)
+              (texto "Séries curtas: em média " ?m " anos por posto. As razões de L-momentos de cada "
+                     "posto variam muito, o que reduz o poder dos testes; a análise regional é "
+                     "justamente o recurso para séries assim, mas confira os dados com cuidado."))))
+
+(defrule REGIONAL::posto-muito-curto
+   (posto (nome ?nome) (n ?n&:(< ?n ?*registro-muito-curto*)))
+   =>
+   (assert (conselho (ordem 7)
+              (texto "O posto " ?nome " tem apenas " ?n " anos: suas razões de L-momentos pesam pouco na "
+                     "média regional, mas seu índice de cheia (a média) é incerto."))))

@@ -15,7 +15,7 @@ constexpr const char* kByteOrderMark = "\xEF\xBB\xBF";
 
 // A number of the CSV: empty when not finite (a spreadsheet reads an empty
 // cell as missing, and "Nan" as text).
-std::string CsvNumber(double v, char decimal) {
+std::string CsvFixed(double v, char decimal) {
     std::string text = FormatFixed(v, 0, kCsvDecimals);
     if (text == "Nan" || text == "+Inf" || text == "-Inf") return {};
     if (decimal != '.') std::replace(text.begin(), text.end(), '.', decimal);
@@ -46,8 +46,8 @@ std::string IntervalCsv(const std::vector<IntervalRow>& rows, char separator) {
            "Limite superior (95 %)" + sep + "Amostras simuladas\r\n";
     for (const IntervalRow& row : rows) {
         csv += DistributionName(row.Index) + sep + FormatReturnPeriods({row.ReturnPeriod}, decimal) + sep +
-               CsvNumber(row.Quantile, decimal) + sep + CsvNumber(row.Limits.Lower, decimal) + sep +
-               CsvNumber(row.Limits.Upper, decimal) + sep + std::to_string(row.Samples) + "\r\n";
+               CsvFixed(row.Quantile, decimal) + sep + CsvFixed(row.Limits.Lower, decimal) + sep +
+               CsvFixed(row.Limits.Upper, decimal) + sep + std::to_string(row.Samples) + "\r\n";
     }
     return csv;
 }

@@ -1,0 +1,3 @@
+// The regional quantile lanes in AVX2 with FMA.
+#define ZARN_REGIONAL_LANES regional_lanes_avx2
+#include "analysis/regionallanes_kernel.inc"

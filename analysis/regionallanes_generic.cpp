@@ -1,0 +1,3 @@
+// The regional quantile lanes in SSE2 (the x86-64 baseline) or the target's own vectors.
+#define ZARN_REGIONAL_LANES regional_lanes_generic
+#include "analysis/regionallanes_kernel.inc"

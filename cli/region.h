@@ -1,0 +1,46 @@
+// zarn-cli --region INPUT: regional frequency analysis of many stations.
+//
+// INPUT is a folder (its data files and downloads in name order, read as
+// --batch reads them) or a list file, one site per line:
+// path[;name[;area_km2]] (blank lines and lines starting with # skipped,
+// relative paths from the list's folder). A site with fewer than 4 values,
+// or that the at-site analysis refuses, is left out with a warning.
+//
+//   RegionCommand      the command's options
+//   RegionUsage        its usage lines
+//   ParseRegionCommand the arguments after zarn-cli; throws RegionUsageError
+//   RegionJson         the result as JSON (with the advice)
+//   RunRegion          the whole command: the sites (analysis/regionsites.h), the
+//                      analysis, the advice, and the JSON, report and CSV
+//                      (views/regionallines.h); the report on standard output
+//                      when no output is named
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "analysis/regional.h"
+
+namespace zarn {
+
+extern const char* const kRegionUsage;
+
+// A fault in the command's arguments (the tool exits with status 2).
+struct RegionUsageError {
+    std::string Text;
+};
+
+struct RegionCommand {
+    std::string Input;
+    std::string Json, Report, Csv;
+    std::string Rules;  // --rules FILE: the rule base of the regional advice
+    RegionOptions Options;
+};
+
+RegionCommand ParseRegionCommand(int argc, char** argv);
+
+std::string RegionJson(const RegionalResult& r, const std::string& input, const std::vector<std::string>& advice);
+
+int RunRegion(const RegionCommand& command);
+
+}  // namespace zarn

@@ -1,0 +1,527 @@
+#include "dialogs/regional.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLegend>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <cmath>
+
+#include "analysis/errors.h"
+#include "analysis/filewrite.h"
+#include "analysis/importer.h"
+#include "dialogs/chartexport.h"
+#include "views/regionallines.h"
+#include "platform/platform.h"
+#include "platform/session.h"
+#include "rules/regionaladvice.h"
+
+namespace zarn {
+
+namespace {
+
+constexpr int kWidth = 980;
+constexpr int kHeight = 700;
+// Columns of the stations' table.
+enum { kFileColumn, kNameColumn, kAreaColumn };
+// Choices of "Precisão", in the order of the combo box.
+const QStringList kAccuracyChoices = {QStringLiteral("automática (a escolhida)"), QStringLiteral("nenhuma"),
+                                      QStringLiteral("GLO"), QStringLiteral("GEV"), QStringLiteral("GNO"),
+                                      QStringLiteral("PE3"), QStringLiteral("GPA"), QStringLiteral("WAK")};
+const QStringList kDataFilters = {QStringLiteral("Arquivos de dados e de importação (*.dat *.csv *.tsv *.txt *.rdb)"),
+                                  QStringLiteral("Todos os arquivos (*.*)")};
+
+QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+QTableWidgetItem* Cell(const QString& text, bool editable = false) {
+    auto* item = new QTableWidgetItem(text);
+    if (!editable) item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    return item;
+}
+
+QPlainTextEdit* TextBox() {
+    auto* box = new QPlainTextEdit;
+    box->setReadOnly(true);
+    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    return box;
+}
+
+QLineSeries* Line(const QString& name, const std::vector<std::array<double, 2>>& points) {
+    auto* s = new QLineSeries;
+    s->setName(name);
+    for (const auto& p : points) s->append(p[0], p[1]);
+    return s;
+}
+
+// The lines of one section of the report, from its heading to the next.
+std::vector<std::string> Section(const std::vector<std::string>& report, const char* from, const char* to) {
+    std::vector<std::string> out;
+    bool inside = false;
+    for (const std::string& line : report) {
+        if (line.rfind(from, 0) == 0) inside = true;
+        else if (to != nullptr && line.rfind(to, 0) == 0) inside = false;
+        if (inside) out.push_back(line);
+    }
+    return out;
+}
+
+}  // namespace
+
+TRegional::TRegional(Platform& platform, Document& document, QWidget* parent)
+    : ResultDialogBase(platform, document, parent, QStringLiteral("Análise regional"), kWidth, kHeight) {
+    setObjectName(QStringLiteral("Regional"));
+    SetHelpContext(kRegionalHelpContext);
+    auto* layout = new QVBoxLayout(this);
+
+    // The stations and the options
+    auto* entrada = new QGroupBox(QStringLiteral("Postos da região"));
+    auto* grid = new QGridLayout(entrada);
+    postos_ = new QTableWidget(0, 3);
+    postos_->setHorizontalHeaderLabels({QStringLiteral("Arquivo"), QStringLiteral("Nome"), QStringLiteral("Área (km²)")});
+    postos_->horizontalHeader()->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
+    postos_->setColumnWidth(kFileColumn, 300);
+    postos_->setColumnWidth(kAreaColumn, 110);
+    postos_->verticalHeader()->setDefaultSectionSize(22);
+    postos_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    postos_->setFixedHeight(150);
+    grid->addWidget(postos_, 0, 0, 6, 1);
+    auto button = [&](const QString& text, void (TRegional::*handler)(), int row) {
+        auto* b = new QPushButton(text);
+        connect(b, &QPushButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+        grid->addWidget(b, row, 1);
+        return b;
+    };
+    button(QStringLiteral("Pasta..."), &TRegional::PastaClick, 0);
+    button(QStringLiteral("Arquivos..."), &TRegional::ArquivosClick, 1);
+    button(QStringLiteral("Lista..."), &TRegional::ListaClick, 2);
+    button(QStringLiteral("Remover"), &TRegional::RemoverClick, 3);
+    button(QStringLiteral("Visualizar importação"), &TRegional::VisualizarClick, 4);
+
+    auto* opcoes = new QHBoxLayout;
+    nsim_ = new QSpinBox;
+    nsim_->setRange(2, 1000000);
+    nsim_->setValue(1000);
+    nrep_ = new QSpinBox;
+    nrep_->setRange(2, 1000000);
+    nrep_->setValue(10000);
+    semente_ = new QSpinBox;
+    semente_->setRange(1, 2147483646);
+    semente_->setValue(static_cast<int>(kRegionalSeed));
+    precisao_ = new QComboBox;
+    precisao_->addItems(kAccuracyChoices);
+    correlacao_ = new QDoubleSpinBox;
+    correlacao_->setRange(0.0, 0.99);
+    correlacao_->setSingleStep(0.05);
+    correlacao_->setDecimals(2);
+    for (auto [label, widget] : std::initializer_list<std::pair<QString, QWidget*>>{
+             {QStringLiteral("Regiões simuladas:"), nsim_},
+             {QStringLiteral("Repetições:"), nrep_},
+             {QStringLiteral("Semente:"), semente_},
+             {QStringLiteral("Precisão:"), precisao_},
+             {QStringLiteral("Correlação:"), correlacao_}}) {
+        opcoes->addWidget(new QLabel(label));
+        opcoes->addWidget(widget);
+    }
+    calcular_ = new QPushButton(QStringLiteral("Calcular"));
+    connect(calcular_, &QPushButton::clicked, this, [this] { Guarded([this] { CalcularClick(); }); });
+    opcoes->addWidget(calcular_);
+    grid->addLayout(opcoes, 6, 0, 1, 2);
+    layout->addWidget(entrada);
+
+    // The results
+    abas_ = new QTabWidget;
+    sitios_ = new QTableWidget(0, 9);
+    sitios_->setHorizontalHeaderLabels({QStringLiteral("Posto"), QStringLiteral("n"), QStringLiteral("l1"),
+                                        QStringLiteral("t"), QStringLiteral("t3"), QStringLiteral("t4"),
+                                        QStringLiteral("t5"), QStringLiteral("D"), QStringLiteral("Discordante")});
+    abas_->addTab(sitios_, QStringLiteral("Postos"));
+    testes_ = TextBox();
+    abas_->addTab(testes_, QStringLiteral("Heterogeneidade e candidatas"));
+    curvas_ = new QTableWidget(0, kRegionalPeriodCount);
+    abas_->addTab(curvas_, QStringLiteral("Curva regional e quantis"));
+
+    // A chart tab: the chart, titled, with its export button below it.
+    auto chartTab = [&](const QString& title, const QString& fileName, const QString& tab, ChartExport*& exporter) {
+        auto* chart = new QChart;
+        chart->setTitle(title);
+        auto* view = new QChartView(chart);
+        view->setRenderHint(QPainter::Antialiasing);
+        exporter = new ChartExport(platform, document, this, chart, fileName);
+        auto* page = new QWidget;
+        auto* pageLayout = new QVBoxLayout(page);
+        pageLayout->addWidget(view);
+        pageLayout->addWidget(exporter->MakeButton(page), 0, Qt::AlignRight);
+        abas_->addTab(page, tab);
+        return chart;
+    };
+    diagrama_ = chartTab(QStringLiteral("Diagrama de momentos-L da região"), QStringLiteral("diagrama regional"),
+                         QStringLiteral("Diagrama de momentos-L"), exportDiagrama_);
+    crescimento_ = chartTab(QStringLiteral("Curva regional de crescimento"), QStringLiteral("curva regional"),
+                            QStringLiteral("Curva de crescimento"), exportCrescimento_);
+
+    conselhos_ = TextBox();
+    conselhos_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    abas_->addTab(conselhos_, QStringLiteral("Recomendações"));
+    relatorio_ = TextBox();
+    abas_->addTab(relatorio_, QStringLiteral("Relatório"));
+    layout->addWidget(abas_, 1);
+
+    // The ungauged site and the window's commands
+    auto* rodape = new QHBoxLayout;
+    rodape->addWidget(new QLabel(QStringLiteral("Posto sem dados, área (km²):")));
+    area_ = new QLineEdit;
+    area_->setFixedWidth(90);
+    rodape->addWidget(area_);
+    auto* estimar = new QPushButton(QStringLiteral("Estimar"));
+    connect(estimar, &QPushButton::clicked, this, [this] { Guarded([this] { EstimarClick(); }); });
+    rodape->addWidget(estimar);
+    semDados_ = new QLabel;
+    semDados_->setWordWrap(true);
+    rodape->addWidget(semDados_, 1);
+    auto* salvar = new QPushButton(QStringLiteral("Salvar..."));
+    connect(salvar, &QPushButton::clicked, this, [this] { Guarded([this] { SalvarClick(); }); });
+    auto* imprimir = new QPushButton(QStringLiteral("Imprimir..."));
+    connect(imprimir, &QPushButton::clicked, this, [this] { Guarded([this] { ImprimirClick(); }); });
+    fechar_ = new QPushButton(QStringLiteral("Fechar"));
+    connect(fechar_, &QPushButton::clicked, this, &QWidget::hide);
+    for (QPushButton* b : {salvar, imprimir, fechar_}) rodape->addWidget(b);
+    layout->addLayout(rodape);
+}
+
+void TRegional::Exibir() { ShowModeless(calcular_); }
+
+std::vector<RegionEntry> TRegional::Entries() const {
+    std::vector<RegionEntry> entries;
+    for (int row = 0; row < postos_->rowCount(); ++row) {
+        RegionEntry e = RegionEntryOf(FileSystemPath(postos_->item(row, kFileColumn)->data(Qt::UserRole).toString()));
+        const QString name = postos_->item(row, kNameColumn)->text().trimmed();
+        if (!name.isEmpty()) e.Name = name.toStdString();
+        const QString area = postos_->item(row, kAreaColumn)->text().trimmed();
+        if (!area.isEmpty() && (!ParseDecimal(area.toStdString(), e.Area) || !(e.Area > 0)))
+            throw ZarnError("A área de drenagem do posto " + e.Name + " (\"" + area.toStdString() +
+                            "\") não é um número positivo");
+        entries.push_back(e);
+    }
+    return entries;
+}
+
+void TRegional::SetEntries(const std::vector<RegionEntry>& entries) {
+    postos_->setRowCount(0);
+    for (const RegionEntry& e : entries) {
+        const int row = postos_->rowCount();
+        postos_->insertRow(row);
+        // The file's name shows, its whole path in the tip.
+        const QString path = FromFileSystem(e.Path);
+        QTableWidgetItem* file = Cell(QFileInfo(path).fileName());
+        file->setData(Qt::UserRole, path);
+        file->setToolTip(path);
+        postos_->setItem(row, kFileColumn, file);
+        postos_->setItem(row, kNameColumn, Cell(Text(e.Name), true));
+        postos_->setItem(row, kAreaColumn,
+                         Cell(e.Area > 0 ? QString::fromStdString(RegionNumber(e.Area, 1)) : QString(), true));
+    }
+}
+
+RegionOptions TRegional::Options() const {
+    RegionOptions o;
+    o.NSim = nsim_->value();
+    o.NRep = nrep_->value();
+    o.Seed = semente_->value();
+    o.Correlation = correlacao_->value();
+    const int choice = precisao_->currentIndex();
+    o.Accuracy = choice != 1;
+    o.AccuracyAuto = choice == 0;
+    if (choice >= 2) FamilyFromName(precisao_->currentText().toStdString(), o.AccuracyFamily);
+    return o;
+}
+
+void TRegional::PastaClick() {
+    FileDialogOptions options;
+    options.Title = QStringLiteral("Pasta dos postos");
+    options.InitialFolder = FromFileSystem(document().session().StartupDir);
+    const QString folder = platform().FolderName(this, options);
+    if (folder.isEmpty()) return;
+    SetEntries(RegionEntriesOf(FileSystemPath(folder)));
+    input_ = FileSystemPath(folder);
+}
+
+void TRegional::ArquivosClick() {
+    FileDialogOptions options;
+    options.Title = QStringLiteral("Arquivos dos postos");
+    options.Filters = kDataFilters;
+    const QStringList files = platform().OpenFileNames(this, options);
+    if (files.isEmpty()) return;
+    std::vector<RegionEntry> entries = Entries();
+    for (const QString& f : files) entries.push_back(RegionEntryOf(FileSystemPath(f)));
+    SetEntries(entries);
+    input_ = "arquivos escolhidos";
+}
+
+void TRegional::ListaClick() {
+    FileDialogOptions options;
+    options.Title = QStringLiteral("Lista de postos (arquivo;nome;área)");
+    options.Filters = {QStringLiteral("Lista de postos (*.txt *.lst)"), QStringLiteral("Todos os arquivos (*.*)")};
+    const QString list = platform().OpenFileName(this, options);
+    if (list.isEmpty()) return;
+    SetEntries(RegionEntriesOf(FileSystemPath(list)));
+    input_ = FileSystemPath(list);
+}
+
+void TRegional::RemoverClick() {
+    const int row = postos_->currentRow();
+    if (row >= 0) postos_->removeRow(row);
+}
+
+// The importer's summary and first years of the selected station, as the
+// import window shows them, without writing anything.
+void TRegional::VisualizarClick() {
+    const int row = postos_->currentRow();
+    if (row < 0) return platform().Notice(this, QStringLiteral("Selecione um posto na tabela."));
+    const RegionEntry e = Entries()[row];
+    if (!e.Import) {
+        platform().Notice(this, QStringLiteral("%1 é um arquivo de dados (.dat): é lido sem importação.")
+                                    .arg(FromFileSystem(e.Path)));
+        return;
+    }
+    constexpr int kPreviewYears = 12;
+    const ImportResult imported = ImportSeries(e.Path, ImportOptions{});
+    QString text;
+    for (const std::string& line : ImportSummary(imported)) text += Text(line) + "\n";
+    text += "\n";
+    int shown = 0;
+    for (const ImportPreviewRow& p : ImportPreviewRows(imported)) {
+        if (shown++ == kPreviewYears) break;
+        text += Text(p.Label + "  " + p.Value + (p.Kept ? "" : "  (fora: " + p.Remark + ")")) + "\n";
+    }
+    platform().Notice(this, text);
+}
+
+void TRegional::CalcularClick() {
+    const std::vector<RegionEntry> entries = Entries();
+    std::vector<std::string> warnings;
+    std::vector<RegionSite> sites = ReadRegionSites(entries, warnings);
+    const RegionOptions base = Options();
+    CalculationProgress progress;
+    std::optional<RegionalResult> result;
+    try {
+        platform().RunWithProgress(this, QStringLiteral("Análise regional"), progress, [&] {
+            RegionOptions o = base;
+            o.Progress = &progress;
+            result = AnalyseRegion(std::move(sites), o);
+        });
+    } catch (const CalculationCancelled&) {
+        return;  // "Cancelar": the window keeps what it showed
+    }
+    result->Warnings = warnings;
+    advice_ = RegionalAdviceLines(*result, document().session());
+    warnings_ = warnings;
+    result_ = std::move(result);
+    if (input_.empty()) input_ = "arquivos escolhidos";
+    Mostrar();
+}
+
+void TRegional::Mostrar() {
+    const RegionalResult& r = *result_;
+    const std::vector<std::string> report = RegionReportLines(r, input_, advice_);
+    SetLines(relatorio_, report);
+    SetLines(conselhos_, advice_);
+    std::vector<std::string> tests = Section(report, "2. ", "5. ");
+    SetLines(testes_, tests);
+
+    sitios_->setRowCount(0);
+    for (std::size_t i = 0; i < r.Sites.size(); ++i) {
+        const RegionSite& s = r.Sites[i];
+        const int row = sitios_->rowCount();
+        sitios_->insertRow(row);
+        sitios_->setItem(row, 0, Cell(Text(s.Name)));
+        sitios_->setItem(row, 1, Cell(QString::number(s.N)));
+        sitios_->setItem(row, 2, Cell(Text(RegionNumber(s.LMoments[0], 3))));
+        for (int j = 1; j < 5; ++j) sitios_->setItem(row, 2 + j, Cell(Text(RegionNumber(s.LMoments[j], 4))));
+        sitios_->setItem(row, 7, Cell(r.D[i] ? Text(RegionNumber(*r.D[i], 2)) : QStringLiteral("-")));
+        sitios_->setItem(row, 8, Cell(r.Discordant[i] ? QStringLiteral("SIM") : QStringLiteral("não")));
+        if (r.Discordant[i])
+            for (int c = 0; c < sitios_->columnCount(); ++c) sitios_->item(row, c)->setBackground(QColor(255, 210, 200));
+    }
+
+    // The growth curves of the candidates, the accuracy, and the sites' quantiles
+    QStringList columns;
+    for (double T : kRegionalReturnPeriods) columns << QStringLiteral("T = %1").arg(T);
+    curvas_->clear();
+    curvas_->setRowCount(0);
+    curvas_->setColumnCount(kRegionalPeriodCount);
+    curvas_->setHorizontalHeaderLabels(columns);
+    QStringList rows;
+    auto addRow = [&](const QString& name, const std::array<double, kRegionalPeriodCount>& v, int decimals) {
+        const int row = curvas_->rowCount();
+        curvas_->insertRow(row);
+        rows << name;
+        for (int t = 0; t < kRegionalPeriodCount; ++t) curvas_->setItem(row, t, Cell(Text(RegionNumber(v[t], decimals))));
+    };
+    for (const CandidateResult& c : r.Candidates) addRow(Text(std::string(FamilyName(c.Fit.Family))), c.GrowthCurve, 4);
+    addRow(QStringLiteral("WAK"), r.WakebyGrowthCurve, 4);
+    if (r.Accuracy) {
+        const QString family = Text(std::string(FamilyName(r.Accuracy->Family)));
+        addRow(family + QStringLiteral(": EQM relativo"), r.Accuracy->RelativeRMSE, 4);
+        addRow(family + QStringLiteral(": limite 5 %"), r.Accuracy->Lower, 4);
+        addRow(family + QStringLiteral(": limite 95 %"), r.Accuracy->Upper, 4);
+    }
+    for (std::size_t i = 0; i < r.Sites.size(); ++i) {
+        addRow(Text(r.Sites[i].Name), RegionSiteQuantiles(r, i), 2);
+        if (r.Accuracy) {
+            addRow(Text(r.Sites[i].Name) + QStringLiteral(": limite 5 %"), r.Accuracy->Sites[i].Lower, 2);
+            addRow(Text(r.Sites[i].Name) + QStringLiteral(": limite 95 %"), r.Accuracy->Sites[i].Upper, 2);
+        }
+    }
+    curvas_->setVerticalHeaderLabels(rows);
+    curvas_->resizeColumnsToContents();
+    sitios_->resizeColumnsToContents();
+    semDados_->setText(r.Regression ? QStringLiteral("ln l1 = %1 + %2 ln(área), R² = %3, erro-padrão %4")
+                                          .arg(Text(RegionNumber(r.Regression->A, 3)), Text(RegionNumber(r.Regression->B, 3)),
+                                               Text(RegionNumber(r.Regression->R2, 3)),
+                                               Text(RegionNumber(r.Regression->StandardError, 3)))
+                                    : QStringLiteral("Sem regressão: informe as áreas de pelo menos 3 postos."));
+    FillDiagram();
+    FillGrowthChart();
+}
+
+void TRegional::FillDiagram() {
+    const RegionalDiagramData d = RegionalDiagram(*result_);
+    diagrama_->removeAllSeries();
+    for (QAbstractAxis* axis : diagrama_->axes()) diagrama_->removeAxis(axis);
+    auto* x = new QValueAxis;
+    x->setTitleText(QStringLiteral("L-assimetria (t3)"));
+    x->setRange(d.T3Min, d.T3Max);
+    auto* y = new QValueAxis;
+    y->setTitleText(QStringLiteral("L-curtose (t4)"));
+    y->setRange(d.T4Min, d.T4Max);
+    // Ticks every 0.1 on both axes.
+    x->setTickCount(static_cast<int>(std::lround((d.T3Max - d.T3Min) * 10)) + 1);
+    y->setTickCount(static_cast<int>(std::lround((d.T4Max - d.T4Min) * 10)) + 1);
+    x->setLabelFormat(QStringLiteral("%.1f"));
+    y->setLabelFormat(QStringLiteral("%.1f"));
+    diagrama_->addAxis(x, Qt::AlignBottom);
+    diagrama_->addAxis(y, Qt::AlignLeft);
+    for (std::size_t f = 0; f < kCandidateFamilies.size(); ++f) {
+        auto* s = new QLineSeries;
+        s->setName(Text(std::string(FamilyName(kCandidateFamilies[f]))));
+        for (const RatioPoint& p : d.Curves[f]) s->append(p.T3, p.T4);
+        diagrama_->addSeries(s);
+        s->attachAxis(x);
+        s->attachAxis(y);
+    }
+    auto* sites = new QScatterSeries;
+    sites->setName(QStringLiteral("Postos"));
+    sites->setMarkerSize(8);
+    sites->setColor(QColor(90, 90, 90));  // apart from the curves' colours
+    auto* discordant = new QScatterSeries;
+    discordant->setName(QStringLiteral("Discordantes"));
+    discordant->setMarkerSize(9);
+    discordant->setColor(Qt::red);
+    for (std::size_t i = 0; i < d.Sites.size(); ++i)
+        (d.Discordant[i] ? discordant : sites)->append(d.Sites[i].T3, d.Sites[i].T4);
+    auto* average = new QScatterSeries;
+    average->setName(QStringLiteral("Média regional"));
+    average->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+    average->setMarkerSize(12);
+    average->setColor(Qt::black);
+    average->append(d.Average.T3, d.Average.T4);
+    for (QScatterSeries* s : {sites, discordant, average}) {
+        diagrama_->addSeries(s);
+        s->attachAxis(x);
+        s->attachAxis(y);
+    }
+}
+
+void TRegional::FillGrowthChart() {
+    const GrowthChartData g = GrowthChart(*result_);
+    crescimento_->removeAllSeries();
+    for (QAbstractAxis* axis : crescimento_->axes()) crescimento_->removeAxis(axis);
+    auto* x = new QValueAxis;
+    x->setTitleText(QStringLiteral("Variável reduzida de Gumbel  -ln(-ln F)   (T = 2: 0,37; 10: 2,25; 100: 4,6; 1000: 6,9)"));
+    x->setRange(std::floor(g.XMin), std::ceil(g.XMax));
+    x->setTickCount(static_cast<int>(std::ceil(g.XMax) - std::floor(g.XMin)) + 1);
+    x->setLabelFormat(QStringLiteral("%.0f"));
+    auto* y = new QValueAxis;
+    y->setTitleText(QStringLiteral("Quantil / índice de cheia"));
+    y->setRange(0.0, std::ceil(g.YMax * 1.05 * 2) / 2);
+    crescimento_->addAxis(x, Qt::AlignBottom);
+    crescimento_->addAxis(y, Qt::AlignLeft);
+    std::vector<QLineSeries*> series = {Line(Text(g.Family), g.Curve)};
+    if (!g.Lower.empty()) {
+        series.push_back(Line(QStringLiteral("Limite 5 %"), g.Lower));
+        series.push_back(Line(QStringLiteral("Limite 95 %"), g.Upper));
+        for (int i = 1; i <= 2; ++i) {
+            QPen pen = series[i]->pen();
+            pen.setStyle(Qt::DashLine);
+            series[i]->setPen(pen);
+        }
+    }
+    for (QLineSeries* s : series) {
+        crescimento_->addSeries(s);
+        s->attachAxis(x);
+        s->attachAxis(y);
+    }
+}
+
+void TRegional::EstimarClick() {
+    if (!result_) return platform().Notice(this, QStringLiteral("Calcule a região primeiro."));
+    double area = 0;
+    if (!ParseDecimal(area_->text().trimmed().toStdString(), area) || !(area > 0))
+        return platform().Notice(this, QStringLiteral("Informe a área de drenagem em km², um número positivo."));
+    result_->Ungauged = UngaugedSite(*result_, area);
+    const UngaugedResult& u = *result_->Ungauged;
+    QString text = QStringLiteral("Índice de cheia %1; Q100 = %2").arg(Text(RegionNumber(u.IndexFlood, 2)),
+                                                                        Text(RegionNumber(u.Quantiles[4], 2)));
+    if (u.HasBounds)
+        text += QStringLiteral(" (limites da curva: %1 a %2; sem o erro da regressão, erro-padrão %3 em ln)")
+                    .arg(Text(RegionNumber(u.Lower[4], 2)), Text(RegionNumber(u.Upper[4], 2)),
+                         Text(RegionNumber(result_->Regression->StandardError, 3)));
+    semDados_->setText(text);
+    SetLines(relatorio_, RegionReportLines(*result_, input_, advice_));
+}
+
+// The report as text and, beside it, the stations' table as CSV (same name, .csv).
+void TRegional::SalvarClick() {
+    if (!result_) return platform().Notice(this, QStringLiteral("Calcule a região primeiro."));
+    FileDialogOptions options;
+    options.Title = QStringLiteral("Salvar o relatório regional");
+    options.Filters = {QStringLiteral("Relatório (*.txt)")};
+    options.DefaultSuffix = QStringLiteral("txt");
+    options.FileName = QStringLiteral("regional.txt");
+    const QString path = platform().SaveFileName(this, options);
+    if (path.isEmpty()) return;
+    std::string text;
+    for (const std::string& line : RegionReportLines(*result_, input_, advice_)) text += line + "\r\n";
+    const std::string report = FileSystemPath(path);
+    auto error = [](const std::string& p) { return [p](WriteStage, int code) { return FileErrorText(code, p); }; };
+    ReplaceFileContents(report, text, error(report));
+    const QFileInfo info(path);
+    const std::string csv = FileSystemPath(info.absolutePath() + "/" + info.completeBaseName() + ".csv");
+    ReplaceFileContents(csv, RegionCsvText(*result_), error(csv));
+}
+
+void TRegional::ImprimirClick() {
+    if (!result_) return platform().Notice(this, QStringLiteral("Calcule a região primeiro."));
+    PrintLines(platform(), this, document(), QStringLiteral("análise regional"), RegionReportLines(*result_, input_, advice_));
+}
+
+}  // namespace zarn
