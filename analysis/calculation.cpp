@@ -1,6 +1,7 @@
 #include "analysis/calculation.h"
 
 #include <cstring>
+#include <vector>
 
 #include "analysis/datafile.h"
 #include "analysis/errors.h"
@@ -25,6 +26,17 @@ void RunStep(Step&& step) {
     check.Raise();
 }
 
+// The refusals of a series without variation; `values` names what was
+// looked at ("valores" or "valores positivos").
+void RefuseUniform(const double* values, int n, const DataFileSource& source, const std::string& valuesName);
+
+// True for a token that is zero as written ("0", "0.00", "-0", "0e3"): a year
+// without flow. A tiny value that only underflows to zero ("1e-400") is not.
+bool WrittenAsZero(const std::string& token) {
+    const std::string mantissa = token.substr(0, token.find_first_of("eE"));
+    return mantissa.find_first_not_of("+-0.") == std::string::npos;
+}
+
 }  // namespace
 
 void RefuseUnanalysable(const double* values, int n, const DataFileSource& source) {
@@ -33,14 +45,46 @@ void RefuseUnanalysable(const double* values, int n, const DataFileSource& sourc
         throw ZarnError("O arquivo de dados " + read + ": a análise precisa de pelo menos " +
                         std::to_string(kMinimumSampleSize) + " valores");
     }
+    int zeros = 0;
     for (int i = 0; i < n; ++i) {
         if (values[i] > 0) continue;
+        if (values[i] == 0 && (i >= static_cast<int>(source.Tokens.size()) || WrittenAsZero(source.Tokens[i]))) {
+            ++zeros;
+            continue;
+        }
         const std::string line = i < static_cast<int>(source.Lines.size()) ? std::to_string(source.Lines[i]) : "?";
         const std::string value = i < static_cast<int>(source.Tokens.size()) ? source.Tokens[i] : "";
         throw ZarnError("O valor da linha " + line + " do arquivo de dados é " + value +
                         ": a análise trabalha com os logaritmos dos valores, por isso todo valor deve ser "
                         "maior que zero");
     }
+    if (zeros == 0) {
+        RefuseUniform(values, n, source, "valores");
+        return;
+    }
+    const int positive = n - zeros;
+    if (positive < kMinimumSampleSize)
+        throw ZarnError("O arquivo de dados tem " + Count(n, "valor", "valores") + ", dos quais " +
+                        Count(zeros, "é zero", "são zero") + (zeros == 1 ? " (ano sem vazão): " : " (anos sem vazão): ") +
+                        (positive == 0 ? std::string("não resta nenhum valor positivo")
+                                       : "resta" + std::string(positive == 1 ? " " : "m ") +
+                                             Count(positive, "valor positivo", "valores positivos")) +
+                        ", e a análise precisa de pelo menos " + std::to_string(kMinimumSampleSize));
+    // The rest is asked of the positive values, named by their own lines.
+    std::vector<double> kept;
+    DataFileSource keptSource;
+    for (int i = 0; i < n; ++i) {
+        if (values[i] == 0) continue;
+        kept.push_back(values[i]);
+        if (i < static_cast<int>(source.Lines.size())) keptSource.Lines.push_back(source.Lines[i]);
+        if (i < static_cast<int>(source.Tokens.size())) keptSource.Tokens.push_back(source.Tokens[i]);
+    }
+    RefuseUniform(kept.data(), positive, keptSource, "valores positivos");
+}
+
+namespace {
+
+void RefuseUniform(const double* values, int n, const DataFileSource& source, const std::string& valuesName) {
     // How many values differ from the first, and where the first of them is.
     int differing = 0;
     int other = -1;
@@ -50,7 +94,7 @@ void RefuseUnanalysable(const double* values, int n, const DataFileSource& sourc
         if (other < 0) other = i;
     }
     if (differing == 0)
-        throw ZarnError("Todos os " + std::to_string(n) + " valores do arquivo de dados são iguais (" +
+        throw ZarnError("Todos os " + std::to_string(n) + " " + valuesName + " do arquivo de dados são iguais (" +
                         source.Tokens.at(0) + "): uma série sem variação não pode ser analisada");
     // All but one equal: either the first value is the odd one out (every
     // other value equals the second) or exactly one value differs from it.
@@ -64,7 +108,7 @@ void RefuseUnanalysable(const double* values, int n, const DataFileSource& sourc
     }
     if (odd >= 0) {
         const int common = odd == 0 ? 1 : 0;
-        throw ZarnError("Todos os valores do arquivo de dados são iguais (" + source.Tokens.at(common) +
+        throw ZarnError("Todos os " + valuesName + " do arquivo de dados são iguais (" + source.Tokens.at(common) +
                         "), exceto o da linha " + std::to_string(source.Lines.at(odd)) + " (" +
                         source.Tokens.at(odd) +
                         "): sem variação nos demais valores, o teste de outliers pela assimetria não pode ser "
@@ -72,9 +116,11 @@ void RefuseUnanalysable(const double* values, int n, const DataFileSource& sourc
     }
 }
 
+}  // namespace
+
 void CalculateAll(AnalysisRecord& r, const std::string& title, const std::string& location,
                   const std::string& comment, const std::string& dataFileName, const SimulationOptions& options,
-                  SimulationSummary* simulations) {
+                  SimulationSummary* simulations, ZeroYears* zeroYears) {
     CalculationProgress* progress = options.Progress;
     auto stage = [&](CalculationStage s) {
         if (progress == nullptr) return;
@@ -100,6 +146,14 @@ void CalculateAll(AnalysisRecord& r, const std::string& title, const std::string
         r.SampleSize = n;
         std::memset(r.Sample + n, 0, sizeof(double) * (kSampleCapacity - n));
         RefuseUnanalysable(r.Sample, n, source);
+        // Years without flow are set aside: the analysis is that of the
+        // positive values in file order (Bulletin 17B, appendix 5).
+        int kept = 0;
+        for (int i = 0; i < n; ++i)
+            if (r.Sample[i] != 0) r.Sample[kept++] = r.Sample[i];
+        std::memset(r.Sample + kept, 0, sizeof(double) * (kSampleCapacity - kept));
+        r.SampleSize = kept;
+        if (zeroYears != nullptr) *zeroYears = ZeroYears{n - kept, n};
     });
 
     // 3. The probability plot starts with the Normal distribution.

@@ -10,8 +10,11 @@
 //
 // Before any calculation a sample that cannot be analysed is refused with a
 // Portuguese message naming the cause, checked in this order: fewer than 4
-// values; a value that is zero or negative (its line and value); all values
-// equal; all values but one equal. A fault inside the goodness-of-fit
+// values; a negative value, or one that only underflows to 0 (its line and
+// value); fewer than 4 positive values once the zeros are set aside; all positive values equal; all but one
+// equal. A value of exactly 0 is a year without flow: the zeros are set aside
+// and the whole analysis runs on the positive values in file order, as for a
+// file holding only them (returnperiods.h adjusts the quantiles). A fault inside the goodness-of-fit
 // simulations only leaves the faulting replicate out (simulation.h).
 #pragma once
 
@@ -19,6 +22,7 @@
 
 #include "analysis/datafile.h"
 #include "analysis/record.h"
+#include "analysis/returnperiods.h"
 #include "analysis/simulation.h"
 
 namespace zarn {
@@ -30,10 +34,12 @@ constexpr int kMinimumSampleSize = 4;
 // the record keeps its first 255 characters. options: threads and progress of
 // the simulations (the result is the same for any thread count). simulations,
 // when given, receives what the analysis keeps of the simulations (replicates
-// completed, confidence intervals).
+// completed, confidence intervals). zeroYears, when given, receives the zeros
+// set aside and the values read.
 void CalculateAll(AnalysisRecord& r, const std::string& title, const std::string& location,
                   const std::string& comment, const std::string& dataFileName,
-                  const SimulationOptions& options = {}, SimulationSummary* simulations = nullptr);
+                  const SimulationOptions& options = {}, SimulationSummary* simulations = nullptr,
+                  ZeroYears* zeroYears = nullptr);
 
 // Throws the refusal of a sample of n values read from a data file (lines and
 // tokens from `source`), or returns when it can be analysed.

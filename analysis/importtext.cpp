@@ -386,13 +386,17 @@ std::string AbsentYears(const std::vector<int>& years) {
 void AddSeriesNotes(ImportResult& r) {
     std::vector<int> years;
     std::map<int, int> count;
-    std::vector<std::string> notPositive;
+    // A maximum of 0 is a year without flow: kept, as data. A negative one
+    // cannot be analysed.
+    std::vector<std::string> dry, negative;
     for (const auto& k : r.Kept) {
         if (const auto y = LabelYear(k.Label)) {
             years.push_back(*y);
             ++count[*y];
         }
-        if (NumberOf(k.Value) <= 0) notPositive.push_back(k.Value + (k.Label.empty() ? "" : " (" + k.Label + ")"));
+        const double v = NumberOf(k.Value);
+        if (v == 0) dry.push_back(k.Label.empty() ? k.Value : k.Label);
+        else if (v < 0) negative.push_back(k.Value + (k.Label.empty() ? "" : " (" + k.Label + ")"));
     }
     // HidroWeb lists every year of its span, kept or left out.
     if (const std::string gaps = AbsentYears(years); !gaps.empty() && r.Format != ImportFormat::HidroWeb)
@@ -403,9 +407,14 @@ void AddSeriesNotes(ImportResult& r) {
     if (!repeated.empty())
         r.Notes.push_back("Mais de um valor no mesmo ano: " + Join(repeated, ", ") +
                           ". Confira se a série é mesmo de máximos anuais.");
-    if (!notPositive.empty())
-        r.Notes.push_back("Valores nulos ou negativos: " + Join(notPositive, ", ") +
-                          ". A análise trabalha com logaritmos e exige valores maiores que zero.");
+    if (!dry.empty())
+        r.Notes.push_back("Anos sem vazão (máximo anual 0): " + Join(dry, ", ") +
+                          ". A análise os põe de lado e os leva em conta pela probabilidade de um ano seco, p0 "
+                          "(Bulletin 17B, apêndice 5).");
+    if (!negative.empty())
+        r.Notes.push_back("Valores negativos: " + Join(negative, ", ") +
+                          ". A análise trabalha com logaritmos e exige valores maiores que zero (ou 0, um ano sem "
+                          "vazão).");
 }
 
 std::string JoinCut(const std::vector<std::string>& items, std::size_t shown, const std::string& what) {

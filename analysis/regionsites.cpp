@@ -54,6 +54,15 @@ std::vector<double> SiteValues(const RegionEntry& e) {
         }
     }
     RefuseUnanalysable(values.data(), n, source);
+    // The index-flood method here takes every value as a flood: a year
+    // without flow (0), which the at-site analysis sets aside with its
+    // probability, leaves the site out of the region.
+    for (int i = 0; i < n; ++i) {
+        if (values[i] != 0) continue;
+        const std::string line = i < static_cast<int>(source.Lines.size()) ? std::to_string(source.Lines[i]) : "?";
+        throw ZarnError("O valor da linha " + line + " do arquivo de dados é 0, um ano sem vazão: a análise "
+                        "regional não trata anos sem vazão (analise este posto sozinho, com o ajuste para anos secos)");
+    }
     values.resize(n);
     return values;
 }

@@ -439,6 +439,7 @@ DistributionSimulation Settle(int index, int n, std::vector<ReplicateOutcome>& o
             continue;
         }
         correlations.push_back(R);
+        if (o.RefitWritten && o.RefitCode == 0) result.CountedRefits.push_back(o.Refit);
         if (o.IntervalCounted) {
             result.IntervalRefits.push_back(o.Refit);
             result.IntervalQuantiles.push_back(o.Quantiles);

@@ -8,7 +8,8 @@
 // sample the simulation keeps
 //   - the ratio the variance test needs (t3 or t4),
 //   - R of the sample against the refitted distribution (critical-R test),
-//   - the refitted return-period quantiles (confidence intervals).
+//   - the refitted return-period quantiles (confidence intervals), and the
+//     refit itself, from which the quantiles at any other period are taken.
 // A replicate in which a floating-point fault is raised is left out:
 //   - a fault in its quantiles or L-moments leaves it out of both tests;
 //   - a fault in its refit or correlation leaves it out of the critical-R test;
@@ -60,6 +61,11 @@ struct DistributionSimulation {
     // units of the sample, exp taken for LogNormal and LogPearson III).
     std::vector<ParameterSet> IntervalRefits;
     std::vector<std::array<double, kReturnPeriodCount>> IntervalQuantiles;
+    // Every replicate the intervals may count, in replicate order: its refit
+    // was written with CalcError 0 and it completed the critical-R test.
+    // Quantiles at other return periods are taken from these refits, each
+    // list keeping its own count (returnperiods.h).
+    std::vector<ParameterSet> CountedRefits;
 };
 
 struct SimulationSummary {

@@ -16,11 +16,13 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <memory>
+#include <optional>
 
 #include "analysis/calculation.h"
 #include "analysis/importer.h"
 #include "analysis/progress.h"
 #include "analysis/record.h"
+#include "analysis/returnperiods.h"
 #include "app/application.h"
 #include "app/importdialog.h"
 #include "app/novoproj.h"
@@ -29,6 +31,8 @@
 #include "platform/datawarnings.h"
 #include "platform/session.h"
 #include "dialogs/chartwindows.h"
+#include "dialogs/intervalwindow.h"
+#include "dialogs/periodos.h"
 #include "dialogs/recomendacao.h"
 #include "dialogs/resultdialogs.h"
 #include "dialogs/chartexport.h"
@@ -122,6 +126,7 @@ void TDesktop::BuildMenu() {
     abrir1_ = Command(arquivo_, QStringLiteral("Abrir"), &TDesktop::Abrirprojeto);
     importar1_ = Command(arquivo_, QStringLiteral("Importar série..."), &TDesktop::Importarserie);
     menusalvar_ = Command(arquivo_, QStringLiteral("Salvar"), &TDesktop::Salvarprojeto, false);
+    menuperiodos_ = Command(arquivo_, QStringLiteral("Períodos de retorno..."), &TDesktop::Periodosderetorno, false);
     arquivo_->addSeparator();
     menuestudo_ = Command(arquivo_, QStringLiteral("Relatório do estudo..."), &TDesktop::Relatoriodoestudo, false);
     arquivo_->addSeparator();
@@ -234,8 +239,8 @@ void TDesktop::SetChartWindows(TFrequencia* frequencia, TDiagramaMomentos* diagr
 void TDesktop::Run(const std::function<void()>& command) { RunCommand(platform_, this, command); }
 
 void TDesktop::HabilitarComandos() {
-    for (QAction* a : {salvar_, menusalvar_, menuestudo_, menuestat_, menuteste_, menupara_, menumemo_, menureco_,
-                       menufrequencia_, menudiagrama_})
+    for (QAction* a : {salvar_, menusalvar_, menuestudo_, menuperiodos_, menuestat_, menuteste_, menupara_, menumemo_,
+                       menureco_, menufrequencia_, menudiagrama_})
         a->setEnabled(true);
     for (QAction* a : tools_) a->setEnabled(true);
 }
@@ -301,15 +306,20 @@ void TDesktop::Criarprojeto() {
     // without a message.
     CalculationProgress progress;
     SimulationSummary simulations;
+    ZeroYears zeros;
     try {
         platform_.RunWithProgress(this, QStringLiteral("ZARN - Calculando"), progress, [&] {
-            CalculateAll(*scratch, title, location, comment, dataFile, document_.Options(&progress), &simulations);
+            CalculateAll(*scratch, title, location, comment, dataFile, document_.Options(&progress), &simulations,
+                         &zeros);
         });
     } catch (const CalculationCancelled&) {
         return;
     }
-    // A new project: no file yet, its own settings; every open window follows.
-    document_.Replace(std::move(scratch), std::move(simulations), std::string(), ProjectSettings{}, true);
+    // A new project: no file yet, its own settings (the return periods asked
+    // for and the years without flow set aside); every open window follows.
+    ProjectSettings settings;
+    SetStudy(settings, novoProj_->PeriodosDeRetorno(), zeros.Zeros);
+    document_.Replace(std::move(scratch), std::move(simulations), std::string(), std::move(settings), true);
     HabilitarComandos();
     if (estatisticas_) estatisticas_->Exibir();
 
@@ -366,6 +376,24 @@ void TDesktop::Relatoriodoestudo() {
     platform_.Notice(this, QStringLiteral("Relatório do estudo gravado em \"%1\" (%2 páginas).")
                                .arg(QDir::toNativeSeparators(path))
                                .arg(pages));
+}
+
+TPeriodos* TDesktop::PeriodosJanela() {
+    if (periodos_ == nullptr) periodos_ = new TPeriodos(platform_, this);
+    return periodos_;
+}
+
+void TDesktop::Periodosderetorno() {
+    const std::vector<double> current = StudyReturnPeriods(document_.Settings());
+    const std::optional<std::vector<double>> periods = PeriodosJanela()->Executar(current);
+    if (!periods || *periods == current) return;
+    SetStudy(document_.Settings(), *periods, ProjectZeroYears(document_.Record(), document_.Settings()).Zeros);
+    document_.SetModified(true);
+    // The open windows that show quantiles follow the new list.
+    if (recomendacao_ && recomendacao_->isVisible()) recomendacao_->Exibir();
+    if (frequencia_ && frequencia_->isVisible()) frequencia_->Exibir();
+    for (TIntervalos* intervalos : findChildren<TIntervalos*>())
+        if (intervalos->isVisible()) intervalos->Exibir();
 }
 
 TImportar* TDesktop::ImportarJanela() {

@@ -31,6 +31,7 @@ class Tresult;
 class TRecomendacao;
 class TFrequencia;
 class TDiagramaMomentos;
+class TPeriodos;
 
 // Help topic of the main window, its menu items and toolbar buttons.
 constexpr int kDesktopHelpContext = 101;
@@ -71,6 +72,11 @@ public:
     // "Relatório do estudo...": asks for a PDF file and writes the study of
     // the analysis in memory (study/study.h).
     void Relatoriodoestudo();
+    // Asks for the study's return periods; the windows that show quantiles
+    // follow the new list, kept beside the project when it is saved.
+    void Periodosderetorno();
+    // The return-periods window, created on first use.
+    TPeriodos* PeriodosJanela();
     // Opens the import window; a saved data file is announced in a notice.
     void Importarserie();
     // The import window, created on first use.
@@ -97,6 +103,7 @@ public:
     QAction* Importar1() const { return importar1_; }
     QAction* menusalvar() const { return menusalvar_; }
     QAction* menuestudo() const { return menuestudo_; }
+    QAction* menuperiodos() const { return menuperiodos_; }
     QAction* Sair1() const { return sair1_; }
     QAction* menuestat() const { return menuestat_; }
     QAction* menuteste() const { return menuteste_; }
@@ -145,6 +152,7 @@ private:
     QAction* abrir1_ = nullptr;
     QAction* importar1_ = nullptr;
     QAction* menusalvar_ = nullptr;
+    QAction* menuperiodos_ = nullptr;
     QAction* sair1_ = nullptr;
     QAction* menuestat_ = nullptr;
     QAction* menuteste_ = nullptr;
@@ -166,6 +174,7 @@ private:
     TRecomendacao* recomendacao_ = nullptr;
     TFrequencia* frequencia_ = nullptr;
     TDiagramaMomentos* diagrama_ = nullptr;
+    TPeriodos* periodos_ = nullptr;
 };
 
 // Start-up once the windows exist: the document is not modified, the

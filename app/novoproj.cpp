@@ -13,6 +13,9 @@
 #include "app/application.h"
 #include "app/importdialog.h"
 #include "app/pictures.h"
+#include "analysis/returnperiods.h"
+#include "dialogs/periodos.h"
+#include "dialogs/resultdialogs.h"
 
 namespace zarn {
 
@@ -36,6 +39,10 @@ constexpr int kImportLeft = 331;
 constexpr int kImportTop = 146;
 constexpr int kImportWidth = 70;
 constexpr int kImportHeight = 20;
+// The return periods' row, under the controls above, which keep their places.
+constexpr int kPeriodsTop = 206;
+constexpr int kPeriodsLabelWidth = 150;  // at least; wider when its font needs it
+constexpr int kPeriodsHeight = 32;  // the dialog grows by this
 
 }  // namespace
 
@@ -44,7 +51,7 @@ TNovoProj::TNovoProj(Platform& platform, const Session& session, QWidget* parent
       platform_(platform),
       session_(session) {
     setWindowTitle(QStringLiteral("ZARN - Criar projeto"));
-    setFixedSize(kClientWidth, kClientHeight);
+    setFixedSize(kClientWidth, kClientHeight + kPeriodsHeight);
 
     projeto_ = AddRow(QStringLiteral("Título:"), 24, kWideField);
     local_ = AddRow(QStringLiteral("Local:"), 56, kWideField);
@@ -70,6 +77,19 @@ TNovoProj::TNovoProj(Platform& platform, const Session& session, QWidget* parent
     cancelar_->setGeometry(251, kButtonTop, 75, 25);
     cancelar_->setAutoDefault(false);
 
+    auto* periodsLabel = new QLabel(QStringLiteral("Períodos de retorno (anos):"), this);
+    const int labelWidth = std::max(kPeriodsLabelWidth, periodsLabel->sizeHint().width());
+    periodsLabel->setGeometry(kLabelLeft, kPeriodsTop, labelWidth, kFieldHeight);
+    periodos_ = new QLineEdit(this);
+    periodos_->setObjectName(QStringLiteral("Periodos"));
+    periodos_->setGeometry(kLabelLeft + labelWidth + 4, kPeriodsTop, kBrowseLeft + 25 - kLabelLeft - labelWidth - 4,
+                           kFieldHeight);
+    periodos_->setToolTip(QStringLiteral("Até 20 tempos de retorno maiores que 1 ano, separados por \";\" "
+                                         "(por exemplo 2; 10; 25; 100; 1000; 10000)"));
+    periodsLabel->setBuddy(periodos_);
+    periods_ = StandardReturnPeriods();
+    periodos_->setText(QString::fromStdString(FormatReturnPeriods(periods_, RegionalDecimalSeparator())));
+
     setTabOrder(projeto_, local_);
     setTabOrder(local_, comentario_);
     setTabOrder(comentario_, dados_);
@@ -77,6 +97,7 @@ TNovoProj::TNovoProj(Platform& platform, const Session& session, QWidget* parent
     setTabOrder(buttondados_, criar_);
     setTabOrder(criar_, cancelar_);
     setTabOrder(cancelar_, buttonimportar_);
+    setTabOrder(buttonimportar_, periodos_);
 
     abrirdados.Filters = {QStringLiteral("Arquivo de dados (*.dat)"), QStringLiteral("Todos os arquivos (*.*)")};
     abrirdados.DefaultSuffix = QStringLiteral("dat");
@@ -166,7 +187,7 @@ void TNovoProj::CriarClick() {
         platform_.Notice(this, kInvalidDataFileText);
         return;
     }
-    accept();
+    if (ReadReturnPeriodsField(platform_, this, periodos_, periods_)) accept();
 }
 
 void TNovoProj::CancelarClick() { reject(); }

@@ -1,11 +1,14 @@
 // The new-project dialog: title, location, comment and the data file of a
 // new analysis. Created once at start-up and reused; every creation starts
 // with empty fields. The data file is chosen by browsing, or made by the
-// import window from a HidroWeb, USGS or table file.
+// import window from a HidroWeb, USGS or table file. Under those controls,
+// the study's return periods: the report's seven at first, then the last
+// list a project was created with.
 #pragma once
 
 #include <QDialog>
 #include <functional>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -49,6 +52,9 @@ public:
     // The import window, created on first use.
     TImportar* ImportarJanela();
     QPushButton* Criar() const { return criar_; }
+    QLineEdit* Periodos() const { return periodos_; }
+    // The list of `Periodos`, read when "Criar" accepted it.
+    const std::vector<double>& PeriodosDeRetorno() const { return periods_; }
     QPushButton* Cancelar() const { return cancelar_; }
 
     // Set at start-up: HelpFilePath(), "ajuda.hlp" in the start-up folder first.
@@ -76,6 +82,8 @@ private:
     TImportar* importar_ = nullptr;
     QPushButton* criar_;
     QPushButton* cancelar_;
+    QLineEdit* periodos_;
+    std::vector<double> periods_;
 };
 
 }  // namespace zarn

@@ -1,7 +1,8 @@
 // zarn-screenshots: draws the windows headless and saves them as PNG for
 // the documentation. Creates a project from the bundled Ocmulgee example,
 // then grabs the main window, the new-project dialog, each result window,
-// the import window, the advice, the two chart windows and the help viewer.
+// the import window, the advice, the two chart windows and the help viewer;
+// then a series with years without flow and a study's own return periods.
 //
 //   zarn-screenshots [OUTPUT-FOLDER]     (default: docs/screenshots)
 #include <QDir>
@@ -22,6 +23,7 @@
 #include "app/qtplatform.h"
 #include "app/windows.h"
 #include "dialogs/intervalwindow.h"
+#include "dialogs/periodos.h"
 #include "dialogs/recomendacao.h"
 #include "dialogs/chartwindows.h"
 #include "dialogs/regional.h"
@@ -150,6 +152,39 @@ int main(int argc, char* argv[]) {
     desktop->menudiagrama()->trigger();
     ok = Save(diagrama, folder, QStringLiteral("diagrama-momentos.png")) && ok;
     diagrama->hide();
+
+    // A series with years without flow and a study's own return periods:
+    // statistics, advice, intervals and the frequency chart.
+    platform.NextFile = QStringLiteral("examples/santa-cruz-anos-secos.dat");
+    novoProj->ModalRun = [&](zarn::TNovoProj& d) {
+        d.Projeto()->setText(QStringLiteral("Rio com anos secos (exemplo)"));
+        d.Local()->setText(QStringLiteral("Série ilustrativa: Santa Cruz com 5 anos sem vazão"));
+        d.Comentario()->clear();
+        d.buttondadosClick();
+        d.Periodos()->setText(QStringLiteral("1,05; 2; 10; 25; 100; 1000; 10000"));
+        ok = Save(&d, folder, QStringLiteral("criar-projeto-periodos.png")) && ok;
+        d.CriarClick();
+    };
+    desktop->Novo1()->trigger();
+    if (platform.Errors > 0) return 1;
+    ok = Save(estatisticas, folder, QStringLiteral("estatisticas-anos-secos.png")) && ok;
+    estatisticas->hide();
+    recomendacao->Exibir();
+    ok = Save(recomendacao, folder, QStringLiteral("recomendacao-anos-secos.png")) && ok;
+    recomendacao->hide();
+    intervalos->Exibir();
+    ok = Save(intervalos, folder, QStringLiteral("intervalos-anos-secos.png")) && ok;
+    intervalos->hide();
+    desktop->menufrequencia()->trigger();
+    frequencia->Unidade()->setText(QStringLiteral("pés³/s"));
+    frequencia->EscalaLog()->setChecked(true);
+    ok = Save(frequencia, folder, QStringLiteral("frequencia-anos-secos.png")) && ok;
+    frequencia->hide();
+    desktop->PeriodosJanela()->ModalRun = [&](zarn::TPeriodos& d) {
+        ok = Save(&d, folder, QStringLiteral("periodos-de-retorno.png")) && ok;
+        d.reject();
+    };
+    desktop->Periodosderetorno();
 
     // The regional analysis of the examples' stations, with drainage areas.
     zarn::TRegional* regional = windows.Regional;

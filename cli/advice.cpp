@@ -20,8 +20,8 @@ std::string WorkingDirectory() {
 
 Session ToolSession(const std::string& ruleBase) { return Session{WorkingDirectory(), ruleBase}; }
 
-std::string AdviceJson(const AnalysisRecord& r, const Session& session) {
-    const Advice advice = Advise(r, session);
+std::string AdviceJson(const AnalysisRecord& r, const Session& session, const ZeroYears& zeros) {
+    const Advice advice = Advise(r, session, zeros);
     if (!advice.RuleBaseProblem.empty()) std::fprintf(stderr, "%s\n", advice.RuleBaseProblem.c_str());
     return AdviceJson(advice);
 }

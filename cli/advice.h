@@ -6,6 +6,7 @@
 #include <string>
 
 #include "analysis/record.h"
+#include "analysis/returnperiods.h"
 #include "platform/session.h"
 #include "rules/advisor.h"
 
@@ -19,7 +20,8 @@ std::string AdviceJson(const Advice& advice);
 // in the installed data folder (never the working directory), otherwise the
 // compiled-in one. A user's rule base that could not be used is said on
 // standard error.
-std::string AdviceJson(const AnalysisRecord& r, const Session& session);
+// zeros: the years without flow set aside (the advice's caution on p0).
+std::string AdviceJson(const AnalysisRecord& r, const Session& session, const ZeroYears& zeros = {});
 
 // The session of a batch tool: its start-up folder is the working directory;
 // `ruleBase` the rule base given with --rules ("" for none).

@@ -31,6 +31,7 @@
 #include "analysis/projectfile.h"
 #include "analysis/quantiles.h"
 #include "analysis/record.h"
+#include "analysis/returnperiods.h"
 #include "analysis/simulation.h"
 #include "cli/advice.h"
 #include "cli/import.h"
@@ -59,13 +60,14 @@ struct StationRow {
     std::string Error;
     std::string Warnings;  // the data-file warnings, joined
     int N = 0;
+    ZeroYears Zeros;
     double Mean = NAN, StdDev = NAN, Skewness = NAN;
     std::uint8_t Flags = 0;
     int Recommended = 0;  // 0: none
     AdviceStatus Status = AdviceStatus::Rejected;  // the recommended distribution's status
     std::string RuleBaseProblem;  // why the user's rule base was not used
-    double Quantiles[kReturnPeriodCount] = {};
-    QuantileInterval Limits[kReturnPeriodCount] = {};
+    std::vector<double> Quantiles;  // at the batch's return periods
+    std::vector<QuantileInterval> Limits;
     double R[kDistributionCount] = {}, R90[kDistributionCount] = {}, Z[kDistributionCount] = {};
 };
 
@@ -126,7 +128,8 @@ void NameStations(std::vector<BatchStation>& stations) {
 }
 
 // The analysis of one station and its files, as single runs would write them.
-StationRow RunStation(const BatchStation& station, const std::string& out, int threads, const Session& session) {
+StationRow RunStation(const BatchStation& station, const std::string& out, int threads, const Session& session,
+                      const std::vector<double>& periods) {
     StationRow row;
     if (!station.Fault.empty()) {
         row.Error = station.Fault;
@@ -146,12 +149,14 @@ StationRow RunStation(const BatchStation& station, const std::string& out, int t
         auto r = std::make_unique<AnalysisRecord>();
         SimulationSummary simulations;
         r->TestFlags = 0;
-        CalculateAll(*r, "", "", "", data, {threads, nullptr}, &simulations);
-        WriteOut(base + ".json", RecordJson(*r, simulations));
-        WriteOut(base + ".txt", JoinCrLf(ReportLines(*r)));
+        ZeroYears zeros;
+        CalculateAll(*r, "", "", "", data, {threads, nullptr}, &simulations, &zeros);
+        WriteOut(base + ".json", RecordJson(*r, simulations, zeros, periods));
+        WriteOut(base + ".txt", JoinCrLf(ReportLines(*r, zeros)));
         WriteOut(base + ".clp", JoinCrLf(FactFileLines(*r)));
         WriteOut(base + ".prj", std::string(reinterpret_cast<const char*>(r.get()), sizeof *r));
-        const Advice advice = Advise(*r, session);
+        KeepStudySettings(base + ".prj", zeros.Zeros, nullptr);
+        const Advice advice = Advise(*r, session, zeros);
         WriteOut(base + ".advice.json", AdviceJson(advice));
         row.RuleBaseProblem = advice.RuleBaseProblem;
         row.Recommended = advice.Recommended;
@@ -161,6 +166,7 @@ StationRow RunStation(const BatchStation& station, const std::string& out, int t
         for (const DataFileWarning& warning : InspectDataFile(data))
             row.Warnings += (row.Warnings.empty() ? "" : " | ") + DataFileWarningText(warning, kImporterHint);
         row.N = r->SampleSize;
+        row.Zeros = zeros;
         row.Mean = r->Mean;
         row.StdDev = r->StdDev;
         row.Skewness = r->Skewness;
@@ -171,12 +177,9 @@ StationRow RunStation(const BatchStation& station, const std::string& out, int t
             row.Z[d - 1] = VarianceTestZOf(*r, d);
         }
         if (row.Recommended > 0) {
-            FloatingPointFlagsKept kept;
-            const auto limits = ReturnPeriodIntervals(simulations, row.Recommended);
-            for (int t = 0; t < kReturnPeriodCount; ++t) {
-                row.Quantiles[t] = ReturnPeriodQuantile(*r, row.Recommended, t);
-                row.Limits[t] = limits[t];
-            }
+            const ReturnPeriodTable table = MakeReturnPeriodTable(*r, &simulations, periods, zeros.Probability());
+            row.Quantiles = table.Quantiles[row.Recommended - 1];
+            row.Limits = table.Intervals[row.Recommended - 1];
         }
         row.Ok = true;
     } catch (const std::bad_alloc&) {
@@ -240,17 +243,19 @@ struct CsvStyle {
     bool Portuguese;  // headers and verdicts in Portuguese, and a byte-order mark
 };
 
-std::string SummaryCsv(const std::vector<BatchStation>& stations, const std::vector<StationRow>& rows, CsvStyle style) {
+std::string SummaryCsv(const std::vector<BatchStation>& stations, const std::vector<StationRow>& rows,
+                       const std::vector<double>& periods, CsvStyle style) {
     const std::string sep(1, style.Separator);
     std::vector<std::string> header;
     if (style.Portuguese) {
-        header = {"Arquivo", "n", "Média", "Desvio padrão", "Assimetria", "Dependência (Kendall)",
+        header = {"Arquivo", "n", "Anos sem vazão", "Média", "Desvio padrão", "Assimetria", "Dependência (Kendall)",
                   "Não homogeneidade (Mann-Kendall)", "Outlier alto (Grubbs-Beck)", "Outlier baixo (Grubbs-Beck)",
                   "Outlier alto (assimetria)", "Outlier baixo (assimetria)", "Distribuição recomendada", "Situação"};
-        for (int T : kReturnPeriods) {
-            header.push_back("Q" + std::to_string(T));
-            header.push_back("Q" + std::to_string(T) + " limite inferior (5 %)");
-            header.push_back("Q" + std::to_string(T) + " limite superior (95 %)");
+        for (double T : periods) {
+            const std::string q = "Q" + FormatReturnPeriods({T}, style.Decimal);
+            header.push_back(q);
+            header.push_back(q + " limite inferior (5 %)");
+            header.push_back(q + " limite superior (95 %)");
         }
         for (int d = 1; d <= kDistributionCount; ++d) {
             header.push_back("R " + DistributionName(d));
@@ -260,12 +265,13 @@ std::string SummaryCsv(const std::vector<BatchStation>& stations, const std::vec
         header.push_back("Avisos");
         header.push_back("Erro");
     } else {
-        header = {"file", "n", "mean", "std_dev", "skewness", "dependent", "non_homogeneous", "high_outlier_gb",
+        header = {"file", "n", "zero_years", "mean", "std_dev", "skewness", "dependent", "non_homogeneous", "high_outlier_gb",
                   "low_outlier_gb", "high_outlier_skew", "low_outlier_skew", "recommended", "status"};
-        for (int T : kReturnPeriods) {
-            header.push_back("q" + std::to_string(T));
-            header.push_back("q" + std::to_string(T) + "_lower_5");
-            header.push_back("q" + std::to_string(T) + "_upper_95");
+        for (double T : periods) {
+            const std::string q = "q" + FormatReturnPeriods({T}, style.Decimal);
+            header.push_back(q);
+            header.push_back(q + "_lower_5");
+            header.push_back(q + "_upper_95");
         }
         for (const char* code : kCodes) {
             header.push_back(std::string("r_") + code);
@@ -284,7 +290,7 @@ std::string SummaryCsv(const std::vector<BatchStation>& stations, const std::vec
         const StationRow& row = rows[s];
         csv += CsvText(stations[s].Path, style.Separator);
         if (row.Ok) {
-            csv += sep + std::to_string(row.N) + number(row.Mean) + number(row.StdDev) + number(row.Skewness);
+            csv += sep + std::to_string(row.N) + sep + std::to_string(row.Zeros.Zeros) + number(row.Mean) + number(row.StdDev) + number(row.Skewness);
             for (std::uint8_t bit : kVerdicts) {
                 const bool set = (row.Flags & bit) != 0;
                 csv += sep + (style.Portuguese ? (set ? "sim" : "não") : (set ? "1" : "0"));
@@ -294,7 +300,7 @@ std::string SummaryCsv(const std::vector<BatchStation>& stations, const std::vec
             csv += sep + (any ? CsvText(DistributionName(row.Recommended), style.Separator) : "");
             csv += sep + (any ? CsvText(style.Portuguese ? StatusName(row.Status) : StatusKey(row.Status), style.Separator)
                               : std::string(style.Portuguese ? "todas rejeitadas" : "all-rejected"));
-            for (int t = 0; t < kReturnPeriodCount; ++t) {
+            for (std::size_t t = 0; t < periods.size(); ++t) {
                 csv += any ? number(row.Quantiles[t]) + number(row.Limits[t].Lower) + number(row.Limits[t].Upper)
                            : sep + sep + sep;
             }
@@ -419,12 +425,13 @@ int RunBatch(const BatchOptions& options) {
     // stations than threads, the threads of each analysis shared out.
     const int threads = std::max(1, std::min(ResolveThreadCount(options.Threads), static_cast<int>(stations.size())));
     const int perStation = std::max(1, ResolveThreadCount(options.Threads) / static_cast<int>(stations.size()));
+    const std::vector<double> periods = options.ReturnPeriods.empty() ? StandardReturnPeriods() : options.ReturnPeriods;
     std::vector<StationRow> rows(stations.size());
     ProgressLine progress(static_cast<int>(stations.size()));
     std::atomic<std::size_t> next{0};
     auto worker = [&] {
         for (std::size_t s = next++; s < stations.size(); s = next++) {
-            rows[s] = RunStation(stations[s], options.Out, perStation, session);
+            rows[s] = RunStation(stations[s], options.Out, perStation, session, periods);
             progress.StationDone(stations[s], rows[s]);
         }
     };
@@ -434,8 +441,8 @@ int RunBatch(const BatchOptions& options) {
     for (std::thread& t : pool) t.join();
     progress.Finish();
 
-    WriteOut(options.Out + "/resumo.csv", SummaryCsv(stations, rows, {';', ',', true}));
-    WriteOut(options.Out + "/summary.csv", SummaryCsv(stations, rows, {',', '.', false}));
+    WriteOut(options.Out + "/resumo.csv", SummaryCsv(stations, rows, periods, {';', ',', true}));
+    WriteOut(options.Out + "/summary.csv", SummaryCsv(stations, rows, periods, {',', '.', false}));
     for (const StationRow& row : rows) {
         if (row.RuleBaseProblem.empty()) continue;
         std::fprintf(stderr, "%s\n", row.RuleBaseProblem.c_str());  // the same for every station: once

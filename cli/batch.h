@@ -10,7 +10,9 @@
 // NAME.advice.json and NAME.prj, byte-identical to a single zarn-cli run on
 // that file; an imported station also NAME.dat. DIR/resumo.csv (";" and ","
 // decimals, UTF-8 with BOM) and DIR/summary.csv ("," and ".") hold one row
-// per station, with the error text of a station that failed. Progress goes
+// per station, with the error text of a station that failed: its years
+// without flow set aside and, for each return period asked, the recommended
+// distribution's quantile and 90 % limits with the zeros taken back in. Progress goes
 // to standard error.
 //
 //   BatchOptions    input, output folder, threads
@@ -28,6 +30,9 @@ struct BatchOptions {
     std::string Out;
     int Threads = 0;  // 0: the machine's hardware threads
     std::string RuleBase;  // --rules FILE; empty: the user's adapted one or the compiled-in one
+    // The summaries' quantile columns and each station's UserReturnPeriods;
+    // empty: the seven of the report.
+    std::vector<double> ReturnPeriods;
 };
 
 struct BatchStation {

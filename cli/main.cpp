@@ -18,6 +18,8 @@
 #include "analysis/intervals.h"
 #include "analysis/quantiles.h"
 #include "analysis/record.h"
+#include "analysis/projectsettings.h"
+#include "analysis/returnperiods.h"
 #include "analysis/simulation.h"
 #include "analysis/projectfile.h"
 #include "cli/advice.h"
@@ -41,8 +43,8 @@ constexpr const char* kUsage =
     "usage: zarn-cli (--data FILE | --open PROJECT) [--title T] [--location L] [--comment C]\n"
     "                [--json OUT] [--report OUT] [--facts OUT] [--project OUT] [--dialogs OUT] [--advice OUT]\n"
     "                [--decimal-separator C] [--plot-distribution N] [--threads N] [--raw] [--rules FILE]\n"
-    "                [--study OUT.pdf]\n"
-    "       zarn-cli --batch INPUT --out DIR [--threads N] [--rules FILE]\n"
+    "                [--study OUT.pdf] [--return-periods T1,T2,...]\n"
+    "       zarn-cli --batch INPUT --out DIR [--threads N] [--rules FILE] [--return-periods T1,T2,...]\n"
     "       zarn-cli --help | --version\n"
     "       OUT is a path, or - for standard output; INPUT a folder of data files or a\n"
     "       text file listing them; --raw writes the report and the fact file to a\n"
@@ -58,6 +60,9 @@ struct Options {
     char DecimalSeparator = '.';
     int PlotDistribution = 0;  // 0: the record's PlotDistribution
     int Threads = 0;           // 0: the machine's hardware threads
+    // --return-periods: the JSON's UserReturnPeriods and the batch's
+    // summary columns; empty: the seven of the report.
+    std::vector<double> ReturnPeriods;
     bool Raw = false;          // --report - and --facts - keep the file's bytes on a terminal
     std::string Batch;         // --batch INPUT; its folder is the import's --out
     std::string Rules;         // --rules FILE: the rule base of the advice
@@ -93,6 +98,9 @@ Options ParseArguments(int argc, char** argv) {
         };
         if (arg == "--batch") {
             o.Batch = value();
+        } else if (arg == "--return-periods") {
+            if (const std::string e = ParseReturnPeriods(value(), o.ReturnPeriods); !e.empty())
+                throw UsageError{"--return-periods: " + e};
         } else if (arg == "--rules") {
             o.Rules = value();
         } else if (IsImportArgument(arg)) {
@@ -136,7 +144,7 @@ Options ParseArguments(int argc, char** argv) {
         // Files the batch imports take the importer's defaults.
         if (o.Import.Out.empty()) throw UsageError{"--batch needs --out DIR"};
         if (outputs || o.ImportOptionsGiven)
-            throw UsageError{"--batch writes its own files: it goes with --out, --threads and --rules alone"};
+            throw UsageError{"--batch writes its own files: it goes with --out, --threads, --rules and --return-periods alone"};
         return o;
     }
     if (o.Import.Given) {
@@ -165,30 +173,41 @@ int Run(const Options& o) {
     AnalysisRecord& r = *record;
     const SimulationOptions simulation{o.Threads, nullptr};
     SimulationSummary simulations;
+    ZeroYears zeros;
+    std::vector<double> periods = o.ReturnPeriods.empty() ? StandardReturnPeriods() : o.ReturnPeriods;
     if (!o.Data.empty()) {
         r.TestFlags = 0;
         CalculateAll(r, Utf8ToWindows1252(o.Title), Utf8ToWindows1252(o.Location),
-                     Utf8ToWindows1252(o.Comment), o.Data, simulation, &simulations);
+                     Utf8ToWindows1252(o.Comment), o.Data, simulation, &simulations, &zeros);
     } else {
         ReadProjectFile(r, o.Open);
+        const ProjectStudy study = ReadProjectStudy(r, o.Open);
+        zeros = study.Zeros;
+        if (o.ReturnPeriods.empty()) periods = study.ReturnPeriods;  // the project's own list
     }
     if (!o.Json.empty()) {
         // A project file keeps no simulations: they are run again from its
         // parameters and sample size, which gives the same numbers.
         if (!simulations.Matches(r)) simulations = SimulateAll(r, simulation);
-        WriteOut(o.Json, RecordJson(r, simulations));
+        WriteOut(o.Json, RecordJson(r, simulations, zeros, periods));
     }
-    if (!o.Dialogs.empty()) WriteOut(o.Dialogs, DialogsJson(r, o.DecimalSeparator, o.PlotDistribution));
+    if (!o.Dialogs.empty()) WriteOut(o.Dialogs, DialogsJson(r, o.DecimalSeparator, o.PlotDistribution, zeros));
     // The same bytes as the windows' report, fact file and project file,
     // each written whole or not at all (standard output as --raw asks).
-    if (!o.Report.empty())
-        WriteOut(o.Report, o.Report == "-" ? StandardOutputLines(ReportLines(r), o.Raw) : JoinCrLf(ReportLines(r)));
+    if (!o.Report.empty()) {
+        const std::vector<std::string> lines = ReportLines(r, zeros);
+        WriteOut(o.Report, o.Report == "-" ? StandardOutputLines(lines, o.Raw) : JoinCrLf(lines));
+    }
     if (!o.Facts.empty())
         WriteOut(o.Facts, o.Facts == "-" ? StandardOutputLines(FactFileLines(r), o.Raw) : JoinCrLf(FactFileLines(r)));
-    if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r, ToolSession(o.Rules)));
-    if (!o.Project.empty()) WriteOut(o.Project, std::string(reinterpret_cast<const char*>(&r), sizeof r));
+    if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r, ToolSession(o.Rules), zeros));
+    if (!o.Project.empty()) {
+        WriteOut(o.Project, std::string(reinterpret_cast<const char*>(&r), sizeof r));
+        // The zeros set aside and the periods asked for go beside it.
+        if (o.Project != "-") KeepStudySettings(o.Project, zeros.Zeros, &periods);
+    }
     if (!o.Data.empty()) PrintDataFileWarnings(o.Data);
-    if (!o.Study.empty()) return WriteStudy(r, o.Study, o.Open, o.Rules);
+    if (!o.Study.empty()) return WriteStudy(r, o.Study, o.Open, o.Rules, zeros.Zeros, periods);
     return 0;
 }
 
@@ -220,7 +239,8 @@ int main(int argc, char** argv) {
     }
     try {
         if (!options.Batch.empty())
-            return zarn::RunBatch({options.Batch, options.Import.Out, options.Threads, options.Rules});
+            return zarn::RunBatch(
+                {options.Batch, options.Import.Out, options.Threads, options.Rules, options.ReturnPeriods});
         return options.Import.Given ? zarn::RunImport(options.Import) : zarn::Run(options);
     } catch (const std::bad_alloc&) {
         std::fputs("Memória insuficiente\n", stderr);

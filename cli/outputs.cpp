@@ -32,6 +32,18 @@ void WriteLMoments(JsonWriter& w, const LMomentSet& m) {
     w.EndObject();
 }
 
+// [[lower, upper], ...]
+void WriteIntervals(JsonWriter& w, const QuantileInterval* limits, std::size_t n) {
+    w.BeginArray();
+    for (std::size_t i = 0; i < n; ++i) {
+        w.BeginArray();
+        w.Number(limits[i].Lower);
+        w.Number(limits[i].Upper);
+        w.EndArray();
+    }
+    w.EndArray();
+}
+
 void WriteNumbers(JsonWriter& w, const double* x, int n) {
     w.BeginArray();
     for (int i = 0; i < n; ++i) w.Number(x[i]);
@@ -127,7 +139,8 @@ std::string JoinCrLf(const std::vector<std::string>& lines) {
     return s;
 }
 
-std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulations) {
+std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulations, const ZeroYears& zeros,
+                       const std::vector<double>& periods) {
     JsonWriter w;
     w.BeginObject();
     w.Key("TestFlags"); w.Integer(r.TestFlags);
@@ -211,30 +224,45 @@ std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulat
     w.Key("QuantileIntervals");
     w.BeginArray();
     for (int d = 1; d <= kDistributionCount; ++d) {
-        w.BeginArray();
-        for (const QuantileInterval& limits : ReturnPeriodIntervals(simulations, d)) {
-            w.BeginArray();
-            w.Number(limits.Lower);
-            w.Number(limits.Upper);
-            w.EndArray();
-        }
-        w.EndArray();
+        const auto limits = ReturnPeriodIntervals(simulations, d);
+        WriteIntervals(w, limits.data(), limits.size());
     }
     w.EndArray();
     w.Key("IntervalSamples");
     w.BeginArray();
     for (int d = 1; d <= kDistributionCount; ++d) w.Integer(IntervalSamples(simulations, d));
     w.EndArray();
+    // The years without flow set aside, and the quantiles at the asked
+    // return periods with the zeros taken back in (p0 = ZeroCount / years).
+    w.Key("ZeroCount"); w.Integer(zeros.Zeros);
+    w.Key("ZeroProbability"); w.Number(zeros.Probability());
+    const ReturnPeriodTable table = MakeReturnPeriodTable(r, &simulations, periods, zeros.Probability());
+    w.Key("UserReturnPeriods");
+    w.BeginObject();
+    w.Key("ReturnPeriods"); WriteNumbers(w, table.Periods.data(), static_cast<int>(table.Periods.size()));
+    w.Key("Quantiles");
+    w.BeginArray();
+    for (const auto& q : table.Quantiles) WriteNumbers(w, q.data(), static_cast<int>(q.size()));
+    w.EndArray();
+    w.Key("Intervals");
+    w.BeginArray();
+    for (const auto& limits : table.Intervals) WriteIntervals(w, limits.data(), limits.size());
+    w.EndArray();
+    w.Key("IntervalSamples");
+    w.BeginArray();
+    for (int m : table.IntervalSamples) w.Integer(m);
+    w.EndArray();
+    w.EndObject();
     w.EndObject();
     return w.Text() + "\n";
 }
 
 // What the result windows show, built by the functions the windows use.
 
-std::string DialogsJson(const AnalysisRecord& r, char separator, int plotDistribution) {
+std::string DialogsJson(const AnalysisRecord& r, char separator, int plotDistribution, const ZeroYears& zeros) {
     JsonWriter w;
     w.BeginObject();
-    w.Key("Statistics"); WriteLines(w, EstatisticasLines(r, separator));
+    w.Key("Statistics"); WriteLines(w, EstatisticasLines(r, separator, zeros));
     w.Key("Histogram"); WritePoints(w, HistogramPoints(r));
     w.Key("Tests"); WriteLines(w, TesteLines(r, separator));
     w.Key("Parameters"); WriteLines(w, ParaLines(r, separator));

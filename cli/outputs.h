@@ -17,6 +17,7 @@
 
 #include "analysis/errors.h"
 #include "analysis/record.h"
+#include "analysis/returnperiods.h"
 #include "analysis/simulation.h"
 
 namespace zarn {
@@ -28,9 +29,12 @@ std::string FileErrorMessage(const FileError& e);
 std::string Utf8Text(const std::string& text);
 std::string JoinCrLf(const std::vector<std::string>& lines);
 // simulations: those of r (SimulationSummary::Matches); the JSON's replicate
-// counts and confidence limits come from them.
-std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulations);
+// counts and confidence limits come from them. zeros: the years without flow
+// set aside; periods: UserReturnPeriods, whose quantiles and limits are the
+// unconditional ones (returnperiods.h).
+std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulations, const ZeroYears& zeros,
+                       const std::vector<double>& periods);
 // plotDistribution 0: the record's PlotDistribution.
-std::string DialogsJson(const AnalysisRecord& r, char separator, int plotDistribution);
+std::string DialogsJson(const AnalysisRecord& r, char separator, int plotDistribution, const ZeroYears& zeros = {});
 
 }  // namespace zarn

@@ -18,6 +18,7 @@
 #include "analysis/errors.h"
 #include "analysis/projectfile.h"
 #include "analysis/projectsettings.h"
+#include "analysis/returnperiods.h"
 #include "cli/outputs.h"
 #include "platform/session.h"
 
@@ -99,7 +100,7 @@ std::string FindChartsProgram() {
 }
 
 int WriteStudy(const AnalysisRecord& r, const std::string& out, const std::string& openedProject,
-               const std::string& ruleBase) {
+               const std::string& ruleBase, int zeros, const std::vector<double>& periods) {
     const std::string charts = FindChartsProgram();
     if (charts.empty()) {
         std::fprintf(stderr,
@@ -113,6 +114,8 @@ int WriteStudy(const AnalysisRecord& r, const std::string& out, const std::strin
     WriteProjectFile(r, project);
     // What the opened project keeps beside it (variable, unit, return periods) goes along.
     if (!openedProject.empty()) WriteProjectSettings(project, ReadProjectSettings(openedProject));
+    // The years without flow and the periods of this run go along too.
+    KeepStudySettings(project, zeros, &periods);
     const bool toStandardOutput = out == "-";
     const std::string pdf = toStandardOutput ? folder.Path() + "/estudo.pdf" : out;
     std::vector<std::string> arguments = {charts, "--study", pdf};

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "analysis/record.h"
 
@@ -27,7 +28,8 @@ std::string FindChartsProgram();
 // study takes; `ruleBase` the rule base given with --rules ("" for none),
 // passed on so that the study gives the same advice. Returns 0 when the PDF
 // was written; otherwise says why on standard error and returns non-zero.
+// `zeros` and `periods` are the run's years without flow and return periods.
 int WriteStudy(const AnalysisRecord& r, const std::string& out, const std::string& openedProject,
-               const std::string& ruleBase = "");
+               const std::string& ruleBase, int zeros, const std::vector<double>& periods);
 
 }  // namespace zarn

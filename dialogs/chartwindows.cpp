@@ -34,6 +34,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "analysis/format.h"
 #include "analysis/record.h"
 #include "dialogs/chartexport.h"
 #include "platform/platform.h"
@@ -60,6 +61,7 @@ constexpr double kBandEdgeWidth = 1.0;
 // Opacity of the band's fill (0..255).
 constexpr int kBandAlpha = 60;
 constexpr double kObservedMarker = 7.0;
+constexpr double kMarkedMarker = 7.0;  // the study's return periods on the curves
 constexpr double kReferenceMarker = 11.0;
 constexpr double kSampleMarker = 12.0;
 // The key inside the plot: distance from the plot's edge, inner margin,
@@ -150,6 +152,28 @@ void Attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractA
     chart->addSeries(series);
     series->attachAxis(x);
     series->attachAxis(y);
+}
+
+// A scatter series of points with one marker, attached to the axes, and its
+// entry in the key; the caller appends the points.
+QScatterSeries* AddScatter(QChart* chart, QAbstractAxis* x, QAbstractAxis* y, QList<ChartKey::Entry>& key,
+                           const QString& name, QScatterSeries::MarkerShape shape, double size, const QColor& fill,
+                           const QColor& border) {
+    auto* series = new QScatterSeries;
+    series->setName(name);
+    series->setMarkerShape(shape);
+    series->setMarkerSize(size);
+    series->setColor(fill);
+    series->setBorderColor(border);
+    ChartKey::Entry entry;
+    entry.Text = name;
+    entry.Marker = shape;
+    entry.MarkerSize = size;
+    entry.MarkerFill = fill;
+    entry.MarkerBorder = border;
+    key << entry;
+    Attach(chart, series, x, y);
+    return series;
 }
 
 QString LabelFormat(int decimals) { return QStringLiteral("%.%1f").arg(decimals); }
@@ -614,6 +638,8 @@ FrequencyChartOptions TFrequencia::Opcoes() const {
     options.BandIndex = intervalo_->currentData().toInt();
     options.Bounds = limites_->isChecked();
     options.LogValues = escalaLog_->isChecked();
+    options.MarkedPeriods = StudyReturnPeriods(document());
+    options.ZeroCount = StudyZeroYears(document()).Zeros;
     return options;
 }
 
@@ -626,14 +652,14 @@ QString TFrequencia::ValueTitle() const {
 
 void TFrequencia::Exibir() {
     // The advisor's choice is checked first (none when all are rejected).
-    SetRecommended(Advise(document().Record(), document().session()).Recommended);
+    SetRecommended(Advise(document().Record(), document().session(), StudyZeroYears(document())).Recommended);
     Preencher();
     ShowChart();
 }
 
 void TFrequencia::Refresh() {
     // The new analysis's recommendation, and its curves.
-    SetRecommended(Advise(document().Record(), document().session()).Recommended);
+    SetRecommended(Advise(document().Record(), document().session(), StudyZeroYears(document())).Recommended);
     Preencher();
 }
 
@@ -806,21 +832,43 @@ void TFrequencia::Desenhar() {
         }
         key << entry;
     }
-    auto* observed = new QScatterSeries;
-    observed->setName(QStringLiteral("Observados (%1)").arg(posicao_->currentText()));
-    observed->setMarkerShape(QScatterSeries::MarkerShapeCircle);
-    observed->setMarkerSize(kObservedMarker);
-    observed->setColor(kObservedColour);
-    observed->setBorderColor(Qt::black);
-    for (const FrequencyPoint& p : data_.Observed) observed->append(p.Coordinate, p.Value);
-    Attach(chart_, observed, xAxis, yAxis);
-    ChartKey::Entry entry;
-    entry.Text = observed->name();
-    entry.Marker = QScatterSeries::MarkerShapeCircle;
-    entry.MarkerSize = kObservedMarker;
-    entry.MarkerFill = kObservedColour;
-    entry.MarkerBorder = Qt::black;
-    key << entry;
+    // The study's return periods on each curve, in its colour.
+    if (!data_.Marked.empty()) {
+        ChartKey::Entry marks;
+        marks.Text = QStringLiteral("Quantis nos tempos de retorno do estudo");
+        marks.Marker = QScatterSeries::MarkerShapeRectangle;
+        marks.MarkerSize = kMarkedMarker;
+        marks.MarkerFill = Qt::white;
+        marks.MarkerBorder = Qt::black;
+        for (const FrequencyCurve& curve : data_.Curves) {
+            auto* series = new QScatterSeries;
+            series->setName(marks.Text);
+            series->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+            series->setMarkerSize(kMarkedMarker);
+            series->setColor(Qt::white);
+            series->setBorderColor(Colour(curve.Index));
+            for (const MarkedQuantile& m : data_.Marked)
+                if (m.Index == curve.Index && m.Point.Value >= low && m.Point.Value <= high)
+                    series->append(m.Point.Coordinate, m.Point.Value);
+            Attach(chart_, series, xAxis, yAxis);
+        }
+        key << marks;
+    }
+    // Points of the data: a scatter series and its key entry.
+    auto addPoints = [&](const QString& name, QScatterSeries::MarkerShape shape, const QColor& fill,
+                         const QColor& border, const std::vector<FrequencyPoint>& points) {
+        QScatterSeries* series = AddScatter(chart_, xAxis, yAxis, key, name, shape, kObservedMarker, fill, border);
+        for (const FrequencyPoint& p : points) series->append(p.Coordinate, p.Value);
+    };
+    // The years without flow at the bottom of the axis, at their plotting positions.
+    if (!data_.Zeros.empty())
+        addPoints(QStringLiteral("Anos sem vazão (%1, p0 = %2)")
+                      .arg(data_.Zeros.size())
+                      .arg(QString::fromStdString(
+                          Fixed4(StudyZeroYears(document()).Probability(), RegionalDecimalSeparator()))),
+                  QScatterSeries::MarkerShapeTriangle, Qt::white, kObservedColour, data_.Zeros);
+    addPoints(QStringLiteral("Observados (%1)").arg(posicao_->currentText()), QScatterSeries::MarkerShapeCircle,
+              kObservedColour, Qt::black, data_.Observed);
     key_->SetEntries(key);
 }
 
@@ -895,21 +943,8 @@ void TDiagramaMomentos::Preencher() {
     };
     auto point = [&](const QString& name, const RatioPoint& p, QScatterSeries::MarkerShape shape, double size,
                      const QColor& fill, const QColor& border) {
-        auto* series = new QScatterSeries;
-        series->setName(name);
-        series->setMarkerShape(shape);
-        series->setMarkerSize(size);
-        series->setColor(fill);
-        series->setBorderColor(border);
+        QScatterSeries* series = AddScatter(chart_, xAxis, yAxis, key, name, shape, size, fill, border);
         if (std::isfinite(p.T3) && std::isfinite(p.T4)) series->append(p.T3, p.T4);
-        Attach(chart_, series, xAxis, yAxis);
-        ChartKey::Entry entry;
-        entry.Text = name;
-        entry.Marker = shape;
-        entry.MarkerSize = size;
-        entry.MarkerFill = fill;
-        entry.MarkerBorder = border;
-        key << entry;
     };
     for (std::size_t f = 0; f < kRatioFamilies.size(); ++f)
         line(QString::fromStdString(DistributionName(kRatioFamilies[f])), QPen(Colour(kRatioFamilies[f]), kCurveWidth),

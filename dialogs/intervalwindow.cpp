@@ -19,6 +19,7 @@
 #include "analysis/filewrite.h"
 #include "analysis/format.h"
 #include "analysis/record.h"
+#include "dialogs/resultdialogs.h"
 #include "views/intervaltable.h"
 #include "platform/help.h"
 #include "platform/platform.h"
@@ -41,6 +42,27 @@ QString Number(double v) {
     return text.replace(QLatin1Char('.'), QLocale().decimalPoint());
 }
 
+const QString kNote = QStringLiteral(
+    "Quantis estimados e limites do intervalo de confiança de 90 %: os percentis de 5 % e 95 % dos quantis "
+    "das distribuições reajustadas às 500 amostras simuladas no teste de Filliben (bootstrap paramétrico). "
+    "\"Amostras\" é o número de amostras simuladas em que os limites se apoiam.");
+// The limits' cells of a return period at which the river is expected dry.
+const QString kDryText = QStringLiteral("rio seco");
+
+// A return period as typed, with the regional decimal separator.
+QString PeriodText(double T) { return QString::fromStdString(FormatReturnPeriods({T}, RegionalDecimalSeparator())); }
+
+// What the zeros of the series change in the table, said after the note.
+QString ZeroYearsNote(const ZeroYears& zeros) {
+    if (zeros.Zeros == 0) return {};
+    return QStringLiteral(" Anos sem vazão: %1 de %2 (p0 = %3); o quantil de T anos é 0 (rio seco) quando "
+                          "1 - 1/T <= p0, senão o da distribuição dos valores positivos em (1 - 1/T - p0) / (1 - p0) "
+                          "(Bulletin 17B, apêndice 5).")
+        .arg(zeros.Zeros)
+        .arg(zeros.Years)
+        .arg(QString::fromStdString(Fixed4(zeros.Probability(), RegionalDecimalSeparator())));
+}
+
 QTableWidgetItem* Cell(const QString& text, Qt::Alignment alignment) {
     auto* item = new QTableWidgetItem(text);
     item->setTextAlignment(alignment | Qt::AlignVCenter);
@@ -57,10 +79,7 @@ TIntervalos::TIntervalos(Platform& platform, Document& document, QWidget* parent
 
     nota_ = new QLabel(this);
     nota_->setWordWrap(true);
-    nota_->setText(QStringLiteral(
-        "Quantis estimados e limites do intervalo de confiança de 90 %: os percentis de 5 % e 95 % dos quantis "
-        "das distribuições reajustadas às 500 amostras simuladas no teste de Filliben (bootstrap paramétrico). "
-        "\"Amostras\" é o número de amostras simuladas em que os limites se apoiam."));
+    nota_->setText(kNote);
 
     tabela_ = new QTableWidget(0, 6, this);
     tabela_->setHorizontalHeaderLabels({QStringLiteral("Distribuição"), QStringLiteral("Tempo de retorno (anos)"),
@@ -131,7 +150,9 @@ void TIntervalos::Exibir() {
 
 bool TIntervalos::Preencher(bool askAgain) {
     if (!EnsureSimulations(platform_, this, document_, askAgain)) return false;
-    rows_ = IntervalRows(document_.Record(), document_.Simulations());
+    const ZeroYears zeros = StudyZeroYears(document_);
+    rows_ = IntervalRows(document_.Record(), document_.Simulations(), StudyReturnPeriods(document_), zeros);
+    nota_->setText(kNote + ZeroYearsNote(zeros));
     title_ = QString::fromStdString(Windows1252ToUtf8(TextOf(document_.Record().Title))).trimmed();
     projeto_->setText(ProjectName(document_.Record()));
     const std::vector<IntervalRow>& rows = rows_;
@@ -141,10 +162,10 @@ bool TIntervalos::Preencher(bool askAgain) {
         const IntervalRow& row = rows[i];
         const bool first = i == 0 || rows[i - 1].Index != row.Index;
         tabela_->setItem(i, 0, Cell(first ? QString::fromStdString(DistributionName(row.Index)) : QString(), Qt::AlignLeft));
-        tabela_->setItem(i, 1, Cell(QString::number(row.ReturnPeriod), Qt::AlignRight));
+        tabela_->setItem(i, 1, Cell(PeriodText(row.ReturnPeriod), Qt::AlignRight));
         tabela_->setItem(i, 2, Cell(Number(row.Quantile), Qt::AlignRight));
-        tabela_->setItem(i, 3, Cell(Number(row.Limits.Lower), Qt::AlignRight));
-        tabela_->setItem(i, 4, Cell(Number(row.Limits.Upper), Qt::AlignRight));
+        tabela_->setItem(i, 3, Cell(row.Dry ? kDryText : Number(row.Limits.Lower), Qt::AlignRight));
+        tabela_->setItem(i, 4, Cell(row.Dry ? kDryText : Number(row.Limits.Upper), Qt::AlignRight));
         tabela_->setItem(i, 5, Cell(QString::number(row.Samples), Qt::AlignRight));
         // One band of colour per distribution instead of per row.
         if (row.Index % 2 == 0)

@@ -261,16 +261,18 @@ void TRecomendacao::Refresh() { Consultar(false); }
 
 void TRecomendacao::Consultar(bool askAgain) {
     const AnalysisRecord& record = document().Record();
-    advice_ = Advise(record, document().session());
-    limits_.reset();
+    const ZeroYears zeros = StudyZeroYears(document());
+    advice_ = Advise(record, document().session(), zeros);
     // The confidence limits come from the simulations of the analysis; an
     // opened project simulates again (with progress, over the window that
     // asked while this one is still hidden). Cancelled: no limits.
     QWidget* owner = isVisible() || parentWidget() == nullptr ? this : parentWidget();
-    if (advice_.Recommended != 0 && EnsureSimulations(platform(), owner, document(), askAgain))
-        limits_ = ReturnPeriodIntervals(document().Simulations(), advice_.Recommended);
+    limits_ = advice_.Recommended != 0 && EnsureSimulations(platform(), owner, document(), askAgain);
+    // The quantiles at the study's return periods, the years without flow taken back in.
+    table_ = MakeReturnPeriodTable(record, limits_ ? &document().Simulations() : nullptr, StudyReturnPeriods(document()),
+                                   zeros.Probability(), QuantileFaults::Show);
     // What Salvar and Imprimir write: the advice as the window shows it.
-    lines_ = AdviceLines(advice_, record, limits_ ? &*limits_ : nullptr, RegionalDecimalSeparator());
+    lines_ = AdviceLines(advice_, record, table_, limits_, RegionalDecimalSeparator());
     Preencher();
 }
 
@@ -386,28 +388,47 @@ void TRecomendacao::PreencherQuantis(char separator) {
         return;
     }
     tituloQuantis_->setText(QStringLiteral("Quantis da distribuição recomendada: %1").arg(Utf8(DistributionName(index))));
-    for (int t = 0; t < kReturnPeriodCount; ++t) {
-        quantis_->setItem(t, 0, Cell(QString::number(kReturnPeriods[t]), Qt::AlignHCenter));
+    const std::size_t k = table_.Periods.size();
+    quantis_->setRowCount(static_cast<int>(k));
+    bool allDry = k > 0;
+    for (std::size_t t = 0; t < k; ++t) {
+        const int row = static_cast<int>(t);
+        quantis_->setItem(row, 0,
+                          Cell(Utf8(FormatReturnPeriods({table_.Periods[t]}, separator)), Qt::AlignHCenter));
         // The quantile and its limits told apart where they would read alike.
-        const double q = AdviceQuantile(document().Record(), index, t);
-        const auto texts = limits_ ? FormatCompared({q, (*limits_)[t].Lower, (*limits_)[t].Upper}, style)
-                                   : std::vector<std::string>{FormatNumber(q, style)};
+        const double q = table_.Quantiles[index - 1][t];
+        const QuantileInterval& band = table_.Intervals[index - 1][t];
+        const bool dry = table_.Dry(t);
+        allDry = allDry && dry;
+        const auto texts = limits_ && !dry ? FormatCompared({q, band.Lower, band.Upper}, style)
+                                           : std::vector<std::string>{FormatNumber(q, style)};
         auto* quantile = Cell(Utf8(texts[0]), Qt::AlignRight);
         QFont bold = quantile->font();
         bold.setBold(true);
         quantile->setFont(bold);
-        quantis_->setItem(t, 1, quantile);
-        if (limits_) {
-            quantis_->setItem(t, 2, Cell(Utf8(texts[1]), Qt::AlignRight));
-            quantis_->setItem(t, 3, Cell(Utf8(texts[2]), Qt::AlignRight));
+        quantis_->setItem(row, 1, quantile);
+        if (dry) {
+            quantis_->setItem(row, 2, Cell(QStringLiteral("rio seco"), Qt::AlignRight));
+            quantis_->setItem(row, 3, Cell(QStringLiteral("rio seco"), Qt::AlignRight));
+            quantile->setToolTip(QStringLiteral("1 - 1/T não passa de p0: o rio deve estar seco nesse tempo de retorno"));
+        } else if (limits_) {
+            quantis_->setItem(row, 2, Cell(Utf8(texts[1]), Qt::AlignRight));
+            quantis_->setItem(row, 3, Cell(Utf8(texts[2]), Qt::AlignRight));
         }
     }
-    quantis_->setColumnHidden(2, !limits_);
-    quantis_->setColumnHidden(3, !limits_);
-    notaQuantis_->setText(limits_ ? QStringLiteral("Intervalo de confiança de 90 %, pelo bootstrap paramétrico das "
-                                                   "amostras simuladas (reajuste da distribuição a cada amostra).")
-                                  : QStringLiteral("Os limites de confiança não foram calculados: a simulação do "
-                                                   "projeto foi cancelada."));
+    quantis_->setColumnHidden(2, !limits_ && table_.ZeroProbability == 0);
+    quantis_->setColumnHidden(3, !limits_ && table_.ZeroProbability == 0);
+    QString nota = limits_ ? QStringLiteral("Intervalo de confiança de 90 %, pelo bootstrap paramétrico das "
+                                            "amostras simuladas (reajuste da distribuição a cada amostra).")
+                           : QStringLiteral("Os limites de confiança não foram calculados: a simulação do "
+                                            "projeto foi cancelada.");
+    if (table_.ZeroProbability > 0) {
+        nota += QStringLiteral(" Anos sem vazão: p0 = %1; o quantil de T anos é 0 (rio seco) quando 1 - 1/T <= p0, "
+                               "senão o dos valores positivos em (1 - 1/T - p0) / (1 - p0) (Bulletin 17B, apêndice 5).")
+                    .arg(Utf8(FormatNumber(table_.ZeroProbability, style)));
+        if (allDry) nota += QStringLiteral(" Em todos os tempos de retorno pedidos o rio deve estar seco.");
+    }
+    notaQuantis_->setText(nota);
 }
 
 void TRecomendacao::FecharClick() { hide(); }

@@ -40,7 +40,9 @@ public:
     void SetLaunchNote(const QString& note);
 
     const Advice& Parecer() const { return advice_; }
-    bool HasLimits() const { return limits_.has_value(); }
+    bool HasLimits() const { return limits_; }
+    // The recommended distribution's quantiles at the study's return periods.
+    const ReturnPeriodTable& TabelaDeQuantis() const { return table_; }
     QTextBrowser* Resumo() const { return resumo_; }
     QLabel* Conclusao() const { return conclusao_; }
     QTableWidget* Tabela() const { return tabela_; }
@@ -98,7 +100,8 @@ private:
     Tresult* back_ = nullptr;
 
     Advice advice_;
-    std::optional<ReturnPeriodLimits> limits_;
+    ReturnPeriodTable table_;
+    bool limits_ = false;
     std::vector<std::string> lines_;  // the advice's text (UTF-8), as saved and printed
 };
 

@@ -186,6 +186,10 @@ char RegionalDecimalSeparator() {
     return c != '\0' ? c : '.';
 }
 
+std::vector<double> StudyReturnPeriods(const Document& document) { return StudyReturnPeriods(document.Settings()); }
+
+ZeroYears StudyZeroYears(const Document& document) { return ProjectZeroYears(document.Record(), document.Settings()); }
+
 ResultDialogBase::ResultDialogBase(Platform& platform, Document& document, QWidget* parent, const QString& caption,
                                    int width, int height)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -346,7 +350,7 @@ void TEstatisticas::Exibir() {
 }
 
 void TEstatisticas::Preencher() {
-    SetLines(texto_, EstatisticasLines(document().Record(), RegionalDecimalSeparator()));
+    SetLines(texto_, EstatisticasLines(document().Record(), RegionalDecimalSeparator(), StudyZeroYears(document())));
     UseRegionalNumbers(chart_);
     EntrarXY(HistogramPoints(document().Record()));
 }
@@ -618,7 +622,7 @@ void Tresult::Preencher() {
         SetLines(texto_, lines);
     };
     try {
-        AppendReportLines(document().Record(), lines);
+        AppendReportLines(document().Record(), lines, StudyZeroYears(document()));
     } catch (...) {
         showLines();
         throw;
@@ -637,12 +641,12 @@ void Tresult::SalvarClick() {
     const QString path = platform().SaveFileName(this, options);
     if (path.isEmpty()) return;
     // The same builder and writer as the batch tool's report: the same bytes.
-    SaveReport(ReportLines(document().Record()), FileSystemPath(path));
+    SaveReport(ReportLines(document().Record(), StudyZeroYears(document())), FileSystemPath(path));
 }
 
 void Tresult::ImprimirClick() {
     // The lines the memo shows, as the report builds them.
-    std::vector<std::string> lines = ReportLines(document().Record());
+    std::vector<std::string> lines = ReportLines(document().Record(), StudyZeroYears(document()));
     for (auto& line : lines) line = Windows1252ToUtf8(line);
     PrintLines(platform(), this, document(), QStringLiteral("Memória de cálculo"), lines);
 }

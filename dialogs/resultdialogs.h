@@ -46,6 +46,10 @@ constexpr int kResultHelpContext = 107;
 // The decimal separator of the user's regional settings, as Fixed4 takes it.
 char RegionalDecimalSeparator();
 
+// The study of the document's project: its return periods (the report's
+// seven unless the project has its own) and the years without flow set aside.
+std::vector<double> StudyReturnPeriods(const Document& document);
+ZeroYears StudyZeroYears(const Document& document);
 // The project a window shows, by its title and place: "Projeto: Tees - Dent
 // Bank"; "Projeto sem título" when both are empty.
 QString ProjectName(const AnalysisRecord& r);

@@ -59,6 +59,8 @@ std::vector<std::string> TextTable(const std::vector<std::vector<std::string>>& 
 
 }  // namespace
 
+const char* const kExpectedDryText = "rio seco esperado (F <= p0)";
+
 double AdviceQuantile(const AnalysisRecord& r, int index, int period) {
     const FloatingPointFlagsKept flags;
     return ReturnPeriodQuantile(r, index, period);
@@ -92,6 +94,20 @@ std::vector<std::string> WrapText(const std::string& text, int width, const std:
 
 std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord& r, const ReturnPeriodLimits* limits,
                                      char decimalSeparator) {
+    ReturnPeriodTable table;
+    table.Periods = StandardReturnPeriods();
+    for (int t = 0; t < kReturnPeriodCount; ++t) table.Probabilities.push_back(kReturnPeriodProbabilities[t]);
+    if (advice.Recommended > 0) {
+        for (int t = 0; t < kReturnPeriodCount; ++t) {
+            table.Quantiles[advice.Recommended - 1].push_back(AdviceQuantile(r, advice.Recommended, t));
+            table.Intervals[advice.Recommended - 1].push_back(limits != nullptr ? (*limits)[t] : QuantileInterval{0, 0});
+        }
+    }
+    return AdviceLines(advice, r, table, limits != nullptr, decimalSeparator);
+}
+
+std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord& r, const ReturnPeriodTable& table,
+                                     bool withLimits, char decimalSeparator) {
     const NumberStyle style = StyleFor(decimalSeparator);
     std::vector<std::string> out;
     const auto add = [&out](std::vector<std::string> lines) { out.insert(out.end(), lines.begin(), lines.end()); };
@@ -147,18 +163,26 @@ std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord&
         out.emplace_back("QUANTIS: nenhuma distribuição recomendada.");
         return out;
     }
+    const int d = advice.Recommended - 1;
     out.push_back("QUANTIS DA DISTRIBUIÇÃO RECOMENDADA (" + DistributionName(advice.Recommended) + "):");
     out.emplace_back();
     std::vector<std::vector<std::string>> quantiles{{"Tempo de retorno (anos)", "Quantil"}};
-    if (limits != nullptr) {
+    if (withLimits) {
         quantiles[0].push_back("Limite inferior (5 %)");
         quantiles[0].push_back("Limite superior (95 %)");
     }
-    for (int t = 0; t < kReturnPeriodCount; ++t) {
-        const double q = AdviceQuantile(r, advice.Recommended, t);
-        std::vector<std::string> row{std::to_string(kReturnPeriods[t])};
-        if (limits != nullptr) {
-            for (const std::string& text : FormatCompared({q, (*limits)[t].Lower, (*limits)[t].Upper}, style))
+    bool allDry = !table.Periods.empty();
+    for (std::size_t t = 0; t < table.Periods.size(); ++t) {
+        const double q = table.Quantiles[d][t];
+        std::vector<std::string> row{FormatReturnPeriods({table.Periods[t]}, decimalSeparator)};
+        const bool dry = table.Dry(t);
+        allDry = allDry && dry;
+        if (dry) {
+            row.push_back(FormatNumber(q, style));
+            row.push_back(kExpectedDryText);
+        } else if (withLimits) {
+            for (const std::string& text :
+                 FormatCompared({q, table.Intervals[d][t].Lower, table.Intervals[d][t].Upper}, style))
                 row.push_back(text);
         } else {
             row.push_back(FormatNumber(q, style));
@@ -166,7 +190,19 @@ std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord&
         quantiles.push_back(row);
     }
     add(TextTable(quantiles, {true, true, true, true}));
-    if (limits != nullptr) {
+    if (table.ZeroProbability > 0) {
+        out.emplace_back();
+        prose("Com os anos sem vazão (p0 = " + FormatNumber(table.ZeroProbability, style) +
+                  "): o quantil de T anos é 0 quando F = 1 - 1/T <= p0 (rio seco esperado), senão o quantil da "
+                  "distribuição ajustada aos valores positivos em (F - p0) / (1 - p0); os limites, da mesma forma "
+                  "(Bulletin 17B, apêndice 5).",
+              "", "");
+        if (allDry)
+            prose("Em todos os tempos de retorno pedidos o rio deve estar seco: nenhum deles passa da "
+                  "probabilidade de um ano sem vazão.",
+                  "*** ", "    ");
+    }
+    if (withLimits) {
         out.emplace_back();
         prose("Limites do intervalo de confiança de 90 %, pelo bootstrap paramétrico das amostras simuladas no "
               "teste de Filliben (reajuste da distribuição a cada amostra).",

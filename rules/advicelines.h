@@ -1,7 +1,9 @@
 // The advice as text: what the "Recomendação" window's "Salvar" writes, built
 // from the advice and the record alone (the quantiles are computed here).
 //
-//   AdviceLines          the lines, UTF-8, without line ends
+//   AdviceLines          the lines, UTF-8, without line ends; the quantile
+//                        table at the report's seven periods, or at a study's
+//                        own periods with the years without flow taken back in
 //   AdviceQuantile       the quantile of return period kReturnPeriods[period],
 //                        in the units of the data, never raising a fault
 //   WrapText             a long sentence cut at blanks into lines of at most
@@ -15,6 +17,7 @@
 #include "analysis/intervals.h"
 #include "analysis/quantiles.h"
 #include "analysis/record.h"
+#include "analysis/returnperiods.h"
 #include "rules/advisor.h"
 
 namespace zarn {
@@ -31,6 +34,12 @@ using ReturnPeriodLimits = std::array<QuantileInterval, kReturnPeriodCount>;
 // so that the text fits an A4 page in portrait.
 std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord& r, const ReturnPeriodLimits* limits,
                                      char decimalSeparator);
+
+// The quantile table at `periods` (the table's quantile and limits 0 at the
+// periods where the river is expected dry, marked by kExpectedDryText).
+std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord& r, const ReturnPeriodTable& table,
+                                     bool withLimits, char decimalSeparator);
+extern const char* const kExpectedDryText;
 
 double AdviceQuantile(const AnalysisRecord& r, int index, int period);
 std::vector<std::string> WrapText(const std::string& text, int width, const std::string& first,

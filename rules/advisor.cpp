@@ -233,8 +233,11 @@ constexpr Indication kIndications[] = {
 };
 
 // The facts of the record, one assert text each.
-std::vector<std::string> RecordFacts(const AnalysisRecord& r) {
+std::vector<std::string> RecordFacts(const AnalysisRecord& r, const ZeroYears& zeros) {
     std::vector<std::string> facts;
+    if (zeros.Zeros > 0)
+        facts.push_back("(anos-sem-vazao (zeros " + std::to_string(zeros.Zeros) + ") (anos " +
+                        std::to_string(zeros.Years) + ") (p0 " + Crisp(zeros.Probability()) + "))");
     facts.push_back("(serie (tamanho " + std::to_string(r.SampleSize) + ") (assimetria " + Crisp(r.Skewness) +
                     ") (minimo " + Crisp(r.Minimum) + ") (minimo-log " + Crisp(r.LogMinimum) + ") (maximo " + Crisp(r.Maximum) + "))");
     for (const Indication& indication : kIndications)
@@ -543,7 +546,7 @@ std::string LoadRuleBase(GuardedEnvironment& environment, const std::string& tex
 // Refuses, loads `text`, asserts the record's facts, runs, reads the advice.
 // "" on success; otherwise what went wrong, as the end of a sentence that
 // starts with the rule base's name.
-std::string Consult(const AnalysisRecord& r, const std::string& text, Advice& advice) {
+std::string Consult(const AnalysisRecord& r, const ZeroYears& zeros, const std::string& text, Advice& advice) {
     if (std::string known = Images().Failure(text); !known.empty()) return known;
     if (std::string refused = RuleBaseRefusal(text); !refused.empty()) {
         Images().RememberFailure(text, refused);
@@ -572,7 +575,7 @@ std::string Consult(const AnalysisRecord& r, const std::string& text, Advice& ad
 
     long long ignored = 0;
     if (!environment.Step(ResetFacts, nullptr, ignored)) return stopped();
-    for (const std::string& fact : RecordFacts(r)) {
+    for (const std::string& fact : RecordFacts(r, zeros)) {
         long long asserted = 0;
         if (!environment.Step(AssertFact, const_cast<char*>(fact.c_str()), asserted)) return stopped();
         if (!asserted || !environment.Output().Errors.empty())
@@ -599,29 +602,29 @@ std::string EngineText(const std::string& text) {
 }
 
 // The compiled-in rule base; it failing is a fault of the program.
-Advice ConsultDefault(const AnalysisRecord& r) {
+Advice ConsultDefault(const AnalysisRecord& r, const ZeroYears& zeros) {
     Advice advice;
-    const std::string problem = Consult(r, DefaultRuleBaseText(), advice);
+    const std::string problem = Consult(r, zeros, DefaultRuleBaseText(), advice);
     if (!problem.empty()) throw ZarnError(std::string("A base de regras padrão do ZARN ") + problem);
     advice.RuleBase = kDefaultRuleBaseName;
     return advice;
 }
 
 // The user's rule base, or the default one with the reason why not.
-Advice ConsultOrFallBack(const AnalysisRecord& r, const std::string& name, const std::string* text,
-                         std::string problem) {
+Advice ConsultOrFallBack(const AnalysisRecord& r, const ZeroYears& zeros, const std::string& name,
+                         const std::string* text, std::string problem) {
     const std::lock_guard<std::mutex> turn(ConsultationMutex());
     const FloatingPointFlagsKept flags;
     const CLocaleScope numbers;
     if (text != nullptr && problem.empty()) {
         Advice advice;
-        problem = Consult(r, EngineText(*text), advice);
+        problem = Consult(r, zeros, EngineText(*text), advice);
         if (problem.empty()) {
             advice.RuleBase = name;
             return advice;
         }
     }
-    Advice advice = ConsultDefault(r);
+    Advice advice = ConsultDefault(r, zeros);
     if (problem.empty() || problem.back() != '.') problem += '.';
     advice.RuleBaseProblem =
         "A base de regras \"" + name + "\" " + problem + " Foi usada a base de regras " + kDefaultRuleBaseName + ".";
@@ -635,40 +638,41 @@ const std::string& DefaultRuleBaseText() {
     return text;
 }
 
-Advice AdviseWithText(const AnalysisRecord& r, const std::string& text, const std::string& name) {
-    return ConsultOrFallBack(r, name, &text, "");
+Advice AdviseWithText(const AnalysisRecord& r, const std::string& text, const std::string& name,
+                      const ZeroYears& zeros) {
+    return ConsultOrFallBack(r, zeros, name, &text, "");
 }
 
-Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path) {
+Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path, const ZeroYears& zeros) {
     if (path.empty()) {
         const std::lock_guard<std::mutex> turn(ConsultationMutex());
         const FloatingPointFlagsKept flags;
         const CLocaleScope numbers;
-        return ConsultDefault(r);
+        return ConsultDefault(r, zeros);
     }
     // Only a regular file of a rule base's size is read: a device or a pipe
     // given by mistake would never end.
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        return ConsultOrFallBack(r, path, nullptr, "não é um arquivo comum.");
+        return ConsultOrFallBack(r, zeros, path, nullptr, "não é um arquivo comum.");
     if (::stat(path.c_str(), &st) == 0 && st.st_size > kMaxRuleBaseBytes)
-        return ConsultOrFallBack(r, path, nullptr,
+        return ConsultOrFallBack(r, zeros, path, nullptr,
                                  "tem mais de " + std::to_string(kMaxRuleBaseBytes >> 20) + " MB: não é uma base de regras.");
     std::string text;
     try {
         text = ReadFileContents(path);
     } catch (const ZarnError& e) {
-        return ConsultOrFallBack(r, path, nullptr, "não pôde ser lida (" + std::string(e.what()) + ").");
+        return ConsultOrFallBack(r, zeros, path, nullptr, "não pôde ser lida (" + std::string(e.what()) + ").");
     }
-    return ConsultOrFallBack(r, path, &text, "");
+    return ConsultOrFallBack(r, zeros, path, &text, "");
 }
 
 std::string RuleBasePath(const Session& session) {
     return session.RuleBase.empty() ? FindRuleBaseFile(kRuleBaseFileName) : session.RuleBase;
 }
 
-Advice Advise(const AnalysisRecord& r, const Session& session) {
-    return AdviseWithRuleBase(r, RuleBasePath(session));
+Advice Advise(const AnalysisRecord& r, const Session& session, const ZeroYears& zeros) {
+    return AdviseWithRuleBase(r, RuleBasePath(session), zeros);
 }
 
 std::string PhraseText(const Phrase& phrase, const PhraseNumberText& number) {

@@ -9,7 +9,8 @@
 ;;;
 ;;; One consultation: ZARN creates a fresh CLIPS environment, loads this
 ;;; file, resets, asserts the facts of the analysis (templates serie,
-;;; indicacao and ajuste of module MAIN) and runs. It then reads back:
+;;; indicacao and ajuste of module MAIN, and anos-sem-vazao for a series
+;;; with zero annual maxima) and runs. It then reads back:
 ;;;   parecer       one per distribution: situacao, grau, pertinencia-z,
 ;;;                 pertinencia-r and lugar (1 to 8, each once)
 ;;;   razao         the reasons of each distribution, in order of ordem
@@ -55,6 +56,9 @@
 (defglobal MAIN ?*fator-limite-inferior* = 0.9)
 ;; Fewer values than this make a short series.
 (defglobal MAIN ?*serie-curta* = 20)
+;; A share of years without flow above this leaves the conditional
+;; probability adjustment resting on few positive values.
+(defglobal MAIN ?*p0-alto* = 0.25)
 
 ;;; ---------------------------------------------------------------------------
 ;;; Facts asserted by ZARN
@@ -73,6 +77,14 @@
    (slot teste (type SYMBOL)
       (allowed-symbols dependencia nao-homogeneidade atipico-alto-gb atipico-baixo-gb
                        atipico-alto-assimetria atipico-baixo-assimetria)))
+
+;; Only for a series with zero annual maxima (years without flow): the zeros
+;; set aside, the values read (zeros included) and p0 = zeros / anos. Every
+;; other fact is that of the positive values.
+(deftemplate MAIN::anos-sem-vazao
+   (slot zeros (type INTEGER))
+   (slot anos (type INTEGER))
+   (slot p0 (type NUMBER)))
 
 ;; One per distribution: the fit tests (|Z| of the variance test, R and R90
 ;; of Filliben's test) and the fitted parameters (for LogNormal and
@@ -587,6 +599,16 @@
               (texto "Esta cautela contraria a recomendação: a " ?nome ", de três parâmetros, ficou à "
                      "frente na classificação, mas a " ?nome-k ", de dois parâmetros, também passa nos "
                      "critérios e pode ser preferida por esta série curta."))))
+
+;; Many years without flow: the fits rest on the positive values alone.
+(defrule G::muitos-anos-sem-vazao
+   (anos-sem-vazao (zeros ?z) (anos ?n) (p0 ?p&:(> ?p ?*p0-alto*)))
+   =>
+   (assert (cautela (ordem 0)
+              (texto "Anos sem vazão: " ?z " dos " ?n " valores são zero (p0 = " ?p "), mais de "
+                     (round (* 100 ?*p0-alto*)) " %. O ajuste pela probabilidade condicional "
+                     "(Bulletin 17B, apêndice 5) se apoia em apenas " (- ?n ?z) " valores positivos: "
+                     "os quantis dependem muito de p0 e de poucos dados; trate-os com reserva."))))
 
 ;;; ===========================================================================
 ;;; REGIONAL: advice on a regional frequency analysis (index flood with

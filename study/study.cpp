@@ -57,7 +57,10 @@ StudyOptions ProjectStudyOptions(const ProjectSettings& settings) {
 bool WriteRecordStudy(Platform& platform, Document& document, const QString& path, const StudyOptions& options,
                       int* pages) {
     if (!EnsureSimulations(platform, nullptr, document)) return false;
-    const Advice advice = Advise(document.Record(), document.session());
+    // The years without flow the project keeps beside it: the advice and the
+    // quantile tables take them back in, as the windows do.
+    const ZeroYears zeros = ProjectZeroYears(document.Record(), document.Settings());
+    const Advice advice = Advise(document.Record(), document.session(), zeros);
 
     KeepChartSettings keep;
     TTesteDLG serie(platform, document);
@@ -89,6 +92,7 @@ bool WriteRecordStudy(Platform& platform, Document& document, const QString& pat
     input.Unit = options.Unit.toStdString();
     input.AllQuantiles = options.AllQuantiles;
     input.ReturnPeriods = options.ReturnPeriods;
+    input.Zeros = zeros;
     const StudyDocument doc = StationStudy(input);
     const StudyCharts charts{{kStudyTimeChart, serie.Chart1()},
                              {kStudyFrequencyChart, frequencia.Grafico()},

@@ -222,22 +222,39 @@ void AddQuantiles(StudyDocument& doc, const StudyInput& in) {
                       : advice.Ranking.empty() ? 0
                                                : advice.Ranking.front().Index;
     if (index == 0) return;
+    // The same table as the batch tool's UserReturnPeriods: quantiles and
+    // limits from the refits of the simulation at these periods, the years
+    // without flow taken back in (Bulletin 17B, appendix 5).
+    const double p0 = in.Zeros.Probability();
+    const ReturnPeriodTable table = MakeReturnPeriodTable(r, in.Simulations, periods, p0, QuantileFaults::Show);
     const std::string unit = in.Unit.empty() ? "" : " (" + in.Unit + ")";
     doc.AddParagraph((advice.Recommended != 0 ? "Quantis da distribuição recomendada, a "
                                               : "Não há recomendação; quantis da primeira da classificação, a ") +
                      DistributionName(index) + ", com os limites do intervalo de confiança de 90 % " +
-                     "(bootstrap paramétrico com " + std::to_string(IntervalSamples(*in.Simulations, index)) +
+                     "(bootstrap paramétrico com " + std::to_string(table.IntervalSamples[index - 1]) +
                      " reajustes; Hosking e Wallis, 1997, 6.4)" + (unit.empty() ? "" : ", em " + in.Unit) + ".");
+    if (p0 > 0)
+        doc.AddParagraph("Anos sem vazão: " + std::to_string(in.Zeros.Zeros) + " dos " + std::to_string(in.Zeros.Years) +
+                         " valores são zero (p0 = " + FormatNumber(p0, s) + "). O quantil de T anos é 0 (rio seco "
+                         "esperado) quando F = 1 - 1/T <= p0, senão o da distribuição ajustada aos valores "
+                         "positivos em (F - p0) / (1 - p0); os limites, da mesma forma (Bulletin 17B, apêndice 5).");
     StudyTable t;
     t.Header = {"T (anos)", "F", "Quantil" + unit, "Limite inferior 90 %", "Limite superior 90 %"};
     t.RightAligned = {true, true, true, true, true};
     // F to as many digits as 1 - 1/T needs (0,999 at 1000 years).
     NumberStyle probability = s;
     probability.Significant = 6;
-    for (const double T : periods) {
-        const StudyQuantile q = QuantileAt(r, in.Simulations, index, T);
-        const auto texts = FormatCompared({q.Value, q.Lower, q.Upper}, s);
-        t.Rows.push_back({FormatNumber(T, s), FormatNumber(1 - 1 / T, probability), texts[0], texts[1], texts[2]});
+    for (std::size_t k = 0; k < periods.size(); ++k) {
+        const double T = periods[k];
+        std::vector<std::string> row{FormatNumber(T, s), FormatNumber(1 - 1 / T, probability)};
+        if (table.Dry(k)) {
+            row.insert(row.end(), {"0", "rio seco", "rio seco"});
+        } else {
+            const QuantileInterval& band = table.Intervals[index - 1][k];
+            for (std::string& text : FormatCompared({table.Quantiles[index - 1][k], band.Lower, band.Upper}, s))
+                row.push_back(std::move(text));
+        }
+        t.Rows.push_back(std::move(row));
     }
     doc.AddTable(t);
     if (!in.AllQuantiles) return;
@@ -250,9 +267,9 @@ void AddQuantiles(StudyDocument& doc, const StudyInput& in) {
         all.Header.push_back(DistributionName(d));
         all.RightAligned.push_back(true);
     }
-    for (const double T : periods) {
-        std::vector<std::string> row{FormatNumber(T, s)};
-        for (int d = 1; d <= kDistributionCount; ++d) row.push_back(FormatNumber(QuantileAt(r, nullptr, d, T).Value, s));
+    for (std::size_t k = 0; k < periods.size(); ++k) {
+        std::vector<std::string> row{FormatNumber(periods[k], s)};
+        for (int d = 1; d <= kDistributionCount; ++d) row.push_back(FormatNumber(table.Quantiles[d - 1][k], s));
         all.Rows.push_back(row);
     }
     doc.AddTable(all);
@@ -341,31 +358,6 @@ std::vector<double> StudyReturnPeriods(const std::vector<double>& project) {
         if (std::isfinite(T) && T > 1) periods.push_back(T);
     if (periods.empty()) periods.assign(std::begin(kReturnPeriods), std::end(kReturnPeriods));
     return periods;
-}
-
-StudyQuantile QuantileAt(const AnalysisRecord& r, const SimulationSummary* s, int index, double T) {
-    // A quantile that faults is shown as not finite; the caller's flags stay.
-    const FloatingPointFlagsKept flags;
-    StudyQuantile q{NAN, NAN, NAN};
-    for (int k = 0; k < kReturnPeriodCount; ++k) {
-        if (T != kReturnPeriods[k]) continue;
-        q.Value = ReturnPeriodQuantile(r, index, k);
-        if (s) {
-            const auto limits = ReturnPeriodIntervals(*s, index);
-            q.Lower = limits[k].Lower;
-            q.Upper = limits[k].Upper;
-        }
-        return q;
-    }
-    const double F = 1 - 1 / T;
-    double x = 0;
-    if (CleanQuantile(index, r.Parameters[index - 1], F, x)) q.Value = x;
-    if (s) {
-        const QuantileInterval band = BandAt(*s, index, F);
-        q.Lower = band.Lower;
-        q.Upper = band.Upper;
-    }
-    return q;
 }
 
 StudyDocument StationStudy(const StudyInput& in) {

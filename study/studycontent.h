@@ -8,7 +8,6 @@
 //   StudyBlock          one element of the document
 //   StudyDocument       the blocks with the title the pages carry at the top
 //   StudyReturnPeriods  the return periods the study tabulates
-//   StudyQuantile       x_T of one distribution, and its 90 % limits
 //   StudyInput          what a study of one station is made of
 //   StationStudy        the document of one station
 //
@@ -22,6 +21,7 @@
 
 #include "analysis/numbertext.h"
 #include "analysis/record.h"
+#include "analysis/returnperiods.h"
 #include "analysis/simulation.h"
 #include "rules/advisor.h"
 
@@ -62,13 +62,6 @@ struct StudyDocument {
 // has one (valid periods, above 1 year), otherwise the seven of the analysis.
 std::vector<double> StudyReturnPeriods(const std::vector<double>& project);
 
-// At the seven return periods of the analysis these are exactly the
-// report's quantiles and the intervals' limits; at any other T the quantile
-// at F = 1 - 1/T and BandAt. NaN where the quantile faults.
-struct StudyQuantile {
-    double Value, Lower, Upper;
-};
-StudyQuantile QuantileAt(const AnalysisRecord& r, const SimulationSummary* s, int index, double T);
 
 // The names of the charts a station study asks the renderer for.
 constexpr const char* kStudyTimeChart = "serie";
@@ -85,6 +78,7 @@ struct StudyInput {
     std::string Unit;          // "m³/s", or empty
     bool AllQuantiles = true;  // also the quantiles of all eight distributions
     std::vector<double> ReturnPeriods;  // the project's list; empty: the seven
+    ZeroYears Zeros;           // the years without flow set aside from *Record
     NumberStyle Style = StyleFor(',');
 };
 

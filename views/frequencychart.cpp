@@ -6,6 +6,7 @@
 #include "analysis/errors.h"
 #include "analysis/intervals.h"
 #include "analysis/quantiles.h"
+#include "analysis/returnperiods.h"
 #include "analysis/special.h"
 #include "analysis/statistics.h"
 #include "views/lines.h"
@@ -125,16 +126,24 @@ FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSumma
     const ProbabilityPaper paper = options.Paper;
     auto usable = [&options](double value) { return std::isfinite(value) && (!options.LogValues || value > 0); };
 
-    // Observed values at their plotting positions.
+    // Observed values at their plotting positions among all the years, the
+    // zeros (years without flow) first.
     const int n = StoredCount(r.SampleSize);
+    const int zeros = std::max(options.ZeroCount, 0);
+    const int years = n + zeros;
+    const double p0 = ZeroYears{zeros, years}.Probability();
     std::vector<double> ascending(r.Sample, r.Sample + n);
     if (n > 0) SortAscending(ascending.data(), n);
     double lowF = NonExceedance(kShortestReturnPeriod), highF = NonExceedance(kLongestReturnPeriod);
-    for (int i = 1; i <= n; ++i) {
-        const double F = EmpiricalProbability(options.Positions, i, n);
+    for (double T : options.MarkedPeriods)
+        if (T > 1 && std::isfinite(T)) highF = std::max(highF, NonExceedance(T));
+    for (int i = 1; i <= years; ++i) {
+        const double F = EmpiricalProbability(options.Positions, i, years);
         lowF = std::min(lowF, F);
         highF = std::max(highF, F);
-        if (usable(ascending[i - 1])) chart.Observed.push_back({F, PaperCoordinate(paper, F), ascending[i - 1]});
+        if (i <= zeros) chart.Zeros.push_back({F, PaperCoordinate(paper, F), 0.0});
+        else if (usable(ascending[i - zeros - 1]))
+            chart.Observed.push_back({F, PaperCoordinate(paper, F), ascending[i - zeros - 1]});
     }
 
     // The horizontal range.
@@ -169,27 +178,47 @@ FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSumma
         probabilities.push_back(1.0 - 1.0 / T);
     }
     for (double F : kReturnPeriodProbabilities) probabilities.push_back(F);
+    for (double T : options.MarkedPeriods)
+        if (T > 1 && std::isfinite(T)) probabilities.push_back(NonExceedance(T));
     std::sort(probabilities.begin(), probabilities.end());
     probabilities.erase(std::unique(probabilities.begin(), probabilities.end()), probabilities.end());
 
+    // The curve of the positive values' distribution at F, taken back to all
+    // the years: false at and below p0 (a dry year), as where it faults.
+    auto adjusted = [&](int index, double F, double& value) {
+        double conditional = 0;
+        return F > 0 && F < 1 && ConditionalProbability(F, p0, conditional) &&
+               CleanQuantile(index, ParametersOf(r, index), conditional, value) && usable(value);
+    };
     for (int index = 1; index <= kDistributionCount; ++index) {
         if (!options.Shown[index - 1]) continue;
         FrequencyCurve curve{index, {}};
-        const ParameterSet& p = ParametersOf(r, index);
         for (double F : probabilities) {
             double value = 0;
-            if (F > 0 && F < 1 && CleanQuantile(index, p, F, value) && usable(value))
-                curve.Points.push_back({F, PaperCoordinate(paper, F), value});
+            if (adjusted(index, F, value)) curve.Points.push_back({F, PaperCoordinate(paper, F), value});
         }
         chart.Curves.push_back(std::move(curve));
+        for (double T : options.MarkedPeriods) {
+            double value = 0;
+            const double F = T > 1 && std::isfinite(T) ? NonExceedance(T) : 0.0;
+            if (adjusted(index, F, value)) chart.Marked.push_back({index, T, {F, PaperCoordinate(paper, F), value}});
+        }
     }
 
     // The confidence band of one distribution.
     if (simulations && options.BandIndex >= 1 && options.BandIndex <= kDistributionCount &&
         simulations->Matches(r)) {
-        for (double T : BandReturnPeriods()) {
+        // The band's grid, reaching the longest marked period.
+        std::vector<double> periods = BandReturnPeriods();
+        for (double T : options.MarkedPeriods)
+            if (std::isfinite(T) && T > periods.back()) periods.push_back(T);
+        std::sort(periods.begin(), periods.end());
+        periods.erase(std::unique(periods.begin(), periods.end()), periods.end());
+        for (double T : periods) {
             const double F = NonExceedance(T);
-            const QuantileInterval limits = BandAt(*simulations, options.BandIndex, F);
+            double conditional = 0;
+            if (!ConditionalProbability(F, p0, conditional)) continue;
+            const QuantileInterval limits = BandAt(*simulations, options.BandIndex, conditional);
             if (!usable(limits.Lower) || !usable(limits.Upper)) continue;
             const double c = PaperCoordinate(paper, F);
             chart.BandLower.push_back({F, c, limits.Lower});
@@ -225,8 +254,10 @@ FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSumma
         // Annual maxima are positive: a curve that runs below zero at the
         // shortest return periods does not pull the axis below it.
         if (low < 0 && (chart.Observed.empty() || chart.Observed.front().Value >= 0)) low = 0;
+        if (!chart.Zeros.empty()) low = std::min(low, 0.0);
         chart.Values = NiceScale(low, high);
     }
+    for (FrequencyPoint& zero : chart.Zeros) zero.Value = chart.Values.Low;
 
     // Bounds of the shown distributions that fall inside the value axis.
     if (options.Bounds) {

@@ -91,10 +91,26 @@ struct FrequencyChartOptions {
     int BandIndex = 0;                             // 0: no band
     bool Bounds = true;
     bool LogValues = false;  // values on a logarithmic axis: non-positive values are left out
+    // The study's return periods, marked on each shown curve (the axis
+    // reaches the longest of them).
+    std::vector<double> MarkedPeriods;
+    // Zero annual maxima set aside from the series (years without flow):
+    // plotted at the bottom of the value axis at their plotting positions
+    // among all the years; the curves and band start above p0 = z/(n + z).
+    int ZeroCount = 0;
+};
+
+// A curve's quantile at one of the study's return periods.
+struct MarkedQuantile {
+    int Index;
+    double ReturnPeriod;
+    FrequencyPoint Point;
 };
 
 struct FrequencyChartData {
-    std::vector<FrequencyPoint> Observed;  // ascending
+    std::vector<FrequencyPoint> Observed;  // ascending, the positive values
+    std::vector<FrequencyPoint> Zeros;     // the years without flow, Value the bottom of the axis
+    std::vector<MarkedQuantile> Marked;    // shown distributions in index order, then the periods in order
     std::vector<FrequencyCurve> Curves;    // the shown distributions in index order
     std::vector<FrequencyPoint> BandLower, BandUpper;
     std::vector<BoundLine> Bounds;         // the shown distributions' bounds inside the value range
@@ -104,10 +120,11 @@ struct FrequencyChartData {
     LinearScale Values{0, 1, 1, 1, 0};
 };
 
-// The return periods of the horizontal axis span at least 1.01 to 1000 years
-// and every observed point. The curves are drawn at about 120 return periods
-// evenly spaced in log T and at T = 2 ... 1000, where they take exactly the
-// report's quantiles. The band (BandReturnPeriods, BandAt) is drawn when
+// The return periods of the horizontal axis span at least 1.01 to 1000 years,
+// every observed point and the marked periods. The curves are drawn at about
+// 120 return periods evenly spaced in log T, at T = 2 ... 1000 (where they
+// take exactly the report's quantiles) and at the marked periods. With zeros
+// the curves are the adjusted quantiles (returnperiods.h), drawn from p0 up. The band (BandReturnPeriods, BandAt) is drawn when
 // `simulations` is not null and was simulated from r. A point whose
 // quantile faults is left out.
 FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSummary* simulations,

@@ -4,7 +4,6 @@
 
 #include "analysis/errors.h"
 #include "analysis/format.h"
-#include "analysis/quantiles.h"
 
 namespace zarn {
 
@@ -25,14 +24,16 @@ std::string CsvFixed(double v, char decimal) {
 
 }  // namespace
 
-std::vector<IntervalRow> IntervalRows(const AnalysisRecord& r, const SimulationSummary& s) {
+std::vector<IntervalRow> IntervalRows(const AnalysisRecord& r, const SimulationSummary& s,
+                                      const std::vector<double>& periods, const ZeroYears& zeros) {
+    // A quantile that faults shows as it is, like the report's.
+    const ReturnPeriodTable table =
+        MakeReturnPeriodTable(r, &s, periods, zeros.Probability(), QuantileFaults::Show);
     std::vector<IntervalRow> rows;
-    FloatingPointFlagsKept kept;  // a quantile that faults shows as it is, like the report's
     for (int index = 1; index <= kDistributionCount; ++index) {
-        const auto limits = ReturnPeriodIntervals(s, index);
-        const int m = IntervalSamples(s, index);
-        for (int t = 0; t < kReturnPeriodCount; ++t)
-            rows.push_back({index, kReturnPeriods[t], ReturnPeriodQuantile(r, index, t), limits[t], m});
+        for (std::size_t t = 0; t < periods.size(); ++t)
+            rows.push_back({index, periods[t], table.Quantiles[index - 1][t], table.Intervals[index - 1][t],
+                            table.IntervalSamples[index - 1], table.Dry(t)});
     }
     return rows;
 }
@@ -44,7 +45,7 @@ std::string IntervalCsv(const std::vector<IntervalRow>& rows, char separator) {
     csv += "Distribuição" + sep + "Tempo de retorno (anos)" + sep + "Quantil" + sep + "Limite inferior (5 %)" + sep +
            "Limite superior (95 %)" + sep + "Amostras simuladas\r\n";
     for (const IntervalRow& row : rows) {
-        csv += DistributionName(row.Index) + sep + std::to_string(row.ReturnPeriod) + sep +
+        csv += DistributionName(row.Index) + sep + FormatReturnPeriods({row.ReturnPeriod}, decimal) + sep +
                CsvFixed(row.Quantile, decimal) + sep + CsvFixed(row.Limits.Lower, decimal) + sep +
                CsvFixed(row.Limits.Upper, decimal) + sep + std::to_string(row.Samples) + "\r\n";
     }

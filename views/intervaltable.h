@@ -4,7 +4,9 @@
 // simulations; texts are UTF-8.
 //
 //   IntervalRow        one distribution at one return period
-//   IntervalRows       the 56 rows, distributions 1..8, T = 2 ... 1000
+//   IntervalRows       8 x k rows, distributions 1..8, the study's return
+//                      periods (the seven of the report by default), the
+//                      years without flow taken back in
 //   IntervalCsv        the rows as CSV: ";" with decimal "," or "," with ".",
 //                      a header line, UTF-8 with BOM, CR LF
 #pragma once
@@ -14,18 +16,22 @@
 
 #include "analysis/intervals.h"
 #include "analysis/record.h"
+#include "analysis/returnperiods.h"
 
 namespace zarn {
 
 struct IntervalRow {
-    int Index;          // distribution 1..8
-    int ReturnPeriod;   // 2, 5, 10, 50, 100, 200, 1000
-    double Quantile;    // as the report computes it
+    int Index;            // distribution 1..8
+    double ReturnPeriod;  // years
+    double Quantile;      // as the report computes it; 0 in a year expected dry
     QuantileInterval Limits;
-    int Samples;        // m, the refits the limits rest on
+    int Samples;          // m, the refits the limits rest on
+    bool Dry = false;     // 1 - 1/T <= p0: the river is expected dry
 };
 
-std::vector<IntervalRow> IntervalRows(const AnalysisRecord& r, const SimulationSummary& s);
+std::vector<IntervalRow> IntervalRows(const AnalysisRecord& r, const SimulationSummary& s,
+                                      const std::vector<double>& periods = StandardReturnPeriods(),
+                                      const ZeroYears& zeros = {});
 // separator ';' writes decimal commas, ',' decimal points.
 std::string IntervalCsv(const std::vector<IntervalRow>& rows, char separator);
 

@@ -16,9 +16,25 @@ namespace {
 
 }  // namespace
 
-std::vector<std::string> EstatisticasLines(const AnalysisRecord& r, char sep) {
-    auto f = [sep](double v) { return Fixed4(v, sep); };
+std::vector<std::string> ZeroYearLines(const ZeroYears& zeros, const std::function<std::string(double)>& number) {
+    if (zeros.Zeros == 0) return {};
+    const std::string z = std::to_string(zeros.Zeros), n = std::to_string(zeros.Years);
     return {
+        "  Zeros : " + z + " de " + n,
+        "  p0 = " + z + "/" + n + " : " + number(zeros.Probability()),
+        "  Valores positivos : " + std::to_string(zeros.Years - zeros.Zeros),
+    };
+}
+
+std::vector<std::string> EstatisticasLines(const AnalysisRecord& r, char sep, const ZeroYears& zeros) {
+    auto f = [sep](double v) { return Fixed4(v, sep); };
+    std::vector<std::string> lines;
+    if (zeros.Zeros > 0) {
+        lines.push_back("Anos sem vazão:");
+        for (std::string& line : ZeroYearLines(zeros, f)) lines.push_back(std::move(line));
+        lines.emplace_back();
+    }
+    std::vector<std::string> statistics{
         "Estatísticas descritivas:",
         "  Tamanho da amostra : " + std::to_string(r.SampleSize),
         "  Máximo : " + f(r.Maximum),
@@ -40,6 +56,8 @@ std::vector<std::string> EstatisticasLines(const AnalysisRecord& r, char sep) {
         "  t3 : " + f(r.LMoments.T3),
         "  t4 : " + f(r.LMoments.T4),
     };
+    lines.insert(lines.end(), statistics.begin(), statistics.end());
+    return lines;
 }
 
 ChartPoints HistogramPoints(const AnalysisRecord& r) {
@@ -177,11 +195,7 @@ ProbabilityPlotData ProbabilityPlot(const AnalysisRecord& r, int index) {
     return plot;
 }
 
-double NonExceedance(double T) {
-    for (int t = 0; t < kReturnPeriodCount; ++t)
-        if (T == kReturnPeriods[t]) return kReturnPeriodProbabilities[t];
-    return 1.0 - 1.0 / T;
-}
+double NonExceedance(double T) { return ReturnPeriodProbability(T); }
 
 ProbabilityPlotBandData ProbabilityPlotBand(const SimulationSummary& s, int index) {
     ProbabilityPlotBandData band;

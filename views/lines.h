@@ -1,7 +1,9 @@
 // What the result windows show, as pure functions of the record, so the
 // windows, the batch tool and the tests share one source. Texts are UTF-8.
 //
-//   EstatisticasLines      the 20 lines of the descriptive statistics window
+//   ZeroYearLines          the zeros set aside and p0, for a series with zeros
+//   EstatisticasLines      the 20 lines of the descriptive statistics window,
+//                          after the zero lines of a series with zeros
 //   HistogramPoints        (class centre, relative frequency), ClassCount of them
 //   NonParametricTestLines the 32 lines of the non-parametric tests, numbers
 //                          written by the caller's format (the window and the report)
@@ -20,13 +22,17 @@
 #include <vector>
 
 #include "analysis/record.h"
+#include "analysis/returnperiods.h"
 #include "analysis/simulation.h"
 
 namespace zarn {
 
 using ChartPoints = std::vector<std::pair<double, double>>;
 
-std::vector<std::string> EstatisticasLines(const AnalysisRecord& r, char decimalSeparator);
+// Empty without zeros; else three lines: the zeros, p0 and the positive
+// values (the caller writes the heading).
+std::vector<std::string> ZeroYearLines(const ZeroYears& zeros, const std::function<std::string(double)>& number);
+std::vector<std::string> EstatisticasLines(const AnalysisRecord& r, char decimalSeparator, const ZeroYears& zeros = {});
 ChartPoints HistogramPoints(const AnalysisRecord& r);
 using NumberText = std::function<std::string(double)>;
 std::vector<std::string> NonParametricTestLines(const AnalysisRecord& r, const NumberText& number);

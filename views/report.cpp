@@ -66,7 +66,7 @@ double TableQuantile(const AnalysisRecord& r, int index, int period) {
 
 }  // namespace
 
-void AppendReportLines(const AnalysisRecord& r, std::vector<std::string>& lines) {
+void AppendReportLines(const AnalysisRecord& r, std::vector<std::string>& lines, const ZeroYears& zeros) {
     LineSink out(lines);
     const auto flag = [&r](std::uint8_t bit) { return (r.TestFlags & bit) != 0; };
 
@@ -86,6 +86,19 @@ void AppendReportLines(const AnalysisRecord& r, std::vector<std::string>& lines)
         out.Empty();
         out.Add("*** ANTES DE PROSSEGUIR VERIFIQUE SE A(S) QUESTÃO(ÕES) APONTADA(S) TEM OU NÃO PROCEDÊNCIA.");
         out.Add("    CASO NEGATIVO PROSSIGA À ANÁLISE.");
+    }
+
+    // A series with years without flow says so first; every number below
+    // is that of its positive values.
+    if (zeros.Zeros > 0) {
+        out.Empty();
+        out.Add("ANOS SEM VAZÃO:");
+        out.Empty();
+        for (const std::string& line : ZeroYearLines(zeros, Free)) out.Add(line);
+        out.Add("  A análise a seguir é a dos valores positivos, na ordem do arquivo.");
+        out.Add("  Quantil de T anos: 0 se 1 - 1/T <= p0; senão o quantil dos valores positivos");
+        out.Add("  em F' = (1 - 1/T - p0) / (1 - p0) (Bulletin 17B, apêndice 5). Os quantis de");
+        out.Add("  ESTIMAÇÃO DE QUANTIS são os dos valores positivos (dado um ano com vazão).");
     }
 
     out.Empty();
@@ -155,10 +168,10 @@ void AppendReportLines(const AnalysisRecord& r, std::vector<std::string>& lines)
     }
 }
 
-std::vector<std::string> ReportLines(const AnalysisRecord& r) {
+std::vector<std::string> ReportLines(const AnalysisRecord& r, const ZeroYears& zeros) {
     std::vector<std::string> lines;
     lines.reserve(124);
-    AppendReportLines(r, lines);
+    AppendReportLines(r, lines, zeros);
     return lines;
 }
 

@@ -12,13 +12,16 @@
 #include <vector>
 
 #include "analysis/record.h"
+#include "analysis/returnperiods.h"
 
 namespace zarn {
 
-// 113 lines, or 118 + k when k of the warning bits 0x7E of TestFlags are set.
-// Throws ZarnError ("Floating point overflow", ...) when a quantile faults.
-std::vector<std::string> ReportLines(const AnalysisRecord& r);
-void AppendReportLines(const AnalysisRecord& r, std::vector<std::string>& lines);
+// 113 lines, or 118 + k when k of the warning bits 0x7E of TestFlags are set;
+// a series with years without flow (zeros) has 10 more lines before the
+// statistics. Throws ZarnError ("Floating point overflow", ...) when a
+// quantile faults.
+std::vector<std::string> ReportLines(const AnalysisRecord& r, const ZeroYears& zeros = {});
+void AppendReportLines(const AnalysisRecord& r, std::vector<std::string>& lines, const ZeroYears& zeros = {});
 
 // Writes to a temporary file beside `path` and renames it over `path`, so a
 // failure leaves an existing file untouched. A `path` that names a device or

@@ -4,6 +4,7 @@
 // folder, a list of paths, repeated names).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -105,7 +106,7 @@ TEST_F(BatchTest, SummariesHoldOneRowPerStationInNameOrder) {
     EXPECT_EQ(Run("--batch '" + stations_.string() + "' --out '" + out.string() + "'"), 1);
     const std::vector<std::string> english = Lines(Slurp(out / "summary.csv"));
     ASSERT_EQ(english.size(), 7u);
-    EXPECT_EQ(english[0].rfind("file,n,mean,std_dev,skewness,dependent,", 0), 0u);
+    EXPECT_EQ(english[0].rfind("file,n,zero_years,mean,std_dev,skewness,dependent,", 0), 0u);
     const std::string folder = stations_.string() + "/";
     EXPECT_EQ(english[1].rfind(folder + "curta.dat,8,", 0), 0u) << english[1];
     EXPECT_EQ(english[2].rfind(folder + "ocmulgee-river-macon.dat,40,", 0), 0u);
@@ -119,16 +120,59 @@ TEST_F(BatchTest, SummariesHoldOneRowPerStationInNameOrder) {
     EXPECT_EQ(fields(english[0], ','), fields(english[1], ','));
 
     const std::string portuguese = Slurp(out / "resumo.csv");
-    EXPECT_EQ(portuguese.rfind("\xEF\xBB\xBF" "Arquivo;n;Média;Desvio padrão;Assimetria;", 0), 0u);
+    EXPECT_EQ(portuguese.rfind("\xEF\xBB\xBF" "Arquivo;n;Anos sem vazão;Média;Desvio padrão;Assimetria;", 0), 0u);
     const std::vector<std::string> rows = Lines(portuguese);
     ASSERT_EQ(rows.size(), 7u);
     EXPECT_EQ(fields(rows[0], ';'), fields(rows[2], ';'));
     // Decimal commas, verdicts in words: the Ocmulgee mean is 36.2775 thousand cfs.
-    EXPECT_NE(rows[2].find(";40;36,277499999999996;"), std::string::npos) << rows[2];
+    EXPECT_NE(rows[2].find(";40;0;36,277499999999996;"), std::string::npos) << rows[2];
     EXPECT_NE(rows[2].find(";não;"), std::string::npos);
     // The advisor's choice and its status: the Ocmulgee series takes the Gumbel.
     EXPECT_NE(english[2].find(",Gumbel,accepted,"), std::string::npos) << english[2];
     EXPECT_NE(rows[2].find(";Gumbel;aceita;"), std::string::npos) << rows[2];
+}
+
+TEST_F(BatchTest, SummaryColumnsFollowTheReturnPeriodsAsked) {
+    const fs::path out = dir_ / "out";
+    std::ofstream(stations_ / "seca.dat") << "0\n12\n0\n30\n7.5\n19\n0\n44\n25\n16\n";
+    EXPECT_EQ(Run("--batch '" + stations_.string() + "' --out '" + out.string() + "' --return-periods 1.25,25,10000"), 1);
+    const std::vector<std::string> english = Lines(Slurp(out / "summary.csv"));
+    ASSERT_EQ(english.size(), 8u);
+    EXPECT_NE(english[0].find(",recommended,status,q1.25,q1.25_lower_5,q1.25_upper_95,q25,q25_lower_5,q25_upper_95,"
+                              "q10000,q10000_lower_5,q10000_upper_95,r_normal,"),
+              std::string::npos)
+        << english[0];
+    EXPECT_EQ(english[0].rfind("file,n,zero_years,mean,", 0), 0u) << english[0];
+    const auto fields = [](const std::string& line, char sep) { return std::count(line.begin(), line.end(), sep); };
+    for (const std::string& row : english)
+        if (row.find('"') == std::string::npos) EXPECT_EQ(fields(row, ','), fields(english[0], ',')) << row;
+    // The dry station: 7 positive values and 3 zeros, p0 = 0.3; its
+    // 1.25-year flood (F = 0.2) is 0, limits too.
+    const std::string folder = stations_.string() + "/";
+    const auto dry = std::find_if(english.begin(), english.end(),
+                                  [&](const std::string& row) { return row.rfind(folder + "seca.dat,", 0) == 0; });
+    ASSERT_NE(dry, english.end());
+    EXPECT_EQ(dry->rfind(folder + "seca.dat,7,3,", 0), 0u) << *dry;
+    const auto cells = [](const std::string& line) {
+        std::vector<std::string> out(1);
+        for (char c : line) {
+            if (c == ',') out.emplace_back();
+            else out.back().push_back(c);
+        }
+        return out;
+    };
+    const std::vector<std::string> header = cells(english[0]), row = cells(*dry);
+    const auto column = std::find(header.begin(), header.end(), "q1.25") - header.begin();
+    ASSERT_LT(column + 2, static_cast<long>(row.size()));
+    EXPECT_FALSE(row[13].empty()) << "a distribution is recommended: " << *dry;
+    EXPECT_EQ(row[column], "0");
+    EXPECT_EQ(row[column + 1], "0");
+    EXPECT_EQ(row[column + 2], "0");
+    const std::string portuguese = Slurp(out / "resumo.csv");
+    EXPECT_NE(portuguese.find(";Q1,25;Q1,25 limite inferior (5 %);Q1,25 limite superior (95 %);Q25;"), std::string::npos);
+    EXPECT_NE(portuguese.find("Arquivo;n;Anos sem vazão;Média;"), std::string::npos);
+    EXPECT_NE(Slurp(out / "seca.json").find("\"ZeroCount\": 3,"), std::string::npos);
+    EXPECT_NE(Slurp(out / "seca.zarn").find("\nzeros=3\n"), std::string::npos);
 }
 
 TEST_F(BatchTest, AListOfPathsRelativeToItsFolderWithRepeatedNames) {

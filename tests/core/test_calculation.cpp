@@ -63,8 +63,21 @@ TEST_F(CalculationTest, FaultRowsGiveTheirTexts) {
         {"one value", "5\n", "O arquivo de dados tem apenas 1 valor: a análise precisa de pelo menos 4 valores"},
         {"three values, a zero among them", "1\n0\n4\n",
          "O arquivo de dados tem apenas 3 valores: a análise precisa de pelo menos 4 valores"},
-        {"a zero", "3\n0\n5\n8\n",
-         "O valor da linha 2 do arquivo de dados é 0: a análise trabalha com os logaritmos dos valores, por isso "
+        // Zeros are years without flow, set aside; at least 4 positive values must remain.
+        {"a zero leaves three positive values", "3\n0\n5\n8\n",
+         "O arquivo de dados tem 4 valores, dos quais 1 é zero (ano sem vazão): restam 3 valores positivos, e a "
+         "análise precisa de pelo menos 4"},
+        {"only zeros", "0\n0.0\n-0\n0e2\n",
+         "O arquivo de dados tem 4 valores, dos quais 4 são zero (anos sem vazão): não resta nenhum valor positivo, "
+         "e a análise precisa de pelo menos 4"},
+        {"a zero among values otherwise equal", "5\n0\n5\n5\n5\n",
+         "Todos os 4 valores positivos do arquivo de dados são iguais (5): uma série sem variação não pode ser "
+         "analisada"},
+        {"zeros, then all positive values but one equal, named by their lines", "0\n9\n0\n5\n5\n5\n",
+         "Todos os valores positivos do arquivo de dados são iguais (5), exceto o da linha 2 (9): sem variação nos "
+         "demais valores, o teste de outliers pela assimetria não pode ser calculado"},
+        {"a negative value after a zero", "0\n3\n-1\n5\n8\n",
+         "O valor da linha 3 do arquivo de dados é -1: a análise trabalha com os logaritmos dos valores, por isso "
          "todo valor deve ser maior que zero"},
         {"a negative value after blank lines, all others equal", "3\n\n\n-2.5\n3\n3\n",
          "O valor da linha 4 do arquivo de dados é -2.5: a análise trabalha com os logaritmos dos valores, por "

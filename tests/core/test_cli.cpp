@@ -50,9 +50,6 @@ TEST_F(CliTest, ErrorsPrintTheirTextAloneAndExitOne) {
          "Arquivo \"" + (dir_ / "missing.dat").string() + "\": o arquivo não existe (File not found)\n"},
         {"--data " + std::string("'") + ZARN_TEST_DATA + "/ocmulgee-river-macon-comma-decimal.dat' --json -",
          "Invalid numeric input (linha 11: \"66,2\"; o separador decimal é o ponto)\n"},
-        {"--data " + std::string("'") + ZARN_TEST_DATA + "/ocmulgee-river-macon-zero.dat' --json -",
-         "O valor da linha 5 do arquivo de dados é 0: a análise trabalha com os logaritmos dos valores, por isso "
-         "todo valor deve ser maior que zero\n"},
         {"--open '" + (dir_ / "missing.prj").string() + "' --report -",
          "Arquivo \"" + (dir_ / "missing.prj").string() + "\": o arquivo não existe (File not found)\n"},
     };
@@ -116,6 +113,42 @@ TEST_F(CliTest, DialogsShowWhatTheWindowsShow) {
     EXPECT_NE(r.Out.find("\"=> Distribuição GPA\""), std::string::npos);
     EXPECT_NE(r.Out.find("\"Distribution\": 2"), std::string::npos);
     EXPECT_NE(r.Out.find("DISTRIBUIÇÃO LOGNORMAL"), std::string::npos);
+}
+
+TEST_F(CliTest, ReturnPeriodsAndYearsWithoutFlowInTheJsonAndBesideTheProject) {
+    for (const char* list : {"1", "2,dez", "0.5,2", "2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22"}) {
+        SCOPED_TRACE(list);
+        const Result r = Run("--data " + Example("tees-dent-bank.dat") + " --return-periods " + list + " --json -");
+        EXPECT_EQ(r.Exit, 2);
+        EXPECT_EQ(r.Err.rfind("zarn-cli: --return-periods: ", 0), 0u) << r.Err;
+        EXPECT_NE(r.Err.find("período"), std::string::npos) << r.Err;
+    }
+    // Without the option UserReturnPeriods holds the seven.
+    Result r = Run("--data " + Example("tees-dent-bank.dat") + " --threads 2 --json -");
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_NE(r.Out.find("\"ZeroCount\": 0,\n  \"ZeroProbability\": 0,\n  \"UserReturnPeriods\": {\n    \"ReturnPeriods\": [\n"
+                         "      2,\n      5,\n      10,\n      50,\n      100,\n      200,\n      1000],"),
+              std::string::npos)
+        << r.Out;
+
+    // A year without flow (line 5 of the Ocmulgee reads 0) is set aside; the
+    // project keeps the zero count and the list beside it, so that opening it
+    // gives the same JSON.
+    const std::string zero = std::string("'") + ZARN_TEST_DATA + "/ocmulgee-river-macon-zero.dat'";
+    const fs::path project = dir_ / "seca.prj";
+    r = Run("--data " + zero + " --threads 2 --return-periods 1.01,25,10000 --json '" + (dir_ / "a.json").string() +
+            "' --project '" + project.string() + "'");
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    const std::string calculated = Slurp(dir_ / "a.json");
+    EXPECT_NE(calculated.find("\"SampleSize\": 39"), std::string::npos);
+    EXPECT_NE(calculated.find("\"ZeroCount\": 1,\n  \"ZeroProbability\": 0.025000000000000001"), std::string::npos);
+    EXPECT_NE(calculated.find("\"Quantiles\": [\n      [\n        0,\n"), std::string::npos);  // 1.01 years: dry
+    const std::string side = Slurp(dir_ / "seca.zarn");
+    EXPECT_NE(side.find("\nzeros=1\n"), std::string::npos) << side;
+    EXPECT_NE(side.find("\nperiodos_de_retorno=1.01;25;10000\n"), std::string::npos) << side;
+    r = Run("--open '" + project.string() + "' --threads 2 --return-periods 1.01,25,10000 --json -");
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_EQ(r.Out, calculated);
 }
 
 TEST_F(CliTest, RefusesAProjectThatWouldOverrunTheArrays) {

@@ -389,6 +389,20 @@ TEST(ImporterHidroWeb, ValuesAreCopiedAsTheirText) {
     EXPECT_EQ(ImportedDataText(r), "1.500\t2001\n");
 }
 
+TEST(ImporterHidroWeb, AYearWithoutFlowIsKeptAsData) {
+    // A semi-arid river: 2002 has no flow at all; its days of 0 are data,
+    // not missing days, and its maximum 0 is kept and said.
+    auto rows = FullYear(2001, "3,2");
+    for (const MonthRow& dry : FullYear(2002, "0")) rows.push_back(dry);
+    for (const MonthRow& wet : FullYear(2003, "0,0")) rows.push_back(wet);
+    rows.back().Days[4] = "12,5";
+    const ImportResult r = ImportText(HidroWebText(rows), CalendarYears(0));
+    EXPECT_EQ(Values(r), (std::vector<std::string>{"3.2", "0", "12.5"}));
+    EXPECT_EQ(r.Kept[1].MissingDays, 0);
+    EXPECT_TRUE(HasNote(r, "Anos sem vazão (máximo anual 0): 2002. A análise os põe de lado"));
+    EXPECT_FALSE(HasNote(r, "Valores negativos"));
+}
+
 TEST(ImporterHidroWeb, FaultsNameTheLineAndTheText) {
     auto rows = FullYear(2001, "5,0");
     // A point grouping thousands beside the decimal comma has one reading.

@@ -124,7 +124,9 @@ TEST_F(RobustnessTest, BadDataFilesGiveTheirTexts) {
         {"two values", "0.1\n0.7\n", "O arquivo de dados tem apenas 2 valores: a análise precisa de pelo menos 4 valores"},
         {"all equal", "4\n4\n4\n4\n4\n",
          "Todos os 5 valores do arquivo de dados são iguais (4): uma série sem variação não pode ser analisada"},
-        {"a zero", "4\n0\n7\n9\n", NotPositive(2, "0")},
+        {"a zero leaving three positive values", "4\n0\n7\n9\n",
+         "O arquivo de dados tem 4 valores, dos quais 1 é zero (ano sem vazão): restam 3 valores positivos, e a "
+         "análise precisa de pelo menos 4"},
         {"a negative value", "4\n-1\n7\n9\n", NotPositive(2, "-1")},
         {"comma decimal", "4,5\n7\n", std::string(kInvalidNumericText) + " (linha 1: \"4,5\"; o separador decimal é o ponto)"},
         {"year;value", "1910;28.8\n1911;8.5\n", std::string(kInvalidNumericText) + " (linha 1: \"1910;28.8\")"},

@@ -44,6 +44,10 @@ void ExpectSameSimulation(const DistributionSimulation& a, const DistributionSim
     EXPECT_EQ(std::memcmp(a.IntervalRefits.data(), b.IntervalRefits.data(),
                           a.IntervalRefits.size() * sizeof a.IntervalRefits[0]),
               0);
+    ASSERT_EQ(a.CountedRefits.size(), b.CountedRefits.size());
+    EXPECT_EQ(std::memcmp(a.CountedRefits.data(), b.CountedRefits.data(),
+                          a.CountedRefits.size() * sizeof a.CountedRefits[0]),
+              0);
 }
 
 TEST(JumpAhead, EqualsDrawingTheUniformsOneByOne) {

@@ -452,6 +452,7 @@ private slots:
         QCOMPARE(frequencia.Distribuicao(kGEV)->text(), QStringLiteral("GEV (recomendada)"));
         QCOMPARE(frequencia.Legenda()->Texts(),
                  QStringList({QStringLiteral("Intervalo de confiança 90 % (GEV)"), QStringLiteral("GEV"),
+                              QStringLiteral("Quantis nos tempos de retorno do estudo"),
                               QStringLiteral("Observados (Cunnane)")}));
         QVERIFY(SeriesNamed<QAreaSeries>(frequencia.Grafico(), QStringLiteral("Intervalo de confiança 90 % (GEV)")));
 

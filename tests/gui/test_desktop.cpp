@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -19,6 +20,7 @@
 #include "app/desktop.h"
 #include "app/helpfile.h"
 #include "app/novoproj.h"
+#include "dialogs/periodos.h"
 #include "platform/session.h"
 #include "dialogs/resultdialogs.h"
 #include "support/scriptedplatform.h"
@@ -331,9 +333,10 @@ private slots:
         const QString comma = QStringLiteral("Invalid numeric input (linha 11: \"66,2\"; o separador decimal é o ponto).");
         QTest::newRow("comma decimal, first project") << true << kCommaDecimal << comma;
         QTest::newRow("comma decimal, replacing one") << false << kCommaDecimal << comma;
-        QTest::newRow("a zero value") << false << kZero
-                                      << QStringLiteral("O valor da linha 5 do arquivo de dados é 0: a análise trabalha com os "
-                                                        "logaritmos dos valores, por isso todo valor deve ser maior que zero.");
+        QTest::newRow("zeros leaving three positive values")
+            << false << "seca-curta.dat"
+            << QStringLiteral("O arquivo de dados tem 5 valores, dos quais 2 são zero (anos sem vazão): restam 3 "
+                              "valores positivos, e a análise precisa de pelo menos 4.");
         QTest::newRow("missing file") << true << "missing.dat" << "File not found.";
     }
 
@@ -342,6 +345,11 @@ private slots:
         QFETCH(QString, dataFile);
         QFETCH(QString, error);
         if (!firstProject) CreateExample();
+        if (dataFile == QStringLiteral("seca-curta.dat")) {
+            QFile f(Path(dataFile));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("0\n12\n0\n30\n7.5\n");
+        }
         const bool modifiedBefore = TestDocument().Modified();
         const auto before = RecordBytes();
         platform_->Log.clear();
@@ -415,6 +423,66 @@ private slots:
         desktop_->close();  // right after opening: no question
         QVERIFY(!desktop_->isVisible());
         QCOMPARE(platform_->Texts("confirm").size(), 0);
+    }
+
+    void YearsWithoutFlowAndReturnPeriodsFollowTheProject() {
+        // A list the new-project dialog refuses keeps it open, with the reason.
+        novo_->ModalRun = [this](TNovoProj& d) {
+            d.Projeto()->setText(QStringLiteral("Seca"));
+            platform_->FileNames.push_front(kZero);
+            d.buttondadosClick();
+            d.Periodos()->setText(QStringLiteral("1,5; 0,5"));
+            d.CriarClick();
+            QCOMPARE(d.result(), int(QDialog::Rejected));
+            d.Periodos()->setText(QStringLiteral("1,01; 25; 10000"));
+            d.CriarClick();
+        };
+        desktop_->Novo1()->trigger();
+        QCOMPARE(platform_->Texts("notice"),
+                 QStringList{QStringLiteral("O período de retorno 0,5 não é aceito: todo período de retorno deve ser "
+                                            "maior que 1 ano")});
+        QVERIFY2(platform_->Texts("error").isEmpty(), qPrintable(platform_->Texts("error").join('|')));
+        // The Ocmulgee with one year without flow: the analysis of its 39 positive values.
+        const Document& document = TestDocument();
+        QCOMPARE(document.Record().SampleSize, 39);
+        QCOMPARE(StudyZeroYears(document).Zeros, 1);
+        QCOMPARE(StudyZeroYears(document).Years, 40);
+        QCOMPARE(StudyReturnPeriods(document), (std::vector<double>{1.01, 25, 10000}));
+        QVERIFY(est_->Texto()->toPlainText().startsWith(QStringLiteral("Anos sem vazão:\n  Zeros : 1 de 40\n  p0 = 1/40 : ")));
+
+        // Saved, the side file keeps both; opened, the study is back.
+        platform_->FileNames = {Path("seca.prj")};
+        desktop_->Salvar()->trigger();
+        QFile side(Path("seca.zarn"));
+        QVERIFY(side.open(QIODevice::ReadOnly));
+        const QByteArray kept = side.readAll();
+        QVERIFY2(kept.contains("\nperiodos_de_retorno=1.01;25;10000\n") && kept.contains("\nzeros=1\n"), kept.constData());
+        CreateExample();  // another analysis in between
+        QCOMPARE(StudyZeroYears(document).Zeros, 0);
+        platform_->Answers = {Answer::No};
+        platform_->FileNames = {Path("seca.prj")};
+        desktop_->Abrir()->trigger();
+        QCOMPARE(StudyZeroYears(document).Zeros, 1);
+        QCOMPARE(StudyZeroYears(document).Years, 40);
+        QCOMPARE(StudyReturnPeriods(document), (std::vector<double>{1.01, 25, 10000}));
+        QVERIFY(est_->Texto()->toPlainText().contains(QStringLiteral("p0 = 1/40")));
+
+        // "Períodos de retorno..." changes the list of the open project.
+        QVERIFY(desktop_->menuperiodos()->isEnabled());
+        platform_->Log.clear();
+        desktop_->PeriodosJanela()->ModalRun = [](TPeriodos& d) {
+            QCOMPARE(d.Lista()->text(),
+                     QString::fromStdString(FormatReturnPeriods({1.01, 25, 10000}, RegionalDecimalSeparator())));
+            d.Lista()->setText(QStringLiteral("2; cem"));
+            d.OkClick();
+            d.Lista()->setText(QStringLiteral("2; 100; 1000"));
+            d.OkClick();
+        };
+        desktop_->menuperiodos()->trigger();
+        QCOMPARE(platform_->Texts("notice"),
+                 QStringList{QStringLiteral("\"cem\" não é um período de retorno: escreva números (em anos)")});
+        QCOMPARE(StudyReturnPeriods(document), (std::vector<double>{2, 100, 1000}));
+        QVERIFY(document.Modified());
     }
 
     void FailedOpenKeepsEverything_data() {

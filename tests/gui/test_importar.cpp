@@ -293,7 +293,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&novo));
         // The specified controls keep their places; the import button sits
         // inside the client area without covering any of them.
-        QCOMPARE(novo.size(), QSize(417, 209));
+        // The return periods' row lies under them, the dialog grown to hold it.
+        QCOMPARE(novo.size(), QSize(417, 241));
+        QVERIFY(novo.Periodos()->geometry().top() >= 168 + 25);
         QCOMPARE(novo.Dados()->geometry(), QRect(104, 120, 265, 21));
         QCOMPARE(novo.buttondados()->geometry(), QRect(376, 118, 25, 25));
         QCOMPARE(novo.Criar()->geometry(), QRect(139, 168, 75, 25));
