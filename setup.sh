@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what ZARN needs on Debian 12, builds it, and then:
 #   ./setup.sh run    builds the three programs only and starts the program
 #                     (build/zarn)

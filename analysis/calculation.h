@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calculation driver: fills the whole record from four texts and a data
 // file. Any failure is a ZarnError and ends it at the step that failed; the
 // record is then incomplete.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The data file: one value per line, "." as decimal separator, only the first
 // token of each line counts.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Errors the user reads. Every failure of a command is one ZarnError whose
 // text is exactly what the error box shows.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parameter estimation by the method of L-moments (Hosking and Wallis 1997).
 // Each estimator sets CalcError to 0 on entry; invalid L-moments set code 1.
 // Each returns whether it wrote the parameter set: the simulations' refits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The numerical fault codes of the analysis core and the one way to end a
 // routine on one (Hosking's routines: one error exit, a numeric code, no
 // messages written). Words for a code belong to the layer that shows them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole files. Writing one so that a failure never leaves half of it: the
 // bytes go to a temporary file beside the target, which replaces the target
 // only once complete and flushed. The previous file survives any failure.

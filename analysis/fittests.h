@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Goodness-of-fit tests whose critical values come from 500 samples simulated
 // from the fitted distribution: Filliben's probability-plot correlation test
 // and the L-moment-ratio variance test.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number texts of the report, the fact file and the result dialogs. Both
 // routines are independent of the process locale.
 //

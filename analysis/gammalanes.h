@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Eight incomplete-gamma evaluations side by side, for the Newton iterations
 // of many gamma quantiles of one shape (the Pearson III simulations).
 //

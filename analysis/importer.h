@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The importer: turns the files hydrologists download (ANA HidroWeb daily
 // discharges, USGS annual peak files, delimited tables) into an annual
 // maximum series and writes it as a data file the reader takes: one line per

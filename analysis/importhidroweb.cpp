@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The HidroWeb reader: daily discharges (or rainfall, stage) exported by
 // ANA's HidroWeb, one row per month and consistency level.
 #include "analysis/importtext.h"

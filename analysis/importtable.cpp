@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table reader: a value column and, optionally, a date or year column,
 // separated by tabs, ";", "," or blanks.
 #include "analysis/importtext.h"

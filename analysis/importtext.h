@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the importer's readers share: the decoding of the file's bytes into
 // lines of UTF-8 text, the cells and numbers of a line, dates, the notes on a
 // series, and each reader's entry point. Internal to the importer (the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The USGS reader: annual peak files in RDB (tab-separated) format.
 #include "analysis/importtext.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 90 % confidence intervals of the return-period quantiles: a parametric
 // bootstrap from the refits of the critical-R simulation (Hosking and Wallis
 // 1997, 6.4), no simulation of its own.

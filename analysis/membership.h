@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How well a distribution passes each fit test, as a degree between 0 and 1:
 // the fuzzy terms of the fact file, and the parsimony fields of the record.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Numbers as a reader of a study expects them: the regional decimal
 // separator, a precision that suits the magnitude, no padding, thousands
 // grouped, and never the exponent form. For the texts, tables and files the

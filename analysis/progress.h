@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Progress of a long calculation and the request to stop it, shared between
 // the threads that work and the window (or terminal) that reports it.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The project file: one 321,736-byte image of the AnalysisRecord, without
 // header. Failures are ZarnErrors with the file error texts ("File not found",
 // "Invalid filename", "File access denied", "Read beyond end of file",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a project keeps beside its project file. The project file is one fixed
 // image of the analysis record and never changes; the settings a study adds
 // (the chart's variable and unit, the return periods of the quantile tables,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quantile functions x(F) of the eight distributions, their bounds, and the
 // return-period quantiles. Each routine sets CalcError to 0 on entry; a
 // Scale <= 0 gives code 1 and 0, an F outside the support code 2 and 0.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/ranktests.h"
 
 #include <boost/math/distributions/students_t.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Non-parametric checks of the sample: independence (Kendall), homogeneity
 // (Mann-Kendall), outliers (Grubbs and Beck on the logarithms, and the change
 // of skewness when an extreme is removed). The tests only set TestFlags bits.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The analysis record: every value of one analysis, and the byte layout of the
 // project file. The program's record lives in its Document (platform/);
 // every routine of the core takes the record it works on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Regional frequency analysis by the index-flood method with L-moments
 // (Hosking and Wallis 1997, chapters 3 to 6): site L-moments, discordancy,
 // heterogeneity, goodness of fit of the candidates, the regional growth

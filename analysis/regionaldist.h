@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The distributions of regional frequency analysis, in Hosking and Wallis's
 // (1997, appendix A) parametrisations, fitted by L-moments to the ratios
 // (l1, l2, t3, t4, t5). GEV, PE3 and GPA are fitted by the at-site estimators

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The quantile functions of the regional simulations over many uniforms at
 // once, in vector lanes through the vector math library (glibc's libmvec,
 // within 4 ulps of the scalar functions): AVX2 where the processor has it,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stations of a regional analysis, read from their files.
 //
 //   RegionEntry          a station to read: its file, name and drainage area

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The return periods of a study and the quantiles at them, with the
 // conditional probability adjustment of a series holding years without flow
 // (Interagency Advisory Committee on Water Data 1982, Bulletin 17B,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The goodness-of-fit simulations of the eight fitted distributions, run
 // together, on every hardware thread, with results bit-identical to running
 // them one replicate after another.

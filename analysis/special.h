@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Special functions of the analysis core. Each is a pure function of its
 // arguments apart from CalcError; none allocates.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Descriptive statistics, L-moments, histogram and the two sorts of the core.
 //
 // A series is a pointer to its first value and a count n (n <= 10000); the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object and the default error handler of the windows.
 //
 //   RunCommand        runs one command to its end or its first error; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: menu, toolbar, title text and status bar. It starts
 // every command: create, open and save a project, write the study report,
 // show each result window, help, and leave the program.

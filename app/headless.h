@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Started where no display is available, the desktop program says so and
 // shows what it computes instead: the calculation report of a bundled example.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help file "ajuda.hlp": HTML topics, each opened by a marker line
 //   @topic N Title
 // where N is the topic's context number (0 is the contents page). Lines

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The import window: a HidroWeb, USGS or table file previewed as the annual
 // series it gives (years kept and left out, with missing days and the date
 // of each maximum), its options, the summary, and "Salvar", which writes the

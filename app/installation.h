@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the program takes from the system it is installed on: Qt's own
 // translations, its identity on the desktop (menu entry and icon), and a
 // check of an installation that needs no display.

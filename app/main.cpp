@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ZARN: frequency analysis of annual maximum hydrological events.
 #include <QDir>
 #include <QTimer>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The new-project dialog: title, location, comment and the data file of a
 // new analysis. Created once at start-up and reused; every creation starts
 // with empty fields. The data file is chosen by browsing, or made by the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own 16 x 16 pictures, drawn with QPainter so that no icon
 // theme is needed at run time.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real Platform: Qt's message boxes and file dialogs, the override
 // cursor, a small help viewer and QProcess.
 #pragma once

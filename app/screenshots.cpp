@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zarn-screenshots: draws the windows headless and saves them as PNG for
 // the documentation. Creates a project from the bundled Ocmulgee example,
 // then grabs the main window, the new-project dialog, each result window,

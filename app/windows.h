@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's windows, built and wired in one place: the program and the
 // screenshot tool start the same set. A new window of "Ferramentas" is a
 // member here and a few lines in BuildWindows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zarn-bench: times the complete calculation on fixed samples, on one thread
 // and on every hardware thread side by side, and against a vectorised
 // NumPy/SciPy program doing the same work (bench/peer.py) where Python with

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The benchmark's peer: the work of one ZARN analysis written the way a
 hydrologist would write it with NumPy and SciPy, vectorised over the
 simulated samples.

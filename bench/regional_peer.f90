@@ -1,3 +1,4 @@
+! SPDX-License-Identifier: GPL-3.0-or-later
 ! regional_peer: the regional statistics of zarn-cli --region --accuracy none
 ! written plainly in Fortran, as a hydrologist would, to time the batch
 ! tool against a compiled program doing the same work: site L-moments,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zarn-charts: every chart of a saved project as PNG and SVG, for scripts and
 // reports, drawn by the program's own windows without showing them (Qt's
 // offscreen platform unless QT_QPA_PLATFORM says otherwise). The confidence

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch tool's --advice: the advisor's verdict as JSON.
 //
 //   AdviceJson   {"RuleBase", "Recommended", "Ranking": [8 rows in rank order]}

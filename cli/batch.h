@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The analysis of many stations at once: zarn-cli --batch INPUT --out DIR.
 //
 // INPUT is a folder (its .dat files, and, imported with the importer's

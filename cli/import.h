@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zarn-cli --import: a HidroWeb, USGS or table file into a data file, with
 // the summary of kept and left-out years on standard error; and the
 // warnings about a data file given to --data.

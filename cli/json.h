@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small JSON writer for the batch tool: objects, arrays, strings and
 // numbers that read back to the same double.
 #pragma once

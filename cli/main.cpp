@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zarn-cli: the analysis without windows. Calculates from a data file (or
 // loads a project file) and writes the record as JSON, the report, the fact
 // file, the project file and what the result windows show.

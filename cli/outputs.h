@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the batch tool writes for one analysis, shared by a single run and
 // the batch over many stations so that both write the same bytes.
 //

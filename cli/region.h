@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zarn-cli --region INPUT: regional frequency analysis of many stations.
 //
 // INPUT is a folder (its data files and downloads in name order, read as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch tool's --study: the study of the analysis as a PDF document.
 // The PDF is drawn by zarn-charts (the program's charts need Qt, which the
 // batch tool does without): the record goes to it as a project file in a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report and the fact file shown on a terminal. Their bytes are fixed
 // (Windows-1252, CR LF) for the files the program and other tools read; a
 // terminal is not such a file, so there they are shown in the terminal's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Charts kept as files, on the clipboard and on paper; text printed.
 //
 // A chart is exported at its size on paper: it is laid out as it would be on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two chart windows of "Ferramentas" beside the chain of results: the
 // frequency chart (the fitted curves on probability paper) and the L-moment
 // ratio diagram. Each is created once and reused; `Exibir` rebuilds it from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window of the quantiles with their 90 % confidence limits, for the
 // eight distributions (Ferramentas > Intervalos de confiança). An opened
 // project simulates again first, under a progress dialog. "Salvar" writes

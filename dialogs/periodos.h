@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Períodos de retorno" window of an open project: the list of return
 // periods at which the advice, the intervals and the frequency chart give
 // their quantiles (up to 20 values T > 1 in years, decimals allowed, kept

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Recomendação" window: the advisor's verdict on the analysis in memory.
 // The cautions about the series (and a rule base that could not be used)
 // open it, then the conclusion; the eight distributions in rank order with

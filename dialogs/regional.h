@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window "Análise regional": the stations of a region (a folder, several
 // files or a list), their names and drainage areas in an editable table, the
 // simulations' options; then the regional analysis under a progress dialog

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The four result windows of the chain: descriptive statistics, the
 // non-parametric tests, the parameters with the probability plot, and the
 // calculation report. Each is created once, hidden, and reused; `Exibir`

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the data file reader and the whole calculation on what it read:
 // every input must end in a complete analysis with finite results or in one
 // of the error texts, never in a crash, a hang or a sanitizer report.

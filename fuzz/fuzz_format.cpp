@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the number texts on arbitrary doubles, widths and decimal counts,
 // checking what every text must satisfy.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the importer in each of its formats and the summary, the preview
 // rows and the data text it builds: every input must end in a result or a
 // ZarnError, never in a crash, a hang or a sanitizer report; a kept value is

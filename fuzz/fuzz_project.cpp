@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes opening a project file and everything built from it afterwards: the
 // report, the fact file, what the result windows show, the advice and the
 // simulations an opened project runs again for its confidence limits. The input is either

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the rule-base loader with hostile CLIPS text: the check before the
 // engine reads it, the engine's reading, the consultation and the advice
 // read back. Every input must end in an advice (the text's own, or the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The distribution's compiler and linker flags (dpkg-buildflags), as Debian
 # builds its packages: _FORTIFY_SOURCE=2, -fstack-protector-strong, format
 # checks, full RELRO (-z relro -z now) and source paths mapped to "." so that

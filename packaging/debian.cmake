@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian packages: `cpack -G DEB` in the build folder gives
 #   zarn-cli_<version>-<release>_<arch>.deb  the batch tool, rule base, examples
 #   zarn_<version>-<release>_<arch>.deb      the desktop program and zarn-charts

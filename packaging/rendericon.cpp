@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zarn-icon: renders the program's SVG icon as a square PNG of the icon
 // theme, at build time.
 //

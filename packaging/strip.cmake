@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Run by cpack after the components are installed into its staging folders,
 # before they are packed: strips the programs as dh_strip does (the symbols,
 # and the .comment and .note sections that only name the compiler).

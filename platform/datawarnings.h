@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The words of the data-file warnings, shared by the desktop program and the
 // batch tool; each says where its user finds the importer.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The project the program works on: one analysis record with what belongs
 // to it while it is in memory. Every window is a view of the one Document
 // the program owns: it fills itself from it and hears when the analysis is

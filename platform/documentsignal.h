@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Document's replacement as a Qt signal, for the windows: a window makes
 // one as its child and connects Replaced to its refresh; the listening ends
 // with the window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the windows find the help file, and what they say when it cannot be
 // shown.
 //

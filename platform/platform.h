@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Everything a window asks of the user or the system goes through Platform:
 // message boxes, file dialogs, the busy cursor, the help viewer, starting a
 // program, and long work with its progress. QtPlatform is the real one; the

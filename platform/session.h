@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the program knows for the whole run, apart from the project, and
 // where its support files (help file, rule bases) are found.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The advice as text: what the "Recomendação" window's "Salvar" writes, built
 // from the advice and the record alone (the quantiles are computed here).
 //

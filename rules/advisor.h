@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The advisor: which of the eight fitted distributions to adopt, and why,
 // decided by a CLIPS rule base (rules/zarn.clp) from the analysis record.
 // Every consultation runs in a fresh CLIPS environment: the record goes in

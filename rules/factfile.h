@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fuzzy fact file "indata.clp" handed to the rule engine (FuzzyCLIPS
 // syntax): templates, facts, flag facts and the start rule. ASCII only.
 //

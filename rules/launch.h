@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting the external rule engine.
 //
 //   LaunchProgram     starts a program with parameters in a directory through

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The advice on a regional analysis: the REGIONAL module of the rule base
 // (zarn.clp) consulted with the facts of the result.
 //

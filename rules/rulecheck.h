@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a rule base may not hold, checked on its text before the engine reads
 // any of it: an adapted rule base computes the advice and nothing else. It
 // may not touch files, run programs, load other files, end the program or

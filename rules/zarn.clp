@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ;;; ===========================================================================
 ;;; zarn.clp - the rule base of ZARN's advisor: which of the eight fitted
 ;;; distributions to adopt, and why.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Relatório do estudo": the study of the analysis in memory as a PDF.
 // The charts are the chart windows' own, built hidden for the study with
 // the study's choices (Gumbel paper, Cunnane positions, the recommended

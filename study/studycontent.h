@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The flood-frequency study as a document: headings, paragraphs, tables and
 // charts in reading order, built from the record, its simulations and the
 // advice alone (no Qt). The PDF renderer (studypdf.h) lays it out on A4

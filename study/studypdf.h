@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A StudyDocument as a paginated A4 PDF, made with Qt's own PDF writer:
 // portrait, 20 mm margins, the document's title and a rule at the head of
 // every page, "Página i de N" at the foot. Tables are sized to their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frequency chart: the observed annual maxima at their plotting positions
 // against the fitted curves, on probability paper, with the 90 % confidence
 // band of one distribution and the finite bounds of the fitted distributions.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table of the return-period quantiles with their 90 % confidence
 // limits, for the eight distributions: what the intervals window shows and
 // what its "Salvar" writes as CSV. Pure functions of the record and the

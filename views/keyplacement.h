@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a chart's key goes: in the first corner of the plot (or the middle of
 // an edge) where it covers no plotted point and no stretch of a curve; when
 // every place covers something, the caller puts it beside the plot. Pure

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the result windows show, as pure functions of the record, so the
 // windows, the batch tool and the tests share one source. Texts are UTF-8.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The L-moment ratio diagram: the sample's L-skewness and L-kurtosis (t3, t4),
 // and those of its logarithms, against the tau4(tau3) curves of the
 // three-parameter families the analysis fits and the points of the

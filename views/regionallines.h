@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the regional analysis shows and saves, as lines and bytes (no Qt):
 // the Portuguese report, the CSV of the sites, and the numbers of both.
 //

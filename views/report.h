@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calculation report: every line of the analysis as plain text, built
 // from the record alone (the quantiles are computed, nothing else).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The advisor: the rule base's memberships against the core's, each status
 // rule and the ranking on crafted records, random records against a plain
 // implementation of the policy written here, broken rule bases, threads,

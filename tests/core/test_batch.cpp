@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch over many stations: every station's files byte-identical to a
 // single run on its file whatever the thread count, a failed station a row
 // of its own with its error text, the two summaries, and the inputs (a

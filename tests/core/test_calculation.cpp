@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calculation driver end to end: the fault rows of small, degenerate and
 // invalid samples, the texts, and what a completed calculation leaves.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the charts draw: the probability plot's band, the frequency chart on
 // probability paper and the L-moment ratio diagram, from real analyses.
 #include <gtest/gtest.h>

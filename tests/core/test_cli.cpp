@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch tool as a user runs it: exit codes, the error text alone on
 // standard error, and the files it writes agreeing with the library's.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zarn-cli --import as a user runs it: the data file written, the summary on
 // standard error, exit codes for faults and bad usage; and the warning line
 // that --data prints for a data file the reader misreads.

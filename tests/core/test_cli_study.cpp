@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zarn-cli --study: the batch tool hands the study to the charts tool found
 // beside it or on PATH (never in the working folder), through a project in
 // a private temporary folder it removes, and says in Portuguese what is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The data file reader: line ends, blank lines, first token only, the number
 // syntax, Ctrl-Z, the file errors and the sample capacity.
 #include <gtest/gtest.h>

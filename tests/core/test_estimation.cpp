@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // L-moment estimators: each fit must give back the L-moments it was fitted to,
 // computed here from the population formulas of Hosking and Wallis (1997,
 // appendix A) with the C library's gamma function; plus the edge cases of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rule engine's fact file "indata.clp".
 #include <gtest/gtest.h>
 

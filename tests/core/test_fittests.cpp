@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Goodness-of-fit tests: the generator, plotting positions and polynomials,
 // the variance test's zero cases, reproducibility, the joint simulation
 // against the two separate ones, and small samples that must end.

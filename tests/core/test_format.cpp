@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number texts of the report, the fact file and the result dialogs. These
 // texts are compared byte for byte, so every expected text below was worked
 // out independently (Python's decimal module on the exact value of the

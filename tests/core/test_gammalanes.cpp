@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The gamma quantiles four at a time in vector lanes: bit for bit the
 // scalar routine's, with both kernel sets, over shapes that take every
 // branch of the incomplete gamma integral, and without a flag of their own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The importer on the real downloads (HidroWeb, USGS) and on crafted files
 // that isolate one rule each: levels, gaps, leap years, the P % limit, the
 // start month S, decimal marks, thousands separators, table layouts and

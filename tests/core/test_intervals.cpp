@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 90 % confidence limits of the quantiles: the percentile rule, a
 // distribution whose refitted quantiles fault on some replicates, the band
 // at any F, an opened project, and the CSV of the intervals window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the result windows show, built from a record filled by hand.
 #include <gtest/gtest.h>
 

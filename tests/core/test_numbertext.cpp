@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Numbers of the study, the advice and the new windows: precision by
 // magnitude, no padding, thousands grouped, never the exponent form, and
 // compared values told apart. Expected texts worked out by hand from the

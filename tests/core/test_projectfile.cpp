@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The project file: the record's byte image written and read back.
 #include <gtest/gtest.h>
 

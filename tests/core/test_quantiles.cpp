@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quantile functions: each inverts its distribution function, written here
 // independently from the textbook formulas (Hosking and Wallis 1997, appendix
 // A); the end points agree with the bounds; the edge cases of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Non-parametric tests: the rank routines, the four tests on worked samples,
 // their verdict bits, and the arithmetic faults of degenerate samples.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zarn-cli --region as a user runs it: a list of stations with names and
 // areas (one of them refused), the three outputs, identical results on any
 // thread count, and the refusals.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Regional frequency analysis: the distributions' fits, discordancy, the
 // published Cascades region, simulations' reproducibility and refusals.
 #include <gtest/gtest.h>

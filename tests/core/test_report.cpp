@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calculation report: its lines from a record set by hand, and the saved file.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quantiles at a study's own return periods and the conditional probability
 // adjustment of a series with years without flow: the list as typed, the
 // algebra of the adjustment, a series with zeros analysed as its positive

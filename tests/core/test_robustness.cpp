@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bad input of every kind a hydrologist may hand ZARN (the rows of
 // docs/robustness.md): each ends in a finished analysis with finite results
 // or in its error text, and never in a crash, a hang or a half-written file.

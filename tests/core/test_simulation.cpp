@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulations of the goodness-of-fit tests run together on every thread:
 // bit-identical to the literal routines (one replicate after another, each
 // simulation on its own stream) and to themselves on any thread count, also

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Special functions: published values, identities, round trips, independent
 // references (the C library, mpmath at 40 digits) and the table of domain faults.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Descriptive statistics, L-moments, histogram and sorts, with the worked
 // examples and the fault rows of the small and degenerate samples.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report and the fact file on a terminal: the terminal's character set
 // with LF line ends; --raw, files and pipes keep the file's bytes.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key of the frequency chart and the ratio diagram never hides what is
 // plotted: for the examples, with all eight fits, their band and bounds, at
 // the window's size and laid out as exported at 8 cm and at 30 cm wide, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The charts kept as files, on the clipboard and on paper; the probability
 // plot's band; the frequency chart and the ratio diagram windows; the batch
 // chart tool. A real analysis of the Ocmulgee example, the scripted platform

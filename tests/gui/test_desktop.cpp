@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's commands with the scripted platform: enabling, the
 // save-first question for close, Novo and Abrir, failed calculations and
 // opens that keep the previous analysis, the project round trip, TestSession().StartupDir

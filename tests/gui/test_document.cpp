@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every window follows the one document: two projects opened in turn with
 // every result window open, then what each window shows, saves, prints and
 // exports is checked against the second; a cancelled calculation changes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bad input through the windows: each bad data file or project file shows its
 // box with its text, the analysis in memory stays as it was, and a strange but
 // accepted project walks through every window without a crash.

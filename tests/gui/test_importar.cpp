@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The import window driven as a user would through the scripted platform:
 // browsing, the preview and its options, faults shown in the summary,
 // "Salvar" with its default name; the new-project dialog's import button

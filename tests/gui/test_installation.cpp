@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ZARN started from any folder: the help file looked for in TestSession().StartupDir first,
 // a missing one named with every folder searched, a start-up folder where
 // the fact file cannot be written said in Portuguese (the advice still

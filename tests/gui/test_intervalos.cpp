@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window of the quantiles with their confidence limits: the table after
 // a calculation, an opened project simulated again under the progress
 // dialog (or not, when cancelled), and the CSV it saves.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting the rule engine: the fact file in TestSession().StartupDir by its path, the
 // program looked up on the search path and never in TestSession().StartupDir or the
 // working folder, the working folder never changed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The new-project dialog on its own, shown modeless and clicked as a user
 // would: the empty data field check, browsing, cancelling, tab order, help.
 #include <QLineEdit>

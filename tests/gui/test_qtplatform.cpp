@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real platform's boxes and dialogs, inspected and answered from a timer
 // while their modal loop runs: captions, icons, buttons, the answer each
 // button gives, the error box's full stop, the file dialog built from its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Recomendação" window on a real analysis: the ranking and the
 // recommended row, the quantiles with and without their confidence limits,
 // "Salvar", the report's next button with and without the rule engine's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window "Análise regional": stations with names and areas (one refused),
 // the calculation under the progress dialog, its tables and charts, the
 // ungauged site, Salvar, "Cancelar" and F1.

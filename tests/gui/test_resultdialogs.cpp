@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The four result windows against a record filled by hand, with the scripted
 // platform answering the save dialog and recording every box shown.
 #include <QAction>

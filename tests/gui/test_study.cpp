@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The study as a PDF: its text read back with poppler's pdftotext holds the
 // recommendation and the quantile table of a known example with the numbers
 // the analysis computed, page numbers run to the page count, and no word

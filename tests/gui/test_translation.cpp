@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Qt's own dialogs in Portuguese, ours unchanged: with Qt's pt_BR catalogue
 // installed (Debian's qt6-translations-l10n), the file dialog speaks
 // Portuguese while the confirmation, notice and error boxes keep their

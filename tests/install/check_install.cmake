@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a scratch prefix, then runs the installed programs
 # from another folder, as a user starting ZARN from the menu (in the home
 # folder) would: the help file, the rule base and the example must be found

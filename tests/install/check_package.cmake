@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the two Debian packages with cpack into a scratch folder and checks
 # them as a packager would: the control fields (zarn-cli without any Qt
 # library, zarn depending on zarn-cli of the same version), the contents,

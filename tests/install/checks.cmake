@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What the installation checks share: failing with a message, running a
 # command, and checking that a text holds what it should.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch tool as a user runs it, for the tests: its exit status and what
 // it wrote on standard output and standard error, run in a scratch folder of
 // the test's own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a step of the analysis as the calculation driver does, with the IEEE
 // flags checked afterwards, and returns the error text it ends with, or "".
 #pragma once

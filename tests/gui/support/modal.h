@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // For window tests that open a modal box or dialog: acts on it once its
 // event loop shows it.
 #pragma once

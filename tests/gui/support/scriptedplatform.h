@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A Platform for the window tests: it answers every question from a script
 // and records everything that was shown, so a test can assert on both.
 #pragma once

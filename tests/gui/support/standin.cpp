@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for the rule engine's command-line program: it records the
 // directory it was started in and its arguments, one a line, in
 // "standin-record.txt" there, and ends. The file appears whole (written

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session and the document a window test works on: the program owns its
 // own in main(); a test's windows are handed this one.
 #pragma once
