@@ -72,7 +72,7 @@ std::string FindSupportFile(const Session& session, const std::string& name) {
 }
 
 std::string UserConfigDir() {
-    // The XDG Base Directory Specification: a relative $XDG_CONFIG_HOME is
+    // The XDG base directory rules (freedesktop.org): a relative $XDG_CONFIG_HOME is
     // ignored, as is an empty one.
     const char* config = std::getenv("XDG_CONFIG_HOME");
     if (config != nullptr && config[0] == '/') return std::string(config) + "/zarn";

@@ -544,21 +544,42 @@ std::string LoadRuleBase(GuardedEnvironment& environment, const std::string& tex
     return "";
 }
 
-// Refuses, loads `text`, asserts the record's facts, runs, reads the advice.
-// "" on success; otherwise what went wrong, as the end of a sentence that
-// starts with the rule base's name.
-std::string Consult(const AnalysisRecord& r, const ZeroYears& zeros, const std::string& text, Advice& advice) {
+// What is known against running `text` before anything of it runs: a
+// failure remembered for it, or its refusal (then remembered); "" when
+// nothing is.
+std::string KnownProblem(const std::string& text) {
     if (std::string known = Images().Failure(text); !known.empty()) return known;
     if (std::string refused = RuleBaseRefusal(text); !refused.empty()) {
         Images().RememberFailure(text, refused);
         return refused;
     }
-    Limits limits;
-    limits.Deadline = std::chrono::steady_clock::now() + kMaxConsultationTime;
-    tLimits = &limits;
-    struct Clear {
-        ~Clear() { tLimits = nullptr; }
-    } clear;
+    return "";
+}
+
+// The time and memory bounds of one consultation on this thread, for the
+// life of the object (the engine's periodic function reads them).
+class ConsultationBounds {
+public:
+    ConsultationBounds() {
+        limits_.Deadline = std::chrono::steady_clock::now() + kMaxConsultationTime;
+        tLimits = &limits_;
+    }
+    ~ConsultationBounds() { tLimits = nullptr; }
+    ConsultationBounds(const ConsultationBounds&) = delete;
+    ConsultationBounds& operator=(const ConsultationBounds&) = delete;
+    Limits& Get() { return limits_; }
+
+private:
+    Limits limits_;
+};
+
+// Refuses, loads `text`, asserts the record's facts, runs, reads the advice.
+// "" on success; otherwise what went wrong, as the end of a sentence that
+// starts with the rule base's name.
+std::string Consult(const AnalysisRecord& r, const ZeroYears& zeros, const std::string& text, Advice& advice) {
+    if (std::string known = KnownProblem(text); !known.empty()) return known;
+    ConsultationBounds bounds;
+    Limits& limits = bounds.Get();
     GuardedEnvironment environment(limits);
     void* env = environment.get();
     auto stopped = [&]() {
@@ -735,17 +756,9 @@ std::string ConsultRegional(const std::string& raw, const std::vector<std::strin
     // text is evaluated, bounded in time, memory and firings, the engine's
     // exit path returning here.
     const std::string text = EngineText(raw);
-    if (std::string known = Images().Failure(text); !known.empty()) return known;
-    if (std::string refused = RuleBaseRefusal(text); !refused.empty()) {
-        Images().RememberFailure(text, refused);
-        return refused;
-    }
-    Limits limits;
-    limits.Deadline = std::chrono::steady_clock::now() + kMaxConsultationTime;
-    tLimits = &limits;
-    struct Clear {
-        ~Clear() { tLimits = nullptr; }
-    } clear;
+    if (std::string known = KnownProblem(text); !known.empty()) return known;
+    ConsultationBounds bounds;
+    Limits& limits = bounds.Get();
     GuardedEnvironment environment(limits);
     void* env = environment.get();
     const std::string problem = LoadRuleBase(environment, text);

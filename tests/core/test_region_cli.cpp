@@ -96,4 +96,29 @@ TEST_F(RegionCliTest, RefusalsSayWhy) {
     }
 }
 
+// The regional advice is guarded like the at-site one: a hostile rule base
+// given with --rules runs nothing and the default advises; no output may
+// replace the list or a station's file.
+TEST_F(RegionCliTest, HostileRuleBaseRunsNothingAndNoOutputReplacesAnInput) {
+    {
+        std::ofstream two(dir_ / "dois.txt");
+        two << ZARN_EXAMPLES << "/tees-dent-bank.dat\n" << ZARN_EXAMPLES << "/potomac-river-point-of-rocks.dat\n";
+        std::ofstream hostile(dir_ / "hostil.clp");
+        hostile << "(defglobal ?*x* = (system \"touch " << Path("tocado") << "\"))\n";
+    }
+    Result r = Run("--region " + Path("dois.txt") + " --nsim 20 --accuracy none --rules " + Path("hostil.clp") +
+                   " --json " + Path("r.json"));
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_FALSE(fs::exists(dir_ / "tocado"));
+    const std::string json = Slurp(dir_ / "r.json");
+    EXPECT_NE(json.find("usa a função system"), std::string::npos);
+    EXPECT_NE(json.find("Foi usada a base de regras padrão (embutida)"), std::string::npos);
+
+    const std::string list = Slurp(dir_ / "dois.txt");
+    r = Run("--region " + Path("dois.txt") + " --nsim 20 --accuracy none --csv " + Path("dois.txt"));
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_NE(r.Err.find("é o próprio arquivo de entrada"), std::string::npos) << r.Err;
+    EXPECT_EQ(Slurp(dir_ / "dois.txt"), list);
+}
+
 }  // namespace
