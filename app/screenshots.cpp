@@ -100,6 +100,9 @@ int main(int argc, char* argv[]) {
     // data file "examples/...", the rule base "./zarn.clp"), never by this
     // machine's folders: the build copies the examples beside the program.
     session.StartupDir = std::string(1, '.');
+    // The rule base beside the program, named as the user would give it with
+    // --rules from this folder (the lookup would name it by its full path).
+    session.RuleBase = "./zarn.clp";
 
     bool ok = Save(desktop, folder, QStringLiteral("principal.png"));
 
