@@ -35,6 +35,7 @@
 #include <exception>
 #include <functional>
 
+#include "dialogs/resultdialogs.h"
 #include "analysis/errors.h"
 #include "analysis/record.h"
 
@@ -256,13 +257,26 @@ void WriteChartFile(const QString& path, const QByteArray& bytes) {
     }
 }
 
-void PrintChart(QChart* chart, QPrinter& printer, const ImageSize& size) {
-    // As large as the printable area takes with the chart's proportions,
+void PrintChart(QChart* chart, QPrinter& printer, const ImageSize& size, const QString& heading) {
+    // The heading (the project) in one line at the top; under it the chart,
+    // as large as the rest of the printable area takes with its proportions,
     // laid out at the exported size (the same fonts as the files), drawn as
     // an image at the printer's resolution up to kPrintDpi.
     QPainter painter;
     if (!painter.begin(&printer)) throw ZarnError("Não foi possível iniciar a impressão.");
-    const QSizeF area = printer.pageRect(QPrinter::DevicePixel).size();
+    QSizeF area = printer.pageRect(QPrinter::DevicePixel).size();
+    if (!heading.isEmpty()) {
+        QFont font = painter.font();
+        font.setPointSizeF(10);
+        font.setBold(true);
+        painter.setFont(font);
+        const QRectF line(0, 0, area.width(), painter.fontMetrics().height());
+        painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
+                         painter.fontMetrics().elidedText(heading, Qt::ElideRight, static_cast<int>(area.width())));
+        const double below = 1.5 * line.height();
+        painter.translate(0, below);
+        area.setHeight(area.height() - below);
+    }
     const double ratio = size.HeightCm / size.WidthCm;
     QSizeF target(area.width(), area.width() * ratio);
     if (target.height() > area.height()) target = QSizeF(area.height() / ratio, area.height());
@@ -360,7 +374,7 @@ void ChartExport::Imprimir() {
     const QString name = DocumentName(document_, chartName_);
     const std::unique_ptr<QPrinter> printer = platform_.ChoosePrinter(window_, name);
     if (!printer) return;
-    PrintChart(chart_, *printer, LoadImageSize());
+    PrintChart(chart_, *printer, LoadImageSize(), ProjectName(document_.Record()));
 }
 
 // ---------------------------------------------------------------------------

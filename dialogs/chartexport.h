@@ -16,7 +16,8 @@
 //   DrawChart           the chart as vectors into a rectangle of a painter
 //   ChartLayoutDpi      the resolution of the charts' layout
 //   WriteChartFile      a format's bytes written to a path; ZarnError on failure
-//   PrintChart          the chart on a printer's page, as large as it fits
+//   PrintChart          the chart on a printer's page under the project's name,
+//                       as large as it fits
 //   ChartExport         the export commands of one chart: menu items and a button
 //   RunImageSizeDialog  the small dialog that asks the size
 //   PrintLines          lines of text through the print dialog
@@ -69,7 +70,8 @@ double ChartLayoutDpi();
 void DrawChart(QChart* chart, QPainter& painter, const QRectF& target, const ImageSize& size);
 // Replaces the file at `path` only once all bytes are written.
 void WriteChartFile(const QString& path, const QByteArray& bytes);
-void PrintChart(QChart* chart, QPrinter& printer, const ImageSize& size);
+// `heading` (the project) printed in one line above the chart; none when empty.
+void PrintChart(QChart* chart, QPrinter& printer, const ImageSize& size, const QString& heading);
 
 class ChartExport : public QObject {
     Q_OBJECT

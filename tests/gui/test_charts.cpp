@@ -270,6 +270,13 @@ private slots:
         Named(testes.Exportacao()->Actions(), "ImprimirGrafico")->trigger();
         QVERIFY(ReadAll(pdf).startsWith("%PDF"));
         QVERIFY(platform_->Texts("error").isEmpty());
+        // The page names the project above the chart.
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        if (text.waitForStarted()) {
+            QVERIFY(text.waitForFinished(30000));
+            QVERIFY(QString::fromUtf8(text.readAllStandardOutput()).contains(QStringLiteral("Projeto: Rio Água Doce")));
+        }
     }
 
     void reportAndAdvicePrint() {
