@@ -22,7 +22,7 @@
 #include "analysis/calculation.h"
 #include "analysis/intervals.h"
 #include "analysis/projectfile.h"
-#include "analysis/projectsettings.h"
+#include "files/projectsettings.h"
 #include "app/desktop.h"
 #include "app/novoproj.h"
 #include "app/windows.h"
@@ -320,3 +320,4 @@ private slots:
 
 QTEST_MAIN(TestFollowing)
 #include "test_document.moc"
+#include "files/textcodec.h"

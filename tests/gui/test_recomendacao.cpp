@@ -21,10 +21,10 @@
 #include <memory>
 
 #include "analysis/calculation.h"
-#include "analysis/format.h"
+#include "files/format.h"
 #include "analysis/intervals.h"
 #include "analysis/projectfile.h"
-#include "analysis/numbertext.h"
+#include "files/numbertext.h"
 #include "analysis/record.h"
 #include "app/desktop.h"
 #include "dialogs/recomendacao.h"
@@ -350,3 +350,4 @@ private slots:
 
 QTEST_MAIN(TestRecomendacao)
 #include "test_recomendacao.moc"
+#include "files/textcodec.h"

@@ -349,3 +349,4 @@ private slots:
 
 QTEST_MAIN(TestResultDialogs)
 #include "test_resultdialogs.moc"
+#include "files/textcodec.h"
