@@ -20,10 +20,11 @@ namespace zarn {
 
 struct HistoricalRecord;
 
-// The outcome of a low-outlier test. Threshold is in flow units, 0 when the
-// test finds no low outlier; Count is the number of flows below Threshold
-// (zeros included); PValues are those of the candidates the test examined, in
-// the order of the sorted flows (smallest first).
+// The outcome of a low-outlier test. Threshold is in flow units: the smallest
+// flow above the last low outlier, 0 when the test finds none. Count is the
+// number of flows below Threshold (zeros, and flows equal to a low outlier,
+// included). PValues (multiple test only) holds, for k = 1..n/2, the p-value
+// of the k-th smallest flow; 0 for a zero flow.
 struct LowOutlierTest {
     double Threshold = 0;
     int Count = 0;
@@ -32,11 +33,13 @@ struct LowOutlierTest {
 
 LowOutlierTest MultipleGrubbsBeck(const std::vector<double>& flows);
 LowOutlierTest SingleGrubbsBeck(const std::vector<double>& flows);
+// NaN with CalcError 2 unless n >= 3, 1 <= k <= n - 2 and w is a number.
 double MgbtPValue(int n, int k, double w);
 
 // One exceedance probability per observation of record.Observations, in its
-// order; a is the plotting-position constant (0: Weibull). A year no threshold
-// covers, or whose interval cannot be ranked, gets NaN.
+// order; a is the plotting-position constant (0: Weibull, 0.5: Hazen). An
+// interval is placed by its geometric midpoint (by its finite bound when
+// open); a historical flood no threshold covers, and [0, inf), get NaN.
 std::vector<double> HistoricalPlottingPositions(const HistoricalRecord& record, double a = 0);
 
 }  // namespace zarn
