@@ -2,6 +2,7 @@
 #include "analysis/mgbt.h"
 
 #include <algorithm>
+#include <iterator>
 #include <boost/math/policies/policy.hpp>
 #include <boost/math/quadrature/gauss_kronrod.hpp>
 #include <boost/math/quadrature/tanh_sinh.hpp>
@@ -45,6 +46,10 @@ constexpr int kMillsContinuedFractionTerms = 60;
 // Fewest flows the multiple Grubbs-Beck test examines: it needs two values
 // above the candidate for their standard deviation.
 constexpr int kFewestFlows = 3;
+
+// A perception threshold over more years than this is a typing slip (such as
+// 1850-18500); a record holding one gets no plotting positions.
+constexpr int kMostThresholdYears = 5000;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -126,7 +131,8 @@ double ConditionalProbability(int n, int k, double eta, double xi) {
 
     // Moments of the sample mean and of the sample variance (divisor m - 1).
     const double varianceOfMean = t.Variance / m;
-    const double varianceOfS2 = (t.Fourth - t.Variance * t.Variance) / m + 2.0 * t.Variance * t.Variance / (m * (m - 1.0));
+    const double varianceOfS2 =
+        (t.Fourth - t.Variance * t.Variance) / m + 2.0 * t.Variance * t.Variance / (m * (m - 1.0));
     const double covarianceMS2 = t.Third / std::sqrt(m * (m - 1.0));
     if (!(varianceOfS2 > 0)) return kNaN;
 
@@ -160,7 +166,8 @@ double ConditionalProbability(int n, int k, double eta, double xi) {
 }
 
 // Flows sorted ascending, their count of zeros (and negatives), and the
-// log10 of the positive ones in the same places (NaN for the zeros).
+// log10 of the positive ones in the same places (NaN for the zeros). Values
+// that are not finite numbers are no flows and are left out.
 struct SortedFlows {
     std::vector<double> Flows, Logs;
     int Zeros = 0;
@@ -168,7 +175,7 @@ struct SortedFlows {
 
 SortedFlows SortFlows(const std::vector<double>& flows) {
     SortedFlows s;
-    s.Flows = flows;
+    std::copy_if(flows.begin(), flows.end(), std::back_inserter(s.Flows), [](double q) { return std::isfinite(q); });
     std::sort(s.Flows.begin(), s.Flows.end());
     s.Logs.resize(s.Flows.size(), kNaN);
     for (std::size_t i = 0; i < s.Flows.size(); ++i) {
@@ -237,21 +244,26 @@ double RepresentativeValue(const FloodObservation& o) {
 // level of the years it covers (a later one over an earlier one), a covered
 // year without an observation had no flood above its level, and a historical
 // flood outside every threshold is not placed (as the analysis leaves it out).
+// Nothing is placed when a year appears twice or a threshold is unusable.
 std::map<int, std::pair<PlotYear, double>> PlotYears(const HistoricalRecord& record) {
     std::map<int, double> levels;
+    for (const PerceptionThreshold& t : record.Thresholds)
+        if (!(t.Low >= 0 && std::isfinite(t.Low)) || t.First > t.Last || t.Last - t.First >= kMostThresholdYears)
+            return {};
     for (const FloodObservation& o : record.Observations)
         if (!o.Historical) levels[o.Year] = 0.0;
     for (const PerceptionThreshold& t : record.Thresholds)
         for (int y = t.First; y <= t.Last; ++y) levels[y] = t.Low;
     std::map<int, int> observed;
-    for (std::size_t i = 0; i < record.Observations.size(); ++i) observed[record.Observations[i].Year] = static_cast<int>(i);
+    for (std::size_t i = 0; i < record.Observations.size(); ++i)
+        if (!observed.emplace(record.Observations[i].Year, static_cast<int>(i)).second) return {};  // a year twice
 
     std::map<int, std::pair<PlotYear, double>> years;
     for (const auto& [year, level] : levels) {
         const auto it = observed.find(year);
         if (it != observed.end()) {
             const double v = RepresentativeValue(record.Observations[it->second]);
-            if (std::isfinite(v)) years[year] = {{v, true, it->second}, level};
+            if (v >= 0 && std::isfinite(v)) years[year] = {{v, true, it->second}, level};
         } else if (level > 0) {
             years[year] = {{level, false, -1}, level};
         }
@@ -271,7 +283,8 @@ double MgbtPValue(int n, int k, double w) {
     // p = integral over u in (0, 1) of P(omega_k < w | X_(k) = xi(u)), where
     // Phi(X_(k)) ~ Beta(k, n + 1 - k): xi(u) = Phi^-1(I^-1_u(k, n + 1 - k)).
     const auto integrand = [&](double u) {
-        const double b = boost::math::ibeta_inv(static_cast<double>(k), static_cast<double>(n + 1 - k), u, QuietPolicy());
+        const double b =
+            boost::math::ibeta_inv(static_cast<double>(k), static_cast<double>(n + 1 - k), u, QuietPolicy());
         const double xi = -std::sqrt(2.0) * boost::math::erfc_inv(2.0 * b, QuietPolicy());
         const double p = ConditionalProbability(n, k, w, xi);
         return std::isfinite(p) ? std::clamp(p, 0.0, 1.0) : 0.0;

@@ -141,8 +141,8 @@ TEST(MultipleGrubbsBeck, ZerosAreLowOutliersWithoutArithmeticFaults) {
     t = MultipleGrubbsBeck({0, 0, 0, 0, 500, 600, 700});
     EXPECT_EQ(t.Count, 4);
     EXPECT_EQ(t.Threshold, 500);
-    // Too short to test: only the zeros count.
-    t = MultipleGrubbsBeck({0, 500});
+    // Too short to test: only the zeros count (a value that is no number is no flow).
+    t = MultipleGrubbsBeck({0, std::nan(""), 500});
     EXPECT_EQ(t.Count, 1);
     EXPECT_EQ(t.Threshold, 500);
     EXPECT_EQ(MultipleGrubbsBeck({}).Count, 0);
@@ -163,7 +163,8 @@ TEST(SingleGrubbsBeck, FlagsTheFloodsBelowTheCriterion) {
     for (const double factor : {0.99, 1.01}) {
         std::vector<double> flows = RegularFlows(40);
         flows.push_back(100);
-        for (int i = 0; i < 30; ++i) flows.back() = factor * criterion(flows);  // settles: the low one moves its own criterion
+        // The low one moves its own criterion: iterated until it settles.
+        for (int i = 0; i < 30; ++i) flows.back() = factor * criterion(flows);
         const LowOutlierTest t = SingleGrubbsBeck(flows);
         EXPECT_EQ(t.Count, factor < 1 ? 1 : 0) << factor;
         EXPECT_EQ(t.Threshold, factor < 1 ? RegularFlows(40)[0] : 0) << factor;
@@ -220,6 +221,10 @@ TEST(HistoricalPlottingPositions, IntervalsAndUnplacedYears) {
     EXPECT_NEAR(got[5], 2 / 5.0, 1e-15);
     EXPECT_NEAR(got[3], 3 / 5.0, 1e-15);
     EXPECT_NEAR(got[1], 4 / 5.0, 1e-15);
+
+    // A threshold typed over 16651 years places nothing (and takes no time).
+    r.Thresholds = {{1850, 18500, 1000}};
+    for (const double p : HistoricalPlottingPositions(r)) EXPECT_TRUE(std::isnan(p));
 }
 
 }  // namespace
