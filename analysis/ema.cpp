@@ -15,13 +15,17 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 // Below this |skew| the distribution is taken as normal: the gamma shape
-// 4 / skew^2 would pass 4e12, where the two differ by less than rounding.
-constexpr double kNormalSkew = 1e-6;
+// 4 / skew^2 passes 1.6e9, beyond which Boost's incomplete gamma fails, and
+// the two differ there by about 1e-6 in probability.
+constexpr double kNormalSkew = 5e-5;
 // A class of years with less probability than this is treated as its end
 // point (its conditional moments would be lost to rounding).
 constexpr double kNoMass = 1e-280;
-// EMA stops when mean, sd and skew all move less than this between steps.
+// EMA stops when mean, sd and skew together move less than this between
+// steps; if rounding keeps the steps above it to the last iteration, a last
+// step below the loose tolerance is still convergence.
 constexpr double kEmaTolerance = 1e-12;
+constexpr double kEmaLooseTolerance = 1e-9;
 constexpr int kEmaMaxIterations = 5000;
 // Relative steps of the numerical derivatives of the moment equations and of
 // the frequency factor.
@@ -187,7 +191,7 @@ EmaFit FitEma(const EmaData& data, const SkewPrior& prior) {
         fit.Moments = next;
         fit.Iterations = it;
         const double change = std::fabs(next.Mean - p.Mean) + std::fabs(next.Sd - p.Sd) + std::fabs(next.Skew - p.Skew);
-        if (change < kEmaTolerance) {
+        if (change < kEmaTolerance || (it == kEmaMaxIterations && change < kEmaLooseTolerance)) {
             fit.Ok = true;
             return fit;
         }
