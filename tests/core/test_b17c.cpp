@@ -113,8 +113,8 @@ TEST(Ema, CompleteRecordGivesTheSampleMomentsAndTheirAsymptoticVariance) {
     ASSERT_TRUE(c.Ok);
     EXPECT_NEAR(c.V[2][2], 6 / n * (1 + 1.5 * g * g + 5.0 / 16 * std::pow(g, 4)), 1e-5);
     EXPECT_NEAR(c.V[0][0], s.Sd * s.Sd / n, 1e-9);
-    // So the EMA skew MSE is Griffis and Stedinger's for n years.
-    EXPECT_NEAR(EmaSkewMse(g, c.V[2][2]), SkewMse(g, n), 1e-6);
+    // So the record length EMA gives a complete record is n.
+    EXPECT_NEAR(EmaRecordLength(g, c.V[2][2]), n, 1e-6);
 }
 
 TEST(Ema, RecoversTheDistributionFromAHeavilyCensoredLargeSample) {
@@ -187,6 +187,18 @@ TEST(AnalyseB17c, CompleteRecordWithoutLowOutliersIsTheSampleLogPearsonFit) {
     EXPECT_EQ(r.Thresholds[0].Low, 0);
     EXPECT_EQ(r.SystematicYears, 20);
     EXPECT_EQ(r.CensoredYears, 0);
+    // Weighted: the inverse-MSE average of Bulletin 17B, the station's MSE
+    // Griffis and Stedinger's for 20 years; the mean and sd do not move.
+    o.Skew = SkewOption::Weighted;
+    o.RegionalSkew = -0.1;
+    o.RegionalSkewSE = 0.55;
+    const B17cResult w = AnalyseB17c(Systematic(kPeaks, 1950), o);
+    ASSERT_TRUE(w.Ok) << w.Failure;
+    const double mse = SkewMse(s.Skew, 20);
+    EXPECT_NEAR(w.SkewMse, mse, 1e-9);
+    EXPECT_NEAR(w.Skew, (0.3025 * s.Skew - 0.1 * mse) / (0.3025 + mse), 1e-9);
+    EXPECT_NEAR(w.Mean, s.Mean, 1e-12);
+    EXPECT_NEAR(w.StandardDeviation, s.Sd, 1e-12);
 }
 
 TEST(AnalyseB17c, LowOutliersAreRecodedAndThresholdsRaised) {
@@ -255,6 +267,26 @@ TEST(AnalyseB17c, WeightedSkewLiesBetweenStationAndRegionalWithInverseMseWeights
     o.Skew = SkewOption::Weighted;
     o.RegionalSkewSE = 0;
     EXPECT_FALSE(AnalyseB17c(rec, o).Ok);
+}
+
+TEST(AnalyseB17c, HeavyLowCensoringNeedsTheRegionalSkew) {
+    // 19 years of 4320 and more and six below 3000: the EMA moments of the
+    // station alone diverge (no Pearson III fits them), so the station skew
+    // is refused rather than reported; a weighted skew converges.
+    HistoricalRecord rec = Systematic(kPeaks, 1950);
+    for (int y = 1940; y < 1946; ++y) rec.Observations.push_back({y, 1000.0 + y - 1940, 1000.0 + y - 1940, false});
+    B17cOptions o;
+    o.LowOutliers = LowOutlierMethod::UserThreshold;
+    o.UserThreshold = 3000;
+    const B17cResult s = AnalyseB17c(rec, o);
+    EXPECT_FALSE(s.Ok);
+    EXPECT_NE(s.Failure.find("ponderada"), std::string::npos);
+    o.Skew = SkewOption::Weighted;
+    o.RegionalSkewSE = 0.3;
+    const B17cResult w = AnalyseB17c(rec, o);
+    ASSERT_TRUE(w.Ok) << w.Failure;
+    EXPECT_EQ(w.LowOutliers, 7);
+    EXPECT_NEAR(w.Skew, w.SkewWeight * w.StationSkew, 1e-9);  // regional skew 0
 }
 
 TEST(AnalyseB17c, RefusesWhatCannotBeAnalysed) {
