@@ -199,6 +199,10 @@ B17cResult AnalyseB17c(const HistoricalRecord& input, const B17cOptions& options
         r.Failure = "São necessários pelo menos 3 anos de vazão conhecida (sem contar os outliers baixos).";
         return r;
     }
+    if (std::all_of(p.Data.Exact.begin(), p.Data.Exact.end(), [&](double x) { return x == p.Data.Exact[0]; })) {
+        r.Failure = "As vazões conhecidas são todas iguais: não há dispersão a ajustar.";
+        return r;
+    }
     // The station skew's mean square error at some moments and at-site skew:
     // Griffis and Stedinger's with the record length the EMA variance is worth.
     const double regionalMse = options.RegionalSkewSE * options.RegionalSkewSE;
