@@ -166,7 +166,7 @@ std::vector<double> AepList(const std::vector<double>& extra) {
 // outliers recoded as [0, threshold] and every perception threshold raised
 // to it; EMA with the station skew; then, for a weighted or regional skew,
 // EMA again with the skew drawn to the regional one at every step, weights
-// inverse to the mean square errors (Bulletin 17C, eq. 7-10); the quantiles
+// inverse to the mean square errors (Bulletin 17C, Appendix 7); the quantiles
 // and their limits from the EMA covariance.
 B17cResult AnalyseB17c(const HistoricalRecord& input, const B17cOptions& options) {
     HistoricalRecord record = input;
@@ -221,7 +221,7 @@ B17cResult AnalyseB17c(const HistoricalRecord& input, const B17cOptions& options
             return r;
         }
     } else {
-        // Bulletin 17C, eq. 7-10: the skew weighted at every step, the
+        // Bulletin 17C, Appendix 7: the skew weighted at every step, the
         // station's weight from its MSE at that step's moments.
         SkewPrior prior{options.RegionalSkew, 0, nullptr};
         if (options.Skew == SkewOption::Weighted)

@@ -143,10 +143,10 @@ std::array<double, 4> ExactSums(const std::vector<double>& x, double c) {
 
 }  // namespace
 
-// FitEma (Cohn, Lane and Baier 1997, eq. 8-10; Bulletin 17C, eq. 7-6 to
-// 7-8): the mean, then the second and third central moments about the new
-// mean, each interval year contributing its expected moment under the
-// previous step's parameters.
+// FitEma (Cohn, Lane and Baier 1997; Bulletin 17C, Appendix 7): the mean,
+// then the second and third central moments about the new mean, each
+// interval year contributing its expected moment under the previous step's
+// parameters.
 EmaFit FitEma(const EmaData& data, const SkewPrior& prior) {
     EmaFit fit;
     const double m = static_cast<double>(data.Exact.size());
@@ -284,7 +284,7 @@ EmaCovarianceResult EmaCovariance(const EmaData& data, const P3Moments& p) {
     return r;
 }
 
-// SkewMse: Griffis and Stedinger (2009), eq. 9:
+// SkewMse: Griffis and Stedinger (2009):
 // [6/n + a(n)] [1 + (9/6 + b(n)) g^2 + (15/48 + c(n)) g^4].
 double SkewMse(double g, double n) {
     const double a = -17.75 / (n * n) + 50.06 / (n * n * n);
