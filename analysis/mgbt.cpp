@@ -352,6 +352,7 @@ LowOutlierTest SingleGrubbsBeck(const std::vector<double>& flows) {
 // P_(j-1) + (P_j - P_(j-1)) (i - a) / (e_j + 1 - 2a).
 std::vector<double> HistoricalPlottingPositions(const HistoricalRecord& record, double a) {
     std::vector<double> positions(record.Observations.size(), kNaN);
+    if (!(a >= 0 && a < 1)) return positions;  // (i - a) / (e + 1 - 2a) needs a in [0, 1)
     const auto years = PlotYears(record);
     std::vector<double> levels = {0.0};
     for (const auto& [year, entry] : years) levels.push_back(entry.second);

@@ -37,9 +37,10 @@ LowOutlierTest SingleGrubbsBeck(const std::vector<double>& flows);
 double MgbtPValue(int n, int k, double w);
 
 // One exceedance probability per observation of record.Observations, in its
-// order; a is the plotting-position constant (0: Weibull, 0.5: Hazen). An
-// interval is placed by its geometric midpoint (by its finite bound when
-// open); a historical flood no threshold covers, and [0, inf), get NaN.
+// order; a is the plotting-position constant, in [0, 1) (0: Weibull, 0.5:
+// Hazen). An interval is placed by its geometric midpoint (by its finite
+// bound when open); a historical flood no threshold covers, [0, inf), and
+// every year of a record with a year twice or an unusable threshold get NaN.
 std::vector<double> HistoricalPlottingPositions(const HistoricalRecord& record, double a = 0);
 
 }  // namespace zarn
