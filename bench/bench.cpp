@@ -52,7 +52,7 @@
 
 #include "analysis/b17c.h"
 #include "analysis/calculation.h"
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/ema.h"
 #include "analysis/estimation.h"
 #include "analysis/fittests.h"
