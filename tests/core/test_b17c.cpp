@@ -376,6 +376,9 @@ TEST(HistoricalReaders, TableValuesIntervalsThresholdsAndFaults) {
     EXPECT_EQ(o[3].High, 95);
     ASSERT_EQ(r.Record.Thresholds.size(), 1u);
     EXPECT_EQ(r.Record.Thresholds[0].Last, 1899);
+    const HistoricalReading commas = ParseHistoricalTable("1901,12.5\n1902 13,5\n");
+    ASSERT_TRUE(commas.Ok) << commas.Failure;
+    EXPECT_EQ(commas.Record.Observations[1].Low, 13.5);
     for (const char* bad : {"1901;12\n1901;13\n", "1901;-5\n", "1901;1.234,5\n", "1901;12\nxx;3\n", "1901;90-80\n"})
         EXPECT_FALSE(ParseHistoricalTable(bad).Ok) << bad;
     EXPECT_NE(ParseHistoricalTable("1901;12\n1902;abc\n").Failure.find("linha 2"), std::string::npos);
