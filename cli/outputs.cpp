@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "files/errors.h"
+#include "files/filerules.h"
 #include "files/filewrite.h"
 #include "analysis/intervals.h"
 #include "analysis/quantiles.h"
@@ -74,36 +75,6 @@ void WritePoints(JsonWriter& w, const ChartPoints& points) {
 
 }  // namespace
 
-// Writes `bytes` to the path, or to standard output for "-".
-
-// Where the system's words would be English runtime texts, the batch tool
-// says what happened in Portuguese; the runtime's text follows in brackets.
-std::string FileErrorWords(int code, const std::string& path) {
-    switch (code) {
-        case ENOENT: {
-            const auto slash = path.find_last_of('/');
-            struct stat st {};
-            const bool folder = slash == std::string::npos ||
-                                (::stat(slash == 0 ? "/" : path.substr(0, slash).c_str(), &st) == 0 && S_ISDIR(st.st_mode));
-            return folder ? "o arquivo não existe" : "a pasta do arquivo não existe";
-        }
-        case ENOTDIR: return "uma parte do caminho não é uma pasta";
-        case EACCES:
-        case EPERM: return "sem permissão de acesso";
-        case EISDIR: return "é uma pasta, não um arquivo";
-        case EROFS: return "o disco é somente para leitura";
-        case EMFILE:
-        case ENFILE: return "há arquivos abertos demais";
-        case ENOSPC:
-        case EDQUOT: return "o disco está cheio";
-        case ENAMETOOLONG: return "o nome é longo demais para o sistema de arquivos";
-        case ELOOP: return "os links simbólicos do caminho formam um laço (ou são demais)";
-        case EIO: return "erro de leitura ou gravação no disco";
-        default: break;
-    }
-    return "erro do sistema número " + std::to_string(code);
-}
-
 std::string FileErrorMessage(const FileError& e) {
     return "Arquivo \"" + Utf8Text(e.Path) + "\": " + FileErrorWords(e.Code, e.Path) + " (" + e.what() + ")";
 }
@@ -124,12 +95,10 @@ void WriteOut(const std::string& out, const std::string& bytes) {
 }
 
 void RefuseSameFile(const std::string& output, const std::string& input) {
-    if (output == "-" || input.empty()) return;
-    struct stat in {}, out {};
-    if (::stat(input.c_str(), &in) != 0 || ::stat(output.c_str(), &out) != 0) return;
-    if (in.st_dev == out.st_dev && in.st_ino == out.st_ino)
-        throw ZarnError("A saída \"" + Utf8Text(output) + "\" é o próprio arquivo de entrada \"" + Utf8Text(input) +
-                        "\": nada foi gravado, para não o destruir. Escolha outro nome para a saída.");
+    OutputRule rule;
+    rule.Input(input);
+    rule.Output(output);
+    rule.Check();
 }
 
 std::string JoinCrLf(const std::vector<std::string>& lines) {

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "files/errors.h"
+#include "files/filerules.h"
 
 namespace zarn {
 
@@ -52,19 +53,7 @@ std::string ResolvedPath(const std::string& path) {
 
 }  // namespace
 
-std::string ReadFileContents(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) RaiseFileError(errno, path);
-    std::string bytes;
-    char buffer[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    const bool failed = std::ferror(f) != 0;
-    const int code = errno;
-    std::fclose(f);
-    if (failed) RaiseFileError(code != 0 ? code : EIO, path);
-    return bytes;
-}
+std::string ReadFileContents(const std::string& path) { return ReadInputFile(path, kDownloadInput); }
 
 void ReplaceFileContents(const std::string& path, std::string_view bytes,
                          const std::function<std::string(WriteStage, int)>& errorText, LinkAtTarget linkAtTarget) {

@@ -18,7 +18,8 @@ namespace {
 
 // How the columns are chosen, said in the summary when they were.
 constexpr const char* kColumnRule =
-    "Regra: a coluna de anos é a de datas, ou a de anos de 4 algarismos distintos e crescentes; a de valores, a "
+    "Regra: a coluna de anos é a de datas, ou a de anos de 4 algarismos distintos e crescentes, ou a de anos próximos "
+    "entre si em qualquer ordem; a de valores, a "
     "outra coluna com mais números (a primeira, num empate) que não seja uma contagem 1, 2, 3...";
 
 
@@ -131,11 +132,38 @@ bool IsYearText(const std::string& f) {
     return f.size() == 4 && ReadInt(f, y);
 }
 
+// A column mostly of years: all of its cells but at most one in five (and at
+// least two) are 4-digit years from kFirstYear to next year.
+constexpr int kOddYearShare = 5;
+// ... whose distinct years lie close: on average at most this many years
+// apart (a record of annual maxima has a year a line, with gaps). A column
+// of discharges that happen to be 4-digit numbers spreads far wider.
+constexpr double kYearStepMax = 3.0;
+
+// The mean step between the distinct years of a column mostly of years, in
+// any row order; a negative value when the column is not one.
+double YearColumnStep(const std::vector<std::string>& cells) {
+    std::vector<int> years;
+    for (const std::string& f : cells) {
+        int y = 0;
+        if (f.size() == 4 && ReadInt(f, y) && y >= kFirstYear && y <= LastPlausibleYear()) years.push_back(y);
+    }
+    const std::size_t odd = cells.size() - years.size();
+    if (years.size() < 2 || odd > std::max<std::size_t>(1, cells.size() / kOddYearShare)) return -1.0;
+    std::sort(years.begin(), years.end());
+    years.erase(std::unique(years.begin(), years.end()), years.end());
+    if (years.size() < 2) return -1.0;
+    const double step = static_cast<double>(years.back() - years.front()) / static_cast<double>(years.size() - 1);
+    return step <= kYearStepMax ? step : -1.0;
+}
+
 // Columns chosen from the data (kColumnRule says it in the summary). The
 // year column is a column of dates or hydrological years ("1979/80"), else
 // of 4-digit years that are distinct and rising (a series of years, even one
-// out of range, which is then refused naming its line), else of 4-digit
-// years within kFirstYear to next year; years never become values. The value
+// out of range, which is then refused naming its line), else mostly of
+// years lying close together, in any order (YearColumnStep: a ranked table
+// with one mistyped year; the odd cell is refused naming its line), else of
+// 4-digit years within kFirstYear to next year; years never become values. The value
 // column is the other column with the most numbers (the leftmost of a tie; a
 // cell that is not a number is a missing value) that is not a counter 1, 2, 3.
 void ChooseColumns(const std::vector<TableLine>& all, ImportResult& r) {
@@ -161,7 +189,8 @@ void ChooseColumns(const std::vector<TableLine>& all, ImportResult& r) {
     };
     const int columns = static_cast<int>(width);
     if (r.DateColumn == 0 && width > 1) {
-        int dates = 0, series = 0, years = 0;
+        int dates = 0, series = 0, mostly = 0, years = 0;
+        double closest = 0.0;
         for (int c = columns - 1; c >= 0; --c) {
             const auto v = cells(c);
             // A day that does not exist (30/02/1970) still marks a date
@@ -171,6 +200,8 @@ void ChooseColumns(const std::vector<TableLine>& all, ImportResult& r) {
                     return (d && (d->Month != 0 || d->SplitYear)) || LooksLikeDate(f);
                 }))
                 dates = c + 1;
+            if (const double step = YearColumnStep(v); step >= 0.0 && (mostly == 0 || step <= closest))
+                mostly = c + 1, closest = step;
             if (!all_of(v, IsYearText)) continue;
             bool rising = true;
             for (std::size_t k = 1; k < v.size(); ++k) rising = rising && std::stoi(v[k]) > std::stoi(v[k - 1]);
@@ -181,7 +212,7 @@ void ChooseColumns(const std::vector<TableLine>& all, ImportResult& r) {
                 }))
                 years = c + 1;
         }
-        r.DateColumn = dates != 0 ? dates : series != 0 ? series : years;
+        r.DateColumn = dates != 0 ? dates : series != 0 ? series : mostly != 0 ? mostly : years;
     }
     int value = 0, fallback = 0;
     long valueNumbers = 0, fallbackNumbers = 0;
@@ -319,7 +350,7 @@ void ImportTable(const std::vector<std::string>& lines, const ImportOptions& o, 
         std::string Reason;
     };
     std::vector<Entry> entries;
-    std::vector<std::string> notNumbers, groupedLines;
+    std::vector<std::string> notNumbers, groupedLines, groupNames;
     int grouped = 0, groupedBefore = 0;
     bool ambiguousMarks = o.Decimal == DecimalMark::Auto, anyMarked = false, anyPlainLong = false;
     for (const auto& t : rows) {
@@ -344,8 +375,11 @@ void ImportTable(const std::vector<std::string>& lines, const ImportOptions& o, 
             notNumbers.push_back(std::to_string(t.Line));
         } else {
             e.Kept = true;
-            e.Year.Value = ValueText(v, mark, t.Line, &grouped);
+            std::string groupName;
+            e.Year.Value = ValueText(v, mark, t.Line, &grouped, &groupName);
             if (grouped > groupedBefore) groupedLines.push_back(std::to_string(t.Line));
+            if (!groupName.empty() && std::find(groupNames.begin(), groupNames.end(), groupName) == groupNames.end())
+                groupNames.push_back(groupName);
             groupedBefore = grouped;
             // "1.234" beside "987": the mark may be a thousands separator.
             const auto at = v.find(mark);
@@ -382,8 +416,8 @@ void ImportTable(const std::vector<std::string>& lines, const ImportOptions& o, 
         r.Notes.push_back("Valores não numéricos deixados de fora como falhas (linhas " + JoinCut(notNumbers, kMaxListed, "linhas") +
                           "): confira se não é um valor com anotação.");
     if (!groupedLines.empty())
-        r.Notes.push_back(std::string("Valores com separador de milhar (") + (mark == ',' ? "ponto" : "vírgula") +
-                          ") lidos sem ele (linhas " + JoinCut(groupedLines, kMaxListed, "linhas") + ").");
+        r.Notes.push_back("Valores com separador de milhar (" + Join(groupNames, ", ") + ") lidos sem ele (linhas " +
+                          JoinCut(groupedLines, kMaxListed, "linhas") + ").");
     if (r.DateColumn == 0)
         r.Notes.push_back("Sem coluna de datas: os valores ficam na ordem do arquivo, sem rótulo de ano.");
     if (ambiguousMarks && anyMarked && anyPlainLong)
