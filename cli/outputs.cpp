@@ -73,6 +73,73 @@ void WritePoints(JsonWriter& w, const ChartPoints& points) {
     w.EndArray();
 }
 
+// The quantiles at the report's seven periods and what the simulations gave.
+void WriteSimulationResults(JsonWriter& w, const AnalysisRecord& r, const SimulationSummary& simulations) {
+    // Quantiles for T = 2 ... 1000, computed as the report computes them.
+    w.Key("Quantiles");
+    w.BeginArray();
+    for (int d = 1; d <= kDistributionCount; ++d) {
+        w.BeginArray();
+        for (int t = 0; t < kReturnPeriodCount; ++t) {
+            FloatingPointCheck check;
+            const double q = ReturnPeriodQuantile(r, d, t);
+            check.Raise();
+            w.Number(q);
+        }
+        w.EndArray();
+    }
+    w.EndArray();
+    // What the simulations gave beyond the record: the replicates each one
+    // completed ([critical-R simulation, variance-test simulation]), and the
+    // 90 % confidence limits of the quantiles with the replicates they rest on.
+    w.Key("SimulatedSamples");
+    w.BeginArray();
+    for (int d = 1; d <= kDistributionCount; ++d) {
+        w.BeginArray();
+        w.Integer(simulations.Of(d).CriticalRSamples);
+        w.Integer(simulations.Of(d).RatioSamples);
+        w.EndArray();
+    }
+    w.EndArray();
+    w.Key("QuantileIntervals");
+    w.BeginArray();
+    for (int d = 1; d <= kDistributionCount; ++d) {
+        const auto limits = ReturnPeriodIntervals(simulations, d);
+        WriteIntervals(w, limits.data(), limits.size());
+    }
+    w.EndArray();
+    w.Key("IntervalSamples");
+    w.BeginArray();
+    for (int d = 1; d <= kDistributionCount; ++d) w.Integer(IntervalSamples(simulations, d));
+    w.EndArray();
+}
+
+// The zeros set aside and the quantiles and limits at the asked periods.
+void WriteUserReturnPeriods(JsonWriter& w, const AnalysisRecord& r, const SimulationSummary& simulations,
+                            const ZeroYears& zeros, const std::vector<double>& periods) {
+    // The years without flow set aside, and the quantiles at the asked
+    // return periods with the zeros taken back in (p0 = ZeroCount / years).
+    w.Key("ZeroCount"); w.Integer(zeros.Zeros);
+    w.Key("ZeroProbability"); w.Number(zeros.Probability());
+    const ReturnPeriodTable table = MakeReturnPeriodTable(r, &simulations, periods, zeros.Probability());
+    w.Key("UserReturnPeriods");
+    w.BeginObject();
+    w.Key("ReturnPeriods"); WriteNumbers(w, table.Periods.data(), static_cast<int>(table.Periods.size()));
+    w.Key("Quantiles");
+    w.BeginArray();
+    for (const auto& q : table.Quantiles) WriteNumbers(w, q.data(), static_cast<int>(q.size()));
+    w.EndArray();
+    w.Key("Intervals");
+    w.BeginArray();
+    for (const auto& limits : table.Intervals) WriteIntervals(w, limits.data(), limits.size());
+    w.EndArray();
+    w.Key("IntervalSamples");
+    w.BeginArray();
+    for (int m : table.IntervalSamples) w.Integer(m);
+    w.EndArray();
+    w.EndObject();
+}
+
 }  // namespace
 
 std::string FileErrorMessage(const FileError& e) {
@@ -166,64 +233,8 @@ std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulat
     w.Key("VarianceTestZ"); WriteNumbers(w, r.VarianceTestZ, kDistributionCount);
     w.Key("ParsimonyValue"); WriteNumbers(w, r.ParsimonyValue, 4);
     w.Key("ParsimonyLimit"); WriteNumbers(w, r.ParsimonyLimit, 4);
-    // Quantiles for T = 2 ... 1000, computed as the report computes them.
-    w.Key("Quantiles");
-    w.BeginArray();
-    for (int d = 1; d <= kDistributionCount; ++d) {
-        w.BeginArray();
-        for (int t = 0; t < kReturnPeriodCount; ++t) {
-            FloatingPointCheck check;
-            const double q = ReturnPeriodQuantile(r, d, t);
-            check.Raise();
-            w.Number(q);
-        }
-        w.EndArray();
-    }
-    w.EndArray();
-    // What the simulations gave beyond the record: the replicates each one
-    // completed ([critical-R simulation, variance-test simulation]), and the
-    // 90 % confidence limits of the quantiles with the replicates they rest on.
-    w.Key("SimulatedSamples");
-    w.BeginArray();
-    for (int d = 1; d <= kDistributionCount; ++d) {
-        w.BeginArray();
-        w.Integer(simulations.Of(d).CriticalRSamples);
-        w.Integer(simulations.Of(d).RatioSamples);
-        w.EndArray();
-    }
-    w.EndArray();
-    w.Key("QuantileIntervals");
-    w.BeginArray();
-    for (int d = 1; d <= kDistributionCount; ++d) {
-        const auto limits = ReturnPeriodIntervals(simulations, d);
-        WriteIntervals(w, limits.data(), limits.size());
-    }
-    w.EndArray();
-    w.Key("IntervalSamples");
-    w.BeginArray();
-    for (int d = 1; d <= kDistributionCount; ++d) w.Integer(IntervalSamples(simulations, d));
-    w.EndArray();
-    // The years without flow set aside, and the quantiles at the asked
-    // return periods with the zeros taken back in (p0 = ZeroCount / years).
-    w.Key("ZeroCount"); w.Integer(zeros.Zeros);
-    w.Key("ZeroProbability"); w.Number(zeros.Probability());
-    const ReturnPeriodTable table = MakeReturnPeriodTable(r, &simulations, periods, zeros.Probability());
-    w.Key("UserReturnPeriods");
-    w.BeginObject();
-    w.Key("ReturnPeriods"); WriteNumbers(w, table.Periods.data(), static_cast<int>(table.Periods.size()));
-    w.Key("Quantiles");
-    w.BeginArray();
-    for (const auto& q : table.Quantiles) WriteNumbers(w, q.data(), static_cast<int>(q.size()));
-    w.EndArray();
-    w.Key("Intervals");
-    w.BeginArray();
-    for (const auto& limits : table.Intervals) WriteIntervals(w, limits.data(), limits.size());
-    w.EndArray();
-    w.Key("IntervalSamples");
-    w.BeginArray();
-    for (int m : table.IntervalSamples) w.Integer(m);
-    w.EndArray();
-    w.EndObject();
+    WriteSimulationResults(w, r, simulations);
+    WriteUserReturnPeriods(w, r, simulations, zeros, periods);
     w.EndObject();
     return w.Text() + "\n";
 }
