@@ -136,9 +136,10 @@ bool IsYearText(const std::string& f) {
 // least two) are 4-digit years from kFirstYear to next year.
 constexpr int kOddYearShare = 5;
 // ... whose distinct years lie close: on average at most this many years
-// apart (a record of annual maxima has a year a line, with gaps). A column
-// of discharges that happen to be 4-digit numbers spreads far wider.
-constexpr double kYearStepMax = 3.0;
+// apart (a record of annual maxima has a year a line, with some gaps). A
+// column of discharges that happen to be 4-digit numbers spreads wider, and
+// of two such columns the closer one is the years.
+constexpr double kYearStepMax = 10.0;
 
 // The mean step between the distinct years of a column mostly of years, in
 // any row order; a negative value when the column is not one.
