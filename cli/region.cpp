@@ -3,6 +3,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "files/errors.h"
 #include "files/filerules.h"
@@ -229,6 +231,10 @@ std::string RegionJson(const RegionalResult& r, const std::string& input, const 
 
 int RunRegion(const RegionCommand& command) {
     std::vector<std::string> warnings;
+    // The list is a regular file of a list's size (files/filerules.h): a
+    // pipe or a device would never end. A folder is read as the stations' folder.
+    struct stat st {};
+    if (::stat(command.Input.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) ::close(OpenInputFile(command.Input, kListInput));
     std::vector<RegionSite> sites = ReadRegionSites(RegionEntriesOf(command.Input), warnings);
     for (const std::string& w : warnings) std::fprintf(stderr, "%s\n", w.c_str());
     // No output may replace an input (the list file, any station's file, the
