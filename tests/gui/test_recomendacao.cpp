@@ -34,6 +34,7 @@
 #include "rules/launch.h"
 #include "support/scriptedplatform.h"
 #include "support/testdocument.h"
+#include "files/textcodec.h"
 
 using namespace zarn;
 
@@ -364,4 +365,3 @@ private slots:
 
 QTEST_MAIN(TestRecomendacao)
 #include "test_recomendacao.moc"
-#include "files/textcodec.h"
