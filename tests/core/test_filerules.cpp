@@ -123,6 +123,16 @@ TEST_F(FileRulesTest, LinksAreReplacedAndDevicesWrittenInPlace) {
     ASSERT_EQ(Run("--data " + Path("in.dat") + " --json " + Path("link.json")).Exit, 0);
     EXPECT_FALSE(fs::is_symlink(dir_ / "link.json"));
     EXPECT_EQ(Slurp(dir_ / "other.txt"), other);
+#ifdef ZARN_CHARTS
+    // The study PDF goes through the same writer.
+    fs::create_symlink(dir_ / "other.txt", dir_ / "link.pdf");
+    const std::string study = std::string("'") + ZARN_CHARTS + "' --study " + Path("link.pdf") + " " + Path("q.prj") +
+                              " >/dev/null 2>/dev/null";
+    ASSERT_EQ(std::system(study.c_str()), 0);
+    EXPECT_FALSE(fs::is_symlink(dir_ / "link.pdf"));
+    EXPECT_EQ(Slurp(dir_ / "link.pdf").substr(0, 4), "%PDF");
+    EXPECT_EQ(Slurp(dir_ / "other.txt"), other);
+#endif
 
     struct stat null {}, full {};
     ASSERT_EQ(::stat("/dev/null", &null), 0);
