@@ -146,11 +146,12 @@ bool IsImportableFile(const std::string& path) {
     std::string extension = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (extension == ".csv" || extension == ".tsv") return true;
-    // Only a regular file of a download's size is looked at (files/filerules.h):
-    // a pipe or a device would never end.
+    // Only a regular file is looked at (files/filerules.h): a pipe or a
+    // device would never end. One too large is taken, and refused with its
+    // size when it is imported.
     int fd = -1;
     try {
-        fd = OpenInputFile(path, kDownloadInput);
+        fd = OpenInputFile(path, InputLimit{static_cast<std::size_t>(-1), kDownloadInput.Kind});
     } catch (const ZarnError&) {
         return false;
     }
