@@ -219,75 +219,6 @@ void Write(QChart* chart, const QDir& folder, const QString& name, const ImageSi
     std::printf("%s\n%s\n", qPrintable(QDir::toNativeSeparators(png)), qPrintable(QDir::toNativeSeparators(svg)));
 }
 
-// Every chart of the project into the output folder, as PNG and SVG.
-void WriteChartFiles(SilentPlatform& platform, Document& document, const Session& session, const Options& o) {
-    if (!QDir().mkpath(o.Folder))
-        throw ZarnError("Não foi possível criar a pasta \"" + o.Folder.toStdString() + "\".");
-    const QDir folder(o.Folder);
-    // The band's simulations, without a progress dialog.
-    document.SetSimulations(SimulateAll(document.Record(), document.Options(nullptr)));
-
-    TEstatisticas estatisticas(platform, document);
-    estatisticas.Preencher();
-    Write(estatisticas.EstatGraf(), folder, QStringLiteral("histograma"), o.Size);
-    TTesteDLG testes(platform, document);
-    testes.Preencher();
-    Write(testes.Chart1(), folder, QStringLiteral("dados-amostrais"), o.Size);
-    TParaDLG parametros(platform, document);
-    parametros.Preencher();
-    Write(parametros.Chart1(), folder, QStringLiteral("probabilidade"), o.Size);
-
-    // The advisor's recommendation, as the window takes it; none: the
-    // distribution of highest degree g in the advisor's ranking (the
-    // first in rank order among equals), and the tool says so.
-    const Advice advice = Advise(document.Record(), session);
-    if (!advice.RuleBaseProblem.empty()) std::fprintf(stderr, "%s\n", advice.RuleBaseProblem.c_str());
-    const int best = HighestCorrelation(document.Record());
-    int recommended = advice.Recommended;
-    if (recommended == 0) {
-        double highest = -1.0;
-        for (const DistributionAdvice& d : advice.Ranking)
-            if (d.Degree > highest) highest = d.Degree, recommended = d.Index;
-        if (recommended == 0) recommended = best;
-        if (o.Distributions == "recommended" || o.Band == "recommended")
-            std::fprintf(stderr,
-                         "Nenhuma distribuição é recomendada para este projeto: o gráfico de frequência mostra a "
-                         "de maior grau g, %s.\n",
-                         DistributionName(recommended).c_str());
-    }
-    TFrequencia frequencia(platform, document);
-    frequencia.SetRecommended(advice.Recommended);
-    frequencia.Preencher();
-    const std::vector<int> shown = Distributions(o.Distributions, recommended, best);
-    const int paper = o.Paper == "normal" ? static_cast<int>(ProbabilityPaper::Normal)
-                      : o.Paper == "log"  ? static_cast<int>(ProbabilityPaper::LogReturnPeriod)
-                                          : static_cast<int>(ProbabilityPaper::Gumbel);
-    frequencia.Papel()->setCurrentIndex(frequencia.Papel()->findData(paper));
-    const int positions = frequencia.Posicao()->findText(o.Positions, Qt::MatchFixedString);
-    if (positions < 0) throw UsageError{"--positions takes cunnane, gringorten, blom, weibull or hazen"};
-    frequencia.Posicao()->setCurrentIndex(positions);
-    for (int index = 1; index <= kDistributionCount; ++index)
-        frequencia.Distribuicao(index)->setChecked(std::find(shown.begin(), shown.end(), index) != shown.end());
-    int band = recommended;
-    if (o.Band == "none") band = 0;
-    else if (o.Band == "best") band = best;
-    else if (o.Band != "recommended") {
-        bool ok = false;
-        band = o.Band.toInt(&ok);
-        if (!ok || band < 1 || band > kDistributionCount)
-            throw UsageError{"--band takes recommended, best, none or 1 to 8"};
-    }
-    frequencia.Intervalo()->setCurrentIndex(frequencia.Intervalo()->findData(band));
-    if (o.Variable) frequencia.Variavel()->setText(*o.Variable);
-    if (o.Unit) frequencia.Unidade()->setText(*o.Unit);
-    frequencia.Desenhar();
-    Write(frequencia.Grafico(), folder, QStringLiteral("frequencia"), o.Size);
-
-    TDiagramaMomentos diagrama(platform, document);
-    diagrama.Preencher();
-    Write(diagrama.Grafico(), folder, QStringLiteral("diagrama-momentos-l"), o.Size);
-}
-
 int Run(int argc, char** argv) {
     Options o;
     try {
@@ -324,7 +255,71 @@ int Run(int argc, char** argv) {
             std::printf("%s\n", qPrintable(QDir::toNativeSeparators(o.Study)));
             return platform.Errors == 0 ? 0 : 1;
         }
-        WriteChartFiles(platform, document, session, o);
+        if (!QDir().mkpath(o.Folder))
+            throw ZarnError("Não foi possível criar a pasta \"" + o.Folder.toStdString() + "\".");
+        const QDir folder(o.Folder);
+        // The band's simulations, without a progress dialog.
+        document.SetSimulations(SimulateAll(document.Record(), document.Options(nullptr)));
+
+        TEstatisticas estatisticas(platform, document);
+        estatisticas.Preencher();
+        Write(estatisticas.EstatGraf(), folder, QStringLiteral("histograma"), o.Size);
+        TTesteDLG testes(platform, document);
+        testes.Preencher();
+        Write(testes.Chart1(), folder, QStringLiteral("dados-amostrais"), o.Size);
+        TParaDLG parametros(platform, document);
+        parametros.Preencher();
+        Write(parametros.Chart1(), folder, QStringLiteral("probabilidade"), o.Size);
+
+        // The advisor's recommendation, as the window takes it; none: the
+        // distribution of highest degree g in the advisor's ranking (the
+        // first in rank order among equals), and the tool says so.
+        const Advice advice = Advise(document.Record(), session);
+        if (!advice.RuleBaseProblem.empty()) std::fprintf(stderr, "%s\n", advice.RuleBaseProblem.c_str());
+        const int best = HighestCorrelation(document.Record());
+        int recommended = advice.Recommended;
+        if (recommended == 0) {
+            double highest = -1.0;
+            for (const DistributionAdvice& d : advice.Ranking)
+                if (d.Degree > highest) highest = d.Degree, recommended = d.Index;
+            if (recommended == 0) recommended = best;
+            if (o.Distributions == "recommended" || o.Band == "recommended")
+                std::fprintf(stderr,
+                             "Nenhuma distribuição é recomendada para este projeto: o gráfico de frequência mostra a "
+                             "de maior grau g, %s.\n",
+                             DistributionName(recommended).c_str());
+        }
+        TFrequencia frequencia(platform, document);
+        frequencia.SetRecommended(advice.Recommended);
+        frequencia.Preencher();
+        const std::vector<int> shown = Distributions(o.Distributions, recommended, best);
+        const int paper = o.Paper == "normal" ? static_cast<int>(ProbabilityPaper::Normal)
+                          : o.Paper == "log"  ? static_cast<int>(ProbabilityPaper::LogReturnPeriod)
+                                              : static_cast<int>(ProbabilityPaper::Gumbel);
+        frequencia.Papel()->setCurrentIndex(frequencia.Papel()->findData(paper));
+        const int positions = frequencia.Posicao()->findText(o.Positions, Qt::MatchFixedString);
+        if (positions < 0) throw UsageError{"--positions takes cunnane, gringorten, blom, weibull or hazen"};
+        frequencia.Posicao()->setCurrentIndex(positions);
+        for (int index = 1; index <= kDistributionCount; ++index)
+            frequencia.Distribuicao(index)->setChecked(std::find(shown.begin(), shown.end(), index) != shown.end());
+        int band = recommended;
+        if (o.Band == "none") band = 0;
+        else if (o.Band == "best") band = best;
+        else if (o.Band != "recommended") {
+            bool ok = false;
+            band = o.Band.toInt(&ok);
+            if (!ok || band < 1 || band > kDistributionCount)
+                throw UsageError{"--band takes recommended, best, none or 1 to 8"};
+        }
+        frequencia.Intervalo()->setCurrentIndex(frequencia.Intervalo()->findData(band));
+        if (o.Variable) frequencia.Variavel()->setText(*o.Variable);
+        if (o.Unit) frequencia.Unidade()->setText(*o.Unit);
+        frequencia.Desenhar();
+        Write(frequencia.Grafico(), folder, QStringLiteral("frequencia"), o.Size);
+
+        TDiagramaMomentos diagrama(platform, document);
+        diagrama.Preencher();
+        Write(diagrama.Grafico(), folder, QStringLiteral("diagrama-momentos-l"), o.Size);
     } catch (const UsageError& e) {
         std::fprintf(stderr, "zarn-charts: %s\n%s", e.Text.c_str(), kUsage);
         return 2;

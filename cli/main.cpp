@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
 #include <exception>
 #include <fstream>
 #include <iostream>
@@ -209,11 +208,8 @@ int Run(const Options& o) {
     if (!o.Advice.empty()) WriteOut(o.Advice, AdviceJson(r, ToolSession(o.Rules), zeros));
     if (!o.Project.empty()) {
         WriteOut(o.Project, std::string(reinterpret_cast<const char*>(&r), sizeof r));
-        // The zeros set aside and the periods asked for go beside it (not
-        // beside a device such as /dev/null, which is no project to keep).
-        struct stat st {};
-        if (o.Project != "-" && ::stat(o.Project.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            KeepStudySettings(o.Project, zeros.Zeros, &periods);
+        // The zeros set aside and the periods asked for go beside it.
+        if (o.Project != "-") KeepStudySettings(o.Project, zeros.Zeros, &periods);
     }
     if (!o.Data.empty()) PrintDataFileWarnings(o.Data);
     if (!o.Study.empty()) return WriteStudy(r, o.Study, o.Open, o.Rules, zeros.Zeros, periods);

@@ -10,7 +10,8 @@
 //                         did (or, asked, is replaced by the file and never
 //                         followed), an existing file keeps its permissions, a
 //                         file the user may not write is refused, and a device
-//                         or pipe (such as /dev/full) is written in place
+//                         or pipe (such as /dev/full), or a system name such as
+//                         /dev/stdout whatever it stands for, is written in place
 #pragma once
 
 #include <functional>

@@ -149,6 +149,17 @@ TEST_F(FileRulesTest, LinksAreReplacedAndDevicesWrittenInPlace) {
     EXPECT_TRUE(S_ISCHR(fullAfter.st_mode));
     EXPECT_EQ(fullAfter.st_ino, full.st_ino);
 
+    // A system name of an open file (/dev/stdout redirected to a file is
+    // /proc/self/fd/1): written through to the file, never renamed over.
+    const fs::path held = dir_ / "aberto.txt";
+    const int fd = ::open(held.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    const std::string alias = "/proc/self/fd/" + std::to_string(fd);
+    ReplaceFileContents(alias, "pela saída padrão\n", [](WriteStage, int) { return std::string("falhou"); },
+                        LinkAtTarget::Replace);
+    ::close(fd);
+    EXPECT_EQ(Slurp(held), "pela saída padrão\n");
+
     // A FIFO with a reader: the bytes go through it, and it stays a FIFO.
     const fs::path fifo = dir_ / "saida.fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);

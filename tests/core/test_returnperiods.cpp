@@ -205,32 +205,6 @@ TEST_F(ZeroYearsTest, TheAnalysisIsThatOfThePositiveValuesAndTheQuantilesTakeThe
     EXPECT_EQ(rest, plain);
 }
 
-// A period mathematically at p0 is dry for every distribution although
-// 1 - 1/T rounds a unit above it (T = 1.5, p0 = 1/3), and the quantiles of a
-// series with zeros never fall as T grows, up to the longest period accepted.
-TEST_F(ZeroYearsTest, QuantilesRiseFromTheDryPeriodsWithoutAJumpBelowZero) {
-    ASSERT_GT(ReturnPeriodProbability(1.5), 1.0 / 3.0);  // the rounding this guards against
-    EXPECT_TRUE(IsDry(ReturnPeriodProbability(1.5), 1.0 / 3.0));
-    EXPECT_TRUE(IsDry(ReturnPeriodProbability(1.25), 0.2));
-    EXPECT_FALSE(IsDry(ReturnPeriodProbability(1.5000001), 1.0 / 3.0));
-    EXPECT_FALSE(IsDry(1e-300, 0.0));  // without zeros nothing is dry
-    const std::vector<double> periods = {1.01, 1.2, 1.5, 1.5000001, 1.6, 2, 5, 10, 100, 1000, 1e4, 1e5, 1e6};
-    for (double p0 : {1.0 / 3.0, years_.Probability(), 0.0}) {
-        const ReturnPeriodTable table = MakeReturnPeriodTable(*zeros_, &zeroSimulations_, periods, p0,
-                                                              QuantileFaults::Show);
-        for (int d = 1; d <= kDistributionCount; ++d) {
-            SCOPED_TRACE(std::to_string(p0) + " " + DistributionName(d));
-            const auto& q = table.Quantiles[d - 1];
-            if (p0 == 1.0 / 3.0) EXPECT_EQ(q[2], 0.0);  // T = 1.5
-            for (std::size_t t = 1; t < periods.size(); ++t) EXPECT_LE(q[t - 1], q[t]) << periods[t];
-            for (std::size_t t = 0; t < periods.size() && p0 > 0; ++t) {
-                EXPECT_GE(q[t], 0.0);
-                EXPECT_EQ(table.Dry(t), q[t] == 0.0 && IsDry(table.Probabilities[t], p0));
-            }
-        }
-    }
-}
-
 TEST_F(ZeroYearsTest, TheAdviceCautionsWhenMoreThanAQuarterOfTheYearsAreDry) {
     auto cautions = [&](const ZeroYears& years) {
         std::string all;
@@ -339,6 +313,32 @@ TEST(ReturnPeriodTable, EachListCountsTheRefitsValidAtAllOfItsPeriods) {
     EXPECT_EQ(dam.Intervals[kLogNormal - 1][0].Upper, q[q.size() - j]);
     // The seven keep their own count.
     EXPECT_EQ(IntervalSamples(s, kLogNormal), seven);
+}
+
+// A period mathematically at p0 is dry for every distribution although
+// 1 - 1/T rounds a unit above it (T = 1.5, p0 = 1/3), and the quantiles of a
+// series with zeros never fall as T grows, up to the longest period accepted.
+TEST_F(ZeroYearsTest, QuantilesRiseFromTheDryPeriodsWithoutAJumpBelowZero) {
+    ASSERT_GT(ReturnPeriodProbability(1.5), 1.0 / 3.0);  // the rounding this guards against
+    EXPECT_TRUE(IsDry(ReturnPeriodProbability(1.5), 1.0 / 3.0));
+    EXPECT_TRUE(IsDry(ReturnPeriodProbability(1.25), 0.2));
+    EXPECT_FALSE(IsDry(ReturnPeriodProbability(1.5000001), 1.0 / 3.0));
+    EXPECT_FALSE(IsDry(1e-300, 0.0));  // without zeros nothing is dry
+    const std::vector<double> periods = {1.01, 1.2, 1.5, 1.5000001, 1.6, 2, 5, 10, 100, 1000, 1e4, 1e5, 1e6};
+    for (double p0 : {1.0 / 3.0, years_.Probability(), 0.0}) {
+        const ReturnPeriodTable table = MakeReturnPeriodTable(*zeros_, &zeroSimulations_, periods, p0,
+                                                              QuantileFaults::Show);
+        for (int d = 1; d <= kDistributionCount; ++d) {
+            SCOPED_TRACE(std::to_string(p0) + " " + DistributionName(d));
+            const auto& q = table.Quantiles[d - 1];
+            if (p0 == 1.0 / 3.0) EXPECT_EQ(q[2], 0.0);  // T = 1.5
+            for (std::size_t t = 1; t < periods.size(); ++t) EXPECT_LE(q[t - 1], q[t]) << periods[t];
+            for (std::size_t t = 0; t < periods.size() && p0 > 0; ++t) {
+                EXPECT_GE(q[t], 0.0);
+                EXPECT_EQ(table.Dry(t), q[t] == 0.0 && IsDry(table.Probabilities[t], p0));
+            }
+        }
+    }
 }
 
 }  // namespace
