@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "files/errors.h"
+#include "files/filerules.h"
 #include "files/filewrite.h"
 
 namespace zarn {
@@ -32,9 +33,9 @@ void WriteProjectFile(const AnalysisRecord& r, const std::string& path) {
 }
 
 void ReadProjectFile(AnalysisRecord& r, const std::string& path) {
-    // Read-only access: a project file marked read-only opens.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) RaiseFileError(errno, path);
+    // Read-only access: a project file marked read-only opens. A pipe or a
+    // device is refused (filerules.h): it would never end.
+    const int fd = OpenInputFile(path, kProjectInput);
 
     // Read into a scratch record first: `r` changes only when the whole image
     // has been read and accepted.

@@ -31,6 +31,15 @@ bool ReadPeriod(std::string_view text, bool comma, double& v) {
     return ec == std::errc() && end == t.data() + t.size() && std::isfinite(v);
 }
 
+// With years without flow, limits below 0 are 0 (see AdjustedQuantile).
+QuantileInterval AtLeastZero(QuantileInterval limits, double p0) {
+    if (p0 > 0.0) {
+        if (limits.Lower < 0.0) limits.Lower = 0.0;
+        if (limits.Upper < 0.0) limits.Upper = 0.0;
+    }
+    return limits;
+}
+
 // The shortest decimal text of v that reads back to v.
 std::string PeriodText(double v, char decimalSeparator) {
     char buffer[32];
@@ -61,6 +70,9 @@ std::string ParseReturnPeriods(const std::string& text, std::vector<double>& per
         if (!(T > 1.0))
             return "O período de retorno " + std::string(item) +
                    " não é aceito: todo período de retorno deve ser maior que 1 ano";
+        if (T > kMaxReturnPeriod)
+            return "O período de retorno " + std::string(item) +
+                   " não é aceito: o maior período de retorno aceito é 1000000 anos (um milhão)";
         read.push_back(T);
         if (at == std::string_view::npos) break;
         rest.remove_prefix(at + 1);
@@ -75,7 +87,7 @@ std::string ParseReturnPeriods(const std::string& text, std::vector<double>& per
 bool AcceptableReturnPeriods(const std::vector<double>& periods) {
     if (periods.empty() || static_cast<int>(periods.size()) > kMaxReturnPeriods) return false;
     for (double T : periods)
-        if (!(T > 1.0) || !std::isfinite(T)) return false;
+        if (!(T > 1.0) || !(T <= kMaxReturnPeriod)) return false;
     return true;
 }
 
@@ -125,12 +137,20 @@ void KeepStudySettings(const std::string& projectPath, int zeros, const std::vec
     WriteProjectSettings(projectPath, settings);
 }
 
+bool IsDry(double F, double p0) {
+    if (p0 == 0.0) return false;
+    // 1 - 1/T carries a rounding error of about one unit in the last place:
+    // a period mathematically at p0 (T = 1.5 with p0 = 1/3) is dry.
+    const double spacing = std::nextafter(p0, 2.0) - p0;
+    return F <= p0 + kDryUlps * spacing;
+}
+
 bool ConditionalProbability(double F, double p0, double& conditional) {
     if (p0 == 0.0) {  // no zeros: the plain analysis, to the bit
         conditional = F;
         return true;
     }
-    if (F <= p0) return false;
+    if (IsDry(F, p0)) return false;
     conditional = (F - p0) / (1.0 - p0);
     return true;
 }
@@ -139,7 +159,11 @@ double AdjustedQuantile(const AnalysisRecord& r, int index, double F, double p0)
     double Fc = 0.0;
     if (!ConditionalProbability(F, p0, Fc)) return 0.0;
     const double x = DistributionQuantile(index, ParametersOf(r, index), Fc);
-    return IsLogDistribution(index) ? std::exp(x) : x;
+    const double q = IsLogDistribution(index) ? std::exp(x) : x;
+    // With years without flow the variable is never below 0: a fit to the
+    // positive values that reaches below it there means a dry year, so the
+    // quantiles rise from the dry periods' 0 and never fall with T.
+    return p0 > 0.0 && q < 0.0 ? 0.0 : q;
 }
 
 ReturnPeriodTable MakeReturnPeriodTable(const AnalysisRecord& r, const SimulationSummary* simulations,
@@ -190,7 +214,7 @@ ReturnPeriodTable MakeReturnPeriodTable(const AnalysisRecord& r, const Simulatio
         for (std::size_t t = 0; t < k; ++t) {
             if (!simulated) limits.push_back({kNaN, kNaN});
             else if (!wet[t]) limits.push_back({0.0, 0.0});
-            else limits.push_back(PercentileInterval(std::move(values[t])));
+            else limits.push_back(AtLeastZero(PercentileInterval(std::move(values[t])), p0));
         }
     }
     return table;

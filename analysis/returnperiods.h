@@ -19,7 +19,8 @@
 //   FormatReturnPeriods        the list as the user types it
 //   ReturnPeriodProbability    F = 1 - 1/T (the report's decimals for its seven)
 //   ZeroYears                  the zeros set aside and the years read
-//   ConditionalProbability     (F - p0) / (1 - p0), false when F <= p0
+//   IsDry                      F <= p0, within kDryUlps units in the last place
+//   ConditionalProbability     (F - p0) / (1 - p0), false when dry
 //   AdjustedQuantile           the quantile rule above for one distribution
 //   AcceptableReturnPeriods    a list ParseReturnPeriods would give
 //   ProjectZeroYears           the zeros of an opened project, from its side file
@@ -44,12 +45,19 @@
 namespace zarn {
 
 constexpr int kMaxReturnPeriods = 20;
+// The longest return period accepted, in years: beyond about 9e15 years
+// 1 - 1/T rounds to 1, and long before that no record of annual maxima
+// says anything.
+constexpr double kMaxReturnPeriod = 1e6;
+// F within this many units in the last place of p0 counts as F = p0 (dry).
+constexpr int kDryUlps = 4;
 
 std::vector<double> StandardReturnPeriods();
 
 // Values separated by ";" (then "," may be the decimal mark, "1,5") or,
 // when the text holds no ";", by ","; blanks around them are ignored. Each
-// must be a number greater than 1, at most kMaxReturnPeriods of them, kept in
+// must be a number greater than 1 and at most kMaxReturnPeriod, at most
+// kMaxReturnPeriods of them, kept in
 // the order given. Returns "" and fills `periods`, or the refusal.
 std::string ParseReturnPeriods(const std::string& text, std::vector<double>& periods);
 
@@ -96,13 +104,16 @@ void SetStudy(ProjectSettings& settings, const std::vector<double>& periods, int
 // file yet. Throws ZarnError as WriteProjectSettings does.
 void KeepStudySettings(const std::string& projectPath, int zeros, const std::vector<double>* periods);
 
+// True when p0 > 0 and F <= p0 + kDryUlps ulp(p0): the river is expected dry.
+bool IsDry(double F, double p0);
 // The probability of the positive values' distribution at which the
 // quantile of F lies: F itself when p0 = 0, else (F - p0)/(1 - p0); false
-// when F <= p0.
+// when dry (IsDry).
 bool ConditionalProbability(double F, double p0, double& conditional);
 
 // The quantile of F of distribution `index` of the record (the report's rule:
-// exp for indexes 2 and 6, a CalcError left as it falls), 0 when F <= p0.
+// exp for indexes 2 and 6, a CalcError left as it falls), 0 when dry, and
+// never below 0 when p0 > 0.
 double AdjustedQuantile(const AnalysisRecord& r, int index, double F, double p0);
 
 struct ReturnPeriodTable {
@@ -116,8 +127,8 @@ struct ReturnPeriodTable {
     // the report's seven periods' rule (refit written, CalcError 0, in the
     // critical-R test) whose quantiles at every period above p0 are valid.
     std::array<int, kDistributionCount> IntervalSamples{};
-    // True when the river is expected dry at period t (F <= p0).
-    bool Dry(std::size_t t) const { return Probabilities[t] <= ZeroProbability; }
+    // True when the river is expected dry at period t (IsDry).
+    bool Dry(std::size_t t) const { return IsDry(Probabilities[t], ZeroProbability); }
 };
 
 // What a floating-point fault in a quantile of the record does: end the

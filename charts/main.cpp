@@ -37,7 +37,9 @@
 #include <vector>
 
 #include "files/errors.h"
+#include "files/filerules.h"
 #include "files/filewrite.h"
+#include "files/projectsettings.h"
 #include "analysis/projectfile.h"
 #include "analysis/record.h"
 #include "analysis/simulation.h"
@@ -186,6 +188,29 @@ void WriteWhole(const QString& path, const QByteArray& bytes) {
                         [&](WriteStage, int code) { return FileErrorText(code, target); }, LinkAtTarget::Replace);
 }
 
+// The names of the chart files written into the output folder.
+const char* const kChartNames[] = {"histograma", "dados-amostrais", "probabilidade", "frequencia",
+                                   "diagrama-momentos-l"};
+
+// Before anything is drawn: no output may be the project, the file beside
+// it, the rule base or another output (files/filerules.h).
+void CheckOutputs(const Options& o) {
+    OutputRule rule;
+    const std::string project = FileSystemPath(o.Project);
+    rule.Input(project);
+    rule.Input(ProjectSettingsPath(project));
+    rule.Input(o.Rules);
+    if (!o.Study.isEmpty()) {
+        rule.Output(FileSystemPath(o.Study));
+    } else {
+        const QDir folder(o.Folder);
+        for (const char* name : kChartNames)
+            for (const char* extension : {".png", ".svg"})
+                rule.Output(FileSystemPath(folder.filePath(QString::fromLatin1(name) + QLatin1String(extension))));
+    }
+    rule.Check();
+}
+
 void Write(QChart* chart, const QDir& folder, const QString& name, const ImageSize& size) {
     const QString png = folder.filePath(name + QStringLiteral(".png"));
     const QString svg = folder.filePath(name + QStringLiteral(".svg"));
@@ -217,6 +242,7 @@ int Run(int argc, char** argv) {
     Session session{FileSystemPath(QDir::currentPath()), o.Rules};
     Document document(session);
     try {
+        CheckOutputs(o);
         document.Open(FileSystemPath(o.Project));
         if (!o.Study.isEmpty()) {
             // The variable, unit and return periods the project keeps beside
@@ -225,7 +251,7 @@ int Run(int argc, char** argv) {
             if (o.Variable) study.Variable = *o.Variable;
             if (o.Unit) study.Unit = *o.Unit;
             int pages = 0;
-            WriteRecordStudy(platform, document, o.Study, study, &pages);
+            WriteRecordStudy(platform, document, o.Study, study, &pages, LinkAtTarget::Replace);
             std::printf("%s\n", qPrintable(QDir::toNativeSeparators(o.Study)));
             return platform.Errors == 0 ? 0 : 1;
         }

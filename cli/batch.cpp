@@ -24,6 +24,8 @@
 
 #include "analysis/calculation.h"
 #include "files/errors.h"
+#include "files/filerules.h"
+#include "files/textcodec.h"
 #include "platform/datawarnings.h"
 #include "files/filewrite.h"
 #include "files/format.h"
@@ -103,28 +105,54 @@ std::string ShortStem(const std::string& stem) {
     return stem.substr(0, cut);
 }
 
-// One output name per station, unique across the batch: a stem only one
-// station has is its name; of the stations sharing a stem, the first keeps
-// it and the others get "-2", "-3", ..., skipping every name another station
-// already has or will have (dup-2.dat, dup.csv and dup.dat give dup-2, dup
-// and dup-3). Deterministic: the stations come in a fixed order.
+// The files a station named `name` writes into the output folder, and the
+// batch's own (the summaries).
+const char* const kStationSuffixes[] = {".json", ".txt", ".clp", ".prj", ".zarn", ".advice.json", ".dat"};
+const char* const kSummaryNames[] = {"resumo.csv", "summary.csv"};
+
+// True when no file of a station named `name` is in `taken`.
+bool OutputsFree(const std::string& name, const std::set<std::string>& taken) {
+    for (const char* suffix : kStationSuffixes)
+        if (taken.count(name + suffix)) return false;
+    return true;
+}
+
+void TakeOutputs(const std::string& name, std::set<std::string>& taken) {
+    for (const char* suffix : kStationSuffixes) taken.insert(name + suffix);
+}
+
+// One output name per station, unique across the batch, and no file of one
+// station a file of another (x.dat and x.advice.dat would both write
+// x.advice.json). The shorter stems are served first: a stem whose files are
+// free is its name (of stations sharing a stem, the first in order keeps
+// it); the others get "-2", "-3", ..., skipping every name whose files
+// another station already has or will have (dup-2.dat, dup.csv and dup.dat
+// give dup-2, dup and dup-3). Deterministic: the stations come in a fixed order.
 void NameStations(std::vector<BatchStation>& stations) {
-    std::map<std::string, int> count;
-    for (const BatchStation& s : stations) ++count[ShortStem(StemOf(s.Path))];
-    std::set<std::string> taken;
-    for (const auto& [stem, n] : count) taken.insert(stem);
-    std::set<std::string> given;
-    for (BatchStation& s : stations) {
-        const std::string stem = ShortStem(StemOf(s.Path));
-        if (!given.count(stem)) {
-            s.Name = stem;
-        } else {
-            int k = 2;
-            while (taken.count(stem + "-" + std::to_string(k))) ++k;
-            s.Name = stem + "-" + std::to_string(k);
-            taken.insert(s.Name);
-        }
-        given.insert(s.Name);
+    std::vector<std::size_t> order(stations.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::vector<std::string> stems;
+    for (const BatchStation& s : stations) stems.push_back(ShortStem(StemOf(s.Path)));
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return stems[a].size() < stems[b].size(); });
+    std::set<std::string> taken(std::begin(kSummaryNames), std::end(kSummaryNames));
+    std::set<std::string> stemsTaken;  // every stem, so that no "-k" name is another station's stem
+    for (const std::string& stem : stems) stemsTaken.insert(stem);
+    std::vector<bool> named(stations.size(), false);
+    for (std::size_t i : order) {
+        if (!OutputsFree(stems[i], taken)) continue;
+        stations[i].Name = stems[i];
+        TakeOutputs(stems[i], taken);
+        named[i] = true;
+    }
+    for (std::size_t i = 0; i < stations.size(); ++i) {
+        if (named[i]) continue;
+        int k = 2;
+        while (stemsTaken.count(stems[i] + "-" + std::to_string(k)) ||
+               !OutputsFree(stems[i] + "-" + std::to_string(k), taken))
+            ++k;
+        stations[i].Name = stems[i] + "-" + std::to_string(k);
+        TakeOutputs(stations[i].Name, taken);
     }
 }
 
@@ -392,12 +420,11 @@ std::vector<BatchStation> BatchStations(const std::string& input) {
     } else if (EndsWithDat(input) || Importable(input)) {
         stations.push_back({input, {}, !EndsWithDat(input), {}});  // one station: a batch of one
     } else {
-        // A list of paths, relative ones taken from the list's folder.
-        std::ifstream list(input);
-        if (!list) RaiseFileError(errno != 0 ? errno : EACCES, input);
+        // A list of paths, relative ones taken from the list's folder: a
+        // regular file of a list's size (files/filerules.h).
+        const std::string text = ReadInputFile(input, kListInput);
         const fs::path folder = fs::path(input).parent_path();
-        std::string line;
-        while (std::getline(list, line)) {
+        for (std::string line : SplitLines(text)) {
             while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
             std::size_t start = line.find_first_not_of(" \t");
             if (start == std::string::npos || line[start] == '#') continue;
@@ -413,6 +440,15 @@ std::vector<BatchStation> BatchStations(const std::string& input) {
 int RunBatch(const BatchOptions& options) {
     const std::vector<BatchStation> stations = BatchStations(options.Input);
     RefuseOutputAmongInputs(options, stations);
+    // Nor may a station's file be the rule base or the list (files/filerules.h).
+    OutputRule rule;
+    rule.Input(options.Input);
+    rule.Input(options.RuleBase);
+    for (const BatchStation& s : stations)
+        for (const char* suffix : kStationSuffixes)
+            if (std::strcmp(suffix, ".dat") != 0 || s.Import) rule.Output(options.Out + "/" + s.Name + suffix);
+    for (const char* name : kSummaryNames) rule.Output(options.Out + "/" + name);
+    rule.Check();
     const Session session = ToolSession(options.RuleBase);
     std::error_code error;
     fs::create_directories(options.Out, error);

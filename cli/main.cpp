@@ -16,6 +16,7 @@
 
 #include "analysis/calculation.h"
 #include "files/errors.h"
+#include "files/filerules.h"
 #include "analysis/intervals.h"
 #include "analysis/quantiles.h"
 #include "analysis/record.h"
@@ -163,16 +164,18 @@ Options ParseArguments(int argc, char** argv) {
 }
 
 int Run(const Options& o) {
-    // No output may replace the data or the project it comes from, nor
-    // another output of the same run.
-    const std::vector<std::string> outputs = {o.Json, o.Report, o.Facts, o.Project, o.Dialogs, o.Advice};
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        if (outputs[i].empty()) continue;
-        RefuseSameFile(outputs[i], o.Data.empty() ? o.Open : o.Data);
-        for (std::size_t k = 0; k < i; ++k)
-            if (outputs[k] == outputs[i] && outputs[i] != "-")
-                throw ZarnError("Duas saídas com o mesmo nome \"" + Utf8Text(outputs[i]) + "\": nada foi gravado.");
-    }
+    // No output may replace the data, the project or the rule base the run
+    // reads, nor another output of the same run (files/filerules.h).
+    OutputRule rule;
+    rule.Input(o.Data);
+    rule.Input(o.Open);
+    if (!o.Open.empty()) rule.Input(ProjectSettingsPath(o.Open));
+    rule.Input(o.Rules);
+    for (const std::string* out : {&o.Json, &o.Report, &o.Facts, &o.Project, &o.Dialogs, &o.Advice, &o.Study})
+        rule.Output(*out);
+    // The project's side file of settings is written beside it.
+    if (!o.Project.empty() && o.Project != "-") rule.Output(ProjectSettingsPath(o.Project));
+    rule.Check();
     auto record = std::make_unique<AnalysisRecord>();
     AnalysisRecord& r = *record;
     const SimulationOptions simulation{o.Threads, nullptr};

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "files/errors.h"
+#include "files/filerules.h"
 #include "files/filewrite.h"
 #include "analysis/intervals.h"
 #include "analysis/quantiles.h"
@@ -72,37 +73,74 @@ void WritePoints(JsonWriter& w, const ChartPoints& points) {
     w.EndArray();
 }
 
-}  // namespace
-
-// Writes `bytes` to the path, or to standard output for "-".
-
-// Where the system's words would be English runtime texts, the batch tool
-// says what happened in Portuguese; the runtime's text follows in brackets.
-std::string FileErrorWords(int code, const std::string& path) {
-    switch (code) {
-        case ENOENT: {
-            const auto slash = path.find_last_of('/');
-            struct stat st {};
-            const bool folder = slash == std::string::npos ||
-                                (::stat(slash == 0 ? "/" : path.substr(0, slash).c_str(), &st) == 0 && S_ISDIR(st.st_mode));
-            return folder ? "o arquivo não existe" : "a pasta do arquivo não existe";
+// The quantiles at the report's seven periods and what the simulations gave.
+void WriteSimulationResults(JsonWriter& w, const AnalysisRecord& r, const SimulationSummary& simulations) {
+    // Quantiles for T = 2 ... 1000, computed as the report computes them.
+    w.Key("Quantiles");
+    w.BeginArray();
+    for (int d = 1; d <= kDistributionCount; ++d) {
+        w.BeginArray();
+        for (int t = 0; t < kReturnPeriodCount; ++t) {
+            FloatingPointCheck check;
+            const double q = ReturnPeriodQuantile(r, d, t);
+            check.Raise();
+            w.Number(q);
         }
-        case ENOTDIR: return "uma parte do caminho não é uma pasta";
-        case EACCES:
-        case EPERM: return "sem permissão de acesso";
-        case EISDIR: return "é uma pasta, não um arquivo";
-        case EROFS: return "o disco é somente para leitura";
-        case EMFILE:
-        case ENFILE: return "há arquivos abertos demais";
-        case ENOSPC:
-        case EDQUOT: return "o disco está cheio";
-        case ENAMETOOLONG: return "o nome é longo demais para o sistema de arquivos";
-        case ELOOP: return "os links simbólicos do caminho formam um laço (ou são demais)";
-        case EIO: return "erro de leitura ou gravação no disco";
-        default: break;
+        w.EndArray();
     }
-    return "erro do sistema número " + std::to_string(code);
+    w.EndArray();
+    // What the simulations gave beyond the record: the replicates each one
+    // completed ([critical-R simulation, variance-test simulation]), and the
+    // 90 % confidence limits of the quantiles with the replicates they rest on.
+    w.Key("SimulatedSamples");
+    w.BeginArray();
+    for (int d = 1; d <= kDistributionCount; ++d) {
+        w.BeginArray();
+        w.Integer(simulations.Of(d).CriticalRSamples);
+        w.Integer(simulations.Of(d).RatioSamples);
+        w.EndArray();
+    }
+    w.EndArray();
+    w.Key("QuantileIntervals");
+    w.BeginArray();
+    for (int d = 1; d <= kDistributionCount; ++d) {
+        const auto limits = ReturnPeriodIntervals(simulations, d);
+        WriteIntervals(w, limits.data(), limits.size());
+    }
+    w.EndArray();
+    w.Key("IntervalSamples");
+    w.BeginArray();
+    for (int d = 1; d <= kDistributionCount; ++d) w.Integer(IntervalSamples(simulations, d));
+    w.EndArray();
 }
+
+// The zeros set aside and the quantiles and limits at the asked periods.
+void WriteUserReturnPeriods(JsonWriter& w, const AnalysisRecord& r, const SimulationSummary& simulations,
+                            const ZeroYears& zeros, const std::vector<double>& periods) {
+    // The years without flow set aside, and the quantiles at the asked
+    // return periods with the zeros taken back in (p0 = ZeroCount / years).
+    w.Key("ZeroCount"); w.Integer(zeros.Zeros);
+    w.Key("ZeroProbability"); w.Number(zeros.Probability());
+    const ReturnPeriodTable table = MakeReturnPeriodTable(r, &simulations, periods, zeros.Probability());
+    w.Key("UserReturnPeriods");
+    w.BeginObject();
+    w.Key("ReturnPeriods"); WriteNumbers(w, table.Periods.data(), static_cast<int>(table.Periods.size()));
+    w.Key("Quantiles");
+    w.BeginArray();
+    for (const auto& q : table.Quantiles) WriteNumbers(w, q.data(), static_cast<int>(q.size()));
+    w.EndArray();
+    w.Key("Intervals");
+    w.BeginArray();
+    for (const auto& limits : table.Intervals) WriteIntervals(w, limits.data(), limits.size());
+    w.EndArray();
+    w.Key("IntervalSamples");
+    w.BeginArray();
+    for (int m : table.IntervalSamples) w.Integer(m);
+    w.EndArray();
+    w.EndObject();
+}
+
+}  // namespace
 
 std::string FileErrorMessage(const FileError& e) {
     return "Arquivo \"" + Utf8Text(e.Path) + "\": " + FileErrorWords(e.Code, e.Path) + " (" + e.what() + ")";
@@ -124,12 +162,10 @@ void WriteOut(const std::string& out, const std::string& bytes) {
 }
 
 void RefuseSameFile(const std::string& output, const std::string& input) {
-    if (output == "-" || input.empty()) return;
-    struct stat in {}, out {};
-    if (::stat(input.c_str(), &in) != 0 || ::stat(output.c_str(), &out) != 0) return;
-    if (in.st_dev == out.st_dev && in.st_ino == out.st_ino)
-        throw ZarnError("A saída \"" + Utf8Text(output) + "\" é o próprio arquivo de entrada \"" + Utf8Text(input) +
-                        "\": nada foi gravado, para não o destruir. Escolha outro nome para a saída.");
+    OutputRule rule;
+    rule.Input(input);
+    rule.Output(output);
+    rule.Check();
 }
 
 std::string JoinCrLf(const std::vector<std::string>& lines) {
@@ -197,64 +233,8 @@ std::string RecordJson(const AnalysisRecord& r, const SimulationSummary& simulat
     w.Key("VarianceTestZ"); WriteNumbers(w, r.VarianceTestZ, kDistributionCount);
     w.Key("ParsimonyValue"); WriteNumbers(w, r.ParsimonyValue, 4);
     w.Key("ParsimonyLimit"); WriteNumbers(w, r.ParsimonyLimit, 4);
-    // Quantiles for T = 2 ... 1000, computed as the report computes them.
-    w.Key("Quantiles");
-    w.BeginArray();
-    for (int d = 1; d <= kDistributionCount; ++d) {
-        w.BeginArray();
-        for (int t = 0; t < kReturnPeriodCount; ++t) {
-            FloatingPointCheck check;
-            const double q = ReturnPeriodQuantile(r, d, t);
-            check.Raise();
-            w.Number(q);
-        }
-        w.EndArray();
-    }
-    w.EndArray();
-    // What the simulations gave beyond the record: the replicates each one
-    // completed ([critical-R simulation, variance-test simulation]), and the
-    // 90 % confidence limits of the quantiles with the replicates they rest on.
-    w.Key("SimulatedSamples");
-    w.BeginArray();
-    for (int d = 1; d <= kDistributionCount; ++d) {
-        w.BeginArray();
-        w.Integer(simulations.Of(d).CriticalRSamples);
-        w.Integer(simulations.Of(d).RatioSamples);
-        w.EndArray();
-    }
-    w.EndArray();
-    w.Key("QuantileIntervals");
-    w.BeginArray();
-    for (int d = 1; d <= kDistributionCount; ++d) {
-        const auto limits = ReturnPeriodIntervals(simulations, d);
-        WriteIntervals(w, limits.data(), limits.size());
-    }
-    w.EndArray();
-    w.Key("IntervalSamples");
-    w.BeginArray();
-    for (int d = 1; d <= kDistributionCount; ++d) w.Integer(IntervalSamples(simulations, d));
-    w.EndArray();
-    // The years without flow set aside, and the quantiles at the asked
-    // return periods with the zeros taken back in (p0 = ZeroCount / years).
-    w.Key("ZeroCount"); w.Integer(zeros.Zeros);
-    w.Key("ZeroProbability"); w.Number(zeros.Probability());
-    const ReturnPeriodTable table = MakeReturnPeriodTable(r, &simulations, periods, zeros.Probability());
-    w.Key("UserReturnPeriods");
-    w.BeginObject();
-    w.Key("ReturnPeriods"); WriteNumbers(w, table.Periods.data(), static_cast<int>(table.Periods.size()));
-    w.Key("Quantiles");
-    w.BeginArray();
-    for (const auto& q : table.Quantiles) WriteNumbers(w, q.data(), static_cast<int>(q.size()));
-    w.EndArray();
-    w.Key("Intervals");
-    w.BeginArray();
-    for (const auto& limits : table.Intervals) WriteIntervals(w, limits.data(), limits.size());
-    w.EndArray();
-    w.Key("IntervalSamples");
-    w.BeginArray();
-    for (int m : table.IntervalSamples) w.Integer(m);
-    w.EndArray();
-    w.EndObject();
+    WriteSimulationResults(w, r, simulations);
+    WriteUserReturnPeriods(w, r, simulations, zeros, periods);
     w.EndObject();
     return w.Text() + "\n";
 }

@@ -5,8 +5,8 @@
 //   WriteOut      bytes to a path (whole or not at all, a symbolic link there
 //                 replaced, never followed), or to standard output for "-";
 //                 a failed write (standard output included) is a ZarnError
-//   RefuseSameFile  refuses an output that is an input file (links followed)
-//   FileErrorMessage  a file error in Portuguese, naming the path
+//   RefuseSameFile  the output rule (files/filerules.h) for one output and one input
+//   FileErrorMessage  a file error in Portuguese, naming the path (FileErrorWords)
 //   Utf8Text      text as UTF-8 (file names in Windows-1252 converted)
 //   JoinCrLf      lines, each ended by CR LF
 //   RecordJson    the record, its quantiles and what its simulations gave
@@ -25,7 +25,6 @@ namespace zarn {
 
 void WriteOut(const std::string& out, const std::string& bytes);
 void RefuseSameFile(const std::string& output, const std::string& input);
-std::string FileErrorWords(int code, const std::string& path);
 std::string FileErrorMessage(const FileError& e);
 std::string Utf8Text(const std::string& text);
 std::string JoinCrLf(const std::vector<std::string>& lines);

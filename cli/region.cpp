@@ -3,8 +3,11 @@
 
 #include <cmath>
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "files/errors.h"
+#include "files/filerules.h"
 #include "regional/regionsites.h"
 #include "cli/advice.h"
 #include "cli/json.h"
@@ -228,14 +231,20 @@ std::string RegionJson(const RegionalResult& r, const std::string& input, const 
 
 int RunRegion(const RegionCommand& command) {
     std::vector<std::string> warnings;
+    // The list is a regular file of a list's size (files/filerules.h): a
+    // pipe or a device would never end. A folder is read as the stations' folder.
+    struct stat st {};
+    if (::stat(command.Input.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) ::close(OpenInputFile(command.Input, kListInput));
     std::vector<RegionSite> sites = ReadRegionSites(RegionEntriesOf(command.Input), warnings);
     for (const std::string& w : warnings) std::fprintf(stderr, "%s\n", w.c_str());
-    // No output may replace an input: the list file or any station's file.
-    for (const std::string* out : {&command.Json, &command.Report, &command.Csv}) {
-        if (out->empty()) continue;
-        RefuseSameFile(*out, command.Input);
-        for (const RegionSite& site : sites) RefuseSameFile(*out, site.File);
-    }
+    // No output may replace an input (the list file, any station's file, the
+    // rule base) nor another output (files/filerules.h).
+    OutputRule rule;
+    rule.Input(command.Input);
+    rule.Input(command.Rules);
+    for (const RegionSite& site : sites) rule.Input(site.File);
+    for (const std::string* out : {&command.Json, &command.Report, &command.Csv}) rule.Output(*out);
+    rule.Check();
     RegionalResult r = AnalyseRegion(std::move(sites), command.Options);
     r.Warnings = warnings;
     const std::vector<std::string> advice = RegionalAdviceLines(r, ToolSession(command.Rules));

@@ -21,7 +21,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QScreen>
 #include <QSettings>
 #include <QSpinBox>
@@ -37,6 +36,7 @@
 
 #include "dialogs/resultdialogs.h"
 #include "files/errors.h"
+#include "files/filewrite.h"
 #include "analysis/record.h"
 #include "files/textcodec.h"
 
@@ -249,13 +249,15 @@ void DrawChart(QChart* chart, QPainter& painter, const QRectF& target, const Ima
     RenderChart(chart, painter, target, LogicalSize(size));
 }
 
-void WriteChartFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        throw ZarnError(QStringLiteral("Não foi possível gravar o arquivo \"%1\": %2")
-                            .arg(QDir::toNativeSeparators(path), file.errorString())
-                            .toStdString());
-    }
+void WriteChartFile(const QString& path, const QByteArray& bytes, LinkAtTarget link) {
+    const std::string target = FileSystemPath(path);
+    ReplaceFileContents(target, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                        [&](WriteStage, int code) {
+                            return QStringLiteral("Não foi possível gravar o arquivo \"%1\": %2.")
+                                .arg(QDir::toNativeSeparators(path), QString::fromStdString(FileErrorWords(code, target)))
+                                .toStdString();
+                        },
+                        link);
 }
 
 void PrintChart(QChart* chart, QPrinter& printer, const ImageSize& size, const QString& heading) {

@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "files/filewrite.h"
 #include "platform/platform.h"
 
 class QAction;
@@ -68,8 +69,11 @@ QByteArray ChartPdf(QChart* chart, const ImageSize& size, const QString& title);
 double ChartLayoutDpi();
 // Laid out at `size` on paper, drawn into `target` (a document's page).
 void DrawChart(QChart* chart, QPainter& painter, const QRectF& target, const ImageSize& size);
-// Replaces the file at `path` only once all bytes are written.
-void WriteChartFile(const QString& path, const QByteArray& bytes);
+// Replaces the file at `path` only once all bytes are written, through the
+// one atomic writer (files/filewrite.h): a device is written in place; a
+// symbolic link at the path is followed for a name the user chose in a
+// dialog, replaced for one given to a tool.
+void WriteChartFile(const QString& path, const QByteArray& bytes, LinkAtTarget link = LinkAtTarget::Follow);
 // `heading` (the project) printed in one line above the chart; none when empty.
 void PrintChart(QChart* chart, QPrinter& printer, const ImageSize& size, const QString& heading);
 

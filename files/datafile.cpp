@@ -10,8 +10,10 @@
 #include <locale.h>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "files/errors.h"
+#include "files/filerules.h"
 #include "files/filewrite.h"
 #include "files/textcodec.h"
 
@@ -43,6 +45,9 @@ private:
         if (ended_) return false;
         len_ = std::fread(buffer_, 1, kBufferSize, file_);
         pos_ = 0;
+        // The size was checked on opening; a file growing meanwhile stops here.
+        read_ += len_;
+        if (read_ > kDataFileInput.Bytes) throw ZarnError(InputTooLargeText(path_, kDataFileInput));
         if (len_ == 0) {
             if (std::ferror(file_)) RaiseFileError(errno != 0 ? errno : EIO, path_);
             ended_ = true;
@@ -64,6 +69,7 @@ private:
     char buffer_[kBufferSize];
     std::size_t pos_ = 0;
     std::size_t len_ = 0;
+    std::size_t read_ = 0;
     bool ended_ = false;
 };
 
@@ -136,11 +142,15 @@ bool IsDecimalNumber(std::string_view t, char mark) {
 }
 
 int ReadDataFile(const std::string& path, double* values, DataFileSource* source) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) RaiseFileError(errno, path);
-    if (S_ISDIR(st.st_mode)) RaiseFileError(EISDIR, path);
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) RaiseFileError(errno, path);
+    // A regular file of a data file's size (filerules.h): a pipe or a device
+    // would never end.
+    const int fd = OpenInputFile(path, kDataFileInput);
+    std::FILE* f = ::fdopen(fd, "rb");
+    if (f == nullptr) {
+        const int code = errno;
+        ::close(fd);
+        RaiseFileError(code, path);
+    }
     FileCloser closer{f};
     DataReader in(f, path);
 
@@ -220,7 +230,7 @@ std::vector<DataFileWarning> InspectDataFile(const std::string& path) {
     std::vector<DataFileWarning> warnings;
     std::string bytes;
     try {
-        bytes = ReadFileContents(path);
+        bytes = ReadInputFile(path, kDataFileInput);
     } catch (const ZarnError&) {
         return warnings;  // the reader reports the file's fault
     }

@@ -74,4 +74,32 @@ void FloatingPointCheck::RaiseIfFaulted() {
     if (flags & FE_INVALID) throw ZarnError(kInvalidOperationText);
 }
 
+// Where the system's words would be English runtime texts, the tools
+// say what happened in Portuguese; the runtime's text follows in brackets.
+std::string FileErrorWords(int code, const std::string& path) {
+    switch (code) {
+        case ENOENT: {
+            const auto slash = path.find_last_of('/');
+            struct stat st {};
+            const bool folder = slash == std::string::npos ||
+                                (::stat(slash == 0 ? "/" : path.substr(0, slash).c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+            return folder ? "o arquivo não existe" : "a pasta do arquivo não existe";
+        }
+        case ENOTDIR: return "uma parte do caminho não é uma pasta";
+        case EACCES:
+        case EPERM: return "sem permissão de acesso";
+        case EISDIR: return "é uma pasta, não um arquivo";
+        case EROFS: return "o disco é somente para leitura";
+        case EMFILE:
+        case ENFILE: return "há arquivos abertos demais";
+        case ENOSPC:
+        case EDQUOT: return "o disco está cheio";
+        case ENAMETOOLONG: return "o nome é longo demais para o sistema de arquivos";
+        case ELOOP: return "os links simbólicos do caminho formam um laço (ou são demais)";
+        case EIO: return "erro de leitura ou gravação no disco";
+        default: break;
+    }
+    return "erro do sistema número " + std::to_string(code);
+}
+
 }  // namespace zarn

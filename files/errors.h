@@ -6,6 +6,7 @@
 //   FileError                 a ZarnError with the errno value and the path
 //   FileErrorText             the runtime's English text for an errno value
 //   RaiseFileError            throw the file error for an errno value and path
+//   FileErrorWords            the same fault in Portuguese words
 //   FloatingPointCheck        clears the IEEE flags; Raise() throws on a fault
 //   FloatingPointFlagsKept    restores the thread's IEEE flags on leaving a scope
 //
@@ -60,6 +61,9 @@ extern const char* const kReadBeyondEndText;      // "Read beyond end of file"
 // denied", "Too many open files", "Disk full", or "I/O error N".
 std::string FileErrorText(int code, const std::string& path);
 [[noreturn]] void RaiseFileError(int code, const std::string& path);
+// The same fault in Portuguese words ("o disco está cheio"), for the tools
+// and the messages that are the program's own.
+std::string FileErrorWords(int code, const std::string& path);
 
 // Clears the IEEE exception flags on construction. Raise() throws the text of
 // the first fault flagged since then (division by zero before overflow before

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "files/errors.h"
+#include "files/filerules.h"
 
 namespace zarn {
 
@@ -50,21 +51,24 @@ std::string ResolvedPath(const std::string& path) {
     return resolved;
 }
 
+// True for a name in the system's folders of devices and open files
+// (/dev/stdout, /dev/fd/1, /proc/self/fd/1): it stands for a device or for a
+// file the process already holds open, is written through, and is never
+// replaced (renaming over /dev/stdout would replace the system's link).
+bool IsSystemName(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return false;
+    const std::string folder = ResolvedPath(slash == 0 ? "/" : path.substr(0, slash));
+    for (const char* system : {"/dev", "/proc"}) {
+        const std::size_t n = std::char_traits<char>::length(system);
+        if (folder.compare(0, n, system) == 0 && (folder.size() == n || folder[n] == '/')) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
-std::string ReadFileContents(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) RaiseFileError(errno, path);
-    std::string bytes;
-    char buffer[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    const bool failed = std::ferror(f) != 0;
-    const int code = errno;
-    std::fclose(f);
-    if (failed) RaiseFileError(code != 0 ? code : EIO, path);
-    return bytes;
-}
+std::string ReadFileContents(const std::string& path) { return ReadInputFile(path, kDownloadInput); }
 
 void ReplaceFileContents(const std::string& path, std::string_view bytes,
                          const std::function<std::string(WriteStage, int)>& errorText, LinkAtTarget linkAtTarget) {
@@ -78,7 +82,8 @@ void ReplaceFileContents(const std::string& path, std::string_view bytes,
     const bool replaceLink = link && linkAtTarget == LinkAtTarget::Replace;
     bool exists = link ? ::stat(path.c_str(), &st) == 0 : ::lstat(path.c_str(), &st) == 0;
     // A device or pipe is written in place: there is nothing to rename over.
-    if (exists && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+    // So is a system name such as /dev/stdout, whatever it stands for.
+    if (exists && !S_ISDIR(st.st_mode) && (!S_ISREG(st.st_mode) || IsSystemName(path))) {
         const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         if (fd < 0) fail(WriteStage::Create, errno);
         const bool written = WriteAll(fd, bytes);

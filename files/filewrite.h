@@ -3,13 +3,15 @@
 // bytes go to a temporary file beside the target, which replaces the target
 // only once complete and flushed. The previous file survives any failure.
 //
-//   ReadFileContents      every byte of a file; a failure to open or read it
+//   ReadFileContents      every byte of a file of at most 64 MB (the input
+//                         rule of filerules.h); a failure to open or read it
 //                         throws the runtime's file error (RaiseFileError)
 //   ReplaceFileContents   the write; a symbolic link keeps pointing where it
 //                         did (or, asked, is replaced by the file and never
 //                         followed), an existing file keeps its permissions, a
 //                         file the user may not write is refused, and a device
-//                         or pipe (such as /dev/full) is written in place
+//                         or pipe (such as /dev/full), or a system name such as
+//                         /dev/stdout whatever it stands for, is written in place
 #pragma once
 
 #include <functional>

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "files/errors.h"
+#include "files/filerules.h"
 #include "files/filewrite.h"
 
 namespace zarn {
@@ -106,7 +107,7 @@ ProjectSettings ReadProjectSettings(const std::string& projectPath) {
     const std::string path = ProjectSettingsPath(projectPath);
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) return {};
-    return ParseProjectSettings(ReadFileContents(path));
+    return ParseProjectSettings(ReadInputFile(path, kSettingsInput));
 }
 
 void WriteProjectSettings(const std::string& projectPath, const ProjectSettings& settings) {

@@ -3,10 +3,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <unistd.h>
 #include <fstream>
 #include <map>
 
 #include "files/errors.h"
+#include "files/filerules.h"
 #include "files/filewrite.h"
 #include "import/importtext.h"
 
@@ -143,10 +146,24 @@ bool IsImportableFile(const std::string& path) {
     std::string extension = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (extension == ".csv" || extension == ".tsv") return true;
-    std::ifstream in(path, std::ios::binary);
+    // Only a regular file is looked at (files/filerules.h): a pipe or a
+    // device would never end. One too large is taken, and refused with its
+    // size when it is imported.
+    int fd = -1;
+    try {
+        fd = OpenInputFile(path, InputLimit{static_cast<std::size_t>(-1), kDownloadInput.Kind});
+    } catch (const ZarnError&) {
+        return false;
+    }
     std::string head(kSniffBytes, '\0');
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<std::size_t>(in.gcount()));
+    std::size_t got = 0;
+    for (ssize_t n; got < head.size() && (n = ::read(fd, head.data() + got, head.size() - got)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    head.resize(got);
     const ImportFormat format = DetectImportFormat(head);
     return format == ImportFormat::HidroWeb || format == ImportFormat::Usgs;
 }

@@ -65,106 +65,105 @@ int FindHidroWebColumnLine(const std::vector<std::string>& lines) {
     return -1;
 }
 
-// ImportHidroWeb: one row per month and consistency level with the daily
-// values; level 2 (consisted) replaces level 1 (raw) for the same month. The
-// hydrological year starts on the 1st of month S (by default the calendar
-// month with the smallest mean of the monthly means); a year is kept when at
-// most P % of its days are missing, months absent from the file included,
-// and its value is its largest daily value (the first day of a tie).
-void ImportHidroWeb(const std::vector<std::string>& lines, const ImportOptions& o, ImportResult& r) {
-    const int head = FindHidroWebColumnLine(lines);
-    if (head < 0)
-        throw ZarnError("Linha de colunas do HidroWeb (EstacaoCodigo;NivelConsistencia;Data;...;Vazao01;...) não "
-                        "encontrada");
+namespace {
+
+// Where the columns of a HidroWeb export are, and which daily values it holds.
+struct HidroWebColumns {
+    const DailyKind* Kind = nullptr;
+    int Level = -1, Date = -1;
+    int Day[kMaxDaysInMonth], Status[kMaxDaysInMonth];
+};
+
+HidroWebColumns ReadHidroWebColumns(const std::vector<std::string>& lines, int head) {
     const auto columns = SplitFields(lines[head], ColumnSeparator::Semicolon);
     auto column = [&](const std::string& name) {
         const auto it = std::find(columns.begin(), columns.end(), name);
         return it == columns.end() ? -1 : static_cast<int>(it - columns.begin());
     };
-    const DailyKind* kind = nullptr;
+    HidroWebColumns c;
     for (const auto& k : kDailyKinds)
         if (column(std::string(k.Prefix) + "01") >= 0) {
-            kind = &k;
+            c.Kind = &k;
             break;
         }
-    const int levelColumn = column("NivelConsistencia"), dateColumn = column("Data");
-    int dayColumn[kMaxDaysInMonth], statusColumn[kMaxDaysInMonth];
+    c.Level = column("NivelConsistencia");
+    c.Date = column("Data");
     for (int d = 1; d <= kMaxDaysInMonth; ++d) {
-        dayColumn[d - 1] = column(kind->Prefix + TwoDigits(d));
-        statusColumn[d - 1] = column(kind->Prefix + TwoDigits(d) + "Status");
-        if (dayColumn[d - 1] < 0) FailAt("Coluna " + (kind->Prefix + TwoDigits(d)) + " ausente", head + 1, lines[head]);
+        c.Day[d - 1] = column(c.Kind->Prefix + TwoDigits(d));
+        c.Status[d - 1] = column(c.Kind->Prefix + TwoDigits(d) + "Status");
+        if (c.Day[d - 1] < 0) FailAt("Coluna " + (c.Kind->Prefix + TwoDigits(d)) + " ausente", head + 1, lines[head]);
     }
-    if (levelColumn < 0 || dateColumn < 0)
-        FailAt("Colunas NivelConsistencia e Data são necessárias", head + 1, lines[head]);
-    r.Format = ImportFormat::HidroWeb;
-    r.FormatText = std::string("HidroWeb (") + kind->Text + ")";
-    r.MaxMissingPercent = o.MaxMissingPercent;
+    if (c.Level < 0 || c.Date < 0) FailAt("Colunas NivelConsistencia e Data são necessárias", head + 1, lines[head]);
+    return c;
+}
 
-    // The stations, then the rows of the one read.
-    std::vector<std::string> stations;
-    for (std::size_t i = head + 1; i < lines.size(); ++i) {
-        if (IsBlank(lines[i])) continue;
-        const std::string code(Trim(lines[i].substr(0, lines[i].find(';'))));
-        if (std::find(stations.begin(), stations.end(), code) == stations.end()) stations.push_back(code);
+// The month rows of one station; level 2 replaces level 1 of the same month,
+// a month repeated at the same level keeps its last line (both counted).
+struct HidroWebMonths {
+    std::map<std::pair<int, int>, MonthRow> Rows;
+    int ReplacedRaw = 0, Repeated = 0;
+    std::vector<std::string> RepeatedLines;
+};
+
+// One data line of the station as a month row.
+MonthRow ReadMonthRow(const std::vector<std::string>& f, int line, const HidroWebColumns& c) {
+    auto cell = [&](int k) { return k >= 0 && k < static_cast<int>(f.size()) ? f[k] : std::string(); };
+    MonthRow row;
+    row.Line = line;
+    const std::string level = cell(c.Level);
+    if (level != "1" && level != "2") FailAt("Nível de consistência desconhecido", line, level);
+    row.Level = level[0] - '0';
+    const auto date = ParseDate(cell(c.Date));
+    if (!date || date->Month == 0) FailAt("Data inválida", line, cell(c.Date));
+    CheckYear(date->Year, line, cell(c.Date));
+    row.Year = date->Year;
+    row.Month = date->Month;
+    // Days past the month's end do not exist, whatever their cells hold.
+    for (int d = 1; d <= DaysInMonth(row.Year, row.Month); ++d) {
+        const std::string text = cell(c.Day[d - 1]);
+        if (text.empty()) {
+            row.Days.emplace_back();
+            continue;
+        }
+        DayValue v{ValueText(text, ',', line), 0, StatusText(cell(c.Status[d - 1]))};
+        v.Number = NumberOf(v.Text);
+        row.Days.emplace_back(std::move(v));
     }
-    r.Stations = stations;
-    r.Station = ChooseStation(stations, o.Station, "estação");
+    return row;
+}
 
-    std::map<std::pair<int, int>, MonthRow> months;
-    int replacedRaw = 0, repeated = 0, consisted = 0;
-    std::vector<std::string> repeatedLines;
+HidroWebMonths ReadHidroWebMonths(const std::vector<std::string>& lines, int head, const HidroWebColumns& c,
+                                  const std::string& station) {
+    HidroWebMonths months;
     for (std::size_t i = head + 1; i < lines.size(); ++i) {
         if (IsBlank(lines[i])) continue;
         const int line = static_cast<int>(i) + 1;
         const auto f = SplitFields(lines[i], ColumnSeparator::Semicolon);
-        if (f[0] != r.Station) continue;
-        auto cell = [&](int c) { return c >= 0 && c < static_cast<int>(f.size()) ? f[c] : std::string(); };
-        MonthRow row;
-        row.Line = line;
-        const std::string level = cell(levelColumn);
-        if (level != "1" && level != "2") FailAt("Nível de consistência desconhecido", line, level);
-        row.Level = level[0] - '0';
-        const auto date = ParseDate(cell(dateColumn));
-        if (!date || date->Month == 0) FailAt("Data inválida", line, cell(dateColumn));
-        CheckYear(date->Year, line, cell(dateColumn));
-        row.Year = date->Year;
-        row.Month = date->Month;
-        // Days past the month's end do not exist, whatever their cells hold.
-        for (int d = 1; d <= DaysInMonth(row.Year, row.Month); ++d) {
-            const std::string text = cell(dayColumn[d - 1]);
-            if (text.empty()) {
-                row.Days.emplace_back();
-                continue;
-            }
-            DayValue v{ValueText(text, ',', line), 0, StatusText(cell(statusColumn[d - 1]))};
-            v.Number = NumberOf(v.Text);
-            row.Days.emplace_back(std::move(v));
-        }
+        if (f[0] != station) continue;
+        MonthRow row = ReadMonthRow(f, line, c);
         const auto key = std::make_pair(row.Year, row.Month);
-        const auto it = months.find(key);
-        if (it == months.end()) {
-            months.emplace(key, std::move(row));
+        const auto it = months.Rows.find(key);
+        if (it == months.Rows.end()) {
+            months.Rows.emplace(key, std::move(row));
         } else if (it->second.Level > row.Level) {
-            ++replacedRaw;
+            ++months.ReplacedRaw;
         } else {
             if (it->second.Level < row.Level) {
-                ++replacedRaw;
+                ++months.ReplacedRaw;
             } else {
-                ++repeated;
-                repeatedLines.push_back(std::to_string(it->second.Line) + " e " + std::to_string(line));
+                ++months.Repeated;
+                months.RepeatedLines.push_back(std::to_string(it->second.Line) + " e " + std::to_string(line));
             }
             it->second = std::move(row);
         }
     }
-    if (months.empty()) throw ZarnError("O arquivo do HidroWeb não tem linhas de dados");
-    for (const auto& [key, row] : months) consisted += row.Level == 2;
+    return months;
+}
 
-    // The daily values, for the preview's picture of the series.
-    for (const auto& [key, row] : months)
-        for (std::size_t d = 0; d < row.Days.size(); ++d)
-            if (row.Days[d]) r.Daily.push_back({row.Year, row.Month, static_cast<int>(d) + 1, row.Days[d]->Number});
-
-    // Mean of the monthly means per calendar month, the years in order.
+// The mean of the monthly means per calendar month (r.MonthlyMeans) and the
+// month the hydrological year starts on (r.YearStart): the one asked, or the
+// driest (the earlier month of a tie).
+void ChooseYearStart(const std::map<std::pair<int, int>, MonthRow>& months, const ImportOptions& o, ImportResult& r) {
     double sum[kMonths] = {};
     int count[kMonths] = {};
     for (const auto& [key, row] : months) {
@@ -190,12 +189,17 @@ void ImportHidroWeb(const std::vector<std::string>& lines, const ImportOptions& 
     r.YearStartAuto = o.YearStart == 0;
     r.YearStart = r.YearStartAuto ? driest : o.YearStart;
     if (r.YearStart == 0) throw ZarnError("O arquivo do HidroWeb não tem nenhum valor diário");
-    const int s = r.YearStart;
+}
 
+// Each hydrological year kept (its largest daily value) or left out (too many
+// missing days); the years kept with gaps and with a doubtful maximum, for
+// the notes.
+void TakeHydrologicalYears(const std::map<std::pair<int, int>, MonthRow>& months, const ImportOptions& o,
+                           ImportResult& r, std::vector<std::string>& keptWithGaps, std::vector<std::string>& doubtful) {
+    const int s = r.YearStart;
     auto hydroYear = [s](int y, int m) { return m >= s ? y : y - 1; };
     const int first = hydroYear(months.begin()->first.first, months.begin()->first.second);
     const int last = hydroYear(months.rbegin()->first.first, months.rbegin()->first.second);
-    std::vector<std::string> keptWithGaps, doubtful;
     for (int y = first; y <= last; ++y) {
         const std::string label = s == 1 ? YearText(y) : SplitYearText(y);
         int days = 0, missing = 0;
@@ -233,14 +237,59 @@ void ImportHidroWeb(const std::vector<std::string>& lines, const ImportOptions& 
                                  order, missing, days, best == nullptr ? std::string() : best->Text, bestDate});
         }
     }
+}
+
+}  // namespace
+
+// ImportHidroWeb: one row per month and consistency level with the daily
+// values; level 2 (consisted) replaces level 1 (raw) for the same month. The
+// hydrological year starts on the 1st of month S (by default the calendar
+// month with the smallest mean of the monthly means); a year is kept when at
+// most P % of its days are missing, months absent from the file included,
+// and its value is its largest daily value (the first day of a tie).
+void ImportHidroWeb(const std::vector<std::string>& lines, const ImportOptions& o, ImportResult& r) {
+    const int head = FindHidroWebColumnLine(lines);
+    if (head < 0)
+        throw ZarnError("Linha de colunas do HidroWeb (EstacaoCodigo;NivelConsistencia;Data;...;Vazao01;...) não "
+                        "encontrada");
+    const HidroWebColumns columns = ReadHidroWebColumns(lines, head);
+    r.Format = ImportFormat::HidroWeb;
+    r.FormatText = std::string("HidroWeb (") + columns.Kind->Text + ")";
+    r.MaxMissingPercent = o.MaxMissingPercent;
+
+    // The stations, then the rows of the one read.
+    std::vector<std::string> stations;
+    for (std::size_t i = head + 1; i < lines.size(); ++i) {
+        if (IsBlank(lines[i])) continue;
+        const std::string code(Trim(lines[i].substr(0, lines[i].find(';'))));
+        if (std::find(stations.begin(), stations.end(), code) == stations.end()) stations.push_back(code);
+    }
+    r.Stations = stations;
+    r.Station = ChooseStation(stations, o.Station, "estação");
+
+    const HidroWebMonths read = ReadHidroWebMonths(lines, head, columns, r.Station);
+    const auto& months = read.Rows;
+    if (months.empty()) throw ZarnError("O arquivo do HidroWeb não tem linhas de dados");
+    int consisted = 0;
+    for (const auto& [key, row] : months) consisted += row.Level == 2;
+
+    // The daily values, for the preview's picture of the series.
+    for (const auto& [key, row] : months)
+        for (std::size_t d = 0; d < row.Days.size(); ++d)
+            if (row.Days[d]) r.Daily.push_back({row.Year, row.Month, static_cast<int>(d) + 1, row.Days[d]->Number});
+
+    ChooseYearStart(months, o, r);
+    std::vector<std::string> keptWithGaps, doubtful;
+    TakeHydrologicalYears(months, o, r, keptWithGaps, doubtful);
 
     r.Notes.push_back("Meses no arquivo: " + std::to_string(consisted) + " consistidos (nível 2), " +
                       std::to_string(months.size() - consisted) + " brutos (nível 1)." +
-                      (replacedRaw > 0 ? " Presentes nos dois níveis: " + Count(replacedRaw, "mês", "meses") +
-                                             "; valeu o consistido."
-                                       : std::string()));
-    if (repeated > 0)
-        r.Notes.push_back("Mês repetido no mesmo nível (linhas " + Join(repeatedLines, "; ") + "): valeu a última linha.");
+                      (read.ReplacedRaw > 0 ? " Presentes nos dois níveis: " + Count(read.ReplacedRaw, "mês", "meses") +
+                                                  "; valeu o consistido."
+                                            : std::string()));
+    if (read.Repeated > 0)
+        r.Notes.push_back("Mês repetido no mesmo nível (linhas " + Join(read.RepeatedLines, "; ") +
+                          "): valeu a última linha.");
     if (!keptWithGaps.empty())
         r.Notes.push_back("Anos mantidos com dias sem dado (o máximo pode ter ocorrido num deles): " +
                           Join(keptWithGaps, ", ") + ".");

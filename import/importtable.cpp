@@ -18,7 +18,8 @@ namespace {
 
 // How the columns are chosen, said in the summary when they were.
 constexpr const char* kColumnRule =
-    "Regra: a coluna de anos é a de datas, ou a de anos de 4 algarismos distintos e crescentes; a de valores, a "
+    "Regra: a coluna de anos é a de datas, ou a de anos de 4 algarismos distintos e crescentes, ou a de anos próximos "
+    "entre si em qualquer ordem; a de valores, a "
     "outra coluna com mais números (a primeira, num empate) que não seja uma contagem 1, 2, 3...";
 
 
@@ -131,11 +132,39 @@ bool IsYearText(const std::string& f) {
     return f.size() == 4 && ReadInt(f, y);
 }
 
+// A column mostly of years: all of its cells but at most one in five (and at
+// least two) are 4-digit years from kFirstYear to next year.
+constexpr int kOddYearShare = 5;
+// ... whose distinct years lie close: on average at most this many years
+// apart (a record of annual maxima has a year a line, with some gaps). A
+// column of discharges that happen to be 4-digit numbers spreads wider, and
+// of two such columns the closer one is the years.
+constexpr double kYearStepMax = 10.0;
+
+// The mean step between the distinct years of a column mostly of years, in
+// any row order; a negative value when the column is not one.
+double YearColumnStep(const std::vector<std::string>& cells) {
+    std::vector<int> years;
+    for (const std::string& f : cells) {
+        int y = 0;
+        if (f.size() == 4 && ReadInt(f, y) && y >= kFirstYear && y <= LastPlausibleYear()) years.push_back(y);
+    }
+    const std::size_t odd = cells.size() - years.size();
+    if (years.size() < 2 || odd > std::max<std::size_t>(1, cells.size() / kOddYearShare)) return -1.0;
+    std::sort(years.begin(), years.end());
+    years.erase(std::unique(years.begin(), years.end()), years.end());
+    if (years.size() < 2) return -1.0;
+    const double step = static_cast<double>(years.back() - years.front()) / static_cast<double>(years.size() - 1);
+    return step <= kYearStepMax ? step : -1.0;
+}
+
 // Columns chosen from the data (kColumnRule says it in the summary). The
 // year column is a column of dates or hydrological years ("1979/80"), else
 // of 4-digit years that are distinct and rising (a series of years, even one
-// out of range, which is then refused naming its line), else of 4-digit
-// years within kFirstYear to next year; years never become values. The value
+// out of range, which is then refused naming its line), else mostly of
+// years lying close together, in any order (YearColumnStep: a ranked table
+// with one mistyped year; the odd cell is refused naming its line), else of
+// 4-digit years within kFirstYear to next year; years never become values. The value
 // column is the other column with the most numbers (the leftmost of a tie; a
 // cell that is not a number is a missing value) that is not a counter 1, 2, 3.
 void ChooseColumns(const std::vector<TableLine>& all, ImportResult& r) {
@@ -161,7 +190,8 @@ void ChooseColumns(const std::vector<TableLine>& all, ImportResult& r) {
     };
     const int columns = static_cast<int>(width);
     if (r.DateColumn == 0 && width > 1) {
-        int dates = 0, series = 0, years = 0;
+        int dates = 0, series = 0, mostly = 0, years = 0;
+        double closest = 0.0;
         for (int c = columns - 1; c >= 0; --c) {
             const auto v = cells(c);
             // A day that does not exist (30/02/1970) still marks a date
@@ -171,6 +201,8 @@ void ChooseColumns(const std::vector<TableLine>& all, ImportResult& r) {
                     return (d && (d->Month != 0 || d->SplitYear)) || LooksLikeDate(f);
                 }))
                 dates = c + 1;
+            if (const double step = YearColumnStep(v); step >= 0.0 && (mostly == 0 || step <= closest))
+                mostly = c + 1, closest = step;
             if (!all_of(v, IsYearText)) continue;
             bool rising = true;
             for (std::size_t k = 1; k < v.size(); ++k) rising = rising && std::stoi(v[k]) > std::stoi(v[k - 1]);
@@ -181,7 +213,7 @@ void ChooseColumns(const std::vector<TableLine>& all, ImportResult& r) {
                 }))
                 years = c + 1;
         }
-        r.DateColumn = dates != 0 ? dates : series != 0 ? series : years;
+        r.DateColumn = dates != 0 ? dates : series != 0 ? series : mostly != 0 ? mostly : years;
     }
     int value = 0, fallback = 0;
     long valueNumbers = 0, fallbackNumbers = 0;
@@ -260,6 +292,124 @@ void JoinSpaceThousands(std::vector<TableLine>& rows, const std::vector<std::str
 
 }  // namespace
 
+namespace {
+
+// The cell of column c (from 1) of a row, "" past its end.
+std::string CellOf(const TableLine& t, int c) {
+    return c >= 1 && c <= static_cast<int>(t.Fields.size()) ? t.Fields[c - 1] : std::string();
+}
+
+// The index of the first data row: with a date column its first date starts
+// the data (the value there may be missing); without one, the first number.
+std::size_t FirstDataRow(const std::vector<TableLine>& rows, const ImportResult& r) {
+    auto dated = [&](const std::string& d) { return IsDateOrYear(d) || LooksLikeDate(d); };
+    std::size_t start = 0;
+    while (start < rows.size() && !(r.DateColumn > 0 ? dated(CellOf(rows[start], r.DateColumn))
+                                                     : IsNumberLike(CellOf(rows[start], r.ValueColumn))))
+        ++start;
+    if (start == rows.size())
+        throw ZarnError("Nenhuma linha da tabela tem um número na coluna " + std::to_string(r.ValueColumn));
+    return start;
+}
+
+struct TableEntry {
+    std::optional<CivilDate> Date;
+    ImportedYear Year;
+    bool Kept;
+    std::string Reason;
+};
+
+// The rows read, and what the notes say of them.
+struct TableRead {
+    std::vector<TableEntry> Entries;
+    std::vector<std::string> NotNumbers, GroupedLines, GroupNames;
+    bool AmbiguousMarks = false, AnyMarked = false, AnyPlainLong = false;
+};
+
+// Every row as a year: its date or year (refused naming the line when
+// invalid or out of range), its value or why it is missing.
+TableRead ReadTableRows(const std::vector<TableLine>& rows, const std::vector<std::string>& lines,
+                        const ImportResult& r, char mark, bool markGuessed) {
+    TableRead read;
+    read.AmbiguousMarks = markGuessed;
+    int grouped = 0, groupedBefore = 0;
+    for (const auto& t : rows) {
+        TableEntry e;
+        e.Year.Line = t.Line;
+        if (r.DateColumn > 0) {
+            const std::string d = CellOf(t, r.DateColumn);
+            e.Date = ParseDate(d);
+            if (!e.Date) FailAt(d.empty() ? "Data ausente" : "Data ou ano inválido", t.Line, d.empty() ? lines[t.Line - 1] : d);
+            CheckYear(e.Date->Year, t.Line, d);
+            e.Year.Label = e.Date->SplitYear ? SplitYearText(e.Date->Year) : YearText(e.Date->Year);
+            if (e.Date->Month != 0) e.Year.Date = std::string(Trim(d));
+        }
+        const std::string v = CellOf(t, r.ValueColumn);
+        if (IsMissingMarker(v)) {
+            e.Kept = false;
+            e.Reason = v.empty() ? "sem valor" : "sem valor (" + v + ")";
+        } else if (ClassifyCell(v, mark) == CellKind::NotNumber) {
+            // "s/d", "420*", "?": a missing value, listed with its line.
+            e.Kept = false;
+            e.Reason = "valor não numérico " + Quoted(v);
+            read.NotNumbers.push_back(std::to_string(t.Line));
+        } else {
+            e.Kept = true;
+            std::string groupName;
+            e.Year.Value = ValueText(v, mark, t.Line, &grouped, &groupName);
+            if (grouped > groupedBefore) read.GroupedLines.push_back(std::to_string(t.Line));
+            if (!groupName.empty() &&
+                std::find(read.GroupNames.begin(), read.GroupNames.end(), groupName) == read.GroupNames.end())
+                read.GroupNames.push_back(groupName);
+            groupedBefore = grouped;
+            // "1.234" beside "987": the mark may be a thousands separator.
+            const auto at = v.find(mark);
+            if (at != std::string::npos) {
+                read.AnyMarked = true;
+                read.AmbiguousMarks =
+                    read.AmbiguousMarks && v.size() - at - 1 == 3 && v.find_first_of("eE") == std::string::npos;
+            } else if (v.find_first_of("eE") == std::string::npos) {
+                read.AnyPlainLong = true;
+            }
+        }
+        read.Entries.push_back(std::move(e));
+    }
+    return read;
+}
+
+// With dates the rows go in time order (ties keep file order), said in a note
+// when that moved any.
+void PutInTimeOrder(std::vector<TableEntry>& entries, ImportResult& r) {
+    const auto before = entries;
+    std::stable_sort(entries.begin(), entries.end(), [](const TableEntry& a, const TableEntry& b) {
+        return std::tie(a.Date->Year, a.Date->Month, a.Date->Day) < std::tie(b.Date->Year, b.Date->Month, b.Date->Day);
+    });
+    bool moved = false;
+    for (std::size_t k = 0; k < entries.size(); ++k) moved = moved || entries[k].Year.Line != before[k].Year.Line;
+    if (moved) r.Notes.push_back("As linhas foram postas em ordem cronológica pela coluna " + std::to_string(r.DateColumn) + ".");
+}
+
+void AddTableNotes(const TableRead& read, bool chosen, char mark, ImportResult& r) {
+    if (chosen)
+        r.Notes.push_back("Colunas escolhidas automaticamente: valores na coluna " + std::to_string(r.ValueColumn) +
+                          (r.DateColumn > 0 ? ", datas ou anos na coluna " + std::to_string(r.DateColumn) : std::string()) +
+                          ". " + kColumnRule);
+    if (!read.NotNumbers.empty())
+        r.Notes.push_back("Valores não numéricos deixados de fora como falhas (linhas " +
+                          JoinCut(read.NotNumbers, kMaxListed, "linhas") + "): confira se não é um valor com anotação.");
+    if (!read.GroupedLines.empty())
+        r.Notes.push_back("Valores com separador de milhar (" + Join(read.GroupNames, ", ") + ") lidos sem ele (linhas " +
+                          JoinCut(read.GroupedLines, kMaxListed, "linhas") + ").");
+    if (r.DateColumn == 0)
+        r.Notes.push_back("Sem coluna de datas: os valores ficam na ordem do arquivo, sem rótulo de ano.");
+    if (read.AmbiguousMarks && read.AnyMarked && read.AnyPlainLong)
+        r.Notes.push_back(std::string("Todos os valores com ") + (mark == ',' ? "vírgula" : "ponto") +
+                          " têm três algarismos depois dela e há valores sem ela: confira se não é separador de "
+                          "milhar (1" + mark + "234 seria mil duzentos e trinta e quatro). Ela foi lida como separador decimal.");
+}
+
+}  // namespace
+
 // ImportTable: the value column and, optionally, a date or year column;
 // with dates the rows are put in time order (ties keep file order), without
 // them the file order stays. Header lines are skipped; a row whose value
@@ -281,22 +431,12 @@ void ImportTable(const std::vector<std::string>& lines, const ImportOptions& o, 
     const bool chosen = r.ValueColumn == 0;
     if (chosen) ChooseColumns(rows, r);
     for (const auto& t : rows) r.ColumnCount = std::max(r.ColumnCount, static_cast<int>(t.Fields.size()));
-    auto cell = [](const TableLine& t, int c) {
-        return c >= 1 && c <= static_cast<int>(t.Fields.size()) ? t.Fields[c - 1] : std::string();
-    };
 
     // Header lines: those above the first row with a number in the value
     // column (and a date in the date column).
     std::size_t start = 0;
     if (o.HeaderLines < 0) {
-        // With a date column, its first date starts the data (the value
-        // there may be missing); without one, the first number.
-        auto dated = [&](const std::string& d) { return IsDateOrYear(d) || LooksLikeDate(d); };
-        while (start < rows.size() && !(r.DateColumn > 0 ? dated(cell(rows[start], r.DateColumn))
-                                                         : IsNumberLike(cell(rows[start], r.ValueColumn))))
-            ++start;
-        if (start == rows.size())
-            throw ZarnError("Nenhuma linha da tabela tem um número na coluna " + std::to_string(r.ValueColumn));
+        start = FirstDataRow(rows, r);
         r.HeaderLines = rows[start].Line - 1;
     } else {
         r.HeaderLines = o.HeaderLines;
@@ -307,89 +447,20 @@ void ImportTable(const std::vector<std::string>& lines, const ImportOptions& o, 
         // With "," between columns a decimal comma can only come quoted.
         decimal = DecimalMark::Point;
         for (const auto& t : rows)
-            if (cell(t, r.ValueColumn).find(',') != std::string::npos) decimal = DecimalMark::Comma;
+            if (CellOf(t, r.ValueColumn).find(',') != std::string::npos) decimal = DecimalMark::Comma;
     }
     r.Decimal = decimal;
     const char mark = decimal == DecimalMark::Comma ? ',' : '.';
 
-    struct Entry {
-        std::optional<CivilDate> Date;
-        ImportedYear Year;
-        bool Kept;
-        std::string Reason;
-    };
-    std::vector<Entry> entries;
-    std::vector<std::string> notNumbers, groupedLines;
-    int grouped = 0, groupedBefore = 0;
-    bool ambiguousMarks = o.Decimal == DecimalMark::Auto, anyMarked = false, anyPlainLong = false;
-    for (const auto& t : rows) {
-        Entry e;
-        e.Year.Line = t.Line;
-        if (r.DateColumn > 0) {
-            const std::string d = cell(t, r.DateColumn);
-            e.Date = ParseDate(d);
-            if (!e.Date) FailAt(d.empty() ? "Data ausente" : "Data ou ano inválido", t.Line, d.empty() ? lines[t.Line - 1] : d);
-            CheckYear(e.Date->Year, t.Line, d);
-            e.Year.Label = e.Date->SplitYear ? SplitYearText(e.Date->Year) : YearText(e.Date->Year);
-            if (e.Date->Month != 0) e.Year.Date = std::string(Trim(d));
-        }
-        const std::string v = cell(t, r.ValueColumn);
-        if (IsMissingMarker(v)) {
-            e.Kept = false;
-            e.Reason = v.empty() ? "sem valor" : "sem valor (" + v + ")";
-        } else if (ClassifyCell(v, mark) == CellKind::NotNumber) {
-            // "s/d", "420*", "?": a missing value, listed with its line.
-            e.Kept = false;
-            e.Reason = "valor não numérico " + Quoted(v);
-            notNumbers.push_back(std::to_string(t.Line));
-        } else {
-            e.Kept = true;
-            e.Year.Value = ValueText(v, mark, t.Line, &grouped);
-            if (grouped > groupedBefore) groupedLines.push_back(std::to_string(t.Line));
-            groupedBefore = grouped;
-            // "1.234" beside "987": the mark may be a thousands separator.
-            const auto at = v.find(mark);
-            if (at != std::string::npos) {
-                anyMarked = true;
-                ambiguousMarks = ambiguousMarks && v.size() - at - 1 == 3 && v.find_first_of("eE") == std::string::npos;
-            } else if (v.find_first_of("eE") == std::string::npos) {
-                anyPlainLong = true;
-            }
-        }
-        entries.push_back(std::move(e));
-    }
-    if (r.DateColumn > 0) {
-        const auto before = entries;
-        std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-            return std::tie(a.Date->Year, a.Date->Month, a.Date->Day) < std::tie(b.Date->Year, b.Date->Month, b.Date->Day);
-        });
-        bool moved = false;
-        for (std::size_t k = 0; k < entries.size(); ++k) moved = moved || entries[k].Year.Line != before[k].Year.Line;
-        if (moved) r.Notes.push_back("As linhas foram postas em ordem cronológica pela coluna " + std::to_string(r.DateColumn) + ".");
-    }
+    TableRead read = ReadTableRows(rows, lines, r, mark, o.Decimal == DecimalMark::Auto);
+    if (r.DateColumn > 0) PutInTimeOrder(read.Entries, r);
     int order = 0;
-    for (auto& e : entries) {
+    for (auto& e : read.Entries) {
         e.Year.Order = order++;
         if (e.Kept) r.Kept.push_back(e.Year);
         else r.LeftOut.push_back({e.Year.Label, e.Reason, e.Year.Line, e.Year.Order});
     }
-
-    if (chosen)
-        r.Notes.push_back("Colunas escolhidas automaticamente: valores na coluna " + std::to_string(r.ValueColumn) +
-                          (r.DateColumn > 0 ? ", datas ou anos na coluna " + std::to_string(r.DateColumn) : std::string()) +
-                          ". " + kColumnRule);
-    if (!notNumbers.empty())
-        r.Notes.push_back("Valores não numéricos deixados de fora como falhas (linhas " + JoinCut(notNumbers, kMaxListed, "linhas") +
-                          "): confira se não é um valor com anotação.");
-    if (!groupedLines.empty())
-        r.Notes.push_back(std::string("Valores com separador de milhar (") + (mark == ',' ? "ponto" : "vírgula") +
-                          ") lidos sem ele (linhas " + JoinCut(groupedLines, kMaxListed, "linhas") + ").");
-    if (r.DateColumn == 0)
-        r.Notes.push_back("Sem coluna de datas: os valores ficam na ordem do arquivo, sem rótulo de ano.");
-    if (ambiguousMarks && anyMarked && anyPlainLong)
-        r.Notes.push_back(std::string("Todos os valores com ") + (mark == ',' ? "vírgula" : "ponto") +
-                          " têm três algarismos depois dela e há valores sem ela: confira se não é separador de "
-                          "milhar (1" + mark + "234 seria mil duzentos e trinta e quatro). Ela foi lida como separador decimal.");
+    AddTableNotes(read, chosen, mark, r);
 }
 
 }  // namespace zarn::importing

@@ -26,7 +26,7 @@ constexpr std::size_t kQuotedTextMax = 60;
 
 // Digits grouped by threes with `group` ("1.234", "12.345.678"), optionally
 // followed by `mark` and digits: a number written with thousands separators.
-bool IsGroupedNumber(std::string_view t, char group, char mark) {
+bool IsGroupedBy(std::string_view t, std::string_view group, char mark) {
     std::size_t i = 0;
     const std::size_t n = t.size();
     if (i < n && (t[i] == '+' || t[i] == '-')) ++i;
@@ -34,8 +34,8 @@ bool IsGroupedNumber(std::string_view t, char group, char mark) {
     while (i < n && IsDigit(t[i])) ++i;
     if (i == start || i - start > 3) return false;
     int groups = 0;
-    while (i < n && t[i] == group) {
-        ++i;
+    while (i < n && t.substr(i, group.size()) == group) {
+        i += group.size();
         for (int k = 0; k < 3; ++k, ++i)
             if (i >= n || !IsDigit(t[i])) return false;
         ++groups;
@@ -47,6 +47,47 @@ bool IsGroupedNumber(std::string_view t, char group, char mark) {
         if (i == fraction) return false;
     }
     return i == n;
+}
+
+bool IsGroupedNumber(std::string_view t, char group, char mark) { return IsGroupedBy(t, std::string_view(&group, 1), mark); }
+
+// The thousands separators a value may be written with besides "." and ",":
+// none of them is ever a decimal mark, so a number grouped by threes with one
+// of them has one reading.
+struct GroupSeparator {
+    std::string_view Bytes;
+    const char* Name;
+};
+constexpr GroupSeparator kOtherGroupSeparators[] = {
+    {" ", "espaço"},
+    {"\xC2\xA0", "espaço não separável"},             // U+00A0
+    {"\xE2\x80\xAF", "espaço estreito não separável"},  // U+202F
+    {"\xE2\x80\x89", "espaço fino"},                    // U+2009
+    {"'", "apóstrofo"},
+    {"\xE2\x80\x99", "apóstrofo"},                      // U+2019
+    {"_", "sublinhado"},
+};
+
+// The text without every occurrence of `group`.
+std::string WithoutGroups(std::string_view t, std::string_view group) {
+    std::string plain;
+    for (std::size_t i = 0; i < t.size();) {
+        if (t.substr(i, group.size()) == group) {
+            i += group.size();
+        } else {
+            plain += t[i++];
+        }
+    }
+    return plain;
+}
+
+// The separator of kOtherGroupSeparators in t whose removal leaves a number
+// with `mark`, well placed or not; nullptr when none.
+const GroupSeparator* OtherGroupSeparator(std::string_view t, char mark) {
+    for (const GroupSeparator& g : kOtherGroupSeparators)
+        if (t.find(g.Bytes) != std::string_view::npos && IsDecimalNumber(WithoutGroups(t, g.Bytes), mark))
+            return &g;
+    return nullptr;
 }
 
 // A time of day after a date: "00:00", "23:45:10", "00:00:00.000".
@@ -120,6 +161,7 @@ CellKind ClassifyCell(std::string_view t, char mark) {
     if (IsDecimalNumber(t, mark)) return CellKind::Number;
     const char other = mark == '.' ? ',' : '.';
     if (IsGroupedNumber(t, other, mark) || IsGroupedNumber(t, mark, other)) return CellKind::Thousands;
+    if (OtherGroupSeparator(t, mark) != nullptr || OtherGroupSeparator(t, other) != nullptr) return CellKind::Thousands;
     if (IsDecimalNumber(t, other)) return CellKind::OtherDecimal;
     return CellKind::NotNumber;
 }
@@ -144,20 +186,32 @@ double NumberOf(const std::string& pointText) {
     return end == e ? v : 0.0;
 }
 
-std::string ValueText(std::string_view cell, char mark, int line, int* grouped) {
+std::string ValueText(std::string_view cell, char mark, int line, int* grouped, std::string* groupName) {
     const char group = mark == '.' ? ',' : '.';
     switch (ClassifyCell(cell, mark)) {
         case CellKind::Number: return PointText(cell);
-        case CellKind::Thousands:
+        case CellKind::Thousands: {
             // Grouped by the other mark than the decimal one: only one reading.
             if (IsGroupedNumber(cell, group, mark)) {
                 std::string plain;
                 for (char c : cell)
                     if (c != group) plain += c;
                 if (grouped != nullptr) ++*grouped;
+                if (groupName != nullptr) *groupName = group == '.' ? "ponto" : "vírgula";
                 return PointText(plain);
             }
+            // A blank, an apostrophe or an underscore between groups of three.
+            const GroupSeparator* other = OtherGroupSeparator(cell, mark);
+            if (other != nullptr && IsGroupedBy(cell, other->Bytes, mark)) {
+                if (grouped != nullptr) ++*grouped;
+                if (groupName != nullptr) *groupName = other->Name;
+                return PointText(WithoutGroups(cell, other->Bytes));
+            }
+            if (other != nullptr)
+                FailAt(std::string("Separador de milhar (") + other->Name + ") fora dos grupos de três algarismos", line,
+                       cell, "grave os valores sem separador de milhar");
             FailAt("Separador de milhar não aceito", line, cell, "grave os valores sem separador de milhar");
+        }
         case CellKind::OtherDecimal:
             FailAt(std::string("Separador decimal diferente do usado no arquivo (") + (mark == ',' ? "vírgula" : "ponto") +
                        ")",

@@ -78,10 +78,13 @@ std::string PointText(std::string_view t);
 double NumberOf(const std::string& pointText);
 
 // The "." text of a value cell written with `mark` as its decimal mark; a
-// number grouped by thousands with the other mark ("1.234,5" with ",") has
-// only one reading and is taken (counted in *grouped); any other writing is
-// refused naming the line.
-std::string ValueText(std::string_view cell, char mark, int line, int* grouped = nullptr);
+// number grouped by thousands with the other mark ("1.234,5" with ",") or
+// with a blank of any kind, an apostrophe or an underscore ("1 234,5",
+// "1'234.5") has only one reading and is taken (counted in *grouped, the
+// separator's name in *groupName); any other writing, groups out of place
+// included, is refused naming the line.
+std::string ValueText(std::string_view cell, char mark, int line, int* grouped = nullptr,
+                      std::string* groupName = nullptr);
 
 // Years of a series: from kFirstYear to next year (a date beyond is a typing
 // or export fault, as is 01/01/0001).

@@ -27,9 +27,9 @@ constexpr const char* kFactFileName = "indata.clp";
 
 // The program to start: a name without a path is looked up beside ZARN's own
 // executable, then on the program search path; never in the working folder
-// or the start-up folder, where anyone's download could stand in for it. A
-// program found nowhere is handed on by name, and starting it fails.
-QString ResolveProgram(const QString& program) {
+// or the start-up folder, where anyone's download could stand in for it.
+// "" when it is found nowhere.
+QString FindProgram(const QString& program) {
     if (program.contains(QLatin1Char('/'))) return program;
     const QString programDir = FromFileSystem(ProgramDir());
     if (!programDir.isEmpty()) {
@@ -39,8 +39,13 @@ QString ResolveProgram(const QString& program) {
     QStringList path;
     for (const QString& folder : qEnvironmentVariable("PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts))
         if (QDir::isAbsolutePath(folder)) path << folder;  // "" and "." would mean the working folder
-    const QString onPath = QStandardPaths::findExecutable(program, path);
-    return onPath.isEmpty() ? program : onPath;
+    return QStandardPaths::findExecutable(program, path);
+}
+
+// A program found nowhere is handed on by name, and starting it fails.
+QString ResolveProgram(const QString& program) {
+    const QString found = FindProgram(program);
+    return found.isEmpty() ? program : found;
 }
 
 // True when a new file can be created in `folder` (what the fact file needs;
@@ -59,6 +64,12 @@ QString FolderNotWritableText(const QString& folder) {
         .arg(QDir::toNativeSeparators(folder), QString::fromLatin1(kFactFileName));
 }
 
+QString EngineNotInstalledText() {
+    return QStringLiteral("O motor de regras externo (%1) não está instalado: o arquivo de fatos %2 não foi "
+                          "gravado; o parecer do próprio ZARN não depende dele")
+        .arg(kEngineProgram, QString::fromLatin1(kFactFileName));
+}
+
 bool LaunchProgram(Platform& platform, const QString& program, const QStringList& parameters,
                    const QString& directory, int showCommand) {
     return platform.LaunchProgram(ResolveProgram(program), parameters, directory, showCommand == kShowMaximized);
@@ -70,11 +81,15 @@ QString StartRuleEngine(Platform& platform, const Document& document) {
     // By its path: the working folder of the whole program stays as it is
     // (other windows and threads rely on it).
     if (folder.isEmpty() || !CanCreateFileIn(folder)) return FolderNotWritableText(folder);
+    // The fact file is for the external engine alone: without it nothing is
+    // left behind in the start-up folder (often the home folder).
+    const QString engine = FindProgram(kEngineProgram);
+    if (engine.isEmpty()) return EngineNotInstalledText();
     // Written and closed before the engine starts; a failure ends the step
     // here, with no engine started.
     WriteFactFile(document.Record(), startup + "/" + kFactFileName);
     // Neither waited for nor watched: the result is not examined.
-    LaunchProgram(platform, kEngineProgram, kEngineParameters, folder, kShowMaximized);
+    LaunchProgram(platform, engine, kEngineParameters, folder, kShowMaximized);
     return {};
 }
 

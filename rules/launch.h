@@ -6,6 +6,7 @@
 //   StartRuleEngine   writes "indata.clp" in the start-up folder and starts
 //                     "Clipscmd.exe -f choose.bat" there, then returns
 //   FolderNotWritableText  the note when nothing can be written there
+//   EngineNotInstalledText the note when the engine is found nowhere
 #pragma once
 
 #include <QString>
@@ -28,13 +29,17 @@ bool LaunchProgram(Platform& platform, const QString& program, const QStringList
 // The report's next step: writes the document's fact file into the start-up
 // folder by its path and starts the rule engine in that folder, without
 // waiting or looking at the result; the program's working folder is never
-// changed. Returns "" when done, or FolderNotWritableText when no file can be
-// created in the start-up folder (nothing is written or started); a failure
+// changed. Returns "" when done, FolderNotWritableText when no file can be
+// created in the start-up folder, or EngineNotInstalledText when the engine
+// is found neither beside ZARN nor on the search path (in both cases nothing
+// is written or started); a failure
 // to write the fact file in a folder that takes files throws ZarnError, and
 // the engine is not started.
 QString StartRuleEngine(Platform& platform, const Document& document);
 
 // The error text for a start-up folder where no file can be created.
 QString FolderNotWritableText(const QString& folder);
+// The status line's note when the external engine is not installed.
+QString EngineNotInstalledText();
 
 }  // namespace zarn

@@ -56,7 +56,7 @@ StudyOptions ProjectStudyOptions(const ProjectSettings& settings) {
 }
 
 bool WriteRecordStudy(Platform& platform, Document& document, const QString& path, const StudyOptions& options,
-                      int* pages) {
+                      int* pages, LinkAtTarget link) {
     if (!EnsureSimulations(platform, nullptr, document)) return false;
     // The years without flow the project keeps beside it: the advice and the
     // quantile tables take them back in, as the windows do.
@@ -98,7 +98,7 @@ bool WriteRecordStudy(Platform& platform, Document& document, const QString& pat
     const StudyCharts charts{{kStudyTimeChart, serie.Chart1()},
                              {kStudyFrequencyChart, frequencia.Grafico()},
                              {kStudyRatioChart, diagrama.Grafico()}};
-    const int written = WriteStudyPdf(path, doc, charts);
+    const int written = WriteStudyPdf(path, doc, charts, link);
     if (pages) *pages = written;
     return true;
 }

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "files/filewrite.h"
 #include "files/projectsettings.h"
 #include "platform/document.h"
 #include "platform/platform.h"
@@ -35,8 +36,10 @@ StudyOptions ProjectStudyOptions(const ProjectSettings& settings);
 // The study of the document's analysis. Simulates it again when its
 // simulations are not valid (through the platform's progress); false when
 // the user cancelled that. Throws ZarnError when the file cannot be
-// written. `pages` receives the page count when not null.
+// written. `pages` receives the page count when not null. `link`: what
+// becomes of a symbolic link at the path (files/filewrite.h); the windows
+// follow the name the user chose, the tools replace the link.
 bool WriteRecordStudy(Platform& platform, Document& document, const QString& path, const StudyOptions& options,
-                      int* pages = nullptr);
+                      int* pages = nullptr, LinkAtTarget link = LinkAtTarget::Follow);
 
 }  // namespace zarn

@@ -8,7 +8,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -342,9 +341,9 @@ QByteArray StudyPdfBytes(const StudyDocument& doc, const StudyCharts& charts, in
     return bytes;
 }
 
-int WriteStudyPdf(const QString& path, const StudyDocument& doc, const StudyCharts& charts) {
+int WriteStudyPdf(const QString& path, const StudyDocument& doc, const StudyCharts& charts, LinkAtTarget link) {
     int pages = 0;
-    WriteChartFile(path, StudyPdfBytes(doc, charts, &pages));
+    WriteChartFile(path, StudyPdfBytes(doc, charts, &pages), link);
     return pages;
 }
 

@@ -8,8 +8,9 @@
 // chart export code, laid out at their size on paper.
 //
 //   StudyCharts       the charts a document names, by name
-//   WriteStudyPdf     the document written to a path through a QSaveFile:
-//                     an existing file is replaced only once all is written
+//   WriteStudyPdf     the document written to a path through the atomic
+//                     writer: an existing file is replaced only once all is
+//                     written, a device is written in place
 //   StudyPdfBytes     the same into memory (returns the page count too)
 #pragma once
 
@@ -18,6 +19,7 @@
 #include <map>
 #include <string>
 
+#include "files/filewrite.h"
 #include "study/studycontent.h"
 
 class QChart;
@@ -27,7 +29,9 @@ namespace zarn {
 using StudyCharts = std::map<std::string, QChart*>;
 
 // Throws ZarnError when the file cannot be written. Returns the pages written.
-int WriteStudyPdf(const QString& path, const StudyDocument& doc, const StudyCharts& charts);
+// `link`: what becomes of a symbolic link at the path (files/filewrite.h).
+int WriteStudyPdf(const QString& path, const StudyDocument& doc, const StudyCharts& charts,
+                  LinkAtTarget link = LinkAtTarget::Follow);
 QByteArray StudyPdfBytes(const StudyDocument& doc, const StudyCharts& charts, int* pages = nullptr);
 
 }  // namespace zarn

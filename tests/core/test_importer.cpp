@@ -667,6 +667,69 @@ TEST(ImporterTable, NonNumericCellsAreMissingYearsAndYearsNeverValues) {
     EXPECT_EQ(ImportError("30/02/1970;5\n01/03/1971;6\n"), "Data ou ano inválido (linha 1: \"30/02/1970\")");
 }
 
+// Every kind of thousands separator, read where it has one reading and named
+// in the note, refused naming the line where it is out of place; a ranked
+// table whose year column has one typing fault is refused at that line,
+// never read with its years as the values.
+TEST(ImporterTable, ThousandsSeparatorsOfEveryKindAndYearTyposInARankedTable) {
+    struct Grouped {
+        const char* Cell;
+        const char* Value;
+        const char* Name;
+    } grouped[] = {
+        {"10 234,5", "10234.5", "espaço"},
+        {"10\u00A0234,5", "10234.5", "espaço não separável"},
+        {"10\u202F234,5", "10234.5", "espaço estreito não separável"},
+        {"10\u2009234,5", "10234.5", "espaço fino"},
+        {"10'234,5", "10234.5", "apóstrofo"},
+        {"10\u2019234,5", "10234.5", "apóstrofo"},
+        {"10_234,5", "10234.5", "sublinhado"},
+        {"10.234,5", "10234.5", "ponto"},
+        {"1 002 003", "1002003", "espaço"},
+    };
+    for (const Grouped& g : grouped) {
+        SCOPED_TRACE(g.Cell);
+        // The flood of record written with the separator, in a semicolon table.
+        const ImportResult r = ImportText(std::string("ano;vazao\n1970;987,5\n1971;") + g.Cell + "\n1972;412\n", {});
+        EXPECT_EQ(Values(r), (std::vector<std::string>{"987.5", g.Value, "412"}));
+        EXPECT_TRUE(HasNote(r, std::string("Valores com separador de milhar (") + g.Name + ") lidos sem ele (linhas 3)."));
+    }
+    ImportOptions point;
+    point.Decimal = DecimalMark::Point;
+    EXPECT_EQ(Values(ImportText("ano;vazao\n1970;1'234.5\n1971;98.5\n", point)),
+              (std::vector<std::string>{"1234.5", "98.5"}));
+    for (const char* cell : {"1 23,5", "12_34", "1'2345"}) {
+        SCOPED_TRACE(cell);
+        const std::string error = ImportError(std::string("ano;vazao\n1970;98,5\n1971;") + cell + "\n");
+        EXPECT_NE(error.find("fora dos grupos de três algarismos (linha 3: \"" + std::string(cell) + "\")"),
+                  std::string::npos)
+            << error;
+    }
+
+    // Ranked by value, one mistyped year: refused at that line, whatever the typo.
+    const std::string next = std::to_string(LastPlausibleYearForTest());
+    struct Typo {
+        const char* Year;
+        std::string Error;
+    } typos[] = {
+        {"2091", "Ano fora do intervalo de 1800 a " + next + " (linha 4: \"2091\")"},
+        {"1799", "Ano fora do intervalo de 1800 a " + next + " (linha 4: \"1799\")"},
+        {"197", "Data ou ano inválido (linha 4: \"197\")"},
+    };
+    for (const Typo& t : typos) {
+        SCOPED_TRACE(t.Year);
+        const std::string text = std::string("ano;vazao\n1979;1020,5\n1983;695\n") + t.Year +
+                                 ";356,2\n1991;329\n1975;301,7\n1988;250\n";
+        EXPECT_EQ(ImportError(text), t.Error);
+    }
+    // Without the typo the same table is read in time order; values that are
+    // themselves 4-digit numbers within the years' range stay values.
+    EXPECT_EQ(ImportedDataText(ImportText("ano;vazao\n1979;2010\n1983;1905\n1977;1850\n1991;1822\n", {})),
+              "1850\t1977\n2010\t1979\n1905\t1983\n1822\t1991\n");
+    EXPECT_EQ(ImportError("vazao;ano\n2010;1979\n1905;2091\n1850;1977\n1822;1991\n"),
+              "Ano fora do intervalo de 1800 a " + next + " (linha 3: \"2091\")");
+}
+
 TEST(ImporterTable, Utf32IsRecognised) {
     const std::string text = "Ano\tVazão\n1970\t12,5\n1971\t14\n";
     std::u32string wide;

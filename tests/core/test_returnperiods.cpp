@@ -40,6 +40,7 @@ TEST(ParseReturnPeriods, ListsAsTypedAndTheirRefusals) {
         {" 2 , 100 ,2", {2, 100, 2}},                 // order and repeats kept
         {"1,5; 25;1000", {1.5, 25, 1000}},            // ";" lists take the decimal comma
         {"1.01;1e4", {1.01, 10000}},
+        {"1e6", {1e6}},                                // the longest accepted
     };
     for (const Accepted& row : accepted) {
         SCOPED_TRACE(row.text);
@@ -62,6 +63,9 @@ TEST(ParseReturnPeriods, ListsAsTypedAndTheirRefusals) {
         {"2,,5", "A lista de períodos de retorno tem um item vazio"},
         {"2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22",
          "A lista tem 21 períodos de retorno: o máximo é 20"},
+        // Beyond a million years (1 - 1/T rounds to 1 past about 9e15).
+        {"2,1e300", "O período de retorno 1e300 não é aceito: o maior período de retorno aceito é 1000000 anos (um milhão)"},
+        {"1000001", "O período de retorno 1000001 não é aceito: o maior período de retorno aceito é 1000000 anos (um milhão)"},
     };
     for (const Refused& row : refused) {
         SCOPED_TRACE(row.text);
@@ -309,6 +313,32 @@ TEST(ReturnPeriodTable, EachListCountsTheRefitsValidAtAllOfItsPeriods) {
     EXPECT_EQ(dam.Intervals[kLogNormal - 1][0].Upper, q[q.size() - j]);
     // The seven keep their own count.
     EXPECT_EQ(IntervalSamples(s, kLogNormal), seven);
+}
+
+// A period mathematically at p0 is dry for every distribution although
+// 1 - 1/T rounds a unit above it (T = 1.5, p0 = 1/3), and the quantiles of a
+// series with zeros never fall as T grows, up to the longest period accepted.
+TEST_F(ZeroYearsTest, QuantilesRiseFromTheDryPeriodsWithoutAJumpBelowZero) {
+    ASSERT_GT(ReturnPeriodProbability(1.5), 1.0 / 3.0);  // the rounding this guards against
+    EXPECT_TRUE(IsDry(ReturnPeriodProbability(1.5), 1.0 / 3.0));
+    EXPECT_TRUE(IsDry(ReturnPeriodProbability(1.25), 0.2));
+    EXPECT_FALSE(IsDry(ReturnPeriodProbability(1.5000001), 1.0 / 3.0));
+    EXPECT_FALSE(IsDry(1e-300, 0.0));  // without zeros nothing is dry
+    const std::vector<double> periods = {1.01, 1.2, 1.5, 1.5000001, 1.6, 2, 5, 10, 100, 1000, 1e4, 1e5, 1e6};
+    for (double p0 : {1.0 / 3.0, years_.Probability(), 0.0}) {
+        const ReturnPeriodTable table = MakeReturnPeriodTable(*zeros_, &zeroSimulations_, periods, p0,
+                                                              QuantileFaults::Show);
+        for (int d = 1; d <= kDistributionCount; ++d) {
+            SCOPED_TRACE(std::to_string(p0) + " " + DistributionName(d));
+            const auto& q = table.Quantiles[d - 1];
+            if (p0 == 1.0 / 3.0) EXPECT_EQ(q[2], 0.0);  // T = 1.5
+            for (std::size_t t = 1; t < periods.size(); ++t) EXPECT_LE(q[t - 1], q[t]) << periods[t];
+            for (std::size_t t = 0; t < periods.size() && p0 > 0; ++t) {
+                EXPECT_GE(q[t], 0.0);
+                EXPECT_EQ(table.Dry(t), q[t] == 0.0 && IsDry(table.Probabilities[t], p0));
+            }
+        }
+    }
 }
 
 }  // namespace

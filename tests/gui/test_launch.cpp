@@ -109,9 +109,9 @@ private slots:
         for (const QByteArray& path : {QByteArray(".:"), QByteArray("::"), QByteArray("")}) {
             qputenv("PATH", path + QFile::encodeName(bin.path()));
             ScriptedPlatform platform;
-            StartRuleEngine(platform, TestDocument());
-            QCOMPARE(platform.Log.size(), 1);
-            QCOMPARE(platform.Log[0].Text, QStringLiteral("Clipscmd.exe"));  // found nowhere: handed on by name
+            // Found nowhere: not installed, nothing written nor started.
+            QCOMPARE(StartRuleEngine(platform, TestDocument()), EngineNotInstalledText());
+            QVERIFY(platform.Log.isEmpty());
         }
         QVERIFY(PlaceStandIn(bin.path()));
         ScriptedPlatform platform;
@@ -120,11 +120,14 @@ private slots:
                  QFileInfo(bin.filePath("Clipscmd.exe")).canonicalFilePath());
     }
 
-    void missingEngineShowsNothing() {
+    // No litter: the fact file is the external engine's alone.
+    void missingEngineWritesNothingAndSaysSo() {
         qputenv("PATH", QFile::encodeName(elsewhere_->path()));
         StartingPlatform platform;
-        StartRuleEngine(platform, TestDocument());
-        QVERIFY(QFile::exists(startup_->filePath("indata.clp")));
+        QCOMPARE(StartRuleEngine(platform, TestDocument()), EngineNotInstalledText());
+        QVERIFY(EngineNotInstalledText().contains(QStringLiteral("não está instalado")));
+        QCOMPARE(QDir(startup_->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+        QVERIFY(platform.Texts(QStringLiteral("launch")).isEmpty());
         QVERIFY(platform.Texts(QStringLiteral("error")).isEmpty());
         QVERIFY(platform.Texts(QStringLiteral("notice")).isEmpty());
         QCOMPARE(QDir::currentPath(), elsewhere_->path());
@@ -133,6 +136,9 @@ private slots:
     void failedFactFileStartsNothing() {
         // A folder where the fact file should be: it cannot be created.
         QVERIFY(QDir(startup_->path()).mkdir(QStringLiteral("indata.clp")));
+        QTemporaryDir bin;
+        QVERIFY(PlaceStandIn(bin.path()));
+        qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path_);
         ScriptedPlatform platform;
         bool raised = false;
         try {

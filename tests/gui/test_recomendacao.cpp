@@ -31,6 +31,7 @@
 #include "dialogs/resultdialogs.h"
 #include "platform/session.h"
 #include "rules/advicelines.h"
+#include "rules/launch.h"
 #include "support/scriptedplatform.h"
 #include "support/testdocument.h"
 #include "files/textcodec.h"
@@ -222,12 +223,18 @@ private slots:
         QVERIFY(ReadAll(pdf).startsWith("%PDF"));
     }
 
+    // No litter: without the external engine no fact file is written, and
+    // the status line says why.
     void reportNextButtonWithoutTheEngineOpensTheAdvice() {
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent");
         result_->Exibir();
         QDir::setCurrent(QDir::tempPath());
         result_->Avancar()->click();
-        QVERIFY(QFile::exists(dir_->filePath(QStringLiteral("indata.clp"))));
-        QCOMPARE(platform_->Texts(QStringLiteral("launch")).size(), 1);
+        qputenv("PATH", path);
+        QVERIFY(!QFile::exists(dir_->filePath(QStringLiteral("indata.clp"))));
+        QVERIFY(platform_->Texts(QStringLiteral("launch")).isEmpty());
+        QCOMPARE(window_->Estado()->text(), EngineNotInstalledText() + QLatin1Char('.'));
         QVERIFY(window_->isVisible());
         QVERIFY(result_->isVisible());  // the report stays open
         QVERIFY(platform_->Texts(QStringLiteral("error")).isEmpty());
@@ -256,8 +263,15 @@ private slots:
 
     void aFactFileThatCannotBeWrittenIsShownAndTheAdviceStillOpens() {
         QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("indata.clp")));
+        QTemporaryDir bin;  // the engine present: the fact file is wanted
+        const QString engine = bin.filePath(QStringLiteral("Clipscmd.exe"));
+        QVERIFY(QFile::copy(QStringLiteral(ZARN_STANDIN), engine));
+        QVERIFY(QFile::setPermissions(engine, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
         result_->Exibir();
         result_->Avancar()->click();
+        qputenv("PATH", path);
         QCOMPARE(platform_->Texts(QStringLiteral("error")).size(), 1);
         QVERIFY(platform_->Texts(QStringLiteral("launch")).isEmpty());
         QVERIFY(window_->isVisible());

@@ -334,16 +334,20 @@ private slots:
         QVERIFY(notices[0].contains(QStringLiteral("ajuda.hlp")));
     }
 
-    void reportNextStartsTheEngineAndStaysOpen() {
+    // No external engine on the search path: nothing is written nor started.
+    void reportNextWithoutTheEngineWritesNothingAndStaysOpen() {
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent");
         result_->Exibir();
         const QString before = result_->Texto()->toPlainText();
         const QString cwd = QDir::currentPath();
         QTest::mouseClick(result_->Avancar(), Qt::LeftButton);
+        qputenv("PATH", path);
         QVERIFY(result_->isVisible());
         QCOMPARE(result_->Texto()->toPlainText(), before);
         QCOMPARE(QDir::currentPath(), cwd);
-        QVERIFY(QFile::exists(dir_->filePath("indata.clp")));
-        QCOMPARE(platform_->Texts(QStringLiteral("launch")).size(), 1);
+        QVERIFY(!QFile::exists(dir_->filePath("indata.clp")));
+        QVERIFY(platform_->Texts(QStringLiteral("launch")).isEmpty());
         QVERIFY(platform_->Texts(QStringLiteral("error")).isEmpty());
     }
 };
