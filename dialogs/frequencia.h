@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The frequency chart window (TFrequencia): the fitted curves on
+// probability paper with the observed values, a 90 % band and the bounds.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "dialogs/chartwindow.h"
+#include "views/frequencychart.h"
+
+class QAbstractAxis;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+namespace zarn {
+
+class TFrequencia : public ChartWindowBase {
+    Q_OBJECT
+public:
+    TFrequencia(Platform& platform, Document& document, QWidget* parent = nullptr);
+    void Exibir() override;
+    void Preencher();
+    // The distribution checked first for a new analysis and whose band is
+    // drawn (the advisor's recommendation); 0 or none set: the distribution
+    // with the highest probability-plot correlation R. Applied at once when
+    // the window shows that analysis.
+    void SetRecommended(int index);
+    // The recommendation in force for the record (1..8).
+    int Recommended() const;
+
+    // Reads the controls, saves the settings, and draws the chart again.
+    void Desenhar();
+
+    FrequencyChartOptions Opcoes() const;
+    const FrequencyChartData& Dados() const { return data_; }
+
+    QComboBox* Papel() const { return papel_; }
+    QCheckBox* Distribuicao(int index) const { return checks_[index - 1]; }
+    QComboBox* Intervalo() const { return intervalo_; }
+    QComboBox* Posicao() const { return posicao_; }
+    QCheckBox* Limites() const { return limites_; }
+    QCheckBox* EscalaLog() const { return escalaLog_; }
+    QLineEdit* Variavel() const { return variavel_; }
+    QLineEdit* Unidade() const { return unidade_; }
+    QLabel* Aviso() const { return aviso_; }
+
+protected:
+    // The new analysis's recommendation and curves.
+    void Refresh() override;
+
+private:
+    // The checks and the band reset to the recommendation.
+    void Recomendar();
+    void LoadSettings();
+    void SaveSettings() const;
+    QString ValueTitle() const;
+    // The value axis's label: the fields from the project (PreencherRotulo),
+    // the typed text onto the axis and into the project (AplicarRotulo), and
+    // into the project's settings file on Enter or leaving a field
+    // (GuardarRotulo).
+    void PreencherRotulo();
+    void AplicarRotulo();
+    void GuardarRotulo();
+
+    QComboBox* papel_;
+    std::array<QCheckBox*, kDistributionCount> checks_{};
+    QComboBox* intervalo_;
+    QComboBox* posicao_;
+    QCheckBox* limites_;
+    QCheckBox* escalaLog_;
+    QLineEdit* variavel_;
+    QLineEdit* unidade_;
+    QLabel* aviso_;
+
+    FrequencyChartData data_;
+    QAbstractAxis* valueAxis_ = nullptr;  // the drawn chart's value axis
+    std::uint64_t shownGeneration_ = ~std::uint64_t{0};  // the document's analysis the label was read for
+    std::optional<std::string> savedVariable_, savedUnit_;  // as last written
+    int recommended_ = 0;
+    // The analysis the checks were set for: a new one resets them.
+    int shownSize_ = -1;
+    std::array<ParameterSet, kDistributionCount> shownParameters_{};
+    bool bandWanted_ = true;
+    bool filling_ = false;  // controls being set by the window itself
+};
+
+}  // namespace zarn
