@@ -26,6 +26,7 @@
 #include "analysis/format.h"
 #include "analysis/record.h"
 #include "dialogs/chartexport.h"
+#include "dialogs/chartmarkers.h"
 #include "platform/platform.h"
 #include "platform/session.h"
 #include "rules/advisor.h"
@@ -44,6 +45,13 @@ constexpr double kBandEdgeWidth = 1.0;
 constexpr int kBandAlpha = 60;
 constexpr double kObservedMarker = 7.0;
 constexpr double kMarkedMarker = 7.0;  // the study's return periods on the curves
+
+QList<QPointF> PointList(const ChartPoints& points) {
+    QList<QPointF> list;
+    list.reserve(static_cast<qsizetype>(points.size()));
+    for (const auto& [x, y] : points) list.append(QPointF(x, y));
+    return list;
+}
 
 const QString kDefaultVariable = QStringLiteral("Vazão máxima anual");
 const QColor kObservedColour(40, 40, 40);
@@ -314,24 +322,36 @@ void TFrequencia::Desenhar() {
 
     valueAxis_ = nullptr;
     ClearChart(chart_);
-    const QLocale numbers = RegionalTickNumbers();
+    const FrequencyAxes axes = DesenharEixos(options);
+    // The band behind everything, then the curves, the bounds, the observed
+    // values and over them the study's return periods; the key lists them in
+    // that order.
+    QList<ChartKey::Entry> key;
+    DesenharBanda(axes, options.BandIndex, key);
+    DesenharCurvas(axes, key);
+    DesenharPontos(axes, key);
+    key_->SetEntries(key);
+}
 
+TFrequencia::FrequencyAxes TFrequencia::DesenharEixos(const FrequencyChartOptions& options) {
+    const QLocale numbers = RegionalTickNumbers();
+    FrequencyAxes axes;
+    axes.LogPaper = options.Paper == ProbabilityPaper::LogReturnPeriod;
     // Horizontal axis: return periods on the chosen paper.
-    QAbstractAxis* xAxis = nullptr;
-    if (options.Paper == ProbabilityPaper::LogReturnPeriod) {
+    if (axes.LogPaper) {
         auto* axis = new QLogValueAxis;
         axis->setBase(10);
         axis->setLabelFormat(QStringLiteral("%.0f"));
         axis->setMinorTickCount(-1);
         axis->setRange(data_.CoordinateLow, data_.CoordinateHigh);
-        xAxis = axis;
+        axes.X = axis;
     } else {
         auto* axis = new QCategoryAxis;
         axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
         axis->setStartValue(data_.CoordinateLow);
         for (const PaperTick& tick : data_.Ticks) axis->append(numbers.toString(tick.ReturnPeriod, 'g', 6), tick.Coordinate);
         axis->setRange(data_.CoordinateLow, data_.CoordinateHigh);
-        xAxis = axis;
+        axes.X = axis;
         // The paper's own variate along the top.
         auto* variate = new QValueAxis;
         variate->setTitleText(options.Paper == ProbabilityPaper::Gumbel
@@ -345,77 +365,88 @@ void TFrequencia::Desenhar() {
         variate->setRange(data_.CoordinateLow, data_.CoordinateHigh);
         chart_->addAxis(variate, Qt::AlignTop);
     }
-    xAxis->setTitleText(QStringLiteral("Tempo de retorno (anos)"));
-    chart_->addAxis(xAxis, Qt::AlignBottom);
+    axes.X->setTitleText(QStringLiteral("Tempo de retorno (anos)"));
+    chart_->addAxis(axes.X, Qt::AlignBottom);
 
-    QAbstractAxis* yAxis = nullptr;
     if (options.LogValues) {
         auto* axis = new QLogValueAxis;
         axis->setBase(10);
         axis->setMinorTickCount(-1);
         axis->setLabelFormat(LabelFormat(std::max(0, -static_cast<int>(std::floor(std::log10(data_.Values.Low))))));
         axis->setRange(data_.Values.Low, data_.Values.High);
-        yAxis = axis;
+        axes.Y = axis;
     } else {
         auto* axis = new QValueAxis;
         SetLinearScale(axis, data_.Values);
-        yAxis = axis;
+        axes.Y = axis;
     }
-    yAxis->setTitleText(ValueTitle());
-    chart_->addAxis(yAxis, Qt::AlignLeft);
-    valueAxis_ = yAxis;
+    axes.Y->setTitleText(ValueTitle());
+    chart_->addAxis(axes.Y, Qt::AlignLeft);
+    valueAxis_ = axes.Y;
+    axes.Low = data_.Values.Low;
+    axes.High = data_.Values.High;
+    return axes;
+}
 
-    // The band behind everything, then the curves, the bounds, the observed
-    // values; the key lists them in that order.
+void TFrequencia::Linha(const FrequencyAxes& axes, const QString& name, const QPen& pen,
+                        const std::vector<FrequencyPoint>& points) {
     // Lines are cut at the value axis's ends by hand (an SVG file keeps no
-    // clipping); the horizontal axis spans them by construction.
-    const bool logPaper = options.Paper == ProbabilityPaper::LogReturnPeriod;
-    const double low = data_.Values.Low, high = data_.Values.High;
-    auto addLine = [&](const QString& name, const QPen& pen, const std::vector<FrequencyPoint>& points) {
-        ChartPoints line;
-        for (const FrequencyPoint& p : points) line.emplace_back(p.Coordinate, p.Value);
-        for (const ChartPoints& piece : ClipPolyline(line, low, high, logPaper)) {
-            auto* series = new QLineSeries;
-            series->setName(name);
-            series->setPen(pen);
-            for (const auto& [x, y] : piece) series->append(x, y);
-            AttachSeries(chart_, series, xAxis, yAxis);
-        }
-    };
-    QList<ChartKey::Entry> key;
-    if (!data_.BandLower.empty()) {
-        const QColor colour = ChartColour(options.BandIndex);
-        QColor fill = colour;
-        fill.setAlpha(kBandAlpha);
-        const QPen edgePen(colour, kBandEdgeWidth, Qt::DashLine);
-        // The fill between the limits held inside the axis, the limits dashed
-        // (the area's own outline would also close the band at its ends).
-        auto* upper = new QLineSeries;
-        auto* lower = new QLineSeries;
-        for (const FrequencyPoint& p : data_.BandUpper) upper->append(p.Coordinate, std::clamp(p.Value, low, high));
-        for (const FrequencyPoint& p : data_.BandLower) lower->append(p.Coordinate, std::clamp(p.Value, low, high));
-        auto* band = new QAreaSeries(upper, lower);
-        upper->setParent(band);
-        lower->setParent(band);
-        const QString name = QStringLiteral("Intervalo de confiança 90 % (%1)")
-                                 .arg(QString::fromStdString(DistributionName(options.BandIndex)));
-        band->setName(name);
-        band->setBrush(fill);
-        band->setPen(Qt::NoPen);
-        AttachSeries(chart_, band, xAxis, yAxis);
-        addLine(name, edgePen, data_.BandUpper);
-        addLine(name, edgePen, data_.BandLower);
-        ChartKey::Entry entry;
-        entry.Text = name;
-        entry.Fill = fill;
-        entry.Line = edgePen;
-        key << entry;
+    // clipping); the horizontal axis spans them by construction. Each piece
+    // gets its points in one call, before it joins the chart.
+    ChartPoints line;
+    line.reserve(points.size());
+    for (const FrequencyPoint& p : points) line.emplace_back(p.Coordinate, p.Value);
+    for (const ChartPoints& piece : ClipPolyline(line, axes.Low, axes.High, axes.LogPaper)) {
+        auto* series = new QLineSeries;
+        series->setName(name);
+        series->setPen(pen);
+        series->replace(PointList(piece));
+        AttachSeries(chart_, series, axes.X, axes.Y);
     }
+}
+
+void TFrequencia::DesenharBanda(const FrequencyAxes& axes, int index, QList<ChartKey::Entry>& key) {
+    if (data_.BandLower.empty()) return;
+    const QColor colour = ChartColour(index);
+    QColor fill = colour;
+    fill.setAlpha(kBandAlpha);
+    const QPen edgePen(colour, kBandEdgeWidth, Qt::DashLine);
+    // The fill between the limits held inside the axis, the limits dashed
+    // (the area's own outline would also close the band at its ends).
+    auto clamped = [&](const std::vector<FrequencyPoint>& points) {
+        QList<QPointF> list;
+        list.reserve(static_cast<qsizetype>(points.size()));
+        for (const FrequencyPoint& p : points) list.append(QPointF(p.Coordinate, std::clamp(p.Value, axes.Low, axes.High)));
+        return list;
+    };
+    auto* upper = new QLineSeries;
+    auto* lower = new QLineSeries;
+    upper->replace(clamped(data_.BandUpper));
+    lower->replace(clamped(data_.BandLower));
+    auto* band = new QAreaSeries(upper, lower);
+    upper->setParent(band);
+    lower->setParent(band);
+    const QString name = QStringLiteral("Intervalo de confiança 90 % (%1)")
+                             .arg(QString::fromStdString(DistributionName(index)));
+    band->setName(name);
+    band->setBrush(fill);
+    band->setPen(Qt::NoPen);
+    AttachSeries(chart_, band, axes.X, axes.Y);
+    Linha(axes, name, edgePen, data_.BandUpper);
+    Linha(axes, name, edgePen, data_.BandLower);
+    ChartKey::Entry entry;
+    entry.Text = name;
+    entry.Fill = fill;
+    entry.Line = edgePen;
+    key << entry;
+}
+
+void TFrequencia::DesenharCurvas(const FrequencyAxes& axes, QList<ChartKey::Entry>& key) {
     for (const FrequencyCurve& curve : data_.Curves) {
         ChartKey::Entry entry;
         entry.Text = QString::fromStdString(DistributionName(curve.Index));
         entry.Line = QPen(ChartColour(curve.Index), kCurveWidth);
-        addLine(entry.Text, entry.Line, curve.Points);
+        Linha(axes, entry.Text, entry.Line, curve.Points);
         key << entry;
     }
     // The bounds across the plot; one entry for the two of a distribution.
@@ -435,13 +466,16 @@ void TFrequencia::Desenhar() {
             auto* series = new QLineSeries;
             series->setName(entry.Text);
             series->setPen(entry.Line);
-            series->append(data_.CoordinateLow, bound->Value);
-            series->append(data_.CoordinateHigh, bound->Value);
-            AttachSeries(chart_, series, xAxis, yAxis);
+            series->replace({QPointF(data_.CoordinateLow, bound->Value), QPointF(data_.CoordinateHigh, bound->Value)});
+            AttachSeries(chart_, series, axes.X, axes.Y);
         }
         key << entry;
     }
-    // The study's return periods on each curve, in its colour.
+}
+
+void TFrequencia::DesenharPontos(const FrequencyAxes& axes, QList<ChartKey::Entry>& key) {
+    // One entry for the study's return periods on all curves, before the
+    // observed values'.
     if (!data_.Marked.empty()) {
         ChartKey::Entry marks;
         marks.Text = QStringLiteral("Quantis nos tempos de retorno do estudo");
@@ -449,27 +483,17 @@ void TFrequencia::Desenhar() {
         marks.MarkerSize = kMarkedMarker;
         marks.MarkerFill = Qt::white;
         marks.MarkerBorder = Qt::black;
-        for (const FrequencyCurve& curve : data_.Curves) {
-            auto* series = new QScatterSeries;
-            series->setName(marks.Text);
-            series->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
-            series->setMarkerSize(kMarkedMarker);
-            series->setColor(Qt::white);
-            series->setBorderColor(ChartColour(curve.Index));
-            for (const MarkedQuantile& m : data_.Marked)
-                if (m.Index == curve.Index && m.Point.Value >= low && m.Point.Value <= high)
-                    series->append(m.Point.Coordinate, m.Point.Value);
-            AttachSeries(chart_, series, xAxis, yAxis);
-        }
         key << marks;
     }
-    // Points of the data: a scatter series and its key entry.
+    // Points of the data: a scatter series painted by one item, and its key entry.
     auto addPoints = [&](const QString& name, QScatterSeries::MarkerShape shape, const QColor& fill,
                          const QColor& border, const std::vector<FrequencyPoint>& points) {
-        QScatterSeries* series = AddScatter(chart_, xAxis, yAxis, key, name, shape, kObservedMarker, fill, border);
         QList<QPointF> list;
+        list.reserve(static_cast<qsizetype>(points.size()));
         for (const FrequencyPoint& p : points) list.append(QPointF(p.Coordinate, p.Value));
+        QScatterSeries* series = AddScatter(chart_, axes.X, axes.Y, key, name, shape, kObservedMarker, fill, border);
         series->replace(list);
+        new MarkerCloud(chart_, series, MarkerLayer::Points);
     };
     // The years without flow at the bottom of the axis, at their plotting positions.
     if (!data_.Zeros.empty())
@@ -480,7 +504,24 @@ void TFrequencia::Desenhar() {
                   QScatterSeries::MarkerShapeTriangle, Qt::white, kObservedColour, data_.Zeros);
     addPoints(QStringLiteral("Observados (%1)").arg(posicao_->currentText()), QScatterSeries::MarkerShapeCircle,
               kObservedColour, Qt::black, data_.Observed);
-    key_->SetEntries(key);
+    // The study's return periods on each curve, in its colour, drawn over
+    // the observed values they fall among.
+    if (data_.Marked.empty()) return;
+    for (const FrequencyCurve& curve : data_.Curves) {
+        QList<QPointF> list;
+        for (const MarkedQuantile& m : data_.Marked)
+            if (m.Index == curve.Index && m.Point.Value >= axes.Low && m.Point.Value <= axes.High)
+                list.append(QPointF(m.Point.Coordinate, m.Point.Value));
+        auto* series = new QScatterSeries;
+        series->setName(QStringLiteral("Quantis nos tempos de retorno do estudo"));
+        series->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+        series->setMarkerSize(kMarkedMarker);
+        series->setColor(Qt::white);
+        series->setBorderColor(ChartColour(curve.Index));
+        series->replace(list);
+        AttachSeries(chart_, series, axes.X, axes.Y);
+        new MarkerCloud(chart_, series, MarkerLayer::Marks);
+    }
 }
 
 }  // namespace zarn

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "dialogs/chartwindow.h"
 #include "views/frequencychart.h"
@@ -65,6 +66,19 @@ private:
     // into the project's settings file on Enter or leaving a field
     // (GuardarRotulo).
     void PreencherRotulo();
+    // The chart drawn in parts: the axes, the band, the curves and bounds,
+    // the points (observed values, dry years, the study's return periods).
+    struct FrequencyAxes {
+        QAbstractAxis* X = nullptr;
+        QAbstractAxis* Y = nullptr;
+        bool LogPaper = false;
+        double Low = 0, High = 1;  // the value axis's range
+    };
+    FrequencyAxes DesenharEixos(const FrequencyChartOptions& options);
+    void Linha(const FrequencyAxes& axes, const QString& name, const QPen& pen, const std::vector<FrequencyPoint>& points);
+    void DesenharBanda(const FrequencyAxes& axes, int index, QList<ChartKey::Entry>& key);
+    void DesenharCurvas(const FrequencyAxes& axes, QList<ChartKey::Entry>& key);
+    void DesenharPontos(const FrequencyAxes& axes, QList<ChartKey::Entry>& key);
     void AplicarRotulo();
     void GuardarRotulo();
 

@@ -37,6 +37,7 @@
 #include "platform/documentsignal.h"
 #include "dialogs/recomendacao.h"
 #include "dialogs/chartexport.h"
+#include "dialogs/chartmarkers.h"
 #include "views/report.h"
 #include "rules/launch.h"
 
@@ -478,6 +479,9 @@ TParaDLG::TParaDLG(Platform& platform, Document& document, QWidget* parent)
         s->attachAxis(axisX_);
         s->attachAxis(axisY_);
     }
+    // A long sample's markers painted by one item each (chartmarkers.h).
+    new MarkerCloud(chart_, observed_);
+    new MarkerCloud(chart_, expected_);
     QLegend* legend = chart_->legend();
     legend->setAlignment(Qt::AlignBottom);
     legend->setBackgroundVisible(true);
