@@ -403,9 +403,9 @@ void TImportar::MostrarVazoes(const ImportResult& r) {
         const double from = static_cast<double>(Msecs(first, r.YearStart, 1));
         const double to = static_cast<double>(Msecs(first + 1, r.YearStart, 1));
         auto* upper = new QLineSeries;
-        upper->append({QPointF(from, high), QPointF(to, high)});
+        upper->replace({QPointF(from, high), QPointF(to, high)});
         auto* lower = new QLineSeries;
-        lower->append({QPointF(from, 0), QPointF(to, 0)});
+        lower->replace({QPointF(from, 0), QPointF(to, 0)});
         auto* area = new QAreaSeries(upper, lower);
         upper->setParent(area);
         lower->setParent(area);
@@ -438,12 +438,14 @@ void TImportar::MostrarVazoes(const ImportResult& r) {
     maxima->setMarkerSize(kKeptMarker);
     maxima->setColor(QColor(213, 94, 0));
     maxima->setBorderColor(Qt::black);
+    QList<QPointF> kept;
     for (const ImportedYear& year : r.Kept) {
         const QDate date = DateOf(year.Date);
         if (!date.isValid()) continue;
-        maxima->append(static_cast<double>(Msecs(date.year(), date.month(), date.day())),
-                       QString::fromStdString(year.Value).toDouble());
+        kept.append(QPointF(static_cast<double>(Msecs(date.year(), date.month(), date.day())),
+                            QString::fromStdString(year.Value).toDouble()));
     }
+    maxima->replace(kept);  // in one call, before it joins the chart
     attach(maxima);
 }
 

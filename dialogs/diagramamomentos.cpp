@@ -87,7 +87,9 @@ void TDiagramaMomentos::Preencher() {
         auto* series = new QLineSeries;
         series->setName(name);
         series->setPen(pen);
-        for (const RatioPoint& p : points) series->append(p.T3, p.T4);
+        QList<QPointF> list;
+        for (const RatioPoint& p : points) list.append(QPointF(p.T3, p.T4));
+        series->replace(list);
         AttachSeries(chart_, series, xAxis, yAxis);
         ChartKey::Entry entry;
         entry.Text = name;
@@ -97,7 +99,7 @@ void TDiagramaMomentos::Preencher() {
     auto point = [&](const QString& name, const RatioPoint& p, QScatterSeries::MarkerShape shape, double size,
                      const QColor& fill, const QColor& border) {
         QScatterSeries* series = AddScatter(chart_, xAxis, yAxis, key, name, shape, size, fill, border);
-        if (std::isfinite(p.T3) && std::isfinite(p.T4)) series->append(p.T3, p.T4);
+        if (std::isfinite(p.T3) && std::isfinite(p.T4)) series->replace({QPointF(p.T3, p.T4)});
     };
     for (std::size_t f = 0; f < kRatioFamilies.size(); ++f)
         line(QString::fromStdString(DistributionName(kRatioFamilies[f])), QPen(ChartColour(kRatioFamilies[f]), kCurveWidth),
@@ -112,7 +114,9 @@ void TDiagramaMomentos::Preencher() {
             auto* series = new QLineSeries;
             series->setName(name);
             series->setPen(pen);
-            for (const auto& [x, y] : piece) series->append(x, y);
+            QList<QPointF> list;
+            for (const auto& [x, y] : piece) list.append(QPointF(x, y));
+            series->replace(list);
             AttachSeries(chart_, series, xAxis, yAxis);
         }
         ChartKey::Entry entry;

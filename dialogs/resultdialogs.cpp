@@ -368,14 +368,16 @@ void TEstatisticas::EntrarXY(const ChartPoints& classes) {
     bars->setColor(QColor(0, 128, 255));
     bars->setBorderColor(QColor(0, 128, 255).darker(150));
     QStringList categories;
+    QList<qreal> heights;
     double low = 0, high = 0;
     for (const auto& [centre, frequency] : classes) {
         QString label = QString::fromStdString(Fixed4(centre, sep));
         while (categories.contains(label)) label += QChar(0x200B);
         categories << label;
-        bars->append(std::isfinite(frequency) ? frequency : 0.0);
+        heights.append(std::isfinite(frequency) ? frequency : 0.0);
         if (std::isfinite(frequency)) high = std::max(high, frequency);
     }
+    bars->append(heights);  // all bars in one call
     series_->append(bars);
     axisX_->append(categories);
     // Headroom above the tallest bar.

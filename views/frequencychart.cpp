@@ -32,6 +32,8 @@ constexpr double kCoordinateMargin = 0.02;
 constexpr double kTickReturnPeriods[] = {2,   10,   100,  1000, 10000, 100000, 5,   50,    500,  5000,
                                          50000, 20, 200, 2000, 20000, 1.01,  1.1, 1.5};
 constexpr double kTickSpacing = 0.055;
+// Two return periods of the band closer than this share (relative) are one.
+constexpr double kSamePeriod = 1e-9;
 
 
 // Inverse of PaperCoordinate on the Gumbel and normal papers' ranges, only
@@ -209,12 +211,21 @@ FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSumma
     // The confidence band of one distribution.
     if (simulations && options.BandIndex >= 1 && options.BandIndex <= kDistributionCount &&
         simulations->Matches(r)) {
-        // The band's grid, reaching the longest marked period.
+        // The band's own grid (the probability plot's, the report's seven
+        // among them), and beyond its first period every return period the
+        // curves are drawn at: dense in log T up to the longest period drawn
+        // (the marked ones included), so the band follows the curve's bend
+        // to the end instead of a chord between a few periods.
         std::vector<double> periods = BandReturnPeriods();
-        for (double T : options.MarkedPeriods)
-            if (std::isfinite(T) && T > periods.back()) periods.push_back(T);
+        const double first = periods.front();
+        for (double F : probabilities) {
+            const double T = 1.0 / (1.0 - F);
+            if (std::isfinite(T) && T > first) periods.push_back(T);
+        }
         std::sort(periods.begin(), periods.end());
-        periods.erase(std::unique(periods.begin(), periods.end()), periods.end());
+        periods.erase(std::unique(periods.begin(), periods.end(),
+                                  [](double a, double b) { return std::fabs(a - b) <= kSamePeriod * b; }),
+                      periods.end());
         for (double T : periods) {
             const double F = NonExceedance(T);
             double conditional = 0;

@@ -125,8 +125,10 @@ struct FrequencyChartData {
 // every observed point and the marked periods. The curves are drawn at about
 // 120 return periods evenly spaced in log T, at T = 2 ... 1000 (where they
 // take exactly the report's quantiles) and at the marked periods. With zeros
-// the curves are the adjusted quantiles (returnperiods.h), drawn from p0 up. The band (BandReturnPeriods, BandAt) is drawn when
-// `simulations` is not null and was simulated from r. A point whose
+// the curves are the adjusted quantiles (returnperiods.h), drawn from p0 up.
+// The band (BandAt) is drawn when `simulations` is not null and was
+// simulated from r, at BandReturnPeriods and at every period of the curves
+// above its first, so it reaches the longest period drawn. A point whose
 // quantile faults is left out.
 FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSummary* simulations,
                                   const FrequencyChartOptions& options);
