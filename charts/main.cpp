@@ -110,8 +110,8 @@ Options ParseArguments(int argc, char** argv) {
             if (i + 1 >= argc) throw UsageError{arg + " needs a value"};
             return argv[++i];
         };
-        if (arg == "--width") o.Size.WidthCm = Number(arg, value(), 2, 100);
-        else if (arg == "--height") o.Size.HeightCm = Number(arg, value(), 2, 100);
+        if (arg == "--width") o.Size.WidthCm = Number(arg, value(), kSmallestChartWidthCm, 100);
+        else if (arg == "--height") o.Size.HeightCm = Number(arg, value(), kSmallestChartHeightCm, 100);
         else if (arg == "--dpi") o.Size.Dpi = static_cast<int>(Number(arg, value(), 72, 1200));
         else if (arg == "--paper") o.Paper = QString::fromStdString(value());
         else if (arg == "--distributions") o.Distributions = QString::fromStdString(value());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/chartkey.h"
 
+#include <QAbstractAxis>
 #include <QAreaSeries>
 #include <QChart>
 #include <QFontMetricsF>
@@ -26,18 +27,13 @@ constexpr double kKeyPadding = 6.0;
 constexpr double kKeySample = 30.0;
 constexpr double kKeyGap = 6.0;
 constexpr double kKeyClearance = 3.0;
-// The key's font and sizes follow the chart's width, in proportion to a
-// chart this wide (the frequency window's chart), within these factors: a
-// chart exported at 30 cm gets a key in scale; a small one, laid out at
-// 12 cm and drawn smaller, keeps a readable key.
-constexpr double kKeyReferenceWidth = 760.0;
-constexpr double kKeySmallestScale = 0.9;
-constexpr double kKeyLargestScale = 1.6;
-// A key under the chart takes at most this share of its height; a taller
-// one is drawn smaller, in steps of this factor, down to the smallest scale.
-constexpr double kKeyMostHeightShare = 0.4;
+// The key's text is as large as the axes' titles (not bold), so it keeps
+// their proportion at every size. A key under the chart takes at most this
+// share of its height; a taller one is drawn smaller, in steps of this
+// factor, down to the smallest scale.
+constexpr double kKeyMostHeightShare = 0.3;
 constexpr double kKeyShrinkStep = 0.9;
-constexpr double kKeySmallestOutsideScale = 0.6;
+constexpr double kKeySmallestOutsideScale = 0.7;
 // Above every series of the chart.
 constexpr double kKeyZValue = 100.0;
 // The tallest marker a key shows (the ratio diagram's sample).
@@ -63,9 +59,19 @@ QStringList ChartKey::Texts() const {
     return texts;
 }
 
+QFont ChartKey::TitleFont() const {
+    for (const QAbstractAxis* axis : chart_->axes())
+        if (axis->isTitleVisible() && !axis->titleText().isEmpty()) {
+            QFont font = axis->titleFont();
+            font.setBold(false);
+            return font;
+        }
+    return chart_->legend()->font();
+}
+
 void ChartKey::Measure(double scale) {
     scale_ = scale;
-    font_ = chart_->legend()->font();
+    font_ = TitleFont();
     font_.setPointSizeF(font_.pointSizeF() * scale_);
     // No ligatures: the key's text reads the same when copied from a PDF.
     font_.setStyleStrategy(QFont::PreferNoShaping);
@@ -135,7 +141,7 @@ void ChartKey::Place() {
     // this again: that call finds the same place.
     if (placing_) return;
     placing_ = true;
-    const double scale = std::clamp(chart_->size().width() / kKeyReferenceWidth, kKeySmallestScale, kKeyLargestScale);
+    const double scale = 1.0;
     columns_ = 1;
     Measure(scale);
     setVisible(!entries_.isEmpty());
@@ -217,3 +223,4 @@ void ChartKey::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget
 
 
 }  // namespace zarn
+

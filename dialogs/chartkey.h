@@ -22,8 +22,9 @@ namespace zarn {
 // The key of the two charts: a sample of each series' line, fill or marker
 // beside its name, over a white ground, in the first corner of the plot
 // where it covers no point and no curve (PlaceKey), or else under the
-// chart in as many columns as fit, the plot giving up the key's height. Its font and sizes follow the
-// chart's width, so an exported chart keeps its key in proportion.
+// chart in as many columns as fit, the plot giving up the key's height. Its
+// text is as large as the axes' titles, so an exported chart keeps its key
+// in proportion at every size.
 class ChartKey : public QGraphicsItem {
 public:
     struct Entry {
@@ -45,6 +46,8 @@ public:
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
 private:
+    // The axes' title font, not bold: the key's at scale 1.
+    QFont TitleFont() const;
     // Font and size at `scale` in columns_ columns.
     void Measure(double scale);
     KeyObstacles Obstacles(const QRectF& plot, const QRectF& base) const;

@@ -14,6 +14,7 @@
 
 #include "analysis/format.h"
 #include "analysis/record.h"
+#include "dialogs/axisfit.h"
 
 namespace zarn {
 
@@ -81,6 +82,8 @@ void TDiagramaMomentos::Preencher() {
     SetLinearScale(yAxis, data_.T4Axis);
     chart_->addAxis(xAxis, Qt::AlignBottom);
     chart_->addAxis(yAxis, Qt::AlignLeft);
+    FitValueTicks(chart_, xAxis, data_.T3Axis.Step);
+    FitValueTicks(chart_, yAxis, data_.T4Axis.Step);
 
     QList<ChartKey::Entry> key;
     auto line = [&](const QString& name, const QPen& pen, const std::vector<RatioPoint>& points) {

@@ -25,6 +25,7 @@
 
 #include "analysis/format.h"
 #include "analysis/record.h"
+#include "dialogs/axisfit.h"
 #include "dialogs/chartexport.h"
 #include "dialogs/chartmarkers.h"
 #include "platform/platform.h"
@@ -336,6 +337,7 @@ void TFrequencia::Desenhar() {
 TFrequencia::FrequencyAxes TFrequencia::DesenharEixos(const FrequencyChartOptions& options) {
     const QLocale numbers = RegionalTickNumbers();
     FrequencyAxes axes;
+    std::vector<AxisTick> periodTicks;
     axes.LogPaper = options.Paper == ProbabilityPaper::LogReturnPeriod;
     // Horizontal axis: return periods on the chosen paper.
     if (axes.LogPaper) {
@@ -349,24 +351,25 @@ TFrequencia::FrequencyAxes TFrequencia::DesenharEixos(const FrequencyChartOption
         auto* axis = new QCategoryAxis;
         axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
         axis->setStartValue(data_.CoordinateLow);
-        for (const PaperTick& tick : data_.Ticks) axis->append(numbers.toString(tick.ReturnPeriod, 'g', 6), tick.Coordinate);
         axis->setRange(data_.CoordinateLow, data_.CoordinateHigh);
         axes.X = axis;
+        // The labelled return periods: written whole ("10000"), as many as
+        // the axis's width takes.
+        for (const PaperTick& tick : data_.Ticks)
+            periodTicks.push_back({numbers.toString(tick.ReturnPeriod, 'g', 7), tick.Coordinate, tick.Level});
         // The paper's own variate along the top.
         auto* variate = new QValueAxis;
         variate->setTitleText(options.Paper == ProbabilityPaper::Gumbel
                                   ? QStringLiteral("Variável reduzida de Gumbel, y = −ln(−ln F)")
                                   : QStringLiteral("Variável normal padronizada, z"));
-        variate->setTickType(QValueAxis::TicksDynamic);
-        variate->setTickAnchor(0);
-        variate->setTickInterval(1);
-        variate->setLabelFormat(QStringLiteral("%.0f"));
         variate->setGridLineVisible(false);
         variate->setRange(data_.CoordinateLow, data_.CoordinateHigh);
         chart_->addAxis(variate, Qt::AlignTop);
+        FitValueTicks(chart_, variate, 1, 1);
     }
     axes.X->setTitleText(QStringLiteral("Tempo de retorno (anos)"));
     chart_->addAxis(axes.X, Qt::AlignBottom);
+    if (auto* periods = qobject_cast<QCategoryAxis*>(axes.X)) FitCategoryTicks(chart_, periods, periodTicks, false);
 
     if (options.LogValues) {
         auto* axis = new QLogValueAxis;
@@ -382,6 +385,7 @@ TFrequencia::FrequencyAxes TFrequencia::DesenharEixos(const FrequencyChartOption
     }
     axes.Y->setTitleText(ValueTitle());
     chart_->addAxis(axes.Y, Qt::AlignLeft);
+    if (auto* values = qobject_cast<QValueAxis*>(axes.Y)) FitValueTicks(chart_, values, data_.Values.Step);
     valueAxis_ = axes.Y;
     axes.Low = data_.Values.Low;
     axes.High = data_.Values.High;

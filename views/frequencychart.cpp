@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "analysis/errors.h"
 #include "analysis/intervals.h"
@@ -31,6 +32,10 @@ constexpr double kCoordinateMargin = 0.02;
 // 100 and 1000).
 constexpr double kTickReturnPeriods[] = {2,   10,   100,  1000, 10000, 100000, 5,   50,    500,  5000,
                                          50000, 20, 200, 2000, 20000, 1.01,  1.1, 1.5};
+// The level of each of them (PaperTick::Level): a window that has room for
+// fewer labels keeps the lower levels.
+constexpr int kTickLevels[] = {0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3};
+static_assert(std::size(kTickLevels) == std::size(kTickReturnPeriods));
 constexpr double kTickSpacing = 0.055;
 // Two return periods of the band closer than this share (relative) are one.
 constexpr double kSamePeriod = 1e-9;
@@ -162,12 +167,13 @@ FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSumma
         const double tLow = ReturnPeriodOfCoordinate(paper, chart.CoordinateLow);
         const double tHigh = ReturnPeriodOfCoordinate(paper, chart.CoordinateHigh);
         const double spacing = (chart.CoordinateHigh - chart.CoordinateLow) * kTickSpacing;
-        for (double T : kTickReturnPeriods) {
+        for (std::size_t k = 0; k < std::size(kTickReturnPeriods); ++k) {
+            const double T = kTickReturnPeriods[k];
             if (T < tLow || T > tHigh) continue;
             const double c = PaperCoordinate(paper, NonExceedance(T));
             const bool crowded = std::any_of(chart.Ticks.begin(), chart.Ticks.end(),
                                              [&](const PaperTick& t) { return std::fabs(t.Coordinate - c) < spacing; });
-            if (!crowded) chart.Ticks.push_back({T, c});
+            if (!crowded) chart.Ticks.push_back({T, c, kTickLevels[k]});
         }
         std::sort(chart.Ticks.begin(), chart.Ticks.end(),
                   [](const PaperTick& a, const PaperTick& b) { return a.ReturnPeriod < b.ReturnPeriod; });

@@ -83,6 +83,7 @@ struct BoundLine {
 struct PaperTick {
     double ReturnPeriod;
     double Coordinate;
+    int Level = 0;  // 0 the decades, then 5, 50, ..., then 20, 200, ..., then 1.01, 1.1, 1.5
 };
 
 struct FrequencyChartOptions {
