@@ -20,8 +20,15 @@
 // statistics (bench/regional_peer.f90, built where a Fortran compiler is
 // found), and with the accuracy simulation of 10,000 regions.
 //
-//   zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional]
+// The charts row: a project of 10,000 values (the GEV sample) made by the
+// batch tool, then its charts (zarn-charts PROJECT DIR, PNG and SVG of the
+// five charts) and its study (zarn-charts --study), each as a whole process,
+// the three run one after another in each round so that they share the
+// machine's load; the medians and the median ratios to the calculation.
+//
+//   zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional] [--charts]
 //     --regional  the regional row alone
+//     --charts    the charts row alone
 //     --out       where the data files go (default: bench-data beside the program)
 //     --quick     one run of each (a smoke test, not a measurement)
 //     --no-split  skip the per-distribution split
@@ -83,6 +90,7 @@ struct Options {
     bool Split = true;
     bool Peer = true;
     bool RegionalOnly = false;
+    bool ChartsOnly = false;
     int Threads = 0;
 };
 
@@ -290,6 +298,42 @@ void PrintRegional(const Options& o, const std::string& cli, int threads) {
 #endif
 }
 
+// The charts row (see the banner). Skipped without zarn-charts beside the
+// program (a build without the desktop program).
+void PrintCharts(const Options& o, const std::string& cli) {
+    const std::string charts = (ProgramFolder() / "zarn-charts").string();
+    if (::access(charts.c_str(), X_OK) != 0) {
+        std::printf("\ncharts: zarn-charts is not built\n");
+        return;
+    }
+    constexpr int kValues = 10000;
+    const fs::path data = o.Folder / "charts-10000.dat";
+    WriteSample(data, kFamilies[0], kValues, kSampleSeed);
+    const std::string project = (o.Folder / "charts-10000.zrn").string();
+    const std::string out = (o.Folder / "charts-10000").string();
+    const std::string study = (o.Folder / "charts-10000.pdf").string();
+    const int runs = o.Quick ? 1 : 3;
+    std::vector<double> calculation, drawing, document, chartRatio, studyRatio;
+    for (int run = 0; run < runs; ++run) {
+        const ProcessFigures c = TimeProcess({cli, "--data", data.string(), "--project", project, "--json", "/dev/null"}, 1);
+        const ProcessFigures d = TimeProcess({charts, project, out}, 1);
+        const ProcessFigures s = TimeProcess({charts, "--study", study, project}, 1);
+        if (!c.Ok || !d.Ok || !s.Ok) {
+            std::printf("\ncharts: a run failed\n");
+            return;
+        }
+        calculation.push_back(c.Wall);
+        drawing.push_back(d.Wall);
+        document.push_back(s.Wall);
+        chartRatio.push_back(d.Wall / c.Wall);
+        studyRatio.push_back(s.Wall / c.Wall);
+    }
+    std::printf("\nproject of %d values (whole processes, median of %d paired rounds):\n", kValues, runs);
+    std::printf("  calculation (zarn-cli --data --project) %.3f s; charts (zarn-charts, 5 charts as PNG and SVG) %.3f s, "
+                "%.2f times; study (zarn-charts --study) %.3f s, %.2f times\n",
+                Median(calculation), Median(drawing), Median(chartRatio), Median(document), Median(studyRatio));
+}
+
 Options Parse(int argc, char** argv) {
     Options o;
     o.Folder = ProgramFolder() / "bench-data";
@@ -300,9 +344,10 @@ Options Parse(int argc, char** argv) {
         else if (arg == "--no-split") o.Split = false;
         else if (arg == "--no-peer") o.Peer = false;
         else if (arg == "--regional") o.RegionalOnly = true;
+        else if (arg == "--charts") o.ChartsOnly = true;
         else if (arg == "--threads" && i + 1 < argc) o.Threads = std::atoi(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional]\n");
+            std::fprintf(stderr, "usage: zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional] [--charts]\n");
             std::exit(2);
         }
     }
@@ -328,6 +373,10 @@ int main(int argc, char** argv) {
     try {
         if (o.RegionalOnly) {
             PrintRegional(o, cli, threads);
+            return 0;
+        }
+        if (o.ChartsOnly) {
+            PrintCharts(o, cli);
             return 0;
         }
         for (const Family& family : kFamilies) {
@@ -367,6 +416,7 @@ int main(int argc, char** argv) {
         }
         PrintBatch(o, cli, threads);
         PrintRegional(o, cli, threads);
+        PrintCharts(o, cli);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zarn-bench: %s\n", e.what());
         return 1;
