@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "analysis/format.h"
+#include "files/format.h"
 #include "analysis/record.h"
 #include "dialogs/axisfit.h"
 

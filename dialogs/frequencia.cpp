@@ -23,7 +23,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "analysis/format.h"
+#include "files/format.h"
 #include "analysis/record.h"
 #include "dialogs/axisfit.h"
 #include "dialogs/chartexport.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <iterator>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/intervals.h"
 #include "analysis/quantiles.h"
 #include "analysis/returnperiods.h"

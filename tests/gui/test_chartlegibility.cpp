@@ -19,7 +19,7 @@
 #include <memory>
 
 #include "analysis/calculation.h"
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/record.h"
 #include "dialogs/chartexport.h"
 #include "dialogs/chartmarkers.h"
