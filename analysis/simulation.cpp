@@ -530,6 +530,13 @@ DistributionSimulation SimulateDistribution(int index, int n, const ParameterSet
 }
 
 SimulationSummary SimulateAll(const AnalysisRecord& r, const SimulationOptions& options) {
+    std::array<bool, kDistributionCount> all;
+    all.fill(true);
+    return SimulateSome(r, all, options);
+}
+
+SimulationSummary SimulateSome(const AnalysisRecord& r, const std::array<bool, kDistributionCount>& wanted,
+                               const SimulationOptions& options) {
     FloatingPointFlagsKept kept;
     const int n = r.SampleSize;
     CalculationProgress* progress = options.Progress;
@@ -567,12 +574,14 @@ SimulationSummary SimulateAll(const AnalysisRecord& r, const SimulationOptions& 
             for (int rep = first; rep < last; ++rep) {
                 work.Shared.Draw(state);
                 for (int index = 1; index <= kDistributionCount; ++index)
-                    RunReplicate(fitted[index - 1], n, tables[index - 1], weights, work,
-                                 outcomes[index - 1][rep]);
+                    if (wanted[index - 1])
+                        RunReplicate(fitted[index - 1], n, tables[index - 1], weights, work,
+                                     outcomes[index - 1][rep]);
                 state = state * step % kModulus;
             }
             if (progress != nullptr)
-                for (int index = 1; index <= kDistributionCount; ++index) progress->AddReplicatesDone(index, last - first);
+                for (int index = 1; index <= kDistributionCount; ++index)
+                    if (wanted[index - 1]) progress->AddReplicatesDone(index, last - first);
         }
     };
     RunOnThreads(threads, stop, worker);
@@ -582,7 +591,8 @@ SimulationSummary SimulateAll(const AnalysisRecord& r, const SimulationOptions& 
     summary.SampleSize = n;
     std::memcpy(summary.Parameters.data(), r.Parameters, sizeof r.Parameters);
     for (int index = 1; index <= kDistributionCount; ++index)
-        summary.Of(index) = Settle(index, n, outcomes[index - 1], tables[index - 1]);
+        if (wanted[index - 1]) summary.Of(index) = Settle(index, n, outcomes[index - 1], tables[index - 1]);
+    summary.Simulated = wanted;
     summary.Valid = true;
     return summary;
 }

@@ -21,6 +21,7 @@
 //   SimulationOptions      threads and progress
 //   SimulationSummary      what the analysis keeps of the simulations
 //   SimulateAll            both simulations of the eight distributions
+//   SimulateSome           the same for some of them only
 //   SimulateDistribution   both simulations of one distribution
 //   JumpAhead              the generator state k draws further on
 //   RunOnThreads           one piece of work on several threads, the first fault rethrown
@@ -76,6 +77,9 @@ struct SimulationSummary {
     int SampleSize = 0;
     std::array<ParameterSet, kDistributionCount> Parameters{};
     std::array<DistributionSimulation, kDistributionCount> Distributions;
+    // The distributions simulated (all of them but after SimulateSome); the
+    // others hold no replicate.
+    std::array<bool, kDistributionCount> Simulated{true, true, true, true, true, true, true, true};
 
     // True when valid and simulated from r's SampleSize and Parameters.
     bool Matches(const AnalysisRecord& r) const;
@@ -88,6 +92,13 @@ struct SimulationSummary {
 // SampleSize. Leaves the floating-point flags as it found them; throws
 // CalculationCancelled when options.Progress asks to stop.
 SimulationSummary SimulateAll(const AnalysisRecord& r, const SimulationOptions& options = {});
+
+// SimulateAll of the distributions whose `wanted` is set (wanted[index - 1]),
+// each bit-identical to its part of SimulateAll (every replicate draws its
+// uniforms whatever is simulated). For a tool that needs one band; the
+// result is valid for the record but holds nothing for the others.
+SimulationSummary SimulateSome(const AnalysisRecord& r, const std::array<bool, kDistributionCount>& wanted,
+                               const SimulationOptions& options = {});
 
 // Both simulations of distribution `index` with parameters p and n values,
 // on the calling thread, one replicate after another (the variance test's

@@ -6,7 +6,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDateTime>
-#include <QDateTimeAxis>
+#include <QCategoryAxis>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -36,6 +36,7 @@
 #include "views/frequencychart.h"
 #include "app/application.h"
 #include "app/pictures.h"
+#include "dialogs/axisfit.h"
 
 namespace zarn {
 
@@ -370,20 +371,30 @@ void TImportar::MostrarVazoes(const ImportResult& r) {
         days.append(QPointF(static_cast<double>(Msecs(d.Year, d.Month, d.Day)), d.Value));
         high = std::max(high, d.Value);
     }
-    auto* x = new QDateTimeAxis;
-    x->setFormat(QStringLiteral("yyyy"));
+    // The years labelled on the first of January, evenly (every 100, 50,
+    // 10, 5 years or every year, as many as the width takes).
+    auto* x = new QCategoryAxis;
+    x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     x->setTitleText(QStringLiteral("Data"));
-    x->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(days.front().x()), Qt::UTC),
-                QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(days.back().x()), Qt::UTC));
+    x->setStartValue(days.front().x());
+    x->setRange(days.front().x(), days.back().x());
+    std::vector<AxisTick> years;
+    const int firstYear = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(days.front().x()), Qt::UTC).date().year();
+    const int lastYear = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(days.back().x()), Qt::UTC).date().year();
+    for (int year = firstYear; year <= lastYear; ++year) {
+        const int level = year % 100 == 0 ? 0 : year % 50 == 0 ? 1 : year % 10 == 0 ? 2 : year % 5 == 0 ? 3 : 4;
+        years.push_back({QString::number(year), static_cast<double>(Msecs(year, 1, 1)), level});
+    }
+    // The values on round ticks, as many as the chart's height takes.
     auto* y = new QValueAxis;
     y->setTitleText(QStringLiteral("m³/s"));
     const LinearScale scale = NiceScale(0, high > 0 ? high : 1);
     y->setRange(scale.Low, scale.High);
-    y->setTickCount(scale.Steps + 1);
-    y->setLabelFormat(QStringLiteral("%.") + QString::number(scale.Decimals) + QStringLiteral("f"));
     high = scale.High;
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
+    FitCategoryTicks(chart, x, std::move(years), true);
+    FitValueTicks(chart, y, scale.Step);
     auto attach = [&](QAbstractSeries* series) {
         chart->addSeries(series);
         series->attachAxis(x);
@@ -403,9 +414,9 @@ void TImportar::MostrarVazoes(const ImportResult& r) {
         const double from = static_cast<double>(Msecs(first, r.YearStart, 1));
         const double to = static_cast<double>(Msecs(first + 1, r.YearStart, 1));
         auto* upper = new QLineSeries;
-        upper->append({QPointF(from, high), QPointF(to, high)});
+        upper->replace({QPointF(from, high), QPointF(to, high)});
         auto* lower = new QLineSeries;
-        lower->append({QPointF(from, 0), QPointF(to, 0)});
+        lower->replace({QPointF(from, 0), QPointF(to, 0)});
         auto* area = new QAreaSeries(upper, lower);
         upper->setParent(area);
         lower->setParent(area);
@@ -438,12 +449,14 @@ void TImportar::MostrarVazoes(const ImportResult& r) {
     maxima->setMarkerSize(kKeptMarker);
     maxima->setColor(QColor(213, 94, 0));
     maxima->setBorderColor(Qt::black);
+    QList<QPointF> kept;
     for (const ImportedYear& year : r.Kept) {
         const QDate date = DateOf(year.Date);
         if (!date.isValid()) continue;
-        maxima->append(static_cast<double>(Msecs(date.year(), date.month(), date.day())),
-                       QString::fromStdString(year.Value).toDouble());
+        kept.append(QPointF(static_cast<double>(Msecs(date.year(), date.month(), date.day())),
+                            QString::fromStdString(year.Value).toDouble()));
     }
+    maxima->replace(kept);  // in one call, before it joins the chart
     attach(maxima);
 }
 

@@ -25,9 +25,16 @@
 // three interval years and MGBT, weighted skew and 95 % limits: AnalyseB17c
 // in this process and zarn-cli --b17c as a whole process.
 //
-//   zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional] [--b17c]
+// The charts row: a project of 10,000 values (the GEV sample) made by the
+// batch tool, then its charts (zarn-charts PROJECT DIR, PNG and SVG of the
+// five charts) and its study (zarn-charts --study), each as a whole process,
+// the three run one after another in each round so that they share the
+// machine's load; the medians and the median ratios to the calculation.
+//
+//   zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional] [--b17c] [--charts]
 //     --regional  the regional row alone
 //     --b17c      the Bulletin 17C row alone
+//     --charts    the charts row alone
 //     --out       where the data files go (default: bench-data beside the program)
 //     --quick     one run of each (a smoke test, not a measurement)
 //     --no-split  skip the per-distribution split
@@ -93,6 +100,7 @@ struct Options {
     bool Peer = true;
     bool RegionalOnly = false;
     bool B17cOnly = false;  // --b17c: the Bulletin 17C row alone
+    bool ChartsOnly = false;
     int Threads = 0;
 };
 
@@ -300,6 +308,42 @@ void PrintRegional(const Options& o, const std::string& cli, int threads) {
 #endif
 }
 
+// The charts row (see the banner). Skipped without zarn-charts beside the
+// program (a build without the desktop program).
+void PrintCharts(const Options& o, const std::string& cli) {
+    const std::string charts = (ProgramFolder() / "zarn-charts").string();
+    if (::access(charts.c_str(), X_OK) != 0) {
+        std::printf("\ncharts: zarn-charts is not built\n");
+        return;
+    }
+    constexpr int kValues = 10000;
+    const fs::path data = o.Folder / "charts-10000.dat";
+    WriteSample(data, kFamilies[0], kValues, kSampleSeed);
+    const std::string project = (o.Folder / "charts-10000.zrn").string();
+    const std::string out = (o.Folder / "charts-10000").string();
+    const std::string study = (o.Folder / "charts-10000.pdf").string();
+    const int runs = o.Quick ? 1 : 3;
+    std::vector<double> calculation, drawing, document, chartRatio, studyRatio;
+    for (int run = 0; run < runs; ++run) {
+        const ProcessFigures c = TimeProcess({cli, "--data", data.string(), "--project", project, "--json", "/dev/null"}, 1);
+        const ProcessFigures d = TimeProcess({charts, project, out}, 1);
+        const ProcessFigures s = TimeProcess({charts, "--study", study, project}, 1);
+        if (!c.Ok || !d.Ok || !s.Ok) {
+            std::printf("\ncharts: a run failed\n");
+            return;
+        }
+        calculation.push_back(c.Wall);
+        drawing.push_back(d.Wall);
+        document.push_back(s.Wall);
+        chartRatio.push_back(d.Wall / c.Wall);
+        studyRatio.push_back(s.Wall / c.Wall);
+    }
+    std::printf("\nproject of %d values (whole processes, median of %d paired rounds):\n", kValues, runs);
+    std::printf("  calculation (zarn-cli --data --project) %.3f s; charts (zarn-charts, 5 charts as PNG and SVG) %.3f s, "
+                "%.2f times; study (zarn-charts --study) %.3f s, %.2f times\n",
+                Median(calculation), Median(drawing), Median(chartRatio), Median(document), Median(studyRatio));
+}
+
 Options Parse(int argc, char** argv) {
     Options o;
     o.Folder = ProgramFolder() / "bench-data";
@@ -311,9 +355,10 @@ Options Parse(int argc, char** argv) {
         else if (arg == "--no-peer") o.Peer = false;
         else if (arg == "--regional") o.RegionalOnly = true;
         else if (arg == "--b17c") o.B17cOnly = true;
+        else if (arg == "--charts") o.ChartsOnly = true;
         else if (arg == "--threads" && i + 1 < argc) o.Threads = std::atoi(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional] [--b17c]\n");
+            std::fprintf(stderr, "usage: zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional] [--b17c] [--charts]\n");
             std::exit(2);
         }
     }
@@ -395,6 +440,10 @@ int main(int argc, char** argv) {
             PrintB17c(o, cli);
             return 0;
         }
+        if (o.ChartsOnly) {
+            PrintCharts(o, cli);
+            return 0;
+        }
         for (const Family& family : kFamilies) {
             for (int n : kSizes) {
                 const fs::path path = o.Folder / (std::string(family.Name) + "-" + std::to_string(n) + ".dat");
@@ -433,6 +482,7 @@ int main(int argc, char** argv) {
         PrintBatch(o, cli, threads);
         PrintRegional(o, cli, threads);
         PrintB17c(o, cli);
+        PrintCharts(o, cli);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zarn-bench: %s\n", e.what());
         return 1;

@@ -2,7 +2,8 @@
 // zarn-charts: every chart of a saved project as PNG and SVG, for scripts and
 // reports, drawn by the program's own windows without showing them (Qt's
 // offscreen platform unless QT_QPA_PLATFORM says otherwise). The confidence
-// band is simulated from the project, as the windows do, without a dialog.
+// bands are simulated from the project, as the windows do, without a dialog,
+// for the two distributions whose band is drawn only (the same replicates).
 // The output depends only on the project and the options: the settings the
 // windows keep for the user are neither read nor changed.
 //
@@ -28,6 +29,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -112,8 +114,8 @@ Options ParseArguments(int argc, char** argv) {
             if (i + 1 >= argc) throw UsageError{arg + " needs a value"};
             return argv[++i];
         };
-        if (arg == "--width") o.Size.WidthCm = Number(arg, value(), 2, 100);
-        else if (arg == "--height") o.Size.HeightCm = Number(arg, value(), 2, 100);
+        if (arg == "--width") o.Size.WidthCm = Number(arg, value(), kSmallestChartWidthCm, 100);
+        else if (arg == "--height") o.Size.HeightCm = Number(arg, value(), kSmallestChartHeightCm, 100);
         else if (arg == "--dpi") o.Size.Dpi = static_cast<int>(Number(arg, value(), 72, 1200));
         else if (arg == "--paper") o.Paper = QString::fromStdString(value());
         else if (arg == "--distributions") o.Distributions = QString::fromStdString(value());
@@ -219,6 +221,48 @@ void Write(QChart* chart, const QDir& folder, const QString& name, const ImageSi
     std::printf("%s\n%s\n", qPrintable(QDir::toNativeSeparators(png)), qPrintable(QDir::toNativeSeparators(svg)));
 }
 
+// What the frequency chart shows: the advisor's recommendation (Advised,
+// 0 for none), the distributions checked and the one whose band is drawn.
+struct ChartChoices {
+    int Advised = 0;
+    std::vector<int> Shown;
+    int Band = 0;
+};
+
+// The advisor's recommendation, as the window takes it; none: the
+// distribution of highest degree g in the advisor's ranking (the first in
+// rank order among equals), and the tool says so.
+ChartChoices Choose(const Options& o, const AnalysisRecord& record, const Session& session) {
+    ChartChoices choices;
+    const Advice advice = Advise(record, session);
+    if (!advice.RuleBaseProblem.empty()) std::fprintf(stderr, "%s\n", advice.RuleBaseProblem.c_str());
+    const int best = HighestCorrelation(record);
+    choices.Advised = advice.Recommended;
+    int recommended = advice.Recommended;
+    if (recommended == 0) {
+        double highest = -1.0;
+        for (const DistributionAdvice& d : advice.Ranking)
+            if (d.Degree > highest) highest = d.Degree, recommended = d.Index;
+        if (recommended == 0) recommended = best;
+        if (o.Distributions == "recommended" || o.Band == "recommended")
+            std::fprintf(stderr,
+                         "Nenhuma distribuição é recomendada para este projeto: o gráfico de frequência mostra a "
+                         "de maior grau g, %s.\n",
+                         DistributionName(recommended).c_str());
+    }
+    choices.Shown = Distributions(o.Distributions, recommended, best);
+    choices.Band = recommended;
+    if (o.Band == "none") choices.Band = 0;
+    else if (o.Band == "best") choices.Band = best;
+    else if (o.Band != "recommended") {
+        bool ok = false;
+        choices.Band = o.Band.toInt(&ok);
+        if (!ok || choices.Band < 1 || choices.Band > kDistributionCount)
+            throw UsageError{"--band takes recommended, best, none or 1 to 8"};
+    }
+    return choices;
+}
+
 int Run(int argc, char** argv) {
     Options o;
     try {
@@ -258,8 +302,15 @@ int Run(int argc, char** argv) {
         if (!QDir().mkpath(o.Folder))
             throw ZarnError("Não foi possível criar a pasta \"" + o.Folder.toStdString() + "\".");
         const QDir folder(o.Folder);
-        // The band's simulations, without a progress dialog.
-        document.SetSimulations(SimulateAll(document.Record(), document.Options(nullptr)));
+        const ChartChoices choices = Choose(o, document.Record(), session);
+        // The simulations of the two bands drawn (the probability plot's
+        // distribution and the frequency chart's), without a progress dialog;
+        // the other distributions are not needed here.
+        std::array<bool, kDistributionCount> wanted{};
+        const int plotted = document.Record().PlotDistribution;
+        if (plotted >= 1 && plotted <= kDistributionCount) wanted[plotted - 1] = true;
+        if (choices.Band >= 1) wanted[choices.Band - 1] = true;
+        document.SetSimulations(SimulateSome(document.Record(), wanted, document.Options(nullptr)));
 
         TEstatisticas estatisticas(platform, document);
         estatisticas.Preencher();
@@ -271,28 +322,9 @@ int Run(int argc, char** argv) {
         parametros.Preencher();
         Write(parametros.Chart1(), folder, QStringLiteral("probabilidade"), o.Size);
 
-        // The advisor's recommendation, as the window takes it; none: the
-        // distribution of highest degree g in the advisor's ranking (the
-        // first in rank order among equals), and the tool says so.
-        const Advice advice = Advise(document.Record(), session);
-        if (!advice.RuleBaseProblem.empty()) std::fprintf(stderr, "%s\n", advice.RuleBaseProblem.c_str());
-        const int best = HighestCorrelation(document.Record());
-        int recommended = advice.Recommended;
-        if (recommended == 0) {
-            double highest = -1.0;
-            for (const DistributionAdvice& d : advice.Ranking)
-                if (d.Degree > highest) highest = d.Degree, recommended = d.Index;
-            if (recommended == 0) recommended = best;
-            if (o.Distributions == "recommended" || o.Band == "recommended")
-                std::fprintf(stderr,
-                             "Nenhuma distribuição é recomendada para este projeto: o gráfico de frequência mostra a "
-                             "de maior grau g, %s.\n",
-                             DistributionName(recommended).c_str());
-        }
         TFrequencia frequencia(platform, document);
-        frequencia.SetRecommended(advice.Recommended);
+        frequencia.SetRecommended(choices.Advised);
         frequencia.Preencher();
-        const std::vector<int> shown = Distributions(o.Distributions, recommended, best);
         const int paper = o.Paper == "normal" ? static_cast<int>(ProbabilityPaper::Normal)
                           : o.Paper == "log"  ? static_cast<int>(ProbabilityPaper::LogReturnPeriod)
                                               : static_cast<int>(ProbabilityPaper::Gumbel);
@@ -301,17 +333,9 @@ int Run(int argc, char** argv) {
         if (positions < 0) throw UsageError{"--positions takes cunnane, gringorten, blom, weibull or hazen"};
         frequencia.Posicao()->setCurrentIndex(positions);
         for (int index = 1; index <= kDistributionCount; ++index)
-            frequencia.Distribuicao(index)->setChecked(std::find(shown.begin(), shown.end(), index) != shown.end());
-        int band = recommended;
-        if (o.Band == "none") band = 0;
-        else if (o.Band == "best") band = best;
-        else if (o.Band != "recommended") {
-            bool ok = false;
-            band = o.Band.toInt(&ok);
-            if (!ok || band < 1 || band > kDistributionCount)
-                throw UsageError{"--band takes recommended, best, none or 1 to 8"};
-        }
-        frequencia.Intervalo()->setCurrentIndex(frequencia.Intervalo()->findData(band));
+            frequencia.Distribuicao(index)->setChecked(std::find(choices.Shown.begin(), choices.Shown.end(), index) !=
+                                                       choices.Shown.end());
+        frequencia.Intervalo()->setCurrentIndex(frequencia.Intervalo()->findData(choices.Band));
         if (o.Variable) frequencia.Variavel()->setText(*o.Variable);
         if (o.Unit) frequencia.Unidade()->setText(*o.Unit);
         frequencia.Desenhar();

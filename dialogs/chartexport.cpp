@@ -17,6 +17,7 @@
 #include <QGraphicsScene>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QPainter>
 #include <QPdfWriter>
@@ -46,17 +47,25 @@ namespace {
 
 constexpr double kCentimetresPerInch = 2.54;
 constexpr double kInchesPerMetre = 39.37007874015748;
-// Sizes the size dialog takes.
-constexpr double kSmallestCm = 2.0;
+// Sizes the size dialog takes. Below the smallest the titles, ticks and key
+// of a chart cannot stay legible: such an export is refused, naming them.
+constexpr double kSmallestCm = kSmallestChartWidthCm;
+constexpr double kLowestCm = kSmallestChartHeightCm;
 constexpr double kLargestCm = 100.0;
 constexpr int kLowestDpi = 72;
 constexpr int kHighestDpi = 1200;
 // Charts narrower than this on paper are laid out at this width and drawn
 // smaller: at 8 cm the titles and labels would otherwise be cut short.
 constexpr double kSmallestLayoutCm = 12.0;
+// A chart that narrow is also laid out at least this high: below it the
+// titles, the two axes and the key leave the plot too little room (the
+// toolkit then cuts every label).
+constexpr double kLowestLayoutCm = 10.5;
 // The report and the advice are printed in this size of a fixed-pitch font:
 // a report line of about 100 characters fits an A4 page's width.
 constexpr int kPrintPointSize = 8;
+// Layout passes of a chart before it is drawn at a new size.
+constexpr int kLayoutPasses = 3;
 // A chart is printed as an image of at most this resolution.
 constexpr int kPrintDpi = 600;
 
@@ -79,7 +88,11 @@ QSizeF PaperSize(const ImageSize& size) {
 // narrower than kSmallestLayoutCm that width with the height in proportion
 // (the drawing is then scaled down to the paper, texts with it).
 QSizeF LogicalSize(const ImageSize& size) {
-    const double enlarge = size.WidthCm > 0 ? std::max(1.0, kSmallestLayoutCm / size.WidthCm) : 1.0;
+    double enlarge = 1.0;
+    if (size.WidthCm > 0 && size.WidthCm < kSmallestLayoutCm) {
+        enlarge = kSmallestLayoutCm / size.WidthCm;
+        if (size.HeightCm > 0) enlarge = std::max(enlarge, kLowestLayoutCm / size.HeightCm);
+    }
     return PaperSize(size) * enlarge;
 }
 
@@ -91,10 +104,14 @@ void RenderChart(QChart* chart, QPainter& painter, const QRectF& target, const Q
     // their drawings in the scene until they are deleted: delete them now.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     const QRectF saved = chart->geometry();
+    // A layout can ask for another (the key moving under the plot, an axis
+    // taking fewer ticks at the new size): run them until none is pending.
     auto relayout = [chart](const QRectF& geometry) {
         chart->setGeometry(geometry);
-        if (chart->layout()) chart->layout()->activate();
-        QCoreApplication::sendPostedEvents(chart, QEvent::LayoutRequest);
+        for (int pass = 0; pass < kLayoutPasses; ++pass) {
+            if (chart->layout()) chart->layout()->activate();
+            QCoreApplication::sendPostedEvents(chart, QEvent::LayoutRequest);
+        }
     };
     relayout(QRectF(saved.topLeft(), logical));
     struct Restore {
@@ -149,7 +166,7 @@ ImageSize LoadImageSize() {
     size.WidthCm = std::clamp(settings->value(QStringLiteral("Graficos/LarguraCm"), size.WidthCm).toDouble(),
                               kSmallestCm, kLargestCm);
     size.HeightCm = std::clamp(settings->value(QStringLiteral("Graficos/AlturaCm"), size.HeightCm).toDouble(),
-                               kSmallestCm, kLargestCm);
+                               kLowestCm, kLargestCm);
     size.Dpi = std::clamp(settings->value(QStringLiteral("Graficos/Resolucao"), size.Dpi).toInt(), kLowestDpi,
                           kHighestDpi);
     return size;
@@ -184,7 +201,17 @@ QString ChartFileName(const std::string& projectTitle, const QString& chartName)
     return chartName.isEmpty() ? title : title + QStringLiteral(" - ") + chartName;
 }
 
+void CheckChartSize(const ImageSize& size) {
+    if (size.WidthCm < kSmallestCm || size.HeightCm < kLowestCm)
+        throw ZarnError(QStringLiteral("O gráfico precisa de ao menos %1 cm de largura e %2 cm de altura para que os "
+                                       "títulos, as marcas dos eixos e a legenda fiquem legíveis.")
+                            .arg(QLocale(QLocale::Portuguese, QLocale::Brazil).toString(kSmallestCm))
+                            .arg(QLocale(QLocale::Portuguese, QLocale::Brazil).toString(kLowestCm))
+                            .toStdString());
+}
+
 QImage ChartImage(QChart* chart, const ImageSize& size) {
+    CheckChartSize(size);
     QImage image = PaintImage(chart, LogicalSize(size), PixelSize(size));
     const int dotsPerMetre = static_cast<int>(std::lround(size.Dpi * kInchesPerMetre));
     image.setDotsPerMeterX(dotsPerMetre);
@@ -201,6 +228,7 @@ QByteArray ChartPng(QChart* chart, const ImageSize& size) {
 }
 
 QByteArray ChartSvg(QChart* chart, const ImageSize& size, const QString& title) {
+    CheckChartSize(size);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -222,6 +250,7 @@ QByteArray ChartSvg(QChart* chart, const ImageSize& size, const QString& title) 
 }
 
 QByteArray ChartPdf(QChart* chart, const ImageSize& size, const QString& title) {
+    CheckChartSize(size);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -261,6 +290,7 @@ void WriteChartFile(const QString& path, const QByteArray& bytes, LinkAtTarget l
 }
 
 void PrintChart(QChart* chart, QPrinter& printer, const ImageSize& size, const QString& heading) {
+    CheckChartSize(size);
     // The heading (the project) in one line at the top; under it the chart,
     // as large as the rest of the printable area takes with its proportions,
     // laid out at the exported size (the same fonts as the files), drawn as
@@ -388,7 +418,7 @@ bool RunImageSizeDialog(QWidget* parent, const QString& format, ImageSize& size)
     auto* width = new QDoubleSpinBox(&dialog);
     auto* height = new QDoubleSpinBox(&dialog);
     for (QDoubleSpinBox* box : {width, height}) {
-        box->setRange(kSmallestCm, kLargestCm);
+        box->setRange(box == width ? kSmallestCm : kLowestCm, kLargestCm);
         box->setDecimals(1);
         box->setSingleStep(0.5);
         box->setSuffix(QStringLiteral(" cm"));

@@ -4,8 +4,9 @@
 // A chart is exported at its size on paper: it is laid out as it would be on
 // the screen at that size (so its fonts keep their point sizes on paper) and
 // then drawn at the chosen resolution (PNG) or as vectors (SVG, PDF). A
-// chart narrower than 12 cm is laid out at 12 cm and drawn smaller, so its
-// texts shrink in proportion instead of being cut.
+// chart narrower than 12 cm is laid out at 12 cm (and at least 10.5 cm high)
+// and drawn smaller, so its texts shrink in proportion instead of being cut.
+// Charts under 8 x 6 cm are refused (CheckChartSize).
 //
 //   ChartSettings       the user's chart settings (size, folder, frequency chart)
 //   LoadImageSize       the last size chosen, 16 x 12 cm at 300 dpi at first
@@ -47,6 +48,13 @@ class QWidget;
 namespace zarn {
 
 enum class ChartFormat { Png, Svg, Pdf };
+
+// The smallest chart exported, copied or printed: below it its titles,
+// ticks and key cannot stay legible.
+inline constexpr double kSmallestChartWidthCm = 8.0;
+inline constexpr double kSmallestChartHeightCm = 6.0;
+// ZarnError naming the smallest size when `size` is below it.
+void CheckChartSize(const ImageSize& size);
 
 // QSettings of organisation and application "ZARN" (not the project file).
 std::unique_ptr<QSettings> ChartSettings();

@@ -69,7 +69,10 @@ QPlainTextEdit* TextBox() {
 QLineSeries* Line(const QString& name, const std::vector<std::array<double, 2>>& points) {
     auto* s = new QLineSeries;
     s->setName(name);
-    for (const auto& p : points) s->append(p[0], p[1]);
+    QList<QPointF> list;
+    list.reserve(static_cast<qsizetype>(points.size()));
+    for (const auto& p : points) list.append(QPointF(p[0], p[1]));
+    s->replace(list);  // in one call
     return s;
 }
 
@@ -424,7 +427,9 @@ void TRegional::FillDiagram() {
     for (std::size_t f = 0; f < kCandidateFamilies.size(); ++f) {
         auto* s = new QLineSeries;
         s->setName(Text(std::string(FamilyName(kCandidateFamilies[f]))));
-        for (const RatioPoint& p : d.Curves[f]) s->append(p.T3, p.T4);
+        QList<QPointF> curve;
+        for (const RatioPoint& p : d.Curves[f]) curve.append(QPointF(p.T3, p.T4));
+        s->replace(curve);
         diagrama_->addSeries(s);
         s->attachAxis(x);
         s->attachAxis(y);
@@ -437,14 +442,17 @@ void TRegional::FillDiagram() {
     discordant->setName(QStringLiteral("Discordantes"));
     discordant->setMarkerSize(9);
     discordant->setColor(Qt::red);
+    QList<QPointF> plain, apart;
     for (std::size_t i = 0; i < d.Sites.size(); ++i)
-        (d.Discordant[i] ? discordant : sites)->append(d.Sites[i].T3, d.Sites[i].T4);
+        (d.Discordant[i] ? apart : plain).append(QPointF(d.Sites[i].T3, d.Sites[i].T4));
+    sites->replace(plain);
+    discordant->replace(apart);
     auto* average = new QScatterSeries;
     average->setName(QStringLiteral("Média regional"));
     average->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
     average->setMarkerSize(12);
     average->setColor(Qt::black);
-    average->append(d.Average.T3, d.Average.T4);
+    average->replace({QPointF(d.Average.T3, d.Average.T4)});
     for (QScatterSeries* s : {sites, discordant, average}) {
         diagrama_->addSeries(s);
         s->attachAxis(x);

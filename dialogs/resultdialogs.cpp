@@ -37,6 +37,7 @@
 #include "platform/documentsignal.h"
 #include "dialogs/recomendacao.h"
 #include "dialogs/chartexport.h"
+#include "dialogs/chartmarkers.h"
 #include "views/report.h"
 #include "rules/launch.h"
 #include "files/textcodec.h"
@@ -368,14 +369,16 @@ void TEstatisticas::EntrarXY(const ChartPoints& classes) {
     bars->setColor(QColor(0, 128, 255));
     bars->setBorderColor(QColor(0, 128, 255).darker(150));
     QStringList categories;
+    QList<qreal> heights;
     double low = 0, high = 0;
     for (const auto& [centre, frequency] : classes) {
         QString label = QString::fromStdString(Fixed4(centre, sep));
         while (categories.contains(label)) label += QChar(0x200B);
         categories << label;
-        bars->append(std::isfinite(frequency) ? frequency : 0.0);
+        heights.append(std::isfinite(frequency) ? frequency : 0.0);
         if (std::isfinite(frequency)) high = std::max(high, frequency);
     }
+    bars->append(heights);  // all bars in one call
     series_->append(bars);
     axisX_->append(categories);
     // Headroom above the tallest bar.
@@ -479,6 +482,9 @@ TParaDLG::TParaDLG(Platform& platform, Document& document, QWidget* parent)
         s->attachAxis(axisX_);
         s->attachAxis(axisY_);
     }
+    // A long sample's markers painted by one item each (chartmarkers.h).
+    new MarkerCloud(chart_, observed_);
+    new MarkerCloud(chart_, expected_);
     QLegend* legend = chart_->legend();
     legend->setAlignment(Qt::AlignBottom);
     legend->setBackgroundVisible(true);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "files/errors.h"
 #include "analysis/intervals.h"
@@ -31,7 +32,13 @@ constexpr double kCoordinateMargin = 0.02;
 // 100 and 1000).
 constexpr double kTickReturnPeriods[] = {2,   10,   100,  1000, 10000, 100000, 5,   50,    500,  5000,
                                          50000, 20, 200, 2000, 20000, 1.01,  1.1, 1.5};
+// The level of each of them (PaperTick::Level): a window that has room for
+// fewer labels keeps the lower levels.
+constexpr int kTickLevels[] = {0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3};
+static_assert(std::size(kTickLevels) == std::size(kTickReturnPeriods));
 constexpr double kTickSpacing = 0.055;
+// Two return periods of the band closer than this share (relative) are one.
+constexpr double kSamePeriod = 1e-9;
 
 
 // Inverse of PaperCoordinate on the Gumbel and normal papers' ranges, only
@@ -160,12 +167,13 @@ FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSumma
         const double tLow = ReturnPeriodOfCoordinate(paper, chart.CoordinateLow);
         const double tHigh = ReturnPeriodOfCoordinate(paper, chart.CoordinateHigh);
         const double spacing = (chart.CoordinateHigh - chart.CoordinateLow) * kTickSpacing;
-        for (double T : kTickReturnPeriods) {
+        for (std::size_t k = 0; k < std::size(kTickReturnPeriods); ++k) {
+            const double T = kTickReturnPeriods[k];
             if (T < tLow || T > tHigh) continue;
             const double c = PaperCoordinate(paper, NonExceedance(T));
             const bool crowded = std::any_of(chart.Ticks.begin(), chart.Ticks.end(),
                                              [&](const PaperTick& t) { return std::fabs(t.Coordinate - c) < spacing; });
-            if (!crowded) chart.Ticks.push_back({T, c});
+            if (!crowded) chart.Ticks.push_back({T, c, kTickLevels[k]});
         }
         std::sort(chart.Ticks.begin(), chart.Ticks.end(),
                   [](const PaperTick& a, const PaperTick& b) { return a.ReturnPeriod < b.ReturnPeriod; });
@@ -209,12 +217,21 @@ FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSumma
     // The confidence band of one distribution.
     if (simulations && options.BandIndex >= 1 && options.BandIndex <= kDistributionCount &&
         simulations->Matches(r)) {
-        // The band's grid, reaching the longest marked period.
+        // The band's own grid (the probability plot's, the report's seven
+        // among them), and beyond its first period every return period the
+        // curves are drawn at: dense in log T up to the longest period drawn
+        // (the marked ones included), so the band follows the curve's bend
+        // to the end instead of a chord between a few periods.
         std::vector<double> periods = BandReturnPeriods();
-        for (double T : options.MarkedPeriods)
-            if (std::isfinite(T) && T > periods.back()) periods.push_back(T);
+        const double first = periods.front();
+        for (double F : probabilities) {
+            const double T = 1.0 / (1.0 - F);
+            if (std::isfinite(T) && T > first) periods.push_back(T);
+        }
         std::sort(periods.begin(), periods.end());
-        periods.erase(std::unique(periods.begin(), periods.end()), periods.end());
+        periods.erase(std::unique(periods.begin(), periods.end(),
+                                  [](double a, double b) { return std::fabs(a - b) <= kSamePeriod * b; }),
+                      periods.end());
         for (double T : periods) {
             const double F = NonExceedance(T);
             double conditional = 0;

@@ -83,6 +83,7 @@ struct BoundLine {
 struct PaperTick {
     double ReturnPeriod;
     double Coordinate;
+    int Level = 0;  // 0 the decades, then 5, 50, ..., then 20, 200, ..., then 1.01, 1.1, 1.5
 };
 
 struct FrequencyChartOptions {
@@ -125,8 +126,10 @@ struct FrequencyChartData {
 // every observed point and the marked periods. The curves are drawn at about
 // 120 return periods evenly spaced in log T, at T = 2 ... 1000 (where they
 // take exactly the report's quantiles) and at the marked periods. With zeros
-// the curves are the adjusted quantiles (returnperiods.h), drawn from p0 up. The band (BandReturnPeriods, BandAt) is drawn when
-// `simulations` is not null and was simulated from r. A point whose
+// the curves are the adjusted quantiles (returnperiods.h), drawn from p0 up.
+// The band (BandAt) is drawn when `simulations` is not null and was
+// simulated from r, at BandReturnPeriods and at every period of the curves
+// above its first, so it reaches the longest period drawn. A point whose
 // quantile faults is left out.
 FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSummary* simulations,
                                   const FrequencyChartOptions& options);

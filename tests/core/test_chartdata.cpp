@@ -193,21 +193,55 @@ TEST(FrequencyChart, TheBandOfOneDistributionEqualsBandAt) {
     FrequencyChartOptions options = AllShown(ProbabilityPaper::Normal);
     options.BandIndex = kLogPearson3;
     const FrequencyChartData chart = FrequencyChart(*a.Record, &a.Simulations, options);
-    const std::vector<double> periods = BandReturnPeriods();
-    ASSERT_EQ(chart.BandLower.size(), periods.size());
-    for (std::size_t k = 0; k < periods.size(); ++k) {
-        const double F = NonExceedance(periods[k]);
+    ASSERT_EQ(chart.BandLower.size(), chart.BandUpper.size());
+    for (std::size_t k = 0; k < chart.BandLower.size(); ++k) {
+        const double F = chart.BandLower[k].F;
         const QuantileInterval limits = BandAt(a.Simulations, kLogPearson3, F);
         EXPECT_EQ(chart.BandLower[k].Value, limits.Lower);
         EXPECT_EQ(chart.BandUpper[k].Value, limits.Upper);
         EXPECT_EQ(chart.BandUpper[k].Coordinate, PaperCoordinate(ProbabilityPaper::Normal, F));
         EXPECT_LE(chart.BandUpper[k].Value, chart.Values.High);
     }
+    // Every period of the probability plot's band is among them.
+    for (double T : BandReturnPeriods())
+        EXPECT_TRUE(std::any_of(chart.BandLower.begin(), chart.BandLower.end(), [&](const FrequencyPoint& p) {
+            return std::fabs(1.0 / (1.0 - p.F) - T) < 1e-6 * T;
+        })) << T;
     // No band without simulations, or with simulations of another analysis.
     EXPECT_TRUE(FrequencyChart(*a.Record, nullptr, options).BandLower.empty());
     EXPECT_TRUE(FrequencyChart(*Example("tees-dent-bank.dat").Record, &a.Simulations, options).BandLower.empty());
     options.BandIndex = 0;
     EXPECT_TRUE(FrequencyChart(*a.Record, &a.Simulations, options).BandUpper.empty());
+}
+
+// A study asking for 10,000 years: the band reaches it, at as many periods
+// above 1,000 years as the curve has there, so it bends with the curve
+// instead of running as a chord from 1,000 years.
+TEST(FrequencyChart, TheBandFollowsTheCurveToTheLongestPeriodDrawn) {
+    const Analysis& a = Ocmulgee();
+    FrequencyChartOptions options = AllShown(ProbabilityPaper::Gumbel);
+    options.BandIndex = kGEV;
+    options.MarkedPeriods = {2, 100, 10000};
+    const FrequencyChartData chart = FrequencyChart(*a.Record, &a.Simulations, options);
+    ASSERT_FALSE(chart.BandUpper.empty());
+    EXPECT_NEAR(1.0 / (1.0 - chart.BandUpper.back().F), 10000.0, 1e-6);
+    const FrequencyCurve& gev = *std::find_if(chart.Curves.begin(), chart.Curves.end(),
+                                              [](const FrequencyCurve& c) { return c.Index == kGEV; });
+    auto above1000 = [](const std::vector<FrequencyPoint>& points) {
+        return std::count_if(points.begin(), points.end(), [](const FrequencyPoint& p) { return p.F > 0.999 + 1e-12; });
+    };
+    EXPECT_GE(above1000(chart.BandUpper), above1000(gev.Points));
+    EXPECT_GE(above1000(chart.BandUpper), 15);
+    // No corner: from one short step to the next the slope changes by less
+    // than half (the band's percentiles of the refits bend a little where
+    // another refit takes the 5th place; a coarse grid turned sharply).
+    for (std::size_t k = 2; k < chart.BandUpper.size(); ++k) {
+        const FrequencyPoint &p = chart.BandUpper[k - 2], &q = chart.BandUpper[k - 1], &r = chart.BandUpper[k];
+        if (p.F < 0.99) continue;
+        const double before = (q.Value - p.Value) / (q.Coordinate - p.Coordinate);
+        const double after = (r.Value - q.Value) / (r.Coordinate - q.Coordinate);
+        EXPECT_NEAR(after / before, 1.0, 0.5) << 1.0 / (1.0 - q.F);
+    }
 }
 
 TEST(FrequencyChart, BoundsOfTheShownDistributionsInsideTheValueAxisOnly) {

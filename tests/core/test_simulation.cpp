@@ -227,6 +227,24 @@ TEST(Simulation, ProgressCountsEveryReplicateAndCancelStops) {
                  CalculationCancelled);
 }
 
+// A tool drawing one band simulates that distribution alone: the same
+// replicates, bit for bit, as when the eight are simulated together.
+TEST(Simulation, SomeDistributionsAloneGiveTheirPartOfAll) {
+    auto r = std::make_unique<AnalysisRecord>();
+    SimulationSummary all;
+    CalculateAll(*r, "", "", "", std::string(ZARN_EXAMPLES) + "/santa-cruz-river-lochiel.dat", {}, &all);
+    std::array<bool, kDistributionCount> wanted{};
+    wanted[kGEV - 1] = wanted[kLogPearson3 - 1] = true;
+    const SimulationSummary some = SimulateSome(*r, wanted, {2, nullptr});
+    EXPECT_TRUE(some.Matches(*r));
+    for (int d = 1; d <= kDistributionCount; ++d) {
+        SCOPED_TRACE(d);
+        EXPECT_EQ(some.Simulated[d - 1], wanted[d - 1]);
+        if (wanted[d - 1]) ExpectSameSimulation(all.Of(d), some.Of(d));
+        else EXPECT_EQ(some.Of(d).CriticalRSamples + some.Of(d).RatioSamples, 0);
+    }
+}
+
 TEST(Simulation, SummaryMatchesOnlyTheRecordItWasSimulatedFrom) {
     auto r = std::make_unique<AnalysisRecord>();
     SimulationSummary s;
