@@ -78,9 +78,9 @@ protected:
 private:
     void Consultar(bool askAgain);
     void Preencher();
-    void PreencherTabela(char separator);
-    void PreencherMotivos(char separator);
-    void PreencherQuantis(char separator);
+    void PreencherTabela();
+    void PreencherMotivos();
+    void PreencherQuantis();
 
     QTextBrowser* resumo_;
     QLabel* conclusao_;

@@ -80,7 +80,7 @@ struct StudyInput {
     bool AllQuantiles = true;  // also the quantiles of all eight distributions
     std::vector<double> ReturnPeriods;  // the project's list; empty: the seven
     ZeroYears Zeros;           // the years without flow set aside from *Record
-    NumberStyle Style = StyleFor(',');
+    NumberStyle Style = TextStyle();
 };
 
 StudyDocument StationStudy(const StudyInput& input);

@@ -223,7 +223,7 @@ TEST_F(ZeroYearsTest, TheAdviceCautionsWhenMoreThanAQuarterOfTheYearsAreDry) {
              AdviceLines(advice, *zeros_,
                          MakeReturnPeriodTable(*zeros_, &zeroSimulations_, periods, years_.Probability(),
                                                QuantileFaults::Show),
-                         true, '.'))
+                         true))
             all += line + "\n";
         return all;
     };
@@ -232,7 +232,7 @@ TEST_F(ZeroYearsTest, TheAdviceCautionsWhenMoreThanAQuarterOfTheYearsAreDry) {
     ASSERT_NE(dry, std::string::npos) << some;
     const auto start = some.rfind('\n', dry) + 1;
     const std::string row = some.substr(start, some.find('\n', dry) - start);
-    EXPECT_EQ(row.find_first_not_of(' '), row.find("1.1 ")) << row;
+    EXPECT_EQ(row.find_first_not_of(' '), row.find("1,1 ")) << row;
     EXPECT_NE(row.find(" 0  " + std::string(kExpectedDryText)), std::string::npos) << row;
     EXPECT_EQ(some.find("Em todos os tempos de retorno pedidos o rio deve estar seco"), std::string::npos);
     EXPECT_NE(text({1.05, 1.1}).find("Em todos os tempos de retorno pedidos o rio deve estar seco"), std::string::npos);
