@@ -363,7 +363,7 @@ bool TDesktop::CalcularProjeto(std::string& dataFile) {
     // A new project: no file yet, its own settings (the return periods asked
     // for and the years without flow set aside); every open window follows.
     ProjectSettings settings;
-    SetStudy(settings, novoProj_->PeriodosDeRetorno(), zeros.Zeros);
+    SetStudy(settings, novoProj_->PeriodosDeRetorno(), zeros);
     document_.Replace(std::move(scratch), std::move(simulations), std::string(), std::move(settings), true);
     return true;
 }
@@ -433,7 +433,7 @@ void TDesktop::Periodosderetorno() {
     const std::vector<double> current = StudyReturnPeriods(document_.Settings());
     const std::optional<std::vector<double>> periods = PeriodosJanela()->Executar(current);
     if (!periods || *periods == current) return;
-    SetStudy(document_.Settings(), *periods, ProjectZeroYears(document_.Record(), document_.Settings()).Zeros);
+    SetStudy(document_.Settings(), *periods, ProjectZeroYears(document_.Record(), document_.Settings()));
     document_.SetModified(true);
     // The open windows that show quantiles follow the new list.
     if (recomendacao_ && recomendacao_->isVisible()) recomendacao_->Exibir();

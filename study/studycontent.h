@@ -68,6 +68,8 @@ std::vector<double> StudyReturnPeriods(const std::vector<double>& project);
 constexpr const char* kStudyTimeChart = "serie";
 constexpr const char* kStudyFrequencyChart = "frequencia";
 constexpr const char* kStudyRatioChart = "momentos-l";
+// How the data table writes a year without flow.
+constexpr const char* kZeroYearMark = "0 *";
 
 struct StudyInput {
     const AnalysisRecord* Record = nullptr;

@@ -19,6 +19,7 @@
 #include "analysis/fittests.h"
 #include "analysis/returnperiods.h"
 #include "analysis/special.h"
+#include "views/lines.h"
 #include "views/report.h"
 #include "rules/advicelines.h"
 #include "rules/advisor.h"
@@ -198,6 +199,42 @@ TEST_F(ZeroYearsTest, TheAnalysisIsThatOfThePositiveValuesAndTheQuantilesTakeThe
     std::vector<std::string> rest(report.begin(), report.end());
     rest.erase(rest.begin() + (heading - report.begin()) - 1, rest.begin() + (heading - report.begin()) + 9);
     EXPECT_EQ(rest, plain);
+}
+
+TEST_F(ZeroYearsTest, ThePlacesOfTheZerosGoBesideTheProjectAndComeBack) {
+    // One zero before the third value of every five: file places 6k + 3.
+    std::vector<int> places;
+    for (int k = 0; k < 8; ++k) places.push_back(6 * k + 3);
+    EXPECT_EQ(years_.Positions, places);
+    ASSERT_TRUE(years_.PositionsKnown());
+
+    // The series as read: the zeros back at their places, the positives in order.
+    const ChartPoints series = SeriesPoints(*zeros_, years_);
+    ASSERT_EQ(series.size(), 48u);
+    std::vector<double> values;
+    for (const auto& [i, v] : series) {
+        EXPECT_EQ(v == 0, std::find(places.begin(), places.end(), static_cast<int>(i)) != places.end()) << i;
+        if (v != 0) values.push_back(v);
+    }
+    EXPECT_TRUE(std::equal(values.begin(), values.end(), zeros_->Sample));
+
+    const std::string project = (dir_ / "seco.prj").string();
+    KeepStudySettings(project, years_, nullptr);
+    const ZeroYears back = ReadProjectStudy(*zeros_, project).Zeros;
+    EXPECT_EQ(back.Zeros, 8);
+    EXPECT_EQ(back.Years, 48);
+    EXPECT_EQ(back.Positions, places);
+
+    // Places that do not fit the count or the series are not used: the
+    // count stays, the series is that of the positive values.
+    ProjectSettings settings = ParseProjectSettings("zeros=8\nposicoes_dos_zeros=3;9;15;21;27;33;39;49\n");
+    EXPECT_TRUE(ProjectZeroYears(*zeros_, settings).Positions.empty());
+    settings = ParseProjectSettings("zeros=8\nposicoes_dos_zeros=3;9;9;21;27;33;39;45\n");
+    EXPECT_TRUE(ProjectZeroYears(*zeros_, settings).Positions.empty());
+    settings = ParseProjectSettings("zeros=8\nposicoes_dos_zeros=3;x\n");
+    EXPECT_FALSE(settings.ZeroPositions.has_value());
+    EXPECT_EQ(ProjectZeroYears(*zeros_, settings).Zeros, 8);
+    EXPECT_EQ(SeriesPoints(*zeros_, ProjectZeroYears(*zeros_, settings)).size(), 40u);
 }
 
 TEST_F(ZeroYearsTest, TheAdviceCautionsWhenMoreThanAQuarterOfTheYearsAreDry) {
