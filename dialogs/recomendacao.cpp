@@ -34,8 +34,9 @@ namespace {
 constexpr int kWidth = 820;
 constexpr int kHeight = 640;
 constexpr int kMargin = 8;
-// Heights of the summary box: it grows with the cautions up to the largest.
-constexpr int kSummaryMin = 40, kSummaryMax = 130;
+// Heights of the summary box: it grows with the cautions up to a third of
+// the window, then scrolls.
+constexpr int kSummaryMin = 40, kSummaryMax = kHeight / 3;
 
 // Columns of the ranking.
 enum Column { kLugar, kDistribuicao, kSituacao, kGrau, kPertZ, kPertR, kZ, kR, kR90, kColumns };
@@ -292,11 +293,7 @@ void TRecomendacao::Preencher() {
     }
     resumo_->setHtml(html);
     resumo_->setVisible(!html.isEmpty());
-    // As tall as its text, within bounds (the window's width is fixed).
-    QTextDocument* text = resumo_->document();
-    text->setTextWidth(kWidth - 2 * kMargin - 2 * resumo_->frameWidth());
-    const int height = static_cast<int>(std::ceil(text->size().height())) + 2 * resumo_->frameWidth();
-    resumo_->setFixedHeight(std::clamp(height, kSummaryMin, kSummaryMax));
+    AjustarResumo();
 
     conclusao_->setText(QStringLiteral("<b>Parecer:</b> %1").arg(Sentence(advice_.Conclusion)));
     QPalette palette = conclusao_->palette();
@@ -309,6 +306,25 @@ void TRecomendacao::Preencher() {
     PreencherTabela();
     PreencherMotivos();
     PreencherQuantis();
+}
+
+void TRecomendacao::AjustarResumo() {
+    // As tall as its text in the font it is drawn with (polished first: the
+    // style's font may differ from the default one), at the width it has
+    // once laid out (the window's width is fixed); beyond kSummaryMax it scrolls.
+    resumo_->ensurePolished();
+    const int frame = 2 * resumo_->frameWidth();
+    const int width = resumo_->isVisible() && resumo_->width() > frame ? resumo_->width() : kWidth - 2 * kMargin;
+    QTextDocument* text = resumo_->document();
+    text->setDefaultFont(resumo_->font());
+    text->setTextWidth(width - frame);
+    const int height = static_cast<int>(std::ceil(text->size().height())) + frame;
+    resumo_->setFixedHeight(std::clamp(height, kSummaryMin, kSummaryMax));
+}
+
+void TRecomendacao::showEvent(QShowEvent* event) {
+    ResultDialogBase::showEvent(event);
+    if (resumo_->isVisible()) AjustarResumo();
 }
 
 void TRecomendacao::PreencherTabela() {

@@ -20,6 +20,7 @@
 
 class QAction;
 class QLabel;
+class QShowEvent;
 class QTableWidget;
 class QTextBrowser;
 
@@ -74,10 +75,14 @@ public:
 protected:
     // Consults again for the new analysis, not asking to simulate once declined.
     void Refresh() override;
+    // The cautions' box measured again in the fonts and width it is shown with.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void Consultar(bool askAgain);
     void Preencher();
+    // The cautions' box as tall as its text, up to a third of the window.
+    void AjustarResumo();
     void PreencherTabela();
     void PreencherMotivos();
     void PreencherQuantis();

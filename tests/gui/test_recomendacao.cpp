@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
+#include <cmath>
 #include <memory>
 
 #include "analysis/calculation.h"
@@ -181,6 +182,36 @@ private slots:
         QVERIFY2(saved.contains(QStringLiteral("  ") + q1000 + QStringLiteral("  ")), qPrintable(saved));
         QVERIFY(!saved.contains(QRegularExpression(QStringLiteral("\\d,\\d{3},\\d{3}"))));
         QCOMPARE(platform_->Log.last().Options.FileName, QStringLiteral("Potomac - recomendação.txt"));
+    }
+
+    void cautionsWrapInsideABoxThatShowsThemWhole() {
+        // A short series with a high and a low outlier: four long cautions.
+        const QString data = dir_->filePath(QStringLiteral("curta.dat"));
+        QFile f(data);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("120\n135\n128\n0.9\n140\n131\n2600\n125\n138\n129\n133\n127\n");
+        f.close();
+        Session session;
+        session.StartupDir = TestSession().StartupDir;
+        Document curta(session);
+        auto record = std::make_unique<AnalysisRecord>();
+        SimulationSummary simulations;
+        CalculateAll(*record, "Curta", "", "", QFile::encodeName(data).toStdString(), {}, &simulations);
+        curta.Replace(std::move(record), std::move(simulations), std::string(), {}, false);
+        TRecomendacao window(*platform_, curta);
+        window.Exibir();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.Parecer().Cautions.size() >= 3);
+        QTextBrowser* box = window.Resumo();
+        QVERIFY(box->isVisible());
+        // Every line of every caution is in view: the box is as tall as its
+        // text at its own width, or scrolls to it.
+        const int text = static_cast<int>(std::ceil(box->document()->size().height()));
+        const bool whole = box->viewport()->height() >= text;
+        QVERIFY2(whole || box->verticalScrollBar()->isVisible(),
+                 qPrintable(QStringLiteral("%1 < %2").arg(box->viewport()->height()).arg(text)));
+        QVERIFY(box->height() > 3 * box->fontMetrics().lineSpacing());
+        if (qEnvironmentVariableIsSet("ZARN_GRAB")) window.grab().save(qEnvironmentVariable("ZARN_GRAB"));
     }
 
     void pickingARowBringsItsReasonsIntoView() {
