@@ -21,9 +21,9 @@
 #include <optional>
 
 #include "analysis/calculation.h"
-#include "analysis/datafile.h"
-#include "analysis/errors.h"
-#include "analysis/importer.h"
+#include "files/datafile.h"
+#include "files/errors.h"
+#include "import/importer.h"
 #include "analysis/progress.h"
 #include "analysis/record.h"
 #include "analysis/returnperiods.h"
@@ -42,6 +42,7 @@
 #include "dialogs/chartexport.h"
 #include "study/study.h"
 #include "zarn/about.h"
+#include "files/textcodec.h"
 
 namespace zarn {
 

@@ -44,7 +44,7 @@
 #include <vector>
 
 #include "analysis/calculation.h"
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/estimation.h"
 #include "analysis/fittests.h"
 #include "analysis/quantiles.h"

@@ -15,7 +15,7 @@
 #include <sstream>
 
 #include "analysis/calculation.h"
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/fittests.h"
 #include "analysis/returnperiods.h"
 #include "analysis/special.h"
@@ -23,6 +23,7 @@
 #include "views/report.h"
 #include "rules/advicelines.h"
 #include "rules/advisor.h"
+#include "files/textcodec.h"
 
 namespace fs = std::filesystem;
 using namespace zarn;

@@ -8,7 +8,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/returnperiods.h"
 #include "app/novoproj.h"
 #include "support/scriptedplatform.h"

@@ -23,10 +23,10 @@
 #include <memory>
 
 #include "analysis/calculation.h"
-#include "analysis/format.h"
+#include "files/format.h"
 #include "analysis/intervals.h"
 #include "analysis/projectfile.h"
-#include "analysis/numbertext.h"
+#include "files/numbertext.h"
 #include "analysis/record.h"
 #include "app/desktop.h"
 #include "dialogs/recomendacao.h"
@@ -35,6 +35,7 @@
 #include "rules/advicelines.h"
 #include "support/scriptedplatform.h"
 #include "support/testdocument.h"
+#include "files/textcodec.h"
 
 using namespace zarn;
 
