@@ -151,11 +151,14 @@ void CalculateAll(AnalysisRecord& r, const std::string& title, const std::string
         // Years without flow are set aside: the analysis is that of the
         // positive values in file order (Bulletin 17B, appendix 5).
         int kept = 0;
-        for (int i = 0; i < n; ++i)
+        std::vector<int> positions;
+        for (int i = 0; i < n; ++i) {
             if (r.Sample[i] != 0) r.Sample[kept++] = r.Sample[i];
+            else positions.push_back(i + 1);
+        }
         std::memset(r.Sample + kept, 0, sizeof(double) * (kSampleCapacity - kept));
         r.SampleSize = kept;
-        if (zeroYears != nullptr) *zeroYears = ZeroYears{n - kept, n};
+        if (zeroYears != nullptr) *zeroYears = ZeroYears{n - kept, n, std::move(positions)};
     });
 
     // 3. The probability plot starts with the Normal distribution.

@@ -96,11 +96,20 @@ std::vector<double> StudyReturnPeriods(const ProjectSettings& settings) {
     return StandardReturnPeriods();
 }
 
-void SetStudy(ProjectSettings& settings, const std::vector<double>& periods, int zeros) {
+bool ZeroYears::PositionsKnown() const {
+    if (Zeros <= 0 || static_cast<int>(Positions.size()) != Zeros) return false;
+    for (std::size_t k = 0; k < Positions.size(); ++k)
+        if (Positions[k] < 1 || Positions[k] > Years || (k > 0 && Positions[k] <= Positions[k - 1])) return false;
+    return true;
+}
+
+void SetStudy(ProjectSettings& settings, const std::vector<double>& periods, const ZeroYears& zeros) {
     if (periods == StandardReturnPeriods()) settings.ReturnPeriods.reset();
     else settings.ReturnPeriods = periods;
-    if (zeros > 0) settings.ZeroCount = zeros;
+    if (zeros.Zeros > 0) settings.ZeroCount = zeros.Zeros;
     else settings.ZeroCount.reset();
+    if (zeros.PositionsKnown()) settings.ZeroPositions = zeros.Positions;
+    else settings.ZeroPositions.reset();
 }
 
 ProjectStudy ReadProjectStudy(const AnalysisRecord& r, const std::string& projectPath) {
@@ -123,16 +132,24 @@ double ReturnPeriodProbability(double T) {
 
 ZeroYears ProjectZeroYears(const AnalysisRecord& r, const ProjectSettings& settings) {
     const int zeros = settings.ZeroCount.value_or(0);
-    return ZeroYears{zeros, r.SampleSize + zeros};
+    ZeroYears years{zeros, r.SampleSize + zeros};
+    // Places that do not fit the count and the record are not used.
+    if (settings.ZeroPositions) {
+        years.Positions = *settings.ZeroPositions;
+        if (!years.PositionsKnown()) years.Positions.clear();
+    }
+    return years;
 }
 
-void KeepStudySettings(const std::string& projectPath, int zeros, const std::vector<double>* periods) {
+void KeepStudySettings(const std::string& projectPath, const ZeroYears& zeros, const std::vector<double>* periods) {
     ProjectSettings settings = ReadProjectSettings(projectPath);
     const bool existed = settings.Variable || settings.Unit || settings.ReturnPeriods || settings.ZeroCount ||
                          !settings.Other.empty();
     const bool ownPeriods = periods != nullptr && *periods != StandardReturnPeriods();
-    if (!existed && zeros == 0 && !ownPeriods) return;
-    settings.ZeroCount = zeros;
+    if (!existed && zeros.Zeros == 0 && !ownPeriods) return;
+    settings.ZeroCount = zeros.Zeros;
+    if (zeros.PositionsKnown()) settings.ZeroPositions = zeros.Positions;
+    else settings.ZeroPositions.reset();
     if (periods != nullptr) settings.ReturnPeriods = *periods;
     WriteProjectSettings(projectPath, settings);
 }

@@ -72,8 +72,13 @@ double ReturnPeriodProbability(double T);
 struct ZeroYears {
     int Zeros = 0;  // annual maxima of exactly 0 set aside
     int Years = 0;  // values read, zeros included (0: not known, no zeros)
+    // Where the zeros stood among the Years values, 1-based, rising; empty
+    // when not known (a project saved without them).
+    std::vector<int> Positions;
     // p0 = z/n; 0 without zeros.
     double Probability() const { return Zeros > 0 && Years > 0 ? static_cast<double>(Zeros) / Years : 0.0; }
+    // Positions holds one place per zero, each within 1..Years, rising.
+    bool PositionsKnown() const;
 };
 
 bool AcceptableReturnPeriods(const std::vector<double>& periods);
@@ -94,15 +99,15 @@ ProjectStudy ReadProjectStudy(const AnalysisRecord& r, const std::string& projec
 
 // The settings' list when it can be used, else the report's seven.
 std::vector<double> StudyReturnPeriods(const ProjectSettings& settings);
-// Puts the periods (left out when they are the report's seven) and the zero
-// count (left out for none) into `settings`, keeping the rest.
-void SetStudy(ProjectSettings& settings, const std::vector<double>& periods, int zeros);
+// Puts the periods (left out when they are the report's seven), the zero
+// count and the zeros' places (left out for none) into `settings`, keeping the rest.
+void SetStudy(ProjectSettings& settings, const std::vector<double>& periods, const ZeroYears& zeros);
 
-// Writes the zero count (and the periods, when given) into the side file of
-// `projectPath`, keeping what else it holds. Nothing is written for a series
-// without zeros with the report's seven periods (or none given) and no side
-// file yet. Throws ZarnError as WriteProjectSettings does.
-void KeepStudySettings(const std::string& projectPath, int zeros, const std::vector<double>* periods);
+// Writes the zero count and places (and the periods, when given) into the
+// side file of `projectPath`, keeping what else it holds. Nothing is written
+// for a series without zeros with the report's seven periods (or none given)
+// and no side file yet. Throws ZarnError as WriteProjectSettings does.
+void KeepStudySettings(const std::string& projectPath, const ZeroYears& zeros, const std::vector<double>* periods);
 
 // True when p0 > 0 and F <= p0 + kDryUlps ulp(p0): the river is expected dry.
 bool IsDry(double F, double p0);

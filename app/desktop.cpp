@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +21,8 @@
 #include <optional>
 
 #include "analysis/calculation.h"
+#include "files/datafile.h"
+#include "files/errors.h"
 #include "import/importer.h"
 #include "analysis/progress.h"
 #include "analysis/record.h"
@@ -78,10 +81,26 @@ const QStringList kTitleLines = {
     QString(),
 };
 
+// A file that reads as a data file (at least the fewest values an analysis
+// takes): what a user who gives one where a project is asked for meant.
+bool ReadsAsDataFile(const std::string& path) {
+    std::vector<double> values(kSampleCapacity);
+    try {
+        return ReadDataFile(path, values.data()) >= kMinimumSampleSize;
+    } catch (const ZarnError&) {
+        return false;
+    }
+}
+
 const QStringList kProjectFilters = {QStringLiteral("Arquivo de projeto (*.Prj)"),
                                      QStringLiteral("Todos os arquivos (*.*)")};
 
 }  // namespace
+
+std::string DataFileAsProjectText(const std::string& fileName) {
+    return "\"" + fileName + "\" é um arquivo de dados (uma série de valores), não um projeto. Para analisá-lo, use "
+           "Projeto > Novo e escolha-o em \"Arquivo de dados\".";
+}
 
 TDesktop::TDesktop(Platform& platform, Document& document, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -123,19 +142,25 @@ QAction* TDesktop::Command(QMenu* menu, const QString& text, void (TDesktop::*ha
 }
 
 void TDesktop::BuildMenu() {
-    arquivo_ = menuBar()->addMenu(QStringLiteral("Projeto"));
-    novo1_ = Command(arquivo_, QStringLiteral("Novo"), &TDesktop::Criarprojeto);
-    abrir1_ = Command(arquivo_, QStringLiteral("Abrir"), &TDesktop::Abrirprojeto);
-    importar1_ = Command(arquivo_, QStringLiteral("Importar série..."), &TDesktop::Importarserie);
-    menusalvar_ = Command(arquivo_, QStringLiteral("Salvar"), &TDesktop::Salvarprojeto, false);
-    menuperiodos_ = Command(arquivo_, QStringLiteral("Períodos de retorno..."), &TDesktop::Periodosderetorno, false);
+    arquivo_ = menuBar()->addMenu(QStringLiteral("&Projeto"));
+    novo1_ = Command(arquivo_, QStringLiteral("&Novo"), &TDesktop::Criarprojeto);
+    abrir1_ = Command(arquivo_, QStringLiteral("&Abrir"), &TDesktop::Abrirprojeto);
+    importar1_ = Command(arquivo_, QStringLiteral("&Importar série..."), &TDesktop::Importarserie);
+    menusalvar_ = Command(arquivo_, QStringLiteral("&Salvar"), &TDesktop::Salvarprojeto, false);
+    menuperiodos_ = Command(arquivo_, QStringLiteral("&Períodos de retorno..."), &TDesktop::Periodosderetorno, false);
     arquivo_->addSeparator();
-    menuestudo_ = Command(arquivo_, QStringLiteral("Relatório do estudo..."), &TDesktop::Relatoriodoestudo, false);
+    menuestudo_ = Command(arquivo_, QStringLiteral("Relatório do &estudo..."), &TDesktop::Relatoriodoestudo, false);
     arquivo_->addSeparator();
-    sair1_ = arquivo_->addAction(QStringLiteral("Sair"));
+    sair1_ = arquivo_->addAction(QStringLiteral("Sai&r"));
     connect(sair1_, &QAction::triggered, this, &QWidget::close);
+    // The standard keys; Ctrl+P writes the study, the program's printable document.
+    novo1_->setShortcut(QKeySequence::New);
+    abrir1_->setShortcut(QKeySequence::Open);
+    menusalvar_->setShortcut(QKeySequence::Save);
+    menuestudo_->setShortcut(QKeySequence::Print);
+    sair1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    ferramentas_ = menuBar()->addMenu(QStringLiteral("Ferramentas"));
+    ferramentas_ = menuBar()->addMenu(QStringLiteral("&Ferramentas"));
     auto show = [this](const QString& text, auto window) {
         QAction* action = ferramentas_->addAction(text);
         action->setEnabled(false);
@@ -146,17 +171,17 @@ void TDesktop::BuildMenu() {
         });
         return action;
     };
-    menuestat_ = show(QStringLiteral("Estatísticas descritivas"), &TDesktop::estatisticas_);
-    menuteste_ = show(QStringLiteral("Teste não paramétricos"), &TDesktop::testeDLG_);
-    menupara_ = show(QStringLiteral("Estimação de parâmetros"), &TDesktop::paraDLG_);
-    menumemo_ = show(QStringLiteral("Memória de cálculo"), &TDesktop::result_);
-    menureco_ = show(QStringLiteral("Recomendação"), &TDesktop::recomendacao_);
+    menuestat_ = show(QStringLiteral("&Estatísticas descritivas"), &TDesktop::estatisticas_);
+    menuteste_ = show(QStringLiteral("&Teste não paramétricos"), &TDesktop::testeDLG_);
+    menupara_ = show(QStringLiteral("Estimação de &parâmetros"), &TDesktop::paraDLG_);
+    menumemo_ = show(QStringLiteral("&Memória de cálculo"), &TDesktop::result_);
+    menureco_ = show(QStringLiteral("Re&comendação"), &TDesktop::recomendacao_);
     ferramentas_->addSeparator();
-    menufrequencia_ = show(QStringLiteral("Gráfico de frequência"), &TDesktop::frequencia_);
-    menudiagrama_ = show(QStringLiteral("Diagrama de momentos-L"), &TDesktop::diagrama_);
+    menufrequencia_ = show(QStringLiteral("&Gráfico de frequência"), &TDesktop::frequencia_);
+    menudiagrama_ = show(QStringLiteral("&Diagrama de momentos-L"), &TDesktop::diagrama_);
 
     // "Ajuda" has no items: the top-level entry itself is the command.
-    ajuda1_ = menuBar()->addAction(QStringLiteral("Ajuda"));
+    ajuda1_ = menuBar()->addAction(QStringLiteral("A&juda"));
     connect(ajuda1_, &QAction::triggered, this, [this] { Run([this] { AjudaClick(); }); });
 }
 
@@ -285,8 +310,28 @@ bool TDesktop::PassSaveFirstQuestion() {
 void TDesktop::Criarprojeto() {
     if (!PassSaveFirstQuestion() || !novoProj_) return;
     novoProj_->LimparCampos();
+    // The calculation runs from the dialog's "Criar": a refused data file
+    // keeps the dialog open with its fields, for another file or "Cancelar".
+    std::string dataFile;
+    novoProj_->Confirmar = [this, &dataFile] { return CalcularProjeto(dataFile); };
+    struct Reset {
+        TNovoProj* dialog;
+        ~Reset() { dialog->Confirmar = nullptr; }
+    } reset{novoProj_};
     if (!novoProj_->Executar()) return;
+    HabilitarComandos();
+    if (estatisticas_) estatisticas_->Exibir();
 
+    // A data file the reader took but probably not as meant (a "year value"
+    // table, a huge span of values, UTF-16 text): said once the results show.
+    QStringList warnings;
+    for (const auto& w : InspectDataFile(dataFile))
+        warnings << QString::fromStdString(DataFileWarningText(w, kImporterHint));
+    if (!warnings.isEmpty())
+        platform_.Notice(estatisticas_ ? static_cast<QWidget*>(estatisticas_) : this, warnings.join(QStringLiteral("\n\n")));
+}
+
+bool TDesktop::CalcularProjeto(std::string& dataFile) {
     platform_.SetBusyCursor();
     struct CursorGuard {
         Platform& platform;
@@ -302,36 +347,26 @@ void TDesktop::Criarprojeto() {
     const std::string title = ToWindows1252(novoProj_->Projeto()->text());
     const std::string location = ToWindows1252(novoProj_->Local()->text());
     const std::string comment = ToWindows1252(novoProj_->Comentario()->text());
-    const std::string dataFile = FileSystemPath(novoProj_->Dados()->text());
+    dataFile = FileSystemPath(novoProj_->Dados()->text());
     // The calculation runs off the window thread, with a progress dialog
-    // after half a second; "Cancelar" there ends the command like a failure,
-    // without a message.
+    // after half a second; "Cancelar" there returns to the dialog without a message.
     CalculationProgress progress;
     SimulationSummary simulations;
     ZeroYears zeros;
     try {
-        platform_.RunWithProgress(this, QStringLiteral("ZARN - Calculando"), progress, [&] {
+        platform_.RunWithProgress(novoProj_, QStringLiteral("ZARN - Calculando"), progress, [&] {
             CalculateAll(*scratch, title, location, comment, dataFile, document_.Options(&progress), &simulations,
                          &zeros);
         });
     } catch (const CalculationCancelled&) {
-        return;
+        return false;
     }
     // A new project: no file yet, its own settings (the return periods asked
     // for and the years without flow set aside); every open window follows.
     ProjectSettings settings;
-    SetStudy(settings, novoProj_->PeriodosDeRetorno(), zeros.Zeros);
+    SetStudy(settings, novoProj_->PeriodosDeRetorno(), zeros);
     document_.Replace(std::move(scratch), std::move(simulations), std::string(), std::move(settings), true);
-    HabilitarComandos();
-    if (estatisticas_) estatisticas_->Exibir();
-
-    // A data file the reader took but probably not as meant (a "year value"
-    // table, a huge span of values, UTF-16 text): said once the results show.
-    QStringList warnings;
-    for (const auto& w : InspectDataFile(dataFile))
-        warnings << QString::fromStdString(DataFileWarningText(w, kImporterHint));
-    if (!warnings.isEmpty())
-        platform_.Notice(estatisticas_ ? static_cast<QWidget*>(estatisticas_) : this, warnings.join(QStringLiteral("\n\n")));
+    return true;
 }
 
 void TDesktop::Abrirprojeto() {
@@ -343,7 +378,17 @@ void TDesktop::Abrirprojeto() {
 
 void TDesktop::Abrirprojeto(const QString& path) {
     // The simulations are not in the project file: run again when asked for.
-    document_.Open(FileSystemPath(path));
+    const std::string file = FileSystemPath(path);
+    try {
+        document_.Open(file);
+    } catch (const ZarnError& e) {
+        // A data file given as a project (a likely first mistake): the
+        // reader's own text, then what to do instead.
+        if (!ReadsAsDataFile(file)) throw;
+        std::string text = e.what();
+        if (!text.empty() && text.back() != '.') text += '.';
+        throw ZarnError(text + "\n\n" + DataFileAsProjectText(QFileInfo(path).fileName().toStdString()));
+    }
     HabilitarComandos();
     if (estatisticas_) estatisticas_->Exibir();
 }
@@ -389,7 +434,7 @@ void TDesktop::Periodosderetorno() {
     const std::vector<double> current = StudyReturnPeriods(document_.Settings());
     const std::optional<std::vector<double>> periods = PeriodosJanela()->Executar(current);
     if (!periods || *periods == current) return;
-    SetStudy(document_.Settings(), *periods, ProjectZeroYears(document_.Record(), document_.Settings()).Zeros);
+    SetStudy(document_.Settings(), *periods, ProjectZeroYears(document_.Record(), document_.Settings()));
     document_.SetModified(true);
     // The open windows that show quantiles follow the new list.
     if (recomendacao_ && recomendacao_->isVisible()) recomendacao_->Exibir();

@@ -11,6 +11,7 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <functional>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -40,6 +41,9 @@ constexpr int kDesktopHelpContext = 101;
 constexpr int kHelpContents = 0;
 
 inline const QString kSaveFirstQuestion = QStringLiteral("Deseja salvar o projeto corrente antes de prosseguir?");
+
+// The hint after the error of a data file opened as a project (UTF-8).
+std::string DataFileAsProjectText(const std::string& fileName);
 
 class TDesktop : public QMainWindow {
     Q_OBJECT
@@ -86,6 +90,10 @@ public:
     bool PassSaveFirstQuestion();
     // Asks for a name and writes the project; false when the dialog was cancelled.
     bool GravarProjeto();
+    // Calculates the project the new-project dialog describes and puts it in
+    // the document; false when the user cancelled the calculation. Throws
+    // the calculation's error. `dataFile` receives the file read.
+    bool CalcularProjeto(std::string& dataFile);
     void AjudaClick();
     void AjudaKey();
 

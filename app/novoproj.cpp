@@ -33,17 +33,18 @@ constexpr int kSmallestLabelPixels = 9;
 constexpr int kWideField = 297;
 constexpr int kDataField = 265;
 constexpr int kBrowseLeft = 376;
-constexpr int kButtonTop = 168;
-// The import button sits under the browse button, right-aligned with it,
-// in the free band above the bottom row and to the right of "Cancelar".
+// The import button sits under the browse button, right-aligned with it.
 constexpr int kImportLeft = 331;
 constexpr int kImportTop = 146;
 constexpr int kImportWidth = 70;
 constexpr int kImportHeight = 20;
-// The return periods' row, under the controls above, which keep their places.
-constexpr int kPeriodsTop = 206;
+// The return periods' row, between the fields and the buttons: the dialog
+// grows by kPeriodsHeight and "Criar" and "Cancelar" move down by as much.
+constexpr int kPeriodsTop = 174;
 constexpr int kPeriodsLabelWidth = 150;  // at least; wider when its font needs it
-constexpr int kPeriodsHeight = 32;  // the dialog grows by this
+constexpr int kPeriodsHeight = 32;
+constexpr int kPadraoWidth = 56;
+constexpr int kButtonTop = 168 + kPeriodsHeight;
 
 }  // namespace
 
@@ -57,8 +58,9 @@ TNovoProj::TNovoProj(Platform& platform, const Session& session, QWidget* parent
     projeto_ = AddRow(QStringLiteral("Título:"), 24, kWideField);
     local_ = AddRow(QStringLiteral("Local:"), 56, kWideField);
     comentario_ = AddRow(QStringLiteral("Comentário:"), 88, kWideField);
+    // Typed, pasted or browsed; whether the file can be read is the calculation's to say.
     dados_ = AddRow(QStringLiteral("Arquivo de dados:"), 120, kDataField);
-    dados_->setReadOnly(true);
+    dados_->setObjectName(QStringLiteral("Dados"));
     FitLabels();
 
     buttondados_ = new QPushButton(this);
@@ -83,13 +85,17 @@ TNovoProj::TNovoProj(Platform& platform, const Session& session, QWidget* parent
     periodsLabel->setGeometry(kLabelLeft, kPeriodsTop, labelWidth, kFieldHeight);
     periodos_ = new QLineEdit(this);
     periodos_->setObjectName(QStringLiteral("Periodos"));
-    periodos_->setGeometry(kLabelLeft + labelWidth + 4, kPeriodsTop, kBrowseLeft + 25 - kLabelLeft - labelWidth - 4,
-                           kFieldHeight);
+    const int periodsLeft = kLabelLeft + labelWidth + 4;
+    periodos_->setGeometry(periodsLeft, kPeriodsTop, kBrowseLeft + 25 - kPadraoWidth - 4 - periodsLeft, kFieldHeight);
     periodos_->setToolTip(QStringLiteral("Até 20 tempos de retorno maiores que 1 ano, separados por \";\" "
                                          "(por exemplo 2; 10; 25; 100; 1000; 10000)"));
     periodsLabel->setBuddy(periodos_);
-    periods_ = StandardReturnPeriods();
-    periodos_->setText(QString::fromStdString(FormatReturnPeriods(periods_, RegionalDecimalSeparator())));
+    padrao_ = new QPushButton(QStringLiteral("Padrão"), this);
+    padrao_->setObjectName(QStringLiteral("Padrao"));
+    padrao_->setToolTip(QStringLiteral("Os sete períodos de retorno da memória de cálculo: 2; 5; 10; 50; 100; 200; 1000"));
+    padrao_->setGeometry(kBrowseLeft + 25 - kPadraoWidth, kPeriodsTop - 1, kPadraoWidth, kFieldHeight + 2);
+    padrao_->setAutoDefault(false);
+    PadraoClick();
 
     setTabOrder(projeto_, local_);
     setTabOrder(local_, comentario_);
@@ -99,6 +105,7 @@ TNovoProj::TNovoProj(Platform& platform, const Session& session, QWidget* parent
     setTabOrder(criar_, cancelar_);
     setTabOrder(cancelar_, buttonimportar_);
     setTabOrder(buttonimportar_, periodos_);
+    setTabOrder(periodos_, padrao_);
 
     abrirdados.Filters = {QStringLiteral("Arquivo de dados (*.dat)"), QStringLiteral("Todos os arquivos (*.*)")};
     abrirdados.DefaultSuffix = QStringLiteral("dat");
@@ -111,6 +118,7 @@ TNovoProj::TNovoProj(Platform& platform, const Session& session, QWidget* parent
     connect(buttonimportar_, &QPushButton::clicked, this, guarded(&TNovoProj::ImportarClick));
     connect(criar_, &QPushButton::clicked, this, guarded(&TNovoProj::CriarClick));
     connect(cancelar_, &QPushButton::clicked, this, guarded(&TNovoProj::CancelarClick));
+    connect(padrao_, &QPushButton::clicked, this, guarded(&TNovoProj::PadraoClick));
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, guarded(&TNovoProj::AjudaKey));
 
@@ -161,6 +169,12 @@ void TNovoProj::LimparCampos() {
     local_->clear();
     comentario_->clear();
     dados_->clear();
+    PadraoClick();
+}
+
+void TNovoProj::PadraoClick() {
+    periods_ = StandardReturnPeriods();
+    periodos_->setText(QString::fromStdString(FormatReturnPeriods(periods_, RegionalDecimalSeparator())));
 }
 
 void TNovoProj::buttondadosClick() {
@@ -184,11 +198,19 @@ void TNovoProj::ImportarClick() {
 }
 
 void TNovoProj::CriarClick() {
-    if (dados_->text().isEmpty()) {
+    // A name typed or pasted may carry blanks around it, never meant.
+    const QString name = dados_->text().trimmed();
+    if (name != dados_->text()) dados_->setText(name);
+    if (name.isEmpty()) {
         platform_.Notice(this, kInvalidDataFileText);
         return;
     }
-    if (ReadReturnPeriodsField(platform_, this, periodos_, periods_)) accept();
+    if (!ReadReturnPeriodsField(platform_, this, periodos_, periods_)) return;
+    // The calculation runs while the dialog is open: a file it refuses
+    // (the error goes up to the command's handler) or a cancelled run
+    // leaves the dialog open with everything typed.
+    if (Confirmar && !Confirmar()) return;
+    accept();
 }
 
 void TNovoProj::CancelarClick() { reject(); }

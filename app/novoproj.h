@@ -2,9 +2,10 @@
 // The new-project dialog: title, location, comment and the data file of a
 // new analysis. Created once at start-up and reused; every creation starts
 // with empty fields. The data file is chosen by browsing, or made by the
-// import window from a HidroWeb, USGS or table file. Under those controls,
-// the study's return periods: the report's seven at first, then the last
-// list a project was created with.
+// import window from a HidroWeb, USGS or table file, or typed or pasted.
+// Above the buttons, the study's return periods: the report's seven each
+// time the dialog opens ("Padrão" puts them back). A data file the
+// calculation refuses keeps the dialog open with its fields.
 #pragma once
 
 #include <QDialog>
@@ -42,6 +43,8 @@ public:
     void ImportarClick();
     void CriarClick();
     void CancelarClick();
+    // Puts the report's seven return periods back into `Periodos`.
+    void PadraoClick();
     void AjudaKey();
 
     QLineEdit* Projeto() const { return projeto_; }
@@ -57,6 +60,13 @@ public:
     // The list of `Periodos`, read when "Criar" accepted it.
     const std::vector<double>& PeriodosDeRetorno() const { return periods_; }
     QPushButton* Cancelar() const { return cancelar_; }
+    QPushButton* Padrao() const { return padrao_; }
+
+    // Run by "Criar" once the fields were accepted, before the dialog closes
+    // (the main window calculates the new project in it): false keeps the
+    // dialog open without a word; an error it throws keeps it open too and
+    // is shown by the command's handler.
+    std::function<bool()> Confirmar;
 
     // Set at start-up: HelpFilePath(), "ajuda.hlp" in the start-up folder first.
     QString HelpFile;
@@ -84,6 +94,7 @@ private:
     QPushButton* criar_;
     QPushButton* cancelar_;
     QLineEdit* periodos_;
+    QPushButton* padrao_;
     std::vector<double> periods_;
 };
 

@@ -7,6 +7,7 @@
 //
 //   zarn-screenshots [OUTPUT-FOLDER]     (default: docs/screenshots)
 #include <QDir>
+#include <QFile>
 #include <QEventLoop>
 #include <QCheckBox>
 #include <QComboBox>
@@ -82,8 +83,9 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    // The help file lies beside the program: start there.
-    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    // The help file and the examples lie in the build folder, above this
+    // tool's own: start there.
+    QDir::setCurrent(QCoreApplication::applicationDirPath() + QStringLiteral("/.."));
     zarn::Session session;
     zarn::Document document(session);
     const zarn::ProgramWindows windows = zarn::BuildWindows(platform, document);
@@ -97,12 +99,13 @@ int main(int argc, char* argv[]) {
     zarn::TFrequencia* frequencia = windows.Frequencia;
     zarn::TDiagramaMomentos* diagrama = windows.Diagrama;
     // The pictures name every file relative to the start-up folder (the
-    // data file "examples/...", the rule base "./zarn.clp"), never by this
-    // machine's folders: the build copies the examples beside the program.
+    // data file "examples/..."), never by this machine's folders.
     session.StartupDir = std::string(1, '.');
-    // The rule base beside the program, named as the user would give it with
-    // --rules from this folder (the lookup would name it by its full path).
-    session.RuleBase = "./zarn.clp";
+    // The advice of a fresh installation: no adapted rule base in the user's
+    // folder (an empty one of this run) nor beside this tool, so the
+    // compiled-in one, named "padrão (embutida)" and by no path.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
 
     bool ok = Save(desktop, folder, QStringLiteral("principal.png"));
 

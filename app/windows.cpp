@@ -29,14 +29,14 @@ ProgramWindows BuildWindows(Platform& platform, Document& document) {
     // The windows beyond the chain, reached from "Ferramentas".
     w.Intervalos = new TIntervalos(platform, document, w.Desktop);
     TIntervalos* intervalos = w.Intervalos;
-    w.Desktop->AddTool(QStringLiteral("Intervalos de confiança"), [intervalos] { intervalos->Exibir(); });
+    w.Desktop->AddTool(QStringLiteral("&Intervalos de confiança"), [intervalos] { intervalos->Exibir(); });
     w.Frequencia = new TFrequencia(platform, document, w.Desktop);
     w.Diagrama = new TDiagramaMomentos(platform, document, w.Desktop);
     w.Desktop->SetChartWindows(w.Frequencia, w.Diagrama);
     // The regional analysis needs no project: always enabled, with a toolbar button.
     w.Regional = new TRegional(platform, document, w.Desktop);
     TRegional* regional = w.Regional;
-    w.Desktop->AddRegionalTool(QStringLiteral("Análise regional"), [regional] { regional->Exibir(); });
+    w.Desktop->AddRegionalTool(QStringLiteral("Análise &regional"), [regional] { regional->Exibir(); });
 
     // Not modified, the start-up folder, help files, initial folders.
     StartSession(*w.Desktop, *w.NovoProj);

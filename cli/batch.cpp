@@ -184,7 +184,7 @@ StationRow RunStation(const BatchStation& station, const std::string& out, int t
         WriteOut(base + ".txt", JoinCrLf(ReportLines(*r, zeros)));
         WriteOut(base + ".clp", JoinCrLf(FactFileLines(*r)));
         WriteOut(base + ".prj", std::string(reinterpret_cast<const char*>(r.get()), sizeof *r));
-        KeepStudySettings(base + ".prj", zeros.Zeros, nullptr);
+        KeepStudySettings(base + ".prj", zeros, nullptr);
         const Advice advice = Advise(*r, session, zeros);
         WriteOut(base + ".advice.json", AdviceJson(advice));
         row.RuleBaseProblem = advice.RuleBaseProblem;

@@ -211,10 +211,10 @@ int Run(const Options& o) {
     if (!o.Project.empty()) {
         WriteOut(o.Project, std::string(reinterpret_cast<const char*>(&r), sizeof r));
         // The zeros set aside and the periods asked for go beside it.
-        if (o.Project != "-") KeepStudySettings(o.Project, zeros.Zeros, &periods);
+        if (o.Project != "-") KeepStudySettings(o.Project, zeros, &periods);
     }
     if (!o.Data.empty()) PrintDataFileWarnings(o.Data);
-    if (!o.Study.empty()) return WriteStudy(r, o.Study, o.Open, o.Rules, zeros.Zeros, periods);
+    if (!o.Study.empty()) return WriteStudy(r, o.Study, o.Open, o.Rules, zeros, periods);
     return 0;
 }
 

@@ -101,7 +101,7 @@ std::string FindChartsProgram() {
 }
 
 int WriteStudy(const AnalysisRecord& r, const std::string& out, const std::string& openedProject,
-               const std::string& ruleBase, int zeros, const std::vector<double>& periods) {
+               const std::string& ruleBase, const ZeroYears& zeros, const std::vector<double>& periods) {
     const std::string charts = FindChartsProgram();
     if (charts.empty()) {
         std::fprintf(stderr,

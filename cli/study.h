@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "analysis/record.h"
+#include "analysis/returnperiods.h"
 
 namespace zarn {
 
@@ -31,6 +32,6 @@ std::string FindChartsProgram();
 // was written; otherwise says why on standard error and returns non-zero.
 // `zeros` and `periods` are the run's years without flow and return periods.
 int WriteStudy(const AnalysisRecord& r, const std::string& out, const std::string& openedProject,
-               const std::string& ruleBase, int zeros, const std::vector<double>& periods);
+               const std::string& ruleBase, const ZeroYears& zeros, const std::vector<double>& periods);
 
 }  // namespace zarn

@@ -19,6 +19,7 @@
 #include "files/errors.h"
 #include "files/filewrite.h"
 #include "files/format.h"
+#include "files/numbertext.h"
 #include "analysis/record.h"
 #include "dialogs/resultdialogs.h"
 #include "views/intervaltable.h"
@@ -34,25 +35,16 @@ namespace {
 
 constexpr int kWidth = 780;
 constexpr int kHeight = 560;
-// Decimals of the quantiles and limits, as in the report's quantile table.
-constexpr int kDecimals = 3;
-
-// A quantile or limit with the regional decimal separator; a dash when not finite.
-QString Number(double v) {
-    if (!std::isfinite(v)) return QStringLiteral("—");
-    QString text = QString::fromStdString(FormatFixed(v, 0, kDecimals));
-    return text.replace(QLatin1Char('.'), QLocale().decimalPoint());
-}
 
 const QString kNote = QStringLiteral(
     "Quantis estimados e limites do intervalo de confiança de 90 %: os percentis de 5 % e 95 % dos quantis "
     "das distribuições reajustadas às 500 amostras simuladas no teste de Filliben (bootstrap paramétrico). "
     "\"Amostras\" é o número de amostras simuladas em que os limites se apoiam.");
 // The limits' cells of a return period at which the river is expected dry.
-const QString kDryText = QStringLiteral("rio seco");
+const QString kDryText = QString::fromUtf8(kIntervalDryText);
 
-// A return period as typed, with the regional decimal separator.
-QString PeriodText(double T) { return QString::fromStdString(FormatReturnPeriods({T}, RegionalDecimalSeparator())); }
+// A return period in the text style.
+QString PeriodText(double T) { return QString::fromStdString(FormatReturnPeriods({T}, TextStyle().DecimalSeparator)); }
 
 // What the zeros of the series change in the table, said after the note.
 QString ZeroYearsNote(const ZeroYears& zeros) {
@@ -62,7 +54,7 @@ QString ZeroYearsNote(const ZeroYears& zeros) {
                           "(Bulletin 17B, apêndice 5).")
         .arg(zeros.Zeros)
         .arg(zeros.Years)
-        .arg(QString::fromStdString(Fixed4(zeros.Probability(), RegionalDecimalSeparator())));
+        .arg(QString::fromStdString(FormatNumber(zeros.Probability(), TextStyle())));
 }
 
 QTableWidgetItem* Cell(const QString& text, Qt::Alignment alignment) {
@@ -165,9 +157,12 @@ bool TIntervalos::Preencher(bool askAgain) {
         const bool first = i == 0 || rows[i - 1].Index != row.Index;
         tabela_->setItem(i, 0, Cell(first ? QString::fromStdString(DistributionName(row.Index)) : QString(), Qt::AlignLeft));
         tabela_->setItem(i, 1, Cell(PeriodText(row.ReturnPeriod), Qt::AlignRight));
-        tabela_->setItem(i, 2, Cell(Number(row.Quantile), Qt::AlignRight));
-        tabela_->setItem(i, 3, Cell(row.Dry ? kDryText : Number(row.Limits.Lower), Qt::AlignRight));
-        tabela_->setItem(i, 4, Cell(row.Dry ? kDryText : Number(row.Limits.Upper), Qt::AlignRight));
+        // As the study writes them: the quantile and its limits told apart where they would read alike.
+        const std::vector<std::string> texts =
+            FormatCompared({row.Quantile, row.Limits.Lower, row.Limits.Upper}, TextStyle());
+        tabela_->setItem(i, 2, Cell(QString::fromStdString(texts[0]), Qt::AlignRight));
+        tabela_->setItem(i, 3, Cell(row.Dry ? kDryText : QString::fromStdString(texts[1]), Qt::AlignRight));
+        tabela_->setItem(i, 4, Cell(row.Dry ? kDryText : QString::fromStdString(texts[2]), Qt::AlignRight));
         tabela_->setItem(i, 5, Cell(QString::number(row.Samples), Qt::AlignRight));
         // One band of colour per distribution instead of per row.
         if (row.Index % 2 == 0)
@@ -190,7 +185,7 @@ void TIntervalos::SalvarClick() {
     if (path.isEmpty()) return;
     const char separator = separador_->currentData().toChar().toLatin1();
     const std::string file = FileSystemPath(path);
-    ReplaceFileContents(file, IntervalCsv(rows_, separator),
+    ReplaceFileContents(file, IntervalCsv(rows_, separator, projeto_->text().toStdString()),
                         [&](WriteStage, int code) { return FileErrorText(code, file); });
 }
 

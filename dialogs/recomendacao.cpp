@@ -35,8 +35,9 @@ namespace {
 constexpr int kWidth = 820;
 constexpr int kHeight = 640;
 constexpr int kMargin = 8;
-// Heights of the summary box: it grows with the cautions up to the largest.
-constexpr int kSummaryMin = 40, kSummaryMax = 130;
+// Heights of the summary box: it grows with the cautions up to a third of
+// the window, then scrolls.
+constexpr int kSummaryMin = 40, kSummaryMax = kHeight / 3;
 
 // Columns of the ranking.
 enum Column { kLugar, kDistribuicao, kSituacao, kGrau, kPertZ, kPertR, kZ, kR, kR90, kColumns };
@@ -55,10 +56,10 @@ QColor StatusColour(AdviceStatus status) {
 
 QString Utf8(const std::string& s) { return QString::fromStdString(s); }
 
-// A sentence of the advice as the window shows it: numbers with the regional
-// separator, compared ones told apart, ready for HTML.
-QString Sentence(const Phrase& phrase, char separator) {
-    QString html = Utf8(ComparedPhraseText(phrase, StyleFor(separator))).toHtmlEscaped();
+// A sentence of the advice as the window shows it: numbers in the text
+// style, compared ones told apart, ready for HTML.
+QString Sentence(const Phrase& phrase) {
+    QString html = Utf8(ComparedPhraseText(phrase, TextStyle())).toHtmlEscaped();
     // |Z| is one word: word joiners keep a line from breaking at its bars.
     html.replace(QStringLiteral("|Z|"), QStringLiteral("|\u2060Z\u2060|"));
     return html;
@@ -199,6 +200,8 @@ TRecomendacao::TRecomendacao(Platform& platform, Document& document, QWidget* pa
     imprimir_->setIcon(QIcon::fromTheme(QStringLiteral("document-print"), imprimir_->icon()));
     voltar_ = MakeButton(this, "Voltar", QString(), QStyle::SP_ArrowLeft);
     voltar_->setToolTip(QStringLiteral("Voltar à memória de cálculo"));
+    salvar_->setShortcut(QKeySequence::Save);
+    imprimir_->setShortcut(QKeySequence::Print);
     fechar_->setFixedWidth(75);
     salvar_->setFixedWidth(75);
     imprimir_->setFixedWidth(75);
@@ -274,12 +277,11 @@ void TRecomendacao::Consultar(bool askAgain) {
     table_ = MakeReturnPeriodTable(record, limits_ ? &document().Simulations() : nullptr, StudyReturnPeriods(document()),
                                    zeros.Probability(), QuantileFaults::Show);
     // What Salvar and Imprimir write: the advice as the window shows it.
-    lines_ = AdviceLines(advice_, record, table_, limits_, RegionalDecimalSeparator());
+    lines_ = AdviceLines(advice_, record, table_, limits_);
     Preencher();
 }
 
 void TRecomendacao::Preencher() {
-    const char separator = RegionalDecimalSeparator();
     QString html;
     if (!advice_.RuleBaseProblem.empty())
         html += QStringLiteral("<p style='color:#a00000'><b>Base de regras:</b> %1</p>")
@@ -287,18 +289,14 @@ void TRecomendacao::Preencher() {
     if (!advice_.Cautions.empty()) {
         html += QStringLiteral("<p style='margin-bottom:2px'><b>Atenção:</b></p><ul style='margin-top:0px'>");
         for (const Phrase& caution : advice_.Cautions)
-            html += QStringLiteral("<li>%1</li>").arg(Sentence(caution, separator));
+            html += QStringLiteral("<li>%1</li>").arg(Sentence(caution));
         html += QStringLiteral("</ul>");
     }
     resumo_->setHtml(html);
     resumo_->setVisible(!html.isEmpty());
-    // As tall as its text, within bounds (the window's width is fixed).
-    QTextDocument* text = resumo_->document();
-    text->setTextWidth(kWidth - 2 * kMargin - 2 * resumo_->frameWidth());
-    const int height = static_cast<int>(std::ceil(text->size().height())) + 2 * resumo_->frameWidth();
-    resumo_->setFixedHeight(std::clamp(height, kSummaryMin, kSummaryMax));
+    AjustarResumo();
 
-    conclusao_->setText(QStringLiteral("<b>Parecer:</b> %1").arg(Sentence(advice_.Conclusion, separator)));
+    conclusao_->setText(QStringLiteral("<b>Parecer:</b> %1").arg(Sentence(advice_.Conclusion)));
     QPalette palette = conclusao_->palette();
     palette.setColor(QPalette::Window, advice_.Recommended != 0 ? kRecommendedRow : QColor(248, 226, 208));
     conclusao_->setPalette(palette);
@@ -306,13 +304,32 @@ void TRecomendacao::Preencher() {
     baseDeRegras_->setText(QStringLiteral("Base de regras: %1").arg(Utf8(advice_.RuleBase)));
     baseDeRegras_->setToolTip(Utf8(advice_.RuleBase));
     baseEncontrada_->setEnabled(!document().session().RuleBase.empty());
-    PreencherTabela(separator);
-    PreencherMotivos(separator);
-    PreencherQuantis(separator);
+    PreencherTabela();
+    PreencherMotivos();
+    PreencherQuantis();
 }
 
-void TRecomendacao::PreencherTabela(char separator) {
-    const NumberStyle style = StyleFor(separator);
+void TRecomendacao::AjustarResumo() {
+    // As tall as its text in the font it is drawn with (polished first: the
+    // style's font may differ from the default one), at the width it has
+    // once laid out (the window's width is fixed); beyond kSummaryMax it scrolls.
+    resumo_->ensurePolished();
+    const int frame = 2 * resumo_->frameWidth();
+    const int width = resumo_->isVisible() && resumo_->width() > frame ? resumo_->width() : kWidth - 2 * kMargin;
+    QTextDocument* text = resumo_->document();
+    text->setDefaultFont(resumo_->font());
+    text->setTextWidth(width - frame);
+    const int height = static_cast<int>(std::ceil(text->size().height())) + frame;
+    resumo_->setFixedHeight(std::clamp(height, kSummaryMin, kSummaryMax));
+}
+
+void TRecomendacao::showEvent(QShowEvent* event) {
+    ResultDialogBase::showEvent(event);
+    if (resumo_->isVisible()) AjustarResumo();
+}
+
+void TRecomendacao::PreencherTabela() {
+    const NumberStyle style = TextStyle();
     const auto number = [&style](double v) { return Utf8(FormatNumber(v, style)); };
     const Qt::Alignment right = Qt::AlignRight, left = Qt::AlignLeft, centre = Qt::AlignHCenter;
     tabela_->clearContents();
@@ -355,7 +372,7 @@ void TRecomendacao::PreencherTabela(char separator) {
     tabela_->selectionModel()->setCurrentIndex(tabela_->model()->index(0, 0), QItemSelectionModel::NoUpdate);
 }
 
-void TRecomendacao::PreencherMotivos(char separator) {
+void TRecomendacao::PreencherMotivos() {
     QString html;
     for (const DistributionAdvice& d : advice_.Ranking) {
         html += QStringLiteral("<p style='margin-top:6px; margin-bottom:0px'><a name='d%1'></a><b>%2º %3</b> "
@@ -363,7 +380,7 @@ void TRecomendacao::PreencherMotivos(char separator) {
                     .arg(d.Index)
                     .arg(d.Rank)
                     .arg(Utf8(DistributionName(d.Index)), StatusColour(d.Status).name(), Utf8(StatusName(d.Status)));
-        for (const Phrase& reason : d.Reasons) html += QStringLiteral("<li>%1</li>").arg(Sentence(reason, separator));
+        for (const Phrase& reason : d.Reasons) html += QStringLiteral("<li>%1</li>").arg(Sentence(reason));
         html += QStringLiteral("</ul>");
     }
     motivos_->setHtml(html);
@@ -378,8 +395,8 @@ void TRecomendacao::TabelaSelecionada(int row) {
     motivos_->scrollToAnchor(QStringLiteral("d%1").arg(advice_.Ranking[static_cast<std::size_t>(row)].Index));
 }
 
-void TRecomendacao::PreencherQuantis(char separator) {
-    const NumberStyle style = StyleFor(separator);
+void TRecomendacao::PreencherQuantis() {
+    const NumberStyle style = TextStyle();
     quantis_->clearContents();
     const int index = advice_.Recommended;
     quantis_->setVisible(index != 0);
@@ -396,7 +413,7 @@ void TRecomendacao::PreencherQuantis(char separator) {
     for (std::size_t t = 0; t < k; ++t) {
         const int row = static_cast<int>(t);
         quantis_->setItem(row, 0,
-                          Cell(Utf8(FormatReturnPeriods({table_.Periods[t]}, separator)), Qt::AlignHCenter));
+                          Cell(Utf8(FormatReturnPeriods({table_.Periods[t]}, style.DecimalSeparator)), Qt::AlignHCenter));
         // The quantile and its limits told apart where they would read alike.
         const double q = table_.Quantiles[index - 1][t];
         const QuantileInterval& band = table_.Intervals[index - 1][t];
@@ -462,7 +479,8 @@ void TRecomendacao::SalvarClick() {
     options.Title = QStringLiteral("Salvar como");
     options.Filters = {QStringLiteral("Arquivo texto (*.txt)"), QStringLiteral("Todos os arquivos (*.*)")};
     options.DefaultSuffix = QStringLiteral("txt");
-    options.FileName = QString();
+    options.FileName = ChartFileName(Windows1252ToUtf8(TextOf(document().Record().Title)),
+                                     QStringLiteral("recomendação")) + QStringLiteral(".txt");
     const QString path = platform().SaveFileName(this, options);
     if (path.isEmpty()) return;
     std::vector<std::string> lines = lines_;

@@ -20,6 +20,7 @@
 
 class QAction;
 class QLabel;
+class QShowEvent;
 class QTableWidget;
 class QTextBrowser;
 
@@ -74,13 +75,17 @@ public:
 protected:
     // Consults again for the new analysis, not asking to simulate once declined.
     void Refresh() override;
+    // The cautions' box measured again in the fonts and width it is shown with.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void Consultar(bool askAgain);
     void Preencher();
-    void PreencherTabela(char separator);
-    void PreencherMotivos(char separator);
-    void PreencherQuantis(char separator);
+    // The cautions' box as tall as its text, up to a third of the window.
+    void AjustarResumo();
+    void PreencherTabela();
+    void PreencherMotivos();
+    void PreencherQuantis();
 
     QTextBrowser* resumo_;
     QLabel* conclusao_;

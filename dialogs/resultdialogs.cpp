@@ -602,6 +602,8 @@ Tresult::Tresult(Platform& platform, Document& document, QWidget* parent)
     imprimir_ = MakeButton(this, "Imprimir", QStringLiteral("Imprimir"), QStyle::SP_FileDialogDetailedView,
                            QRect(258, 336, 75, 25));
     imprimir_->setIcon(QIcon::fromTheme(QStringLiteral("document-print"), imprimir_->icon()));
+    salvar_->setShortcut(QKeySequence::Save);
+    imprimir_->setShortcut(QKeySequence::Print);
     voltar_ = MakeButton(this, "Voltar", QString(), QStyle::SP_ArrowLeft, QRect(184, 336, 30, 25));
     avancar_ = MakeButton(this, "Avancar", QString(), QStyle::SP_ArrowRight, QRect(216, 336, 30, 25));
     setTabOrder(fechar_, texto_);
@@ -645,7 +647,9 @@ void Tresult::SalvarClick() {
     options.Title = QStringLiteral("Salvar como");
     options.Filters = {QStringLiteral("Arquivo texto (*.txt)"), QStringLiteral("Todos os arquivos (*.*)")};
     options.DefaultSuffix = QStringLiteral("txt");
-    options.FileName = QString();  // never proposes the previous name
+    // The project's name, never the previous file's.
+    options.FileName = ChartFileName(Windows1252ToUtf8(TextOf(document().Record().Title)),
+                                     QStringLiteral("memória de cálculo")) + QStringLiteral(".txt");
     const QString path = platform().SaveFileName(this, options);
     if (path.isEmpty()) return;
     // The same builder and writer as the batch tool's report: the same bytes.

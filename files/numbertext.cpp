@@ -43,6 +43,8 @@ NumberStyle StyleFor(char decimalSeparator, int significant) {
     return style;
 }
 
+NumberStyle TextStyle(int significant) { return StyleFor(',', significant); }
+
 std::string FormatNumber(double value, const NumberStyle& style) {
     if (!std::isfinite(value)) return kNotFinite;
     const double magnitude = std::fabs(value);

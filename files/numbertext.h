@@ -6,6 +6,8 @@
 // file and the specified windows keep FormatFixed and Fixed4).
 //
 //   NumberStyle      decimal and group separators, significant digits
+//   TextStyle        the style of every text, file and print beyond the
+//                    fixed formats: Portuguese, whatever the locale
 //   FormatNumber     one value: `Significant` significant digits (all the
 //                    integer digits at least), trailing zeros dropped
 //   FormatCompared   values a sentence or a table row compares: digits
@@ -35,6 +37,11 @@ struct NumberStyle {
 
 // The style of a decimal separator: "." groups with ",", anything else with ".".
 NumberStyle StyleFor(char decimalSeparator, int significant = 4);
+// Decimal comma and thousands grouped with a point ("1.262.861", "27,8"),
+// whatever the regional settings: the texts are Portuguese, and beside
+// Portuguese words a reader takes "27,800" for 27.8. The windows the report
+// chain fixes keep Fixed4 with the regional separator.
+NumberStyle TextStyle(int significant = 4);
 
 // A value that is not finite is written "—" (an em dash, UTF-8).
 std::string FormatNumber(double value, const NumberStyle& style);

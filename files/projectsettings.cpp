@@ -18,6 +18,7 @@ constexpr const char* kVariableKey = "variavel";
 constexpr const char* kUnitKey = "unidade";
 constexpr const char* kReturnPeriodsKey = "periodos_de_retorno";
 constexpr const char* kZeroCountKey = "zeros";
+constexpr const char* kZeroPositionsKey = "posicoes_dos_zeros";
 constexpr const char* kSideFileSuffix = ".zarn";
 
 // Shortest text that reads back to the same double.
@@ -45,6 +46,22 @@ std::optional<std::vector<double>> ReadPeriods(std::string_view text) {
     return periods;
 }
 
+// "3;17;40": positive integers separated by ";"; nothing for a malformed list.
+std::optional<std::vector<int>> ReadPositions(std::string_view text) {
+    std::vector<int> positions;
+    while (!text.empty()) {
+        const auto semicolon = text.find(';');
+        const std::string_view item = text.substr(0, semicolon);
+        int v = 0;
+        const auto [end, ec] = std::from_chars(item.data(), item.data() + item.size(), v);
+        if (ec != std::errc() || end != item.data() + item.size() || v < 1) return std::nullopt;
+        positions.push_back(v);
+        text = semicolon == std::string_view::npos ? std::string_view() : text.substr(semicolon + 1);
+    }
+    if (positions.empty()) return std::nullopt;
+    return positions;
+}
+
 }  // namespace
 
 std::string ProjectSettingsPath(const std::string& projectPath) {
@@ -69,6 +86,12 @@ std::string FormatProjectSettings(const ProjectSettings& s) {
         text += "\n";
     }
     if (s.ZeroCount) text += std::string(kZeroCountKey) + "=" + std::to_string(*s.ZeroCount) + "\n";
+    if (s.ZeroPositions && !s.ZeroPositions->empty()) {
+        text += std::string(kZeroPositionsKey) + "=";
+        for (std::size_t i = 0; i < s.ZeroPositions->size(); ++i)
+            text += (i > 0 ? ";" : "") + std::to_string((*s.ZeroPositions)[i]);
+        text += "\n";
+    }
     for (const auto& [key, value] : s.Other) text += key + "=" + value + "\n";
     return text;
 }
@@ -96,6 +119,8 @@ ProjectSettings ParseProjectSettings(const std::string& text) {
             int z = 0;
             const auto [p, ec] = std::from_chars(value.data(), value.data() + value.size(), z);
             if (ec == std::errc() && p == value.data() + value.size() && z >= 0) s.ZeroCount = z;
+        } else if (key == kZeroPositionsKey) {
+            s.ZeroPositions = ReadPositions(value);
         } else {
             s.Other.emplace_back(key, value);
         }

@@ -29,6 +29,7 @@ struct ProjectSettings {
     std::optional<std::string> Unit;                // e.g. "m³/s"
     std::optional<std::vector<double>> ReturnPeriods;  // years, in the order given
     std::optional<int> ZeroCount;                   // zero annual maxima set aside
+    std::optional<std::vector<int>> ZeroPositions;  // their places in the data file's order, 1-based
     std::vector<std::pair<std::string, std::string>> Other;  // unknown keys, in file order
 };
 

@@ -17,7 +17,7 @@ bool Exists(const std::string& path) {
 }
 
 bool HasValues(const ProjectSettings& s) {
-    return s.Variable || s.Unit || s.ReturnPeriods || s.ZeroCount || !s.Other.empty();
+    return s.Variable || s.Unit || s.ReturnPeriods || s.ZeroCount || s.ZeroPositions || !s.Other.empty();
 }
 
 }  // namespace

@@ -94,8 +94,7 @@ std::vector<std::string> WrapText(const std::string& text, int width, const std:
     return lines;
 }
 
-std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord& r, const ReturnPeriodLimits* limits,
-                                     char decimalSeparator) {
+std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord& r, const ReturnPeriodLimits* limits) {
     ReturnPeriodTable table;
     table.Periods = StandardReturnPeriods();
     for (int t = 0; t < kReturnPeriodCount; ++t) table.Probabilities.push_back(kReturnPeriodProbabilities[t]);
@@ -105,12 +104,12 @@ std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord&
             table.Intervals[advice.Recommended - 1].push_back(limits != nullptr ? (*limits)[t] : QuantileInterval{0, 0});
         }
     }
-    return AdviceLines(advice, r, table, limits != nullptr, decimalSeparator);
+    return AdviceLines(advice, r, table, limits != nullptr);
 }
 
 std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord& r, const ReturnPeriodTable& table,
-                                     bool withLimits, char decimalSeparator) {
-    const NumberStyle style = StyleFor(decimalSeparator);
+                                     bool withLimits) {
+    const NumberStyle style = TextStyle();
     std::vector<std::string> out;
     const auto add = [&out](std::vector<std::string> lines) { out.insert(out.end(), lines.begin(), lines.end()); };
     const auto prose = [&](const std::string& text, const std::string& first, const std::string& rest) {
@@ -176,7 +175,7 @@ std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord&
     bool allDry = !table.Periods.empty();
     for (std::size_t t = 0; t < table.Periods.size(); ++t) {
         const double q = table.Quantiles[d][t];
-        std::vector<std::string> row{FormatReturnPeriods({table.Periods[t]}, decimalSeparator)};
+        std::vector<std::string> row{FormatReturnPeriods({table.Periods[t]}, style.DecimalSeparator)};
         const bool dry = table.Dry(t);
         allDry = allDry && dry;
         if (dry) {

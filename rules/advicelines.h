@@ -30,16 +30,15 @@ using ReturnPeriodLimits = std::array<QuantileInterval, kReturnPeriodCount>;
 
 // `limits`: the 90 % confidence limits of the recommended distribution's
 // quantiles, or nullptr when they are not known (the columns are left out).
-// Numbers in FormatNumber with `decimalSeparator` (the values a sentence or
-// a row compares told apart); the tables' columns as wide as their content,
-// so that the text fits an A4 page in portrait.
-std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord& r, const ReturnPeriodLimits* limits,
-                                     char decimalSeparator);
+// Numbers in FormatNumber with TextStyle, as the window shows them (the
+// values a sentence or a row compares told apart); the tables' columns as
+// wide as their content, so that the text fits an A4 page in portrait.
+std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord& r, const ReturnPeriodLimits* limits);
 
 // The quantile table at `periods` (the table's quantile and limits 0 at the
 // periods where the river is expected dry, marked by kExpectedDryText).
 std::vector<std::string> AdviceLines(const Advice& advice, const AnalysisRecord& r, const ReturnPeriodTable& table,
-                                     bool withLimits, char decimalSeparator);
+                                     bool withLimits);
 extern const char* const kExpectedDryText;
 
 double AdviceQuantile(const AnalysisRecord& r, int index, int period);

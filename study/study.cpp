@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QSettings>
 #include <QVariant>
+#include <QtCharts/QChart>
+#include <QtCharts/QScatterSeries>
 #include <map>
 #include <memory>
 
@@ -17,6 +19,7 @@
 #include "dialogs/resultdialogs.h"
 #include "rules/advisor.h"
 #include "study/studypdf.h"
+#include "views/lines.h"
 
 #ifndef ZARN_VERSION
 #define ZARN_VERSION "?"
@@ -45,6 +48,28 @@ private:
     std::map<QString, QVariant> saved_;
 };
 
+// The study's time plot is the whole series read: the years without flow
+// back at their places, at zero, each marked by a triangle (the tests
+// window keeps the analysed positive values).
+void MarkZeroYears(TTesteDLG& serie, const AnalysisRecord& r, const ZeroYears& zeros) {
+    const ChartPoints points = SeriesPoints(r, zeros);
+    if (zeros.Zeros == 0 || static_cast<int>(points.size()) != zeros.Years) return;
+    serie.EntrarXY(points);
+    QChart* chart = serie.Chart1();
+    auto* marks = new QScatterSeries;
+    marks->setName(QStringLiteral("Anos sem vazão"));
+    marks->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
+    marks->setMarkerSize(9);
+    marks->setColor(QColor(200, 0, 0));
+    marks->setBorderColor(QColor(120, 0, 0));
+    QList<QPointF> at;
+    for (const auto& [x, y] : points)
+        if (y == 0) at.append(QPointF(x, y));
+    marks->replace(at);
+    chart->addSeries(marks);
+    for (QAbstractAxis* axis : chart->axes()) marks->attachAxis(axis);
+}
+
 }  // namespace
 
 StudyOptions ProjectStudyOptions(const ProjectSettings& settings) {
@@ -66,6 +91,7 @@ bool WriteRecordStudy(Platform& platform, Document& document, const QString& pat
     KeepChartSettings keep;
     TTesteDLG serie(platform, document);
     serie.Preencher();
+    MarkZeroYears(serie, document.Record(), zeros);
     TFrequencia frequencia(platform, document);
     frequencia.SetRecommended(advice.Recommended);
     frequencia.Preencher();

@@ -22,6 +22,9 @@
 
 namespace zarn {
 
+// Help topic of the study PDF ("Relatório do estudo").
+constexpr int kStudyHelpContext = 125;
+
 struct StudyOptions {
     QString Variable = QStringLiteral("Vazão máxima anual");
     QString Unit;

@@ -10,6 +10,7 @@
 #include "analysis/intervals.h"
 #include "analysis/quantiles.h"
 #include "files/textcodec.h"
+#include "views/lines.h"
 
 namespace zarn {
 
@@ -53,6 +54,44 @@ std::string RuleBaseName(const std::string& ruleBase) {
     return slash == std::string::npos ? ruleBase : ruleBase.substr(slash + 1);
 }
 
+// The sample size as a reader should first meet it: the years read, the
+// positive values analysed and the years without flow.
+std::string SampleSizeText(const AnalysisRecord& r, const ZeroYears& zeros) {
+    if (zeros.Zeros == 0) return Count(r.SampleSize, "valor", "valores");
+    return Count(zeros.Years, "ano", "anos") + ": " + Count(r.SampleSize, "valor positivo", "valores positivos") +
+           " e " + Count(zeros.Zeros, "ano sem vazão", "anos sem vazão") + " (zero)";
+}
+
+// The data table: (number, value) pairs side by side, down the columns as a
+// reader follows a list; `points` in file order, the zeros marked.
+StudyTable DataTable(const ChartPoints& points, const NumberStyle& s, bool markZeros) {
+    StudyTable data;
+    for (int k = 0; k < kDataColumnPairs; ++k) {
+        data.Header.push_back("Nº");
+        data.Header.push_back("Valor");
+        data.RightAligned.push_back(true);
+        data.RightAligned.push_back(true);
+    }
+    const int n = static_cast<int>(points.size());
+    const int rows = (n + kDataColumnPairs - 1) / kDataColumnPairs;
+    for (int row = 0; row < rows; ++row) {
+        std::vector<std::string> cells;
+        for (int k = 0; k < kDataColumnPairs; ++k) {
+            const int i = k * rows + row;
+            if (i < n) {
+                const double v = points[static_cast<std::size_t>(i)].second;
+                cells.push_back(std::to_string(i + 1));
+                cells.push_back(markZeros && v == 0 ? std::string(kZeroYearMark) : FormatNumber(v, s));
+            } else {
+                cells.push_back("");
+                cells.push_back("");
+            }
+        }
+        data.Rows.push_back(cells);
+    }
+    return data;
+}
+
 void AddCover(StudyDocument& doc, const StudyInput& in) {
     const AnalysisRecord& r = *in.Record;
     const NumberStyle& s = in.Style;
@@ -66,42 +105,41 @@ void AddCover(StudyDocument& doc, const StudyInput& in) {
     line("Comentário", Text(r.Comment));
     line("Arquivo de dados", Text(r.DataFileName));
     line("Variável", WithUnit(in.Variable, in.Unit.empty() ? "" : "(" + in.Unit + ")"));
-    line("Tamanho da amostra", Count(r.SampleSize, "valor", "valores"));
+    line("Tamanho da amostra", SampleSizeText(r, in.Zeros));
     line("Data do estudo", in.Date);
     line("Programa", "ZARN " + in.Version);
     cover.RightAligned = {false, false};
     doc.AddTable(cover);
 
     doc.AddHeading("1. Dados");
-    doc.AddParagraph("Os " + Count(r.SampleSize, "valor", "valores") +
-                     " da série de máximos anuais, na ordem do arquivo de dados" +
-                     (in.Unit.empty() ? "" : ", em " + in.Unit) + ":");
-    StudyTable data;
-    for (int k = 0; k < kDataColumnPairs; ++k) {
-        data.Header.push_back("Nº");
-        data.Header.push_back("Valor");
-        data.RightAligned.push_back(true);
-        data.RightAligned.push_back(true);
+    const std::string unit = in.Unit.empty() ? "" : ", em " + in.Unit;
+    const ZeroYears& zeros = in.Zeros;
+    const ChartPoints points = SeriesPoints(r, zeros);
+    const bool placed = zeros.Zeros > 0 && static_cast<int>(points.size()) == zeros.Years;
+    if (zeros.Zeros == 0) {
+        doc.AddParagraph("Os " + Count(r.SampleSize, "valor", "valores") +
+                         " da série de máximos anuais, na ordem do arquivo de dados" + unit + ":");
+    } else if (placed) {
+        doc.AddParagraph("Os " + Count(zeros.Years, "valor", "valores") +
+                         " da série de máximos anuais, na ordem do arquivo de dados" + unit + "; " +
+                         (zeros.Zeros == 1 ? std::string("o zero (marcado ") + kZeroYearMark + ") é um ano sem vazão"
+                                           : "os " + std::to_string(zeros.Zeros) + " zeros (marcados " +
+                                                 kZeroYearMark + ") são anos sem vazão") +
+                         ": as estatísticas e os ajustes são dos " +
+                         Count(r.SampleSize, "valor positivo", "valores positivos") +
+                         ", e os zeros entram nos quantis pela probabilidade p0 = " +
+                         FormatNumber(zeros.Probability(), s) + " (seção 5):");
+    } else {
+        doc.AddParagraph("Os " + Count(r.SampleSize, "valor positivo", "valores positivos") +
+                         " da série de máximos anuais, na ordem do arquivo de dados" + unit + ". A série tem ainda " +
+                         Count(zeros.Zeros, "ano sem vazão", "anos sem vazão") + " (zero), postos à parte e levados "
+                         "aos quantis pela probabilidade p0 = " + FormatNumber(zeros.Probability(), s) +
+                         " (seção 5); as suas posições no arquivo não foram guardadas com o projeto:");
     }
-    const int n = StoredCount(r.SampleSize);
-    const int rows = (n + kDataColumnPairs - 1) / kDataColumnPairs;
-    for (int row = 0; row < rows; ++row) {
-        std::vector<std::string> cells;
-        // Down the columns, as a reader follows a list.
-        for (int k = 0; k < kDataColumnPairs; ++k) {
-            const int i = k * rows + row;
-            if (i < n) {
-                cells.push_back(std::to_string(i + 1));
-                cells.push_back(FormatNumber(r.Sample[i], s));
-            } else {
-                cells.push_back("");
-                cells.push_back("");
-            }
-        }
-        data.Rows.push_back(cells);
-    }
-    doc.AddTable(data);
-    doc.AddChart(kStudyTimeChart, kTimeChartHeightMm, "Figura 1 - A série na ordem do arquivo de dados.");
+    doc.AddTable(DataTable(points, s, placed));
+    doc.AddChart(kStudyTimeChart, kTimeChartHeightMm,
+                 placed ? "Figura 1 - A série na ordem do arquivo de dados; os anos sem vazão em zero (triângulos)."
+                        : "Figura 1 - A série na ordem do arquivo de dados.");
 }
 
 void AddStatistics(StudyDocument& doc, const StudyInput& in) {
@@ -109,6 +147,11 @@ void AddStatistics(StudyDocument& doc, const StudyInput& in) {
     const NumberStyle& s = in.Style;
     auto f = [&s](double v) { return FormatNumber(v, s); };
     doc.AddHeading("2. Estatísticas e testes da série");
+    if (in.Zeros.Zeros > 0)
+        doc.AddParagraph("Estatísticas dos " + Count(r.SampleSize, "valor positivo", "valores positivos") + "; os " +
+                         Count(in.Zeros.Zeros, "ano sem vazão", "anos sem vazão") + " dos " +
+                         Count(in.Zeros.Years, "ano", "anos") + " ficam à parte (p0 = " +
+                         FormatNumber(in.Zeros.Probability(), s) + ").");
     StudyTable t;
     t.Header = {"Estatística", "Valores", "Logaritmos naturais"};
     t.RightAligned = {false, true, true};
@@ -306,7 +349,11 @@ void AddMethod(StudyDocument& doc, const StudyInput& in) {
                   std::to_string(sims.Of(index).CriticalRSamples) + " / " + std::to_string(IntervalSamples(sims, index));
     }
     doc.AddParagraph("Reprodução: " + std::to_string(kReplicates) + " amostras de " +
-                     Count(r.SampleSize, "valor", "valores") + " simuladas de cada distribuição ajustada, gerador de "
+                     Count(r.SampleSize, "valor", "valores") +
+                     (in.Zeros.Zeros > 0 ? " (os positivos; " + Count(in.Zeros.Zeros, "ano sem vazão", "anos sem vazão") +
+                                               " à parte)"
+                                         : std::string()) +
+                     " simuladas de cada distribuição ajustada, gerador de "
                      "Lehmer (multiplicador 16807, módulo 2³¹ - 1) com a semente " +
                      std::to_string(kSimulationSeed) +
                      ". Amostras completas (teste de Filliben / intervalos): " + counts + ".");

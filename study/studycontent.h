@@ -68,6 +68,8 @@ std::vector<double> StudyReturnPeriods(const std::vector<double>& project);
 constexpr const char* kStudyTimeChart = "serie";
 constexpr const char* kStudyFrequencyChart = "frequencia";
 constexpr const char* kStudyRatioChart = "momentos-l";
+// How the data table writes a year without flow.
+constexpr const char* kZeroYearMark = "0 *";
 
 struct StudyInput {
     const AnalysisRecord* Record = nullptr;
@@ -80,7 +82,7 @@ struct StudyInput {
     bool AllQuantiles = true;  // also the quantiles of all eight distributions
     std::vector<double> ReturnPeriods;  // the project's list; empty: the seven
     ZeroYears Zeros;           // the years without flow set aside from *Record
-    NumberStyle Style = StyleFor(',');
+    NumberStyle Style = TextStyle();
 };
 
 StudyDocument StationStudy(const StudyInput& input);

@@ -23,7 +23,17 @@ std::string CsvFixed(double v, char decimal) {
     return text;
 }
 
+// A text cell: quoted when it holds the separator, a quote or a line end.
+std::string CsvCell(const std::string& text, char separator) {
+    if (text.find_first_of(std::string(1, separator) + "\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
 }  // namespace
+
+const char* const kIntervalDryText = "rio seco";
 
 std::vector<IntervalRow> IntervalRows(const AnalysisRecord& r, const SimulationSummary& s,
                                       const std::vector<double>& periods, const ZeroYears& zeros) {
@@ -39,16 +49,19 @@ std::vector<IntervalRow> IntervalRows(const AnalysisRecord& r, const SimulationS
     return rows;
 }
 
-std::string IntervalCsv(const std::vector<IntervalRow>& rows, char separator) {
+std::string IntervalCsv(const std::vector<IntervalRow>& rows, char separator, const std::string& project) {
     const char decimal = separator == ';' ? ',' : '.';
     const std::string sep(1, separator);
     std::string csv = kByteOrderMark;
+    csv += CsvCell(project, separator) + "\r\n";
     csv += "Distribuição" + sep + "Tempo de retorno (anos)" + sep + "Quantil" + sep + "Limite inferior (5 %)" + sep +
            "Limite superior (95 %)" + sep + "Amostras simuladas\r\n";
     for (const IntervalRow& row : rows) {
         csv += DistributionName(row.Index) + sep + FormatReturnPeriods({row.ReturnPeriod}, decimal) + sep +
-               CsvFixed(row.Quantile, decimal) + sep + CsvFixed(row.Limits.Lower, decimal) + sep +
-               CsvFixed(row.Limits.Upper, decimal) + sep + std::to_string(row.Samples) + "\r\n";
+               CsvFixed(row.Quantile, decimal) + sep +
+               (row.Dry ? kIntervalDryText + sep + kIntervalDryText
+                        : CsvFixed(row.Limits.Lower, decimal) + sep + CsvFixed(row.Limits.Upper, decimal)) +
+               sep + std::to_string(row.Samples) + "\r\n";
     }
     return csv;
 }

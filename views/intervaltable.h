@@ -9,7 +9,9 @@
 //                      periods (the seven of the report by default), the
 //                      years without flow taken back in
 //   IntervalCsv        the rows as CSV: ";" with decimal "," or "," with ".",
-//                      a header line, UTF-8 with BOM, CR LF
+//                      a line naming the project, the columns' header,
+//                      UTF-8 with BOM, CR LF; kIntervalDryText in the
+//                      limits of a period at which the river is expected dry
 #pragma once
 
 #include <string>
@@ -33,7 +35,11 @@ struct IntervalRow {
 std::vector<IntervalRow> IntervalRows(const AnalysisRecord& r, const SimulationSummary& s,
                                       const std::vector<double>& periods = StandardReturnPeriods(),
                                       const ZeroYears& zeros = {});
-// separator ';' writes decimal commas, ',' decimal points.
-std::string IntervalCsv(const std::vector<IntervalRow>& rows, char separator);
+// The limits' text at a return period with 1 - 1/T <= p0, as the window shows it.
+extern const char* const kIntervalDryText;
+
+// separator ';' writes decimal commas, ',' decimal points. `project` names
+// the analysis ("Projeto: Título - Local", as the window heads it).
+std::string IntervalCsv(const std::vector<IntervalRow>& rows, char separator, const std::string& project);
 
 }  // namespace zarn

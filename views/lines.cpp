@@ -129,6 +129,20 @@ ChartPoints SamplePoints(const AnalysisRecord& r) {
     return points;
 }
 
+ChartPoints SeriesPoints(const AnalysisRecord& r, const ZeroYears& zeros) {
+    if (!zeros.PositionsKnown() || zeros.Years != StoredCount(r.SampleSize) + zeros.Zeros) return SamplePoints(r);
+    ChartPoints points;
+    points.reserve(static_cast<std::size_t>(zeros.Years));
+    std::size_t nextZero = 0;
+    int positive = 0;
+    for (int i = 1; i <= zeros.Years; ++i) {
+        const bool zero = nextZero < zeros.Positions.size() && zeros.Positions[nextZero] == i;
+        if (zero) ++nextZero;
+        points.emplace_back(i, zero ? 0.0 : r.Sample[positive++]);
+    }
+    return points;
+}
+
 std::vector<std::string> ParaLines(const AnalysisRecord& r, char sep) {
     static const char* const kTwoParameterHeadings[] = {
         "=> Distribuição Normal", "=> Distribuição LogNormal", "=> Distribuição Gumbel",

@@ -10,6 +10,9 @@
 //                          written by the caller's format (the window and the report)
 //   TesteLines             those lines with Fixed4, as the tests window shows them
 //   SamplePoints           (i, x_i) in file order, for the time plot
+//   SeriesPoints           the same with the years without flow back at
+//                          their places, at 0 (the positives alone when
+//                          their places are not known)
 //   ParaLines              the 40 lines of the parameter window
 //   ProbabilityPlotTitle   the chart title of distribution 1..8, empty otherwise
 //   ProbabilityPlot        observed (x, T) and expected (q, T) points and the title
@@ -39,6 +42,7 @@ using NumberText = std::function<std::string(double)>;
 std::vector<std::string> NonParametricTestLines(const AnalysisRecord& r, const NumberText& number);
 std::vector<std::string> TesteLines(const AnalysisRecord& r, char decimalSeparator);
 ChartPoints SamplePoints(const AnalysisRecord& r);
+ChartPoints SeriesPoints(const AnalysisRecord& r, const ZeroYears& zeros);
 std::vector<std::string> ParaLines(const AnalysisRecord& r, char decimalSeparator);
 
 struct ProbabilityPlotData {

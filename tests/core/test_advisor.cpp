@@ -867,7 +867,7 @@ TEST(AdviceLines, CautionsOpenTheTextAndTheTablesFollowTheRanking) {
     VarianceTestZOf(*r, kNormal) = 3.0;
     const Advice a = Default(*r);
     const ReturnPeriodLimits limits{{{1, 2}, {3, 4}, {5, 6}, {7, 8}, {9, 10}, {11, 12}, {13, 14}}};
-    const auto lines = AdviceLines(a, *r, &limits, ',');
+    const auto lines = AdviceLines(a, *r, &limits);
     EXPECT_EQ(lines[0], "ZARN - RECOMENDAÇÃO DA DISTRIBUIÇÃO");
     const auto at = [&lines](const std::string& line) {
         return std::find(lines.begin(), lines.end(), line) - lines.begin();
@@ -887,8 +887,8 @@ TEST(AdviceLines, CautionsOpenTheTextAndTheTablesFollowTheRanking) {
         return l.rfind("QUANTIS DA DISTRIBUIÇÃO RECOMENDADA", 0) == 0;
     });
     ASSERT_NE(quantiles, lines.end());
-    // Columns as wide as their content, numbers with the separator asked.
-    const std::string quantile = FormatNumber(AdviceQuantile(*r, a.Recommended, 0), StyleFor(','));
+    // Columns as wide as their content, numbers in the text style.
+    const std::string quantile = FormatNumber(AdviceQuantile(*r, a.Recommended, 0), TextStyle());
     EXPECT_EQ(*(quantiles + 3), std::string(22, ' ') + "2  " + std::string(7 - quantile.size(), ' ') + quantile +
                                     std::string(22, ' ') + "1" + std::string(23, ' ') + "2");
     // Every line fits an A4 page in portrait at the print's size (about 100
@@ -896,7 +896,7 @@ TEST(AdviceLines, CautionsOpenTheTextAndTheTablesFollowTheRanking) {
     for (const auto& line : lines) EXPECT_LE(Characters(line), 100) << line;
 
     // Without the limits the columns are left out.
-    const auto plain = AdviceLines(a, *r, nullptr, ',');
+    const auto plain = AdviceLines(a, *r, nullptr);
     EXPECT_EQ(std::find(plain.begin(), plain.end(), *(quantiles + 2)), plain.end());
 }
 

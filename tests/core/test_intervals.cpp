@@ -131,24 +131,31 @@ TEST_F(IntervalsOfARecord, CsvWithEitherSeparator) {
     EXPECT_EQ(rows[55].Index, 8);
     EXPECT_EQ(rows[0].Quantile, ReturnPeriodQuantile(*r_, 1, 0));
 
-    const std::string semicolon = IntervalCsv(rows, ';');
-    EXPECT_EQ(semicolon.rfind("\xEF\xBB\xBF" "Distribuição;Tempo de retorno (anos);Quantil;Limite inferior (5 %);"
+    const std::string semicolon = IntervalCsv(rows, ';', "Projeto: Tees; Dent Bank");
+    // The project first (quoted: it holds the separator), then the columns.
+    EXPECT_EQ(semicolon.rfind("\xEF\xBB\xBF" "\"Projeto: Tees; Dent Bank\"\r\n" "Distribuição;Tempo de retorno (anos);Quantil;Limite inferior (5 %);"
                               "Limite superior (95 %);Amostras simuladas\r\n", 0),
               0u);
-    const std::string comma = IntervalCsv(rows, ',');
+    const std::string comma = IntervalCsv(rows, ',', "Projeto: Tees; Dent Bank");
     // The Tees quantiles are in the hundreds: "123,456" against "123.456".
-    const std::size_t firstRow = semicolon.find("\r\n") + 2;
+    const std::size_t header = semicolon.find("\r\n") + 2;
+    const std::size_t firstRow = semicolon.find("\r\n", header) + 2;
     const std::string rowSemicolon = semicolon.substr(firstRow, semicolon.find("\r\n", firstRow) - firstRow);
-    const std::string rowComma = comma.substr(comma.find("\r\n") + 2, rowSemicolon.size());
+    const std::string rowComma = comma.substr(comma.find("\r\n", comma.find("\r\n") + 2) + 2, rowSemicolon.size());
     EXPECT_EQ(std::count(rowSemicolon.begin(), rowSemicolon.end(), ';'), 5);
     EXPECT_EQ(std::count(rowSemicolon.begin(), rowSemicolon.end(), '.'), 0);
     EXPECT_EQ(std::count(rowSemicolon.begin(), rowSemicolon.end(), ','), 3);
     EXPECT_EQ(std::count(rowComma.begin(), rowComma.end(), ','), 5);
-    EXPECT_EQ(std::count(semicolon.begin(), semicolon.end(), '\n'), 57);
+    EXPECT_EQ(std::count(semicolon.begin(), semicolon.end(), '\n'), 58);
 
-    // A limit that is not defined is an empty cell.
-    std::vector<IntervalRow> undefined = {{3, 2, 10.5, {std::nan(""), std::nan("")}, 1}};
-    EXPECT_NE(IntervalCsv(undefined, ';').find("Gumbel;2;10,500;;;1\r\n"), std::string::npos);
+    // A limit that is not defined is an empty cell; a period at which the
+    // river is expected dry says so, as the window does, not "0,000".
+    std::vector<IntervalRow> undefined = {{3, 2, 10.5, {std::nan(""), std::nan("")}, 1},
+                                          {3, 1.1, 0.0, {0.0, 0.0}, 480, true}};
+    const std::string few = IntervalCsv(undefined, ';', "Projeto: Seco");
+    EXPECT_NE(few.find("Gumbel;2;10,500;;;1\r\n"), std::string::npos) << few;
+    EXPECT_NE(few.find("Gumbel;1,1;0,000;rio seco;rio seco;480\r\n"), std::string::npos) << few;
+    EXPECT_EQ(IntervalCsv(undefined, ',', "Projeto: Seco").find("0.000,0.000"), std::string::npos);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "analysis/fittests.h"
 #include "analysis/returnperiods.h"
 #include "analysis/special.h"
+#include "views/lines.h"
 #include "views/report.h"
 #include "rules/advicelines.h"
 #include "rules/advisor.h"
@@ -205,6 +206,42 @@ TEST_F(ZeroYearsTest, TheAnalysisIsThatOfThePositiveValuesAndTheQuantilesTakeThe
     EXPECT_EQ(rest, plain);
 }
 
+TEST_F(ZeroYearsTest, ThePlacesOfTheZerosGoBesideTheProjectAndComeBack) {
+    // One zero before the third value of every five: file places 6k + 3.
+    std::vector<int> places;
+    for (int k = 0; k < 8; ++k) places.push_back(6 * k + 3);
+    EXPECT_EQ(years_.Positions, places);
+    ASSERT_TRUE(years_.PositionsKnown());
+
+    // The series as read: the zeros back at their places, the positives in order.
+    const ChartPoints series = SeriesPoints(*zeros_, years_);
+    ASSERT_EQ(series.size(), 48u);
+    std::vector<double> values;
+    for (const auto& [i, v] : series) {
+        EXPECT_EQ(v == 0, std::find(places.begin(), places.end(), static_cast<int>(i)) != places.end()) << i;
+        if (v != 0) values.push_back(v);
+    }
+    EXPECT_TRUE(std::equal(values.begin(), values.end(), zeros_->Sample));
+
+    const std::string project = (dir_ / "seco.prj").string();
+    KeepStudySettings(project, years_, nullptr);
+    const ZeroYears back = ReadProjectStudy(*zeros_, project).Zeros;
+    EXPECT_EQ(back.Zeros, 8);
+    EXPECT_EQ(back.Years, 48);
+    EXPECT_EQ(back.Positions, places);
+
+    // Places that do not fit the count or the series are not used: the
+    // count stays, the series is that of the positive values.
+    ProjectSettings settings = ParseProjectSettings("zeros=8\nposicoes_dos_zeros=3;9;15;21;27;33;39;49\n");
+    EXPECT_TRUE(ProjectZeroYears(*zeros_, settings).Positions.empty());
+    settings = ParseProjectSettings("zeros=8\nposicoes_dos_zeros=3;9;9;21;27;33;39;45\n");
+    EXPECT_TRUE(ProjectZeroYears(*zeros_, settings).Positions.empty());
+    settings = ParseProjectSettings("zeros=8\nposicoes_dos_zeros=3;x\n");
+    EXPECT_FALSE(settings.ZeroPositions.has_value());
+    EXPECT_EQ(ProjectZeroYears(*zeros_, settings).Zeros, 8);
+    EXPECT_EQ(SeriesPoints(*zeros_, ProjectZeroYears(*zeros_, settings)).size(), 40u);
+}
+
 TEST_F(ZeroYearsTest, TheAdviceCautionsWhenMoreThanAQuarterOfTheYearsAreDry) {
     auto cautions = [&](const ZeroYears& years) {
         std::string all;
@@ -228,7 +265,7 @@ TEST_F(ZeroYearsTest, TheAdviceCautionsWhenMoreThanAQuarterOfTheYearsAreDry) {
              AdviceLines(advice, *zeros_,
                          MakeReturnPeriodTable(*zeros_, &zeroSimulations_, periods, years_.Probability(),
                                                QuantileFaults::Show),
-                         true, '.'))
+                         true))
             all += line + "\n";
         return all;
     };
@@ -237,7 +274,7 @@ TEST_F(ZeroYearsTest, TheAdviceCautionsWhenMoreThanAQuarterOfTheYearsAreDry) {
     ASSERT_NE(dry, std::string::npos) << some;
     const auto start = some.rfind('\n', dry) + 1;
     const std::string row = some.substr(start, some.find('\n', dry) - start);
-    EXPECT_EQ(row.find_first_not_of(' '), row.find("1.1 ")) << row;
+    EXPECT_EQ(row.find_first_not_of(' '), row.find("1,1 ")) << row;
     EXPECT_NE(row.find(" 0  " + std::string(kExpectedDryText)), std::string::npos) << row;
     EXPECT_EQ(some.find("Em todos os tempos de retorno pedidos o rio deve estar seco"), std::string::npos);
     EXPECT_NE(text({1.05, 1.1}).find("Em todos os tempos de retorno pedidos o rio deve estar seco"), std::string::npos);

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QStandardPaths>
@@ -24,6 +26,7 @@
 #include "dialogs/periodos.h"
 #include "platform/session.h"
 #include "dialogs/resultdialogs.h"
+#include "study/study.h"
 #include "support/scriptedplatform.h"
 #include "support/testdocument.h"
 
@@ -644,6 +647,89 @@ private slots:
             for (int link : TopicLinks(t))
                 QVERIFY2(FindHelpTopic(topics, link), qPrintable(QStringLiteral("%1 -> %2").arg(t.Context).arg(link)));
         }
+    }
+
+    void EveryMenuEntryHasItsHelpAndItsKeys() {
+        // The main window's topic names every entry of its menus, and every
+        // top-level menu and entry has an Alt mnemonic of its own.
+        QList<HelpTopic> topics;
+        QVERIFY(ReadHelpFile(kHelpSource, topics));
+        const HelpTopic* main = FindHelpTopic(topics, kDesktopHelpContext);
+        QVERIFY(main);
+        QVERIFY(TopicLinks(*FindHelpTopic(topics, kHelpContents)).contains(kStudyHelpContext));
+        QVERIFY(FindHelpTopic(topics, kStudyHelpContext));
+        const auto plain = [](QString text) { return text.remove(QLatin1Char('&')).remove(QStringLiteral("...")); };
+        // The entries app/windows.cpp adds.
+        desktop_->AddTool(QStringLiteral("&Intervalos de confiança"), [] {});
+        desktop_->AddRegionalTool(QStringLiteral("Análise &regional"), [] {});
+        QSet<QChar> bar;
+        for (QAction* top : desktop_->menuBar()->actions()) {
+            const QString text = top->text();
+            QVERIFY2(text.contains(QLatin1Char('&')), qPrintable(text));
+            QVERIFY2(!bar.contains(text.at(text.indexOf(QLatin1Char('&')) + 1).toLower()), qPrintable(text));
+            bar.insert(text.at(text.indexOf(QLatin1Char('&')) + 1).toLower());
+            if (!top->menu()) continue;
+            QSet<QChar> keys;
+            for (QAction* entry : top->menu()->actions()) {
+                if (entry->isSeparator()) continue;
+                const QString e = entry->text();
+                QVERIFY2(main->Html.contains(plain(e)), qPrintable(e));
+                const qsizetype amp = e.indexOf(QLatin1Char('&'));
+                QVERIFY2(amp >= 0, qPrintable(e));
+                const QChar key = e.at(amp + 1).toLower();
+                QVERIFY2(!keys.contains(key), qPrintable(e));
+                keys.insert(key);
+            }
+        }
+        QCOMPARE(desktop_->Novo1()->shortcut(), QKeySequence(QKeySequence::New));
+        QCOMPARE(desktop_->Abrir1()->shortcut(), QKeySequence(QKeySequence::Open));
+        QCOMPARE(desktop_->menusalvar()->shortcut(), QKeySequence(QKeySequence::Save));
+        QCOMPARE(desktop_->menuestudo()->shortcut(), QKeySequence(QKeySequence::Print));
+        QCOMPARE(desktop_->Sair1()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    }
+
+    void ADataFileOpenedAsAProjectSaysToUseNovo() {
+        platform_->FileNames = {kExample};
+        desktop_->Abrir1()->trigger();
+        const QStringList errors = platform_->Texts("error");
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().startsWith(QStringLiteral("Read beyond end of file.")), qPrintable(errors.first()));
+        QVERIFY2(errors.first().contains(QStringLiteral("use Projeto > Novo")), qPrintable(errors.first()));
+        QVERIFY(!desktop_->menusalvar()->isEnabled());
+        // A damaged project is not a data file: the reader's text alone.
+        const QString damaged = Path(QStringLiteral("curto.prj"));
+        QFile f(damaged);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(1000, '\x01'));
+        f.close();
+        platform_->FileNames = {damaged};
+        desktop_->Abrir1()->trigger();
+        QVERIFY(!platform_->Texts("error").last().contains(QStringLiteral("Projeto > Novo")));
+    }
+
+    void ARefusedDataFileKeepsTheNewProjectDialogOpen() {
+        // The first file is refused: the error is shown, the dialog keeps
+        // the title typed; another file then creates the project.
+        int runs = 0;
+        novo_->ModalRun = [this, &runs](TNovoProj& d) {
+            d.Projeto()->setText(QStringLiteral("Rio"));
+            d.Dados()->setText(Path(QStringLiteral("nao-existe.dat")));
+            try {
+                d.CriarClick();
+            } catch (const std::exception& e) {
+                platform_->ShowError(&d, QString::fromStdString(e.what()));
+            }
+            ++runs;
+            QCOMPARE(d.result(), int(QDialog::Rejected));
+            QCOMPARE(d.Projeto()->text(), QStringLiteral("Rio"));
+            d.Dados()->setText(kExample);
+            d.CriarClick();
+        };
+        desktop_->Novo1()->trigger();
+        QCOMPARE(runs, 1);
+        QCOMPARE(platform_->Texts("error").size(), 1);
+        QVERIFY(TestDocument().Modified());
+        QCOMPARE(QString::fromStdString(TextOf(TestDocument().Record().Title)), QStringLiteral("Rio"));
     }
 
     void HelpMarkersParse() {

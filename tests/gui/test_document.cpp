@@ -181,7 +181,7 @@ private slots:
         QCOMPARE(ReadAll(Path("memoria.txt")), ReadAll(Path("esperado.txt")));
 
         const auto limits = ReturnPeriodIntervals(expectedSimulations_, advice.Recommended);
-        std::vector<std::string> adviceLines = AdviceLines(advice, b, &limits, RegionalDecimalSeparator());
+        std::vector<std::string> adviceLines = AdviceLines(advice, b, &limits);
         for (std::string& line : adviceLines) line = Utf8ToWindows1252(line);
         SaveReport(adviceLines, FileSystemPath(Path("esperado-recomendacao.txt")));
         platform_->FileNames = {Path("recomendacao.txt")};
@@ -190,7 +190,7 @@ private slots:
 
         platform_->FileNames = {Path("intervalos.csv")};
         windows_.Intervalos->SalvarClick();
-        QCOMPARE(ReadAll(Path("intervalos.csv")).toStdString(), IntervalCsv(rows, ';'));
+        QCOMPARE(ReadAll(Path("intervalos.csv")).toStdString(), IntervalCsv(rows, ';', "Projeto: Tees - Local"));
         QVERIFY(platform_->Log.back().Options.FileName.startsWith(QStringLiteral("Tees")));
 
         // Printed and exported under the second station's name.

@@ -294,13 +294,16 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&novo));
         // The specified controls keep their places; the import button sits
         // inside the client area without covering any of them.
-        // The return periods' row lies under them, the dialog grown to hold it.
+        // The return periods' row lies between the fields and the buttons,
+        // which move down by as much as the dialog grew to hold it.
         QCOMPARE(novo.size(), QSize(417, 241));
-        QVERIFY(novo.Periodos()->geometry().top() >= 168 + 25);
         QCOMPARE(novo.Dados()->geometry(), QRect(104, 120, 265, 21));
         QCOMPARE(novo.buttondados()->geometry(), QRect(376, 118, 25, 25));
-        QCOMPARE(novo.Criar()->geometry(), QRect(139, 168, 75, 25));
-        QCOMPARE(novo.Cancelar()->geometry(), QRect(251, 168, 75, 25));
+        QCOMPARE(novo.Criar()->geometry(), QRect(139, 200, 75, 25));
+        QCOMPARE(novo.Cancelar()->geometry(), QRect(251, 200, 75, 25));
+        QVERIFY(novo.Periodos()->geometry().top() >= novo.buttonimportar()->geometry().bottom());
+        QVERIFY(novo.Periodos()->geometry().bottom() < novo.Criar()->geometry().top());
+        QVERIFY(!novo.Padrao()->geometry().intersects(novo.Periodos()->geometry()));
         const QRect import = novo.buttonimportar()->geometry();
         QVERIFY(novo.rect().contains(import));
         for (QWidget* w : {static_cast<QWidget*>(novo.Dados()), static_cast<QWidget*>(novo.buttondados()),
@@ -344,7 +347,7 @@ private slots:
         // The menu item: after "Abrir", before the separator, always enabled.
         const QList<QAction*> items = desktop.Arquivo1()->actions();
         QCOMPARE(items.indexOf(desktop.Importar1()), items.indexOf(desktop.Abrir1()) + 1);
-        QCOMPARE(desktop.Importar1()->text(), QStringLiteral("Importar série..."));
+        QCOMPARE(desktop.Importar1()->text(), QStringLiteral("&Importar série..."));
         QVERIFY(desktop.Importar1()->isEnabled());
         QVERIFY(items.indexOf(desktop.Importar1()) < items.indexOf(desktop.Sair1()));
 

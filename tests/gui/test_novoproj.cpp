@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The new-project dialog on its own, shown modeless and clicked as a user
 // would: the empty data field check, browsing, cancelling, tab order, help.
+#include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 #include <memory>
 
+#include "files/errors.h"
+#include "analysis/returnperiods.h"
 #include "app/novoproj.h"
 #include "support/scriptedplatform.h"
 #include "support/testdocument.h"
@@ -70,11 +74,59 @@ private slots:
         QCOMPARE(platform_->Log.last().Options.FileName, QStringLiteral("/data/first.dat"));
     }
 
-    void DataFieldIsNotTyped() {
-        QVERIFY(dialog_->Dados()->isReadOnly());
+    void DataFieldTakesTypingAndPasting() {
         dialog_->Dados()->setFocus();
         QTest::keyClicks(dialog_->Dados(), QStringLiteral("typed.dat"));
-        QVERIFY(dialog_->Dados()->text().isEmpty());
+        QCOMPARE(dialog_->Dados()->text(), QStringLiteral("typed.dat"));
+        dialog_->Dados()->clear();
+        QApplication::clipboard()->setText(QStringLiteral("  /dados/colado.dat\n"));
+        dialog_->Dados()->paste();
+        QVERIFY(dialog_->Dados()->text().contains(QStringLiteral("/dados/colado.dat")));
+        // Blanks around a pasted name are not part of it.
+        dialog_->CriarClick();
+        QCOMPARE(dialog_->Dados()->text(), QStringLiteral("/dados/colado.dat"));
+        QCOMPARE(dialog_->result(), int(QDialog::Accepted));
+    }
+
+    void ReturnPeriodsStartAsTheSevenAndPadraoRestoresThem() {
+        const QString seven = dialog_->Periodos()->text();
+        QCOMPARE(dialog_->PeriodosDeRetorno(), StandardReturnPeriods());
+        dialog_->Periodos()->setText(QStringLiteral("25; 10000"));
+        dialog_->Dados()->setText(QStringLiteral("/data/rio.dat"));
+        dialog_->CriarClick();
+        QCOMPARE(dialog_->PeriodosDeRetorno(), (std::vector<double>{25, 10000}));
+        // The next project starts with the seven again, not the last list.
+        dialog_->LimparCampos();
+        QCOMPARE(dialog_->Periodos()->text(), seven);
+        dialog_->Periodos()->setText(QStringLiteral("2; 3"));
+        QTest::mouseClick(dialog_->Padrao(), Qt::LeftButton);
+        QCOMPARE(dialog_->Periodos()->text(), seven);
+    }
+
+    void RefusedFileKeepsTheDialogOpenWithItsFields() {
+        // What the main window's calculation does with a file it refuses.
+        int calculations = 0;
+        dialog_->Confirmar = [&calculations]() -> bool {
+            ++calculations;
+            throw ZarnError("File not found");
+        };
+        QTest::keyClicks(dialog_->Projeto(), QStringLiteral("Rio Grande"));
+        dialog_->Dados()->setText(QStringLiteral("/data/missing.dat"));
+        QTest::mouseClick(dialog_->Criar(), Qt::LeftButton);
+        QCOMPARE(calculations, 1);
+        QCOMPARE(platform_->Texts("error").size(), 1);
+        QVERIFY(dialog_->isVisible());
+        QCOMPARE(dialog_->Projeto()->text(), QStringLiteral("Rio Grande"));
+        QCOMPARE(dialog_->Dados()->text(), QStringLiteral("/data/missing.dat"));
+        // A cancelled calculation keeps it open too, without a word.
+        dialog_->Confirmar = [] { return false; };
+        QTest::mouseClick(dialog_->Criar(), Qt::LeftButton);
+        QVERIFY(dialog_->isVisible());
+        QCOMPARE(platform_->Texts("error").size(), 1);
+        dialog_->Confirmar = [] { return true; };
+        QTest::mouseClick(dialog_->Criar(), Qt::LeftButton);
+        QVERIFY(!dialog_->isVisible());
+        QCOMPARE(dialog_->result(), int(QDialog::Accepted));
     }
 
     void CancelarClosesAsCancelled() {

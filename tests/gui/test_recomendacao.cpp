@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -18,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
+#include <cmath>
 #include <memory>
 
 #include "analysis/calculation.h"
@@ -39,8 +41,8 @@
 using namespace zarn;
 
 namespace {
-// The window's numbers in the C locale of the tests.
-QString Number(double v) { return QString::fromStdString(FormatNumber(v, StyleFor('.'))); }
+// The window's numbers: Portuguese whatever the locale.
+QString Number(double v) { return QString::fromStdString(FormatNumber(v, TextStyle())); }
 }  // namespace
 
 namespace {
@@ -117,8 +119,8 @@ private slots:
             QCOMPARE(Cell(table, row, 6), Number(VarianceTestZOf(TestDocument().Record(), d.Index)));
             const FitResult& fit = FitTestOf(TestDocument().Record(), d.Index);
             // R and R(90%) told apart where four digits would read alike.
-            QCOMPARE(Cell(table, row, 7), QString::fromStdString(FormatCompared({fit.R, fit.R90}, StyleFor('.'))[0]));
-            QCOMPARE(Cell(table, row, 8), QString::fromStdString(FormatCompared({fit.R, fit.R90}, StyleFor('.'))[1]));
+            QCOMPARE(Cell(table, row, 7), QString::fromStdString(FormatCompared({fit.R, fit.R90}, TextStyle())[0]));
+            QCOMPARE(Cell(table, row, 8), QString::fromStdString(FormatCompared({fit.R, fit.R90}, TextStyle())[1]));
             const bool recommended = d.Index == advice.Recommended;
             QCOMPARE(table->item(row, 1)->font().bold(), recommended);
             QCOMPARE(Cell(table, row, 2).endsWith(QStringLiteral("(recomendada)")), recommended);
@@ -138,7 +140,7 @@ private slots:
         for (int t = 0; t < kReturnPeriodCount; ++t) {
             QCOMPARE(Cell(quantis, t, 0), QString::number(kReturnPeriods[t]));
             const auto texts = FormatCompared(
-                {AdviceQuantile(TestDocument().Record(), advice.Recommended, t), limits[t].Lower, limits[t].Upper}, StyleFor('.'));
+                {AdviceQuantile(TestDocument().Record(), advice.Recommended, t), limits[t].Lower, limits[t].Upper}, TextStyle());
             QCOMPARE(Cell(quantis, t, 1), QString::fromStdString(texts[0]));
             QCOMPARE(Cell(quantis, t, 2), QString::fromStdString(texts[1]));
             QCOMPARE(Cell(quantis, t, 3), QString::fromStdString(texts[2]));
@@ -146,12 +148,72 @@ private slots:
         QVERIFY(platform_->Texts(QStringLiteral("progress")).isEmpty());
     }
 
-    void numbersUseTheRegionalDecimalSeparator() {
-        QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-        window_->Exibir();
-        QVERIFY(Cell(window_->Tabela(), 0, 3).contains(QLatin1Char(',')));
-        QVERIFY(Cell(window_->Quantis(), 0, 1).contains(QLatin1Char(',')));
-        QVERIFY(window_->Motivos()->toPlainText().contains(QStringLiteral("R = 0,")));
+    void numbersArePortugueseWhateverTheLocale_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("C") << QLocale::c();
+        QTest::newRow("en_US groups with a comma") << QLocale(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("pt_BR") << QLocale(QLocale::Portuguese, QLocale::Brazil);
+    }
+
+    void numbersArePortugueseWhateverTheLocale() {
+        // The Potomac's floods are in cubic feet per second, hundreds of
+        // thousands: a grouping comma would write "27,800", 27.8 to a
+        // Brazilian reader. Window, saved text and print alike.
+        QFETCH(QLocale, locale);
+        QLocale::setDefault(locale);
+        Session session;
+        session.StartupDir = TestSession().StartupDir;
+        Document potomac(session);
+        auto record = std::make_unique<AnalysisRecord>();
+        SimulationSummary simulations;
+        CalculateAll(*record, "Potomac", "", "", ZARN_EXAMPLES "/potomac-river-point-of-rocks.dat", {}, &simulations);
+        potomac.Replace(std::move(record), std::move(simulations), std::string(), {}, false);
+        TRecomendacao window(*platform_, potomac);
+        window.Exibir();
+        const QRegularExpression grouped(QStringLiteral("^\\d{1,3}(\\.\\d{3})+(,\\d+)?$"));
+        const QString q1000 = Cell(window.Quantis(), kReturnPeriodCount - 1, 1);
+        QVERIFY2(grouped.match(q1000).hasMatch(), qPrintable(q1000));
+        QVERIFY(Cell(window.Tabela(), 0, 7).startsWith(QStringLiteral("0,")));
+        QVERIFY(window.Motivos()->toPlainText().contains(QStringLiteral("R = 0,")));
+
+        // The saved text (and the print, made of the same lines) as the window.
+        const QString path = dir_->filePath(QStringLiteral("numeros.txt"));
+        platform_->FileNames.push_back(path);
+        window.SalvarClick();
+        const QString saved = QString::fromLatin1(ReadAll(path));  // Windows-1252 holds only Latin-1 here
+        QVERIFY2(saved.contains(QStringLiteral("  ") + q1000 + QStringLiteral("  ")), qPrintable(saved));
+        QVERIFY(!saved.contains(QRegularExpression(QStringLiteral("\\d,\\d{3},\\d{3}"))));
+        QCOMPARE(platform_->Log.last().Options.FileName, QStringLiteral("Potomac - recomendação.txt"));
+    }
+
+    void cautionsWrapInsideABoxThatShowsThemWhole() {
+        // A short series with a high and a low outlier: four long cautions.
+        const QString data = dir_->filePath(QStringLiteral("curta.dat"));
+        QFile f(data);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("120\n135\n128\n0.9\n140\n131\n2600\n125\n138\n129\n133\n127\n");
+        f.close();
+        Session session;
+        session.StartupDir = TestSession().StartupDir;
+        Document curta(session);
+        auto record = std::make_unique<AnalysisRecord>();
+        SimulationSummary simulations;
+        CalculateAll(*record, "Curta", "", "", QFile::encodeName(data).toStdString(), {}, &simulations);
+        curta.Replace(std::move(record), std::move(simulations), std::string(), {}, false);
+        TRecomendacao window(*platform_, curta);
+        window.Exibir();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.Parecer().Cautions.size() >= 3);
+        QTextBrowser* box = window.Resumo();
+        QVERIFY(box->isVisible());
+        // Every line of every caution is in view: the box is as tall as its
+        // text at its own width, or scrolls to it.
+        const int text = static_cast<int>(std::ceil(box->document()->size().height()));
+        const bool whole = box->viewport()->height() >= text;
+        QVERIFY2(whole || box->verticalScrollBar()->isVisible(),
+                 qPrintable(QStringLiteral("%1 < %2").arg(box->viewport()->height()).arg(text)));
+        QVERIFY(box->height() > 3 * box->fontMetrics().lineSpacing());
+        if (qEnvironmentVariableIsSet("ZARN_GRAB")) window.grab().save(qEnvironmentVariable("ZARN_GRAB"));
     }
 
     void pickingARowBringsItsReasonsIntoView() {
@@ -196,7 +258,7 @@ private slots:
         QCOMPARE(platform_->Log.back().Options.DefaultSuffix, QStringLiteral("txt"));
         const auto limits = ReturnPeriodIntervals(TestDocument().Simulations(), window_->Parecer().Recommended);
         QByteArray expected;
-        for (const std::string& line : AdviceLines(window_->Parecer(), TestDocument().Record(), &limits, '.'))
+        for (const std::string& line : AdviceLines(window_->Parecer(), TestDocument().Record(), &limits))
             expected += QByteArray::fromStdString(Utf8ToWindows1252(line)) + "\r\n";
         const QByteArray written = ReadAll(path);
         QCOMPARE(written, expected);
@@ -348,7 +410,7 @@ private slots:
         TDesktop desktop(*platform_, TestDocument());
         desktop.SetWindows(nullptr, nullptr, nullptr, nullptr, result_.get());
         desktop.SetRecomendacao(window_.get());
-        QCOMPARE(desktop.menureco()->text(), QStringLiteral("Recomendação"));
+        QCOMPARE(desktop.menureco()->text(), QStringLiteral("Re&comendação"));  // Alt+C in the menu
         QVERIFY(!desktop.menureco()->isEnabled());
         platform_->FileNames.push_back(project);
         desktop.Abrir1()->trigger();

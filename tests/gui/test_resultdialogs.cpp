@@ -289,7 +289,8 @@ private slots:
             QCOMPARE(s.Options.Filters,
                      QStringList({QStringLiteral("Arquivo texto (*.txt)"), QStringLiteral("Todos os arquivos (*.*)")}));
             QCOMPARE(s.Options.DefaultSuffix, QStringLiteral("txt"));
-            QVERIFY(s.Options.FileName.isEmpty());  // never the previous name
+            // The project's name each time, never the previous file's.
+            QCOMPARE(s.Options.FileName, QStringLiteral("Rio Água Doce - memória de cálculo.txt"));
         }
 
         // Cancelling leaves an existing file untouched.

@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 
 #include "analysis/calculation.h"
@@ -20,6 +21,7 @@
 #include "files/numbertext.h"
 #include "analysis/quantiles.h"
 #include "analysis/record.h"
+#include "analysis/returnperiods.h"
 #include "dialogs/chartexport.h"
 #include "rules/advisor.h"
 #include "study/study.h"
@@ -133,6 +135,61 @@ private slots:
 
     // The rows of a long table on several pages: every page that continues
     // it repeats the header, and no row is lost.
+    void DryYearsAreStatedWhereTheSampleIsFirstDescribed() {
+        // The Santa Cruz with five years without flow: the cover counts the
+        // years read, the data table holds all 65 with the zeros marked.
+        auto record = std::make_unique<AnalysisRecord>();
+        SimulationSummary simulations;
+        ZeroYears zeros;
+        CalculateAll(*record, "Seco", "", "", ZARN_EXAMPLES "/santa-cruz-anos-secos.dat", {}, &simulations, &zeros);
+        QCOMPARE(zeros.Zeros, 5);
+        const Advice advice = AdviseWithRuleBase(*record, "", zeros);
+        StudyInput input;
+        input.Record = record.get();
+        input.Simulations = &simulations;
+        input.Consulted = &advice;
+        input.Zeros = zeros;
+        const auto cell = [](const StudyDocument& doc, const std::string& name) {
+            for (const StudyBlock& b : doc.Blocks)
+                if (b.Type == StudyBlock::Table)
+                    for (const auto& row : b.Rows.Rows)
+                        if (row.size() == 2 && row[0] == name) return row[1];
+            return std::string();
+        };
+        const auto dataTable = [](const StudyDocument& doc) {
+            for (const StudyBlock& b : doc.Blocks)
+                if (b.Type == StudyBlock::Table && !b.Rows.Header.empty() && b.Rows.Header[0] == "Nº") return b.Rows;
+            return StudyTable{};
+        };
+        const auto marks = [](const StudyTable& t) {
+            int n = 0;
+            for (const auto& row : t.Rows) n += static_cast<int>(std::count(row.begin(), row.end(), kZeroYearMark));
+            return n;
+        };
+        const StudyDocument placed = StationStudy(input);
+        QCOMPARE(cell(placed, "Tamanho da amostra"),
+                 std::string("65 anos: 60 valores positivos e 5 anos sem vazão (zero)"));
+        StudyTable data = dataTable(placed);
+        QCOMPARE(marks(data), 5);
+        // Down the columns: the fourteenth value read (a zero) is in row 1, column pair 2.
+        QCOMPARE(data.Rows.size(), std::size_t(13));
+        QCOMPARE(data.Rows[0][2], std::string("14"));
+        QCOMPARE(data.Rows[0][3], std::string(kZeroYearMark));
+
+        // A project saved without the places: the count is still said first,
+        // the table holds the positive values, nothing is marked at random.
+        input.Zeros.Positions.clear();
+        const StudyDocument unplaced = StationStudy(input);
+        QCOMPARE(cell(unplaced, "Tamanho da amostra"), cell(placed, "Tamanho da amostra"));
+        data = dataTable(unplaced);
+        QCOMPARE(marks(data), 0);
+        QCOMPARE(data.Rows.size(), std::size_t(12));
+        bool said = false;
+        for (const StudyBlock& b : unplaced.Blocks)
+            said = said || (b.Type == StudyBlock::Paragraph && b.Text.find("5 anos sem vazão") != std::string::npos);
+        QVERIFY(said);
+    }
+
     void ALongTableRepeatsItsHeaderAndKeepsEveryRow() {
         StudyDocument doc;
         doc.Title = "Tabela longa";
