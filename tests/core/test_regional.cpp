@@ -156,6 +156,53 @@ TEST(RegionalDistributions, ThreeParameterFitsRoundTrip) {
     EXPECT_NEAR(Tau4GNO(-1.0), Tau4GNO(1.0), 1e-12);
 }
 
+TEST(RegionalDistributions, GEVIsTheExactLMomentSolution) {
+    // k, alpha, xi and the 1,000-year quantile for l1 = 1, l2 = 0.25, solved
+    // to 35 digits by python3 + mpmath 1.3 (findroot on
+    // t3 = 2 (1 - 3^-k) / (1 - 2^-k) - 3, then Hosking and Wallis 1997, A.5),
+    // rounded to 17. The at-site polynomial is off by up to 3e-6 in k here.
+    struct Case {
+        double T3, K, Alpha, Xi, Q1000;
+    };
+    const Case cases[] = {
+        {-0.9, 4.1055902133998764511, 0.038680883445550157671, 1.255996353201992128, 1.2654178690949529789},
+        {-0.5, 1.4946403940688676395, 0.43734729287464720653, 1.0949079843172164036, 1.3875087544509833398},
+        {-0.2, 0.68084783782142647358, 0.49986132092962967082, 0.93036282727707869532, 1.657878700062848941},
+        {0.0, 0.28377552616996779592, 0.44141743807696452711, 0.84456161881458445805, 2.180994381113246758},
+        {0.027859, 0.23436572816172283418, 0.42951989037026597587, 0.83462777666446606073, 2.3042045509694969394},
+        {0.1, 0.11189497450865134315, 0.39596077877730796676, 0.81125727888366375948, 2.7162071058879974172},
+        {0.3, -0.19281434131450358283, 0.29155270405728704124, 0.76373144387323860704, 4.9793228340413135934},
+        {0.5, -0.45744624399490275071, 0.18719949804515968196, 0.73918198599027420011, 9.9727727010006269172},
+        {0.8, -0.79962394689806202906, 0.058909428238891340413, 0.73612885925951071102, 19.11249047415674582},
+        {0.95, -0.95167113080354617872, 0.012633817834282869005, 0.74564146279285934269, 10.23522688833027543},
+    };
+    for (const Case& c : cases) {
+        RegionalFit fit;
+        ASSERT_TRUE(FitRegional(RegionalFamily::GEV, LMomentRatios{1.0, 0.25, c.T3, 0, 0}, fit)) << c.T3;
+        EXPECT_NEAR(fit.P[2], c.K, 1e-14 * std::max(1.0, std::fabs(c.K))) << c.T3;
+        EXPECT_NEAR(fit.P[1], c.Alpha, 1e-13 * c.Alpha) << c.T3;
+        EXPECT_NEAR(fit.P[0], c.Xi, 1e-14) << c.T3;
+        EXPECT_NEAR(RegionalQuantile(fit, 1 - 1.0 / 1000), c.Q1000, 1e-13 * c.Q1000) << c.T3;
+    }
+    // Through the Gumbel's t3 = ln(9/8) / ln 2 the fit and its quantiles move
+    // smoothly: k crosses 0 with no step, the quantile keeps its digits.
+    const double gumbel = std::log(9.0 / 8.0) / std::log(2.0);
+    double previousK = 1, previousQ = 0;
+    for (double dt = -1e-6; dt <= 1e-6; dt += 2.5e-7) {
+        RegionalFit fit;
+        ASSERT_TRUE(FitRegional(RegionalFamily::GEV, LMomentRatios{1.0, 0.25, gumbel + dt, 0, 0}, fit));
+        EXPECT_LT(fit.P[2], previousK);
+        EXPECT_NEAR(fit.P[2], -dt / 0.6426469917022902, 1e-5 * std::fabs(dt) + 1e-15);  // dt3/dk at k = 0
+        const double q = RegionalQuantile(fit, 0.999);
+        EXPECT_GT(q, previousQ);
+        previousK = fit.P[2];
+        previousQ = q;
+    }
+    RegionalFit gumbelFit;
+    ASSERT_TRUE(FitRegional(RegionalFamily::GEV, LMomentRatios{1.0, 0.25, gumbel, 0, 0}, gumbelFit));
+    EXPECT_NEAR(RegionalQuantile(gumbelFit, 0.999), 1 + 0.25 / std::log(2.0) * (-std::log(-std::log(0.999)) - 0.5772156649015329), 1e-13);
+}
+
 TEST(RegionalAnalysis, CascadesRegionMatchesThePublishedMethod) {
     std::vector<double> published;
     std::vector<RegionSite> sites = Cascades(&published);
