@@ -16,7 +16,7 @@ namespace zarn {
 
 const char* const kRegionUsage =
     "       zarn-cli --region INPUT [--nsim N] [--nrep N] [--seed S]\n"
-    "                [--accuracy auto|none|glo|gev|gno|pe3|gpa|wak] [--correlation R] [--ungauged AREA]\n"
+    "                [--accuracy auto|none|glo|gev|gno|pe3|gpa|wak|kap] [--correlation R] [--ungauged AREA]\n"
     "                [--json OUT] [--report OUT] [--csv OUT] [--threads N] [--rules FILE]\n";
 
 namespace {
@@ -80,9 +80,8 @@ RegionCommand ParseRegionCommand(int argc, char** argv) {
         } else if (arg == "--accuracy") {
             if (value == "none") c.Options.Accuracy = false;
             else if (value == "auto") c.Options.AccuracyAuto = true;
-            else if (value != "kap" && value != "KAP" && FamilyFromName(value, c.Options.AccuracyFamily))
-                c.Options.AccuracyAuto = false;
-            else fault("--accuracy takes auto, none, glo, gev, gno, pe3, gpa or wak");
+            else if (FamilyFromName(value, c.Options.AccuracyFamily)) c.Options.AccuracyAuto = false;
+            else fault("--accuracy takes auto, none, glo, gev, gno, pe3, gpa, wak or kap");
         } else fault("unknown argument " + arg);
     }
     if (c.Input.empty()) fault("--region needs INPUT");

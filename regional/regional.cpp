@@ -8,6 +8,7 @@
 
 #include "files/errors.h"
 #include "regional/regionallanes.h"
+#include "regional/regionalsampler.h"
 #include "analysis/simulation.h"
 #include "analysis/special.h"
 #include "analysis/statistics.h"
@@ -269,6 +270,7 @@ AccuracyResult SimulateAccuracy(const std::vector<RegionSite>& sites, const Regi
     std::vector<double> ratios(static_cast<std::size_t>(options.NRep) * columns);
     std::vector<char> valid(options.NRep, 0);
     const double rootR = std::sqrt(options.Correlation), rootRest = std::sqrt(1.0 - options.Correlation);
+    const RegionalSampler sampler(fit);
 
     struct Scratch {
         DrawScratch Draw;
@@ -296,11 +298,11 @@ AccuracyResult SimulateAccuracy(const std::vector<RegionSite>& sites, const Regi
                 }
                 for (int i = 0; i < count; ++i) {
                     std::sort(s.Values[i].begin(), s.Values[i].end());
-                    for (double& v : s.Values[i]) v = RegionalQuantile(fit, 0.5 * std::erfc(-v / std::sqrt(2.0)));
+                    for (double& v : s.Values[i]) v = sampler.Quantile(0.5 * std::erfc(-v / std::sqrt(2.0)));
                 }
             } else {
                 for (int i = 0; i < count; ++i)
-                    RegionalQuantiles(fit, SortedUniforms(state, shape.N[i], s.Draw), s.Values[i].data(), shape.N[i]);
+                    sampler.Quantiles(SortedUniforms(state, shape.N[i], s.Draw), s.Values[i].data(), shape.N[i]);
             }
             for (int i = 0; i < count; ++i) s.Ratios[i] = RatiosOfAscending(s.Values[i].data(), shape.Of(i), fifth);
             const std::array<double, 5> average = WeightedAverage(shape.N, s.Ratios);
@@ -308,7 +310,7 @@ AccuracyResult SimulateAccuracy(const std::vector<RegionSite>& sites, const Regi
             if (!FitRegional(fit.Family, GrowthRatios(average), refit)) return;
             double* row = &ratios[static_cast<std::size_t>(region) * columns];
             for (int t = 0; t < kRegionalPeriodCount; ++t) {
-                const double estimate = RegionalQuantile(refit, NonExceedance(kRegionalReturnPeriods[t]));
+                const double estimate = SimulationQuantile(refit, NonExceedance(kRegionalReturnPeriods[t]));
                 if (!std::isfinite(estimate)) return;
                 row[t] = estimate / truth[t];
                 for (int i = 0; i < count; ++i) row[(i + 1) * kRegionalPeriodCount + t] = s.Ratios[i][0] * row[t];

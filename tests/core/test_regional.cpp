@@ -13,6 +13,7 @@
 #include "regional/regional.h"
 #include "regional/regionaldist.h"
 #include "regional/regionallanes.h"
+#include "regional/regionalsampler.h"
 #include "analysis/progress.h"
 #include "analysis/special.h"
 
@@ -273,6 +274,10 @@ RegionalResult Small(int threads, double correlation, RegionalFamily family = Re
 TEST(RegionalAnalysis, SimulationsGiveTheSameBitsOnAnyThreadCount) {
     for (double correlation : {0.0, 0.4}) {
         const RegionalResult one = Small(1, correlation), three = Small(3, correlation);
+        const RegionalResult pe3One = Small(1, correlation, RegionalFamily::PE3),
+                             pe3Three = Small(3, correlation, RegionalFamily::PE3);
+        EXPECT_EQ(std::memcmp(pe3One.Accuracy->RelativeRMSE.data(), pe3Three.Accuracy->RelativeRMSE.data(),
+                              sizeof pe3One.Accuracy->RelativeRMSE), 0);
         EXPECT_EQ(std::memcmp(one.H.data(), three.H.data(), sizeof one.H), 0);
         EXPECT_EQ(one.Sigma4, three.Sigma4);
         ASSERT_TRUE(one.Accuracy && three.Accuracy);
@@ -361,5 +366,48 @@ TEST(RegionalDistributions, QuantileLanesAgreeWithTheQuantileFunctions) {
         for (std::size_t j = 0; j < u.size(); ++j)
             EXPECT_NEAR(x[j], RegionalQuantile(fit, u[j]), 1e-13 * std::max(1.0, std::fabs(x[j])))
                 << FamilyName(fit.Family) << " at " << u[j];
+    }
+}
+
+TEST(RegionalDistributions, GammaQuantileTableKeepsTwelveDigits) {
+    // Shapes 4 / gamma^2 from gamma = 9 (a = 0.05, the lower tail below 1e-100)
+    // to gamma = 0.002 (a = 1e6, nearly normal), either side of the switch to
+    // the standardised deviate at a = 100; F over the generator's whole range
+    // (4.7e-10 to 1 - 4.7e-10) and beyond the table into the exact fallback.
+    std::vector<double> probabilities = {1e-12, 1.0 / 2147483647, 1e-9, 1e-6, 0.5, 1 - 1e-9, 1 - 1.0 / 2147483647};
+    for (int i = 1; i < 4000; ++i) probabilities.push_back(i / 4000.0 + 1.0 / 9973);
+    for (double a : {0.05, 0.3, 1.0, 2.5, 17.0, 99.9, 100.0, 1e4, 1e6}) {
+        const GammaQuantileTable table(a);
+        ASSERT_TRUE(table.Valid()) << a;
+        double worst = 0, worstDeviate = 0;
+        for (double F : probabilities) {
+            if (F >= 1) continue;
+            const double exact = ExactGammaQuantile(a, F);
+            if (!(exact > 0)) continue;
+            worst = std::max(worst, std::fabs(table.Quantile(F) - exact) / exact);
+            const double z = (exact - a) / std::sqrt(a);
+            worstDeviate = std::max(worstDeviate, std::fabs(table.Deviate(F) - z) / std::max(1.0, std::fabs(z)));
+        }
+        EXPECT_LT(worst, 1e-12) << "a = " << a;
+        EXPECT_LT(worstDeviate, 1e-12 + 1e-15 * std::sqrt(a)) << "a = " << a;
+    }
+    // The simulations' Pearson III agrees with the distribution's own quantile
+    // (the at-site gamma quantile, itself good to about 1e-10), mirrored for gamma < 0.
+    for (double gamma : {1.3, -0.4, 0.05}) {
+        const RegionalFit fit{RegionalFamily::PE3, {1.0, 0.3, gamma, 0, 0}, 0};
+        const RegionalSampler sampler(fit);
+        std::vector<double> u = {1e-6, 0.01, 0.3, 0.5, 0.9, 0.999, 1 - 1e-7, 1e-11}, x(u.size());
+        sampler.Quantiles(u.data(), x.data(), static_cast<int>(u.size()));  // in lanes, and past the table
+        for (std::size_t j = 0; j < u.size(); ++j) {
+            const double F = u[j];
+            if (F > 1e-10)  // beyond, the at-site gamma quantile loses digits in the upper tail
+                EXPECT_NEAR(sampler.Quantile(F), RegionalQuantile(fit, F), 1e-9) << gamma << " " << F;
+            EXPECT_NEAR(x[j], sampler.Quantile(F), 1e-12) << gamma << " " << F;
+            // The refitted growth curves' quantile, by Halley's iteration, to full precision.
+            const double a = 4 / (gamma * gamma), exact = gamma > 0 ? ExactGammaQuantile(a, F)
+                                                                     : ExactGammaQuantile(a, 1 - F);
+            const double expected = 1.0 + (gamma > 0 ? 0.3 : -0.3) * (exact - a) / std::sqrt(a);
+            EXPECT_NEAR(SimulationQuantile(fit, F), expected, 1e-13) << gamma << " " << F;
+        }
     }
 }
