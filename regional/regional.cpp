@@ -35,6 +35,15 @@ inline std::int64_t Step(std::int64_t s) {
     return static_cast<std::int64_t>(r);
 }
 
+// SplitMix64's finaliser (Steele, Lea and Flood 2014): every bit of the
+// seed moves about half the bits of the result.
+std::uint64_t SplitMix64(std::uint64_t x) {
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+}
+
 double Uniform(std::int64_t& state) {
     state = Step(state);
     return static_cast<double>(state) / static_cast<double>(kModulus);
@@ -434,6 +443,12 @@ std::array<double, kRegionalPeriodCount> RegionalResult::GrowthCurveOf(RegionalF
     return c != nullptr ? c->GrowthCurve : std::array<double, kRegionalPeriodCount>{};
 }
 
+// Lehmer's stream for seed 2s is twice that for s (modulo 2^31 - 1), and
+// nearby seeds start nearby in the stream: the seed is mixed first.
+std::int64_t RegionalStreamStart(std::int64_t seed) {
+    return 1 + static_cast<std::int64_t>(SplitMix64(static_cast<std::uint64_t>(seed)) % (kModulus - 1));
+}
+
 RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions& options) {
     if (sites.size() < 2) throw ZarnError("A região precisa de pelo menos 2 postos com 4 valores ou mais.");
     if (options.NSim < 2) throw ZarnError("O número de regiões simuladas (--nsim) deve ser pelo menos 2.");
@@ -495,7 +510,8 @@ RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions&
     // Heterogeneity and goodness of fit
     r.V = Dispersions(shape.N, ratios, r.Regional);
     std::vector<SimulatedRegion> simulated;
-    SimulateHeterogeneity(shape, r.Kappa, options, seed, simulated);
+    const std::int64_t start = RegionalStreamStart(seed);
+    SimulateHeterogeneity(shape, r.Kappa, options, start, simulated);
     std::vector<double> column(options.NSim);
     for (int j = 0; j < 3; ++j) {
         for (int s = 0; s < options.NSim; ++s) column[s] = simulated[s].V[j];
@@ -543,7 +559,7 @@ RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions&
         else if (!FitRegional(family, growth, fit))
             throw ZarnError("A distribuição " + std::string(FamilyName(family)) +
                             " não pode ser ajustada às razões regionais.");
-        r.Accuracy = SimulateAccuracy(sites, shape, fit, options, JumpAhead(seed, shape.Total * options.NSim));
+        r.Accuracy = SimulateAccuracy(sites, shape, fit, options, JumpAhead(start, shape.Total * options.NSim));
     }
 
     // Index flood against drainage area

@@ -5,10 +5,11 @@
 // curve, its accuracy by simulation, and the index flood of ungauged sites
 // by regression on drainage area.
 //
-// The simulations draw from Lehmer's generator (simulation.h) from a seed:
-// simulated region r starts r * (draws per region) draws after it, so each
-// region is the same whatever thread runs it, and every result is the same,
-// bit for bit, for any thread count.
+// The simulations draw from Lehmer's generator (simulation.h) from the
+// seed mixed by SplitMix64 (so that nearby seeds, or multiples of a seed,
+// give unrelated streams): simulated region r starts r * (draws per region)
+// draws after it, so each region is the same whatever thread runs it, and
+// every result is the same, bit for bit, for any thread count.
 //
 //   RegionSite            a site: name, record length, L-moment ratios, area
 //   SiteLMomentsOf        l1, t, t3, t4, t5 of a series
@@ -16,6 +17,7 @@
 //   RegionalResult        everything the analysis gives
 //   DiscordancyCritical   the 10 % critical value of D for N sites (table 3.1)
 //   Discordancy           D_i of every site (H&W 3.2)
+//   RegionalStreamStart   the generator's first state for a seed
 //   AnalyseRegion         the whole analysis; throws ZarnError (Portuguese) on refusal
 //   UngaugedSite          index flood and quantiles of a site known by its area
 #pragma once
@@ -132,6 +134,9 @@ struct RegionalResult {
     // The growth curve of family (a candidate or the Wakeby) at the return periods.
     std::array<double, kRegionalPeriodCount> GrowthCurveOf(RegionalFamily family) const;
 };
+
+// 1 + SplitMix64(seed) mod (2^31 - 2): the state the simulations start from.
+std::int64_t RegionalStreamStart(std::int64_t seed);
 
 double DiscordancyCritical(int sites);
 // D_i; false when the matrix of sums of squares cannot be inverted.

@@ -88,7 +88,7 @@ TEST_F(RegionCliTest, RefusalsSayWhy) {
     r = Run("--region " + Path("dois.txt") + " --nsim 20 --accuracy none --ungauged 50");
     EXPECT_EQ(r.Exit, 1);
     EXPECT_NE(r.Err.find("áreas de drenagem"), std::string::npos) << r.Err;
-    for (const char* args : {"--nsim 1", "--accuracy kap", "--correlation 1", "--seed 0", "--threads 0", "--bogus 1"}) {
+    for (const char* args : {"--nsim 1", "--accuracy kappa", "--correlation 1", "--seed 0", "--threads 0", "--bogus 1"}) {
         SCOPED_TRACE(args);
         r = Run("--region " + Path("dois.txt") + " " + args);
         EXPECT_EQ(r.Exit, 2);
