@@ -39,6 +39,7 @@
 #include "views/lines.h"
 #include "views/ratiodiagram.h"
 #include "views/report.h"
+#include "files/textcodec.h"
 
 using namespace zarn;
 
@@ -320,4 +321,3 @@ private slots:
 
 QTEST_MAIN(TestFollowing)
 #include "test_document.moc"
-#include "files/textcodec.h"

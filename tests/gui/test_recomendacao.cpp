@@ -33,6 +33,7 @@
 #include "rules/advicelines.h"
 #include "support/scriptedplatform.h"
 #include "support/testdocument.h"
+#include "files/textcodec.h"
 
 using namespace zarn;
 
@@ -350,4 +351,3 @@ private slots:
 
 QTEST_MAIN(TestRecomendacao)
 #include "test_recomendacao.moc"
-#include "files/textcodec.h"

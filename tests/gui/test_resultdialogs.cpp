@@ -24,6 +24,7 @@
 #include "dialogs/resultdialogs.h"
 #include "support/scriptedplatform.h"
 #include "support/testdocument.h"
+#include "files/textcodec.h"
 
 using namespace zarn;
 
@@ -349,4 +350,3 @@ private slots:
 
 QTEST_MAIN(TestResultDialogs)
 #include "test_resultdialogs.moc"
-#include "files/textcodec.h"
