@@ -389,6 +389,17 @@ std::array<double, 5> SiteLMomentsOf(const double* x, int n) {
     return {b[0], l2 / b[0], l3 / l2, l4 / l2, l5 / l2};
 }
 
+std::string SiteRefusal(const RegionSite& s) {
+    if (s.N < kRegionalMinimumRecord)
+        return "t5 precisa de " + std::to_string(kRegionalMinimumRecord) + " valores; o posto tem " + std::to_string(s.N);
+    if (!(s.LMoments[0] > 0) || !std::isfinite(s.LMoments[0])) return "a média (l1) não é positiva";
+    if (!(s.LMoments[1] > 0) || !std::isfinite(s.LMoments[1])) return "o L-CV (t) não é positivo: os valores são todos iguais";
+    const char* names[] = {"t3", "t4", "t5"};
+    for (int r = 2; r < 5; ++r)
+        if (!(std::fabs(s.LMoments[r]) < 1)) return std::string(names[r - 2]) + " está fora de (-1, 1)";
+    return {};
+}
+
 // Hosking and Wallis 1997, table 3.1 (10 % significance).
 double DiscordancyCritical(int sites) {
     static constexpr double kTable[] = {1.3330, 1.6481, 1.9166, 2.1401, 2.3287, 2.4906,
@@ -450,7 +461,9 @@ std::int64_t RegionalStreamStart(std::int64_t seed) {
 }
 
 RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions& options) {
-    if (sites.size() < 2) throw ZarnError("A região precisa de pelo menos 2 postos com 4 valores ou mais.");
+    if (sites.size() < 2)
+        throw ZarnError("A região precisa de pelo menos 2 postos com " + std::to_string(kRegionalMinimumRecord) +
+                        " valores ou mais.");
     if (options.NSim < 2) throw ZarnError("O número de regiões simuladas (--nsim) deve ser pelo menos 2.");
     if (options.Accuracy && options.NRep < 2)
         throw ZarnError("O número de repetições (--nrep) deve ser pelo menos 2.");
@@ -458,10 +471,10 @@ RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions&
         throw ZarnError("A correlação entre postos deve estar entre 0 e 1 (exclusive).");
     const std::int64_t seed = options.Seed == 0 ? kRegionalSeed : options.Seed;
     if (seed < 1 || seed >= kModulus) throw ZarnError("A semente deve estar entre 1 e 2147483646.");
-    for (const RegionSite& s : sites)
-        if (!(s.LMoments[0] > 0) || !(s.LMoments[1] > 0) || !std::isfinite(s.LMoments[2]) ||
-            !std::isfinite(s.LMoments[3]) || !std::isfinite(s.LMoments[4]))
-            throw ZarnError("O posto " + s.Name + " não tem média e L-CV positivos: a região não pode ser analisada.");
+    for (const RegionSite& s : sites) {
+        const std::string refusal = SiteRefusal(s);
+        if (!refusal.empty()) throw ZarnError("O posto " + s.Name + " não pode entrar na região: " + refusal);
+    }
 
     FloatingPointFlagsKept kept;
     RegionalResult r;

@@ -13,6 +13,7 @@
 //
 //   RegionSite            a site: name, record length, L-moment ratios, area
 //   SiteLMomentsOf        l1, t, t3, t4, t5 of a series
+//   SiteRefusal           why a site's L-moments cannot enter a region
 //   RegionOptions         simulations, seed, accuracy, correlation, threads
 //   RegionalResult        everything the analysis gives
 //   DiscordancyCritical   the 10 % critical value of D for N sites (table 3.1)
@@ -35,8 +36,8 @@ namespace zarn {
 // Return periods of the growth curves and of the accuracy tables.
 constexpr std::array<double, 7> kRegionalReturnPeriods = {2, 5, 10, 50, 100, 200, 1000};
 constexpr int kRegionalPeriodCount = 7;
-// Sites need this many values.
-constexpr int kRegionalMinimumRecord = 4;
+// Sites need this many values: t5 (the Wakeby's) takes five.
+constexpr int kRegionalMinimumRecord = 5;
 // |Z| up to this: an acceptable candidate (90 % level).
 constexpr double kAcceptableZ = 1.64;
 
@@ -137,6 +138,10 @@ struct RegionalResult {
 
 // 1 + SplitMix64(seed) mod (2^31 - 2): the state the simulations start from.
 std::int64_t RegionalStreamStart(std::int64_t seed);
+
+// Why a site's L-moments cannot enter a region ("a média (l1) não é
+// positiva", ...); empty when they can.
+std::string SiteRefusal(const RegionSite& site);
 
 double DiscordancyCritical(int sites);
 // D_i; false when the matrix of sums of squares cannot be inverted.

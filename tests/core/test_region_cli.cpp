@@ -4,6 +4,7 @@
 // thread count, and the refusals.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <string>
 
@@ -122,3 +123,76 @@ TEST_F(RegionCliTest, HostileRuleBaseRunsNothingAndNoOutputReplacesAnInput) {
 }
 
 }  // namespace
+
+namespace {
+
+// A number after "key": in the JSON text, from position from.
+double JsonNumberAfter(const std::string& json, const std::string& key, std::size_t from = 0) {
+    const std::size_t at = json.find("\"" + key + "\": ", from);
+    if (at == std::string::npos) return NAN;
+    return std::stod(json.substr(at + key.size() + 4));
+}
+
+}  // namespace
+
+// A published region given as its sites' L-moments (Hosking and Wallis
+// 1997, table 3.4), in commas or in semicolons with decimal commas and CR line ends.
+TEST_F(RegionCliTest, TableOfSiteLMomentsIsARegion) {
+    const std::string table = std::string(ZARN_TEST_DATA) + "/regional/cascades-lmoments.csv";
+    Result r = Run("--region " + table + " --nsim 300 --nrep 200 --json " + Path("c.json"));
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    const std::string json = Slurp(dir_ / "c.json");
+    EXPECT_NE(json.find("\"Name\": \"350304\""), std::string::npos);
+    EXPECT_NEAR(JsonNumberAfter(json, "D"), 0.5975, 1e-4);  // the first site's published D
+    const std::size_t regional = json.find("\"RegionalLMoments\": [");
+    ASSERT_NE(regional, std::string::npos);
+    EXPECT_NEAR(std::stod(json.substr(json.find(',', regional) + 1)), 0.110298, 1e-6);  // t^R
+    EXPECT_NE(json.find("\"Accuracy\""), std::string::npos);
+
+    // The same table as a spreadsheet in Portuguese would save it, with areas.
+    std::ifstream in(table);
+    std::string line, converted = "posto;n;média;L-CV;t3;t4;t5;área\r";
+    std::getline(in, line);
+    for (int row = 0; std::getline(in, line); ++row) {
+        for (char& c : line) c = c == ',' ? ';' : c == '.' ? ',' : c;
+        converted += line.substr(0, line.rfind(';')) + ";" + std::to_string(100 + 50 * row) + "\r";
+    }
+    std::ofstream(dir_ / "tabela.csv", std::ios::binary) << converted;
+    r = Run("--region " + Path("tabela.csv") + " --nsim 300 --accuracy none --ungauged 400 --json " + Path("t.json"));
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    const std::string again = Slurp(dir_ / "t.json");
+    EXPECT_NEAR(JsonNumberAfter(again, "D"), 0.5975, 1e-4);
+    EXPECT_NE(again.find("\"IndexFloodRegression\": {"), std::string::npos);
+}
+
+// Region input refused or left out with the true reason, naming the line.
+TEST_F(RegionCliTest, RegionInputSaysWhichLineAndWhy) {
+    const std::string tees = std::string(ZARN_EXAMPLES) + "/tees-dent-bank.dat",
+                      potomac = std::string(ZARN_EXAMPLES) + "/potomac-river-point-of-rocks.dat";
+    struct Case {
+        const char* File;
+        std::string Text, Expected;
+    };
+    const Case cases[] = {
+        {"dupla.txt", tees + ";A\n" + potomac + "\n" + tees + ";B\n", "Linhas 1 e 3"},
+        {"nome.txt", tees + ";A\n" + potomac + ";A\n", "o posto A aparece duas vezes"},
+        {"hex.txt", tees + ";A;0x10\n" + potomac + "\n", "\"0x10\" não é um número positivo"},
+        {"nan.txt", tees + ";A;nan\n" + potomac + "\n", "\"nan\" não é um número positivo"},
+        {"tabela.csv", "n,l1,t,t3,t4,t5\n30,10,0.2,0.1,0.1,0\n30,10,0.2,x,0.1,0\n", "Linha 3 de"},
+    };
+    for (const Case& c : cases) {
+        std::ofstream(dir_ / c.File) << c.Text;
+        const Result r = Run("--region " + Path(c.File) + " --nsim 20 --accuracy none");
+        EXPECT_EQ(r.Exit, 1) << c.File;
+        EXPECT_NE(r.Err.find(c.Expected), std::string::npos) << c.File << ": " << r.Err;
+    }
+    // CR-only line ends read as lines; a four-value site is left out because t5 needs five.
+    std::ofstream(dir_ / "curto.dat") << "10\n20\n15\n30\n";
+    std::ofstream(dir_ / "cr.txt", std::ios::binary) << tees << ";Tees;217\r" << potomac << ";Potomac;25000\r"
+                                                     << "curto.dat;Curto\r";
+    const Result r = Run("--region " + Path("cr.txt") + " --nsim 20 --accuracy none --json " + Path("cr.json"));
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_NE(r.Err.find("Posto Curto"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("t5 precisa de 5 valores; o posto tem 4"), std::string::npos) << r.Err;
+    EXPECT_NE(Slurp(dir_ / "cr.json").find("\"Area\": 25000"), std::string::npos);
+}
