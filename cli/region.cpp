@@ -208,6 +208,11 @@ std::string RegionJson(const RegionalResult& r, const std::string& input, const 
             w.Key("Upper"); Numbers(w, u.Upper);
         }
         w.Key("RegressionStandardError"); w.Number(r.Regression->StandardError);
+        w.Key("OutsideGaugedAreas"); w.Bool(u.OutsideGaugedAreas);
+        w.Key("RegressionDegreesOfFreedom"); w.Integer(r.Regression->DegreesOfFreedom());
+        if (const std::string caution = UngaugedCaution(r); !caution.empty()) {
+            w.Key("Caution"); w.String(caution);
+        }
         w.Key("Note");
         w.String(u.HasBounds ? "Os limites são os da curva regional e não incluem o erro da regressão do índice de cheia "
                                "(erro-padrão dos resíduos em ln, ao lado)."

@@ -496,7 +496,10 @@ void TRegional::EstimarClick() {
         text += QStringLiteral(" (limites da curva: %1 a %2; sem o erro da regressão, erro-padrão %3 em ln)")
                     .arg(Text(RegionNumber(u.Lower[4], 2)), Text(RegionNumber(u.Upper[4], 2)),
                          Text(RegionNumber(result_->Regression->StandardError, 3)));
+    if (const std::string caution = UngaugedCaution(*result_); !caution.empty()) text += " " + Text(caution);
     semDados_->setText(text);
+    advice_ = RegionalAdviceLines(*result_, document().session());  // the rule base's word on the estimate too
+    SetLines(conselhos_, advice_);
     SetLines(relatorio_, RegionReportLines(*result_, input_, advice_));
 }
 

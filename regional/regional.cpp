@@ -601,7 +601,12 @@ RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions&
             const double sse = std::max(0.0, syy - g.B * sxy);
             g.R2 = syy > 0 ? 1.0 - sse / syy : 1.0;
             g.StandardError = std::sqrt(sse / (m - 2));
-            for (int i : withArea) g.Sites.push_back(sites[i].Name);
+            g.SmallestArea = g.LargestArea = sites[withArea[0]].Area;
+            for (int i : withArea) {
+                g.Sites.push_back(sites[i].Name);
+                g.SmallestArea = std::min(g.SmallestArea, sites[i].Area);
+                g.LargestArea = std::max(g.LargestArea, sites[i].Area);
+            }
             r.Regression = g;
         }
     }
@@ -628,6 +633,8 @@ UngaugedResult UngaugedSite(const RegionalResult& r, double area) {
         }
     }
     u.HasBounds = r.Accuracy.has_value();
+    u.OutsideGaugedAreas = area < r.Regression->SmallestArea || area > r.Regression->LargestArea;
+    u.FewDegreesOfFreedom = r.Regression->DegreesOfFreedom() < kUngaugedMinimumFreedom;
     return u;
 }
 

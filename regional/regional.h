@@ -97,13 +97,22 @@ struct AccuracyResult {
 struct RegressionResult {
     double A = 0, B = 0, R2 = 0, StandardError = 0;
     std::vector<std::string> Sites;
+    double SmallestArea = 0, LargestArea = 0;  // of the sites in the regression
+    int DegreesOfFreedom() const { return static_cast<int>(Sites.size()) - 2; }
 };
+
+// Fewer degrees of freedom than this leave the regression's line uncertain.
+constexpr int kUngaugedMinimumFreedom = 3;
 
 struct UngaugedResult {
     double Area = 0;
     double IndexFlood = 0;
     std::array<double, kRegionalPeriodCount> Quantiles{}, Lower{}, Upper{};
     bool HasBounds = false;
+    // Cautions: the area lies outside the gauged areas (an extrapolation of
+    // the regression), or the regression has fewer than 3 degrees of freedom.
+    bool OutsideGaugedAreas = false;
+    bool FewDegreesOfFreedom = false;
 };
 
 struct RegionalResult {

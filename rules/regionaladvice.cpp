@@ -66,6 +66,11 @@ std::vector<std::string> RegionalFacts(const RegionalResult& r) {
     for (const CandidateResult& c : r.Candidates)
         facts.push_back("(candidata (nome " + std::string(FamilyName(c.Fit.Family)) + ") (z " +
                         RuleNumber(c.Z) + ") (aceitavel " + (c.Acceptable ? "sim" : "nao") + "))");
+    if (r.Ungauged && r.Regression)
+        facts.push_back("(sem-dados (area " + RuleNumber(r.Ungauged->Area) + ") (area-minima " +
+                        RuleNumber(r.Regression->SmallestArea) + ") (area-maxima " +
+                        RuleNumber(r.Regression->LargestArea) + ") (graus-liberdade " +
+                        std::to_string(r.Regression->DegreesOfFreedom()) + "))");
     return facts;
 }
 

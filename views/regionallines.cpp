@@ -175,11 +175,30 @@ std::vector<std::string> RegionReportLines(const RegionalResult& r, const std::s
             line("  Estes limites são os da curva regional e NÃO incluem o erro da regressão (erro-padrão " +
                  RegionNumber(r.Regression->StandardError, 4) + " em ln).");
         }
+        if (const std::string caution = UngaugedCaution(r); !caution.empty()) line("  " + caution);
     }
     line();
     line("8. RECOMENDAÇÕES");
     for (const std::string& a : advice) line("- " + a);
     return out;
+}
+
+std::string UngaugedCaution(const RegionalResult& r) {
+    if (!r.Ungauged || !r.Regression) return {};
+    const UngaugedResult& u = *r.Ungauged;
+    const RegressionResult& g = *r.Regression;
+    std::string text;
+    if (u.OutsideGaugedAreas)
+        text = "a área " + RegionNumber(u.Area, 1) + " km² está fora das áreas dos postos da regressão (" +
+               RegionNumber(g.SmallestArea, 1) + " a " + RegionNumber(g.LargestArea, 1) +
+               " km²): o índice de cheia é uma extrapolação";
+    if (u.FewDegreesOfFreedom) {
+        const int freedom = g.DegreesOfFreedom();
+        text += std::string(text.empty() ? "" : "; ") + "a regressão tem " + std::to_string(freedom) +
+                (freedom == 1 ? " grau" : " graus") + " de liberdade (" + std::to_string(g.Sites.size()) +
+                " postos com área): sua reta é muito incerta";
+    }
+    return text.empty() ? text : "Cuidado: " + text + ".";
 }
 
 std::string RegionCsvText(const RegionalResult& r) {

@@ -6,6 +6,7 @@
 //   RegionSiteQuantiles   a site's quantiles: the accuracy's when simulated, else
 //                         its mean times the chosen growth curve
 //   WakebyFitText         how the Wakeby was fitted, in words
+//   UngaugedCaution       the ungauged estimate's caution ("" when none)
 //   RegionReportLines     the report, section by section, with the advice
 //   RegionCsvText         one row per site, ";" and decimal comma, with a
 //                         byte-order mark (as the batch's resumo.csv)
@@ -27,6 +28,7 @@ namespace zarn {
 std::string RegionNumber(double v, int decimals);
 std::array<double, kRegionalPeriodCount> RegionSiteQuantiles(const RegionalResult& r, std::size_t i);
 const char* WakebyFitText(int fallback);
+std::string UngaugedCaution(const RegionalResult& r);
 // `input` names the region (its folder or list); `advice` the sentences of the rule base.
 std::vector<std::string> RegionReportLines(const RegionalResult& r, const std::string& input,
                                            const std::vector<std::string>& advice);

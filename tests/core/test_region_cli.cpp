@@ -163,6 +163,13 @@ TEST_F(RegionCliTest, TableOfSiteLMomentsIsARegion) {
     const std::string again = Slurp(dir_ / "t.json");
     EXPECT_NEAR(JsonNumberAfter(again, "D"), 0.5975, 1e-4);
     EXPECT_NE(again.find("\"IndexFloodRegression\": {"), std::string::npos);
+    EXPECT_EQ(again.find("\"Caution\""), std::string::npos);  // 400 km2 lies among the sites' 100 to 1,000
+    // Far outside the gauged areas: a caution, and the rule base says what it means.
+    r = Run("--region " + Path("tabela.csv") + " --nsim 300 --accuracy none --ungauged 5 --json " + Path("u.json"));
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    const std::string outside = Slurp(dir_ / "u.json");
+    EXPECT_NE(outside.find("\"Caution\": \"Cuidado: a área 5,0 km² está fora"), std::string::npos) << outside;
+    EXPECT_NE(outside.find("Posto sem dados fora das áreas medidas"), std::string::npos);
 }
 
 // Region input refused or left out with the true reason, naming the line.
