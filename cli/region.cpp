@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "analysis/returnperiods.h"
 #include "files/errors.h"
 #include "regional/regionsites.h"
 #include "cli/advice.h"
@@ -17,7 +18,8 @@ namespace zarn {
 const char* const kRegionUsage =
     "       zarn-cli --region INPUT [--nsim N] [--nrep N] [--seed S]\n"
     "                [--accuracy auto|none|glo|gev|gno|pe3|gpa|wak|kap] [--correlation R] [--ungauged AREA]\n"
-    "                [--json OUT] [--report OUT] [--csv OUT] [--threads N] [--rules FILE]\n";
+    "                [--return-periods T1,T2,...] [--json OUT] [--report OUT] [--csv OUT] [--threads N]\n"
+    "                [--rules FILE]\n";
 
 namespace {
 
@@ -40,6 +42,8 @@ template <std::size_t N>
 void Numbers(JsonWriter& w, const std::array<double, N>& v, int count = N) {
     Numbers(w, v.data(), count);
 }
+
+void Numbers(JsonWriter& w, const std::vector<double>& v) { Numbers(w, v.data(), static_cast<int>(v.size())); }
 
 std::string FamilyText(RegionalFamily f) { return std::string(FamilyName(f)); }
 
@@ -77,6 +81,9 @@ RegionCommand ParseRegionCommand(int argc, char** argv) {
         } else if (arg == "--ungauged") {
             if (!ParseDecimal(value, x) || !(x > 0)) fault("--ungauged takes a positive drainage area in km2");
             c.Options.UngaugedArea = x;
+        } else if (arg == "--return-periods") {
+            if (const std::string e = ParseReturnPeriods(value, c.Options.ReturnPeriods); !e.empty())
+                fault("--return-periods: " + e);
         } else if (arg == "--accuracy") {
             if (value == "none") c.Options.Accuracy = false;
             else if (value == "auto") c.Options.AccuracyAuto = true;
@@ -135,7 +142,7 @@ std::string RegionJson(const RegionalResult& r, const std::string& input, const 
     w.Key("Heterogeneity"); w.String(r.Heterogeneity);
     w.Key("B4"); w.Number(r.B4);
     w.Key("Sigma4"); w.Number(r.Sigma4);
-    w.Key("ReturnPeriods"); Numbers(w, kRegionalReturnPeriods);
+    w.Key("ReturnPeriods"); Numbers(w, r.ReturnPeriods);
     w.Key("Distributions");
     w.BeginArray();
     for (const CandidateResult& c : r.Candidates) {
@@ -162,7 +169,7 @@ std::string RegionJson(const RegionalResult& r, const std::string& input, const 
         w.Key("Parameters"); Numbers(w, a.Fit.P, a.Fit.ParameterCount());
         w.Key("Correlation"); w.Number(a.Correlation);
         w.Key("Replicates"); w.Integer(a.Replicates);
-        w.Key("ReturnPeriods"); Numbers(w, kRegionalReturnPeriods);
+        w.Key("ReturnPeriods"); Numbers(w, r.ReturnPeriods);
         w.Key("Quantiles"); Numbers(w, a.Quantiles);
         w.Key("RelativeRMSE"); Numbers(w, a.RelativeRMSE);
         w.Key("Lower"); Numbers(w, a.Lower);

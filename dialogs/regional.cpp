@@ -302,6 +302,8 @@ RegionOptions TRegional::Options() const {
     o.NRep = nrep_->value();
     o.Seed = semente_->value();
     o.Correlation = correlacao_->value();
+    // The study's return periods when the project has its own list; else the regional seven.
+    if (document().Settings().ReturnPeriods) o.ReturnPeriods = StudyReturnPeriods(document());
     const int choice = precisao_->currentIndex();
     o.Accuracy = choice != 1;
     o.AccuracyAuto = choice == 0;
@@ -432,17 +434,18 @@ void TRegional::Mostrar() {
 
     // The growth curves of the candidates, the accuracy, and the sites' quantiles
     QStringList columns;
-    for (double T : kRegionalReturnPeriods) columns << QStringLiteral("T = %1").arg(T);
+    for (double T : result_->ReturnPeriods) columns << QStringLiteral("T = %1").arg(Text(PeriodLabel(T)));
     curvas_->clear();
     curvas_->setRowCount(0);
-    curvas_->setColumnCount(kRegionalPeriodCount);
+    curvas_->setColumnCount(static_cast<int>(result_->ReturnPeriods.size()));
     curvas_->setHorizontalHeaderLabels(columns);
     QStringList rows;
-    auto addRow = [&](const QString& name, const std::array<double, kRegionalPeriodCount>& v, int decimals) {
+    auto addRow = [&](const QString& name, const PeriodValues& v, int decimals) {
         const int row = curvas_->rowCount();
         curvas_->insertRow(row);
         rows << name;
-        for (int t = 0; t < kRegionalPeriodCount; ++t) curvas_->setItem(row, t, Cell(Text(RegionNumber(v[t], decimals))));
+        for (std::size_t t = 0; t < v.size(); ++t)
+            curvas_->setItem(row, static_cast<int>(t), Cell(Text(RegionNumber(v[t], decimals))));
     };
     for (const CandidateResult& c : r.Candidates) addRow(Text(std::string(FamilyName(c.Fit.Family))), c.GrowthCurve, 4);
     addRow(QStringLiteral("WAK"), r.WakebyGrowthCurve, 4);
@@ -557,11 +560,13 @@ void TRegional::EstimarClick() {
         return platform().Notice(this, QStringLiteral("Informe a área de drenagem em km², um número positivo."));
     result_->Ungauged = UngaugedSite(*result_, area);
     const UngaugedResult& u = *result_->Ungauged;
-    QString text = QStringLiteral("Índice de cheia %1; Q100 = %2").arg(Text(RegionNumber(u.IndexFlood, 2)),
-                                                                        Text(RegionNumber(u.Quantiles[4], 2)));
+    const std::size_t t = result_->PeriodIndex(100);
+    QString text = QStringLiteral("Índice de cheia %1; Q%2 = %3")
+                       .arg(Text(RegionNumber(u.IndexFlood, 2)), Text(PeriodLabel(result_->ReturnPeriods[t])),
+                            Text(RegionNumber(u.Quantiles[t], 2)));
     if (u.HasBounds)
         text += QStringLiteral(" (limites da curva: %1 a %2; sem o erro da regressão, erro-padrão %3 em ln)")
-                    .arg(Text(RegionNumber(u.Lower[4], 2)), Text(RegionNumber(u.Upper[4], 2)),
+                    .arg(Text(RegionNumber(u.Lower[t], 2)), Text(RegionNumber(u.Upper[t], 2)),
                          Text(RegionNumber(result_->Regression->StandardError, 3)));
     if (const std::string caution = UngaugedCaution(*result_); !caution.empty()) text += " " + Text(caution);
     semDados_->setText(text);

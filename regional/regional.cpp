@@ -200,9 +200,9 @@ LMomentRatios GrowthRatios(const std::array<double, 5>& a) { return LMomentRatio
 
 double NonExceedance(double T) { return 1.0 - 1.0 / T; }
 
-std::array<double, kRegionalPeriodCount> GrowthCurve(const RegionalFit& fit) {
-    std::array<double, kRegionalPeriodCount> q{};
-    for (int t = 0; t < kRegionalPeriodCount; ++t) q[t] = RegionalQuantile(fit, NonExceedance(kRegionalReturnPeriods[t]));
+PeriodValues GrowthCurve(const RegionalFit& fit, const std::vector<double>& periods) {
+    PeriodValues q(periods.size());
+    for (std::size_t t = 0; t < periods.size(); ++t) q[t] = RegionalQuantile(fit, NonExceedance(periods[t]));
     return q;
 }
 
@@ -274,8 +274,10 @@ AccuracyResult SimulateAccuracy(const std::vector<RegionSite>& sites, const Regi
     const bool correlated = options.Correlation != 0;
     const std::int64_t stride = correlated ? static_cast<std::int64_t>(shape.Longest) * (count + 1) : shape.Total;
     const bool fifth = fit.Family == RegionalFamily::WAK;
-    const std::array<double, kRegionalPeriodCount> truth = GrowthCurve(fit);
-    const int columns = (count + 1) * kRegionalPeriodCount;  // the growth curve, then each site
+    const std::vector<double>& periods = options.ReturnPeriods;
+    const int P = static_cast<int>(periods.size());
+    const PeriodValues truth = GrowthCurve(fit, periods);
+    const int columns = (count + 1) * P;  // the growth curve, then each site
     std::vector<double> ratios(static_cast<std::size_t>(options.NRep) * columns);
     std::vector<char> valid(options.NRep, 0);
     const double rootR = std::sqrt(options.Correlation), rootRest = std::sqrt(1.0 - options.Correlation);
@@ -318,11 +320,11 @@ AccuracyResult SimulateAccuracy(const std::vector<RegionSite>& sites, const Regi
             RegionalFit refit;
             if (!FitRegional(fit.Family, GrowthRatios(average), refit)) return;
             double* row = &ratios[static_cast<std::size_t>(region) * columns];
-            for (int t = 0; t < kRegionalPeriodCount; ++t) {
-                const double estimate = SimulationQuantile(refit, NonExceedance(kRegionalReturnPeriods[t]));
+            for (int t = 0; t < P; ++t) {
+                const double estimate = SimulationQuantile(refit, NonExceedance(periods[t]));
                 if (!std::isfinite(estimate)) return;
                 row[t] = estimate / truth[t];
-                for (int i = 0; i < count; ++i) row[(i + 1) * kRegionalPeriodCount + t] = s.Ratios[i][0] * row[t];
+                for (int i = 0; i < count; ++i) row[(i + 1) * P + t] = s.Ratios[i][0] * row[t];
             }
             valid[region] = 1;
         });
@@ -334,10 +336,9 @@ AccuracyResult SimulateAccuracy(const std::vector<RegionSite>& sites, const Regi
     result.Quantiles = truth;
     std::vector<double> column;
     column.reserve(options.NRep);
-    std::array<std::array<double, kRegionalPeriodCount>, 3> site{};  // RMSE, L, U of one column set
-    auto summarise = [&](int offset, std::array<double, kRegionalPeriodCount>& rmse,
-                         std::array<double, kRegionalPeriodCount>& lower, std::array<double, kRegionalPeriodCount>& upper) {
-        for (int t = 0; t < kRegionalPeriodCount; ++t) {
+    std::array<PeriodValues, 3> site{PeriodValues(P), PeriodValues(P), PeriodValues(P)};  // RMSE, L, U of one column set
+    auto summarise = [&](int offset, PeriodValues& rmse, PeriodValues& lower, PeriodValues& upper) {
+        for (int t = 0; t < P; ++t) {
             column.clear();
             double squares = 0;
             for (int r = 0; r < options.NRep; ++r) {
@@ -354,16 +355,19 @@ AccuracyResult SimulateAccuracy(const std::vector<RegionSite>& sites, const Regi
     };
     for (int r = 0; r < options.NRep; ++r) result.Replicates += valid[r];
     if (result.Replicates < 2) throw ZarnError("A simulação de precisão não produziu regiões suficientes.");
-    std::array<double, kRegionalPeriodCount> L{}, U{};
+    PeriodValues L(P), U(P);
+    result.RelativeRMSE.assign(P, 0.0);
+    result.Lower.assign(P, 0.0);
+    result.Upper.assign(P, 0.0);
     summarise(0, result.RelativeRMSE, L, U);
-    for (int t = 0; t < kRegionalPeriodCount; ++t) {
+    for (int t = 0; t < P; ++t) {
         result.Lower[t] = truth[t] / U[t];
         result.Upper[t] = truth[t] / L[t];
     }
     for (int i = 0; i < count; ++i) {
-        summarise((i + 1) * kRegionalPeriodCount, site[0], site[1], site[2]);
-        AccuracyResult::Site out;
-        for (int t = 0; t < kRegionalPeriodCount; ++t) {
+        summarise((i + 1) * P, site[0], site[1], site[2]);
+        AccuracyResult::Site out{PeriodValues(P), PeriodValues(P), PeriodValues(P), PeriodValues(P)};
+        for (int t = 0; t < P; ++t) {
             const double Q = sites[i].LMoments[0] * truth[t];
             out.Quantiles[t] = Q;
             out.RMSE[t] = Q * site[0][t];
@@ -448,10 +452,19 @@ const CandidateResult* RegionalResult::Candidate(RegionalFamily family) const {
     return nullptr;
 }
 
-std::array<double, kRegionalPeriodCount> RegionalResult::GrowthCurveOf(RegionalFamily family) const {
+PeriodValues RegionalResult::GrowthCurveOf(RegionalFamily family) const {
     if (family == RegionalFamily::WAK) return WakebyGrowthCurve;
     const CandidateResult* c = Candidate(family);
-    return c != nullptr ? c->GrowthCurve : std::array<double, kRegionalPeriodCount>{};
+    return c != nullptr ? c->GrowthCurve : PeriodValues(ReturnPeriods.size(), 0.0);
+}
+
+std::size_t RegionalResult::PeriodIndex(double T) const {
+    for (std::size_t t = 0; t < ReturnPeriods.size(); ++t)
+        if (ReturnPeriods[t] == T) return t;
+    std::size_t longest = 0;
+    for (std::size_t t = 0; t < ReturnPeriods.size(); ++t)
+        if (ReturnPeriods[t] > ReturnPeriods[longest]) longest = t;
+    return longest;
 }
 
 // Lehmer's stream for seed 2s is twice that for s (modulo 2^31 - 1), and
@@ -460,7 +473,13 @@ std::int64_t RegionalStreamStart(std::int64_t seed) {
     return 1 + static_cast<std::int64_t>(SplitMix64(static_cast<std::uint64_t>(seed)) % (kModulus - 1));
 }
 
-RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions& options) {
+RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions& given) {
+    RegionOptions options = given;
+    if (options.ReturnPeriods.empty())
+        options.ReturnPeriods.assign(kRegionalReturnPeriods.begin(), kRegionalReturnPeriods.end());
+    for (double T : options.ReturnPeriods)
+        if (!(T > 1) || !(NonExceedance(T) < 1))
+            throw ZarnError("Os tempos de retorno da análise regional devem ser maiores que 1 ano e finitos.");
     if (sites.size() < 2)
         throw ZarnError("A região precisa de pelo menos 2 postos com " + std::to_string(kRegionalMinimumRecord) +
                         " valores ou mais.");
@@ -481,6 +500,7 @@ RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions&
     r.NSim = options.NSim;
     r.NRep = options.Accuracy ? options.NRep : 0;
     r.Seed = seed;
+    r.ReturnPeriods = options.ReturnPeriods;
     const int N = static_cast<int>(sites.size());
     const RegionShape shape(sites);
     if (options.Progress != nullptr) {
@@ -547,7 +567,7 @@ RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions&
         c.Tau4 = RegionalTau4(c.Fit);
         c.Z = (c.Tau4 - r.Regional[3] + r.B4) / r.Sigma4;
         c.Acceptable = std::fabs(c.Z) <= kAcceptableZ;
-        c.GrowthCurve = GrowthCurve(c.Fit);
+        c.GrowthCurve = GrowthCurve(c.Fit, r.ReturnPeriods);
         if (c.Acceptable && (!anyAcceptable || std::fabs(c.Z) < bestZ)) {
             anyAcceptable = true;
             bestZ = std::fabs(c.Z);
@@ -556,7 +576,7 @@ RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions&
         r.Candidates.push_back(c);
     }
     FitWakeby(growth, r.Wakeby);
-    r.WakebyGrowthCurve = GrowthCurve(r.Wakeby);
+    r.WakebyGrowthCurve = GrowthCurve(r.Wakeby, r.ReturnPeriods);
     if (anyAcceptable) {
         r.ChosenReason = "a candidata aceitável (|Z| <= 1,64) de menor |Z|";
     } else {
@@ -625,7 +645,11 @@ UngaugedResult UngaugedSite(const RegionalResult& r, double area) {
     u.Area = area;
     u.IndexFlood = std::exp(r.Regression->A + r.Regression->B * std::log(area));
     const auto curve = r.Accuracy ? r.Accuracy->Quantiles : r.GrowthCurveOf(r.Chosen);
-    for (int t = 0; t < kRegionalPeriodCount; ++t) {
+    const std::size_t P = curve.size();
+    u.Quantiles.assign(P, 0.0);
+    u.Lower.assign(P, 0.0);
+    u.Upper.assign(P, 0.0);
+    for (std::size_t t = 0; t < P; ++t) {
         u.Quantiles[t] = u.IndexFlood * curve[t];
         if (r.Accuracy) {
             u.Lower[t] = u.IndexFlood * r.Accuracy->Lower[t];

@@ -33,9 +33,11 @@
 
 namespace zarn {
 
-// Return periods of the growth curves and of the accuracy tables.
+// Return periods of the growth curves and of the accuracy tables when none are asked for.
 constexpr std::array<double, 7> kRegionalReturnPeriods = {2, 5, 10, 50, 100, 200, 1000};
 constexpr int kRegionalPeriodCount = 7;
+// Values at each of the result's return periods.
+using PeriodValues = std::vector<double>;
 // Sites need this many values: t5 (the Wakeby's) takes five.
 constexpr int kRegionalMinimumRecord = 5;
 // |Z| up to this: an acceptable candidate (90 % level).
@@ -66,6 +68,8 @@ struct RegionOptions {
     RegionalFamily AccuracyFamily = RegionalFamily::GLO;
     double Correlation = 0;  // equal correlation between sites in the accuracy simulation
     double UngaugedArea = 0;  // > 0: the ungauged site's drainage area
+    // The return periods of the growth curves and accuracy (each > 1); empty: kRegionalReturnPeriods.
+    std::vector<double> ReturnPeriods;
     int Threads = 0;
     CalculationProgress* Progress = nullptr;
 };
@@ -78,7 +82,7 @@ struct CandidateResult {
     double Tau4 = 0;
     double Z = 0;
     bool Acceptable = false;
-    std::array<double, kRegionalPeriodCount> GrowthCurve{};
+    PeriodValues GrowthCurve{};
 };
 
 struct AccuracyResult {
@@ -86,10 +90,10 @@ struct AccuracyResult {
     RegionalFit Fit;
     double Correlation = 0;
     int Replicates = 0;  // simulated regions whose refit succeeded
-    std::array<double, kRegionalPeriodCount> Quantiles{};  // the data's growth curve
-    std::array<double, kRegionalPeriodCount> RelativeRMSE{}, Lower{}, Upper{};
+    PeriodValues Quantiles{};  // the data's growth curve
+    PeriodValues RelativeRMSE{}, Lower{}, Upper{};
     struct Site {
-        std::array<double, kRegionalPeriodCount> Quantiles{}, RMSE{}, Lower{}, Upper{};
+        PeriodValues Quantiles{}, RMSE{}, Lower{}, Upper{};
     };
     std::vector<Site> Sites;
 };
@@ -107,7 +111,7 @@ constexpr int kUngaugedMinimumFreedom = 3;
 struct UngaugedResult {
     double Area = 0;
     double IndexFlood = 0;
-    std::array<double, kRegionalPeriodCount> Quantiles{}, Lower{}, Upper{};
+    PeriodValues Quantiles{}, Lower{}, Upper{};
     bool HasBounds = false;
     // Cautions: the area lies outside the gauged areas (an extrapolation of
     // the regression), or the regression has fewer than 3 degrees of freedom.
@@ -117,6 +121,7 @@ struct UngaugedResult {
 
 struct RegionalResult {
     std::vector<RegionSite> Sites;
+    std::vector<double> ReturnPeriods;  // of every curve below
     std::vector<std::string> Warnings;  // sites left out, and why
     int NSim = 0, NRep = 0;
     std::int64_t Seed = 0;
@@ -133,7 +138,7 @@ struct RegionalResult {
     std::string Heterogeneity;  // the Portuguese verdict from H1
     std::vector<CandidateResult> Candidates;  // GLO, GEV, GNO, PE3, GPA (those that could be fitted)
     RegionalFit Wakeby;
-    std::array<double, kRegionalPeriodCount> WakebyGrowthCurve{};
+    PeriodValues WakebyGrowthCurve{};
     RegionalFamily Chosen = RegionalFamily::WAK;
     std::string ChosenReason;
     std::optional<AccuracyResult> Accuracy;
@@ -142,7 +147,9 @@ struct RegionalResult {
 
     const CandidateResult* Candidate(RegionalFamily family) const;
     // The growth curve of family (a candidate or the Wakeby) at the return periods.
-    std::array<double, kRegionalPeriodCount> GrowthCurveOf(RegionalFamily family) const;
+    PeriodValues GrowthCurveOf(RegionalFamily family) const;
+    // The index of period T in ReturnPeriods, else of the longest period (the window's Q100).
+    std::size_t PeriodIndex(double T) const;
 };
 
 // 1 + SplitMix64(seed) mod (2^31 - 2): the state the simulations start from.

@@ -3,6 +3,7 @@
 // the Portuguese report, the CSV of the sites, and the numbers of both.
 //
 //   RegionNumber          fixed decimals with a decimal comma, "-" when not finite
+//   PeriodLabel           a return period as the tables head it
 //   RegionSiteQuantiles   a site's quantiles: the accuracy's when simulated, else
 //                         its mean times the chosen growth curve
 //   WakebyFitText         how the Wakeby was fitted, in words
@@ -26,7 +27,8 @@
 namespace zarn {
 
 std::string RegionNumber(double v, int decimals);
-std::array<double, kRegionalPeriodCount> RegionSiteQuantiles(const RegionalResult& r, std::size_t i);
+std::string PeriodLabel(double T);
+PeriodValues RegionSiteQuantiles(const RegionalResult& r, std::size_t i);
 const char* WakebyFitText(int fallback);
 std::string UngaugedCaution(const RegionalResult& r);
 // `input` names the region (its folder or list); `advice` the sentences of the rule base.

@@ -4,6 +4,7 @@
 // thread count, and the refusals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <string>
@@ -202,4 +203,23 @@ TEST_F(RegionCliTest, RegionInputSaysWhichLineAndWhy) {
     EXPECT_NE(r.Err.find("Posto Curto"), std::string::npos) << r.Err;
     EXPECT_NE(r.Err.find("t5 precisa de 5 valores; o posto tem 4"), std::string::npos) << r.Err;
     EXPECT_NE(Slurp(dir_ / "cr.json").find("\"Area\": 25000"), std::string::npos);
+}
+
+// The study's return periods on the growth curve, the accuracy and the sites' quantiles.
+TEST_F(RegionCliTest, ReturnPeriodsOfTheStudy) {
+    const std::string table = std::string(ZARN_TEST_DATA) + "/regional/cascades-lmoments.csv";
+    Result r = Run("--region " + table + " --nsim 100 --nrep 100 --return-periods 1.5,25,500 --json " +
+                   Path("p.json") + " --csv " + Path("p.csv"));
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    const std::string json = Slurp(dir_ / "p.json");
+    EXPECT_NE(json.find("\"ReturnPeriods\": [\n    1.5,\n    25,\n    500]"), std::string::npos);
+    const std::size_t curve = json.find("\"GrowthCurve\": [");
+    ASSERT_NE(curve, std::string::npos);
+    const std::string values = json.substr(curve, json.find(']', curve) - curve);
+    EXPECT_EQ(std::count(values.begin(), values.end(), ','), 2) << values;  // three periods
+    EXPECT_NE(Slurp(dir_ / "p.csv").find(";Q1,5;Q1,5 EQM;"), std::string::npos);
+    for (const char* bad : {"1", "0,5", "2,x"}) {
+        r = Run("--region " + table + " --return-periods " + bad);
+        EXPECT_EQ(r.Exit, 2) << bad;
+    }
 }
