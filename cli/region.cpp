@@ -95,18 +95,9 @@ RegionCommand ParseRegionCommand(int argc, char** argv) {
     return c;
 }
 
-std::string RegionJson(const RegionalResult& r, const std::string& input, const std::vector<std::string>& advice) {
-    JsonWriter w;
-    w.BeginObject();
-    w.Key("Region"); w.String(input);
-    w.Key("NSim"); w.Integer(r.NSim);
-    w.Key("NRep"); w.Integer(r.NRep);
-    w.Key("Seed"); w.Integer(r.Seed);
-    w.Key("Warnings");
-    w.BeginArray();
-    for (const std::string& warning : r.Warnings) w.String(warning);
-    w.EndArray();
-    w.Key("Sites");
+namespace {
+
+void SitesJson(JsonWriter& w, const RegionalResult& r) {
     w.BeginArray();
     for (std::size_t i = 0; i < r.Sites.size(); ++i) {
         const RegionSite& s = r.Sites[i];
@@ -125,6 +116,74 @@ std::string RegionJson(const RegionalResult& r, const std::string& input, const 
         w.EndObject();
     }
     w.EndArray();
+}
+
+void AccuracyJson(JsonWriter& w, const RegionalResult& r) {
+    const AccuracyResult& a = *r.Accuracy;
+    w.BeginObject();
+    w.Key("Distribution"); w.String(FamilyText(a.Family));
+    w.Key("Parameters"); Numbers(w, a.Fit.P, a.Fit.ParameterCount());
+    w.Key("Correlation"); w.Number(a.Correlation);
+    w.Key("Replicates"); w.Integer(a.Replicates);
+    w.Key("ReturnPeriods"); Numbers(w, r.ReturnPeriods);
+    w.Key("Quantiles"); Numbers(w, a.Quantiles);
+    w.Key("RelativeRMSE"); Numbers(w, a.RelativeRMSE);
+    w.Key("Lower"); Numbers(w, a.Lower);
+    w.Key("Upper"); Numbers(w, a.Upper);
+    w.Key("Sites");
+    w.BeginArray();
+    for (std::size_t i = 0; i < a.Sites.size(); ++i) {
+        w.BeginObject();
+        w.Key("Name"); w.String(r.Sites[i].Name);
+        w.Key("Quantiles"); Numbers(w, a.Sites[i].Quantiles);
+        w.Key("RMSE"); Numbers(w, a.Sites[i].RMSE);
+        w.Key("Lower"); Numbers(w, a.Sites[i].Lower);
+        w.Key("Upper"); Numbers(w, a.Sites[i].Upper);
+        w.EndObject();
+    }
+    w.EndArray();
+    w.EndObject();
+}
+
+void UngaugedJson(JsonWriter& w, const RegionalResult& r) {
+    const UngaugedResult& u = *r.Ungauged;
+    w.BeginObject();
+    w.Key("Area"); w.Number(u.Area);
+    w.Key("IndexFlood"); w.Number(u.IndexFlood);
+    w.Key("Quantiles"); Numbers(w, u.Quantiles);
+    if (u.HasBounds) {
+        w.Key("Lower"); Numbers(w, u.Lower);
+        w.Key("Upper"); Numbers(w, u.Upper);
+    }
+    w.Key("RegressionStandardError"); w.Number(r.Regression->StandardError);
+    w.Key("OutsideGaugedAreas"); w.Bool(u.OutsideGaugedAreas);
+    w.Key("RegressionDegreesOfFreedom"); w.Integer(r.Regression->DegreesOfFreedom());
+    if (const std::string caution = UngaugedCaution(r); !caution.empty()) {
+        w.Key("Caution"); w.String(caution);
+    }
+    w.Key("Note");
+    w.String(u.HasBounds ? "Os limites são os da curva regional e não incluem o erro da regressão do índice de cheia "
+                           "(erro-padrão dos resíduos em ln, ao lado)."
+                         : "Sem simulação de precisão: sem limites; o erro da regressão do índice de cheia "
+                           "(erro-padrão dos resíduos em ln) está ao lado.");
+    w.EndObject();
+}
+
+}  // namespace
+
+std::string RegionJson(const RegionalResult& r, const std::string& input, const std::vector<std::string>& advice) {
+    JsonWriter w;
+    w.BeginObject();
+    w.Key("Region"); w.String(input);
+    w.Key("NSim"); w.Integer(r.NSim);
+    w.Key("NRep"); w.Integer(r.NRep);
+    w.Key("Seed"); w.Integer(r.Seed);
+    w.Key("Warnings");
+    w.BeginArray();
+    for (const std::string& warning : r.Warnings) w.String(warning);
+    w.EndArray();
+    w.Key("Sites");
+    SitesJson(w, r);
     w.Key("DCritical"); w.Number(r.DCritical);
     if (!r.DNotGivenReason.empty()) {
         w.Key("DNote"); w.String(r.DNotGivenReason);
@@ -162,31 +221,8 @@ std::string RegionJson(const RegionalResult& r, const std::string& input, const 
     w.Key("Chosen"); w.String(FamilyText(r.Chosen));
     w.Key("ChosenReason"); w.String(r.ChosenReason);
     if (r.Accuracy) {
-        const AccuracyResult& a = *r.Accuracy;
         w.Key("Accuracy");
-        w.BeginObject();
-        w.Key("Distribution"); w.String(FamilyText(a.Family));
-        w.Key("Parameters"); Numbers(w, a.Fit.P, a.Fit.ParameterCount());
-        w.Key("Correlation"); w.Number(a.Correlation);
-        w.Key("Replicates"); w.Integer(a.Replicates);
-        w.Key("ReturnPeriods"); Numbers(w, r.ReturnPeriods);
-        w.Key("Quantiles"); Numbers(w, a.Quantiles);
-        w.Key("RelativeRMSE"); Numbers(w, a.RelativeRMSE);
-        w.Key("Lower"); Numbers(w, a.Lower);
-        w.Key("Upper"); Numbers(w, a.Upper);
-        w.Key("Sites");
-        w.BeginArray();
-        for (std::size_t i = 0; i < a.Sites.size(); ++i) {
-            w.BeginObject();
-            w.Key("Name"); w.String(r.Sites[i].Name);
-            w.Key("Quantiles"); Numbers(w, a.Sites[i].Quantiles);
-            w.Key("RMSE"); Numbers(w, a.Sites[i].RMSE);
-            w.Key("Lower"); Numbers(w, a.Sites[i].Lower);
-            w.Key("Upper"); Numbers(w, a.Sites[i].Upper);
-            w.EndObject();
-        }
-        w.EndArray();
-        w.EndObject();
+        AccuracyJson(w, r);
     }
     w.Key("IndexFloodRegression");
     if (r.Regression) {
@@ -204,31 +240,8 @@ std::string RegionJson(const RegionalResult& r, const std::string& input, const 
         w.Null();
     }
     w.Key("Ungauged");
-    if (r.Ungauged) {
-        const UngaugedResult& u = *r.Ungauged;
-        w.BeginObject();
-        w.Key("Area"); w.Number(u.Area);
-        w.Key("IndexFlood"); w.Number(u.IndexFlood);
-        w.Key("Quantiles"); Numbers(w, u.Quantiles);
-        if (u.HasBounds) {
-            w.Key("Lower"); Numbers(w, u.Lower);
-            w.Key("Upper"); Numbers(w, u.Upper);
-        }
-        w.Key("RegressionStandardError"); w.Number(r.Regression->StandardError);
-        w.Key("OutsideGaugedAreas"); w.Bool(u.OutsideGaugedAreas);
-        w.Key("RegressionDegreesOfFreedom"); w.Integer(r.Regression->DegreesOfFreedom());
-        if (const std::string caution = UngaugedCaution(r); !caution.empty()) {
-            w.Key("Caution"); w.String(caution);
-        }
-        w.Key("Note");
-        w.String(u.HasBounds ? "Os limites são os da curva regional e não incluem o erro da regressão do índice de cheia "
-                               "(erro-padrão dos resíduos em ln, ao lado)."
-                             : "Sem simulação de precisão: sem limites; o erro da regressão do índice de cheia "
-                               "(erro-padrão dos resíduos em ln) está ao lado.");
-        w.EndObject();
-    } else {
-        w.Null();
-    }
+    if (r.Ungauged) UngaugedJson(w, r);
+    else w.Null();
     w.Key("Advice");
     w.BeginArray();
     for (const std::string& line : advice) w.String(line);

@@ -268,6 +268,64 @@ void SimulateHeterogeneity(const RegionShape& shape, const RegionalFit& kappa, c
 // Accuracy simulation (H&W 6.4)
 // ---------------------------------------------------------------------------
 
+// RMSE and 90 % bounds of the growth curve and of each site's quantiles
+// from the simulated regions' ratios estimate / truth (H&W 6.4), over the
+// regions whose refit succeeded.
+AccuracyResult SummariseAccuracy(const std::vector<RegionSite>& sites, const RegionalFit& fit,
+                                 const RegionOptions& options, const PeriodValues& truth,
+                                 const std::vector<double>& ratios, const std::vector<char>& valid) {
+    const int count = static_cast<int>(sites.size());
+    const int P = static_cast<int>(truth.size());
+    const int columns = (count + 1) * P;
+    AccuracyResult result;
+    result.Family = fit.Family;
+    result.Fit = fit;
+    result.Correlation = options.Correlation;
+    result.Quantiles = truth;
+    std::vector<double> column;
+    column.reserve(options.NRep);
+    std::array<PeriodValues, 3> site{PeriodValues(P), PeriodValues(P), PeriodValues(P)};  // RMSE, L, U of one column set
+    auto summarise = [&](int offset, PeriodValues& rmse, PeriodValues& lower, PeriodValues& upper) {
+        for (int t = 0; t < P; ++t) {
+            column.clear();
+            double squares = 0;
+            for (int r = 0; r < options.NRep; ++r) {
+                if (!valid[r]) continue;
+                const double R = ratios[static_cast<std::size_t>(r) * columns + offset + t];
+                squares += (R - 1) * (R - 1);
+                column.push_back(R);
+            }
+            std::sort(column.begin(), column.end());
+            rmse[t] = std::sqrt(squares / column.size());
+            lower[t] = QuantileType7(column, 0.05);
+            upper[t] = QuantileType7(column, 0.95);
+        }
+    };
+    for (int r = 0; r < options.NRep; ++r) result.Replicates += valid[r];
+    if (result.Replicates < 2) throw ZarnError("A simulação de precisão não produziu regiões suficientes.");
+    PeriodValues L(P), U(P);
+    result.RelativeRMSE.assign(P, 0.0);
+    result.Lower.assign(P, 0.0);
+    result.Upper.assign(P, 0.0);
+    summarise(0, result.RelativeRMSE, L, U);
+    for (int t = 0; t < P; ++t) {
+        result.Lower[t] = truth[t] / U[t];
+        result.Upper[t] = truth[t] / L[t];
+    }
+    for (int i = 0; i < count; ++i) {
+        summarise((i + 1) * P, site[0], site[1], site[2]);
+        AccuracyResult::Site out{PeriodValues(P), PeriodValues(P), PeriodValues(P), PeriodValues(P)};
+        for (int t = 0; t < P; ++t) {
+            const double Q = sites[i].LMoments[0] * truth[t];
+            out.Quantiles[t] = Q;
+            out.RMSE[t] = Q * site[0][t];
+            out.Lower[t] = Q / site[2][t];
+            out.Upper[t] = Q / site[1][t];
+        }
+        result.Sites.push_back(out);
+    }
+    return result;
+}
 AccuracyResult SimulateAccuracy(const std::vector<RegionSite>& sites, const RegionShape& shape, const RegionalFit& fit,
                                 const RegionOptions& options, std::int64_t seed) {
     const int count = static_cast<int>(sites.size());
@@ -329,54 +387,7 @@ AccuracyResult SimulateAccuracy(const std::vector<RegionSite>& sites, const Regi
             valid[region] = 1;
         });
 
-    AccuracyResult result;
-    result.Family = fit.Family;
-    result.Fit = fit;
-    result.Correlation = options.Correlation;
-    result.Quantiles = truth;
-    std::vector<double> column;
-    column.reserve(options.NRep);
-    std::array<PeriodValues, 3> site{PeriodValues(P), PeriodValues(P), PeriodValues(P)};  // RMSE, L, U of one column set
-    auto summarise = [&](int offset, PeriodValues& rmse, PeriodValues& lower, PeriodValues& upper) {
-        for (int t = 0; t < P; ++t) {
-            column.clear();
-            double squares = 0;
-            for (int r = 0; r < options.NRep; ++r) {
-                if (!valid[r]) continue;
-                const double R = ratios[static_cast<std::size_t>(r) * columns + offset + t];
-                squares += (R - 1) * (R - 1);
-                column.push_back(R);
-            }
-            std::sort(column.begin(), column.end());
-            rmse[t] = std::sqrt(squares / column.size());
-            lower[t] = QuantileType7(column, 0.05);
-            upper[t] = QuantileType7(column, 0.95);
-        }
-    };
-    for (int r = 0; r < options.NRep; ++r) result.Replicates += valid[r];
-    if (result.Replicates < 2) throw ZarnError("A simulação de precisão não produziu regiões suficientes.");
-    PeriodValues L(P), U(P);
-    result.RelativeRMSE.assign(P, 0.0);
-    result.Lower.assign(P, 0.0);
-    result.Upper.assign(P, 0.0);
-    summarise(0, result.RelativeRMSE, L, U);
-    for (int t = 0; t < P; ++t) {
-        result.Lower[t] = truth[t] / U[t];
-        result.Upper[t] = truth[t] / L[t];
-    }
-    for (int i = 0; i < count; ++i) {
-        summarise((i + 1) * P, site[0], site[1], site[2]);
-        AccuracyResult::Site out{PeriodValues(P), PeriodValues(P), PeriodValues(P), PeriodValues(P)};
-        for (int t = 0; t < P; ++t) {
-            const double Q = sites[i].LMoments[0] * truth[t];
-            out.Quantiles[t] = Q;
-            out.RMSE[t] = Q * site[0][t];
-            out.Lower[t] = Q / site[2][t];
-            out.Upper[t] = Q / site[1][t];
-        }
-        result.Sites.push_back(out);
-    }
-    return result;
+    return SummariseAccuracy(sites, fit, options, truth, ratios, valid);
 }
 
 }  // namespace
@@ -473,63 +484,25 @@ std::int64_t RegionalStreamStart(std::int64_t seed) {
     return 1 + static_cast<std::int64_t>(SplitMix64(static_cast<std::uint64_t>(seed)) % (kModulus - 1));
 }
 
-RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions& given) {
-    RegionOptions options = given;
-    if (options.ReturnPeriods.empty())
-        options.ReturnPeriods.assign(kRegionalReturnPeriods.begin(), kRegionalReturnPeriods.end());
-    for (double T : options.ReturnPeriods)
-        if (!(T > 1) || !(NonExceedance(T) < 1))
-            throw ZarnError("Os tempos de retorno da análise regional devem ser maiores que 1 ano e finitos.");
-    if (sites.size() < 2)
-        throw ZarnError("A região precisa de pelo menos 2 postos com " + std::to_string(kRegionalMinimumRecord) +
-                        " valores ou mais.");
-    if (options.NSim < 2) throw ZarnError("O número de regiões simuladas (--nsim) deve ser pelo menos 2.");
-    if (options.Accuracy && options.NRep < 2)
-        throw ZarnError("O número de repetições (--nrep) deve ser pelo menos 2.");
-    if (!(options.Correlation >= 0 && options.Correlation < 1))
-        throw ZarnError("A correlação entre postos deve estar entre 0 e 1 (exclusive).");
-    const std::int64_t seed = options.Seed == 0 ? kRegionalSeed : options.Seed;
-    if (seed < 1 || seed >= kModulus) throw ZarnError("A semente deve estar entre 1 e 2147483646.");
-    for (const RegionSite& s : sites) {
-        const std::string refusal = SiteRefusal(s);
-        if (!refusal.empty()) throw ZarnError("O posto " + s.Name + " não pode entrar na região: " + refusal);
-    }
+namespace {
 
-    FloatingPointFlagsKept kept;
-    RegionalResult r;
-    r.NSim = options.NSim;
-    r.NRep = options.Accuracy ? options.NRep : 0;
-    r.Seed = seed;
-    r.ReturnPeriods = options.ReturnPeriods;
-    const int N = static_cast<int>(sites.size());
-    const RegionShape shape(sites);
-    if (options.Progress != nullptr) {
-        options.Progress->SetStage(CalculationStage::Regions);
-        options.Progress->SetReplicatesPerDistribution(options.NSim + (options.Accuracy ? options.NRep : 0));
-    }
-
-    // Discordancy
+void SetDiscordancy(const std::vector<RegionSite>& sites, RegionalResult& r) {
     std::vector<double> d;
-    r.DCritical = DiscordancyCritical(N);
+    r.DCritical = DiscordancyCritical(static_cast<int>(sites.size()));
     if (Discordancy(sites, d)) {
         for (double v : d) {
             r.D.emplace_back(v);
             r.Discordant.push_back(v >= r.DCritical);
         }
     } else {
-        r.D.assign(N, std::nullopt);
-        r.Discordant.assign(N, false);
+        r.D.assign(sites.size(), std::nullopt);
+        r.Discordant.assign(sites.size(), false);
         r.DNotGivenReason = "a matriz de somas de quadrados das razões (t, t3, t4) dos postos é singular "
                             "(postos com razões iguais ou alinhadas)";
     }
+}
 
-    // Regional average
-    std::vector<std::array<double, 5>> ratios;
-    for (const RegionSite& s : sites) ratios.push_back(s.LMoments);
-    r.Regional = WeightedAverage(shape.N, ratios);
-    const LMomentRatios growth = GrowthRatios(r.Regional);
-
-    // Kappa, or the GLO in its place
+void FitRegionalKappa(const LMomentRatios& growth, RegionalResult& r) {
     if (!FitKappa(growth, r.Kappa)) {
         r.KappaFallback = true;
         r.KappaFallbackReason = CalcError == 2 && growth.T4 > (1.0 + 5.0 * growth.T3 * growth.T3) / 6.0
@@ -539,11 +512,13 @@ RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions&
         if (!FitGLO(growth, glo)) throw ZarnError("As razões de L-momentos regionais não admitem ajuste.");
         r.Kappa = RegionalFit{RegionalFamily::KAP, {glo.P[0], glo.P[1], glo.P[2], -1.0, 0.0}, 1};
     }
+}
 
-    // Heterogeneity and goodness of fit
-    r.V = Dispersions(shape.N, ratios, r.Regional);
+// H1..H3 from the simulated regions' V (H&W 4.3.3) and the bias and
+// deviation of their t4 (B4, sigma4; H&W 5.2.3).
+void SummariseSimulations(const RegionShape& shape, const RegionOptions& options, std::int64_t start,
+                          RegionalResult& r) {
     std::vector<SimulatedRegion> simulated;
-    const std::int64_t start = RegionalStreamStart(seed);
     SimulateHeterogeneity(shape, r.Kappa, options, start, simulated);
     std::vector<double> column(options.NSim);
     for (int j = 0; j < 3; ++j) {
@@ -558,7 +533,11 @@ RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions&
     for (int s = 0; s < options.NSim; ++s) column[s] = simulated[s].T4 - r.Regional[3];
     r.B4 = Mean(column);
     r.Sigma4 = StdDev(column, r.B4);
+}
 
+// The five candidates' fits, tau4 and Z (H&W 5.2.3), the Wakeby, and the
+// choice: the acceptable candidate of least |Z|, else the Wakeby.
+void FitCandidates(const LMomentRatios& growth, RegionalResult& r) {
     double bestZ = 0;
     bool anyAcceptable = false;
     for (RegionalFamily family : kCandidateFamilies) {
@@ -583,21 +562,13 @@ RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions&
         r.Chosen = RegionalFamily::WAK;
         r.ChosenReason = "nenhuma das cinco candidatas tem |Z| <= 1,64: usa-se a Wakeby, de cinco parâmetros";
     }
+}
 
-    // Accuracy
-    if (options.Accuracy) {
-        const RegionalFamily family = options.AccuracyAuto ? r.Chosen : options.AccuracyFamily;
-        RegionalFit fit;
-        if (family == RegionalFamily::WAK) fit = r.Wakeby;
-        else if (!FitRegional(family, growth, fit))
-            throw ZarnError("A distribuição " + std::string(FamilyName(family)) +
-                            " não pode ser ajustada às razões regionais.");
-        r.Accuracy = SimulateAccuracy(sites, shape, fit, options, JumpAhead(start, shape.Total * options.NSim));
-    }
-
-    // Index flood against drainage area
+// ln l1 = a + b ln(area) by least squares over the sites with an area (at
+// least 3, not all equal); none otherwise.
+std::optional<RegressionResult> AreaRegression(const std::vector<RegionSite>& sites) {
     std::vector<int> withArea;
-    for (int i = 0; i < N; ++i)
+    for (int i = 0; i < static_cast<int>(sites.size()); ++i)
         if (sites[i].Area > 0) withArea.push_back(i);
     if (withArea.size() >= 3) {
         const double m = static_cast<double>(withArea.size());
@@ -627,9 +598,79 @@ RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions&
                 g.SmallestArea = std::min(g.SmallestArea, sites[i].Area);
                 g.LargestArea = std::max(g.LargestArea, sites[i].Area);
             }
-            r.Regression = g;
+            return g;
         }
     }
+    return std::nullopt;
+}
+
+}  // namespace
+
+RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions& given) {
+    RegionOptions options = given;
+    if (options.ReturnPeriods.empty())
+        options.ReturnPeriods.assign(kRegionalReturnPeriods.begin(), kRegionalReturnPeriods.end());
+    for (double T : options.ReturnPeriods)
+        if (!(T > 1) || !(NonExceedance(T) < 1))
+            throw ZarnError("Os tempos de retorno da análise regional devem ser maiores que 1 ano e finitos.");
+    if (sites.size() < 2)
+        throw ZarnError("A região precisa de pelo menos 2 postos com " + std::to_string(kRegionalMinimumRecord) +
+                        " valores ou mais.");
+    if (options.NSim < 2) throw ZarnError("O número de regiões simuladas (--nsim) deve ser pelo menos 2.");
+    if (options.Accuracy && options.NRep < 2)
+        throw ZarnError("O número de repetições (--nrep) deve ser pelo menos 2.");
+    if (!(options.Correlation >= 0 && options.Correlation < 1))
+        throw ZarnError("A correlação entre postos deve estar entre 0 e 1 (exclusive).");
+    const std::int64_t seed = options.Seed == 0 ? kRegionalSeed : options.Seed;
+    if (seed < 1 || seed >= kModulus) throw ZarnError("A semente deve estar entre 1 e 2147483646.");
+    for (const RegionSite& s : sites) {
+        const std::string refusal = SiteRefusal(s);
+        if (!refusal.empty()) throw ZarnError("O posto " + s.Name + " não pode entrar na região: " + refusal);
+    }
+
+    FloatingPointFlagsKept kept;
+    RegionalResult r;
+    r.NSim = options.NSim;
+    r.NRep = options.Accuracy ? options.NRep : 0;
+    r.Seed = seed;
+    r.ReturnPeriods = options.ReturnPeriods;
+    const RegionShape shape(sites);
+    if (options.Progress != nullptr) {
+        options.Progress->SetStage(CalculationStage::Regions);
+        options.Progress->SetReplicatesPerDistribution(options.NSim + (options.Accuracy ? options.NRep : 0));
+    }
+
+    // Discordancy
+    SetDiscordancy(sites, r);
+
+    // Regional average
+    std::vector<std::array<double, 5>> ratios;
+    for (const RegionSite& s : sites) ratios.push_back(s.LMoments);
+    r.Regional = WeightedAverage(shape.N, ratios);
+    const LMomentRatios growth = GrowthRatios(r.Regional);
+
+    // Kappa, or the GLO in its place
+    FitRegionalKappa(growth, r);
+
+    // Heterogeneity and goodness of fit
+    r.V = Dispersions(shape.N, ratios, r.Regional);
+    const std::int64_t start = RegionalStreamStart(seed);
+    SummariseSimulations(shape, options, start, r);
+    FitCandidates(growth, r);
+
+    // Accuracy
+    if (options.Accuracy) {
+        const RegionalFamily family = options.AccuracyAuto ? r.Chosen : options.AccuracyFamily;
+        RegionalFit fit;
+        if (family == RegionalFamily::WAK) fit = r.Wakeby;
+        else if (!FitRegional(family, growth, fit))
+            throw ZarnError("A distribuição " + std::string(FamilyName(family)) +
+                            " não pode ser ajustada às razões regionais.");
+        r.Accuracy = SimulateAccuracy(sites, shape, fit, options, JumpAhead(start, shape.Total * options.NSim));
+    }
+
+    // Index flood against drainage area
+    r.Regression = AreaRegression(sites);
     if (options.UngaugedArea > 0) r.Ungauged = UngaugedSite(r, options.UngaugedArea);
     r.Sites = std::move(sites);
     return r;
