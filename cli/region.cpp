@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "analysis/returnperiods.h"
 #include "files/errors.h"
 #include "files/filerules.h"
 #include "regional/regionsites.h"
@@ -19,8 +20,9 @@ namespace zarn {
 
 const char* const kRegionUsage =
     "       zarn-cli --region INPUT [--nsim N] [--nrep N] [--seed S]\n"
-    "                [--accuracy auto|none|glo|gev|gno|pe3|gpa|wak] [--correlation R] [--ungauged AREA]\n"
-    "                [--json OUT] [--report OUT] [--csv OUT] [--threads N] [--rules FILE]\n";
+    "                [--accuracy auto|none|glo|gev|gno|pe3|gpa|wak|kap] [--correlation R] [--ungauged AREA]\n"
+    "                [--return-periods T1,T2,...] [--json OUT] [--report OUT] [--csv OUT] [--threads N]\n"
+    "                [--rules FILE]\n";
 
 namespace {
 
@@ -43,6 +45,8 @@ template <std::size_t N>
 void Numbers(JsonWriter& w, const std::array<double, N>& v, int count = N) {
     Numbers(w, v.data(), count);
 }
+
+void Numbers(JsonWriter& w, const std::vector<double>& v) { Numbers(w, v.data(), static_cast<int>(v.size())); }
 
 std::string FamilyText(RegionalFamily f) { return std::string(FamilyName(f)); }
 
@@ -80,30 +84,23 @@ RegionCommand ParseRegionCommand(int argc, char** argv) {
         } else if (arg == "--ungauged") {
             if (!ParseDecimal(value, x) || !(x > 0)) fault("--ungauged takes a positive drainage area in km2");
             c.Options.UngaugedArea = x;
+        } else if (arg == "--return-periods") {
+            if (const std::string e = ParseReturnPeriods(value, c.Options.ReturnPeriods); !e.empty())
+                fault("--return-periods: " + e);
         } else if (arg == "--accuracy") {
             if (value == "none") c.Options.Accuracy = false;
             else if (value == "auto") c.Options.AccuracyAuto = true;
-            else if (value != "kap" && value != "KAP" && FamilyFromName(value, c.Options.AccuracyFamily))
-                c.Options.AccuracyAuto = false;
-            else fault("--accuracy takes auto, none, glo, gev, gno, pe3, gpa or wak");
+            else if (FamilyFromName(value, c.Options.AccuracyFamily)) c.Options.AccuracyAuto = false;
+            else fault("--accuracy takes auto, none, glo, gev, gno, pe3, gpa, wak or kap");
         } else fault("unknown argument " + arg);
     }
     if (c.Input.empty()) fault("--region needs INPUT");
     return c;
 }
 
-std::string RegionJson(const RegionalResult& r, const std::string& input, const std::vector<std::string>& advice) {
-    JsonWriter w;
-    w.BeginObject();
-    w.Key("Region"); w.String(input);
-    w.Key("NSim"); w.Integer(r.NSim);
-    w.Key("NRep"); w.Integer(r.NRep);
-    w.Key("Seed"); w.Integer(r.Seed);
-    w.Key("Warnings");
-    w.BeginArray();
-    for (const std::string& warning : r.Warnings) w.String(warning);
-    w.EndArray();
-    w.Key("Sites");
+namespace {
+
+void SitesJson(JsonWriter& w, const RegionalResult& r) {
     w.BeginArray();
     for (std::size_t i = 0; i < r.Sites.size(); ++i) {
         const RegionSite& s = r.Sites[i];
@@ -122,6 +119,74 @@ std::string RegionJson(const RegionalResult& r, const std::string& input, const 
         w.EndObject();
     }
     w.EndArray();
+}
+
+void AccuracyJson(JsonWriter& w, const RegionalResult& r) {
+    const AccuracyResult& a = *r.Accuracy;
+    w.BeginObject();
+    w.Key("Distribution"); w.String(FamilyText(a.Family));
+    w.Key("Parameters"); Numbers(w, a.Fit.P, a.Fit.ParameterCount());
+    w.Key("Correlation"); w.Number(a.Correlation);
+    w.Key("Replicates"); w.Integer(a.Replicates);
+    w.Key("ReturnPeriods"); Numbers(w, r.ReturnPeriods);
+    w.Key("Quantiles"); Numbers(w, a.Quantiles);
+    w.Key("RelativeRMSE"); Numbers(w, a.RelativeRMSE);
+    w.Key("Lower"); Numbers(w, a.Lower);
+    w.Key("Upper"); Numbers(w, a.Upper);
+    w.Key("Sites");
+    w.BeginArray();
+    for (std::size_t i = 0; i < a.Sites.size(); ++i) {
+        w.BeginObject();
+        w.Key("Name"); w.String(r.Sites[i].Name);
+        w.Key("Quantiles"); Numbers(w, a.Sites[i].Quantiles);
+        w.Key("RMSE"); Numbers(w, a.Sites[i].RMSE);
+        w.Key("Lower"); Numbers(w, a.Sites[i].Lower);
+        w.Key("Upper"); Numbers(w, a.Sites[i].Upper);
+        w.EndObject();
+    }
+    w.EndArray();
+    w.EndObject();
+}
+
+void UngaugedJson(JsonWriter& w, const RegionalResult& r) {
+    const UngaugedResult& u = *r.Ungauged;
+    w.BeginObject();
+    w.Key("Area"); w.Number(u.Area);
+    w.Key("IndexFlood"); w.Number(u.IndexFlood);
+    w.Key("Quantiles"); Numbers(w, u.Quantiles);
+    if (u.HasBounds) {
+        w.Key("Lower"); Numbers(w, u.Lower);
+        w.Key("Upper"); Numbers(w, u.Upper);
+    }
+    w.Key("RegressionStandardError"); w.Number(r.Regression->StandardError);
+    w.Key("OutsideGaugedAreas"); w.Bool(u.OutsideGaugedAreas);
+    w.Key("RegressionDegreesOfFreedom"); w.Integer(r.Regression->DegreesOfFreedom());
+    if (const std::string caution = UngaugedCaution(r); !caution.empty()) {
+        w.Key("Caution"); w.String(caution);
+    }
+    w.Key("Note");
+    w.String(u.HasBounds ? "Os limites são os da curva regional e não incluem o erro da regressão do índice de cheia "
+                           "(erro-padrão dos resíduos em ln, ao lado)."
+                         : "Sem simulação de precisão: sem limites; o erro da regressão do índice de cheia "
+                           "(erro-padrão dos resíduos em ln) está ao lado.");
+    w.EndObject();
+}
+
+}  // namespace
+
+std::string RegionJson(const RegionalResult& r, const std::string& input, const std::vector<std::string>& advice) {
+    JsonWriter w;
+    w.BeginObject();
+    w.Key("Region"); w.String(input);
+    w.Key("NSim"); w.Integer(r.NSim);
+    w.Key("NRep"); w.Integer(r.NRep);
+    w.Key("Seed"); w.Integer(r.Seed);
+    w.Key("Warnings");
+    w.BeginArray();
+    for (const std::string& warning : r.Warnings) w.String(warning);
+    w.EndArray();
+    w.Key("Sites");
+    SitesJson(w, r);
     w.Key("DCritical"); w.Number(r.DCritical);
     if (!r.DNotGivenReason.empty()) {
         w.Key("DNote"); w.String(r.DNotGivenReason);
@@ -139,7 +204,7 @@ std::string RegionJson(const RegionalResult& r, const std::string& input, const 
     w.Key("Heterogeneity"); w.String(r.Heterogeneity);
     w.Key("B4"); w.Number(r.B4);
     w.Key("Sigma4"); w.Number(r.Sigma4);
-    w.Key("ReturnPeriods"); Numbers(w, kRegionalReturnPeriods);
+    w.Key("ReturnPeriods"); Numbers(w, r.ReturnPeriods);
     w.Key("Distributions");
     w.BeginArray();
     for (const CandidateResult& c : r.Candidates) {
@@ -159,31 +224,8 @@ std::string RegionJson(const RegionalResult& r, const std::string& input, const 
     w.Key("Chosen"); w.String(FamilyText(r.Chosen));
     w.Key("ChosenReason"); w.String(r.ChosenReason);
     if (r.Accuracy) {
-        const AccuracyResult& a = *r.Accuracy;
         w.Key("Accuracy");
-        w.BeginObject();
-        w.Key("Distribution"); w.String(FamilyText(a.Family));
-        w.Key("Parameters"); Numbers(w, a.Fit.P, a.Fit.ParameterCount());
-        w.Key("Correlation"); w.Number(a.Correlation);
-        w.Key("Replicates"); w.Integer(a.Replicates);
-        w.Key("ReturnPeriods"); Numbers(w, kRegionalReturnPeriods);
-        w.Key("Quantiles"); Numbers(w, a.Quantiles);
-        w.Key("RelativeRMSE"); Numbers(w, a.RelativeRMSE);
-        w.Key("Lower"); Numbers(w, a.Lower);
-        w.Key("Upper"); Numbers(w, a.Upper);
-        w.Key("Sites");
-        w.BeginArray();
-        for (std::size_t i = 0; i < a.Sites.size(); ++i) {
-            w.BeginObject();
-            w.Key("Name"); w.String(r.Sites[i].Name);
-            w.Key("Quantiles"); Numbers(w, a.Sites[i].Quantiles);
-            w.Key("RMSE"); Numbers(w, a.Sites[i].RMSE);
-            w.Key("Lower"); Numbers(w, a.Sites[i].Lower);
-            w.Key("Upper"); Numbers(w, a.Sites[i].Upper);
-            w.EndObject();
-        }
-        w.EndArray();
-        w.EndObject();
+        AccuracyJson(w, r);
     }
     w.Key("IndexFloodRegression");
     if (r.Regression) {
@@ -201,26 +243,8 @@ std::string RegionJson(const RegionalResult& r, const std::string& input, const 
         w.Null();
     }
     w.Key("Ungauged");
-    if (r.Ungauged) {
-        const UngaugedResult& u = *r.Ungauged;
-        w.BeginObject();
-        w.Key("Area"); w.Number(u.Area);
-        w.Key("IndexFlood"); w.Number(u.IndexFlood);
-        w.Key("Quantiles"); Numbers(w, u.Quantiles);
-        if (u.HasBounds) {
-            w.Key("Lower"); Numbers(w, u.Lower);
-            w.Key("Upper"); Numbers(w, u.Upper);
-        }
-        w.Key("RegressionStandardError"); w.Number(r.Regression->StandardError);
-        w.Key("Note");
-        w.String(u.HasBounds ? "Os limites são os da curva regional e não incluem o erro da regressão do índice de cheia "
-                               "(erro-padrão dos resíduos em ln, ao lado)."
-                             : "Sem simulação de precisão: sem limites; o erro da regressão do índice de cheia "
-                               "(erro-padrão dos resíduos em ln) está ao lado.");
-        w.EndObject();
-    } else {
-        w.Null();
-    }
+    if (r.Ungauged) UngaugedJson(w, r);
+    else w.Null();
     w.Key("Advice");
     w.BeginArray();
     for (const std::string& line : advice) w.String(line);

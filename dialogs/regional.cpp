@@ -91,7 +91,7 @@ std::vector<std::string> Section(const std::vector<std::string>& report, const c
 }  // namespace
 
 TRegional::TRegional(Platform& platform, Document& document, QWidget* parent)
-    : ResultDialogBase(platform, document, parent, QStringLiteral("Análise regional"), kWidth, kHeight) {
+    : ResultDialogBase(platform, document, parent, QStringLiteral("ZARN - Análise regional"), kWidth, kHeight) {
     setObjectName(QStringLiteral("Regional"));
     SetHelpContext(kRegionalHelpContext);
     auto* layout = new QVBoxLayout(this);
@@ -99,59 +99,14 @@ TRegional::TRegional(Platform& platform, Document& document, QWidget* parent)
     // The stations and the options
     auto* entrada = new QGroupBox(QStringLiteral("Postos da região"));
     auto* grid = new QGridLayout(entrada);
-    postos_ = new QTableWidget(0, 3);
-    postos_->setHorizontalHeaderLabels({QStringLiteral("Arquivo"), QStringLiteral("Nome"), QStringLiteral("Área (km²)")});
-    postos_->horizontalHeader()->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
-    postos_->setColumnWidth(kFileColumn, 300);
-    postos_->setColumnWidth(kAreaColumn, 110);
-    postos_->verticalHeader()->setDefaultSectionSize(22);
-    postos_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    postos_->setFixedHeight(150);
-    grid->addWidget(postos_, 0, 0, 6, 1);
-    auto button = [&](const QString& text, void (TRegional::*handler)(), int row) {
-        auto* b = new QPushButton(text);
-        connect(b, &QPushButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
-        grid->addWidget(b, row, 1);
-        return b;
-    };
-    button(QStringLiteral("Pasta..."), &TRegional::PastaClick, 0);
-    button(QStringLiteral("Arquivos..."), &TRegional::ArquivosClick, 1);
-    button(QStringLiteral("Lista..."), &TRegional::ListaClick, 2);
-    button(QStringLiteral("Remover"), &TRegional::RemoverClick, 3);
-    button(QStringLiteral("Visualizar importação"), &TRegional::VisualizarClick, 4);
-
-    auto* opcoes = new QHBoxLayout;
-    nsim_ = new QSpinBox;
-    nsim_->setRange(2, 1000000);
-    nsim_->setValue(1000);
-    nrep_ = new QSpinBox;
-    nrep_->setRange(2, 1000000);
-    nrep_->setValue(10000);
-    semente_ = new QSpinBox;
-    semente_->setRange(1, 2147483646);
-    semente_->setValue(static_cast<int>(kRegionalSeed));
-    precisao_ = new QComboBox;
-    precisao_->addItems(kAccuracyChoices);
-    correlacao_ = new QDoubleSpinBox;
-    correlacao_->setRange(0.0, 0.99);
-    correlacao_->setSingleStep(0.05);
-    correlacao_->setDecimals(2);
-    for (auto [label, widget] : std::initializer_list<std::pair<QString, QWidget*>>{
-             {QStringLiteral("Regiões simuladas:"), nsim_},
-             {QStringLiteral("Repetições:"), nrep_},
-             {QStringLiteral("Semente:"), semente_},
-             {QStringLiteral("Precisão:"), precisao_},
-             {QStringLiteral("Correlação:"), correlacao_}}) {
-        opcoes->addWidget(new QLabel(label));
-        opcoes->addWidget(widget);
-    }
-    calcular_ = new QPushButton(QStringLiteral("Calcular"));
-    connect(calcular_, &QPushButton::clicked, this, [this] { Guarded([this] { CalcularClick(); }); });
-    opcoes->addWidget(calcular_);
-    grid->addLayout(opcoes, 6, 0, 1, 2);
+    BuildInput(grid);
+    BuildOptions(grid);
     layout->addWidget(entrada);
 
-    // The results
+    // The results, under the line that says which input they belong to
+    origem_ = new QLabel(QStringLiteral("Sem resultados: escolha os postos e clique em Calcular."));
+    origem_->setWordWrap(true);
+    layout->addWidget(origem_);
     abas_ = new QTabWidget;
     sitios_ = new QTableWidget(0, 9);
     sitios_->setHorizontalHeaderLabels({QStringLiteral("Posto"), QStringLiteral("n"), QStringLiteral("l1"),
@@ -188,27 +143,117 @@ TRegional::TRegional(Platform& platform, Document& document, QWidget* parent)
     relatorio_ = TextBox();
     abas_->addTab(relatorio_, QStringLiteral("Relatório"));
     layout->addWidget(abas_, 1);
+    BuildFooter(layout);
+}
 
-    // The ungauged site and the window's commands
+// The stations' table and the buttons that fill it.
+void TRegional::BuildInput(QGridLayout* grid) {
+    postos_ = new QTableWidget(0, 3);
+    postos_->setHorizontalHeaderLabels({QStringLiteral("Arquivo"), QStringLiteral("Nome"), QStringLiteral("Área (km²)")});
+    postos_->horizontalHeader()->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
+    postos_->setColumnWidth(kFileColumn, 300);
+    postos_->setColumnWidth(kAreaColumn, 110);
+    postos_->verticalHeader()->setDefaultSectionSize(22);
+    postos_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    postos_->setFixedHeight(150);
+    connect(postos_, &QTableWidget::itemChanged, this, [this] { MarcarDesatualizado(); });
+    grid->addWidget(postos_, 0, 0, 6, 1);
+    auto button = [&](const QString& text, void (TRegional::*handler)(), int row) {
+        auto* b = new QPushButton(text);
+        connect(b, &QPushButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+        grid->addWidget(b, row, 1);
+        return b;
+    };
+    button(QStringLiteral("Pasta..."), &TRegional::PastaClick, 0);
+    button(QStringLiteral("Arquivos..."), &TRegional::ArquivosClick, 1);
+    button(QStringLiteral("Lista ou tabela..."), &TRegional::ListaClick, 2);
+    button(QStringLiteral("Remover"), &TRegional::RemoverClick, 3);
+    button(QStringLiteral("Visualizar importação"), &TRegional::VisualizarClick, 4);
+}
+
+// The simulations' options and Calcular; a change of any marks the results stale.
+void TRegional::BuildOptions(QGridLayout* grid) {
+    auto* opcoes = new QHBoxLayout;
+    nsim_ = new QSpinBox;
+    nsim_->setRange(2, 1000000);
+    nsim_->setValue(1000);
+    nrep_ = new QSpinBox;
+    nrep_->setRange(2, 1000000);
+    nrep_->setValue(10000);
+    semente_ = new QSpinBox;
+    semente_->setRange(1, 2147483646);
+    semente_->setValue(static_cast<int>(kRegionalSeed));
+    precisao_ = new QComboBox;
+    precisao_->addItems(kAccuracyChoices);
+    precisao_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    correlacao_ = new QDoubleSpinBox;
+    correlacao_->setRange(0.0, 0.99);
+    correlacao_->setSingleStep(0.05);
+    correlacao_->setDecimals(2);
+    for (auto [label, widget] : std::initializer_list<std::pair<QString, QWidget*>>{
+             {QStringLiteral("Regiões simuladas:"), nsim_},
+             {QStringLiteral("Repetições:"), nrep_},
+             {QStringLiteral("Semente:"), semente_},
+             {QStringLiteral("Precisão:"), precisao_},
+             {QStringLiteral("Correlação:"), correlacao_}}) {
+        opcoes->addWidget(new QLabel(label));
+        opcoes->addWidget(widget);
+    }
+    for (QSpinBox* box : {nsim_, nrep_, semente_})
+        connect(box, &QSpinBox::valueChanged, this, [this] { MarcarDesatualizado(); });
+    connect(correlacao_, &QDoubleSpinBox::valueChanged, this, [this] { MarcarDesatualizado(); });
+    connect(precisao_, &QComboBox::currentIndexChanged, this, [this] { MarcarDesatualizado(); });
+    calcular_ = new QPushButton(QStringLiteral("Calcular"));
+    connect(calcular_, &QPushButton::clicked, this, [this] { Guarded([this] { CalcularClick(); }); });
+    opcoes->addWidget(calcular_);
+    grid->addLayout(opcoes, 6, 0, 1, 2);
+}
+
+// The ungauged site and the window's commands, which wait for a result.
+void TRegional::BuildFooter(QVBoxLayout* layout) {
     auto* rodape = new QHBoxLayout;
     rodape->addWidget(new QLabel(QStringLiteral("Posto sem dados, área (km²):")));
     area_ = new QLineEdit;
     area_->setFixedWidth(90);
     rodape->addWidget(area_);
-    auto* estimar = new QPushButton(QStringLiteral("Estimar"));
-    connect(estimar, &QPushButton::clicked, this, [this] { Guarded([this] { EstimarClick(); }); });
-    rodape->addWidget(estimar);
+    estimar_ = new QPushButton(QStringLiteral("Estimar"));
+    connect(estimar_, &QPushButton::clicked, this, [this] { Guarded([this] { EstimarClick(); }); });
+    rodape->addWidget(estimar_);
     semDados_ = new QLabel;
     semDados_->setWordWrap(true);
     rodape->addWidget(semDados_, 1);
-    auto* salvar = new QPushButton(QStringLiteral("Salvar..."));
-    connect(salvar, &QPushButton::clicked, this, [this] { Guarded([this] { SalvarClick(); }); });
-    auto* imprimir = new QPushButton(QStringLiteral("Imprimir..."));
-    connect(imprimir, &QPushButton::clicked, this, [this] { Guarded([this] { ImprimirClick(); }); });
+    salvar_ = new QPushButton(QStringLiteral("Salvar..."));
+    connect(salvar_, &QPushButton::clicked, this, [this] { Guarded([this] { SalvarClick(); }); });
+    imprimir_ = new QPushButton(QStringLiteral("Imprimir..."));
+    connect(imprimir_, &QPushButton::clicked, this, [this] { Guarded([this] { ImprimirClick(); }); });
     fechar_ = new QPushButton(QStringLiteral("Fechar"));
     connect(fechar_, &QPushButton::clicked, this, &QWidget::hide);
-    for (QPushButton* b : {salvar, imprimir, fechar_}) rodape->addWidget(b);
+    for (QPushButton* b : {salvar_, imprimir_, fechar_}) rodape->addWidget(b);
+    for (QPushButton* b : {estimar_, salvar_, imprimir_}) b->setEnabled(false);
     layout->addLayout(rodape);
+}
+
+void TRegional::MarcarDesatualizado() {
+    if (!result_ || stale_) return;
+    stale_ = true;
+    for (QPushButton* b : {estimar_, salvar_, imprimir_}) b->setEnabled(false);
+    origem_->setText(QStringLiteral("Resultados de %1, DESATUALIZADOS: os postos, as áreas ou as opções mudaram "
+                                    "depois do cálculo. Clique em Calcular.")
+                         .arg(Text(resultInput_)));
+    semDados_->clear();
+}
+
+bool TRegional::Recusa() {
+    if (!result_) {
+        platform().Notice(this, QStringLiteral("Calcule a região primeiro."));
+        return true;
+    }
+    if (stale_) {
+        platform().Notice(this, QStringLiteral("Os postos, as áreas ou as opções mudaram depois do cálculo: "
+                                               "clique em Calcular antes."));
+        return true;
+    }
+    return false;
 }
 
 void TRegional::Exibir() { ShowModeless(calcular_); }
@@ -216,7 +261,12 @@ void TRegional::Exibir() { ShowModeless(calcular_); }
 std::vector<RegionEntry> TRegional::Entries() const {
     std::vector<RegionEntry> entries;
     for (int row = 0; row < postos_->rowCount(); ++row) {
-        RegionEntry e = RegionEntryOf(FileSystemPath(postos_->item(row, kFileColumn)->data(Qt::UserRole).toString()));
+        const QTableWidgetItem* file = postos_->item(row, kFileColumn);
+        const QVariant given = file->data(Qt::UserRole + 1);
+        RegionEntry e = given.isValid() && given.toInt() < static_cast<int>(given_.size())
+                            ? given_[given.toInt()]
+                            : RegionEntryOf(FileSystemPath(file->data(Qt::UserRole).toString()));
+        e.Area = 0;
         const QString name = postos_->item(row, kNameColumn)->text().trimmed();
         if (!name.isEmpty()) e.Name = name.toStdString();
         const QString area = postos_->item(row, kAreaColumn)->text().trimmed();
@@ -230,13 +280,17 @@ std::vector<RegionEntry> TRegional::Entries() const {
 
 void TRegional::SetEntries(const std::vector<RegionEntry>& entries) {
     postos_->setRowCount(0);
+    given_ = entries;
     for (const RegionEntry& e : entries) {
         const int row = postos_->rowCount();
         postos_->insertRow(row);
-        // The file's name shows, its whole path in the tip.
+        // The file's name shows (with the line of a table of L-moments), its whole path in the tip.
         const QString path = FromFileSystem(e.Path);
-        QTableWidgetItem* file = Cell(QFileInfo(path).fileName());
+        QTableWidgetItem* file =
+            Cell(e.Given ? QStringLiteral("%1, linha %2").arg(QFileInfo(path).fileName()).arg(e.Line)
+                         : QFileInfo(path).fileName());
         file->setData(Qt::UserRole, path);
+        if (e.Given) file->setData(Qt::UserRole + 1, row);
         file->setToolTip(path);
         postos_->setItem(row, kFileColumn, file);
         postos_->setItem(row, kNameColumn, Cell(Text(e.Name), true));
@@ -251,6 +305,8 @@ RegionOptions TRegional::Options() const {
     o.NRep = nrep_->value();
     o.Seed = semente_->value();
     o.Correlation = correlacao_->value();
+    // The study's return periods when the project has its own list; else the regional seven.
+    if (document().Settings().ReturnPeriods) o.ReturnPeriods = StudyReturnPeriods(document());
     const int choice = precisao_->currentIndex();
     o.Accuracy = choice != 1;
     o.AccuracyAuto = choice == 0;
@@ -284,6 +340,7 @@ void TRegional::ListaClick() {
     FileDialogOptions options;
     options.Title = QStringLiteral("Lista de postos (arquivo;nome;área)");
     options.Filters = {QStringLiteral("Lista de postos (*.txt *.lst)"), QStringLiteral("Todos os arquivos (*.*)")};
+    options.Filters.prepend(QStringLiteral("Tabela de momentos-L dos postos (*.csv *.txt)"));
     const QString list = platform().OpenFileName(this, options);
     if (list.isEmpty()) return;
     SetEntries(RegionEntriesOf(FileSystemPath(list)));
@@ -292,7 +349,9 @@ void TRegional::ListaClick() {
 
 void TRegional::RemoverClick() {
     const int row = postos_->currentRow();
-    if (row >= 0) postos_->removeRow(row);
+    if (row < 0) return;
+    postos_->removeRow(row);
+    MarcarDesatualizado();
 }
 
 // The importer's summary and first years of the selected station, as the
@@ -340,12 +399,22 @@ void TRegional::CalcularClick() {
     warnings_ = warnings;
     result_ = std::move(result);
     if (input_.empty()) input_ = "arquivos escolhidos";
+    resultInput_ = input_;
+    stale_ = false;
+    for (QPushButton* b : {estimar_, salvar_, imprimir_}) b->setEnabled(true);
+    const RegionOptions o = Options();
+    origem_->setText(QStringLiteral("Resultados de %1: %2 postos, %3 regiões simuladas, semente %4.")
+                         .arg(Text(resultInput_))
+                         .arg(result_->Sites.size())
+                         .arg(o.NSim)
+                         .arg(result_->Seed));
+    semDados_->clear();
     Mostrar();
 }
 
 void TRegional::Mostrar() {
     const RegionalResult& r = *result_;
-    const std::vector<std::string> report = RegionReportLines(r, input_, advice_);
+    const std::vector<std::string> report = RegionReportLines(r, resultInput_, advice_);
     SetLines(relatorio_, report);
     SetLines(conselhos_, advice_);
     std::vector<std::string> tests = Section(report, "2. ", "5. ");
@@ -368,17 +437,18 @@ void TRegional::Mostrar() {
 
     // The growth curves of the candidates, the accuracy, and the sites' quantiles
     QStringList columns;
-    for (double T : kRegionalReturnPeriods) columns << QStringLiteral("T = %1").arg(T);
+    for (double T : result_->ReturnPeriods) columns << QStringLiteral("T = %1").arg(Text(PeriodLabel(T)));
     curvas_->clear();
     curvas_->setRowCount(0);
-    curvas_->setColumnCount(kRegionalPeriodCount);
+    curvas_->setColumnCount(static_cast<int>(result_->ReturnPeriods.size()));
     curvas_->setHorizontalHeaderLabels(columns);
     QStringList rows;
-    auto addRow = [&](const QString& name, const std::array<double, kRegionalPeriodCount>& v, int decimals) {
+    auto addRow = [&](const QString& name, const PeriodValues& v, int decimals) {
         const int row = curvas_->rowCount();
         curvas_->insertRow(row);
         rows << name;
-        for (int t = 0; t < kRegionalPeriodCount; ++t) curvas_->setItem(row, t, Cell(Text(RegionNumber(v[t], decimals))));
+        for (std::size_t t = 0; t < v.size(); ++t)
+            curvas_->setItem(row, static_cast<int>(t), Cell(Text(RegionNumber(v[t], decimals))));
     };
     for (const CandidateResult& c : r.Candidates) addRow(Text(std::string(FamilyName(c.Fit.Family))), c.GrowthCurve, 4);
     addRow(QStringLiteral("WAK"), r.WakebyGrowthCurve, 4);
@@ -492,25 +562,30 @@ void TRegional::FillGrowthChart() {
 }
 
 void TRegional::EstimarClick() {
-    if (!result_) return platform().Notice(this, QStringLiteral("Calcule a região primeiro."));
+    if (Recusa()) return;
     double area = 0;
     if (!ParseDecimal(area_->text().trimmed().toStdString(), area) || !(area > 0))
         return platform().Notice(this, QStringLiteral("Informe a área de drenagem em km², um número positivo."));
     result_->Ungauged = UngaugedSite(*result_, area);
     const UngaugedResult& u = *result_->Ungauged;
-    QString text = QStringLiteral("Índice de cheia %1; Q100 = %2").arg(Text(RegionNumber(u.IndexFlood, 2)),
-                                                                        Text(RegionNumber(u.Quantiles[4], 2)));
+    const std::size_t t = result_->PeriodIndex(100);
+    QString text = QStringLiteral("Índice de cheia %1; Q%2 = %3")
+                       .arg(Text(RegionNumber(u.IndexFlood, 2)), Text(PeriodLabel(result_->ReturnPeriods[t])),
+                            Text(RegionNumber(u.Quantiles[t], 2)));
     if (u.HasBounds)
         text += QStringLiteral(" (limites da curva: %1 a %2; sem o erro da regressão, erro-padrão %3 em ln)")
-                    .arg(Text(RegionNumber(u.Lower[4], 2)), Text(RegionNumber(u.Upper[4], 2)),
+                    .arg(Text(RegionNumber(u.Lower[t], 2)), Text(RegionNumber(u.Upper[t], 2)),
                          Text(RegionNumber(result_->Regression->StandardError, 3)));
+    if (const std::string caution = UngaugedCaution(*result_); !caution.empty()) text += " " + Text(caution);
     semDados_->setText(text);
-    SetLines(relatorio_, RegionReportLines(*result_, input_, advice_));
+    advice_ = RegionalAdviceLines(*result_, document().session());  // the rule base's word on the estimate too
+    SetLines(conselhos_, advice_);
+    SetLines(relatorio_, RegionReportLines(*result_, resultInput_, advice_));
 }
 
 // The report as text and, beside it, the stations' table as CSV (same name, .csv).
 void TRegional::SalvarClick() {
-    if (!result_) return platform().Notice(this, QStringLiteral("Calcule a região primeiro."));
+    if (Recusa()) return;
     FileDialogOptions options;
     options.Title = QStringLiteral("Salvar o relatório regional");
     options.Filters = {QStringLiteral("Relatório (*.txt)")};
@@ -519,7 +594,7 @@ void TRegional::SalvarClick() {
     const QString path = platform().SaveFileName(this, options);
     if (path.isEmpty()) return;
     std::string text;
-    for (const std::string& line : RegionReportLines(*result_, input_, advice_)) text += line + "\r\n";
+    for (const std::string& line : RegionReportLines(*result_, resultInput_, advice_)) text += line + "\r\n";
     const std::string report = FileSystemPath(path);
     auto error = [](const std::string& p) { return [p](WriteStage, int code) { return FileErrorText(code, p); }; };
     ReplaceFileContents(report, text, error(report));
@@ -529,8 +604,8 @@ void TRegional::SalvarClick() {
 }
 
 void TRegional::ImprimirClick() {
-    if (!result_) return platform().Notice(this, QStringLiteral("Calcule a região primeiro."));
-    PrintLines(platform(), this, document(), QStringLiteral("análise regional"), RegionReportLines(*result_, input_, advice_));
+    if (Recusa()) return;
+    PrintLines(platform(), this, document(), QStringLiteral("análise regional"), RegionReportLines(*result_, resultInput_, advice_));
 }
 
 }  // namespace zarn

@@ -20,6 +20,7 @@ class QChart;
 class QChartView;
 class QComboBox;
 class QDoubleSpinBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -27,6 +28,7 @@ class QPushButton;
 class QSpinBox;
 class QTabWidget;
 class QTableWidget;
+class QVBoxLayout;
 
 namespace zarn {
 
@@ -66,6 +68,10 @@ public:
     QPlainTextEdit* Relatorio() const { return relatorio_; }
     QLineEdit* Area() const { return area_; }
     QLabel* SemDados() const { return semDados_; }
+    QLabel* Origem() const { return origem_; }
+    QPushButton* Salvar() const { return salvar_; }
+    // True when sites, areas or options changed since the results shown were calculated.
+    bool Desatualizado() const { return stale_; }
     QChart* Diagrama() const { return diagrama_; }
     QChart* Crescimento() const { return crescimento_; }
 
@@ -74,6 +80,13 @@ protected:
     void Refresh() override {}
 
 private:
+    void BuildInput(QGridLayout* grid);
+    void BuildOptions(QGridLayout* grid);
+    void BuildFooter(QVBoxLayout* layout);
+    // Any edit of the sites, areas or options: the results shown no longer
+    // belong to the input, and Salvar, Imprimir and Estimar wait for Calcular.
+    void MarcarDesatualizado();
+    bool Recusa();  // true (with a notice) when there is no current result
     void Mostrar();
     void FillDiagram();
     void FillGrowthChart();
@@ -98,8 +111,15 @@ private:
     QLabel* semDados_;
     QPushButton* calcular_;
     QPushButton* fechar_;
+    QPushButton* estimar_;
+    QPushButton* salvar_;
+    QPushButton* imprimir_;
+    QLabel* origem_;  // which input the results belong to
 
-    std::string input_;  // what names the region in the report
+    std::string input_;        // what names the region in the table
+    std::string resultInput_;  // what names the region of the results (the report's)
+    bool stale_ = false;
+    std::vector<RegionEntry> given_;  // the table's rows as read (a table of L-moments keeps them)
     std::vector<std::string> warnings_;
     std::vector<std::string> advice_;
     std::optional<RegionalResult> result_;

@@ -8,6 +8,7 @@
 
 #include "files/errors.h"
 #include "regional/regionallanes.h"
+#include "regional/regionalsampler.h"
 #include "analysis/simulation.h"
 #include "analysis/special.h"
 #include "analysis/statistics.h"
@@ -32,6 +33,15 @@ inline std::int64_t Step(std::int64_t s) {
     std::uint64_t r = (product & 0x7FFFFFFFu) + (product >> 31);
     if (r >= static_cast<std::uint64_t>(kModulus)) r -= kModulus;
     return static_cast<std::int64_t>(r);
+}
+
+// SplitMix64's finaliser (Steele, Lea and Flood 2014): every bit of the
+// seed moves about half the bits of the result.
+std::uint64_t SplitMix64(std::uint64_t x) {
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
 }
 
 double Uniform(std::int64_t& state) {
@@ -190,9 +200,9 @@ LMomentRatios GrowthRatios(const std::array<double, 5>& a) { return LMomentRatio
 
 double NonExceedance(double T) { return 1.0 - 1.0 / T; }
 
-std::array<double, kRegionalPeriodCount> GrowthCurve(const RegionalFit& fit) {
-    std::array<double, kRegionalPeriodCount> q{};
-    for (int t = 0; t < kRegionalPeriodCount; ++t) q[t] = RegionalQuantile(fit, NonExceedance(kRegionalReturnPeriods[t]));
+PeriodValues GrowthCurve(const RegionalFit& fit, const std::vector<double>& periods) {
+    PeriodValues q(periods.size());
+    for (std::size_t t = 0; t < periods.size(); ++t) q[t] = RegionalQuantile(fit, NonExceedance(periods[t]));
     return q;
 }
 
@@ -258,17 +268,78 @@ void SimulateHeterogeneity(const RegionShape& shape, const RegionalFit& kappa, c
 // Accuracy simulation (H&W 6.4)
 // ---------------------------------------------------------------------------
 
+// RMSE and 90 % bounds of the growth curve and of each site's quantiles
+// from the simulated regions' ratios estimate / truth (H&W 6.4), over the
+// regions whose refit succeeded.
+AccuracyResult SummariseAccuracy(const std::vector<RegionSite>& sites, const RegionalFit& fit,
+                                 const RegionOptions& options, const PeriodValues& truth,
+                                 const std::vector<double>& ratios, const std::vector<char>& valid) {
+    const int count = static_cast<int>(sites.size());
+    const int P = static_cast<int>(truth.size());
+    const int columns = (count + 1) * P;
+    AccuracyResult result;
+    result.Family = fit.Family;
+    result.Fit = fit;
+    result.Correlation = options.Correlation;
+    result.Quantiles = truth;
+    std::vector<double> column;
+    column.reserve(options.NRep);
+    std::array<PeriodValues, 3> site{PeriodValues(P), PeriodValues(P), PeriodValues(P)};  // RMSE, L, U of one column set
+    auto summarise = [&](int offset, PeriodValues& rmse, PeriodValues& lower, PeriodValues& upper) {
+        for (int t = 0; t < P; ++t) {
+            column.clear();
+            double squares = 0;
+            for (int r = 0; r < options.NRep; ++r) {
+                if (!valid[r]) continue;
+                const double R = ratios[static_cast<std::size_t>(r) * columns + offset + t];
+                squares += (R - 1) * (R - 1);
+                column.push_back(R);
+            }
+            std::sort(column.begin(), column.end());
+            rmse[t] = std::sqrt(squares / column.size());
+            lower[t] = QuantileType7(column, 0.05);
+            upper[t] = QuantileType7(column, 0.95);
+        }
+    };
+    for (int r = 0; r < options.NRep; ++r) result.Replicates += valid[r];
+    if (result.Replicates < 2) throw ZarnError("A simulação de precisão não produziu regiões suficientes.");
+    PeriodValues L(P), U(P);
+    result.RelativeRMSE.assign(P, 0.0);
+    result.Lower.assign(P, 0.0);
+    result.Upper.assign(P, 0.0);
+    summarise(0, result.RelativeRMSE, L, U);
+    for (int t = 0; t < P; ++t) {
+        result.Lower[t] = truth[t] / U[t];
+        result.Upper[t] = truth[t] / L[t];
+    }
+    for (int i = 0; i < count; ++i) {
+        summarise((i + 1) * P, site[0], site[1], site[2]);
+        AccuracyResult::Site out{PeriodValues(P), PeriodValues(P), PeriodValues(P), PeriodValues(P)};
+        for (int t = 0; t < P; ++t) {
+            const double Q = sites[i].LMoments[0] * truth[t];
+            out.Quantiles[t] = Q;
+            out.RMSE[t] = Q * site[0][t];
+            out.Lower[t] = Q / site[2][t];
+            out.Upper[t] = Q / site[1][t];
+        }
+        result.Sites.push_back(out);
+    }
+    return result;
+}
 AccuracyResult SimulateAccuracy(const std::vector<RegionSite>& sites, const RegionShape& shape, const RegionalFit& fit,
                                 const RegionOptions& options, std::int64_t seed) {
     const int count = static_cast<int>(sites.size());
     const bool correlated = options.Correlation != 0;
     const std::int64_t stride = correlated ? static_cast<std::int64_t>(shape.Longest) * (count + 1) : shape.Total;
     const bool fifth = fit.Family == RegionalFamily::WAK;
-    const std::array<double, kRegionalPeriodCount> truth = GrowthCurve(fit);
-    const int columns = (count + 1) * kRegionalPeriodCount;  // the growth curve, then each site
+    const std::vector<double>& periods = options.ReturnPeriods;
+    const int P = static_cast<int>(periods.size());
+    const PeriodValues truth = GrowthCurve(fit, periods);
+    const int columns = (count + 1) * P;  // the growth curve, then each site
     std::vector<double> ratios(static_cast<std::size_t>(options.NRep) * columns);
     std::vector<char> valid(options.NRep, 0);
     const double rootR = std::sqrt(options.Correlation), rootRest = std::sqrt(1.0 - options.Correlation);
+    const RegionalSampler sampler(fit);
 
     struct Scratch {
         DrawScratch Draw;
@@ -296,72 +367,27 @@ AccuracyResult SimulateAccuracy(const std::vector<RegionSite>& sites, const Regi
                 }
                 for (int i = 0; i < count; ++i) {
                     std::sort(s.Values[i].begin(), s.Values[i].end());
-                    for (double& v : s.Values[i]) v = RegionalQuantile(fit, 0.5 * std::erfc(-v / std::sqrt(2.0)));
+                    for (double& v : s.Values[i]) v = sampler.Quantile(0.5 * std::erfc(-v / std::sqrt(2.0)));
                 }
             } else {
                 for (int i = 0; i < count; ++i)
-                    RegionalQuantiles(fit, SortedUniforms(state, shape.N[i], s.Draw), s.Values[i].data(), shape.N[i]);
+                    sampler.Quantiles(SortedUniforms(state, shape.N[i], s.Draw), s.Values[i].data(), shape.N[i]);
             }
             for (int i = 0; i < count; ++i) s.Ratios[i] = RatiosOfAscending(s.Values[i].data(), shape.Of(i), fifth);
             const std::array<double, 5> average = WeightedAverage(shape.N, s.Ratios);
             RegionalFit refit;
             if (!FitRegional(fit.Family, GrowthRatios(average), refit)) return;
             double* row = &ratios[static_cast<std::size_t>(region) * columns];
-            for (int t = 0; t < kRegionalPeriodCount; ++t) {
-                const double estimate = RegionalQuantile(refit, NonExceedance(kRegionalReturnPeriods[t]));
+            for (int t = 0; t < P; ++t) {
+                const double estimate = SimulationQuantile(refit, NonExceedance(periods[t]));
                 if (!std::isfinite(estimate)) return;
                 row[t] = estimate / truth[t];
-                for (int i = 0; i < count; ++i) row[(i + 1) * kRegionalPeriodCount + t] = s.Ratios[i][0] * row[t];
+                for (int i = 0; i < count; ++i) row[(i + 1) * P + t] = s.Ratios[i][0] * row[t];
             }
             valid[region] = 1;
         });
 
-    AccuracyResult result;
-    result.Family = fit.Family;
-    result.Fit = fit;
-    result.Correlation = options.Correlation;
-    result.Quantiles = truth;
-    std::vector<double> column;
-    column.reserve(options.NRep);
-    std::array<std::array<double, kRegionalPeriodCount>, 3> site{};  // RMSE, L, U of one column set
-    auto summarise = [&](int offset, std::array<double, kRegionalPeriodCount>& rmse,
-                         std::array<double, kRegionalPeriodCount>& lower, std::array<double, kRegionalPeriodCount>& upper) {
-        for (int t = 0; t < kRegionalPeriodCount; ++t) {
-            column.clear();
-            double squares = 0;
-            for (int r = 0; r < options.NRep; ++r) {
-                if (!valid[r]) continue;
-                const double R = ratios[static_cast<std::size_t>(r) * columns + offset + t];
-                squares += (R - 1) * (R - 1);
-                column.push_back(R);
-            }
-            std::sort(column.begin(), column.end());
-            rmse[t] = std::sqrt(squares / column.size());
-            lower[t] = QuantileType7(column, 0.05);
-            upper[t] = QuantileType7(column, 0.95);
-        }
-    };
-    for (int r = 0; r < options.NRep; ++r) result.Replicates += valid[r];
-    if (result.Replicates < 2) throw ZarnError("A simulação de precisão não produziu regiões suficientes.");
-    std::array<double, kRegionalPeriodCount> L{}, U{};
-    summarise(0, result.RelativeRMSE, L, U);
-    for (int t = 0; t < kRegionalPeriodCount; ++t) {
-        result.Lower[t] = truth[t] / U[t];
-        result.Upper[t] = truth[t] / L[t];
-    }
-    for (int i = 0; i < count; ++i) {
-        summarise((i + 1) * kRegionalPeriodCount, site[0], site[1], site[2]);
-        AccuracyResult::Site out;
-        for (int t = 0; t < kRegionalPeriodCount; ++t) {
-            const double Q = sites[i].LMoments[0] * truth[t];
-            out.Quantiles[t] = Q;
-            out.RMSE[t] = Q * site[0][t];
-            out.Lower[t] = Q / site[2][t];
-            out.Upper[t] = Q / site[1][t];
-        }
-        result.Sites.push_back(out);
-    }
-    return result;
+    return SummariseAccuracy(sites, fit, options, truth, ratios, valid);
 }
 
 }  // namespace
@@ -376,6 +402,17 @@ std::array<double, 5> SiteLMomentsOf(const double* x, int n) {
     const double l4 = ((20 * b[3] - 30 * b[2]) + 12 * b[1]) - b[0];
     const double l5 = 70 * b[4] - 140 * b[3] + 90 * b[2] - 20 * b[1] + b[0];
     return {b[0], l2 / b[0], l3 / l2, l4 / l2, l5 / l2};
+}
+
+std::string SiteRefusal(const RegionSite& s) {
+    if (s.N < kRegionalMinimumRecord)
+        return "t5 precisa de " + std::to_string(kRegionalMinimumRecord) + " valores; o posto tem " + std::to_string(s.N);
+    if (!(s.LMoments[0] > 0) || !std::isfinite(s.LMoments[0])) return "a média (l1) não é positiva";
+    if (!(s.LMoments[1] > 0) || !std::isfinite(s.LMoments[1])) return "o L-CV (t) não é positivo: os valores são todos iguais";
+    const char* names[] = {"t3", "t4", "t5"};
+    for (int r = 2; r < 5; ++r)
+        if (!(std::fabs(s.LMoments[r]) < 1)) return std::string(names[r - 2]) + " está fora de (-1, 1)";
+    return {};
 }
 
 // Hosking and Wallis 1997, table 3.1 (10 % significance).
@@ -426,60 +463,46 @@ const CandidateResult* RegionalResult::Candidate(RegionalFamily family) const {
     return nullptr;
 }
 
-std::array<double, kRegionalPeriodCount> RegionalResult::GrowthCurveOf(RegionalFamily family) const {
+PeriodValues RegionalResult::GrowthCurveOf(RegionalFamily family) const {
     if (family == RegionalFamily::WAK) return WakebyGrowthCurve;
     const CandidateResult* c = Candidate(family);
-    return c != nullptr ? c->GrowthCurve : std::array<double, kRegionalPeriodCount>{};
+    return c != nullptr ? c->GrowthCurve : PeriodValues(ReturnPeriods.size(), 0.0);
 }
 
-RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions& options) {
-    if (sites.size() < 2) throw ZarnError("A região precisa de pelo menos 2 postos com 4 valores ou mais.");
-    if (options.NSim < 2) throw ZarnError("O número de regiões simuladas (--nsim) deve ser pelo menos 2.");
-    if (options.Accuracy && options.NRep < 2)
-        throw ZarnError("O número de repetições (--nrep) deve ser pelo menos 2.");
-    if (!(options.Correlation >= 0 && options.Correlation < 1))
-        throw ZarnError("A correlação entre postos deve estar entre 0 e 1 (exclusive).");
-    const std::int64_t seed = options.Seed == 0 ? kRegionalSeed : options.Seed;
-    if (seed < 1 || seed >= kModulus) throw ZarnError("A semente deve estar entre 1 e 2147483646.");
-    for (const RegionSite& s : sites)
-        if (!(s.LMoments[0] > 0) || !(s.LMoments[1] > 0) || !std::isfinite(s.LMoments[2]) ||
-            !std::isfinite(s.LMoments[3]) || !std::isfinite(s.LMoments[4]))
-            throw ZarnError("O posto " + s.Name + " não tem média e L-CV positivos: a região não pode ser analisada.");
+std::size_t RegionalResult::PeriodIndex(double T) const {
+    for (std::size_t t = 0; t < ReturnPeriods.size(); ++t)
+        if (ReturnPeriods[t] == T) return t;
+    std::size_t longest = 0;
+    for (std::size_t t = 0; t < ReturnPeriods.size(); ++t)
+        if (ReturnPeriods[t] > ReturnPeriods[longest]) longest = t;
+    return longest;
+}
 
-    FloatingPointFlagsKept kept;
-    RegionalResult r;
-    r.NSim = options.NSim;
-    r.NRep = options.Accuracy ? options.NRep : 0;
-    r.Seed = seed;
-    const int N = static_cast<int>(sites.size());
-    const RegionShape shape(sites);
-    if (options.Progress != nullptr) {
-        options.Progress->SetStage(CalculationStage::Regions);
-        options.Progress->SetReplicatesPerDistribution(options.NSim + (options.Accuracy ? options.NRep : 0));
-    }
+// Lehmer's stream for seed 2s is twice that for s (modulo 2^31 - 1), and
+// nearby seeds start nearby in the stream: the seed is mixed first.
+std::int64_t RegionalStreamStart(std::int64_t seed) {
+    return 1 + static_cast<std::int64_t>(SplitMix64(static_cast<std::uint64_t>(seed)) % (kModulus - 1));
+}
 
-    // Discordancy
+namespace {
+
+void SetDiscordancy(const std::vector<RegionSite>& sites, RegionalResult& r) {
     std::vector<double> d;
-    r.DCritical = DiscordancyCritical(N);
+    r.DCritical = DiscordancyCritical(static_cast<int>(sites.size()));
     if (Discordancy(sites, d)) {
         for (double v : d) {
             r.D.emplace_back(v);
             r.Discordant.push_back(v >= r.DCritical);
         }
     } else {
-        r.D.assign(N, std::nullopt);
-        r.Discordant.assign(N, false);
+        r.D.assign(sites.size(), std::nullopt);
+        r.Discordant.assign(sites.size(), false);
         r.DNotGivenReason = "a matriz de somas de quadrados das razões (t, t3, t4) dos postos é singular "
                             "(postos com razões iguais ou alinhadas)";
     }
+}
 
-    // Regional average
-    std::vector<std::array<double, 5>> ratios;
-    for (const RegionSite& s : sites) ratios.push_back(s.LMoments);
-    r.Regional = WeightedAverage(shape.N, ratios);
-    const LMomentRatios growth = GrowthRatios(r.Regional);
-
-    // Kappa, or the GLO in its place
+void FitRegionalKappa(const LMomentRatios& growth, RegionalResult& r) {
     if (!FitKappa(growth, r.Kappa)) {
         r.KappaFallback = true;
         r.KappaFallbackReason = CalcError == 2 && growth.T4 > (1.0 + 5.0 * growth.T3 * growth.T3) / 6.0
@@ -489,11 +512,14 @@ RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions&
         if (!FitGLO(growth, glo)) throw ZarnError("As razões de L-momentos regionais não admitem ajuste.");
         r.Kappa = RegionalFit{RegionalFamily::KAP, {glo.P[0], glo.P[1], glo.P[2], -1.0, 0.0}, 1};
     }
+}
 
-    // Heterogeneity and goodness of fit
-    r.V = Dispersions(shape.N, ratios, r.Regional);
+// H1..H3 from the simulated regions' V (H&W 4.3.3) and the bias and
+// deviation of their t4 (B4, sigma4; H&W 5.2.3).
+void SummariseSimulations(const RegionShape& shape, const RegionOptions& options, std::int64_t start,
+                          RegionalResult& r) {
     std::vector<SimulatedRegion> simulated;
-    SimulateHeterogeneity(shape, r.Kappa, options, seed, simulated);
+    SimulateHeterogeneity(shape, r.Kappa, options, start, simulated);
     std::vector<double> column(options.NSim);
     for (int j = 0; j < 3; ++j) {
         for (int s = 0; s < options.NSim; ++s) column[s] = simulated[s].V[j];
@@ -507,7 +533,11 @@ RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions&
     for (int s = 0; s < options.NSim; ++s) column[s] = simulated[s].T4 - r.Regional[3];
     r.B4 = Mean(column);
     r.Sigma4 = StdDev(column, r.B4);
+}
 
+// The five candidates' fits, tau4 and Z (H&W 5.2.3), the Wakeby, and the
+// choice: the acceptable candidate of least |Z|, else the Wakeby.
+void FitCandidates(const LMomentRatios& growth, RegionalResult& r) {
     double bestZ = 0;
     bool anyAcceptable = false;
     for (RegionalFamily family : kCandidateFamilies) {
@@ -516,7 +546,7 @@ RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions&
         c.Tau4 = RegionalTau4(c.Fit);
         c.Z = (c.Tau4 - r.Regional[3] + r.B4) / r.Sigma4;
         c.Acceptable = std::fabs(c.Z) <= kAcceptableZ;
-        c.GrowthCurve = GrowthCurve(c.Fit);
+        c.GrowthCurve = GrowthCurve(c.Fit, r.ReturnPeriods);
         if (c.Acceptable && (!anyAcceptable || std::fabs(c.Z) < bestZ)) {
             anyAcceptable = true;
             bestZ = std::fabs(c.Z);
@@ -525,28 +555,20 @@ RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions&
         r.Candidates.push_back(c);
     }
     FitWakeby(growth, r.Wakeby);
-    r.WakebyGrowthCurve = GrowthCurve(r.Wakeby);
+    r.WakebyGrowthCurve = GrowthCurve(r.Wakeby, r.ReturnPeriods);
     if (anyAcceptable) {
         r.ChosenReason = "a candidata aceitável (|Z| <= 1,64) de menor |Z|";
     } else {
         r.Chosen = RegionalFamily::WAK;
         r.ChosenReason = "nenhuma das cinco candidatas tem |Z| <= 1,64: usa-se a Wakeby, de cinco parâmetros";
     }
+}
 
-    // Accuracy
-    if (options.Accuracy) {
-        const RegionalFamily family = options.AccuracyAuto ? r.Chosen : options.AccuracyFamily;
-        RegionalFit fit;
-        if (family == RegionalFamily::WAK) fit = r.Wakeby;
-        else if (!FitRegional(family, growth, fit))
-            throw ZarnError("A distribuição " + std::string(FamilyName(family)) +
-                            " não pode ser ajustada às razões regionais.");
-        r.Accuracy = SimulateAccuracy(sites, shape, fit, options, JumpAhead(seed, shape.Total * options.NSim));
-    }
-
-    // Index flood against drainage area
+// ln l1 = a + b ln(area) by least squares over the sites with an area (at
+// least 3, not all equal); none otherwise.
+std::optional<RegressionResult> AreaRegression(const std::vector<RegionSite>& sites) {
     std::vector<int> withArea;
-    for (int i = 0; i < N; ++i)
+    for (int i = 0; i < static_cast<int>(sites.size()); ++i)
         if (sites[i].Area > 0) withArea.push_back(i);
     if (withArea.size() >= 3) {
         const double m = static_cast<double>(withArea.size());
@@ -570,10 +592,85 @@ RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions&
             const double sse = std::max(0.0, syy - g.B * sxy);
             g.R2 = syy > 0 ? 1.0 - sse / syy : 1.0;
             g.StandardError = std::sqrt(sse / (m - 2));
-            for (int i : withArea) g.Sites.push_back(sites[i].Name);
-            r.Regression = g;
+            g.SmallestArea = g.LargestArea = sites[withArea[0]].Area;
+            for (int i : withArea) {
+                g.Sites.push_back(sites[i].Name);
+                g.SmallestArea = std::min(g.SmallestArea, sites[i].Area);
+                g.LargestArea = std::max(g.LargestArea, sites[i].Area);
+            }
+            return g;
         }
     }
+    return std::nullopt;
+}
+
+}  // namespace
+
+RegionalResult AnalyseRegion(std::vector<RegionSite> sites, const RegionOptions& given) {
+    RegionOptions options = given;
+    if (options.ReturnPeriods.empty())
+        options.ReturnPeriods.assign(kRegionalReturnPeriods.begin(), kRegionalReturnPeriods.end());
+    for (double T : options.ReturnPeriods)
+        if (!(T > 1) || !(NonExceedance(T) < 1))
+            throw ZarnError("Os tempos de retorno da análise regional devem ser maiores que 1 ano e finitos.");
+    if (sites.size() < 2)
+        throw ZarnError("A região precisa de pelo menos 2 postos com " + std::to_string(kRegionalMinimumRecord) +
+                        " valores ou mais.");
+    if (options.NSim < 2) throw ZarnError("O número de regiões simuladas (--nsim) deve ser pelo menos 2.");
+    if (options.Accuracy && options.NRep < 2)
+        throw ZarnError("O número de repetições (--nrep) deve ser pelo menos 2.");
+    if (!(options.Correlation >= 0 && options.Correlation < 1))
+        throw ZarnError("A correlação entre postos deve estar entre 0 e 1 (exclusive).");
+    const std::int64_t seed = options.Seed == 0 ? kRegionalSeed : options.Seed;
+    if (seed < 1 || seed >= kModulus) throw ZarnError("A semente deve estar entre 1 e 2147483646.");
+    for (const RegionSite& s : sites) {
+        const std::string refusal = SiteRefusal(s);
+        if (!refusal.empty()) throw ZarnError("O posto " + s.Name + " não pode entrar na região: " + refusal);
+    }
+
+    FloatingPointFlagsKept kept;
+    RegionalResult r;
+    r.NSim = options.NSim;
+    r.NRep = options.Accuracy ? options.NRep : 0;
+    r.Seed = seed;
+    r.ReturnPeriods = options.ReturnPeriods;
+    const RegionShape shape(sites);
+    if (options.Progress != nullptr) {
+        options.Progress->SetStage(CalculationStage::Regions);
+        options.Progress->SetReplicatesPerDistribution(options.NSim + (options.Accuracy ? options.NRep : 0));
+    }
+
+    // Discordancy
+    SetDiscordancy(sites, r);
+
+    // Regional average
+    std::vector<std::array<double, 5>> ratios;
+    for (const RegionSite& s : sites) ratios.push_back(s.LMoments);
+    r.Regional = WeightedAverage(shape.N, ratios);
+    const LMomentRatios growth = GrowthRatios(r.Regional);
+
+    // Kappa, or the GLO in its place
+    FitRegionalKappa(growth, r);
+
+    // Heterogeneity and goodness of fit
+    r.V = Dispersions(shape.N, ratios, r.Regional);
+    const std::int64_t start = RegionalStreamStart(seed);
+    SummariseSimulations(shape, options, start, r);
+    FitCandidates(growth, r);
+
+    // Accuracy
+    if (options.Accuracy) {
+        const RegionalFamily family = options.AccuracyAuto ? r.Chosen : options.AccuracyFamily;
+        RegionalFit fit;
+        if (family == RegionalFamily::WAK) fit = r.Wakeby;
+        else if (!FitRegional(family, growth, fit))
+            throw ZarnError("A distribuição " + std::string(FamilyName(family)) +
+                            " não pode ser ajustada às razões regionais.");
+        r.Accuracy = SimulateAccuracy(sites, shape, fit, options, JumpAhead(start, shape.Total * options.NSim));
+    }
+
+    // Index flood against drainage area
+    r.Regression = AreaRegression(sites);
     if (options.UngaugedArea > 0) r.Ungauged = UngaugedSite(r, options.UngaugedArea);
     r.Sites = std::move(sites);
     return r;
@@ -589,7 +686,11 @@ UngaugedResult UngaugedSite(const RegionalResult& r, double area) {
     u.Area = area;
     u.IndexFlood = std::exp(r.Regression->A + r.Regression->B * std::log(area));
     const auto curve = r.Accuracy ? r.Accuracy->Quantiles : r.GrowthCurveOf(r.Chosen);
-    for (int t = 0; t < kRegionalPeriodCount; ++t) {
+    const std::size_t P = curve.size();
+    u.Quantiles.assign(P, 0.0);
+    u.Lower.assign(P, 0.0);
+    u.Upper.assign(P, 0.0);
+    for (std::size_t t = 0; t < P; ++t) {
         u.Quantiles[t] = u.IndexFlood * curve[t];
         if (r.Accuracy) {
             u.Lower[t] = u.IndexFlood * r.Accuracy->Lower[t];
@@ -597,6 +698,8 @@ UngaugedResult UngaugedSite(const RegionalResult& r, double area) {
         }
     }
     u.HasBounds = r.Accuracy.has_value();
+    u.OutsideGaugedAreas = area < r.Regression->SmallestArea || area > r.Regression->LargestArea;
+    u.FewDegreesOfFreedom = r.Regression->DegreesOfFreedom() < kUngaugedMinimumFreedom;
     return u;
 }
 

@@ -5,17 +5,20 @@
 // curve, its accuracy by simulation, and the index flood of ungauged sites
 // by regression on drainage area.
 //
-// The simulations draw from Lehmer's generator (simulation.h) from a seed:
-// simulated region r starts r * (draws per region) draws after it, so each
-// region is the same whatever thread runs it, and every result is the same,
-// bit for bit, for any thread count.
+// The simulations draw from Lehmer's generator (simulation.h) from the
+// seed mixed by SplitMix64 (so that nearby seeds, or multiples of a seed,
+// give unrelated streams): simulated region r starts r * (draws per region)
+// draws after it, so each region is the same whatever thread runs it, and
+// every result is the same, bit for bit, for any thread count.
 //
 //   RegionSite            a site: name, record length, L-moment ratios, area
 //   SiteLMomentsOf        l1, t, t3, t4, t5 of a series
+//   SiteRefusal           why a site's L-moments cannot enter a region
 //   RegionOptions         simulations, seed, accuracy, correlation, threads
 //   RegionalResult        everything the analysis gives
 //   DiscordancyCritical   the 10 % critical value of D for N sites (table 3.1)
 //   Discordancy           D_i of every site (H&W 3.2)
+//   RegionalStreamStart   the generator's first state for a seed
 //   AnalyseRegion         the whole analysis; throws ZarnError (Portuguese) on refusal
 //   UngaugedSite          index flood and quantiles of a site known by its area
 #pragma once
@@ -30,11 +33,13 @@
 
 namespace zarn {
 
-// Return periods of the growth curves and of the accuracy tables.
+// Return periods of the growth curves and of the accuracy tables when none are asked for.
 constexpr std::array<double, 7> kRegionalReturnPeriods = {2, 5, 10, 50, 100, 200, 1000};
 constexpr int kRegionalPeriodCount = 7;
-// Sites need this many values.
-constexpr int kRegionalMinimumRecord = 4;
+// Values at each of the result's return periods.
+using PeriodValues = std::vector<double>;
+// Sites need this many values: t5 (the Wakeby's) takes five.
+constexpr int kRegionalMinimumRecord = 5;
 // |Z| up to this: an acceptable candidate (90 % level).
 constexpr double kAcceptableZ = 1.64;
 
@@ -63,6 +68,8 @@ struct RegionOptions {
     RegionalFamily AccuracyFamily = RegionalFamily::GLO;
     double Correlation = 0;  // equal correlation between sites in the accuracy simulation
     double UngaugedArea = 0;  // > 0: the ungauged site's drainage area
+    // The return periods of the growth curves and accuracy (each > 1); empty: kRegionalReturnPeriods.
+    std::vector<double> ReturnPeriods;
     int Threads = 0;
     CalculationProgress* Progress = nullptr;
 };
@@ -75,7 +82,7 @@ struct CandidateResult {
     double Tau4 = 0;
     double Z = 0;
     bool Acceptable = false;
-    std::array<double, kRegionalPeriodCount> GrowthCurve{};
+    PeriodValues GrowthCurve{};
 };
 
 struct AccuracyResult {
@@ -83,10 +90,10 @@ struct AccuracyResult {
     RegionalFit Fit;
     double Correlation = 0;
     int Replicates = 0;  // simulated regions whose refit succeeded
-    std::array<double, kRegionalPeriodCount> Quantiles{};  // the data's growth curve
-    std::array<double, kRegionalPeriodCount> RelativeRMSE{}, Lower{}, Upper{};
+    PeriodValues Quantiles{};  // the data's growth curve
+    PeriodValues RelativeRMSE{}, Lower{}, Upper{};
     struct Site {
-        std::array<double, kRegionalPeriodCount> Quantiles{}, RMSE{}, Lower{}, Upper{};
+        PeriodValues Quantiles{}, RMSE{}, Lower{}, Upper{};
     };
     std::vector<Site> Sites;
 };
@@ -94,17 +101,27 @@ struct AccuracyResult {
 struct RegressionResult {
     double A = 0, B = 0, R2 = 0, StandardError = 0;
     std::vector<std::string> Sites;
+    double SmallestArea = 0, LargestArea = 0;  // of the sites in the regression
+    int DegreesOfFreedom() const { return static_cast<int>(Sites.size()) - 2; }
 };
+
+// Fewer degrees of freedom than this leave the regression's line uncertain.
+constexpr int kUngaugedMinimumFreedom = 3;
 
 struct UngaugedResult {
     double Area = 0;
     double IndexFlood = 0;
-    std::array<double, kRegionalPeriodCount> Quantiles{}, Lower{}, Upper{};
+    PeriodValues Quantiles{}, Lower{}, Upper{};
     bool HasBounds = false;
+    // Cautions: the area lies outside the gauged areas (an extrapolation of
+    // the regression), or the regression has fewer than 3 degrees of freedom.
+    bool OutsideGaugedAreas = false;
+    bool FewDegreesOfFreedom = false;
 };
 
 struct RegionalResult {
     std::vector<RegionSite> Sites;
+    std::vector<double> ReturnPeriods;  // of every curve below
     std::vector<std::string> Warnings;  // sites left out, and why
     int NSim = 0, NRep = 0;
     std::int64_t Seed = 0;
@@ -121,7 +138,7 @@ struct RegionalResult {
     std::string Heterogeneity;  // the Portuguese verdict from H1
     std::vector<CandidateResult> Candidates;  // GLO, GEV, GNO, PE3, GPA (those that could be fitted)
     RegionalFit Wakeby;
-    std::array<double, kRegionalPeriodCount> WakebyGrowthCurve{};
+    PeriodValues WakebyGrowthCurve{};
     RegionalFamily Chosen = RegionalFamily::WAK;
     std::string ChosenReason;
     std::optional<AccuracyResult> Accuracy;
@@ -130,8 +147,17 @@ struct RegionalResult {
 
     const CandidateResult* Candidate(RegionalFamily family) const;
     // The growth curve of family (a candidate or the Wakeby) at the return periods.
-    std::array<double, kRegionalPeriodCount> GrowthCurveOf(RegionalFamily family) const;
+    PeriodValues GrowthCurveOf(RegionalFamily family) const;
+    // The index of period T in ReturnPeriods, else of the longest period (the window's Q100).
+    std::size_t PeriodIndex(double T) const;
 };
+
+// 1 + SplitMix64(seed) mod (2^31 - 2): the state the simulations start from.
+std::int64_t RegionalStreamStart(std::int64_t seed);
+
+// Why a site's L-moments cannot enter a region ("a média (l1) não é
+// positiva", ...); empty when they can.
+std::string SiteRefusal(const RegionSite& site);
 
 double DiscordancyCritical(int sites);
 // D_i; false when the matrix of sums of squares cannot be inverted.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include <boost/math/quadrature/exp_sinh.hpp>
 #include <boost/math/quadrature/tanh_sinh.hpp>
@@ -27,6 +28,54 @@ bool RatiosUsable(const LMomentRatios& m) { return m.L2 > 0 && std::fabs(m.T3) <
 
 // (1 - exp(-k y)) / k, and its limit y at k = 0, without cancellation for small k.
 double ShapeTransform(double k, double y) { return k == 0 ? y : -std::expm1(-k * y) / k; }
+
+// ---------------------------------------------------------------------------
+// GEV by the exact L-moment equations (Hosking and Wallis 1997, A.5)
+// ---------------------------------------------------------------------------
+
+// (1 - 3^-k) / (1 - 2^-k) and its derivative in k, without cancellation for
+// small k (the ratio tends to ln 3 / ln 2 at k = 0).
+void GEVRatio(double k, double& ratio, double& derivative) {
+    const double ln2 = std::log(2.0), ln3 = std::log(3.0);
+    if (k == 0) {
+        ratio = ln3 / ln2;
+        derivative = ln3 * (ln2 - ln3) / (2.0 * ln2);  // the limit of the quotient rule at k = 0
+        return;
+    }
+    const double x2 = -std::expm1(-k * ln2), x3 = -std::expm1(-k * ln3);  // 1 - 2^-k, 1 - 3^-k
+    ratio = x3 / x2;
+    derivative = (ln3 * (1 - x3) * x2 - ln2 * (1 - x2) * x3) / (x2 * x2);
+}
+
+// k solving t3 = 2 (1 - 3^-k) / (1 - 2^-k) - 3, to full double precision:
+// Newton-Raphson from the approximation k = 7.8590 c + 2.9554 c^2,
+// c = 2 / (3 + t3) - ln 2 / ln 3, kept inside a bracket that shrinks with
+// every step (t3 falls as k grows; k runs over (-1, infinity) as t3 runs
+// over (1, -1)), bisecting where a Newton step would leave it.
+double GEVShape(double t3) {
+    constexpr int kMaxSteps = 200;
+    const double target = (t3 + 3.0) / 2.0;
+    const double c = 2.0 / (3.0 + t3) - std::log(2.0) / std::log(3.0);
+    double k = 7.8590 * c + 2.9554 * c * c;
+    double lo = -1.0, hi = 1.0;  // the ratio falls as k grows
+    for (double r, d; GEVRatio(hi, r, d), r > target;) hi *= 2;
+    if (!(k > lo && k < hi)) k = 0.5 * (lo + hi);
+    for (int step = 0; step < kMaxSteps; ++step) {
+        double ratio, derivative;
+        GEVRatio(k, ratio, derivative);
+        const double f = ratio - target;
+        if (f == 0) return k;
+        if (f > 0) lo = k;  // the ratio is above its target: k is too small
+        else hi = k;
+        double next = k - f / derivative;
+        if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
+        if (std::fabs(next - k) <= 2 * std::numeric_limits<double>::epsilon() * std::max(1.0, std::fabs(k)) ||
+            next == lo || next == hi)
+            return next;
+        k = next;
+    }
+    return k;
+}
 
 // ---------------------------------------------------------------------------
 // Kappa (Hosking 1994; Hosking and Wallis 1997, A.10)
@@ -373,6 +422,47 @@ LMomentRatios LMomentsWakeby(const std::array<double, 5>& p) {
                          lambda[5] / lambda[2]};
 }
 
+bool FitGEVExact(const LMomentRatios& m, RegionalFit& fit) {
+    CalcError = 0;
+    if (!RatiosUsable(m)) return fail(1);
+    const double k = GEVShape(m.T3);
+    // alpha = l2 k / ((1 - 2^-k) Gamma(1 + k)), xi = l1 - alpha (1 - Gamma(1 + k)) / k,
+    // written with expm1 so that they tend to l2 / ln 2 and l1 - alpha Euler's gamma at k = 0.
+    // Gamma(1 + k) - 1 directly: 1 + k would lose the digits of a small k.
+    const double gammaMinusOne = boost::math::tgamma1pm1(k);
+    double alpha, xi;
+    if (k == 0) {
+        constexpr double kEulerGamma = 0.57721566490153286061;
+        alpha = m.L2 / std::log(2.0);
+        xi = m.L1 - alpha * kEulerGamma;
+    } else {
+        alpha = m.L2 * k / (-std::expm1(-k * std::log(2.0)) * (1.0 + gammaMinusOne));
+        xi = m.L1 + alpha * gammaMinusOne / k;
+    }
+    if (!(alpha > 0) || !std::isfinite(xi)) return fail(1);
+    fit = RegionalFit{RegionalFamily::GEV, {xi, alpha, k, 0.0, 0.0}, 0};
+    return true;
+}
+
+double QuantileGEVExact(const std::array<double, 5>& p, double F) {
+    CalcError = 0;
+    const double xi = p[0], alpha = p[1], k = p[2];
+    if (!(alpha > 0)) {
+        CalcError = 1;
+        return 0.0;
+    }
+    if (!(F >= 0 && F <= 1)) {
+        CalcError = 2;
+        return 0.0;
+    }
+    if (F == 0 || F == 1) {
+        if ((F == 0 && k < 0) || (F == 1 && k > 0)) return xi + alpha / k;
+        CalcError = 2;
+        return 0.0;
+    }
+    return xi + alpha * ShapeTransform(k, -std::log(-std::log(F)));
+}
+
 bool FitRegional(RegionalFamily family, const LMomentRatios& m, RegionalFit& fit) {
     CalcError = 0;
     ParameterSet p{0, 0, 0};
@@ -382,10 +472,7 @@ bool FitRegional(RegionalFamily family, const LMomentRatios& m, RegionalFit& fit
     case RegionalFamily::GNO: return FitGNO(m, fit);
     case RegionalFamily::WAK: return FitWakeby(m, fit);
     case RegionalFamily::KAP: return FitKappa(m, fit);
-    case RegionalFamily::GEV:
-        if (!EstimateGEV(set, p)) return false;
-        CalcError = 0;  // an unsettled Newton-Raphson keeps its last k, as at the site
-        break;
+    case RegionalFamily::GEV: return FitGEVExact(m, fit);
     case RegionalFamily::PE3:
         if (!EstimatePearson3(set, p)) return false;
         break;
@@ -404,7 +491,7 @@ double RegionalQuantile(const RegionalFit& fit, double F) {
     case RegionalFamily::GNO: return QuantileGNO(fit.P, F);
     case RegionalFamily::WAK: return QuantileWakeby(fit.P, F);
     case RegionalFamily::KAP: return QuantileKappa(fit.P, F);
-    case RegionalFamily::GEV: return QuantileGEV(p, F);
+    case RegionalFamily::GEV: return QuantileGEVExact(fit.P, F);
     case RegionalFamily::PE3: return QuantilePearson3(p, F);
     case RegionalFamily::GPA: return QuantileGPA(p, F);
     }

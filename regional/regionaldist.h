@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The distributions of regional frequency analysis, in Hosking and Wallis's
 // (1997, appendix A) parametrisations, fitted by L-moments to the ratios
-// (l1, l2, t3, t4, t5). GEV, PE3 and GPA are fitted by the at-site estimators
-// (estimation.h); this header adds the others and what the regional analysis
+// (l1, l2, t3, t4, t5). PE3 and GPA are fitted by the at-site estimators
+// (estimation.h), the GEV by the exact L-moment equations; this header adds the others and what the regional analysis
 // asks of all six.
 //
 //   LMomentRatios       l1, l2, t3, t4, t5
 //   RegionalFamily      GLO, GEV, GNO, PE3, GPA, WAK (and the kappa)
 //   RegionalFit         a family and its parameters (up to five)
 //   FitGLO / QuantileGLO        generalized logistic (A.7)
+//   FitGEVExact / QuantileGEVExact  generalized extreme value (A.5), k to full precision
 //   FitGNO / QuantileGNO        generalized normal (A.8)
 //   FitKappa / QuantileKappa / LMomentsKappa   four-parameter kappa (A.10; Hosking 1994)
 //   FitWakeby / QuantileWakeby / LMomentsWakeby  Wakeby (A.11; Greenwood et al. 1979)
@@ -56,6 +57,13 @@ struct RegionalFit {
 bool FitGLO(const LMomentRatios& m, RegionalFit& fit);
 // x(F) = xi + alpha (1 - ((1 - F) / F)^k) / k.
 double QuantileGLO(const std::array<double, 5>& p, double F);
+
+// GEV: k solving t3 = 2 (1 - 3^-k) / (1 - 2^-k) - 3 to full double
+// precision (not the at-site polynomial), alpha = l2 k / ((1 - 2^-k) Gamma(1 + k)),
+// xi = l1 - alpha (1 - Gamma(1 + k)) / k; the Gumbel's limits at k = 0.
+bool FitGEVExact(const LMomentRatios& m, RegionalFit& fit);
+// x(F) = xi + alpha (1 - (-ln F)^k) / k, without cancellation for small k.
+double QuantileGEVExact(const std::array<double, 5>& p, double F);
 
 // GNO: k from t3 by the rational function of A.8 (|t3| < 0.95).
 bool FitGNO(const LMomentRatios& m, RegionalFit& fit);

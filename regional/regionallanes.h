@@ -20,6 +20,10 @@ struct RegionalLaneKernels {
     void (*Power)(int family, const double* p, const double* u, double* x, int n);
     // The Wakeby, beta and delta not 0.
     void (*Wakeby)(const double* p, const double* u, double* x, int n);
+    // w = ln(u / (1 - u)), the coordinate of the gamma quantile table.
+    void (*Logit)(const double* u, double* w, int n);
+    // x = exp(g).
+    void (*Exp)(const double* g, double* x, int n);
 };
 
 const RegionalLaneKernels& RegionalKernels();

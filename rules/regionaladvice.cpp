@@ -57,7 +57,7 @@ std::vector<std::string> RegionalFacts(const RegionalResult& r) {
                     (dGiven ? "sim" : "nao") + ") (kappa-substituida " + (r.KappaFallback ? "sim" : "nao") +
                     ") (escolhida " + std::string(FamilyName(r.Chosen)) + ") (z-escolhida " +
                     RuleNumber(chosen != nullptr ? chosen->Z : std::nan("")) + ") (limite-superior " +
-                    RuleNumber(UpperBound(r)) + ") (q100-escolhida " + RuleNumber(r.GrowthCurveOf(r.Chosen)[4]) +
+                    RuleNumber(UpperBound(r)) + ") (q100-escolhida " + RuleNumber(r.GrowthCurveOf(r.Chosen)[r.PeriodIndex(100)]) +
                     "))");
     for (std::size_t i = 0; i < r.Sites.size(); ++i)
         facts.push_back("(posto (nome " + Quoted(r.Sites[i].Name) + ") (n " + std::to_string(r.Sites[i].N) +
@@ -66,6 +66,11 @@ std::vector<std::string> RegionalFacts(const RegionalResult& r) {
     for (const CandidateResult& c : r.Candidates)
         facts.push_back("(candidata (nome " + std::string(FamilyName(c.Fit.Family)) + ") (z " +
                         RuleNumber(c.Z) + ") (aceitavel " + (c.Acceptable ? "sim" : "nao") + "))");
+    if (r.Ungauged && r.Regression)
+        facts.push_back("(sem-dados (area " + RuleNumber(r.Ungauged->Area) + ") (area-minima " +
+                        RuleNumber(r.Regression->SmallestArea) + ") (area-maxima " +
+                        RuleNumber(r.Regression->LargestArea) + ") (graus-liberdade " +
+                        std::to_string(r.Regression->DegreesOfFreedom()) + "))");
     return facts;
 }
 

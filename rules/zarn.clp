@@ -658,6 +658,12 @@
    (slot z)
    (slot aceitavel (type SYMBOL) (allowed-symbols sim nao)))
 
+(deftemplate REGIONAL::sem-dados      ; the ungauged site, when one was estimated
+   (slot area (type NUMBER))
+   (slot area-minima (type NUMBER))   ; of the sites in the area regression
+   (slot area-maxima (type NUMBER))
+   (slot graus-liberdade (type INTEGER)))
+
 (deftemplate REGIONAL::conselho
    (slot ordem (type INTEGER))
    (multislot texto))
@@ -751,6 +757,28 @@
               (texto "Cuidado: a curva " ?nome " tem limite superior (" ?u " vezes o índice de cheia). "
                      "Quantis de tempos de retorno longos aproximam-se desse limite, que pode "
                      "subestimar cheias raras; compare com uma candidata sem limite superior."))))
+
+;;; The ungauged site
+;; A regression with fewer degrees of freedom than this gives a very uncertain line.
+(defglobal REGIONAL ?*graus-liberdade-minimos* = 3)
+
+(defrule REGIONAL::sem-dados-fora-das-areas
+   (sem-dados (area ?a) (area-minima ?min) (area-maxima ?max&:(or (< ?a ?min) (> ?a ?max))))
+   =>
+   (assert (conselho (ordem 8)
+              (texto "Posto sem dados fora das áreas medidas: " ?a " km², os postos da regressão vão de "
+                     ?min " a " ?max " km². O índice de cheia vem de prolongar a reta ln l1 = a + b ln(área) "
+                     "além dos dados, onde nada garante que ela valha (bacias muito menores ou maiores "
+                     "respondem de outro modo às chuvas); use a estimativa só como ordem de grandeza."))))
+
+(defrule REGIONAL::sem-dados-regressao-fraca
+   (sem-dados (graus-liberdade ?g&:(< ?g ?*graus-liberdade-minimos*)))
+   =>
+   (assert (conselho (ordem 8)
+              (texto "A regressão do índice de cheia na área tem só " ?g " grau(s) de liberdade: com tão "
+                     "poucos postos a inclinação b é muito incerta e o erro-padrão dos resíduos mal "
+                     "estimado; o índice de cheia do posto sem dados pode errar muito. Inclua mais "
+                     "postos com área conhecida."))))
 
 ;;; Size of the region and length of the records
 (defrule REGIONAL::poucos-postos

@@ -44,9 +44,18 @@ std::string RegionNumber(double v, int decimals) {
 }
 
 
-std::array<double, kRegionalPeriodCount> RegionSiteQuantiles(const RegionalResult& r, std::size_t i) {
+// A return period as the tables head it: "100", "2,33".
+std::string PeriodLabel(double T) {
+    if (T == std::floor(T) && T < 1e15) return RegionNumber(T, 0);
+    std::string text = RegionNumber(T, 2);
+    while (!text.empty() && text.back() == '0') text.pop_back();
+    if (!text.empty() && text.back() == ',') text.pop_back();
+    return text;
+}
+
+PeriodValues RegionSiteQuantiles(const RegionalResult& r, std::size_t i) {
     if (r.Accuracy) return r.Accuracy->Sites[i].Quantiles;
-    std::array<double, kRegionalPeriodCount> q = r.GrowthCurveOf(r.Chosen);
+    PeriodValues q = r.GrowthCurveOf(r.Chosen);
     for (double& v : q) v *= r.Sites[i].LMoments[0];
     return q;
 }
@@ -113,17 +122,17 @@ std::vector<std::string> RegionReportLines(const RegionalResult& r, const std::s
     line();
     line("5. CURVA REGIONAL DE CRESCIMENTO (quantil / índice de cheia)");
     std::string header = PadRight("T (anos)", 14);
-    for (double T : kRegionalReturnPeriods) header += Pad(RegionNumber(T, 0), 10);
+    for (double T : r.ReturnPeriods) header += Pad(PeriodLabel(T), 10);
     line(header);
     // Growth curves with 4 decimals in columns of 10; site quantiles with 2 in columns of 14.
-    auto curveLine = [&](const std::string& name, const std::array<double, kRegionalPeriodCount>& q,
+    auto curveLine = [&](const std::string& name, const PeriodValues& q,
                          int decimals = 4) {
         std::string s = PadRight(name, 14);
         for (double v : q) s += Pad(RegionNumber(v, decimals), decimals == 4 ? 10 : 14);
         line(s);
     };
     std::string siteHeader = PadRight("T (anos)", 14);
-    for (double T : kRegionalReturnPeriods) siteHeader += Pad(RegionNumber(T, 0), 14);
+    for (double T : r.ReturnPeriods) siteHeader += Pad(PeriodLabel(T), 14);
     for (const CandidateResult& c : r.Candidates) curveLine(FamilyText(c.Fit.Family), c.GrowthCurve);
     curveLine("WAK", r.WakebyGrowthCurve);
     line();
@@ -175,6 +184,7 @@ std::vector<std::string> RegionReportLines(const RegionalResult& r, const std::s
             line("  Estes limites são os da curva regional e NÃO incluem o erro da regressão (erro-padrão " +
                  RegionNumber(r.Regression->StandardError, 4) + " em ln).");
         }
+        if (const std::string caution = UngaugedCaution(r); !caution.empty()) line("  " + caution);
     }
     line();
     line("8. RECOMENDAÇÕES");
@@ -182,12 +192,30 @@ std::vector<std::string> RegionReportLines(const RegionalResult& r, const std::s
     return out;
 }
 
+std::string UngaugedCaution(const RegionalResult& r) {
+    if (!r.Ungauged || !r.Regression) return {};
+    const UngaugedResult& u = *r.Ungauged;
+    const RegressionResult& g = *r.Regression;
+    std::string text;
+    if (u.OutsideGaugedAreas)
+        text = "a área " + RegionNumber(u.Area, 1) + " km² está fora das áreas dos postos da regressão (" +
+               RegionNumber(g.SmallestArea, 1) + " a " + RegionNumber(g.LargestArea, 1) +
+               " km²): o índice de cheia é uma extrapolação";
+    if (u.FewDegreesOfFreedom) {
+        const int freedom = g.DegreesOfFreedom();
+        text += std::string(text.empty() ? "" : "; ") + "a regressão tem " + std::to_string(freedom) +
+                (freedom == 1 ? " grau" : " graus") + " de liberdade (" + std::to_string(g.Sites.size()) +
+                " postos com área): sua reta é muito incerta";
+    }
+    return text.empty() ? text : "Cuidado: " + text + ".";
+}
+
 std::string RegionCsvText(const RegionalResult& r) {
     const char sep = ';';
     std::vector<std::string> header = {"Posto", "Arquivo", "n", "l1", "t", "t3", "t4", "t5", "D", "Discordante",
                                        "Área (km2)"};
-    for (double T : kRegionalReturnPeriods) {
-        const std::string t = std::to_string(static_cast<int>(T));
+    for (double T : r.ReturnPeriods) {
+        const std::string t = PeriodLabel(T);
         header.push_back("Q" + t);
         if (r.Accuracy) {
             header.push_back("Q" + t + " EQM");
@@ -207,7 +235,7 @@ std::string RegionCsvText(const RegionalResult& r) {
         csv += sep + std::string(r.Discordant[i] ? "sim" : "não");
         csv += s.Area > 0 ? number(s.Area) : std::string(1, sep);
         const auto q = RegionSiteQuantiles(r, i);
-        for (int t = 0; t < kRegionalPeriodCount; ++t) {
+        for (std::size_t t = 0; t < q.size(); ++t) {
             csv += number(q[t]);
             if (r.Accuracy)
                 csv += number(r.Accuracy->Sites[i].RMSE[t]) + number(r.Accuracy->Sites[i].Lower[t]) +
@@ -260,7 +288,7 @@ GrowthChartData GrowthChart(const RegionalResult& r) {
     if (r.Accuracy) fit = r.Accuracy->Fit, g.Family = std::string(FamilyName(r.Accuracy->Family));
     auto variate = [](double T) { return -std::log(-std::log(1.0 - 1.0 / T)); };
     g.XMin = variate(kShortestPeriod);
-    g.XMax = variate(kRegionalReturnPeriods.back());
+    g.XMax = variate(std::max(kRegionalReturnPeriods.back(), *std::max_element(r.ReturnPeriods.begin(), r.ReturnPeriods.end())));
     for (int i = 0; i <= kPoints; ++i) {
         const double y = g.XMin + (g.XMax - g.XMin) * i / kPoints;
         const double q = RegionalQuantile(fit, std::exp(-std::exp(-y)));
@@ -269,8 +297,8 @@ GrowthChartData GrowthChart(const RegionalResult& r) {
         g.YMax = std::max(g.YMax, q);
     }
     if (r.Accuracy)
-        for (int t = 0; t < kRegionalPeriodCount; ++t) {
-            const double y = variate(kRegionalReturnPeriods[t]);
+        for (std::size_t t = 0; t < r.ReturnPeriods.size(); ++t) {
+            const double y = variate(r.ReturnPeriods[t]);
             g.Lower.push_back({y, r.Accuracy->Lower[t]});
             g.Upper.push_back({y, r.Accuracy->Upper[t]});
             g.YMax = std::max(g.YMax, r.Accuracy->Upper[t]);

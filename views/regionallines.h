@@ -3,9 +3,11 @@
 // the Portuguese report, the CSV of the sites, and the numbers of both.
 //
 //   RegionNumber          fixed decimals with a decimal comma, "-" when not finite
+//   PeriodLabel           a return period as the tables head it
 //   RegionSiteQuantiles   a site's quantiles: the accuracy's when simulated, else
 //                         its mean times the chosen growth curve
 //   WakebyFitText         how the Wakeby was fitted, in words
+//   UngaugedCaution       the ungauged estimate's caution ("" when none)
 //   RegionReportLines     the report, section by section, with the advice
 //   RegionCsvText         one row per site, ";" and decimal comma, with a
 //                         byte-order mark (as the batch's resumo.csv)
@@ -25,8 +27,10 @@
 namespace zarn {
 
 std::string RegionNumber(double v, int decimals);
-std::array<double, kRegionalPeriodCount> RegionSiteQuantiles(const RegionalResult& r, std::size_t i);
+std::string PeriodLabel(double T);
+PeriodValues RegionSiteQuantiles(const RegionalResult& r, std::size_t i);
 const char* WakebyFitText(int fallback);
+std::string UngaugedCaution(const RegionalResult& r);
 // `input` names the region (its folder or list); `advice` the sentences of the rule base.
 std::vector<std::string> RegionReportLines(const RegionalResult& r, const std::string& input,
                                            const std::vector<std::string>& advice);

@@ -4,6 +4,8 @@
 // thread count, and the refusals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <string>
 
@@ -88,7 +90,7 @@ TEST_F(RegionCliTest, RefusalsSayWhy) {
     r = Run("--region " + Path("dois.txt") + " --nsim 20 --accuracy none --ungauged 50");
     EXPECT_EQ(r.Exit, 1);
     EXPECT_NE(r.Err.find("áreas de drenagem"), std::string::npos) << r.Err;
-    for (const char* args : {"--nsim 1", "--accuracy kap", "--correlation 1", "--seed 0", "--threads 0", "--bogus 1"}) {
+    for (const char* args : {"--nsim 1", "--accuracy kappa", "--correlation 1", "--seed 0", "--threads 0", "--bogus 1"}) {
         SCOPED_TRACE(args);
         r = Run("--region " + Path("dois.txt") + " " + args);
         EXPECT_EQ(r.Exit, 2);
@@ -122,3 +124,102 @@ TEST_F(RegionCliTest, HostileRuleBaseRunsNothingAndNoOutputReplacesAnInput) {
 }
 
 }  // namespace
+
+namespace {
+
+// A number after "key": in the JSON text, from position from.
+double JsonNumberAfter(const std::string& json, const std::string& key, std::size_t from = 0) {
+    const std::size_t at = json.find("\"" + key + "\": ", from);
+    if (at == std::string::npos) return NAN;
+    return std::stod(json.substr(at + key.size() + 4));
+}
+
+}  // namespace
+
+// A published region given as its sites' L-moments (Hosking and Wallis
+// 1997, table 3.4), in commas or in semicolons with decimal commas and CR line ends.
+TEST_F(RegionCliTest, TableOfSiteLMomentsIsARegion) {
+    const std::string table = std::string(ZARN_TEST_DATA) + "/regional/cascades-lmoments.csv";
+    Result r = Run("--region " + table + " --nsim 300 --nrep 200 --json " + Path("c.json"));
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    const std::string json = Slurp(dir_ / "c.json");
+    EXPECT_NE(json.find("\"Name\": \"350304\""), std::string::npos);
+    EXPECT_NEAR(JsonNumberAfter(json, "D"), 0.5975, 1e-4);  // the first site's published D
+    const std::size_t regional = json.find("\"RegionalLMoments\": [");
+    ASSERT_NE(regional, std::string::npos);
+    EXPECT_NEAR(std::stod(json.substr(json.find(',', regional) + 1)), 0.110298, 1e-6);  // t^R
+    EXPECT_NE(json.find("\"Accuracy\""), std::string::npos);
+
+    // The same table as a spreadsheet in Portuguese would save it, with areas.
+    std::ifstream in(table);
+    std::string line, converted = "posto;n;média;L-CV;t3;t4;t5;área\r";
+    std::getline(in, line);
+    for (int row = 0; std::getline(in, line); ++row) {
+        for (char& c : line) c = c == ',' ? ';' : c == '.' ? ',' : c;
+        converted += line.substr(0, line.rfind(';')) + ";" + std::to_string(100 + 50 * row) + "\r";
+    }
+    std::ofstream(dir_ / "tabela.csv", std::ios::binary) << converted;
+    r = Run("--region " + Path("tabela.csv") + " --nsim 300 --accuracy none --ungauged 400 --json " + Path("t.json"));
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    const std::string again = Slurp(dir_ / "t.json");
+    EXPECT_NEAR(JsonNumberAfter(again, "D"), 0.5975, 1e-4);
+    EXPECT_NE(again.find("\"IndexFloodRegression\": {"), std::string::npos);
+    EXPECT_EQ(again.find("\"Caution\""), std::string::npos);  // 400 km2 lies among the sites' 100 to 1,000
+    // Far outside the gauged areas: a caution, and the rule base says what it means.
+    r = Run("--region " + Path("tabela.csv") + " --nsim 300 --accuracy none --ungauged 5 --json " + Path("u.json"));
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    const std::string outside = Slurp(dir_ / "u.json");
+    EXPECT_NE(outside.find("\"Caution\": \"Cuidado: a área 5,0 km² está fora"), std::string::npos) << outside;
+    EXPECT_NE(outside.find("Posto sem dados fora das áreas medidas"), std::string::npos);
+}
+
+// Region input refused or left out with the true reason, naming the line.
+TEST_F(RegionCliTest, RegionInputSaysWhichLineAndWhy) {
+    const std::string tees = std::string(ZARN_EXAMPLES) + "/tees-dent-bank.dat",
+                      potomac = std::string(ZARN_EXAMPLES) + "/potomac-river-point-of-rocks.dat";
+    struct Case {
+        const char* File;
+        std::string Text, Expected;
+    };
+    const Case cases[] = {
+        {"dupla.txt", tees + ";A\n" + potomac + "\n" + tees + ";B\n", "Linhas 1 e 3"},
+        {"nome.txt", tees + ";A\n" + potomac + ";A\n", "o posto A aparece duas vezes"},
+        {"hex.txt", tees + ";A;0x10\n" + potomac + "\n", "\"0x10\" não é um número positivo"},
+        {"nan.txt", tees + ";A;nan\n" + potomac + "\n", "\"nan\" não é um número positivo"},
+        {"tabela.csv", "n,l1,t,t3,t4,t5\n30,10,0.2,0.1,0.1,0\n30,10,0.2,x,0.1,0\n", "Linha 3 de"},
+    };
+    for (const Case& c : cases) {
+        std::ofstream(dir_ / c.File) << c.Text;
+        const Result r = Run("--region " + Path(c.File) + " --nsim 20 --accuracy none");
+        EXPECT_EQ(r.Exit, 1) << c.File;
+        EXPECT_NE(r.Err.find(c.Expected), std::string::npos) << c.File << ": " << r.Err;
+    }
+    // CR-only line ends read as lines; a four-value site is left out because t5 needs five.
+    std::ofstream(dir_ / "curto.dat") << "10\n20\n15\n30\n";
+    std::ofstream(dir_ / "cr.txt", std::ios::binary) << tees << ";Tees;217\r" << potomac << ";Potomac;25000\r"
+                                                     << "curto.dat;Curto\r";
+    const Result r = Run("--region " + Path("cr.txt") + " --nsim 20 --accuracy none --json " + Path("cr.json"));
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_NE(r.Err.find("Posto Curto"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("t5 precisa de 5 valores; o posto tem 4"), std::string::npos) << r.Err;
+    EXPECT_NE(Slurp(dir_ / "cr.json").find("\"Area\": 25000"), std::string::npos);
+}
+
+// The study's return periods on the growth curve, the accuracy and the sites' quantiles.
+TEST_F(RegionCliTest, ReturnPeriodsOfTheStudy) {
+    const std::string table = std::string(ZARN_TEST_DATA) + "/regional/cascades-lmoments.csv";
+    Result r = Run("--region " + table + " --nsim 100 --nrep 100 --return-periods 1.5,25,500 --json " +
+                   Path("p.json") + " --csv " + Path("p.csv"));
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    const std::string json = Slurp(dir_ / "p.json");
+    EXPECT_NE(json.find("\"ReturnPeriods\": [\n    1.5,\n    25,\n    500]"), std::string::npos);
+    const std::size_t curve = json.find("\"GrowthCurve\": [");
+    ASSERT_NE(curve, std::string::npos);
+    const std::string values = json.substr(curve, json.find(']', curve) - curve);
+    EXPECT_EQ(std::count(values.begin(), values.end(), ','), 2) << values;  // three periods
+    EXPECT_NE(Slurp(dir_ / "p.csv").find(";Q1,5;Q1,5 EQM;"), std::string::npos);
+    for (const char* bad : {"1", "0,5", "2,x"}) {
+        r = Run("--region " + table + " --return-periods " + bad);
+        EXPECT_EQ(r.Exit, 2) << bad;
+    }
+}

@@ -13,7 +13,9 @@
 #include "regional/regional.h"
 #include "regional/regionaldist.h"
 #include "regional/regionallanes.h"
+#include "regional/regionalsampler.h"
 #include "analysis/progress.h"
+#include "analysis/simulation.h"
 #include "analysis/special.h"
 
 using namespace zarn;
@@ -156,6 +158,53 @@ TEST(RegionalDistributions, ThreeParameterFitsRoundTrip) {
     EXPECT_NEAR(Tau4GNO(-1.0), Tau4GNO(1.0), 1e-12);
 }
 
+TEST(RegionalDistributions, GEVIsTheExactLMomentSolution) {
+    // k, alpha, xi and the 1,000-year quantile for l1 = 1, l2 = 0.25, solved
+    // to 35 digits by python3 + mpmath 1.3 (findroot on
+    // t3 = 2 (1 - 3^-k) / (1 - 2^-k) - 3, then Hosking and Wallis 1997, A.5),
+    // rounded to 17. The at-site polynomial is off by up to 3e-6 in k here.
+    struct Case {
+        double T3, K, Alpha, Xi, Q1000;
+    };
+    const Case cases[] = {
+        {-0.9, 4.1055902133998764511, 0.038680883445550157671, 1.255996353201992128, 1.2654178690949529789},
+        {-0.5, 1.4946403940688676395, 0.43734729287464720653, 1.0949079843172164036, 1.3875087544509833398},
+        {-0.2, 0.68084783782142647358, 0.49986132092962967082, 0.93036282727707869532, 1.657878700062848941},
+        {0.0, 0.28377552616996779592, 0.44141743807696452711, 0.84456161881458445805, 2.180994381113246758},
+        {0.027859, 0.23436572816172283418, 0.42951989037026597587, 0.83462777666446606073, 2.3042045509694969394},
+        {0.1, 0.11189497450865134315, 0.39596077877730796676, 0.81125727888366375948, 2.7162071058879974172},
+        {0.3, -0.19281434131450358283, 0.29155270405728704124, 0.76373144387323860704, 4.9793228340413135934},
+        {0.5, -0.45744624399490275071, 0.18719949804515968196, 0.73918198599027420011, 9.9727727010006269172},
+        {0.8, -0.79962394689806202906, 0.058909428238891340413, 0.73612885925951071102, 19.11249047415674582},
+        {0.95, -0.95167113080354617872, 0.012633817834282869005, 0.74564146279285934269, 10.23522688833027543},
+    };
+    for (const Case& c : cases) {
+        RegionalFit fit;
+        ASSERT_TRUE(FitRegional(RegionalFamily::GEV, LMomentRatios{1.0, 0.25, c.T3, 0, 0}, fit)) << c.T3;
+        EXPECT_NEAR(fit.P[2], c.K, 1e-14 * std::max(1.0, std::fabs(c.K))) << c.T3;
+        EXPECT_NEAR(fit.P[1], c.Alpha, 1e-13 * c.Alpha) << c.T3;
+        EXPECT_NEAR(fit.P[0], c.Xi, 1e-14) << c.T3;
+        EXPECT_NEAR(RegionalQuantile(fit, 1 - 1.0 / 1000), c.Q1000, 1e-13 * c.Q1000) << c.T3;
+    }
+    // Through the Gumbel's t3 = ln(9/8) / ln 2 the fit and its quantiles move
+    // smoothly: k crosses 0 with no step, the quantile keeps its digits.
+    const double gumbel = std::log(9.0 / 8.0) / std::log(2.0);
+    double previousK = 1, previousQ = 0;
+    for (double dt = -1e-6; dt <= 1e-6; dt += 2.5e-7) {
+        RegionalFit fit;
+        ASSERT_TRUE(FitRegional(RegionalFamily::GEV, LMomentRatios{1.0, 0.25, gumbel + dt, 0, 0}, fit));
+        EXPECT_LT(fit.P[2], previousK);
+        EXPECT_NEAR(fit.P[2], -dt / 0.6426469917022902, 1e-5 * std::fabs(dt) + 1e-15);  // dt3/dk at k = 0
+        const double q = RegionalQuantile(fit, 0.999);
+        EXPECT_GT(q, previousQ);
+        previousK = fit.P[2];
+        previousQ = q;
+    }
+    RegionalFit gumbelFit;
+    ASSERT_TRUE(FitRegional(RegionalFamily::GEV, LMomentRatios{1.0, 0.25, gumbel, 0, 0}, gumbelFit));
+    EXPECT_NEAR(RegionalQuantile(gumbelFit, 0.999), 1 + 0.25 / std::log(2.0) * (-std::log(-std::log(0.999)) - 0.5772156649015329), 1e-13);
+}
+
 TEST(RegionalAnalysis, CascadesRegionMatchesThePublishedMethod) {
     std::vector<double> published;
     std::vector<RegionSite> sites = Cascades(&published);
@@ -226,6 +275,10 @@ RegionalResult Small(int threads, double correlation, RegionalFamily family = Re
 TEST(RegionalAnalysis, SimulationsGiveTheSameBitsOnAnyThreadCount) {
     for (double correlation : {0.0, 0.4}) {
         const RegionalResult one = Small(1, correlation), three = Small(3, correlation);
+        const RegionalResult pe3One = Small(1, correlation, RegionalFamily::PE3),
+                             pe3Three = Small(3, correlation, RegionalFamily::PE3);
+        EXPECT_EQ(std::memcmp(pe3One.Accuracy->RelativeRMSE.data(), pe3Three.Accuracy->RelativeRMSE.data(),
+                              sizeof pe3One.Accuracy->RelativeRMSE), 0);
         EXPECT_EQ(std::memcmp(one.H.data(), three.H.data(), sizeof one.H), 0);
         EXPECT_EQ(one.Sigma4, three.Sigma4);
         ASSERT_TRUE(one.Accuracy && three.Accuracy);
@@ -314,5 +367,79 @@ TEST(RegionalDistributions, QuantileLanesAgreeWithTheQuantileFunctions) {
         for (std::size_t j = 0; j < u.size(); ++j)
             EXPECT_NEAR(x[j], RegionalQuantile(fit, u[j]), 1e-13 * std::max(1.0, std::fabs(x[j])))
                 << FamilyName(fit.Family) << " at " << u[j];
+    }
+}
+
+TEST(RegionalDistributions, GammaQuantileTableKeepsTwelveDigits) {
+    // Shapes 4 / gamma^2 from gamma = 9 (a = 0.05, the lower tail below 1e-100)
+    // to gamma = 0.002 (a = 1e6, nearly normal), either side of the switch to
+    // the standardised deviate at a = 100; F over the generator's whole range
+    // (4.7e-10 to 1 - 4.7e-10) and beyond the table into the exact fallback.
+    std::vector<double> probabilities = {1e-12, 1.0 / 2147483647, 1e-9, 1e-6, 0.5, 1 - 1e-9, 1 - 1.0 / 2147483647};
+    for (int i = 1; i < 4000; ++i) probabilities.push_back(i / 4000.0 + 1.0 / 9973);
+    for (double a : {0.05, 0.3, 1.0, 2.5, 17.0, 99.9, 100.0, 1e4, 1e6}) {
+        const GammaQuantileTable table(a);
+        ASSERT_TRUE(table.Valid()) << a;
+        double worst = 0, worstDeviate = 0;
+        for (double F : probabilities) {
+            if (F >= 1) continue;
+            const double exact = ExactGammaQuantile(a, F);
+            if (!(exact > 0)) continue;
+            worst = std::max(worst, std::fabs(table.Quantile(F) - exact) / exact);
+            const double z = (exact - a) / std::sqrt(a);
+            worstDeviate = std::max(worstDeviate, std::fabs(table.Deviate(F) - z) / std::max(1.0, std::fabs(z)));
+        }
+        EXPECT_LT(worst, 1e-12) << "a = " << a;
+        EXPECT_LT(worstDeviate, 1e-12 + 1e-15 * std::sqrt(a)) << "a = " << a;
+    }
+    // The simulations' Pearson III agrees with the distribution's own quantile
+    // (the at-site gamma quantile, itself good to about 1e-10), mirrored for gamma < 0.
+    for (double gamma : {1.3, -0.4, 0.05}) {
+        const RegionalFit fit{RegionalFamily::PE3, {1.0, 0.3, gamma, 0, 0}, 0};
+        const RegionalSampler sampler(fit);
+        std::vector<double> u = {1e-6, 0.01, 0.3, 0.5, 0.9, 0.999, 1 - 1e-7, 1e-11}, x(u.size());
+        sampler.Quantiles(u.data(), x.data(), static_cast<int>(u.size()));  // in lanes, and past the table
+        for (std::size_t j = 0; j < u.size(); ++j) {
+            const double F = u[j];
+            if (F > 1e-10)  // beyond, the at-site gamma quantile loses digits in the upper tail
+                EXPECT_NEAR(sampler.Quantile(F), RegionalQuantile(fit, F), 1e-9) << gamma << " " << F;
+            EXPECT_NEAR(x[j], sampler.Quantile(F), 1e-12) << gamma << " " << F;
+            // The refitted growth curves' quantile, by Halley's iteration, to full precision.
+            const double a = 4 / (gamma * gamma), exact = gamma > 0 ? ExactGammaQuantile(a, F)
+                                                                     : ExactGammaQuantile(a, 1 - F);
+            const double expected = 1.0 + (gamma > 0 ? 0.3 : -0.3) * (exact - a) / std::sqrt(a);
+            EXPECT_NEAR(SimulationQuantile(fit, F), expected, 1e-13) << gamma << " " << F;
+        }
+    }
+}
+
+TEST(RegionalAnalysis, MultiplesAndNeighboursOfASeedGiveUnrelatedStreams) {
+    // Unmixed, Lehmer's stream for seed 2s is 2u mod 1 of the stream for s
+    // (correlation 0.5) and seed s + 1 starts beside s.
+    auto stream = [](std::int64_t seed) {
+        std::vector<double> u;
+        std::int64_t state = RegionalStreamStart(seed);
+        for (int j = 0; j < 4000; ++j) {
+            state = JumpAhead(state, 1);
+            u.push_back(state / 2147483647.0);
+        }
+        return u;
+    };
+    auto correlation = [](const std::vector<double>& a, const std::vector<double>& b) {
+        double sa = 0, sb = 0, sab = 0, saa = 0, sbb = 0;
+        const double n = static_cast<double>(a.size());
+        for (std::size_t j = 0; j < a.size(); ++j) {
+            sa += a[j], sb += b[j], sab += a[j] * b[j], saa += a[j] * a[j], sbb += b[j] * b[j];
+        }
+        return (sab - sa * sb / n) / std::sqrt((saa - sa * sa / n) * (sbb - sb * sb / n));
+    };
+    for (std::int64_t s : {1, 7, 748932582}) {
+        const std::vector<double> base = stream(s);
+        for (std::int64_t other : {2 * s, 4 * s, s + 1}) {
+            if (other >= 2147483647) continue;
+            EXPECT_LT(std::fabs(correlation(base, stream(other))), 0.07) << s << " " << other;  // 4.4 sigma of 4,000 pairs
+        }
+        EXPECT_GE(RegionalStreamStart(s), 1);
+        EXPECT_LT(RegionalStreamStart(s), 2147483647);
     }
 }

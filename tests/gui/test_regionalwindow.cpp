@@ -6,10 +6,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <functional>
 
 #include "dialogs/regional.h"
 #include "platform/session.h"
@@ -84,6 +87,47 @@ private slots:
         QVERIFY(csv.open(QIODevice::ReadOnly));
         QVERIFY(csv.readAll().startsWith("\xEF\xBB\xBFPosto;"));
         QVERIFY(QFile::exists(dir_->filePath(QStringLiteral("regiao.txt"))));
+    }
+
+    // After Calcular, editing an area, the options or the sites leaves the
+    // results shown but stale: Salvar, Imprimir and Estimar wait for Calcular
+    // and write nothing of the old region; the line above the tabs says so.
+    void EditsMarkTheResultsStaleUntilCalcular() {
+        window_->CalcularClick();
+        QVERIFY(window_->Result().has_value());
+        QVERIFY(window_->Salvar()->isEnabled());
+        QVERIFY(window_->Origem()->text().startsWith(QStringLiteral("Resultados de")));
+        const auto edits = std::vector<std::function<void()>>{
+            [&] { window_->Postos()->item(1, 2)->setText(QStringLiteral("500")); },
+            [&] { window_->NSim()->setValue(120); },
+            [&] { window_->Postos()->setCurrentCell(0, 0), window_->RemoverClick(); },
+        };
+        for (const auto& edit : edits) {
+            window_->CalcularClick();
+            QVERIFY(!window_->Desatualizado());
+            edit();
+            QVERIFY(window_->Desatualizado());
+            QVERIFY(!window_->Salvar()->isEnabled());
+            QVERIFY(window_->Origem()->text().contains(QStringLiteral("DESATUALIZADOS")));
+            platform_->FileNames.push_back(dir_->filePath(QStringLiteral("velho.txt")));
+            window_->SalvarClick();
+            QVERIFY(!QFile::exists(dir_->filePath(QStringLiteral("velho.txt"))));
+            platform_->FileNames.clear();
+        }
+        QVERIFY(platform_->Texts("notice").last().contains(QStringLiteral("clique em Calcular")));
+    }
+
+    // A published table of site L-moments is a region in the window too.
+    void TableOfLMomentsIsARegion() {
+        platform_->FileNames.push_back(QStringLiteral(ZARN_TEST_DATA "/regional/cascades-lmoments.csv"));
+        window_->ListaClick();
+        QCOMPARE(window_->Postos()->rowCount(), 19);
+        QCOMPARE(window_->Postos()->item(0, 0)->text(), QStringLiteral("cascades-lmoments.csv, linha 2"));
+        window_->CalcularClick();
+        QVERIFY(platform_->Texts("error").isEmpty());
+        QVERIFY(window_->Result().has_value());
+        QCOMPARE(window_->Result()->Sites.size(), std::size_t(19));
+        QCOMPARE(window_->Result()->Sites[0].N, 98);
     }
 
     void CancelKeepsWhatWasShownAndF1OpensTheTopic() {
