@@ -20,8 +20,9 @@
 // statistics (bench/regional_peer.f90, built where a Fortran compiler is
 // found), and with the accuracy simulation of 10,000 regions.
 //
-//   zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional]
+//   zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional] [--advice]
 //     --regional  the regional row alone
+//     --advice    the consultation row alone (bench/advice.cpp)
 //     --out       where the data files go (default: bench-data beside the program)
 //     --quick     one run of each (a smoke test, not a measurement)
 //     --no-split  skip the per-distribution split
@@ -44,6 +45,7 @@
 #include <vector>
 
 #include "analysis/calculation.h"
+#include "bench/advice.h"
 #include "analysis/errors.h"
 #include "analysis/estimation.h"
 #include "analysis/fittests.h"
@@ -83,6 +85,7 @@ struct Options {
     bool Split = true;
     bool Peer = true;
     bool RegionalOnly = false;
+    bool AdviceOnly = false;
     int Threads = 0;
 };
 
@@ -300,9 +303,10 @@ Options Parse(int argc, char** argv) {
         else if (arg == "--no-split") o.Split = false;
         else if (arg == "--no-peer") o.Peer = false;
         else if (arg == "--regional") o.RegionalOnly = true;
+        else if (arg == "--advice") o.AdviceOnly = true;
         else if (arg == "--threads" && i + 1 < argc) o.Threads = std::atoi(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional]\n");
+            std::fprintf(stderr, "usage: zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional] [--advice]\n");
             std::exit(2);
         }
     }
@@ -315,6 +319,11 @@ int main(int argc, char** argv) {
     const Options o = Parse(argc, argv);
     fs::create_directories(o.Folder);
     const int threads = ResolveThreadCount(o.Threads);
+    if (o.AdviceOnly) {
+        PrintAdvice(o.Folder, (fs::path(ZARN_SOURCE_DIR) / "examples" / "ocmulgee-river-macon.dat").string(),
+                    o.Quick ? 3 : 101);
+        return 0;
+    }
     const std::string cli = (ProgramFolder() / "zarn-cli").string();
     const std::string python = o.Peer ? PeerPython() : std::string();
     const std::string peer = (fs::path(ZARN_SOURCE_DIR) / "bench" / "peer.py").string();
