@@ -257,6 +257,7 @@ ConsultationAnswer RunChild(const std::string& program, const std::string& reque
     if (pid < 0) {
         failed.Problem = "não pôde ser consultada: o programa " + program + " não pôde ser iniciado (" +
                          std::strerror(errno) + ").";
+        failed.Lasting = false;  // the system may have room again for the next one
         return failed;
     }
     requestRead.Close();
