@@ -159,6 +159,34 @@ TEST(ChildBatch, ACrashingRuleBaseStillGivesEveryStationItsAdvice) {
     fs::remove_all(dir);
 }
 
+// The regional consultation runs in the same child: a rule base that crashes
+// the engine gives the compiled-in regional advice after one sentence naming it.
+TEST(ChildRegional, ACrashingRuleBaseGivesTheDefaultRegionalAdvice) {
+    const fs::path dir = fs::temp_directory_path() / ("zarn-child-region-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "dois.txt") << ZARN_EXAMPLES << "/tees-dent-bank.dat\n"
+                                    << ZARN_EXAMPLES << "/potomac-river-point-of-rocks.dat\n";
+    const fs::path rules = dir / "quebra.clp";
+    std::ofstream(rules, std::ios::binary) << DefaultRuleBaseText() << "\n(defglobal ?*x* = (format nil \"%f\" 1e308))\n";
+    const std::string region = "--region '" + (dir / "dois.txt").string() + "' --nsim 20 --accuracy none --json '";
+    const auto crashed = zarn::testing::RunCli(region + (dir / "a.json").string() + "' --rules '" + rules.string() + "'", dir);
+    const auto plain = zarn::testing::RunCli(region + (dir / "b.json").string() + "'", dir);
+    ASSERT_EQ(crashed.Exit, 0) << crashed.Err;
+    ASSERT_EQ(plain.Exit, 0) << plain.Err;
+    const std::string a = zarn::testing::Slurp(dir / "a.json"), b = zarn::testing::Slurp(dir / "b.json");
+    const std::string said = "\"A base de regras \\\"" + rules.string() +
+                             "\\\" derrubou o motor de regras: a consulta terminou com o sinal ";
+    const std::size_t at = a.find(said);
+    ASSERT_NE(at, std::string::npos) << a;
+    // Apart from that sentence, the advice is the one of the shipped rule base.
+    const std::size_t end = a.find("Foi usada a base de regras padrão (embutida).\",\n", at);
+    ASSERT_NE(end, std::string::npos) << a;
+    const std::size_t lineStart = a.rfind('\n', at) + 1;
+    const std::size_t lineEnd = a.find('\n', end) + 1;
+    EXPECT_EQ(a.substr(0, lineStart) + a.substr(lineEnd), b);
+    fs::remove_all(dir);
+}
+
 // The helper run directly with the text check and the removal of the
 // forbidden functions both bypassed: its own limits are what is left, and
 // the rule base says from inside what it got.
