@@ -83,22 +83,26 @@ Advice AdviseWithText(const AnalysisRecord& r, const std::string& text, const st
     return ConsultOrFallBack(r, zeros, name, &text, "");
 }
 
-Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path, const ZeroYears& zeros) {
-    if (path.empty()) return ConsultDefault(r, zeros);
+std::string ReadRuleBaseFile(const std::string& path, std::string& text) {
     // Only a regular file of a rule base's size is read: a device or a pipe
     // given by mistake would never end.
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        return ConsultOrFallBack(r, zeros, path, nullptr, "não é um arquivo comum.");
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return "não é um arquivo comum.";
     if (::stat(path.c_str(), &st) == 0 && static_cast<std::size_t>(st.st_size) > kMaxRuleBaseBytes)
-        return ConsultOrFallBack(r, zeros, path, nullptr,
-                                 "tem mais de " + std::to_string(kMaxRuleBaseBytes >> 20) + " MB: não é uma base de regras.");
-    std::string text;
+        return "tem mais de " + std::to_string(kMaxRuleBaseBytes >> 20) + " MB: não é uma base de regras.";
     try {
         text = ReadFileContents(path);  // a file that grew past the bound since is refused by Consult
     } catch (const ZarnError& e) {
-        return ConsultOrFallBack(r, zeros, path, nullptr, "não pôde ser lida (" + std::string(e.what()) + ").");
+        return "não pôde ser lida (" + std::string(e.what()) + ").";
     }
+    return "";
+}
+
+Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path, const ZeroYears& zeros) {
+    if (path.empty()) return ConsultDefault(r, zeros);
+    std::string text;
+    if (std::string problem = ReadRuleBaseFile(path, text); !problem.empty())
+        return ConsultOrFallBack(r, zeros, path, nullptr, problem);
     return ConsultOrFallBack(r, zeros, path, &text, "");
 }
 

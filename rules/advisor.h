@@ -20,6 +20,7 @@
 //                        told apart (FormatCompared)
 //   StatusName           "aceita", "parcimônia", "limite superior", "rejeitada"
 //   StatusKey            "accepted", "parsimony", "upper-bound", "rejected"
+//   ReadRuleBaseFile     a rule base file's text, or why it is not read
 //   FallBackProblem      the sentence of Advice::RuleBaseProblem
 //   EngineRuleBaseText   a rule base's text as the engine reads it
 //
@@ -100,6 +101,10 @@ Advice AdviseWithText(const AnalysisRecord& r, const std::string& text, const st
 
 const std::string& DefaultRuleBaseText();
 
+// Reads the rule base file `path` into `text`: "" on success, else why not
+// (not a regular file, over kMaxRuleBaseBytes, unreadable), the end of a
+// sentence that starts with the rule base's name.
+std::string ReadRuleBaseFile(const std::string& path, std::string& text);
 // "A base de regras \"NAME\" PROBLEM Foi usada a base de regras padrão (embutida)."
 std::string FallBackProblem(const std::string& name, std::string problem);
 // UTF-8 without a byte-order mark; a text that is not valid UTF-8 is read as

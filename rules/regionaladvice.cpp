@@ -87,11 +87,9 @@ std::vector<std::string> RegionalAdviceLines(const RegionalResult& r, const Sess
     std::string problem;
     const std::string path = RuleBasePath(session);  // chosen, or the user's configuration folder; never the working folder
     if (!path.empty()) {
-        try {
-            problem = ConsultRegional(ReadFileContents(path), facts, phrases);
-        } catch (const ZarnError& e) {
-            problem = "não pôde ser lida (" + std::string(e.what()) + ").";
-        }
+        std::string text;
+        problem = ReadRuleBaseFile(path, text);
+        if (problem.empty()) problem = ConsultRegional(text, facts, phrases);
     }
     std::vector<std::string> lines;
     if (path.empty() || !problem.empty()) {

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -71,12 +72,15 @@ std::string List(int bits) {
 struct Attack {
     const char* Name;
     std::string Text;   // appended to the shipped rule base
-    const char* Said;   // the problem's start after the rule base's name
+    std::vector<std::string> Said;   // the problem's start after the rule base's name: one of these
 };
 
 std::vector<Attack> Attacks() {
-    const char* crashed = "derrubou o motor de regras";
-    const char* stopped = "foi interrompida";
+    const std::vector<std::string> crashed = {"derrubou o motor de regras"};
+    const std::vector<std::string> stopped = {"foi interrompida"};
+    // Deep recursion until the stack is spent: on a busy machine the time
+    // limits may come first.
+    const std::vector<std::string> crashedOrStopped = {crashed[0], stopped[0]};
     return {
         {"FormatOfAHugeFloat", "(defrule G::a => (format nil \"%f\" 1e308))", crashed},
         {"FormatInADefglobal", "(defglobal ?*x* = (format nil \"%f\" 1e308))", crashed},
@@ -87,13 +91,14 @@ std::vector<Attack> Attacks() {
         {"DefaultDynamicWithBind",
          "(deftemplate MAIN::tt (slot s (default-dynamic (bind ?x 1))))\n(defrule G::a => (assert (tt)))", crashed},
         {"SortInsideItsComparison",
-         "(deffunction MAIN::cmp (?a ?b) (sort cmp 3 2 1) (> ?a ?b))\n(defrule G::a => (sort cmp 3 2 1))", crashed},
+         "(deffunction MAIN::cmp (?a ?b) (sort cmp 3 2 1) (> ?a ?b))\n(defrule G::a => (sort cmp 3 2 1))",
+         crashedOrStopped},
         {"SubsetpOfLongLists", "(defrule G::a => " + List(15) + " (subsetp ?a ?a))", stopped},
         {"SequentialStrCat",
          "(defrule G::a => (bind ?s \"\") (loop-for-count (?i 200000) (bind ?s (str-cat ?s \"abcdefghij\"))))", stopped},
         {"LongStringLiteral", "(defglobal ?*s* = \"" + std::string(400000, 'a') + "\")", stopped},
         {"ManyOrPatterns", "(defrule G::a (or " + Repeated("(x) ", 5000) + ") =>)", stopped},
-        {"OverOneMegabyte", "(defglobal ?*s* = \"" + std::string(2 << 20, 'a') + "\")", "tem mais de 1 MB"},
+        {"OverOneMegabyte", "(defglobal ?*s* = \"" + std::string(2 << 20, 'a') + "\")", {"tem mais de 1 MB"}},
     };
 }
 
@@ -123,7 +128,9 @@ TEST_P(HostileRuleBase, EndsInTheDefaultAdvice) {
     EXPECT_EQ(a.RuleBase, kDefaultRuleBaseName);
     EXPECT_EQ(Order(a), Order(reference));
     EXPECT_EQ(a.Recommended, reference.Recommended);
-    EXPECT_TRUE(Contains(a.RuleBaseProblem, "A base de regras \"" + path.string() + "\" " + attack.Said))
+    const std::string named = "A base de regras \"" + path.string() + "\" ";
+    EXPECT_TRUE(std::any_of(attack.Said.begin(), attack.Said.end(),
+                            [&](const std::string& said) { return Contains(a.RuleBaseProblem, named + said); }))
         << a.RuleBaseProblem;
     EXPECT_TRUE(Contains(a.RuleBaseProblem, "Foi usada a base de regras padrão (embutida).")) << a.RuleBaseProblem;
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
