@@ -46,7 +46,7 @@
 
 #include "analysis/calculation.h"
 #include "bench/advice.h"
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/estimation.h"
 #include "analysis/fittests.h"
 #include "analysis/quantiles.h"

@@ -3,10 +3,11 @@
 
 #include <sys/stat.h>
 
-#include "analysis/errors.h"
-#include "analysis/filewrite.h"
-#include "analysis/format.h"
-#include "analysis/numbertext.h"
+#include "files/errors.h"
+#include "files/filewrite.h"
+#include "files/format.h"
+#include "files/numbertext.h"
+#include "files/textcodec.h"
 #include "platform/session.h"
 #include "rules/consultation.h"
 #include "rules/facts.h"

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "analysis/record.h"
+#include "files/textcodec.h"
 
 namespace zarn {
 

@@ -10,7 +10,7 @@
 #include <map>
 #include <memory>
 
-#include "analysis/projectsettings.h"
+#include "files/projectsettings.h"
 #include "analysis/record.h"
 #include "dialogs/chartexport.h"
 #include "dialogs/chartwindows.h"
