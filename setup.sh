@@ -12,9 +12,10 @@ cd "$(dirname "$0")"
 # qt6-translations-l10n puts Qt's own dialogs in the user's language; dpkg-dev
 # and file let cpack build the Debian package; libboost-dev gives the
 # Grubbs-Beck test its Student's t quantile and the regional analysis its quadrature;
-# gfortran builds the Fortran peer the benchmark times the regional analysis against.
+# gfortran builds the Fortran peer the benchmark times the regional analysis against;
+# libseccomp-dev gives the rule-engine helper (zarn-advisor) its system-call filter.
 packages=(cmake ninja-build g++ qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libgtest-dev locales libclips-dev
-          qt6-svg-dev qt6-translations-l10n dpkg-dev file libboost-dev gfortran)
+          qt6-svg-dev qt6-translations-l10n dpkg-dev file libboost-dev gfortran libseccomp-dev)
 # Only for the tests: the installation test checks the Debian packages with
 # the tools a packager runs (lintian, desktop-file-validate, appstreamcli,
 # man for the manual pages); poppler-utils (pdftotext) lets the tests read

@@ -26,6 +26,7 @@
 #include "platform/session.h"
 #include "rules/advicelines.h"
 #include "rules/advisor.h"
+#include "rules/consultation.h"
 #include "zarn/about.h"
 
 namespace zarn {
@@ -85,6 +86,14 @@ bool CheckExampleAndRuleBase(const Session& session, std::ostream& out) {
     } else {
         out << "Base de regras: " << ruleBase << '\n';
     }
+    // Every consultation, the compiled-in rule base's too, runs in the helper.
+    const std::string helper = FindAdvisorProgram();
+    if (helper.empty()) {
+        out << "Consultor das bases de regras: " << kAdvisorProgram << " não encontrado (procurado ao lado do programa e em "
+            << kAdvisorInstallFolder << ")\n";
+        return false;
+    }
+    out << "Consultor das bases de regras: " << helper << '\n';
     const std::string example = FindSupportFile(session, kExampleName);
     if (example.empty()) {
         out << "Exemplo: " << kExampleName << " não encontrado (procurado em " << SearchedFolders(session) << ")\n";

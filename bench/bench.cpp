@@ -31,10 +31,11 @@
 // the three run one after another in each round so that they share the
 // machine's load; the medians and the median ratios to the calculation.
 //
-//   zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional] [--b17c] [--charts]
+//   zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional] [--b17c] [--charts] [--advice]
 //     --regional  the regional row alone
 //     --b17c      the Bulletin 17C row alone
 //     --charts    the charts row alone
+//     --advice    the consultation row alone (bench/advice.cpp)
 //     --out       where the data files go (default: bench-data beside the program)
 //     --quick     one run of each (a smoke test, not a measurement)
 //     --no-split  skip the per-distribution split
@@ -59,6 +60,7 @@
 
 #include "analysis/b17c.h"
 #include "analysis/calculation.h"
+#include "bench/advice.h"
 #include "files/errors.h"
 #include "analysis/ema.h"
 #include "analysis/estimation.h"
@@ -101,6 +103,7 @@ struct Options {
     bool RegionalOnly = false;
     bool B17cOnly = false;  // --b17c: the Bulletin 17C row alone
     bool ChartsOnly = false;
+    bool AdviceOnly = false;
     int Threads = 0;
 };
 
@@ -356,9 +359,10 @@ Options Parse(int argc, char** argv) {
         else if (arg == "--regional") o.RegionalOnly = true;
         else if (arg == "--b17c") o.B17cOnly = true;
         else if (arg == "--charts") o.ChartsOnly = true;
+        else if (arg == "--advice") o.AdviceOnly = true;
         else if (arg == "--threads" && i + 1 < argc) o.Threads = std::atoi(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional] [--b17c] [--charts]\n");
+            std::fprintf(stderr, "usage: zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional] [--b17c] [--charts] [--advice]\n");
             std::exit(2);
         }
     }
@@ -421,6 +425,11 @@ int main(int argc, char** argv) {
     const Options o = Parse(argc, argv);
     fs::create_directories(o.Folder);
     const int threads = ResolveThreadCount(o.Threads);
+    if (o.AdviceOnly) {
+        PrintAdvice(o.Folder, (fs::path(ZARN_SOURCE_DIR) / "examples" / "ocmulgee-river-macon.dat").string(),
+                    o.Quick ? 3 : 101);
+        return 0;
+    }
     const std::string cli = (ProgramFolder() / "zarn-cli").string();
     const std::string python = o.Peer ? PeerPython() : std::string();
     const std::string peer = (fs::path(ZARN_SOURCE_DIR) / "bench" / "peer.py").string();

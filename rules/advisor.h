@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The advisor: which of the eight fitted distributions to adopt, and why,
 // decided by a CLIPS rule base (rules/zarn.clp) from the analysis record.
-// Every consultation runs in a fresh CLIPS environment: the record goes in
-// as crisp facts at full double precision, the rule base computes the
-// memberships, statuses, reasons and ranking, and the advice facts are read
-// back. Nothing of the policy lives here.
+// Every consultation runs in a fresh CLIPS environment in a child process of
+// its own (rules/consultation.h): the record goes in as crisp facts at full
+// double precision (rules/facts.h), the rule base computes the memberships,
+// statuses, reasons and ranking, and the advice comes back. Nothing of the
+// policy lives here.
 //
 //   Advise               consults the rule base of RuleBasePath() or the one
 //                        compiled into the program
@@ -19,15 +20,18 @@
 //                        told apart (FormatCompared)
 //   StatusName           "aceita", "parcimônia", "limite superior", "rejeitada"
 //   StatusKey            "accepted", "parsimony", "upper-bound", "rejected"
+//   ReadRuleBaseFile     a rule base file's text, or why it is not read
+//   FallBackProblem      the sentence of Advice::RuleBaseProblem
+//   EngineRuleBaseText   a rule base's text as the engine reads it
 //
 // A rule base that cannot be read, has errors, fails while running or does
 // not produce a complete advice is named in Advice::RuleBaseProblem, and the
-// compiled-in rule base is consulted instead. So is a rule base that uses a
-// function that touches files, runs programs or ends the program, or that
-// recurses (rulecheck.h): nothing of it runs. A consultation is stopped
-// after kMaxRuleFirings firings, a few seconds or a few hundred megabytes,
-// and the engine's own exit path returns to the program. Consultations may
-// come from several threads at once; they take turns (see advisor.cpp).
+// compiled-in rule base is consulted instead. So is a rule base over 1 MB, or
+// one that uses a function that touches files, runs programs or ends the
+// program, or that recurses (rulecheck.h): nothing of it runs. So is one
+// that crashes the engine, runs past its time or memory, or makes the child
+// answer nonsense: that costs the child, never the program. Consultations
+// may come from several threads at once, each in its own child.
 #pragma once
 
 #include <functional>
@@ -96,6 +100,16 @@ Advice AdviseWithText(const AnalysisRecord& r, const std::string& text, const st
                       const ZeroYears& zeros = {});
 
 const std::string& DefaultRuleBaseText();
+
+// Reads the rule base file `path` into `text`: "" on success, else why not
+// (not a regular file, over kMaxRuleBaseBytes, unreadable), the end of a
+// sentence that starts with the rule base's name.
+std::string ReadRuleBaseFile(const std::string& path, std::string& text);
+// "A base de regras \"NAME\" PROBLEM Foi usada a base de regras padrão (embutida)."
+std::string FallBackProblem(const std::string& name, std::string problem);
+// UTF-8 without a byte-order mark; a text that is not valid UTF-8 is read as
+// Windows-1252.
+std::string EngineRuleBaseText(const std::string& text);
 
 // Numbers by `number`, integers in decimal; the default number format is the
 // report's free form (FormatFixed, 4 decimals).

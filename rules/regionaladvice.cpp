@@ -8,6 +8,7 @@
 #include "files/filewrite.h"
 #include "files/format.h"
 #include "platform/session.h"
+#include "rules/consultation.h"
 
 namespace zarn {
 
@@ -74,26 +75,33 @@ std::vector<std::string> RegionalFacts(const RegionalResult& r) {
     return facts;
 }
 
+std::string ConsultRegional(const std::string& text, const std::vector<std::string>& facts,
+                            std::vector<Phrase>& advice) {
+    ConsultationRequest request;
+    request.Kind = ConsultationKind::Regional;
+    request.RuleBase = EngineRuleBaseText(text);
+    request.Facts = facts;
+    ConsultationAnswer answer = Consult(request);
+    if (answer.Problem.empty()) advice = std::move(answer.Regional);
+    return answer.Problem;
+}
+
 std::vector<std::string> RegionalAdviceLines(const RegionalResult& r, const Session& session) {
     const std::vector<std::string> facts = RegionalFacts(r);
     std::vector<Phrase> phrases;
     std::string problem;
     const std::string path = RuleBasePath(session);  // chosen, or the user's configuration folder; never the working folder
     if (!path.empty()) {
-        try {
-            problem = ConsultRegional(ReadFileContents(path), facts, phrases);
-        } catch (const ZarnError& e) {
-            problem = "não pôde ser lida (" + std::string(e.what()) + ").";
-        }
+        std::string text;
+        problem = ReadRuleBaseFile(path, text);
+        if (problem.empty()) problem = ConsultRegional(text, facts, phrases);
     }
     std::vector<std::string> lines;
     if (path.empty() || !problem.empty()) {
         phrases.clear();
         const std::string fault = ConsultRegional(DefaultRuleBaseText(), facts, phrases);
         if (!fault.empty()) throw ZarnError("A base de regras padrão do ZARN " + fault);
-        if (!path.empty())
-            lines.push_back("A base de regras \"" + path + "\" " + problem + " Foi usada a base de regras " +
-                            kDefaultRuleBaseName + ".");
+        if (!path.empty()) lines.push_back(FallBackProblem(path, problem));
     }
     const auto number = [](double v) {
         std::string s = FormatFixed(v, 0, 2);

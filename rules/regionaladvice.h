@@ -3,8 +3,8 @@
 // (zarn.clp) consulted with the facts of the result.
 //
 //   RegionalFacts         the facts asserted: regiao, posto, candidata
-//   ConsultRegional       one consultation of a rule base's text (advisor.cpp)
-//   RuleNumber            a number as the rule base reads it (advisor.cpp)
+//   ConsultRegional       one consultation of a rule base's text, in a child
+//                         process (rules/consultation.h)
 //   RegionalAdviceLines   the advice as sentences, numbers with a decimal comma:
 //                         the user's zarn.clp when it has the module, else the
 //                         compiled-in one (with a first line saying why)
@@ -16,6 +16,7 @@
 #include "regional/regional.h"
 #include "platform/session.h"
 #include "rules/advisor.h"
+#include "rules/facts.h"
 
 namespace zarn {
 
@@ -27,8 +28,6 @@ std::vector<std::string> RegionalFacts(const RegionalResult& r);
 // success, else what went wrong (the end of a sentence).
 std::string ConsultRegional(const std::string& text, const std::vector<std::string>& facts,
                             std::vector<Phrase>& advice);
-
-std::string RuleNumber(double v);
 
 // The session's chosen rule base, else the user's adapted one (RuleBasePath).
 std::vector<std::string> RegionalAdviceLines(const RegionalResult& r, const Session& session);

@@ -24,7 +24,7 @@ endif()
 
 # The layout.
 set(expected
-  bin/zarn bin/zarn-cli bin/zarn-charts
+  bin/zarn bin/zarn-cli bin/zarn-charts libexec/zarn/zarn-advisor
   share/zarn/ajuda.hlp share/zarn/zarn.clp share/zarn/examples/ocmulgee-river-macon.dat
   share/zarn/examples/README.md
   share/zarn/examples/vazoes_C_58110002.csv
@@ -62,6 +62,7 @@ endif()
 expect_in("${check_out}" "Pasta de início: ${home}\n" "zarn --check-install")
 expect_in("${check_out}" "Arquivo de ajuda: ${prefix}/share/zarn/ajuda.hlp (" "zarn --check-install")
 expect_in("${check_out}" "Base de regras: ${prefix}/share/zarn/zarn.clp\n" "zarn --check-install")
+expect_in("${check_out}" "Consultor das bases de regras: ${prefix}/libexec/zarn/zarn-advisor\n" "zarn --check-install")
 expect_in("${check_out}" "Exemplo: ${prefix}/share/zarn/examples/ocmulgee-river-macon.dat\n" "zarn --check-install")
 expect_in("${check_out}" "Recomendação para o exemplo: " "zarn --check-install")
 

@@ -44,6 +44,8 @@ if(cli_control MATCHES "example\\.org" OR gui_control MATCHES "example\\.org")
 endif()
 string(REGEX MATCH "\nDepends: [^\n]*" cli_depends "\n${cli_control}")
 expect_in("${cli_depends}" "libstdc++6" "zarn-cli Depends")
+# The rule-engine helper's system-call filter.
+expect_in("${cli_depends}" "libseccomp2" "zarn-cli Depends")
 if(cli_depends MATCHES "qt|libgl|libx")
   fail("zarn-cli depends on a desktop library:${cli_depends}")
 endif()
@@ -55,7 +57,7 @@ endforeach()
 # The contents: each file in one package only.
 execute_process(COMMAND dpkg-deb -c ${cli_deb} OUTPUT_VARIABLE cli_contents)
 execute_process(COMMAND dpkg-deb -c ${gui_deb} OUTPUT_VARIABLE gui_contents)
-foreach(path ./usr/bin/zarn-cli ./usr/share/zarn/zarn.clp ./usr/share/zarn/examples/README.md
+foreach(path ./usr/bin/zarn-cli ./usr/libexec/zarn/zarn-advisor ./usr/share/zarn/zarn.clp ./usr/share/zarn/examples/README.md
         ./usr/share/zarn/examples/ocmulgee-river-macon.dat ./usr/share/zarn/examples/vazoes_C_58110002.csv
         ./usr/share/man/man1/zarn-cli.1.gz ./usr/share/doc/zarn-cli/copyright
         ./usr/share/doc/zarn-cli/changelog.Debian.gz)
@@ -95,6 +97,7 @@ if(NOT advice_rc EQUAL 0)
   fail("the packaged zarn-cli exited ${advice_rc}:\n${advice_out}")
 endif()
 expect_in("${advice_out}" "\"RuleBase\": \"${cli_root}/usr/share/zarn/zarn.clp\"" "packaged zarn-cli --advice")
+expect_not_in("${advice_out}" "Foi usada a base de regras" "packaged zarn-cli --advice")
 
 # Both packages in one root: the program and its metadata.
 set(root ${WORK_DIR}/root)
