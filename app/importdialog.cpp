@@ -93,8 +93,23 @@ TImportar::TImportar(Platform& platform, const Session& session, QWidget* parent
     resize(kInitialWidth, kInitialHeight);
 
     auto* layout = new QVBoxLayout(this);
+    BuildSourceRow(layout);
+    BuildFormatRow(layout);
+    auto* optionsRow = new QHBoxLayout;
+    optionsRow->addWidget(BuildHidroWebGroup());
+    optionsRow->addWidget(BuildTableGroup(), 1);
+    layout->addLayout(optionsRow);
+    BuildPreview(layout);
+    BuildButtons(layout);
+    SetFileDialogs();
+    ConnectCommands();
 
-    // Source file.
+    setTabOrder(buttonArquivo_, formato_);
+    Limpar();
+}
+
+// The source file's row: its path, read-only, and the button that chooses it.
+void TImportar::BuildSourceRow(QVBoxLayout* layout) {
     auto* fileRow = new QHBoxLayout;
     arquivo_ = new QLineEdit(this);
     arquivo_->setReadOnly(true);
@@ -109,8 +124,10 @@ TImportar::TImportar(Platform& platform, const Session& session, QWidget* parent
     fileRow->addWidget(arquivo_, 1);
     fileRow->addWidget(buttonArquivo_);
     layout->addLayout(fileRow);
+}
 
-    // Format and station.
+// The format chosen or detected, and the station of a file with several.
+void TImportar::BuildFormatRow(QVBoxLayout* layout) {
     auto* formatRow = new QHBoxLayout;
     formato_ = new QComboBox(this);
     formato_->addItems({QStringLiteral("Automático"), QStringLiteral("HidroWeb (ANA)"), QStringLiteral("USGS (picos anuais)"),
@@ -129,9 +146,10 @@ TImportar::TImportar(Platform& platform, const Session& session, QWidget* parent
     formatRow->addWidget(stationLabel);
     formatRow->addWidget(estacao_);
     layout->addLayout(formatRow);
+}
 
-    // Options of the daily files and of the tables.
-    auto* optionsRow = new QHBoxLayout;
+// The options of the daily files (HidroWeb).
+QGroupBox* TImportar::BuildHidroWebGroup() {
     grupoHidroWeb_ = new QGroupBox(QStringLiteral("Vazões diárias (HidroWeb)"), this);
     auto* daily = new QFormLayout(grupoHidroWeb_);
     inicioAno_ = new QComboBox(grupoHidroWeb_);
@@ -146,8 +164,11 @@ TImportar::TImportar(Platform& platform, const Session& session, QWidget* parent
     falhas_->setKeyboardTracking(false);
     daily->addRow(QStringLiteral("Início do ano hidrológico:"), inicioAno_);
     daily->addRow(QStringLiteral("Falhas toleradas por ano:"), falhas_);
-    optionsRow->addWidget(grupoHidroWeb_);
+    return grupoHidroWeb_;
+}
 
+// The options of the tables.
+QGroupBox* TImportar::BuildTableGroup() {
     grupoTabela_ = new QGroupBox(QStringLiteral("Tabela"), this);
     auto* table = new QGridLayout(grupoTabela_);
     colunaValores_ = new QSpinBox(grupoTabela_);
@@ -178,10 +199,11 @@ TImportar::TImportar(Platform& platform, const Session& session, QWidget* parent
     table->addWidget(separador_, 0, 3);
     table->addWidget(new QLabel(QStringLiteral("Decimal:"), grupoTabela_), 1, 2);
     table->addWidget(decimal_, 1, 3);
-    optionsRow->addWidget(grupoTabela_, 1);
-    layout->addLayout(optionsRow);
+    return grupoTabela_;
+}
 
-    // The years, kept and left out.
+// The years, kept and left out, the daily discharges under them, and the summary.
+void TImportar::BuildPreview(QVBoxLayout* layout) {
     tabela_ = new QTableWidget(0, kPreviewColumns, this);
     tabela_->setHorizontalHeaderLabels({QStringLiteral("Ano"), QStringLiteral("Valor"), QStringLiteral("Data do máximo"),
                                         QStringLiteral("Dias sem dado"), QStringLiteral("Situação"),
@@ -205,7 +227,10 @@ TImportar::TImportar(Platform& platform, const Session& session, QWidget* parent
     resumo_->setReadOnly(true);
     resumo_->setFixedHeight(resumo_->fontMetrics().lineSpacing() * kSummaryLines + 2 * resumo_->frameWidth() + 8);
     layout->addWidget(resumo_);
+}
 
+// "Salvar" and "Fechar", at the bottom right.
+void TImportar::BuildButtons(QVBoxLayout* layout) {
     auto* buttons = new QHBoxLayout;
     salvar_ = new QPushButton(Picture(Glyph::Salvar), QStringLiteral("Salvar"), this);
     salvar_->setToolTip(QStringLiteral("Gravar a série anual como arquivo de dados (.dat)"));
@@ -216,7 +241,10 @@ TImportar::TImportar(Platform& platform, const Session& session, QWidget* parent
     buttons->addWidget(salvar_);
     buttons->addWidget(fechar_);
     layout->addLayout(buttons);
+}
 
+// The source file and data file dialogs' titles and filters.
+void TImportar::SetFileDialogs() {
     abrirserie.Title = QStringLiteral("Importar série");
     abrirserie.Filters = {QStringLiteral("Séries para importar (*.csv *.txt *.tsv *.rdb *.dat)"),
                           QStringLiteral("Todos os arquivos (*.*)")};
@@ -225,7 +253,10 @@ TImportar::TImportar(Platform& platform, const Session& session, QWidget* parent
     salvardados.Filters = {QStringLiteral("Arquivo de dados (*.dat)"), QStringLiteral("Todos os arquivos (*.*)")};
     salvardados.DefaultSuffix = QStringLiteral("dat");
     salvardados.ConfirmOverwrite = true;
+}
 
+// The buttons' commands, and every option change reading the file again.
+void TImportar::ConnectCommands() {
     connect(buttonArquivo_, &QPushButton::clicked, this, [this] { Guarded([this] { ArquivoClick(); }); });
     connect(salvar_, &QPushButton::clicked, this, [this] { Guarded([this] { SalvarClick(); }); });
     connect(fechar_, &QPushButton::clicked, this, [this] { FecharClick(); });
@@ -240,9 +271,6 @@ TImportar::TImportar(Platform& platform, const Session& session, QWidget* parent
     connect(colunaValores_, &QSpinBox::valueChanged, this, [this](int v) {
         colunaDatas_->setSpecialValueText(v == 0 ? QStringLiteral("automática") : QStringLiteral("nenhuma"));
     });
-
-    setTabOrder(buttonArquivo_, formato_);
-    Limpar();
 }
 
 void TImportar::Guarded(const std::function<void()>& command) { RunCommand(platform_, this, command); }
@@ -353,24 +381,22 @@ qint64 Msecs(int y, int m, int d) { return QDateTime(QDate(y, m, d), QTime(0, 0)
 // "dd/mm/yyyy" of a maximum's date; an invalid date otherwise.
 QDate DateOf(const std::string& text) { return QDate::fromString(QString::fromStdString(text), QStringLiteral("dd/MM/yyyy")); }
 
-}  // namespace
+// The daily chart's axes, and the top of its value axis.
+struct DailyAxes {
+    QCategoryAxis* X;
+    QValueAxis* Y;
+    double High;
+};
 
-void TImportar::MostrarVazoes(const ImportResult& r) {
-    QChart* chart = vazoes_->chart();
-    chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
-    vazoes_->setVisible(!r.Daily.empty());
-    if (r.Daily.empty()) return;
-    double high = 0;
-    QList<QPointF> days;
-    days.reserve(static_cast<qsizetype>(r.Daily.size()));
-    for (const DailyValue& d : r.Daily) {
-        days.append(QPointF(static_cast<double>(Msecs(d.Year, d.Month, d.Day)), d.Value));
-        high = std::max(high, d.Value);
-    }
+// Adds `series` to the daily chart on its axes.
+void Attach(QChart* chart, const DailyAxes& axes, QAbstractSeries* series) {
+    chart->addSeries(series);
+    series->attachAxis(axes.X);
+    series->attachAxis(axes.Y);
+}
+
+// The daily chart's axes over `days` (time in ms, discharge), values up to `high`.
+DailyAxes AddDailyAxes(QChart* chart, const QList<QPointF>& days, double high) {
     // The years labelled on the first of January, evenly (every 100, 50,
     // 10, 5 years or every year, as many as the width takes).
     auto* x = new QCategoryAxis;
@@ -390,18 +416,15 @@ void TImportar::MostrarVazoes(const ImportResult& r) {
     y->setTitleText(QStringLiteral("m³/s"));
     const LinearScale scale = NiceScale(0, high > 0 ? high : 1);
     y->setRange(scale.Low, scale.High);
-    high = scale.High;
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     FitCategoryTicks(chart, x, std::move(years), true);
     FitValueTicks(chart, y, scale.Step);
-    auto attach = [&](QAbstractSeries* series) {
-        chart->addSeries(series);
-        series->attachAxis(x);
-        series->attachAxis(y);
-    };
+    return {x, y, scale.High};
+}
 
-    // The years left out, shaded over their whole hydrological year, under the series.
+// The years left out, shaded over their whole hydrological year, under the series.
+void ShadeLeftOutYears(QChart* chart, const DailyAxes& axes, const ImportResult& r) {
     const QColor shade = [] {
         QColor c(Qt::gray);
         c.setAlpha(kLeftOutAlpha);
@@ -414,7 +437,7 @@ void TImportar::MostrarVazoes(const ImportResult& r) {
         const double from = static_cast<double>(Msecs(first, r.YearStart, 1));
         const double to = static_cast<double>(Msecs(first + 1, r.YearStart, 1));
         auto* upper = new QLineSeries;
-        upper->replace({QPointF(from, high), QPointF(to, high)});
+        upper->replace({QPointF(from, axes.High), QPointF(to, axes.High)});
         auto* lower = new QLineSeries;
         lower->replace({QPointF(from, 0), QPointF(to, 0)});
         auto* area = new QAreaSeries(upper, lower);
@@ -423,14 +446,16 @@ void TImportar::MostrarVazoes(const ImportResult& r) {
         area->setBrush(shade);
         area->setPen(Qt::NoPen);
         area->setName(QStringLiteral("Anos deixados de fora"));
-        attach(area);
+        Attach(chart, axes, area);
         // One entry in the legend for all of them.
         if (named) chart->legend()->markers(area).first()->setVisible(false);
         named = true;
     }
+}
 
-    // The daily line, broken where a long stretch of days has no value (one
-    // legend entry for all its pieces).
+// The daily line, broken where a long stretch of days has no value (one
+// legend entry for all its pieces).
+void AddDailyLine(QChart* chart, const DailyAxes& axes, const QList<QPointF>& days) {
     const QPen dailyPen(QColor(0, 114, 178), 1);
     qsizetype start = 0;
     for (qsizetype k = 1; k <= days.size(); ++k) {
@@ -439,11 +464,14 @@ void TImportar::MostrarVazoes(const ImportResult& r) {
         piece->setName(QStringLiteral("Vazões diárias"));
         piece->setPen(dailyPen);
         piece->replace(days.mid(start, k - start));
-        attach(piece);
+        Attach(chart, axes, piece);
         if (start > 0) chart->legend()->markers(piece).first()->setVisible(false);
         start = k;
     }
+}
 
+// The annual maxima kept, marked on their dates.
+void AddKeptMaxima(QChart* chart, const DailyAxes& axes, const ImportResult& r) {
     auto* maxima = new QScatterSeries;
     maxima->setName(QStringLiteral("Máximos anuais mantidos"));
     maxima->setMarkerSize(kKeptMarker);
@@ -457,7 +485,31 @@ void TImportar::MostrarVazoes(const ImportResult& r) {
                             QString::fromStdString(year.Value).toDouble()));
     }
     maxima->replace(kept);  // in one call, before it joins the chart
-    attach(maxima);
+    Attach(chart, axes, maxima);
+}
+
+}  // namespace
+
+void TImportar::MostrarVazoes(const ImportResult& r) {
+    QChart* chart = vazoes_->chart();
+    chart->removeAllSeries();
+    for (QAbstractAxis* axis : chart->axes()) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+    vazoes_->setVisible(!r.Daily.empty());
+    if (r.Daily.empty()) return;
+    double high = 0;
+    QList<QPointF> days;
+    days.reserve(static_cast<qsizetype>(r.Daily.size()));
+    for (const DailyValue& d : r.Daily) {
+        days.append(QPointF(static_cast<double>(Msecs(d.Year, d.Month, d.Day)), d.Value));
+        high = std::max(high, d.Value);
+    }
+    const DailyAxes axes = AddDailyAxes(chart, days, high);
+    ShadeLeftOutYears(chart, axes, r);
+    AddDailyLine(chart, axes, days);
+    AddKeptMaxima(chart, axes, r);
 }
 
 void TImportar::HabilitarOpcoes(ImportFormat format) {

@@ -25,6 +25,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 class QTableWidget;
+class QVBoxLayout;
 class QChartView;
 
 namespace zarn {
@@ -91,6 +92,16 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The constructor's parts, in the order the widgets are made (the tab order).
+    void BuildSourceRow(QVBoxLayout* layout);
+    void BuildFormatRow(QVBoxLayout* layout);
+    QGroupBox* BuildHidroWebGroup();
+    QGroupBox* BuildTableGroup();
+    void BuildPreview(QVBoxLayout* layout);
+    void BuildButtons(QVBoxLayout* layout);
+    void SetFileDialogs();
+    void ConnectCommands();
+
     ImportOptions Opcoes() const;
     void Mostrar(const ImportResult& result);
     void MostrarErro(const QString& text);

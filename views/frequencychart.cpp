@@ -127,124 +127,148 @@ LinearScale NiceScale(double low, double high, int steps) {
     return {first, last, step, std::max(count, 1), decimals};
 }
 
-FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSummary* simulations,
-                                  const FrequencyChartOptions& options) {
-    FloatingPointFlagsKept kept;
-    FrequencyChartData chart;
-    const ProbabilityPaper paper = options.Paper;
-    auto usable = [&options](double value) { return std::isfinite(value) && (!options.LogValues || value > 0); };
+namespace {
 
-    // Observed values at their plotting positions among all the years, the
-    // zeros (years without flow) first.
+// Whether a value can be drawn: finite, and positive on a logarithmic axis.
+bool Usable(const FrequencyChartOptions& options, double value) {
+    return std::isfinite(value) && (!options.LogValues || value > 0);
+}
+
+// The non-exceedance probabilities the horizontal axis must reach.
+struct ProbabilityRange {
+    double Low;
+    double High;
+};
+
+// Observed values and the years without flow.
+// Places them at their plotting positions among all the years, the zeros
+// first, and widens `range` to reach every position.
+void PlaceObserved(const AnalysisRecord& r, const FrequencyChartOptions& options, FrequencyChartData& chart,
+                   ProbabilityRange& range) {
+    const ProbabilityPaper paper = options.Paper;
     const int n = StoredCount(r.SampleSize);
     const int zeros = std::max(options.ZeroCount, 0);
     const int years = n + zeros;
-    const double p0 = ZeroYears{zeros, years}.Probability();
     std::vector<double> ascending(r.Sample, r.Sample + n);
     if (n > 0) SortAscending(ascending.data(), n);
-    double lowF = NonExceedance(kShortestReturnPeriod), highF = NonExceedance(kLongestReturnPeriod);
-    for (double T : options.MarkedPeriods)
-        if (T > 1 && std::isfinite(T)) highF = std::max(highF, NonExceedance(T));
     for (int i = 1; i <= years; ++i) {
         const double F = EmpiricalProbability(options.Positions, i, years);
-        lowF = std::min(lowF, F);
-        highF = std::max(highF, F);
+        range.Low = std::min(range.Low, F);
+        range.High = std::max(range.High, F);
         if (i <= zeros) chart.Zeros.push_back({F, PaperCoordinate(paper, F), 0.0});
-        else if (usable(ascending[i - zeros - 1]))
+        else if (Usable(options, ascending[i - zeros - 1]))
             chart.Observed.push_back({F, PaperCoordinate(paper, F), ascending[i - zeros - 1]});
     }
+}
 
-    // The horizontal range.
-    const double lowT = 1.0 / (1.0 - lowF), highT = 1.0 / (1.0 - highF);
+// The horizontal range and its labelled return periods.
+void PlaceHorizontalAxis(ProbabilityPaper paper, const ProbabilityRange& range, FrequencyChartData& chart) {
     if (paper == ProbabilityPaper::LogReturnPeriod) {
+        const double highT = 1.0 / (1.0 - range.High);
         chart.CoordinateLow = 1.0;
         chart.CoordinateHigh = std::pow(10.0, std::ceil(std::log10(highT)));
-    } else {
-        const double first = PaperCoordinate(paper, lowF), last = PaperCoordinate(paper, highF);
-        const double margin = (last - first) * kCoordinateMargin;
-        chart.CoordinateLow = first - margin;
-        chart.CoordinateHigh = last + margin;
-        const double tLow = ReturnPeriodOfCoordinate(paper, chart.CoordinateLow);
-        const double tHigh = ReturnPeriodOfCoordinate(paper, chart.CoordinateHigh);
-        const double spacing = (chart.CoordinateHigh - chart.CoordinateLow) * kTickSpacing;
-        for (std::size_t k = 0; k < std::size(kTickReturnPeriods); ++k) {
-            const double T = kTickReturnPeriods[k];
-            if (T < tLow || T > tHigh) continue;
-            const double c = PaperCoordinate(paper, NonExceedance(T));
-            const bool crowded = std::any_of(chart.Ticks.begin(), chart.Ticks.end(),
-                                             [&](const PaperTick& t) { return std::fabs(t.Coordinate - c) < spacing; });
-            if (!crowded) chart.Ticks.push_back({T, c, kTickLevels[k]});
-        }
-        std::sort(chart.Ticks.begin(), chart.Ticks.end(),
-                  [](const PaperTick& a, const PaperTick& b) { return a.ReturnPeriod < b.ReturnPeriod; });
+        return;
     }
+    const double first = PaperCoordinate(paper, range.Low), last = PaperCoordinate(paper, range.High);
+    const double margin = (last - first) * kCoordinateMargin;
+    chart.CoordinateLow = first - margin;
+    chart.CoordinateHigh = last + margin;
+    const double tLow = ReturnPeriodOfCoordinate(paper, chart.CoordinateLow);
+    const double tHigh = ReturnPeriodOfCoordinate(paper, chart.CoordinateHigh);
+    const double spacing = (chart.CoordinateHigh - chart.CoordinateLow) * kTickSpacing;
+    for (std::size_t k = 0; k < std::size(kTickReturnPeriods); ++k) {
+        const double T = kTickReturnPeriods[k];
+        if (T < tLow || T > tHigh) continue;
+        const double c = PaperCoordinate(paper, NonExceedance(T));
+        const bool crowded = std::any_of(chart.Ticks.begin(), chart.Ticks.end(),
+                                         [&](const PaperTick& t) { return std::fabs(t.Coordinate - c) < spacing; });
+        if (!crowded) chart.Ticks.push_back({T, c, kTickLevels[k]});
+    }
+    std::sort(chart.Ticks.begin(), chart.Ticks.end(),
+              [](const PaperTick& a, const PaperTick& b) { return a.ReturnPeriod < b.ReturnPeriod; });
+}
 
-    // The probabilities of the curves: evenly spaced in log T, and the
-    // report's seven.
+// The probabilities the curves are drawn at.
+// Evenly spaced in log T across the range, the report's seven and the
+// marked return periods; ascending, without repeats.
+std::vector<double> CurveProbabilities(const ProbabilityRange& range, const std::vector<double>& marked) {
+    const double lowT = 1.0 / (1.0 - range.Low), highT = 1.0 / (1.0 - range.High);
     std::vector<double> probabilities;
     for (int k = 0; k <= kCurveSteps; ++k) {
         const double T = std::exp(std::log(lowT) + (std::log(highT) - std::log(lowT)) * k / kCurveSteps);
         probabilities.push_back(1.0 - 1.0 / T);
     }
     for (double F : kReturnPeriodProbabilities) probabilities.push_back(F);
-    for (double T : options.MarkedPeriods)
+    for (double T : marked)
         if (T > 1 && std::isfinite(T)) probabilities.push_back(NonExceedance(T));
     std::sort(probabilities.begin(), probabilities.end());
     probabilities.erase(std::unique(probabilities.begin(), probabilities.end()), probabilities.end());
+    return probabilities;
+}
 
-    // The curve of the positive values' distribution at F, taken back to all
-    // the years: false at and below p0 (a dry year), as where it faults.
-    auto adjusted = [&](int index, double F, double& value) {
-        double conditional = 0;
-        return F > 0 && F < 1 && ConditionalProbability(F, p0, conditional) &&
-               CleanQuantile(index, ParametersOf(r, index), conditional, value) && usable(value);
-    };
+// The curve of the positive values' distribution at F, taken back to all
+// the years: false at and below p0 (a dry year), as where it faults.
+bool AdjustedQuantile(const AnalysisRecord& r, const FrequencyChartOptions& options, int index, double F, double p0,
+                      double& value) {
+    double conditional = 0;
+    return F > 0 && F < 1 && ConditionalProbability(F, p0, conditional) &&
+           CleanQuantile(index, ParametersOf(r, index), conditional, value) && Usable(options, value);
+}
+
+// The shown distributions' curves and their marked quantiles.
+void PlaceCurves(const AnalysisRecord& r, const FrequencyChartOptions& options,
+                 const std::vector<double>& probabilities, double p0, FrequencyChartData& chart) {
+    const ProbabilityPaper paper = options.Paper;
     for (int index = 1; index <= kDistributionCount; ++index) {
         if (!options.Shown[index - 1]) continue;
         FrequencyCurve curve{index, {}};
         for (double F : probabilities) {
             double value = 0;
-            if (adjusted(index, F, value)) curve.Points.push_back({F, PaperCoordinate(paper, F), value});
+            if (AdjustedQuantile(r, options, index, F, p0, value))
+                curve.Points.push_back({F, PaperCoordinate(paper, F), value});
         }
         chart.Curves.push_back(std::move(curve));
         for (double T : options.MarkedPeriods) {
             double value = 0;
             const double F = T > 1 && std::isfinite(T) ? NonExceedance(T) : 0.0;
-            if (adjusted(index, F, value)) chart.Marked.push_back({index, T, {F, PaperCoordinate(paper, F), value}});
+            if (AdjustedQuantile(r, options, index, F, p0, value))
+                chart.Marked.push_back({index, T, {F, PaperCoordinate(paper, F), value}});
         }
     }
+}
 
-    // The confidence band of one distribution.
-    if (simulations && options.BandIndex >= 1 && options.BandIndex <= kDistributionCount &&
-        simulations->Matches(r)) {
-        // The band's own grid (the probability plot's, the report's seven
-        // among them), and beyond its first period every return period the
-        // curves are drawn at: dense in log T up to the longest period drawn
-        // (the marked ones included), so the band follows the curve's bend
-        // to the end instead of a chord between a few periods.
-        std::vector<double> periods = BandReturnPeriods();
-        const double first = periods.front();
-        for (double F : probabilities) {
-            const double T = 1.0 / (1.0 - F);
-            if (std::isfinite(T) && T > first) periods.push_back(T);
-        }
-        std::sort(periods.begin(), periods.end());
-        periods.erase(std::unique(periods.begin(), periods.end(),
-                                  [](double a, double b) { return std::fabs(a - b) <= kSamePeriod * b; }),
-                      periods.end());
-        for (double T : periods) {
-            const double F = NonExceedance(T);
-            double conditional = 0;
-            if (!ConditionalProbability(F, p0, conditional)) continue;
-            const QuantileInterval limits = BandAt(*simulations, options.BandIndex, conditional);
-            if (!usable(limits.Lower) || !usable(limits.Upper)) continue;
-            const double c = PaperCoordinate(paper, F);
-            chart.BandLower.push_back({F, c, limits.Lower});
-            chart.BandUpper.push_back({F, c, limits.Upper});
-        }
+// The confidence band of one distribution.
+// The band's own grid (the probability plot's, the report's seven among
+// them), and beyond its first period every return period the curves are
+// drawn at: dense in log T up to the longest period drawn (the marked ones
+// included), so the band follows the curve's bend to the end instead of a
+// chord between a few periods.
+void PlaceBand(const SimulationSummary& simulations, const FrequencyChartOptions& options,
+               const std::vector<double>& probabilities, double p0, FrequencyChartData& chart) {
+    std::vector<double> periods = BandReturnPeriods();
+    const double first = periods.front();
+    for (double F : probabilities) {
+        const double T = 1.0 / (1.0 - F);
+        if (std::isfinite(T) && T > first) periods.push_back(T);
     }
+    std::sort(periods.begin(), periods.end());
+    periods.erase(std::unique(periods.begin(), periods.end(),
+                              [](double a, double b) { return std::fabs(a - b) <= kSamePeriod * b; }),
+                  periods.end());
+    for (double T : periods) {
+        const double F = NonExceedance(T);
+        double conditional = 0;
+        if (!ConditionalProbability(F, p0, conditional)) continue;
+        const QuantileInterval limits = BandAt(simulations, options.BandIndex, conditional);
+        if (!Usable(options, limits.Lower) || !Usable(options, limits.Upper)) continue;
+        const double c = PaperCoordinate(options.Paper, F);
+        chart.BandLower.push_back({F, c, limits.Lower});
+        chart.BandUpper.push_back({F, c, limits.Upper});
+    }
+}
 
-    // The value axis covers everything drawn.
+// The value axis: it covers everything drawn.
+void PlaceValueAxis(const FrequencyChartOptions& options, FrequencyChartData& chart) {
     bool any = false;
     double low = 0, high = 1;
     auto take = [&](const std::vector<FrequencyPoint>& points) {
@@ -276,22 +300,48 @@ FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSumma
         chart.Values = NiceScale(low, high);
     }
     for (FrequencyPoint& zero : chart.Zeros) zero.Value = chart.Values.Low;
+}
 
-    // Bounds of the shown distributions that fall inside the value axis.
-    if (options.Bounds) {
-        for (int index = 1; index <= kDistributionCount; ++index) {
-            if (!options.Shown[index - 1]) continue;
-            const ParameterSet& p = ParametersOf(r, index);
-            for (bool upper : {false, true}) {
-                double bound = 0;
-                FloatingPointCheck::Clear();
-                if (!(upper ? UpperBound(index, p, bound) : LowerBound(index, p, bound))) continue;
-                if (IsLogDistribution(index)) bound = std::exp(bound);
-                if (FloatingPointCheck::Faulted() || !usable(bound)) continue;
-                if (bound >= chart.Values.Low && bound <= chart.Values.High) chart.Bounds.push_back({index, upper, bound});
-            }
+// Bounds of the shown distributions that fall inside the value axis.
+void PlaceBounds(const AnalysisRecord& r, const FrequencyChartOptions& options, FrequencyChartData& chart) {
+    for (int index = 1; index <= kDistributionCount; ++index) {
+        if (!options.Shown[index - 1]) continue;
+        const ParameterSet& p = ParametersOf(r, index);
+        for (bool upper : {false, true}) {
+            double bound = 0;
+            FloatingPointCheck::Clear();
+            if (!(upper ? UpperBound(index, p, bound) : LowerBound(index, p, bound))) continue;
+            if (IsLogDistribution(index)) bound = std::exp(bound);
+            if (FloatingPointCheck::Faulted() || !Usable(options, bound)) continue;
+            if (bound >= chart.Values.Low && bound <= chart.Values.High) chart.Bounds.push_back({index, upper, bound});
         }
     }
+}
+
+}  // namespace
+
+FrequencyChartData FrequencyChart(const AnalysisRecord& r, const SimulationSummary* simulations,
+                                  const FrequencyChartOptions& options) {
+    FloatingPointFlagsKept kept;
+    FrequencyChartData chart;
+    const int zeros = std::max(options.ZeroCount, 0);
+    const double p0 = ZeroYears{zeros, StoredCount(r.SampleSize) + zeros}.Probability();
+
+    // The axis reaches the shortest and longest periods drawn, the marked
+    // ones and every plotting position.
+    ProbabilityRange range{NonExceedance(kShortestReturnPeriod), NonExceedance(kLongestReturnPeriod)};
+    for (double T : options.MarkedPeriods)
+        if (T > 1 && std::isfinite(T)) range.High = std::max(range.High, NonExceedance(T));
+    PlaceObserved(r, options, chart, range);
+    PlaceHorizontalAxis(options.Paper, range, chart);
+
+    const std::vector<double> probabilities = CurveProbabilities(range, options.MarkedPeriods);
+    PlaceCurves(r, options, probabilities, p0, chart);
+    if (simulations && options.BandIndex >= 1 && options.BandIndex <= kDistributionCount &&
+        simulations->Matches(r))
+        PlaceBand(*simulations, options, probabilities, p0, chart);
+    PlaceValueAxis(options, chart);
+    if (options.Bounds) PlaceBounds(r, options, chart);
     return chart;
 }
 

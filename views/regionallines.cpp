@@ -69,16 +69,36 @@ const char* WakebyFitText(int fallback) {
 }
 
 
-std::vector<std::string> RegionReportLines(const RegionalResult& r, const std::string& input,
-                                      const std::vector<std::string>& advice) {
-    std::vector<std::string> out;
-    auto line = [&](const std::string& s = "") { out.push_back(s); };
+namespace {
+
+// The return periods' heading of a table, in columns of `width`.
+std::string PeriodHeader(const RegionalResult& r, std::size_t width) {
+    std::string header = PadRight("T (anos)", 14);
+    for (double T : r.ReturnPeriods) header += Pad(PeriodLabel(T), width);
+    return header;
+}
+
+// One row of values by return period: growth curves with 4 decimals in
+// columns of 10; site quantiles with 2 in columns of 14.
+void CurveLine(std::vector<std::string>& out, const std::string& name, const PeriodValues& q, int decimals = 4) {
+    std::string s = PadRight(name, 14);
+    for (double v : q) s += Pad(RegionNumber(v, decimals), decimals == 4 ? 10 : 14);
+    out.push_back(s);
+}
+
+// The title, the list read and the run's counts and warnings.
+void AppendRegionHeading(const RegionalResult& r, const std::string& input, std::vector<std::string>& out) {
+    auto line = [&out](const std::string& s = "") { out.push_back(s); };
     line("ANÁLISE REGIONAL DE FREQUÊNCIA POR L-MOMENTOS (método do índice de cheia)");
     line("Região: " + input);
     line("Postos analisados: " + std::to_string(r.Sites.size()) + "; regiões simuladas: " + std::to_string(r.NSim) +
          "; repetições da precisão: " + std::to_string(r.NRep) + "; semente: " + std::to_string(r.Seed));
     for (const std::string& w : r.Warnings) line("Aviso: " + w);
-    line();
+}
+
+// The sites' L-moments and discordancy.
+void AppendDiscordancy(const RegionalResult& r, std::vector<std::string>& out) {
+    auto line = [&out](const std::string& s = "") { out.push_back(s); };
     line("1. L-MOMENTOS DOS POSTOS E DISCORDÂNCIA (Hosking e Wallis 1997, 3.2)");
     line(PadRight("Posto", 20) + Pad("n", 5) + Pad("l1", 12) + Pad("t", 9) + Pad("t3", 9) + Pad("t4", 9) + Pad("t5", 9) +
          Pad("D", 8) + "  Discordante");
@@ -91,11 +111,19 @@ std::vector<std::string> RegionReportLines(const RegionalResult& r, const std::s
     }
     line("Valor crítico de D (10 %): " + RegionNumber(r.DCritical, 4));
     if (!r.DNotGivenReason.empty()) line("D não calculado: " + r.DNotGivenReason + ".");
-    line();
+}
+
+// The regional average L-moment ratios.
+void AppendRegionalMean(const RegionalResult& r, std::vector<std::string>& out) {
+    auto line = [&out](const std::string& s = "") { out.push_back(s); };
     line("2. MÉDIA REGIONAL (ponderada pelo tamanho das séries)");
     line("l1 = 1   t = " + RegionNumber(r.Regional[1], 4) + "   t3 = " + RegionNumber(r.Regional[2], 4) + "   t4 = " +
          RegionNumber(r.Regional[3], 4) + "   t5 = " + RegionNumber(r.Regional[4], 4));
-    line();
+}
+
+// The kappa fitted to the regional average and the heterogeneity measures.
+void AppendHeterogeneity(const RegionalResult& r, std::vector<std::string>& out) {
+    auto line = [&out](const std::string& s = "") { out.push_back(s); };
     line("3. HETEROGENEIDADE (Hosking e Wallis 1997, 4.3)");
     line("Kappa ajustada à média regional: xi = " + RegionNumber(r.Kappa.P[0], 4) + ", alfa = " + RegionNumber(r.Kappa.P[1], 4) +
          ", k = " + RegionNumber(r.Kappa.P[2], 4) + ", h = " + RegionNumber(r.Kappa.P[3], 4));
@@ -107,7 +135,11 @@ std::vector<std::string> RegionReportLines(const RegionalResult& r, const std::s
              Pad(RegionNumber(r.SimulatedSdV[j], 4), 11) + Pad(RegionNumber(r.H[j], 2), 8));
     line("Região " + r.Heterogeneity + " (H1 < 1: aceitavelmente homogênea; 1 a 2: possivelmente heterogênea; "
          "2 ou mais: definitivamente heterogênea).");
-    line();
+}
+
+// The candidate distributions' fits and goodness of fit, Wakeby's and the one chosen.
+void AppendCandidates(const RegionalResult& r, std::vector<std::string>& out) {
+    auto line = [&out](const std::string& s = "") { out.push_back(s); };
     line("4. ADERÊNCIA DAS CANDIDATAS (Hosking e Wallis 1997, 5.2; aceitável se |Z| <= 1,64)");
     line(PadRight("Distribuição", 14) + Pad("parâmetro 1", 13) + Pad("parâmetro 2", 13) + Pad("parâmetro 3", 13) +
          Pad("tau4", 9) + Pad("Z", 9) + "  Aceitável");
@@ -119,51 +151,53 @@ std::vector<std::string> RegionReportLines(const RegionalResult& r, const std::s
          ", alfa = " + RegionNumber(r.Wakeby.P[1], 4) + ", beta = " + RegionNumber(r.Wakeby.P[2], 4) + ", gama = " +
          RegionNumber(r.Wakeby.P[3], 4) + ", delta = " + RegionNumber(r.Wakeby.P[4], 4));
     line("Distribuição escolhida: " + FamilyText(r.Chosen) + " (" + r.ChosenReason + ").");
-    line();
+}
+
+// The regional growth curves of the candidates and of Wakeby.
+void AppendGrowthCurves(const RegionalResult& r, std::vector<std::string>& out) {
+    auto line = [&out](const std::string& s = "") { out.push_back(s); };
     line("5. CURVA REGIONAL DE CRESCIMENTO (quantil / índice de cheia)");
-    std::string header = PadRight("T (anos)", 14);
-    for (double T : r.ReturnPeriods) header += Pad(PeriodLabel(T), 10);
-    line(header);
-    // Growth curves with 4 decimals in columns of 10; site quantiles with 2 in columns of 14.
-    auto curveLine = [&](const std::string& name, const PeriodValues& q,
-                         int decimals = 4) {
-        std::string s = PadRight(name, 14);
-        for (double v : q) s += Pad(RegionNumber(v, decimals), decimals == 4 ? 10 : 14);
-        line(s);
-    };
-    std::string siteHeader = PadRight("T (anos)", 14);
-    for (double T : r.ReturnPeriods) siteHeader += Pad(PeriodLabel(T), 14);
-    for (const CandidateResult& c : r.Candidates) curveLine(FamilyText(c.Fit.Family), c.GrowthCurve);
-    curveLine("WAK", r.WakebyGrowthCurve);
-    line();
+    line(PeriodHeader(r, 10));
+    for (const CandidateResult& c : r.Candidates) CurveLine(out, FamilyText(c.Fit.Family), c.GrowthCurve);
+    CurveLine(out, "WAK", r.WakebyGrowthCurve);
+}
+
+// The simulated accuracy of the chosen curve and of the sites' quantiles,
+// or the sites' quantiles alone when it was not simulated.
+void AppendAccuracy(const RegionalResult& r, std::vector<std::string>& out) {
+    auto line = [&out](const std::string& s = "") { out.push_back(s); };
     if (r.Accuracy) {
         const AccuracyResult& a = *r.Accuracy;
         line("6. PRECISÃO POR SIMULAÇÃO (Hosking e Wallis 1997, 6.4): " + FamilyText(a.Family) + ", " +
              std::to_string(a.Replicates) + " regiões simuladas" +
              (a.Correlation > 0 ? ", correlação entre postos " + RegionNumber(a.Correlation, 2) : ", postos independentes"));
-        line(header);
-        curveLine("Curva", a.Quantiles);
-        curveLine("EQM relativo", a.RelativeRMSE);
-        curveLine("Limite 5 %", a.Lower);
-        curveLine("Limite 95 %", a.Upper);
+        line(PeriodHeader(r, 10));
+        CurveLine(out, "Curva", a.Quantiles);
+        CurveLine(out, "EQM relativo", a.RelativeRMSE);
+        CurveLine(out, "Limite 5 %", a.Lower);
+        CurveLine(out, "Limite 95 %", a.Upper);
         line("Limites de 90 % do erro da estimativa: Q / U e Q / L, U e L os quantis de 95 % e 5 % da razão "
              "estimado / verdadeiro.");
         line();
         line("Quantis dos postos (índice de cheia = média do posto):");
-        line(siteHeader);
+        line(PeriodHeader(r, 14));
         for (std::size_t i = 0; i < a.Sites.size(); ++i) {
             line(r.Sites[i].Name);
-            curveLine("  Quantil", a.Sites[i].Quantiles, 2);
-            curveLine("  EQM", a.Sites[i].RMSE, 2);
-            curveLine("  Limite 5 %", a.Sites[i].Lower, 2);
-            curveLine("  Limite 95 %", a.Sites[i].Upper, 2);
+            CurveLine(out, "  Quantil", a.Sites[i].Quantiles, 2);
+            CurveLine(out, "  EQM", a.Sites[i].RMSE, 2);
+            CurveLine(out, "  Limite 5 %", a.Sites[i].Lower, 2);
+            CurveLine(out, "  Limite 95 %", a.Sites[i].Upper, 2);
         }
     } else {
         line("6. PRECISÃO: não simulada (--accuracy none). Quantis dos postos com a curva " + FamilyText(r.Chosen) + ":");
-        line(siteHeader);
-        for (std::size_t i = 0; i < r.Sites.size(); ++i) curveLine(r.Sites[i].Name, RegionSiteQuantiles(r, i), 2);
+        line(PeriodHeader(r, 14));
+        for (std::size_t i = 0; i < r.Sites.size(); ++i) CurveLine(out, r.Sites[i].Name, RegionSiteQuantiles(r, i), 2);
     }
-    line();
+}
+
+// The regression of the index flood on drainage area and the ungauged site.
+void AppendIndexFlood(const RegionalResult& r, std::vector<std::string>& out) {
+    auto line = [&out](const std::string& s = "") { out.push_back(s); };
     line("7. ÍNDICE DE CHEIA E ÁREA DE DRENAGEM");
     if (r.Regression) {
         const RegressionResult& g = *r.Regression;
@@ -176,19 +210,41 @@ std::vector<std::string> RegionReportLines(const RegionalResult& r, const std::s
     if (r.Ungauged) {
         const UngaugedResult& u = *r.Ungauged;
         line("Posto sem dados, área " + RegionNumber(u.Area, 1) + " km²: índice de cheia " + RegionNumber(u.IndexFlood, 3));
-        line(siteHeader);
-        curveLine("  Quantil", u.Quantiles, 2);
+        line(PeriodHeader(r, 14));
+        CurveLine(out, "  Quantil", u.Quantiles, 2);
         if (u.HasBounds) {
-            curveLine("  Limite 5 %", u.Lower, 2);
-            curveLine("  Limite 95 %", u.Upper, 2);
+            CurveLine(out, "  Limite 5 %", u.Lower, 2);
+            CurveLine(out, "  Limite 95 %", u.Upper, 2);
             line("  Estes limites são os da curva regional e NÃO incluem o erro da regressão (erro-padrão " +
                  RegionNumber(r.Regression->StandardError, 4) + " em ln).");
         }
         if (const std::string caution = UngaugedCaution(r); !caution.empty()) line("  " + caution);
     }
-    line();
-    line("8. RECOMENDAÇÕES");
-    for (const std::string& a : advice) line("- " + a);
+}
+
+}  // namespace
+
+std::vector<std::string> RegionReportLines(const RegionalResult& r, const std::string& input,
+                                      const std::vector<std::string>& advice) {
+    std::vector<std::string> out;
+    AppendRegionHeading(r, input, out);
+    out.emplace_back();
+    AppendDiscordancy(r, out);
+    out.emplace_back();
+    AppendRegionalMean(r, out);
+    out.emplace_back();
+    AppendHeterogeneity(r, out);
+    out.emplace_back();
+    AppendCandidates(r, out);
+    out.emplace_back();
+    AppendGrowthCurves(r, out);
+    out.emplace_back();
+    AppendAccuracy(r, out);
+    out.emplace_back();
+    AppendIndexFlood(r, out);
+    out.emplace_back();
+    out.emplace_back("8. RECOMENDAÇÕES");
+    for (const std::string& a : advice) out.push_back("- " + a);
     return out;
 }
 

@@ -66,10 +66,8 @@ double TableQuantile(const AnalysisRecord& r, int index, int period) {
     return q;
 }
 
-}  // namespace
-
-void AppendReportLines(const AnalysisRecord& r, std::vector<std::string>& lines, const ZeroYears& zeros) {
-    LineSink out(lines);
+// The heading: the study's texts and the warnings of the tests.
+void AppendHeading(const AnalysisRecord& r, LineSink& out) {
     const auto flag = [&r](std::uint8_t bit) { return (r.TestFlags & bit) != 0; };
 
     out.Add("ZARN - KELMORIDA");
@@ -89,9 +87,11 @@ void AppendReportLines(const AnalysisRecord& r, std::vector<std::string>& lines,
         out.Add("*** ANTES DE PROSSEGUIR VERIFIQUE SE A(S) QUESTÃO(ÕES) APONTADA(S) TEM OU NÃO PROCEDÊNCIA.");
         out.Add("    CASO NEGATIVO PROSSIGA À ANÁLISE.");
     }
+}
 
-    // A series with years without flow says so first; every number below
-    // is that of its positive values.
+// The years without flow, when the series has any: they come first, and
+// every number below is that of the positive values.
+void AppendZeroYears(const ZeroYears& zeros, LineSink& out) {
     if (zeros.Zeros > 0) {
         out.Empty();
         out.Add("ANOS SEM VAZÃO:");
@@ -102,7 +102,10 @@ void AppendReportLines(const AnalysisRecord& r, std::vector<std::string>& lines,
         out.Add("  em F' = (1 - 1/T - p0) / (1 - p0) (Bulletin 17B, apêndice 5). Os quantis de");
         out.Add("  ESTIMAÇÃO DE QUANTIS são os dos valores positivos (dado um ano com vazão).");
     }
+}
 
+// The descriptive statistics of the values, their L-moments and their logarithms.
+void AppendDescriptiveStatistics(const AnalysisRecord& r, LineSink& out) {
     out.Empty();
     out.Add("ESTATÍSTICAS DESCRITIVAS:");
     out.Empty();
@@ -126,14 +129,17 @@ void AppendReportLines(const AnalysisRecord& r, std::vector<std::string>& lines,
     out.Add("  Desvio padrão : ", Free(r.LogStdDev));
     out.Add("  Assimetria : ", Free(r.LogSkewness));
     out.Empty();
+}
 
-    // Each verdict follows its bit of TestFlags, never the printed numbers.
+// The non-parametric tests (each verdict follows its bit of TestFlags,
+// never the printed numbers), the parameters (shape for the three-parameter
+// distributions 5 to 8 only) and the tests of fit.
+void AppendTestsAndFits(const AnalysisRecord& r, LineSink& out) {
     out.Add("TESTES NÃO PARAMÉTRICOS:");
     out.Empty();
     for (const std::string& line : NonParametricTestLines(r, Free)) out.Add(line);
     out.Empty();
 
-    // Shape is printed for the three-parameter distributions 5 to 8 only.
     out.Add("ESTIMAÇÃO DOS PARÂMETROS:");
     out.Empty();
     out.Add("Distribuição           Posição       Escala        Forma");
@@ -156,8 +162,10 @@ void AppendReportLines(const AnalysisRecord& r, std::vector<std::string>& lines,
     out.Add("Distribuição            | Z |");
     for (int i = 1; i <= kDistributionCount; ++i) out.Add(kLabels[i - 1], Col12(VarianceTestZOf(r, i)));
     out.Empty();
+}
 
-    // The last quantile row is the last line: no empty line follows.
+// The quantile table; its last row is the report's last line: no empty line follows.
+void AppendQuantileTable(const AnalysisRecord& r, LineSink& out) {
     out.Add("ESTIMAÇÃO DE QUANTIS:");
     out.Empty();
     out.Add("                                                  Tempo de Retorno");
@@ -168,6 +176,17 @@ void AppendReportLines(const AnalysisRecord& r, std::vector<std::string>& lines,
             row += " " + Col10(TableQuantile(r, i, period));
         out.Add(kLabels[i - 1], row);
     }
+}
+
+}  // namespace
+
+void AppendReportLines(const AnalysisRecord& r, std::vector<std::string>& lines, const ZeroYears& zeros) {
+    LineSink out(lines);
+    AppendHeading(r, out);
+    AppendZeroYears(zeros, out);
+    AppendDescriptiveStatistics(r, out);
+    AppendTestsAndFits(r, out);
+    AppendQuantileTable(r, out);
 }
 
 std::vector<std::string> ReportLines(const AnalysisRecord& r, const ZeroYears& zeros) {
