@@ -157,6 +157,7 @@ TAnaliseB17c::TAnaliseB17c(Platform& platform, Document& document, QWidget* pare
     right->addWidget(quantis_);
     right->setStretchFactor(0, 3);
     right->setStretchFactor(1, 1);
+    right->setSizes({kHeight * 2 / 3, kHeight / 3});
     auto* body = new QHBoxLayout;
     body->addWidget(panel);
     body->addWidget(right, 1);

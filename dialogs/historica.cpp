@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -119,8 +120,8 @@ TInformacaoHistorica::TInformacaoHistorica(Platform& platform, Document& documen
 
     anos_ = MakeTable(this, {QStringLiteral("Ano"), QStringLiteral("Vazão")}, QStringLiteral("Anos"));
     limiares_ = MakeTable(this,
-                          {QStringLiteral("Primeiro ano"), QStringLiteral("Último ano"), QStringLiteral("Vazão mínima"),
-                           QStringLiteral("Vazão máxima")},
+                          {QStringLiteral("De"), QStringLiteral("Até"), QStringLiteral("Vazão mín."),
+                           QStringLiteral("Vazão máx.")},
                           QStringLiteral("Limiares"));
     auto button = [this](const QString& text, void (TInformacaoHistorica::*command)()) {
         auto* b = new QPushButton(text, this);
@@ -174,6 +175,10 @@ TInformacaoHistorica::TInformacaoHistorica(Platform& platform, Document& documen
     chart_->setTitle(QStringLiteral("Registro de cheias e limiares de percepção"));
     chart_->setBackgroundRoundness(0);
     chart_->setLocalizeNumbers(true);
+    // Years read without a thousands separator (1880, not 1,880).
+    QLocale numbers = chart_->locale();
+    numbers.setNumberOptions(numbers.numberOptions() | QLocale::OmitGroupSeparator);
+    chart_->setLocale(numbers);
     chart_->legend()->setAlignment(Qt::AlignBottom);
     view_ = new QChartView(chart_, this);
     view_->setRenderHint(QPainter::Antialiasing);

@@ -21,7 +21,8 @@ constexpr double kSameAep = 1e-9;
 // the table leaves out.
 constexpr double kChartAeps[] = {0.995, 0.99, 0.95, 0.9, 0.8, 0.7, 0.6, 0.3};
 // AEPs labelled on the probability axis.
-constexpr double kTickAeps[] = {0.99, 0.95, 0.9, 0.8, 0.5, 0.2, 0.1, 0.05, 0.02, 0.01, 0.005, 0.002, 0.001};
+// (at least 0.25 apart in z, so that their labels do not run together)
+constexpr double kTickAeps[] = {0.99, 0.9, 0.5, 0.2, 0.1, 0.04, 0.01, 0.002};
 // Room beside the outermost point or curve on the probability axis (in z).
 constexpr double kCoordinatePad = 0.15;
 // Digits of a flow the user edits: enough to read back what was typed.
