@@ -301,9 +301,13 @@ private slots:
 
         platform_->FileNames.push_back(Path(QStringLiteral("rio.prj")));
         desktop_->menusalvar()->trigger();
+        // The unit set through the program, as the frequency chart's window
+        // does: kept in the project's settings and written beside its file.
+        TestDocument().Settings().Unit = "m\xC2\xB3/s";
+        TestDocument().SaveSettings();
         QFile side(Path(QStringLiteral("rio.zarn")));
-        QVERIFY(side.open(QIODevice::WriteOnly));
-        side.write("unidade=m\xC2\xB3/s\n");
+        QVERIFY(side.open(QIODevice::ReadOnly));
+        QVERIFY(side.readAll().contains("m\xC2\xB3/s"));
         side.close();
         platform_->FileNames.push_back(Path(QStringLiteral("estudo.pdf")));
         desktop_->menuestudo()->trigger();
