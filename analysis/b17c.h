@@ -41,7 +41,14 @@ struct B17cResult {
     std::vector<PerceptionThreshold> Thresholds;  // as used (after raising to the low-outlier threshold)
     std::vector<double> Aep, Quantiles, Lower, Upper;  // AEPs sorted descending (0.5 first), flows
     int SystematicYears = 0, HistoricalYears = 0, CensoredYears = 0;
+    double Confidence = 0.90;       // of Lower and Upper
+    double SkewWeight = 1;          // weight of the station skew in Skew (1 station, 0 regional)
+    int Iterations = 0;             // of the EMA that gave the moments
+    std::vector<int> LeftOutYears;  // observations outside the systematic record no threshold covers
 };
+
+// The AEPs every analysis reports, beside the options' own.
+extern const std::vector<double> kB17cStandardAeps;
 
 B17cResult AnalyseB17c(const HistoricalRecord& record, const B17cOptions& options);
 

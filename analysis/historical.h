@@ -8,7 +8,9 @@
 //   PerceptionThreshold     the floods known in a range of years
 //   HistoricalRecord        the observations and the user's thresholds
 //   ReadPeakFile            a USGS annual peak file (RDB)
-//   ReadHistoricalTable     a table of year and value ("<Q", ">Q", "LOW-HIGH")
+//   ReadHistoricalTable     a table of year and value ("<Q", ">Q", "LOW-HIGH"),
+//                           and "limiar;FIRST-LAST;LOW[;HIGH]" lines for thresholds
+//   CheckHistoricalRecord   what makes a record unusable, in Portuguese
 //   ParseHistoricalRecord   either of the two from text already in memory
 //
 // The readers return the record, or a Portuguese reason in `Failure`.
@@ -27,6 +29,7 @@ struct FloodObservation {
     int Year = 0;
     double Low = 0;
     double High = 0;
+    bool Historical = false;  // outside the systematic record (a historic peak)
 };
 
 // A perception threshold: in years First..Last every flood of at least Low
@@ -56,5 +59,14 @@ HistoricalReading ReadPeakFile(const std::string& path);
 HistoricalReading ReadHistoricalTable(const std::string& path);
 // Either format from text in memory (a peak file when it has RDB headers).
 HistoricalReading ParseHistoricalRecord(std::string_view text);
+HistoricalReading ParsePeakFile(std::string_view text);
+HistoricalReading ParseHistoricalTable(std::string_view text);
+// Either format from a file (a peak file when it has RDB headers).
+HistoricalReading ReadHistoricalFile(const std::string& path);
+
+// A Portuguese reason when the record cannot be analysed as it stands (years
+// repeated or unsorted, a value negative, not finite, or an interval with Low
+// above High, a threshold with First after Last); empty when sound.
+std::string CheckHistoricalRecord(const HistoricalRecord& record);
 
 }  // namespace zarn

@@ -24,6 +24,7 @@
 #include "analysis/simulation.h"
 #include "analysis/projectfile.h"
 #include "cli/advice.h"
+#include "cli/b17c.h"
 #include "cli/batch.h"
 #include "cli/region.h"
 #include "cli/import.h"
@@ -82,6 +83,7 @@ Options ParseArguments(int argc, char** argv) {
         if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
             std::fputs(kRegionUsage, stdout);
+            std::fputs(kB17cUsage, stdout);
             std::fputs(kImportUsage, stdout);
             std::exit(0);
         }
@@ -226,6 +228,23 @@ int main(int argc, char** argv) {
             return 2;
         } catch (const std::bad_alloc&) {
             std::fputs("Memória insuficiente\n", stderr);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+        }
+        return 1;
+    }
+    // The Bulletin 17C analysis of a historical record has options of its own (cli/b17c.h).
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--b17c") != 0) continue;
+        try {
+            return zarn::RunB17c(zarn::ParseB17cCommand(argc, argv));
+        } catch (const zarn::B17cUsageError& e) {
+            std::fprintf(stderr, "zarn-cli: %s\nusage:\n%s", e.Text.c_str(), zarn::kB17cUsage);
+            return 2;
+        } catch (const std::bad_alloc&) {
+            std::fputs("Memória insuficiente\n", stderr);
+        } catch (const zarn::FileError& e) {
+            std::fprintf(stderr, "%s\n", zarn::FileErrorMessage(e).c_str());
         } catch (const std::exception& e) {
             std::fprintf(stderr, "%s\n", e.what());
         }
