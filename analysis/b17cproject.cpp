@@ -21,6 +21,7 @@ constexpr const char* kRegionalSkewKey = "b17c_assimetria_regional";
 constexpr const char* kRegionalSkewSeKey = "b17c_ep_assimetria_regional";
 constexpr const char* kConfidenceKey = "b17c_confianca";
 constexpr const char* kInfinity = "inf";
+constexpr std::string_view kHistoricalMark = "h";
 
 // Shortest text that reads back to the same double; "inf" for +infinity.
 std::string Number(double v) {
@@ -57,10 +58,13 @@ std::vector<std::string_view> Fields(std::string_view text) {
 // A flow range as the analysis takes it: 0 <= Low <= High, Low finite.
 bool ValidRange(double low, double high) { return low >= 0 && high >= low && std::isfinite(low); }
 
+// "YEAR;LOW;HIGH", then ";h" for a year outside the systematic record.
 bool ReadYear(std::string_view text, FloodObservation& o) {
     const auto f = Fields(text);
-    return f.size() == 3 && ReadInt(f[0], o.Year) && ReadNumber(f[1], o.Low) && ReadNumber(f[2], o.High) &&
-           ValidRange(o.Low, o.High);
+    if (f.size() == 4 && f[3] != kHistoricalMark) return false;
+    o.Historical = f.size() == 4;
+    return (f.size() == 3 || f.size() == 4) && ReadInt(f[0], o.Year) && ReadNumber(f[1], o.Low) &&
+           ReadNumber(f[2], o.High) && ValidRange(o.Low, o.High);
 }
 
 bool ReadThreshold(std::string_view text, PerceptionThreshold& t) {
@@ -106,7 +110,7 @@ const char* SkewOptionKey(SkewOption option) {
 bool HasHistoricalInformation(const HistoricalRecord& record) {
     if (!record.Thresholds.empty()) return true;
     return std::any_of(record.Observations.begin(), record.Observations.end(),
-                       [](const FloodObservation& o) { return o.Low != o.High; });
+                       [](const FloodObservation& o) { return o.Historical || o.Low != o.High; });
 }
 
 B17cProject ReadB17cProject(const ProjectSettings& settings) {
@@ -151,7 +155,8 @@ void SetB17cProject(ProjectSettings& settings, const B17cProject& project) {
     const B17cOptions& o = project.Options;
     if (r.Observations.empty() && r.Thresholds.empty() && DefaultOptions(o)) return;
     for (const FloodObservation& y : r.Observations)
-        other.emplace_back(kYearKey, std::to_string(y.Year) + ";" + Number(y.Low) + ";" + Number(y.High));
+        other.emplace_back(kYearKey, std::to_string(y.Year) + ";" + Number(y.Low) + ";" + Number(y.High) +
+                                         (y.Historical ? ";" + std::string(kHistoricalMark) : ""));
     for (const PerceptionThreshold& t : r.Thresholds)
         other.emplace_back(kThresholdKey, std::to_string(t.First) + ";" + std::to_string(t.Last) + ";" +
                                               Number(t.Low) + ";" + Number(t.High));

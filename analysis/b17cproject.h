@@ -12,7 +12,8 @@
 //   LowOutlierMethodKey    "mgbt", "gb", "nenhum", "valor"; SkewOptionKey likewise
 //
 // Side-file lines (one per year and per threshold, "inf" for no upper bound):
-//   b17c_ano=1902;12000;12000          a year: its low and high flow
+//   b17c_ano=1902;12000;12000;h        a year: its low and high flow, "h" when
+//                                      it lies outside the systematic record
 //   b17c_limiar=1850;1920;5000;inf     a perception threshold: years, low, high
 //   b17c_atipicos=mgbt                 mgbt, gb, nenhum, or valor with b17c_limiar_atipicos
 //   b17c_assimetria=ponderada          estacao, ponderada or regional
@@ -37,9 +38,8 @@ struct B17cProject {
     bool Present = false;
 };
 
-// The years of the record that hold information beyond a complete
-// systematic series: intervals and censored values, and point values in
-// years a user threshold covers. False for an empty record.
+// True when the record holds more than a complete systematic series: a
+// threshold, a historical year, an interval or a censored value.
 bool HasHistoricalInformation(const HistoricalRecord& record);
 
 B17cProject ReadB17cProject(const ProjectSettings& settings);

@@ -265,8 +265,14 @@ void TAnaliseB17c::Analisar() {
         B17cResult result = AnalyseB17c(project_.Record, options);
         if (result.Ok) {
             data_ = B17cChart(project_.Record, result);
+            // Historical years no threshold covers carry no information.
+            QStringList left;
+            for (int year : result.LeftOutYears) left << QString::number(year);
+            aviso_->setText(left.isEmpty() ? QString()
+                                           : QStringLiteral("Anos históricos fora de qualquer limiar de percepção, "
+                                                            "deixados de fora: %1.")
+                                                 .arg(left.join(QStringLiteral(", "))));
             result_ = std::move(result);
-            aviso_->clear();
         } else {
             aviso_->setText(QStringLiteral("A análise B17C não pôde ser feita: %1").arg(Utf8(result.Failure)));
         }

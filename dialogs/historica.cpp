@@ -50,6 +50,7 @@ constexpr double kPointSize = 7.0;
 constexpr double kBarWidth = 2.0;
 const QColor kPointColour(40, 40, 40);
 const QColor kIntervalColour(213, 94, 0);
+const QColor kHistoricalColour(230, 159, 0);
 const QColor kBandColour(0, 114, 178);
 
 NumberStyle EditStyle() { return StyleFor(RegionalDecimalSeparator()); }
@@ -95,6 +96,18 @@ QString FlowText(double v) {
     return Utf8(ObservationText({0, v, v}, EditStyle()));
 }
 
+QTableWidgetItem* HistoricalCell(bool historical) {
+    auto* item = new QTableWidgetItem;
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    item->setCheckState(historical ? Qt::Checked : Qt::Unchecked);
+    return item;
+}
+
+bool IsHistorical(const QTableWidget* table, int row) {
+    const QTableWidgetItem* item = table->item(row, 2);
+    return item && item->checkState() == Qt::Checked;
+}
+
 void Attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractAxis* y) {
     chart->addSeries(series);
     series->attachAxis(x);
@@ -113,12 +126,13 @@ TInformacaoHistorica::TInformacaoHistorica(Platform& platform, Document& documen
     auto* explanation = new QLabel(
         QStringLiteral("Vazão de cada ano: um valor, \"< Q\" (menor que Q), \"> Q\" (maior que Q) ou um intervalo "
                        "\"mínimo - máximo\". Limiar de percepção: nos anos indicados toda cheia acima da vazão "
-                       "mínima seria conhecida (vazão máxima em branco: sem limite). Os anos da série sistemática "
-                       "não precisam de limiar."),
+                       "mínima seria conhecida (vazão máxima em branco: sem limite). Um ano histórico (fora da série "
+                       "sistemática) só entra na análise sob um limiar; os anos da série sistemática não precisam dele."),
         this);
     explanation->setWordWrap(true);
 
-    anos_ = MakeTable(this, {QStringLiteral("Ano"), QStringLiteral("Vazão")}, QStringLiteral("Anos"));
+    anos_ = MakeTable(this, {QStringLiteral("Ano"), QStringLiteral("Vazão"), QStringLiteral("Histórico")},
+                      QStringLiteral("Anos"));
     limiares_ = MakeTable(this,
                           {QStringLiteral("De"), QStringLiteral("Até"), QStringLiteral("Vazão mín."),
                            QStringLiteral("Vazão máx.")},
@@ -232,6 +246,7 @@ std::optional<HistoricalRecord> TInformacaoHistorica::Executar(const HistoricalR
 void TInformacaoHistorica::SetYearRow(int row, const FloodObservation& o) {
     anos_->setItem(row, 0, new QTableWidgetItem(QString::number(o.Year)));
     anos_->setItem(row, 1, new QTableWidgetItem(Utf8(ObservationText(o, EditStyle()))));
+    anos_->setItem(row, 2, HistoricalCell(o.Historical));
 }
 
 void TInformacaoHistorica::SetThresholdRow(int row, const PerceptionThreshold& t) {
@@ -271,6 +286,7 @@ bool TInformacaoHistorica::Ler(HistoricalRecord& record) {
             return refuse(anos_, row, QStringLiteral("Ano %1: %2").arg(o.Year).arg(Utf8(refusal)));
         if (years.count(o.Year))
             return refuse(anos_, row, QStringLiteral("O ano %1 aparece mais de uma vez.").arg(o.Year));
+        o.Historical = IsHistorical(anos_, row);
         years[o.Year] = o;
     }
     for (const auto& [year, o] : years) record.Observations.push_back(o);
@@ -305,6 +321,7 @@ void TInformacaoHistorica::IncluirAnoClick() {
     const int row = anos_->currentRow() >= 0 ? anos_->currentRow() + 1 : anos_->rowCount();
     filling_ = true;
     anos_->insertRow(row);
+    anos_->setItem(row, 2, HistoricalCell(false));
     filling_ = false;
     anos_->setCurrentCell(row, 0);
     anos_->editItem(anos_->item(row, 0));
@@ -371,8 +388,10 @@ void TInformacaoHistorica::Desenhar() {
     for (int row = 0; row < anos_->rowCount(); ++row) {
         FloodObservation o;
         if (ReadYear(CellText(anos_, row, 0), o.Year) &&
-            ParseObservation(CellText(anos_, row, 1).toStdString(), EditStyle(), o.Low, o.High).empty())
+            ParseObservation(CellText(anos_, row, 1).toStdString(), EditStyle(), o.Low, o.High).empty()) {
+            o.Historical = IsHistorical(anos_, row);
             record.Observations.push_back(o);
+        }
     }
     for (int row = 0; row < limiares_->rowCount(); ++row) {
         PerceptionThreshold t;
@@ -434,13 +453,18 @@ void TInformacaoHistorica::Desenhar() {
         if (barNamed) chart_->legend()->markers(bar).value(0)->setVisible(false);
         barNamed = true;
     }
-    auto* points = new QScatterSeries;
-    points->setName(QStringLiteral("Vazão conhecida"));
-    points->setMarkerSize(kPointSize);
-    points->setColor(kPointColour);
-    points->setBorderColor(Qt::black);
-    for (const auto& [year, flow] : data.Points) points->append(year, flow);
-    Attach(chart_, points, x, y);
+    auto addPoints = [&](const QString& name, const QColor& colour, const std::vector<std::pair<int, double>>& list) {
+        if (list.empty()) return;
+        auto* points = new QScatterSeries;
+        points->setName(name);
+        points->setMarkerSize(kPointSize);
+        points->setColor(colour);
+        points->setBorderColor(Qt::black);
+        for (const auto& [year, flow] : list) points->append(year, flow);
+        Attach(chart_, points, x, y);
+    };
+    addPoints(QStringLiteral("Série sistemática"), kPointColour, data.Points);
+    addPoints(QStringLiteral("Cheias históricas"), kHistoricalColour, data.HistoricalPoints);
 }
 
 void TInformacaoHistorica::keyPressEvent(QKeyEvent* event) {

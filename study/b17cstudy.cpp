@@ -22,17 +22,11 @@ constexpr double kComparedPeriod = 100;
 
 std::string Percent(double v) { return std::to_string(static_cast<long>(std::lround(v * 100))) + " %"; }
 
-bool Covered(const HistoricalRecord& r, int year) {
-    for (const PerceptionThreshold& t : r.Thresholds)
-        if (year >= t.First && year <= t.Last) return true;
-    return false;
-}
-
 void AddRecord(StudyDocument& doc, const StudyInput& in) {
     const StudyB17c& b = *in.B17c;
     const NumberStyle& s = in.Style;
     doc.AddParagraph("O registro de cheias da análise" + (in.Unit.empty() ? "" : ", em " + in.Unit) +
-                     ": \"h\" marca os anos sob um limiar de percepção (informação histórica), \"a\" os atípicos "
+                     ": \"h\" marca os anos históricos (fora da série sistemática), \"a\" os atípicos "
                      "baixos; \"< Q\" e \"> Q\" são vazões censuradas e \"mín - máx\", intervalos.");
     StudyTable t;
     for (int k = 0; k < kRecordColumnPairs; ++k) {
@@ -52,7 +46,7 @@ void AddRecord(StudyDocument& doc, const StudyInput& in) {
             }
             const FloodObservation& o = years[static_cast<std::size_t>(i)];
             std::string text = ObservationText(o, s);
-            if (Covered(b.Record, o.Year)) text += " h";
+            if (o.Historical) text += " h";
             if (o.Low == o.High && o.Low < b.Result.LowOutlierThreshold) text += " a";
             cells.insert(cells.end(), {std::to_string(o.Year), text});
         }

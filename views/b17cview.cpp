@@ -206,9 +206,7 @@ B17cChartData B17cChart(const HistoricalRecord& record, const B17cResult& result
         const FloodObservation& o = record.Observations[k];
         if (!std::isfinite(aep[k]) || aep[k] <= 0 || aep[k] >= 1) continue;
         B17cChartPoint p{o.Year, aep[k], Coordinate(aep[k]), o.Low, o.High,
-                         o.Low == o.High && o.High < result.LowOutlierThreshold,
-                         std::any_of(record.Thresholds.begin(), record.Thresholds.end(),
-                                     [&o](const PerceptionThreshold& t) { return o.Year >= t.First && o.Year <= t.Last; })};
+                         o.Low == o.High && o.High < result.LowOutlierThreshold, o.Historical};
         cLow = std::min(cLow, p.Coordinate);
         cHigh = std::max(cHigh, p.Coordinate);
         if (o.Low == o.High) {
@@ -267,7 +265,7 @@ RecordChartData RecordChart(const HistoricalRecord& record) {
     };
     for (const FloodObservation& o : record.Observations) {
         years(o.Year, o.Year);
-        if (o.Low == o.High) chart.Points.emplace_back(o.Year, o.Low);
+        if (o.Low == o.High) (o.Historical ? chart.HistoricalPoints : chart.Points).emplace_back(o.Year, o.Low);
         else chart.Intervals.push_back(o);
         highest = std::max(highest, std::isfinite(o.High) ? o.High : o.Low);
     }

@@ -50,7 +50,7 @@ struct B17cChartPoint {
     double Coordinate = 0;  // standard normal variate of 1 - Aep
     double Low = 0, High = 0;
     bool LowOutlier = false;
-    bool Historical = false;  // a year a user threshold covers
+    bool Historical = false;  // outside the systematic record
 };
 
 struct B17cChartLine {
@@ -77,7 +77,8 @@ struct B17cChartData {
 B17cChartData B17cChart(const HistoricalRecord& record, const B17cResult& result);
 
 struct RecordChartData {
-    std::vector<std::pair<int, double>> Points;       // (year, flow) of the point values
+    std::vector<std::pair<int, double>> Points;       // (year, flow) of the systematic point values
+    std::vector<std::pair<int, double>> HistoricalPoints;  // and of the historical ones
     std::vector<FloodObservation> Intervals;           // drawn as bars; High may be infinite
     std::vector<B17cBand> Thresholds;                  // the user's thresholds
     int FirstYear = 0, LastYear = 1;

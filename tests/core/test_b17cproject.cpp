@@ -16,7 +16,7 @@ namespace {
 
 B17cProject Example() {
     B17cProject p;
-    p.Record.Observations = {{1864, 41000, 41000}, {1890, 30000, INFINITY}, {1893, 20000, 20000},
+    p.Record.Observations = {{1864, 41000, 41000, true}, {1890, 30000, INFINITY, true}, {1893, 20000, 20000},
                              {1894, 0, 1500}, {1895, 2500.5, 9000}};
     p.Record.Thresholds = {{1864, 1892, 30000, INFINITY}, {1880, 1885, 100, 5e5}};
     p.Options.LowOutliers = LowOutlierMethod::UserThreshold;
@@ -34,6 +34,7 @@ void ExpectSame(const B17cProject& a, const B17cProject& b) {
         EXPECT_EQ(a.Record.Observations[k].Year, b.Record.Observations[k].Year);
         EXPECT_EQ(a.Record.Observations[k].Low, b.Record.Observations[k].Low);
         EXPECT_EQ(a.Record.Observations[k].High, b.Record.Observations[k].High);
+        EXPECT_EQ(a.Record.Observations[k].Historical, b.Record.Observations[k].Historical);
     }
     ASSERT_EQ(a.Record.Thresholds.size(), b.Record.Thresholds.size());
     for (std::size_t k = 0; k < a.Record.Thresholds.size(); ++k) {
@@ -83,6 +84,7 @@ TEST(B17cProjectSettings, LinesThatCannotBeReadAreDroppedNotGuessed) {
         "b17c_ano=1901;-3;-3\n"         // negative flow
         "b17c_ano=19x2;4;4\n"           // not a year
         "b17c_ano=1903;inf;inf\n"       // no finite low
+        "b17c_ano=1905;7;7;x\n"         // an unknown mark
         "b17c_ano=1904;7;7\n"
         "b17c_ano=1904;8;8\n"           // the year again: the last line counts
         "b17c_limiar=1890;1880;5;inf\n" // years reversed
@@ -107,6 +109,8 @@ TEST(B17cProjectSettings, HistoricalInformationMeansThresholdsOrIntervals) {
     r.Observations = {{1990, 5, 5}, {1991, 6, 6}};
     EXPECT_FALSE(HasHistoricalInformation(r));  // a plain systematic record
     r.Observations.push_back({1992, 0, 3});
+    EXPECT_TRUE(HasHistoricalInformation(r));
+    r.Observations.back() = {1880, 9, 9, true};
     EXPECT_TRUE(HasHistoricalInformation(r));
     r.Observations.pop_back();
     r.Thresholds.push_back({1900, 1989, 100});

@@ -38,6 +38,7 @@ void EnterPueblo(TInformacaoHistorica& w) {
     w.PrimeiroAno()->setValue(1892);
     w.SerieDoProjetoClick();
     SetCell(w.Anos(), 0, 0, QStringLiteral("1864"));
+    w.Anos()->item(0, 2)->setCheckState(Qt::Checked);  // before the gauge
     w.IncluirLimiarClick();
     SetCell(w.Limiares(), 0, 0, QStringLiteral("1864"));
     SetCell(w.Limiares(), 0, 1, QStringLiteral("1892"));
@@ -87,6 +88,8 @@ private slots:
         QCOMPARE(p.Record.Observations.size(), std::size_t(85));
         QCOMPARE(p.Record.Observations.front().Year, 1864);
         QCOMPARE(p.Record.Observations.front().Low, 41000.0);
+        QVERIFY(p.Record.Observations.front().Historical);
+        QVERIFY(!p.Record.Observations[1].Historical);
         QCOMPARE(p.Record.Observations[1].Year, 1893);
         QCOMPARE(p.Record.Thresholds.size(), std::size_t(1));
         QVERIFY(std::isinf(p.Record.Thresholds[0].High));
@@ -162,7 +165,9 @@ private slots:
         const std::string path = (dir_->path() + "/rio.prj").toStdString();
         TestDocument().Save(path);
         QCOMPARE(ReadFileContents(path), ReadFileContents(plain));  // the record's image only
-        QVERIFY(ReadFileContents(ProjectSettingsPath(path)).find("b17c_limiar=1864;1892;41000;inf") != std::string::npos);
+        const std::string side = ReadFileContents(ProjectSettingsPath(path));
+        QVERIFY(side.find("b17c_ano=1864;41000;41000;h\n") != std::string::npos);
+        QVERIFY(side.find("b17c_limiar=1864;1892;41000;inf\n") != std::string::npos);
         const B17cResult before = *window_->Resultado();
 
         TestDocument().Replace(std::make_unique<AnalysisRecord>(), {}, "", {}, false);  // another project
