@@ -27,6 +27,7 @@
 #include "dialogs/historica.h"
 #include "platform/document.h"
 #include "platform/platform.h"
+#include "rules/b17cfacts.h"
 
 namespace zarn {
 
@@ -92,6 +93,13 @@ void Attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractA
 QString ConfidenceText(double c) { return QStringLiteral("%1 %").arg(std::lround(c * 100)); }
 
 }  // namespace
+
+std::vector<std::string> ProjectB17cFacts(const Document& document) {
+    const B17cProject project = ReadB17cProject(document.Settings());
+    if (project.Record.Observations.empty()) return {};
+    const B17cOptions options = B17cAnalysisOptions(project.Options, StudyReturnPeriods(document));
+    return B17cFacts(document.Record(), StudyZeroYears(document), options, AnalyseB17c(project.Record, options));
+}
 
 TAnaliseB17c::TAnaliseB17c(Platform& platform, Document& document, QWidget* parent)
     : ChartWindowBase(platform, document, parent, QStringLiteral("ZARN - Análise B17C"), kWidth, kHeight) {

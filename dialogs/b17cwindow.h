@@ -12,6 +12,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "analysis/b17cproject.h"
@@ -27,6 +28,10 @@ class QTableWidget;
 namespace zarn {
 
 class TInformacaoHistorica;
+
+// The rule base's facts of the document's Bulletin 17C analysis (B17cFacts);
+// none without a flood record or when the analysis fails.
+std::vector<std::string> ProjectB17cFacts(const Document& document);
 
 class TAnaliseB17c : public ChartWindowBase {
     Q_OBJECT

@@ -576,7 +576,8 @@ private:
 // Refuses, loads `text`, asserts the record's facts, runs, reads the advice.
 // "" on success; otherwise what went wrong, as the end of a sentence that
 // starts with the rule base's name.
-std::string Consult(const AnalysisRecord& r, const ZeroYears& zeros, const std::string& text, Advice& advice) {
+std::string Consult(const AnalysisRecord& r, const ZeroYears& zeros, const std::vector<std::string>& projectFacts,
+                    const std::string& text, Advice& advice) {
     if (std::string known = KnownProblem(text); !known.empty()) return known;
     ConsultationBounds bounds;
     Limits& limits = bounds.Get();
@@ -597,7 +598,9 @@ std::string Consult(const AnalysisRecord& r, const ZeroYears& zeros, const std::
 
     long long ignored = 0;
     if (!environment.Step(ResetFacts, nullptr, ignored)) return stopped();
-    for (const std::string& fact : RecordFacts(r, zeros)) {
+    std::vector<std::string> facts = RecordFacts(r, zeros);
+    facts.insert(facts.end(), projectFacts.begin(), projectFacts.end());
+    for (const std::string& fact : facts) {
         long long asserted = 0;
         if (!environment.Step(AssertFact, const_cast<char*>(fact.c_str()), asserted)) return stopped();
         if (!asserted || !environment.Output().Errors.empty())
@@ -624,29 +627,29 @@ std::string EngineText(const std::string& text) {
 }
 
 // The compiled-in rule base; it failing is a fault of the program.
-Advice ConsultDefault(const AnalysisRecord& r, const ZeroYears& zeros) {
+Advice ConsultDefault(const AnalysisRecord& r, const ZeroYears& zeros, const std::vector<std::string>& projectFacts) {
     Advice advice;
-    const std::string problem = Consult(r, zeros, DefaultRuleBaseText(), advice);
+    const std::string problem = Consult(r, zeros, projectFacts, DefaultRuleBaseText(), advice);
     if (!problem.empty()) throw ZarnError(std::string("A base de regras padrão do ZARN ") + problem);
     advice.RuleBase = kDefaultRuleBaseName;
     return advice;
 }
 
 // The user's rule base, or the default one with the reason why not.
-Advice ConsultOrFallBack(const AnalysisRecord& r, const ZeroYears& zeros, const std::string& name,
-                         const std::string* text, std::string problem) {
+Advice ConsultOrFallBack(const AnalysisRecord& r, const ZeroYears& zeros, const std::vector<std::string>& projectFacts,
+                         const std::string& name, const std::string* text, std::string problem) {
     const std::lock_guard<std::mutex> turn(ConsultationMutex());
     const FloatingPointFlagsKept flags;
     const CLocaleScope numbers;
     if (text != nullptr && problem.empty()) {
         Advice advice;
-        problem = Consult(r, zeros, EngineText(*text), advice);
+        problem = Consult(r, zeros, projectFacts, EngineText(*text), advice);
         if (problem.empty()) {
             advice.RuleBase = name;
             return advice;
         }
     }
-    Advice advice = ConsultDefault(r, zeros);
+    Advice advice = ConsultDefault(r, zeros, projectFacts);
     if (problem.empty() || problem.back() != '.') problem += '.';
     advice.RuleBaseProblem =
         "A base de regras \"" + name + "\" " + problem + " Foi usada a base de regras " + kDefaultRuleBaseName + ".";
@@ -661,40 +664,42 @@ const std::string& DefaultRuleBaseText() {
 }
 
 Advice AdviseWithText(const AnalysisRecord& r, const std::string& text, const std::string& name,
-                      const ZeroYears& zeros) {
-    return ConsultOrFallBack(r, zeros, name, &text, "");
+                      const ZeroYears& zeros, const std::vector<std::string>& projectFacts) {
+    return ConsultOrFallBack(r, zeros, projectFacts, name, &text, "");
 }
 
-Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path, const ZeroYears& zeros) {
+Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path, const ZeroYears& zeros,
+                          const std::vector<std::string>& projectFacts) {
     if (path.empty()) {
         const std::lock_guard<std::mutex> turn(ConsultationMutex());
         const FloatingPointFlagsKept flags;
         const CLocaleScope numbers;
-        return ConsultDefault(r, zeros);
+        return ConsultDefault(r, zeros, projectFacts);
     }
     // Only a regular file of a rule base's size is read: a device or a pipe
     // given by mistake would never end.
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        return ConsultOrFallBack(r, zeros, path, nullptr, "não é um arquivo comum.");
+        return ConsultOrFallBack(r, zeros, projectFacts, path, nullptr, "não é um arquivo comum.");
     if (::stat(path.c_str(), &st) == 0 && st.st_size > kMaxRuleBaseBytes)
-        return ConsultOrFallBack(r, zeros, path, nullptr,
+        return ConsultOrFallBack(r, zeros, projectFacts, path, nullptr,
                                  "tem mais de " + std::to_string(kMaxRuleBaseBytes >> 20) + " MB: não é uma base de regras.");
     std::string text;
     try {
         text = ReadFileContents(path);
     } catch (const ZarnError& e) {
-        return ConsultOrFallBack(r, zeros, path, nullptr, "não pôde ser lida (" + std::string(e.what()) + ").");
+        return ConsultOrFallBack(r, zeros, projectFacts, path, nullptr, "não pôde ser lida (" + std::string(e.what()) + ").");
     }
-    return ConsultOrFallBack(r, zeros, path, &text, "");
+    return ConsultOrFallBack(r, zeros, projectFacts, path, &text, "");
 }
 
 std::string RuleBasePath(const Session& session) {
     return session.RuleBase.empty() ? FindRuleBaseFile(kRuleBaseFileName) : session.RuleBase;
 }
 
-Advice Advise(const AnalysisRecord& r, const Session& session, const ZeroYears& zeros) {
-    return AdviseWithRuleBase(r, RuleBasePath(session), zeros);
+Advice Advise(const AnalysisRecord& r, const Session& session, const ZeroYears& zeros,
+              const std::vector<std::string>& projectFacts) {
+    return AdviseWithRuleBase(r, RuleBasePath(session), zeros, projectFacts);
 }
 
 std::string PhraseText(const Phrase& phrase, const PhraseNumberText& number) {

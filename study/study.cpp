@@ -64,7 +64,7 @@ bool WriteRecordStudy(Platform& platform, Document& document, const QString& pat
     // The years without flow the project keeps beside it: the advice and the
     // quantile tables take them back in, as the windows do.
     const ZeroYears zeros = ProjectZeroYears(document.Record(), document.Settings());
-    const Advice advice = Advise(document.Record(), document.session(), zeros);
+    const Advice advice = Advise(document.Record(), document.session(), zeros, ProjectB17cFacts(document));
 
     KeepChartSettings keep;
     TTesteDLG serie(platform, document);
