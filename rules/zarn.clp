@@ -658,8 +658,8 @@
    (bind ?variacao (round (* 100 (- (/ ?q ?v) 1))))
    (if (>= ?variacao 0) then (bind ?sentido "acima") else (bind ?sentido "abaixo"))
    (if (> ?r 0) then (bind ?papel "recomendada") else (bind ?papel "de referência, sem recomendação"))
-   (bind ?inicio (create$ "Informação histórica: com " ?h " anos históricos e " ?c " com intervalo ou censura "
-                          "além dos " ?s " sistemáticos, o Bulletin 17C (EMA) dá " ?q " para a cheia de 100 anos, "
+   (bind ?inicio (create$ "Informação histórica: com " ?h " anos históricos além dos " ?s " sistemáticos ("
+                          ?c " anos com intervalo ou censura), o Bulletin 17C (EMA) dá " ?q " para a cheia de 100 anos, "
                           (abs ?variacao) " % " ?sentido " dos " ?v " da " ?nome " (" ?papel ") ajustada pelos "
                           "momentos-L à série"))
    (if (or (< ?v ?li) (> ?v ?ls))
