@@ -81,6 +81,8 @@ public:
     TPeriodos* PeriodosJanela();
     // "Análise B17C...": the Bulletin 17C window of the project.
     void AnaliseB17c();
+    // "Informação histórica...": the flood record of that window, then the window.
+    void Informacaohistorica();
     void SetAnaliseB17c(TAnaliseB17c* window) { b17c_ = window; }
     // Opens the import window; a saved data file is announced in a notice.
     void Importarserie();
@@ -110,6 +112,7 @@ public:
     QAction* menuestudo() const { return menuestudo_; }
     QAction* menuperiodos() const { return menuperiodos_; }
     QAction* menub17c() const { return menub17c_; }
+    QAction* menuhistorica() const { return menuhistorica_; }
     QAction* Sair1() const { return sair1_; }
     QAction* menuestat() const { return menuestat_; }
     QAction* menuteste() const { return menuteste_; }
@@ -160,6 +163,7 @@ private:
     QAction* menusalvar_ = nullptr;
     QAction* menuperiodos_ = nullptr;
     QAction* menub17c_ = nullptr;
+    QAction* menuhistorica_ = nullptr;
     QAction* sair1_ = nullptr;
     QAction* menuestat_ = nullptr;
     QAction* menuteste_ = nullptr;

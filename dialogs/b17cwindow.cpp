@@ -245,15 +245,18 @@ void TAnaliseB17c::CalcularClick() {
     Analisar();
 }
 
-void TAnaliseB17c::InformacaoHistoricaClick() {
-    // The options on screen go with the record, as "Calcular" would keep them.
+bool TAnaliseB17c::InformacaoHistoricaClick() {
+    // A hidden window shows the project first; the options on screen go
+    // with the record, as "Calcular" would keep them.
+    if (!isVisible()) Preencher();
     B17cProject project = project_;
-    if (!LerOpcoes(project.Options)) return;
+    if (!LerOpcoes(project.Options)) return false;
     const std::optional<HistoricalRecord> record = Editor()->Executar(project.Record);
-    if (!record) return;
+    if (!record) return false;
     project.Record = *record;
     Guardar(project);
     Analisar();
+    return true;
 }
 
 void TAnaliseB17c::Analisar() {

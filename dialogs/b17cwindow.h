@@ -46,8 +46,8 @@ public:
     // analyses again; a value that cannot be read is named in a notice.
     void CalcularClick();
     // Edits the record in the "Informação histórica" window; an accepted
-    // record is kept in the project and analysed.
-    void InformacaoHistoricaClick();
+    // record is kept in the project and analysed (true).
+    bool InformacaoHistoricaClick();
 
     const B17cProject& Projeto() const { return project_; }
     // The last analysis; empty before the first or without a record.

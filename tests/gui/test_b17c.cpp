@@ -156,6 +156,25 @@ private slots:
         QVERIFY(window_->Quantis()->horizontalHeaderItem(3)->text().contains(QStringLiteral("95 %")));
     }
 
+    // Projeto > Informação histórica... edits the record of a window not shown
+    // yet: the options the project keeps must not give way to the controls' defaults.
+    void EditingFromTheMenuKeepsTheProjectsOptions() {
+        B17cProject kept;
+        kept.Options.Skew = SkewOption::Regional;
+        kept.Options.RegionalSkew = 0.25;
+        kept.Options.Confidence = 0.95;
+        SetB17cProject(TestDocument().Settings(), kept);
+        window_->Editor()->ModalRun = EnterPueblo;
+        QVERIFY(window_->InformacaoHistoricaClick());
+        const B17cProject now = ReadB17cProject(TestDocument().Settings());
+        QCOMPARE(now.Options.Skew, SkewOption::Regional);
+        QCOMPARE(now.Options.RegionalSkew, 0.25);
+        QCOMPARE(now.Options.Confidence, 0.95);
+        QCOMPARE(now.Record.Observations.size(), std::size_t(85));
+        window_->Editor()->ModalRun = [](TInformacaoHistorica& w) { w.reject(); };
+        QVERIFY(!window_->InformacaoHistoricaClick());
+    }
+
     void ASavedProjectReopensWithItsAnalysisAndAnUnchangedProjectFile() {
         const std::string plain = (dir_->path() + "/sem.prj").toStdString();
         TestDocument().Save(plain);
