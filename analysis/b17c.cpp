@@ -166,7 +166,7 @@ std::vector<double> AepList(const std::vector<double>& extra) {
 // outliers recoded as [0, threshold] and every perception threshold raised
 // to it; EMA with the station skew; then, for a weighted or regional skew,
 // EMA again with the skew drawn to the regional one at every step, weights
-// inverse to the mean square errors (Bulletin 17C, eq. 7-10); the quantiles
+// inverse to the mean square errors (Bulletin 17C, Appendix 7); the quantiles
 // and their limits from the EMA covariance.
 B17cResult AnalyseB17c(const HistoricalRecord& input, const B17cOptions& options) {
     HistoricalRecord record = input;
@@ -199,33 +199,50 @@ B17cResult AnalyseB17c(const HistoricalRecord& input, const B17cOptions& options
         r.Failure = "São necessários pelo menos 3 anos de vazão conhecida (sem contar os outliers baixos).";
         return r;
     }
-    const EmaFit station = FitEma(p.Data);
-    if (!station.Ok) {
-        r.Failure = "O algoritmo dos momentos esperados (EMA) não convergiu.";
+    if (std::all_of(p.Data.Exact.begin(), p.Data.Exact.end(), [&](double x) { return x == p.Data.Exact[0]; })) {
+        r.Failure = "As vazões conhecidas são todas iguais: não há dispersão a ajustar.";
         return r;
     }
-    r.StationSkew = station.Moments.Skew;
-    const EmaCovarianceResult stationCov = EmaCovariance(p.Data, station.Moments);
-    if (stationCov.Ok) r.SkewMse = EmaSkewMse(station.Moments.Skew, stationCov.V[2][2]);
-    EmaFit fit = station;
+    // The station skew's mean square error at some moments and at-site skew:
+    // Griffis and Stedinger's with the record length the EMA variance is worth.
     const double regionalMse = options.RegionalSkewSE * options.RegionalSkewSE;
-    if (options.Skew != SkewOption::Station) {
-        r.RegionalSkewMse = regionalMse;
-        if (options.Skew == SkewOption::Weighted) {
-            if (!stationCov.Ok) {
-                r.Failure = "Não foi possível estimar o erro da assimetria da estação para a ponderação.";
-                return r;
-            }
-            r.SkewWeight = regionalMse / (regionalMse + r.SkewMse);
-        } else {
-            r.SkewWeight = 0;
+    double lastMse = NAN;
+    auto stationMse = [&](const P3Moments& at, double siteSkew) {
+        const EmaCovarianceResult c = EmaCovariance(p.Data, at);
+        lastMse = c.Ok ? SkewMse(siteSkew, EmaRecordLength(at.Skew, c.V[2][2])) : NAN;
+        return lastMse;
+    };
+    const EmaFit station = FitEma(p.Data);
+    EmaFit fit = station;
+    if (options.Skew == SkewOption::Station) {
+        if (!station.Ok) {
+            r.Failure = "O algoritmo dos momentos esperados (EMA) não converge com a assimetria da estação: os anos "
+                        "censurados não admitem um ajuste; use a assimetria ponderada ou a regional.";
+            return r;
         }
-        fit = FitEma(p.Data, {options.RegionalSkew, r.SkewWeight});
+    } else {
+        // Bulletin 17C, Appendix 7: the skew weighted at every step, the
+        // station's weight from its MSE at that step's moments.
+        SkewPrior prior{options.RegionalSkew, 0, nullptr};
+        if (options.Skew == SkewOption::Weighted)
+            prior.WeightAt = [&](const P3Moments& at, double siteSkew) {
+                const double mse = stationMse(at, siteSkew);
+                return mse > 0 ? regionalMse / (regionalMse + mse) : 0.0;
+            };
+        fit = FitEma(p.Data, prior);
         if (!fit.Ok) {
             r.Failure = "O algoritmo dos momentos esperados (EMA) não convergiu com a assimetria regional.";
             return r;
         }
+        r.RegionalSkewMse = regionalMse;
+        r.SkewWeight = fit.Weight;
     }
+    // The station skew: that of EMA with the station skew alone, or, where
+    // that does not converge, the at-site skew of the adopted fit.
+    r.StationSkew = station.Ok ? station.Moments.Skew : fit.SiteSkew;
+    if (options.Skew == SkewOption::Weighted) r.SkewMse = lastMse;
+    else if (station.Ok) r.SkewMse = stationMse(station.Moments, station.Moments.Skew);
+    else r.SkewMse = stationMse(fit.Moments, fit.SiteSkew);
     const P3Moments& m = fit.Moments;
     r.Mean = m.Mean;
     r.StandardDeviation = m.Sd;

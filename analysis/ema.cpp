@@ -15,14 +15,21 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 // Below this |skew| the distribution is taken as normal: the gamma shape
-// 4 / skew^2 would pass 4e12, where the two differ by less than rounding.
-constexpr double kNormalSkew = 1e-6;
+// 4 / skew^2 passes 1.6e9, beyond which Boost's incomplete gamma fails, and
+// the two differ there by about 1e-6 in probability.
+constexpr double kNormalSkew = 5e-5;
 // A class of years with less probability than this is treated as its end
 // point (its conditional moments would be lost to rounding).
 constexpr double kNoMass = 1e-280;
-// EMA stops when mean, sd and skew all move less than this between steps.
+// EMA stops when mean, sd and skew together move less than this between
+// steps; if rounding keeps the steps above it to the last iteration, a last
+// step below the loose tolerance is still convergence.
 constexpr double kEmaTolerance = 1e-12;
+constexpr double kEmaLooseTolerance = 1e-9;
 constexpr int kEmaMaxIterations = 5000;
+// A skew past this has left every flood record behind: the iteration
+// diverges (the censored years admit no Pearson III moments).
+constexpr double kEmaDivergedSkew = 20;
 // Relative steps of the numerical derivatives of the moment equations and of
 // the frequency factor.
 constexpr double kDerivativeStep = 1e-5;
@@ -136,10 +143,10 @@ std::array<double, 4> ExactSums(const std::vector<double>& x, double c) {
 
 }  // namespace
 
-// FitEma (Cohn, Lane and Baier 1997, eq. 8-10; Bulletin 17C, eq. 7-6 to
-// 7-8): the mean, then the second and third central moments about the new
-// mean, each interval year contributing its expected moment under the
-// previous step's parameters.
+// FitEma (Cohn, Lane and Baier 1997; Bulletin 17C, Appendix 7): the mean,
+// then the second and third central moments about the new mean, each
+// interval year contributing its expected moment under the previous step's
+// parameters.
 EmaFit FitEma(const EmaData& data, const SkewPrior& prior) {
     EmaFit fit;
     const double m = static_cast<double>(data.Exact.size());
@@ -147,19 +154,21 @@ EmaFit FitEma(const EmaData& data, const SkewPrior& prior) {
     double n = m;
     for (const auto& c : data.Intervals) n += c.Count;
     const double c2 = m / (m - 1), c3 = m * m / ((m - 1) * (m - 2));
-    auto update = [&](const std::array<double, 4>& sums, double mean, double years) {
+    auto update = [&](const std::array<double, 4>& sums, double mean, double years, const P3Moments* previous) {
         P3Moments next;
         next.Mean = mean;
         next.Sd = std::sqrt(c2 * sums[2] / years);
-        const double station = next.Sd > 0 ? c3 * sums[3] / years / std::pow(next.Sd, 3) : 0.0;
-        next.Skew = prior.Weight * station + (1 - prior.Weight) * prior.Regional;
+        fit.SiteSkew = next.Sd > 0 ? c3 * sums[3] / years / std::pow(next.Sd, 3) : 0.0;
+        next.Skew = fit.SiteSkew;
+        fit.Weight = prior.WeightAt ? prior.WeightAt(previous ? *previous : next, fit.SiteSkew) : prior.Weight;
+        next.Skew = fit.Weight * fit.SiteSkew + (1 - fit.Weight) * prior.Regional;
         return next;
     };
     // The start: the moments of the exact years alone.
     double mean0 = 0;
     for (const double v : data.Exact) mean0 += v;
     mean0 /= m;
-    fit.Moments = update(ExactSums(data.Exact, mean0), mean0, m);
+    fit.Moments = update(ExactSums(data.Exact, mean0), mean0, m, nullptr);
     if (!(fit.Moments.Sd > 0) || !std::isfinite(fit.Moments.Sd)) return fit;
     for (int it = 1; it <= kEmaMaxIterations; ++it) {
         const P3Moments p = fit.Moments;
@@ -181,13 +190,14 @@ EmaFit FitEma(const EmaData& data, const SkewPrior& prior) {
             sums[2] += k * (e2 + 2 * d * e1 + d * d);
             sums[3] += k * (e3 + 3 * d * e2 + 3 * d * d * e1 + d * d * d);
         }
-        const P3Moments next = update(sums, mean, n);
-        if (!std::isfinite(next.Mean) || !(next.Sd > 0) || !std::isfinite(next.Sd) || !std::isfinite(next.Skew))
+        const P3Moments next = update(sums, mean, n, &p);
+        if (!std::isfinite(next.Mean) || !(next.Sd > 0) || !std::isfinite(next.Sd) || !std::isfinite(next.Skew) ||
+            std::fabs(next.Skew) > kEmaDivergedSkew)
             return fit;
         fit.Moments = next;
         fit.Iterations = it;
         const double change = std::fabs(next.Mean - p.Mean) + std::fabs(next.Sd - p.Sd) + std::fabs(next.Skew - p.Skew);
-        if (change < kEmaTolerance) {
+        if (change < kEmaTolerance || (it == kEmaMaxIterations && change < kEmaLooseTolerance)) {
             fit.Ok = true;
             return fit;
         }
@@ -274,7 +284,7 @@ EmaCovarianceResult EmaCovariance(const EmaData& data, const P3Moments& p) {
     return r;
 }
 
-// SkewMse: Griffis and Stedinger (2009), eq. 9:
+// SkewMse: Griffis and Stedinger (2009):
 // [6/n + a(n)] [1 + (9/6 + b(n)) g^2 + (15/48 + c(n)) g^4].
 double SkewMse(double g, double n) {
     const double a = -17.75 / (n * n) + 50.06 / (n * n * n);
@@ -284,10 +294,9 @@ double SkewMse(double g, double n) {
     return (6 / n + a) * (1 + (9.0 / 6 + b) * g2 + (15.0 / 48 + c) * g2 * g2);
 }
 
-double EmaSkewMse(double g, double skewVariance) {
+double EmaRecordLength(double g, double skewVariance) {
     const double g2 = g * g;
-    const double n = 6 * (1 + 1.5 * g2 + 5.0 / 16 * g2 * g2) / skewVariance;
-    return SkewMse(g, n);
+    return 6 * (1 + 1.5 * g2 + 5.0 / 16 * g2 * g2) / skewVariance;
 }
 
 // QuantileLimits: for a normal sample of n years the limits of mean + z sd

@@ -11,11 +11,12 @@
 //   FitEma                 the moments, with the skew optionally drawn to a regional value
 //   EmaCovariance          covariance of (mean, sd, skew) by the sandwich of the moment equations
 //   SkewMse                Griffis and Stedinger (2009) mean square error of a skew of n years
-//   EmaSkewMse             the same with the effective record length of an EMA fit
+//   EmaRecordLength        the record length a skew's EMA variance is worth
 //   QuantileLimits         confidence limits of one quantile from the covariance
 #pragma once
 
 #include <array>
+#include <functional>
 #include <vector>
 
 namespace zarn {
@@ -60,17 +61,21 @@ struct EmaData {
     std::vector<EmaThreshold> Thresholds;
 };
 
-// The skew is drawn to Regional at every step: skew = Weight * EMA skew +
-// (1 - Weight) * Regional (Weight 1: the station skew; 0: the regional skew).
+// The skew is drawn to Regional at every step: skew = w * at-site skew +
+// (1 - w) * Regional, w = Weight (1: the station skew; 0: the regional
+// skew), or WeightAt(the step's moments, the step's at-site skew) when set.
 struct SkewPrior {
     double Regional = 0;
     double Weight = 1;
+    std::function<double(const P3Moments&, double)> WeightAt;
 };
 
 struct EmaFit {
     bool Ok = false;
     int Iterations = 0;
     P3Moments Moments;
+    double SiteSkew = 0;  // the at-site skew of the last step, before the regional share
+    double Weight = 1;    // the station's weight in the last step
 };
 
 // Needs at least 3 exact years. The bias corrections count the exact years
@@ -88,9 +93,10 @@ EmaCovarianceResult EmaCovariance(const EmaData& data, const P3Moments& p);
 
 // Griffis and Stedinger (2009) mean square error of a skew g from n years.
 double SkewMse(double g, double n);
-// The same with n the record length that gives an EMA station skew its
-// asymptotic variance: n = 6 (1 + 3/2 g^2 + 5/16 g^4) / Var(g).
-double EmaSkewMse(double g, double skewVariance);
+// The record length that gives a skew g the asymptotic variance of the
+// covariance: n = 6 (1 + 3/2 g^2 + 5/16 g^4) / Var (n years of a complete
+// record give n).
+double EmaRecordLength(double g, double skewVariance);
 
 // Confidence limits of log10 quantile mean + K(skew) sd at aep with the
 // covariance v (mean, sd, skew): the non-central t of the normal case with

@@ -43,6 +43,10 @@ bool IsFormatCell(std::string_view t) {
     return (t.back() >= 'a' && t.back() <= 'z') || (t.back() >= 'A' && t.back() <= 'Z');
 }
 
+// The size of a peak to keep the annual maximum: its value, or the bound
+// its code gives.
+double Peak(const FloodObservation& o) { return std::isinf(o.High) ? o.Low : o.High; }
+
 HistoricalReading Fail(std::string text) {
     HistoricalReading r;
     r.Failure = std::move(text);
@@ -105,9 +109,7 @@ HistoricalReading ParsePeakFile(std::string_view text) {
         if (HasCode(c, "4")) o.Low = 0;
         if (HasCode(c, "8")) o.High = INFINITY;
         const auto it = years.find(year);
-        if (it == years.end() || std::max(it->second.Low, it->second.High == INFINITY ? it->second.Low : it->second.High) <
-                                     std::max(o.Low, o.High == INFINITY ? o.Low : o.High))
-            years[year] = o;
+        if (it == years.end() || Peak(it->second) < Peak(o)) years[year] = o;
     }
     HistoricalReading r;
     for (const auto& [year, o] : years) r.Record.Observations.push_back(o);

@@ -2,6 +2,7 @@
 #include "analysis/mgbt.h"
 
 #include <algorithm>
+#include <iterator>
 #include <boost/math/policies/policy.hpp>
 #include <boost/math/quadrature/gauss_kronrod.hpp>
 #include <boost/math/quadrature/tanh_sinh.hpp>
@@ -10,10 +11,12 @@
 #include <boost/math/special_functions/gamma.hpp>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <vector>
 
 #include "analysis/errors.h"
 #include "analysis/faults.h"
+#include "analysis/historical.h"
 #include "analysis/ranktests.h"
 
 namespace zarn {
@@ -35,12 +38,18 @@ constexpr double kOuterProbability = 1e-10;
 constexpr double kTailTolerance = 1e-10;
 constexpr unsigned kTailDepth = 8;
 constexpr double kLogDensitySpan = 50.0;
+// Below this share of Var(M) left to M' = M - lambda S, M' is taken as fixed.
+constexpr double kLeastShareOfMPrime = 1e-9;
 // Above this point the normal tail is taken from its continued fraction.
 constexpr double kMillsContinuedFractionFrom = 8.0;
 constexpr int kMillsContinuedFractionTerms = 60;
 // Fewest flows the multiple Grubbs-Beck test examines: it needs two values
 // above the candidate for their standard deviation.
 constexpr int kFewestFlows = 3;
+
+// A perception threshold over more years than this is a typing slip (such as
+// 1850-18500); a record holding one gets no plotting positions.
+constexpr int kMostThresholdYears = 5000;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -122,7 +131,8 @@ double ConditionalProbability(int n, int k, double eta, double xi) {
 
     // Moments of the sample mean and of the sample variance (divisor m - 1).
     const double varianceOfMean = t.Variance / m;
-    const double varianceOfS2 = (t.Fourth - t.Variance * t.Variance) / m + 2.0 * t.Variance * t.Variance / (m * (m - 1.0));
+    const double varianceOfS2 =
+        (t.Fourth - t.Variance * t.Variance) / m + 2.0 * t.Variance * t.Variance / (m * (m - 1.0));
     const double covarianceMS2 = t.Third / std::sqrt(m * (m - 1.0));
     if (!(varianceOfS2 > 0)) return kNaN;
 
@@ -136,16 +146,28 @@ double ConditionalProbability(int n, int k, double eta, double xi) {
     if (!(varianceOfS > 0)) return kNaN;
     const double lambda = covarianceMS / varianceOfS;
     const double varianceOfMPrime = varianceOfMean - covarianceMS * lambda;
-    if (!(varianceOfMPrime > 0)) return kNaN;
+    const double sigma = std::sqrt(t.Variance);
+    const double centre = t.Mean - lambda * meanS;  // E[M']
 
+    if (!(varianceOfMPrime > kLeastShareOfMPrime * varianceOfMean)) {
+        // Few values above a far-tail xi: the moments leave M' no variance of
+        // its own, so M' is taken as fixed at its mean and the event is one
+        // on S alone, (eta + lambda) V > c with V^2 = S^2 / Variance ~
+        // gamma(shape, 1 / shape) (the limit of the non-central t below).
+        const double slope = eta + lambda;
+        const double c = (xi - centre) / sigma;
+        if (slope == 0) return c < 0 ? 1.0 : 0.0;
+        const double bound = shape * (c / slope) * (c / slope);
+        if (slope > 0) return c <= 0 ? 1.0 : boost::math::gamma_q(shape, bound, QuietPolicy());
+        return c >= 0 ? 0.0 : boost::math::gamma_p(shape, bound, QuietPolicy());
+    }
     const double sdMPrime = std::sqrt(varianceOfMPrime);
-    const double noncentrality = (t.Mean - lambda * meanS - xi) / sdMPrime;
-    const double q = -(eta + lambda) * std::sqrt(t.Variance) / sdMPrime;
-    return NoncentralTUpperTail(2.0 * shape, noncentrality, q);
+    return NoncentralTUpperTail(2.0 * shape, (centre - xi) / sdMPrime, -(eta + lambda) * sigma / sdMPrime);
 }
 
 // Flows sorted ascending, their count of zeros (and negatives), and the
-// log10 of the positive ones in the same places (NaN for the zeros).
+// log10 of the positive ones in the same places (NaN for the zeros). Values
+// that are not finite numbers are no flows and are left out.
 struct SortedFlows {
     std::vector<double> Flows, Logs;
     int Zeros = 0;
@@ -153,7 +175,7 @@ struct SortedFlows {
 
 SortedFlows SortFlows(const std::vector<double>& flows) {
     SortedFlows s;
-    s.Flows = flows;
+    std::copy_if(flows.begin(), flows.end(), std::back_inserter(s.Flows), [](double q) { return std::isfinite(q); });
     std::sort(s.Flows.begin(), s.Flows.end());
     s.Logs.resize(s.Flows.size(), kNaN);
     for (std::size_t i = 0; i < s.Flows.size(); ++i) {
@@ -181,14 +203,72 @@ double GrubbsBeckStatistic(const std::vector<double>& logs, int k) {
     return deviation < 0 ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
 }
 
-// The outcome once `count` smallest flows are low outliers: the threshold is
-// the next flow up, 0 when there is none.
+// The outcome once the `count` smallest flows are low outliers: the threshold
+// is the smallest flow above the last of them (0 when there is none), and a
+// flow equal to a low outlier is one too, so Count is the number of flows
+// below Threshold.
 LowOutlierTest Outcome(const SortedFlows& s, int count, std::vector<double> pValues) {
     LowOutlierTest result;
-    result.Count = count;
     result.PValues = std::move(pValues);
-    if (count > 0 && count < static_cast<int>(s.Flows.size())) result.Threshold = s.Flows[count];
+    const int n = static_cast<int>(s.Flows.size());
+    if (count <= 0) return result;
+    while (count < n && s.Flows[count] == s.Flows[count - 1]) ++count;
+    result.Count = count;
+    if (count < n) result.Threshold = s.Flows[count];
     return result;
+}
+
+// One year of a record with historical information, as the plotting
+// positions see it: a flow (a point value, or an interval's representative
+// value) known whatever its size, or only "below Level" when no flood above
+// the year's perception threshold was recorded.
+struct PlotYear {
+    double Value = 0;     // the flow, or the threshold it stayed below
+    bool Observed = true;
+    int Index = -1;       // its place in record.Observations
+};
+
+// The value that ranks an interval among the point values: its geometric
+// midpoint when bounded on both sides, its finite bound otherwise (the lower
+// one of "> Q", the upper one of "< Q"); NaN for [0, inf).
+double RepresentativeValue(const FloodObservation& o) {
+    if (o.Low == o.High) return o.Low;
+    if (o.Low > 0 && std::isfinite(o.High)) return std::sqrt(o.Low * o.High);
+    if (o.Low > 0) return o.Low;
+    if (std::isfinite(o.High)) return o.High;
+    return kNaN;
+}
+
+// The years of the record that carry information, and each year's perception
+// level: the systematic years see every flood, a user's threshold sets the
+// level of the years it covers (a later one over an earlier one), a covered
+// year without an observation had no flood above its level, and a historical
+// flood outside every threshold is not placed (as the analysis leaves it out).
+// Nothing is placed when a year appears twice or a threshold is unusable.
+std::map<int, std::pair<PlotYear, double>> PlotYears(const HistoricalRecord& record) {
+    std::map<int, double> levels;
+    for (const PerceptionThreshold& t : record.Thresholds)
+        if (!(t.Low >= 0 && std::isfinite(t.Low)) || t.First > t.Last || t.Last - t.First >= kMostThresholdYears)
+            return {};
+    for (const FloodObservation& o : record.Observations)
+        if (!o.Historical) levels[o.Year] = 0.0;
+    for (const PerceptionThreshold& t : record.Thresholds)
+        for (int y = t.First; y <= t.Last; ++y) levels[y] = t.Low;
+    std::map<int, int> observed;
+    for (std::size_t i = 0; i < record.Observations.size(); ++i)
+        if (!observed.emplace(record.Observations[i].Year, static_cast<int>(i)).second) return {};  // a year twice
+
+    std::map<int, std::pair<PlotYear, double>> years;
+    for (const auto& [year, level] : levels) {
+        const auto it = observed.find(year);
+        if (it != observed.end()) {
+            const double v = RepresentativeValue(record.Observations[it->second]);
+            if (v >= 0 && std::isfinite(v)) years[year] = {{v, true, it->second}, level};
+        } else if (level > 0) {
+            years[year] = {{level, false, -1}, level};
+        }
+    }
+    return years;
 }
 
 }  // namespace
@@ -203,7 +283,8 @@ double MgbtPValue(int n, int k, double w) {
     // p = integral over u in (0, 1) of P(omega_k < w | X_(k) = xi(u)), where
     // Phi(X_(k)) ~ Beta(k, n + 1 - k): xi(u) = Phi^-1(I^-1_u(k, n + 1 - k)).
     const auto integrand = [&](double u) {
-        const double b = boost::math::ibeta_inv(static_cast<double>(k), static_cast<double>(n + 1 - k), u, QuietPolicy());
+        const double b =
+            boost::math::ibeta_inv(static_cast<double>(k), static_cast<double>(n + 1 - k), u, QuietPolicy());
         const double xi = -std::sqrt(2.0) * boost::math::erfc_inv(2.0 * b, QuietPolicy());
         const double p = ConditionalProbability(n, k, w, xi);
         return std::isfinite(p) ? std::clamp(p, 0.0, 1.0) : 0.0;
@@ -259,6 +340,46 @@ LowOutlierTest SingleGrubbsBeck(const std::vector<double>& flows) {
     int count = s.Zeros;
     while (count < n && s.Logs[count] < criterion) ++count;
     return Outcome(s, count, {});
+}
+
+// HistoricalPlottingPositions: Hirsch and Stedinger (1987) with several
+// perception levels L_1 > ... > L_J = 0. From the top, the probability of
+// reaching L_j is P_j = P_(j-1) + (1 - P_(j-1)) r_j, r_j the share of the
+// years in view at L_j and below L_(j-1) that reach L_j (an observed flood is
+// always in view; a year known only to stay below its threshold, at the
+// levels from that threshold up). The e_j floods of band [L_j, L_(j-1)),
+// ranked i = 1..e_j from the largest, plot at
+// P_(j-1) + (P_j - P_(j-1)) (i - a) / (e_j + 1 - 2a).
+std::vector<double> HistoricalPlottingPositions(const HistoricalRecord& record, double a) {
+    std::vector<double> positions(record.Observations.size(), kNaN);
+    if (!(a >= 0 && a < 1)) return positions;  // (i - a) / (e + 1 - 2a) needs a in [0, 1)
+    const auto years = PlotYears(record);
+    std::vector<double> levels = {0.0};
+    for (const auto& [year, entry] : years) levels.push_back(entry.second);
+    std::sort(levels.begin(), levels.end(), std::greater<>());
+    levels.erase(std::unique(levels.begin(), levels.end()), levels.end());
+
+    double above = std::numeric_limits<double>::infinity();
+    double previous = 0;  // P_(j-1)
+    for (const double level : levels) {
+        int inView = 0;
+        std::vector<std::pair<double, int>> band;  // (flow, observation index)
+        for (const auto& [year, entry] : years) {
+            const PlotYear& y = entry.first;
+            if (!(y.Observed || entry.second <= level) || !(y.Value < above)) continue;
+            ++inView;
+            if (y.Observed && y.Value >= level) band.push_back({y.Value, y.Index});
+        }
+        const double share = inView > 0 ? static_cast<double>(band.size()) / inView : 0.0;
+        const double reached = previous + (1.0 - previous) * share;
+        std::stable_sort(band.begin(), band.end(), [](const auto& x, const auto& y) { return x.first > y.first; });
+        const double e = static_cast<double>(band.size());
+        for (std::size_t i = 0; i < band.size(); ++i)
+            positions[band[i].second] = previous + (reached - previous) * (i + 1 - a) / (e + 1 - 2 * a);
+        previous = reached;
+        above = level;
+    }
+    return positions;
 }
 
 }  // namespace zarn

@@ -20,8 +20,14 @@
 // statistics (bench/regional_peer.f90, built where a Fortran compiler is
 // found), and with the accuracy simulation of 10,000 regions.
 //
-//   zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional]
+// Then the Bulletin 17C row: a station of 70 systematic years, a historical
+// period of 100 years under a perception threshold with two historic peaks,
+// three interval years and MGBT, weighted skew and 95 % limits: AnalyseB17c
+// in this process and zarn-cli --b17c as a whole process.
+//
+//   zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional] [--b17c]
 //     --regional  the regional row alone
+//     --b17c      the Bulletin 17C row alone
 //     --out       where the data files go (default: bench-data beside the program)
 //     --quick     one run of each (a smoke test, not a measurement)
 //     --no-split  skip the per-distribution split
@@ -40,11 +46,14 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "analysis/b17c.h"
 #include "analysis/calculation.h"
 #include "analysis/errors.h"
+#include "analysis/ema.h"
 #include "analysis/estimation.h"
 #include "analysis/fittests.h"
 #include "analysis/quantiles.h"
@@ -83,6 +92,7 @@ struct Options {
     bool Split = true;
     bool Peer = true;
     bool RegionalOnly = false;
+    bool B17cOnly = false;  // --b17c: the Bulletin 17C row alone
     int Threads = 0;
 };
 
@@ -300,13 +310,64 @@ Options Parse(int argc, char** argv) {
         else if (arg == "--no-split") o.Split = false;
         else if (arg == "--no-peer") o.Peer = false;
         else if (arg == "--regional") o.RegionalOnly = true;
+        else if (arg == "--b17c") o.B17cOnly = true;
         else if (arg == "--threads" && i + 1 < argc) o.Threads = std::atoi(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional]\n");
+            std::fprintf(stderr, "usage: zarn-bench [--out FOLDER] [--quick] [--no-split] [--no-peer] [--threads N] [--regional] [--b17c]\n");
             std::exit(2);
         }
     }
     return o;
+}
+
+// The Bulletin 17C station: log-Pearson III years (mean 4, sd 0.25, skew
+// 0.2 in log10) from a fixed seed, as a year;value table.
+HistoricalRecord B17cStation() {
+    std::mt19937_64 random(kSampleSeed);
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    auto flow = [&](double aep) { return std::pow(10.0, 4.0 + 0.25 * P3FrequencyFactor(0.2, aep)); };
+    HistoricalRecord r;
+    r.Observations.push_back({1862, flow(0.004), flow(0.004), true});
+    r.Observations.push_back({1913, flow(0.008), flow(0.008), true});
+    for (int year = 1950; year < 2020; ++year) {
+        const double q = flow(uniform(random));
+        if (year % 25 == 3) r.Observations.push_back({year, q * 0.8, q * 1.3, false});  // interval years
+        else r.Observations.push_back({year, q, q, false});
+    }
+    r.Thresholds.push_back({1850, 1949, flow(0.01), INFINITY});
+    return r;
+}
+
+void PrintB17c(const Options& o, const std::string& cli) {
+    const HistoricalRecord station = B17cStation();
+    B17cOptions options;
+    options.Skew = SkewOption::Weighted;
+    options.RegionalSkew = 0;
+    options.RegionalSkewSE = 0.55;
+    options.Confidence = 0.95;
+    const int runs = o.Quick ? 1 : 21;
+    std::vector<double> times;
+    B17cResult r;
+    for (int run = 0; run < runs; ++run) times.push_back(Seconds([&] { r = AnalyseB17c(station, options); }));
+    const fs::path table = o.Folder / "b17c-station.txt";
+    std::FILE* out = std::fopen(table.c_str(), "w");
+    if (!out) throw std::runtime_error("cannot write " + table.string());
+    for (const auto& v : station.Observations) {
+        if (v.Low == v.High) std::fprintf(out, "%d;%.10g", v.Year, v.Low);
+        else std::fprintf(out, "%d;%.10g-%.10g", v.Year, v.Low, v.High);
+        std::fprintf(out, v.Historical ? ";h\n" : "\n");
+    }
+    std::fclose(out);
+    char threshold[64];
+    std::snprintf(threshold, sizeof threshold, "1850-1949:%.10g", station.Thresholds[0].Low);
+    const ProcessFigures cliRun = TimeProcess({cli, "--data", table.string(), "--b17c", "--threshold", threshold,
+                                               "--skew", "weighted", "--regional-skew", "0", "--regional-skew-se",
+                                               "0.55", "--confidence", "0.95", "--json", "/dev/null"},
+                                              o.Quick ? 1 : 5);
+    std::printf("\nBulletin 17C station (70 systematic years, 100 historical, 3 intervals, weighted skew, 95 %% limits):\n");
+    std::printf("  AnalyseB17c %.4f s (median of %d, %s, %d EMA iterations); zarn-cli --b17c %.3f s%s, peak memory %.1f MB\n",
+                Median(times), runs, r.Ok ? "ok" : r.Failure.c_str(), r.Iterations, cliRun.Wall,
+                cliRun.Ok ? "" : " (failed)", cliRun.PeakMb);
 }
 
 }  // namespace
@@ -328,6 +389,10 @@ int main(int argc, char** argv) {
     try {
         if (o.RegionalOnly) {
             PrintRegional(o, cli, threads);
+            return 0;
+        }
+        if (o.B17cOnly) {
+            PrintB17c(o, cli);
             return 0;
         }
         for (const Family& family : kFamilies) {
@@ -367,6 +432,7 @@ int main(int argc, char** argv) {
         }
         PrintBatch(o, cli, threads);
         PrintRegional(o, cli, threads);
+        PrintB17c(o, cli);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zarn-bench: %s\n", e.what());
         return 1;

@@ -261,6 +261,12 @@ int RunB17c(const B17cCommand& c) {
     ApplyB17cArguments(c, reading.Record);
     const B17cResult r = AnalyseB17c(reading.Record, c.Options);
     if (!r.Ok) throw ZarnError(r.Failure);
+    if (!r.LeftOutYears.empty()) {
+        std::string years;
+        for (const int y : r.LeftOutYears) years += (years.empty() ? "" : ", ") + std::to_string(y);
+        std::fprintf(stderr, "Anos fora do registro sistemático sem limiar de percepção, deixados de fora: %s\n",
+                     years.c_str());
+    }
     if (!c.Json.empty()) WriteOut(c.Json, B17cJson(r));
     if (!c.Report.empty()) {
         std::string text;
