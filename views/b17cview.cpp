@@ -218,11 +218,15 @@ B17cChartData B17cChart(const HistoricalRecord& record, const B17cResult& result
             chart.Intervals.push_back(p);
         }
     }
-    for (const PerceptionThreshold& t : result.Thresholds)
-        if (t.Low > 0) {
-            chart.Thresholds.push_back({t.First, t.Last, t.Low, t.High});
-            span(t.Low);
+    // The user's thresholds as the analysis used them, raised to the
+    // low-outlier threshold (the systematic years' [0, inf) shades nothing).
+    for (const PerceptionThreshold& t : record.Thresholds) {
+        const double low = std::max(t.Low, result.LowOutlierThreshold);
+        if (low > 0 && t.High > low) {
+            chart.Thresholds.push_back({t.First, t.Last, low, t.High});
+            span(low);
         }
+    }
     std::vector<std::size_t> order(result.Aep.size());
     for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
     std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return result.Aep[a] > result.Aep[b]; });

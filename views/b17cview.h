@@ -65,7 +65,7 @@ struct B17cBand {
 struct B17cChartData {
     std::vector<B17cChartPoint> Points;     // point values at their plotting positions
     std::vector<B17cChartPoint> Intervals;  // interval and censored years: bars from Low to High
-    std::vector<B17cBand> Thresholds;       // the thresholds used with a level above zero
+    std::vector<B17cBand> Thresholds;       // the user's thresholds above zero, raised to the low-outlier threshold
     B17cChartLine Curve, Lower, Upper;      // the fitted log-Pearson III and its limits
     std::vector<std::pair<double, double>> Ticks;  // (AEP, coordinate) labelled on the axis
     double CoordinateLow = -2.5, CoordinateHigh = 3.1;

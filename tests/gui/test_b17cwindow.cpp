@@ -48,7 +48,7 @@ void EnterPueblo(TInformacaoHistorica& w) {
 
 }  // namespace
 
-class TestB17c : public QObject {
+class TestB17cWindow : public QObject {
     Q_OBJECT
 
     ScriptedPlatform* platform_ = nullptr;
@@ -255,5 +255,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestB17c)
-#include "test_b17c.moc"
+QTEST_MAIN(TestB17cWindow)
+#include "test_b17cwindow.moc"
