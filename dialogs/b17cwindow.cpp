@@ -90,6 +90,35 @@ void Attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractA
     series->attachAxis(y);
 }
 
+// A band from each threshold's level up to its upper flow (the axis's top
+// when open), across the plot, and one key entry for them all.
+void AddThresholdBands(QChart* chart, const B17cChartData& data, QAbstractAxis* x, QAbstractAxis* y,
+                       QList<ChartKey::Entry>& key) {
+    if (data.Thresholds.empty()) return;
+    const double top = data.FlowHigh;
+    QColor fill = kBandColour;
+    fill.setAlpha(kBandAlpha);
+    for (const B17cBand& band : data.Thresholds) {
+        auto* upper = new QLineSeries;
+        auto* lower = new QLineSeries;
+        upper->append(data.CoordinateLow, std::min(band.High, top));
+        upper->append(data.CoordinateHigh, std::min(band.High, top));
+        lower->append(data.CoordinateLow, band.Low);
+        lower->append(data.CoordinateHigh, band.Low);
+        auto* area = new QAreaSeries(upper, lower);
+        upper->setParent(area);
+        lower->setParent(area);
+        area->setBrush(fill);
+        area->setPen(QPen(kBandColour, 1.0, Qt::DotLine));
+        Attach(chart, area, x, y);
+    }
+    ChartKey::Entry entry;
+    entry.Text = QStringLiteral("Limiares de percepção");
+    entry.Fill = fill;
+    entry.Line = QPen(kBandColour, 1.0, Qt::DotLine);
+    key << entry;
+}
+
 QString ConfidenceText(double c) { return QStringLiteral("%1 %").arg(std::lround(c * 100)); }
 
 }  // namespace
@@ -345,30 +374,8 @@ void TAnaliseB17c::Desenhar() {
         return;
     }
     const double top = data_.FlowHigh;
-    // Thresholds behind everything: a band from each level up to its upper flow.
-    if (!data_.Thresholds.empty()) {
-        QColor fill = kBandColour;
-        fill.setAlpha(kBandAlpha);
-        for (const B17cBand& band : data_.Thresholds) {
-            auto* upper = new QLineSeries;
-            auto* lower = new QLineSeries;
-            upper->append(data_.CoordinateLow, std::min(band.High, top));
-            upper->append(data_.CoordinateHigh, std::min(band.High, top));
-            lower->append(data_.CoordinateLow, band.Low);
-            lower->append(data_.CoordinateHigh, band.Low);
-            auto* area = new QAreaSeries(upper, lower);
-            upper->setParent(area);
-            lower->setParent(area);
-            area->setBrush(fill);
-            area->setPen(QPen(kBandColour, 1.0, Qt::DotLine));
-            Attach(chart_, area, x, y);
-        }
-        ChartKey::Entry entry;
-        entry.Text = QStringLiteral("Limiares de percepção");
-        entry.Fill = fill;
-        entry.Line = QPen(kBandColour, 1.0, Qt::DotLine);
-        key << entry;
-    }
+    // Thresholds behind everything.
+    AddThresholdBands(chart_, data_, x, y, key);
     auto line = [&](const B17cChartLine& points, const QPen& pen, const QString& name, bool keyed) {
         if (points.Points.empty()) return;
         auto* series = new QLineSeries;

@@ -313,6 +313,11 @@ bool TInformacaoHistorica::Ler(HistoricalRecord& record) {
 void TInformacaoHistorica::OkClick() {
     HistoricalRecord record;
     if (!Ler(record)) return;
+    // What the analysis itself would refuse, said before the window closes.
+    if (const std::string problem = CheckHistoricalRecord(record); !problem.empty()) {
+        platform_.Notice(this, Utf8(problem));
+        return;
+    }
     accepted_ = record;
     accept();
 }
