@@ -26,7 +26,7 @@
 
 #include "analysis/b17c.h"
 #include "analysis/historical.h"
-#include "analysis/projectsettings.h"
+#include "files/projectsettings.h"
 #include "analysis/record.h"
 
 namespace zarn {

@@ -4,14 +4,15 @@
 #include <cstring>
 #include <vector>
 
-#include "analysis/datafile.h"
-#include "analysis/errors.h"
+#include "files/datafile.h"
+#include "files/errors.h"
 #include "analysis/estimation.h"
 #include "analysis/fittests.h"
-#include "analysis/format.h"
+#include "files/format.h"
 #include "analysis/membership.h"
 #include "analysis/ranktests.h"
 #include "analysis/statistics.h"
+#include "files/textcodec.h"
 
 namespace zarn {
 

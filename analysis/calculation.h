@@ -21,7 +21,7 @@
 
 #include <string>
 
-#include "analysis/datafile.h"
+#include "files/datafile.h"
 #include "analysis/record.h"
 #include "analysis/returnperiods.h"
 #include "analysis/simulation.h"

@@ -7,7 +7,7 @@
 #include <limits>
 #include <vector>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/estimation.h"
 #include "analysis/quantiles.h"
 #include "analysis/simulation.h"

@@ -14,7 +14,7 @@
 #include <map>
 #include <vector>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/faults.h"
 #include "analysis/historical.h"
 #include "analysis/ranktests.h"

@@ -8,8 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "analysis/errors.h"
-#include "analysis/filewrite.h"
+#include "files/errors.h"
+#include "files/filewrite.h"
 
 namespace zarn {
 

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/faults.h"
 #include "analysis/special.h"
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/special.h"
 #include "analysis/statistics.h"
 

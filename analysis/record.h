@@ -18,10 +18,13 @@
 #include <string>
 #include <string_view>
 
+#include "files/datafile.h"
+
 namespace zarn {
 
 // Capacity of the sample arrays (values 1..10000).
 constexpr int kSampleCapacity = 10000;
+static_assert(kSampleCapacity == kDataFileCapacity, "the sample holds every value a data file may hold");
 // A count read from the record, kept inside the arrays it counts: a damaged
 // project file must not make a reader go past the sample arrays.
 constexpr int StoredCount(std::int32_t n) { return n < 0 ? 0 : n > kSampleCapacity ? kSampleCapacity : n; }
@@ -197,15 +200,5 @@ inline double VarianceTestZOf(const AnalysisRecord& r, int index) { return r.Var
 // it ("Normal", "LogNormal", "Gumbel", "Exponencial", "Pearson III",
 // "LogPearson III", "GEV", "GPA"); empty outside 1..8.
 std::string DistributionName(int index);
-
-// Windows-1252 <-> UTF-8, for the batch tool and the windows. A character
-// outside Windows-1252 becomes '?'.
-std::string Utf8ToWindows1252(std::string_view utf8);
-std::string Windows1252ToUtf8(std::string_view cp1252);
-// True when the bytes are well-formed UTF-8 (lead bytes C2..F4, no overlong
-// two-byte forms, every sequence complete).
-bool IsValidUtf8(std::string_view bytes);
-// Appends one Unicode code point to `out` in UTF-8.
-void AppendUtf8(std::string& out, char32_t codePoint);
 
 }  // namespace zarn

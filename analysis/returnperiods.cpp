@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 
 namespace zarn {
 

@@ -36,7 +36,7 @@
 #include <vector>
 
 #include "analysis/intervals.h"
-#include "analysis/projectsettings.h"
+#include "files/projectsettings.h"
 #include "analysis/quantiles.h"
 #include "analysis/record.h"
 #include "analysis/simulation.h"

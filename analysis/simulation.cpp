@@ -10,7 +10,7 @@
 #include <mutex>
 #include <thread>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/estimation.h"
 #include "analysis/fittests.h"
 #include "analysis/special.h"

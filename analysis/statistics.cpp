@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 
 namespace zarn {
 

@@ -10,6 +10,7 @@
 #include "analysis/record.h"
 #include "app/desktop.h"
 #include "platform/platform.h"
+#include "files/textcodec.h"
 
 namespace zarn {
 

@@ -20,7 +20,7 @@
 #include <optional>
 
 #include "analysis/calculation.h"
-#include "analysis/importer.h"
+#include "import/importer.h"
 #include "analysis/progress.h"
 #include "analysis/record.h"
 #include "analysis/returnperiods.h"
@@ -40,6 +40,7 @@
 #include "dialogs/chartexport.h"
 #include "study/study.h"
 #include "zarn/about.h"
+#include "files/textcodec.h"
 
 namespace zarn {
 

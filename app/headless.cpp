@@ -10,6 +10,7 @@
 #include "analysis/record.h"
 #include "views/report.h"
 #include "platform/session.h"
+#include "files/textcodec.h"
 
 namespace zarn {
 

@@ -32,7 +32,7 @@
 #include <algorithm>
 #include <new>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "views/frequencychart.h"
 #include "app/application.h"
 #include "app/pictures.h"

@@ -13,7 +13,7 @@
 #include <functional>
 #include <memory>
 
-#include "analysis/importer.h"
+#include "import/importer.h"
 #include "platform/platform.h"
 
 class QComboBox;

@@ -36,8 +36,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis/errors.h"
-#include "analysis/filewrite.h"
+#include "files/errors.h"
+#include "files/filewrite.h"
 #include "analysis/projectfile.h"
 #include "analysis/record.h"
 #include "analysis/simulation.h"

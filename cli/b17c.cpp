@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/historical.h"
 #include "analysis/returnperiods.h"
 #include "cli/json.h"

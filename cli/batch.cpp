@@ -23,11 +23,11 @@
 #include <thread>
 
 #include "analysis/calculation.h"
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "platform/datawarnings.h"
-#include "analysis/filewrite.h"
-#include "analysis/format.h"
-#include "analysis/importer.h"
+#include "files/filewrite.h"
+#include "files/format.h"
+#include "import/importer.h"
 #include "analysis/intervals.h"
 #include "analysis/projectfile.h"
 #include "analysis/quantiles.h"

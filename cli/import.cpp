@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "cli/outputs.h"
 #include "platform/datawarnings.h"
 

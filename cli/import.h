@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "analysis/importer.h"
+#include "import/importer.h"
 
 namespace zarn {
 

@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "analysis/calculation.h"
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/intervals.h"
 #include "analysis/quantiles.h"
 #include "analysis/record.h"
-#include "analysis/projectsettings.h"
+#include "files/projectsettings.h"
 #include "analysis/returnperiods.h"
 #include "analysis/simulation.h"
 #include "analysis/projectfile.h"
@@ -37,6 +37,7 @@
 #include "views/report.h"
 #include "rules/factfile.h"
 #include "zarn/about.h"
+#include "files/textcodec.h"
 
 namespace zarn {
 namespace {

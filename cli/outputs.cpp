@@ -5,12 +5,13 @@
 #include <cstdio>
 #include <sys/stat.h>
 
-#include "analysis/errors.h"
-#include "analysis/filewrite.h"
+#include "files/errors.h"
+#include "files/filewrite.h"
 #include "analysis/intervals.h"
 #include "analysis/quantiles.h"
 #include "cli/json.h"
 #include "views/lines.h"
+#include "files/textcodec.h"
 
 namespace zarn {
 

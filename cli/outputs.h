@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/record.h"
 #include "analysis/returnperiods.h"
 #include "analysis/simulation.h"

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "analysis/errors.h"
-#include "analysis/regionsites.h"
+#include "files/errors.h"
+#include "regional/regionsites.h"
 #include "cli/advice.h"
 #include "cli/json.h"
 #include "cli/outputs.h"

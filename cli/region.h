@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/regional.h"
+#include "regional/regional.h"
 
 namespace zarn {
 

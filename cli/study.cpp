@@ -16,9 +16,9 @@
 #include <iterator>
 #include <vector>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/projectfile.h"
-#include "analysis/projectsettings.h"
+#include "files/projectsettings.h"
 #include "analysis/returnperiods.h"
 #include "cli/outputs.h"
 #include "platform/session.h"

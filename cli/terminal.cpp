@@ -10,6 +10,7 @@
 
 #include "analysis/record.h"
 #include "cli/outputs.h"
+#include "files/textcodec.h"
 
 namespace zarn {
 

@@ -36,8 +36,9 @@
 #include <functional>
 
 #include "dialogs/resultdialogs.h"
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/record.h"
+#include "files/textcodec.h"
 
 namespace zarn {
 

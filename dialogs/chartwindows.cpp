@@ -35,7 +35,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "analysis/format.h"
+#include "files/format.h"
 #include "analysis/record.h"
 #include "dialogs/chartexport.h"
 #include "platform/platform.h"

@@ -26,7 +26,7 @@
 #include <map>
 
 #include "analysis/b17cproject.h"
-#include "analysis/filewrite.h"
+#include "files/filewrite.h"
 #include "dialogs/resultdialogs.h"
 #include "platform/document.h"
 #include "platform/help.h"

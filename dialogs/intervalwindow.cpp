@@ -16,9 +16,9 @@
 #include <cmath>
 #include <exception>
 
-#include "analysis/errors.h"
-#include "analysis/filewrite.h"
-#include "analysis/format.h"
+#include "files/errors.h"
+#include "files/filewrite.h"
+#include "files/format.h"
 #include "analysis/record.h"
 #include "dialogs/resultdialogs.h"
 #include "views/intervaltable.h"
@@ -26,6 +26,7 @@
 #include "platform/platform.h"
 #include "dialogs/resultdialogs.h"
 #include "platform/documentsignal.h"
+#include "files/textcodec.h"
 
 namespace zarn {
 

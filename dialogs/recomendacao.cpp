@@ -19,14 +19,15 @@
 #include <cmath>
 #include <exception>
 
-#include "analysis/format.h"
+#include "files/format.h"
 #include "analysis/intervals.h"
-#include "analysis/numbertext.h"
+#include "files/numbertext.h"
 #include "analysis/record.h"
 #include "dialogs/b17cwindow.h"
 #include "dialogs/chartexport.h"
 #include "views/report.h"
 #include "platform/platform.h"
+#include "files/textcodec.h"
 
 namespace zarn {
 

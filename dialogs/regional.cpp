@@ -26,9 +26,9 @@
 #include <QValueAxis>
 #include <cmath>
 
-#include "analysis/errors.h"
-#include "analysis/filewrite.h"
-#include "analysis/importer.h"
+#include "files/errors.h"
+#include "files/filewrite.h"
+#include "import/importer.h"
 #include "dialogs/chartexport.h"
 #include "views/regionallines.h"
 #include "platform/platform.h"

@@ -4,7 +4,7 @@
 // simulations' options; then the regional analysis under a progress dialog
 // with "Cancelar", its tables, the L-moment ratio diagram of the region, the
 // growth curve on probability paper with its band, the advice of the rule
-// base and the ungauged-site box. The analysis is analysis/regional.h; the
+// base and the ungauged-site box. The analysis is regional/regional.h; the
 // report, CSV and chart points are views/regionallines.h.
 #pragma once
 
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/regionsites.h"
+#include "regional/regionsites.h"
 #include "dialogs/resultdialogs.h"
 
 class QChart;

@@ -30,7 +30,7 @@
 #include <cmath>
 #include <exception>
 
-#include "analysis/format.h"
+#include "files/format.h"
 #include "analysis/record.h"
 #include "platform/help.h"
 #include "platform/platform.h"
@@ -39,6 +39,7 @@
 #include "dialogs/chartexport.h"
 #include "views/report.h"
 #include "rules/launch.h"
+#include "files/textcodec.h"
 
 namespace zarn {
 

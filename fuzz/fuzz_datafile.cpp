@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "analysis/calculation.h"
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/record.h"
 
 namespace {

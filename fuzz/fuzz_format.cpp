@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "analysis/format.h"
+#include "files/format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 10) return 0;

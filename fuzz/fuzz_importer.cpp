@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "analysis/errors.h"
-#include "analysis/importer.h"
+#include "files/errors.h"
+#include "import/importer.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "analysis/calculation.h"
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/intervals.h"
 #include "analysis/simulation.h"
 #include "analysis/record.h"

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "analysis/datafile.h"
+#include "files/datafile.h"
 
 namespace zarn {
 

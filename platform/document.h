@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/projectsettings.h"
+#include "files/projectsettings.h"
 #include "analysis/record.h"
 #include "analysis/simulation.h"
 #include "platform/session.h"

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rules/advicelines.h"
 
-#include "analysis/errors.h"
-#include "analysis/format.h"
-#include "analysis/numbertext.h"
+#include "files/errors.h"
+#include "files/format.h"
+#include "files/numbertext.h"
+#include "files/textcodec.h"
 
 #include <algorithm>
 

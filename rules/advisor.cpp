@@ -19,13 +19,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "analysis/errors.h"
-#include "analysis/filewrite.h"
-#include "analysis/format.h"
-#include "analysis/numbertext.h"
+#include "files/errors.h"
+#include "files/filewrite.h"
+#include "files/format.h"
+#include "files/numbertext.h"
 #include "platform/session.h"
 #include "rules/rulecheck.h"
 #include "rules/regionaladvice.h"
+#include "files/textcodec.h"
 
 extern "C" {
 #include <clips/clips.h>

@@ -34,7 +34,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/numbertext.h"
+#include "files/numbertext.h"
 #include "analysis/record.h"
 #include "analysis/returnperiods.h"
 #include "platform/session.h"

@@ -6,8 +6,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "analysis/errors.h"
-#include "analysis/format.h"
+#include "files/errors.h"
+#include "files/format.h"
 
 namespace zarn {
 

@@ -8,7 +8,7 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/record.h"
 #include "platform/document.h"
 #include "platform/platform.h"

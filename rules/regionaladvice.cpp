@@ -4,9 +4,9 @@
 #include <cmath>
 #include <limits>
 
-#include "analysis/errors.h"
-#include "analysis/filewrite.h"
-#include "analysis/format.h"
+#include "files/errors.h"
+#include "files/filewrite.h"
+#include "files/format.h"
 #include "platform/session.h"
 
 namespace zarn {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/regional.h"
+#include "regional/regional.h"
 #include "platform/session.h"
 #include "rules/advisor.h"
 

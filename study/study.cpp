@@ -11,7 +11,7 @@
 #include <map>
 #include <memory>
 
-#include "analysis/projectsettings.h"
+#include "files/projectsettings.h"
 #include "analysis/record.h"
 #include "analysis/b17cproject.h"
 #include "dialogs/b17cwindow.h"

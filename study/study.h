@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/projectsettings.h"
+#include "files/projectsettings.h"
 #include "platform/document.h"
 #include "platform/platform.h"
 

@@ -4,11 +4,12 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/fittests.h"
-#include "analysis/format.h"
+#include "files/format.h"
 #include "analysis/intervals.h"
 #include "analysis/quantiles.h"
+#include "files/textcodec.h"
 
 namespace zarn {
 

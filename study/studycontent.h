@@ -24,7 +24,7 @@
 
 #include "analysis/b17c.h"
 #include "analysis/historical.h"
-#include "analysis/numbertext.h"
+#include "files/numbertext.h"
 #include "analysis/record.h"
 #include "analysis/returnperiods.h"
 #include "analysis/simulation.h"

@@ -15,7 +15,7 @@
 #include <numeric>
 #include <vector>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "dialogs/chartexport.h"
 
 namespace zarn {

@@ -18,7 +18,7 @@
 
 #include "analysis/b17c.h"
 #include "analysis/historical.h"
-#include "analysis/numbertext.h"
+#include "files/numbertext.h"
 
 namespace zarn {
 

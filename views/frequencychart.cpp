@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/intervals.h"
 #include "analysis/quantiles.h"
 #include "analysis/returnperiods.h"

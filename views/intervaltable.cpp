@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "analysis/errors.h"
-#include "analysis/format.h"
+#include "files/errors.h"
+#include "files/format.h"
 
 namespace zarn {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "analysis/fittests.h"
-#include "analysis/format.h"
+#include "files/format.h"
 #include "analysis/intervals.h"
 #include "analysis/quantiles.h"
 #include "analysis/statistics.h"

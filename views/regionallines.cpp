@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "analysis/format.h"
+#include "files/format.h"
 
 namespace zarn {
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/regional.h"
+#include "regional/regional.h"
 #include "views/ratiodiagram.h"
 
 namespace zarn {

@@ -5,11 +5,12 @@
 #include <cstring>
 #include <string_view>
 
-#include "analysis/errors.h"
-#include "analysis/filewrite.h"
-#include "analysis/format.h"
+#include "files/errors.h"
+#include "files/filewrite.h"
+#include "files/format.h"
 #include "analysis/quantiles.h"
 #include "views/lines.h"
+#include "files/textcodec.h"
 
 namespace zarn {
 

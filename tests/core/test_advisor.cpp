@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "analysis/calculation.h"
-#include "analysis/format.h"
-#include "analysis/numbertext.h"
+#include "files/format.h"
+#include "files/numbertext.h"
 #include "analysis/membership.h"
 #include "analysis/record.h"
 #include "platform/session.h"
@@ -30,7 +30,8 @@
 #include "rules/advisor.h"
 #include "rules/factfile.h"
 #include "rules/rulecheck.h"
-#include "analysis/filewrite.h"
+#include "files/filewrite.h"
+#include "files/textcodec.h"
 
 namespace zarn {
 namespace {

@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "analysis/b17cproject.h"
-#include "analysis/projectsettings.h"
+#include "files/projectsettings.h"
 #include "views/b17cview.h"
 
 using namespace zarn;

@@ -17,6 +17,7 @@
 #include "analysis/record.h"
 #include "cli/batch.h"
 #include "tests/core/support/cli.h"
+#include "files/textcodec.h"
 
 namespace fs = std::filesystem;
 using namespace zarn;

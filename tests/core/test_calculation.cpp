@@ -13,7 +13,7 @@
 
 #include "analysis/calculation.h"
 #include "analysis/membership.h"
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/record.h"
 
 namespace fs = std::filesystem;

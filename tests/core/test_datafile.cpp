@@ -10,8 +10,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "analysis/datafile.h"
-#include "analysis/errors.h"
+#include "files/datafile.h"
+#include "files/errors.h"
 #include "analysis/record.h"
 
 namespace fs = std::filesystem;

@@ -13,7 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/record.h"
 #include "rules/factfile.h"
 

@@ -17,8 +17,8 @@
 
 #include "tests/core/support/fault.h"
 #include "analysis/calculation.h"
-#include "analysis/datafile.h"
-#include "analysis/errors.h"
+#include "files/datafile.h"
+#include "files/errors.h"
 #include "analysis/estimation.h"
 #include "analysis/fittests.h"
 #include "analysis/quantiles.h"

@@ -14,7 +14,7 @@
 #include <limits>
 #include <string>
 
-#include "analysis/format.h"
+#include "files/format.h"
 
 namespace zarn {
 namespace {

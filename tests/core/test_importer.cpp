@@ -19,11 +19,12 @@
 #include <unistd.h>
 #include <vector>
 
-#include "analysis/datafile.h"
-#include "analysis/errors.h"
-#include "analysis/importer.h"
+#include "files/datafile.h"
+#include "files/errors.h"
+#include "import/importer.h"
 #include "platform/datawarnings.h"
 #include "analysis/record.h"
+#include "files/textcodec.h"
 
 namespace fs = std::filesystem;
 using namespace zarn;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/numbertext.h"
+#include "files/numbertext.h"
 #include "rules/advisor.h"
 
 namespace zarn {

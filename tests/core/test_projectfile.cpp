@@ -13,10 +13,10 @@
 #include <unistd.h>
 
 #include "analysis/calculation.h"
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/record.h"
 #include "analysis/projectfile.h"
-#include "analysis/projectsettings.h"
+#include "files/projectsettings.h"
 #include "views/report.h"
 #include "rules/factfile.h"
 

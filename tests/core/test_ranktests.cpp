@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/core/support/fault.h"
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/ranktests.h"
 #include "analysis/record.h"
 #include "analysis/statistics.h"

@@ -9,10 +9,10 @@
 #include <sstream>
 #include <string>
 
-#include "analysis/errors.h"
-#include "analysis/regional.h"
-#include "analysis/regionaldist.h"
-#include "analysis/regionallanes.h"
+#include "files/errors.h"
+#include "regional/regional.h"
+#include "regional/regionaldist.h"
+#include "regional/regionallanes.h"
 #include "analysis/progress.h"
 #include "analysis/special.h"
 

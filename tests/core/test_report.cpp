@@ -17,9 +17,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/record.h"
 #include "views/report.h"
+#include "files/textcodec.h"
 
 namespace zarn {
 namespace {

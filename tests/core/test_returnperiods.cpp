@@ -15,13 +15,14 @@
 #include <sstream>
 
 #include "analysis/calculation.h"
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/fittests.h"
 #include "analysis/returnperiods.h"
 #include "analysis/special.h"
 #include "views/report.h"
 #include "rules/advicelines.h"
 #include "rules/advisor.h"
+#include "files/textcodec.h"
 
 namespace fs = std::filesystem;
 using namespace zarn;

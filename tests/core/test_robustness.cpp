@@ -16,8 +16,8 @@
 #include <unistd.h>
 
 #include "analysis/calculation.h"
-#include "analysis/datafile.h"
-#include "analysis/errors.h"
+#include "files/datafile.h"
+#include "files/errors.h"
 #include "analysis/record.h"
 #include "analysis/projectfile.h"
 #include "views/lines.h"

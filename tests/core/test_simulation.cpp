@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "analysis/calculation.h"
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/fittests.h"
 #include "analysis/intervals.h"
 #include "analysis/progress.h"

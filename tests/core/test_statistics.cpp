@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/statistics.h"
 
 using namespace zarn;

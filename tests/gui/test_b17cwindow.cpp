@@ -16,8 +16,8 @@
 #include <QtTest>
 
 #include "analysis/calculation.h"
-#include "analysis/filewrite.h"
-#include "analysis/projectsettings.h"
+#include "files/filewrite.h"
+#include "files/projectsettings.h"
 #include "dialogs/b17cwindow.h"
 #include "dialogs/historica.h"
 #include "study/study.h"

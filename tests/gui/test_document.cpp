@@ -22,7 +22,7 @@
 #include "analysis/calculation.h"
 #include "analysis/intervals.h"
 #include "analysis/projectfile.h"
-#include "analysis/projectsettings.h"
+#include "files/projectsettings.h"
 #include "app/desktop.h"
 #include "app/novoproj.h"
 #include "app/windows.h"
@@ -39,6 +39,7 @@
 #include "views/lines.h"
 #include "views/ratiodiagram.h"
 #include "views/report.h"
+#include "files/textcodec.h"
 
 using namespace zarn;
 

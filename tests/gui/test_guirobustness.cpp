@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "analysis/datafile.h"
+#include "files/datafile.h"
 #include "analysis/record.h"
 #include "app/desktop.h"
 #include "app/novoproj.h"

@@ -26,7 +26,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "analysis/importer.h"
+#include "import/importer.h"
 #include "analysis/record.h"
 #include "app/desktop.h"
 #include "app/helpfile.h"

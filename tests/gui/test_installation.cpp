@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 #include "analysis/calculation.h"
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/record.h"
 #include "app/desktop.h"
 #include "app/installation.h"

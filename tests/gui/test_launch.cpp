@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 #include "analysis/record.h"
 #include "platform/session.h"
 #include "rules/launch.h"

@@ -21,10 +21,10 @@
 #include <memory>
 
 #include "analysis/calculation.h"
-#include "analysis/format.h"
+#include "files/format.h"
 #include "analysis/intervals.h"
 #include "analysis/projectfile.h"
-#include "analysis/numbertext.h"
+#include "files/numbertext.h"
 #include "analysis/record.h"
 #include "app/desktop.h"
 #include "dialogs/recomendacao.h"
@@ -33,6 +33,7 @@
 #include "rules/advicelines.h"
 #include "support/scriptedplatform.h"
 #include "support/testdocument.h"
+#include "files/textcodec.h"
 
 using namespace zarn;
 

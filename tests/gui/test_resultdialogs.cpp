@@ -24,6 +24,7 @@
 #include "dialogs/resultdialogs.h"
 #include "support/scriptedplatform.h"
 #include "support/testdocument.h"
+#include "files/textcodec.h"
 
 using namespace zarn;
 

@@ -17,7 +17,7 @@
 #include "analysis/calculation.h"
 #include "analysis/fittests.h"
 #include "analysis/intervals.h"
-#include "analysis/numbertext.h"
+#include "files/numbertext.h"
 #include "analysis/quantiles.h"
 #include "analysis/record.h"
 #include "dialogs/chartexport.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 
 namespace zarn {
 

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "analysis/projectsettings.h"
+#include "files/projectsettings.h"
 
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <sys/stat.h>
 
-#include "analysis/errors.h"
-#include "analysis/filewrite.h"
+#include "files/errors.h"
+#include "files/filewrite.h"
 
 namespace zarn {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "analysis/regionallanes.h"
+#include "regional/regionallanes.h"
 
 #include <cmath>
 #include <vector>

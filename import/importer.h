@@ -23,7 +23,7 @@
 #include <utility>
 #include <vector>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 
 namespace zarn {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "analysis/errors.h"
+#include "files/errors.h"
 
 #include <cerrno>
 #include <cfenv>

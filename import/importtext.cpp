@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "analysis/importtext.h"
+#include "import/importtext.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,11 +8,10 @@
 #include <ctime>
 #include <map>
 
-#include "analysis/datafile.h"
-#include "analysis/errors.h"
-#include "analysis/filewrite.h"
-#include "analysis/format.h"
-#include "analysis/record.h"
+#include "files/datafile.h"
+#include "files/errors.h"
+#include "files/filewrite.h"
+#include "files/format.h"
 
 namespace zarn::importing {
 
@@ -24,34 +23,6 @@ constexpr double kPercentSlack = 1e-9;
 
 // Characters of a cell or line quoted in a message; longer texts are cut.
 constexpr std::size_t kQuotedTextMax = 60;
-
-// A file is taken as UTF-16 without a byte-order mark when at least this
-// share of its even (or odd) bytes is NUL.
-constexpr double kUtf16NulShare = 0.3;
-
-// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
-std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
-    std::string out;
-    out.reserve(bytes.size() / 2);
-    auto unit = [&](std::size_t i) -> unsigned long {
-        const unsigned char a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
-        return bigEndian ? (a << 8 | b) : (b << 8 | a);
-    };
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        unsigned long u = unit(i);
-        if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size()) {
-            const unsigned long low = unit(i + 2);
-            if (low >= 0xDC00 && low < 0xE000) {
-                AppendUtf8(out, static_cast<char32_t>(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00)));
-                i += 2;
-                continue;
-            }
-        }
-        if (u >= 0xD800 && u < 0xE000) u = 0xFFFD;
-        AppendUtf8(out, static_cast<char32_t>(u));
-    }
-    return out;
-}
 
 // Digits grouped by threes with `group` ("1.234", "12.345.678"), optionally
 // followed by `mark` and digits: a number written with thousands separators.
@@ -84,34 +55,6 @@ bool IsTimeOfDay(std::string_view t) {
            std::all_of(t.begin(), t.end(), [](char c) { return IsDigit(c) || c == ':' || c == '.'; });
 }
 
-// UTF-32 to UTF-8; a unit beyond U+10FFFF or a surrogate becomes U+FFFD.
-std::string Utf32ToUtf8(std::string_view bytes, bool bigEndian) {
-    std::string out;
-    for (std::size_t i = 0; i + 3 < bytes.size(); i += 4) {
-        unsigned long u = 0;
-        for (int k = 0; k < 4; ++k) {
-            const unsigned long b = static_cast<unsigned char>(bytes[i + (bigEndian ? k : 3 - k)]);
-            u = u << 8 | b;
-        }
-        if (u > 0x10FFFF || (u >= 0xD800 && u < 0xE000)) u = 0xFFFD;
-        AppendUtf8(out, static_cast<char32_t>(u));
-    }
-    return out;
-}
-
-// UTF-32 without a byte-order mark: text whose every four bytes hold three
-// NULs (the high bytes of a character below U+10000); 1 big-endian, -1
-// little-endian, 0 not UTF-32.
-int Utf32WithoutMark(std::string_view bytes) {
-    if (bytes.size() < 8 || bytes.size() % 4 != 0) return 0;
-    bool little = true, big = true;
-    for (std::size_t i = 0; i < bytes.size() && (little || big); i += 4) {
-        little = little && bytes[i + 2] == '\0' && bytes[i + 3] == '\0' && bytes[i] != '\0';
-        big = big && bytes[i] == '\0' && bytes[i + 1] == '\0' && bytes[i + 3] != '\0';
-    }
-    return big ? 1 : little ? -1 : 0;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -122,44 +65,6 @@ std::string_view Trim(std::string_view s) {
     while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
     while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
     return s.substr(b, e - b);
-}
-
-DecodedText Decode(std::string_view bytes) {
-    if (bytes.substr(0, 4) == std::string_view("\xFF\xFE\0\0", 4)) return {Utf32ToUtf8(bytes.substr(4), false), "UTF-32LE"};
-    if (bytes.substr(0, 4) == std::string_view("\0\0\xFE\xFF", 4)) return {Utf32ToUtf8(bytes.substr(4), true), "UTF-32BE"};
-    if (const int order = Utf32WithoutMark(bytes); order != 0) return {Utf32ToUtf8(bytes, order > 0), order > 0 ? "UTF-32BE" : "UTF-32LE"};
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE)
-        return {Utf16ToUtf8(bytes.substr(2), false), "UTF-16LE"};
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE && static_cast<unsigned char>(bytes[1]) == 0xFF)
-        return {Utf16ToUtf8(bytes.substr(2), true), "UTF-16BE"};
-    if (bytes.find('\0') != std::string_view::npos) {
-        std::size_t even = 0, odd = 0;
-        for (std::size_t i = 0; i < bytes.size(); ++i)
-            if (bytes[i] == '\0') ++(i % 2 == 0 ? even : odd);
-        const double half = static_cast<double>(bytes.size()) / 2;
-        if (odd >= kUtf16NulShare * half && odd > even) return {Utf16ToUtf8(bytes, false), "UTF-16LE"};
-        if (even >= kUtf16NulShare * half) return {Utf16ToUtf8(bytes, true), "UTF-16BE"};
-    }
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return {std::string(bytes.substr(3)), "UTF-8"};
-    if (IsValidUtf8(bytes)) return {std::string(bytes), "UTF-8"};
-    return {Windows1252ToUtf8(bytes), "ISO-8859-1"};
-}
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string current;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(current);
-            current.clear();
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            current += c;
-        }
-    }
-    if (!current.empty()) lines.push_back(current);
-    return lines;
 }
 
 bool IsBlank(std::string_view line) { return Trim(line).empty(); }

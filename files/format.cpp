@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "analysis/format.h"
+#include "files/format.h"
 
-#include "analysis/record.h"
+#include "files/textcodec.h"
 
 #include <algorithm>
 #include <charconv>

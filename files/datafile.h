@@ -2,7 +2,7 @@
 // The data file: one value per line, "." as decimal separator, only the first
 // token of each line counts.
 //
-//   ReadDataFile   reads at most kSampleCapacity values into values[0..n-1],
+//   ReadDataFile   reads at most kDataFileCapacity values into values[0..n-1],
 //                  returns n; file errors and "Invalid numeric input" are thrown
 //   DataFileSource where each value was read: its line and its token
 //   InspectDataFile what in a data file the reader takes without an error but
@@ -20,6 +20,10 @@
 #include <vector>
 
 namespace zarn {
+
+// Values a data file may hold: the record's sample holds as many
+// (analysis/record.h checks that the two agree).
+constexpr int kDataFileCapacity = 10000;
 
 struct DataFileSource {
     std::vector<int> Lines;            // line of value i (1-based), lines ended by CR LF, LF or CR
@@ -43,6 +47,10 @@ struct DataFileWarning {
     long FirstYear = 0, LastYear = 0;  // YearValueTable: the first and last line's year
     std::string Low, High;             // MagnitudeSpan: smallest and largest value as written
 };
+
+// A "year value" table: its first numbers are whole years in this range.
+constexpr long kPlausibleFirstYear = 1700;
+constexpr long kPlausibleLastYear = 2100;
 
 // Reads the file on its own; an unreadable file gives no warning.
 std::vector<DataFileWarning> InspectDataFile(const std::string& path);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "analysis/regionaldist.h"
+#include "regional/regionaldist.h"
 
 #include <algorithm>
 #include <cmath>

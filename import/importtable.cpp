@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The table reader: a value column and, optionally, a date or year column,
 // separated by tabs, ";", "," or blanks.
-#include "analysis/importtext.h"
+#include "import/importtext.h"
 
 #include <algorithm>
 #include <map>
 #include <optional>
 #include <tuple>
 
-#include "analysis/datafile.h"
-#include "analysis/errors.h"
-#include "analysis/record.h"
-#include "analysis/format.h"
+#include "files/datafile.h"
+#include "files/errors.h"
+#include "files/format.h"
 
 namespace zarn::importing {
 

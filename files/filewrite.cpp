@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "analysis/filewrite.h"
+#include "files/filewrite.h"
 
 #include <atomic>
 #include <cerrno>
@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "analysis/errors.h"
+#include "files/errors.h"
 
 namespace zarn {
 

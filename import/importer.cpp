@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "analysis/importer.h"
+#include "import/importer.h"
 
 #include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <map>
 
-#include "analysis/errors.h"
-#include "analysis/record.h"
-#include "analysis/filewrite.h"
-#include "analysis/importtext.h"
+#include "files/errors.h"
+#include "files/filewrite.h"
+#include "import/importtext.h"
 
 namespace zarn {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "analysis/regionsites.h"
+#include "regional/regionsites.h"
 
 #include <sys/stat.h>
 
@@ -12,9 +12,9 @@
 #include <map>
 
 #include "analysis/calculation.h"
-#include "analysis/datafile.h"
-#include "analysis/errors.h"
-#include "analysis/importer.h"
+#include "files/datafile.h"
+#include "files/errors.h"
+#include "import/importer.h"
 #include "analysis/record.h"
 
 namespace fs = std::filesystem;

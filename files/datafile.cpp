@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "analysis/datafile.h"
+#include "files/datafile.h"
 
 #include <cerrno>
 #include <clocale>
@@ -11,10 +11,9 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "analysis/errors.h"
-#include "analysis/filewrite.h"
-#include "analysis/importtext.h"
-#include "analysis/record.h"
+#include "files/errors.h"
+#include "files/filewrite.h"
+#include "files/textcodec.h"
 
 namespace zarn {
 
@@ -175,7 +174,7 @@ int ReadDataFile(const std::string& path, double* values, DataFileSource* source
             take(c);
             c = in.Peek();
         }
-        if (n == kSampleCapacity) RaiseAtToken(kTooManyValuesText, tokenLine, token);
+        if (n == kDataFileCapacity) RaiseAtToken(kTooManyValuesText, tokenLine, token);
         if (!IsDecimalNumber(token)) RaiseAtToken(kInvalidNumericText, tokenLine, token);
         try {
             values[n++] = ConvertNumber(token);
@@ -218,7 +217,6 @@ constexpr double kMagnitudeSpan = 1e4;
 // A span: the first tokens all numbers, the largest over 10^4 times the
 // smallest (positive). NUL bytes: any.
 std::vector<DataFileWarning> InspectDataFile(const std::string& path) {
-    using namespace importing;
     std::vector<DataFileWarning> warnings;
     std::string bytes;
     try {
@@ -250,7 +248,7 @@ std::vector<DataFileWarning> InspectDataFile(const std::string& path) {
         long firstYear = 0, lastYear = 0, previous = 0;
         for (std::size_t i = 0; i < tokens.size() && table; ++i) {
             int numbers = 0;
-            for (const auto& t : tokens[i]) numbers += IsNumberEither(t);
+            for (const auto& t : tokens[i]) numbers += IsDecimalNumber(t, '.') || IsDecimalNumber(t, ',');
             long year = 0;
             const auto& t0 = tokens[i][0];
             const bool whole = std::all_of(t0.begin(), t0.end(), [](char c) { return c >= '0' && c <= '9'; }) && t0.size() <= 4;
@@ -272,7 +270,11 @@ std::vector<DataFileWarning> InspectDataFile(const std::string& path) {
             allNumbers = false;
             break;
         }
-        const double v = NumberOf(t[0]);
+        double v = HUGE_VAL;  // a number beyond the double range counts as the largest
+        try {
+            v = ConvertNumber(t[0]);
+        } catch (const ZarnError&) {
+        }
         if (v < low) low = v, lowText = t[0];
         if (v > high) high = v, highText = t[0];
     }

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "analysis/regional.h"
+#include "regional/regional.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
 
-#include "analysis/errors.h"
-#include "analysis/regionallanes.h"
+#include "files/errors.h"
+#include "regional/regionallanes.h"
 #include "analysis/simulation.h"
 #include "analysis/special.h"
 #include "analysis/statistics.h"

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "analysis/progress.h"
-#include "analysis/regionaldist.h"
+#include "regional/regionaldist.h"
 
 namespace zarn {
 

@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The HidroWeb reader: daily discharges (or rainfall, stage) exported by
 // ANA's HidroWeb, one row per month and consistency level.
-#include "analysis/importtext.h"
+#include "import/importtext.h"
 
 #include <algorithm>
 #include <map>
 #include <optional>
 #include <tuple>
 
-#include "analysis/datafile.h"
-#include "analysis/errors.h"
-#include "analysis/record.h"
-#include "analysis/format.h"
+#include "files/datafile.h"
+#include "files/errors.h"
+#include "files/format.h"
 
 namespace zarn::importing {
 

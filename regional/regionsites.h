@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/regional.h"
+#include "regional/regional.h"
 
 namespace zarn {
 

@@ -9,7 +9,7 @@
 //                       gamma quantile lanes (special.h), the others value by value
 #pragma once
 
-#include "analysis/regionaldist.h"
+#include "regional/regionaldist.h"
 
 namespace zarn {
 

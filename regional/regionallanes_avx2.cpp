@@ -1,4 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The regional quantile lanes in AVX2 with FMA.
 #define ZARN_REGIONAL_LANES regional_lanes_avx2
-#include "analysis/regionallanes_kernel.inc"
+#include "regional/regionallanes_kernel.inc"

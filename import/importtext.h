@@ -4,7 +4,6 @@
 // series, and each reader's entry point. Internal to the importer (the
 // public interface is importer.h).
 //
-//   Decode, SplitLines    bytes to UTF-8 (UTF-16, UTF-8, Windows-1252), then lines
 //   SplitFields           the cells of a line by the column separator
 //   ClassifyCell, ValueText   a value cell's writing; a fault names the line
 //   ParseDate             "yyyy", "dd/mm/yyyy", "yyyy-mm-dd", "1979/80"
@@ -17,7 +16,9 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/importer.h"
+#include "files/datafile.h"
+#include "files/textcodec.h"
+#include "import/importer.h"
 
 namespace zarn::importing {
 
@@ -25,10 +26,7 @@ constexpr int kMonths = 12;
 
 constexpr int kMaxDaysInMonth = 31;
 
-// A "year value" data file: first numbers are whole years in this range...
-constexpr long kPlausibleFirstYear = 1700;
-
-constexpr long kPlausibleLastYear = 2100;
+// kPlausibleFirstYear, kPlausibleLastYear: files/datafile.h.
 
 inline const char* const kMonthNames[kMonths] = {"janeiro", "fevereiro", "março",    "abril",   "maio",     "junho",
                                           "julho",   "agosto",    "setembro", "outubro", "novembro", "dezembro"};
@@ -38,19 +36,6 @@ inline const char* const kMonthNames[kMonths] = {"janeiro", "fevereiro", "março
 
 // The text without leading and trailing blanks and control characters.
 std::string_view Trim(std::string_view s);
-
-struct DecodedText {
-    std::string Text;  // UTF-8
-    std::string Encoding;
-};
-
-// The file's text as UTF-8: UTF-16 (with a byte-order mark, or NUL bytes in
-// every other place), UTF-8 (with or without a mark), or else ISO-8859-1
-// read as its Windows superset.
-DecodedText Decode(std::string_view bytes);
-
-// Lines ended by CR LF, LF or CR; line i of the file is element i - 1.
-std::vector<std::string> SplitLines(const std::string& text);
 
 bool IsBlank(std::string_view line);
 

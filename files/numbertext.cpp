@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "analysis/numbertext.h"
+#include "files/numbertext.h"
 
 #include <algorithm>
 #include <charconv>
