@@ -160,6 +160,32 @@ std::vector<double> AepList(const std::vector<double>& extra) {
     return a;
 }
 
+// The quantiles at the AEPs and their limits from the covariance at the
+// adopted moments; a regional share of the skew brings the regional skew's
+// error in its place (w^2 Var + (1-w)^2 MSE_G).
+void Quantiles(const EmaData& data, const P3Moments& m, const B17cOptions& options, B17cResult& r) {
+    EmaCovarianceResult cov = EmaCovariance(data, m);
+    const double w = r.SkewWeight;
+    if (cov.Ok && w < 1) {
+        const double skewVariance = cov.V[2][2];
+        for (int i = 0; i < 2; ++i) cov.V[i][2] = cov.V[2][i] = w * cov.V[i][2];
+        cov.V[2][2] = w * w * skewVariance + (1 - w) * (1 - w) * r.RegionalSkewMse;
+    }
+    r.Aep = AepList(options.Aep);
+    for (const double aep : r.Aep) {
+        const double x = m.Mean + P3FrequencyFactor(m.Skew, aep) * m.Sd;
+        r.Quantiles.push_back(std::pow(10.0, x));
+        if (cov.Ok) {
+            const LogLimits l = QuantileLimits(m, cov.V, aep, options.Confidence);
+            r.Lower.push_back(std::pow(10.0, l.Lower));
+            r.Upper.push_back(std::pow(10.0, l.Upper));
+        } else {
+            r.Lower.push_back(std::nan(""));
+            r.Upper.push_back(std::nan(""));
+        }
+    }
+}
+
 }  // namespace
 
 // AnalyseB17c: the low-outlier test on the systematic point values; the low
@@ -249,28 +275,7 @@ B17cResult AnalyseB17c(const HistoricalRecord& input, const B17cOptions& options
     r.Skew = m.Skew;
     r.Iterations = fit.Iterations;
 
-    // The covariance at the adopted moments; a regional share of the skew
-    // brings the regional skew's error in its place (w^2 Var + (1-w)^2 MSE_G).
-    EmaCovarianceResult cov = EmaCovariance(p.Data, m);
-    const double w = r.SkewWeight;
-    if (cov.Ok && w < 1) {
-        const double skewVariance = cov.V[2][2];
-        for (int i = 0; i < 2; ++i) cov.V[i][2] = cov.V[2][i] = w * cov.V[i][2];
-        cov.V[2][2] = w * w * skewVariance + (1 - w) * (1 - w) * regionalMse;
-    }
-    r.Aep = AepList(options.Aep);
-    for (const double aep : r.Aep) {
-        const double x = m.Mean + P3FrequencyFactor(m.Skew, aep) * m.Sd;
-        r.Quantiles.push_back(std::pow(10.0, x));
-        if (cov.Ok) {
-            const LogLimits l = QuantileLimits(m, cov.V, aep, options.Confidence);
-            r.Lower.push_back(std::pow(10.0, l.Lower));
-            r.Upper.push_back(std::pow(10.0, l.Upper));
-        } else {
-            r.Lower.push_back(std::nan(""));
-            r.Upper.push_back(std::nan(""));
-        }
-    }
+    Quantiles(p.Data, m, options, r);
     r.Ok = true;
     return r;
 }

@@ -83,10 +83,18 @@ HistoricalReading Fail(std::string text) {
     return r;
 }
 
-// The fields of a table line: ";" or a tab when there is one, else blanks.
+// The fields of a table line: ";" or a tab when there is one, else blanks,
+// else "," (a line of "year,value" with no blank: then "," is no decimal mark).
+char TableSeparator(std::string_view line) {
+    if (line.find(';') != std::string_view::npos) return ';';
+    if (line.find('\t') != std::string_view::npos) return '\t';
+    if (line.find(' ') == std::string_view::npos && line.find(',') != std::string_view::npos) return ',';
+    return ' ';
+}
+
 std::vector<std::string_view> TableFields(std::string_view line) {
     std::vector<std::string_view> out;
-    const char separator = line.find(';') != std::string_view::npos ? ';' : line.find('\t') != std::string_view::npos ? '\t' : ' ';
+    const char separator = TableSeparator(line);
     std::size_t start = 0;
     while (start <= line.size()) {
         std::size_t end = line.find(separator, start);

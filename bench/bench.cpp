@@ -52,8 +52,8 @@
 
 #include "analysis/b17c.h"
 #include "analysis/calculation.h"
-#include "analysis/ema.h"
 #include "files/errors.h"
+#include "analysis/ema.h"
 #include "analysis/estimation.h"
 #include "analysis/fittests.h"
 #include "analysis/quantiles.h"

@@ -118,6 +118,44 @@ TEST(Ema, CompleteRecordGivesTheSampleMomentsAndTheirAsymptoticVariance) {
     EXPECT_NEAR(EmaRecordLength(g, c.V[2][2]), n, 1e-6);
 }
 
+// The converged EMA moments solve the method's own equations (Cohn, Lane
+// and Baier 1997; Bulletin 17C, Appendix 7): every censored or interval year
+// enters through its conditional expected moments under the fitted curve,
+// taken here by quadrature, and the bias corrections count the exact years.
+// With a regional skew, the skew is the inverse-MSE mix of the at-site skew
+// of those equations and the regional one.
+TEST(Ema, ConvergedMomentsSolveTheExpectedMomentEquations) {
+    EmaData d;
+    d.Exact = Logs(kPeaks);
+    d.Exact.push_back(std::log10(150000.0));  // two historic peaks known exactly
+    d.Exact.push_back(std::log10(88000.0));
+    d.Intervals = {{-kInf, std::log10(60000.0), 70},  // historical years below the threshold
+                   {std::log10(20000.0), std::log10(40000.0), 1},
+                   {std::log10(50000.0), kInf, 1}};
+    for (const SkewPrior& prior : {SkewPrior{}, SkewPrior{-0.3, 0.4, nullptr}}) {
+        SCOPED_TRACE("weight " + std::to_string(prior.Weight));
+        const EmaFit f = FitEma(d, prior);
+        ASSERT_TRUE(f.Ok);
+        const P3Moments& p = f.Moments;
+        const double m = static_cast<double>(d.Exact.size());
+        double n = m, s1 = 0, s2 = 0, s3 = 0;
+        for (const double x : d.Exact) s1 += x, s2 += std::pow(x - p.Mean, 2), s3 += std::pow(x - p.Mean, 3);
+        for (const auto& c : d.Intervals) {
+            const auto e = QuadratureMoments(p, c.Low, c.High, p.Mean);
+            n += c.Count;
+            s1 += c.Count * (p.Mean + e[1]);
+            s2 += c.Count * e[2];
+            s3 += c.Count * e[3];
+        }
+        const double sd = std::sqrt(m / (m - 1) * s2 / n);
+        const double siteSkew = m * m / ((m - 1) * (m - 2)) * s3 / n / std::pow(sd, 3);
+        EXPECT_NEAR(p.Mean, s1 / n, 1e-9);
+        EXPECT_NEAR(p.Sd, sd, 1e-9);
+        EXPECT_NEAR(f.SiteSkew, siteSkew, 1e-8);
+        EXPECT_NEAR(p.Skew, prior.Weight * siteSkew + (1 - prior.Weight) * prior.Regional, 1e-8);
+    }
+}
+
 TEST(Ema, RecoversTheDistributionFromAHeavilyCensoredLargeSample) {
     // 20000 Pearson III years at evenly spaced probabilities; those below
     // the threshold (about 60 %) are known only to be below it.
@@ -376,6 +414,9 @@ TEST(HistoricalReaders, TableValuesIntervalsThresholdsAndFaults) {
     EXPECT_EQ(o[3].High, 95);
     ASSERT_EQ(r.Record.Thresholds.size(), 1u);
     EXPECT_EQ(r.Record.Thresholds[0].Last, 1899);
+    const HistoricalReading commas = ParseHistoricalTable("1901,12.5\n1902 13,5\n");
+    ASSERT_TRUE(commas.Ok) << commas.Failure;
+    EXPECT_EQ(commas.Record.Observations[1].Low, 13.5);
     for (const char* bad : {"1901;12\n1901;13\n", "1901;-5\n", "1901;1.234,5\n", "1901;12\nxx;3\n", "1901;90-80\n"})
         EXPECT_FALSE(ParseHistoricalTable(bad).Ok) << bad;
     EXPECT_NE(ParseHistoricalTable("1901;12\n1902;abc\n").Failure.find("linha 2"), std::string::npos);
