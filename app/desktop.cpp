@@ -36,6 +36,7 @@
 #include "platform/session.h"
 #include "dialogs/chartwindows.h"
 #include "dialogs/intervalwindow.h"
+#include "dialogs/b17cwindow.h"
 #include "dialogs/periodos.h"
 #include "dialogs/recomendacao.h"
 #include "dialogs/resultdialogs.h"
@@ -148,6 +149,8 @@ void TDesktop::BuildMenu() {
     importar1_ = Command(arquivo_, QStringLiteral("&Importar série..."), &TDesktop::Importarserie);
     menusalvar_ = Command(arquivo_, QStringLiteral("&Salvar"), &TDesktop::Salvarprojeto, false);
     menuperiodos_ = Command(arquivo_, QStringLiteral("&Períodos de retorno..."), &TDesktop::Periodosderetorno, false);
+    menuhistorica_ = Command(arquivo_, QStringLiteral("Informação &histórica..."), &TDesktop::Informacaohistorica, false);
+    menub17c_ = Command(arquivo_, QStringLiteral("Análise &B17C..."), &TDesktop::AnaliseB17c, false);
     arquivo_->addSeparator();
     menuestudo_ = Command(arquivo_, QStringLiteral("Relatório do &estudo..."), &TDesktop::Relatoriodoestudo, false);
     arquivo_->addSeparator();
@@ -266,8 +269,8 @@ void TDesktop::SetChartWindows(TFrequencia* frequencia, TDiagramaMomentos* diagr
 void TDesktop::Run(const std::function<void()>& command) { RunCommand(platform_, this, command); }
 
 void TDesktop::HabilitarComandos() {
-    for (QAction* a : {salvar_, menusalvar_, menuestudo_, menuperiodos_, menuestat_, menuteste_, menupara_, menumemo_,
-                       menureco_, menufrequencia_, menudiagrama_})
+    for (QAction* a : {salvar_, menusalvar_, menuestudo_, menuperiodos_, menuhistorica_, menub17c_, menuestat_,
+                       menuteste_, menupara_, menumemo_, menureco_, menufrequencia_, menudiagrama_})
         a->setEnabled(true);
     for (QAction* a : tools_) a->setEnabled(true);
 }
@@ -441,6 +444,14 @@ void TDesktop::Periodosderetorno() {
     if (frequencia_ && frequencia_->isVisible()) frequencia_->Exibir();
     for (TIntervalos* intervalos : findChildren<TIntervalos*>())
         if (intervalos->isVisible()) intervalos->Exibir();
+}
+
+void TDesktop::AnaliseB17c() {
+    if (b17c_) b17c_->Exibir();
+}
+
+void TDesktop::Informacaohistorica() {
+    if (b17c_ && b17c_->InformacaoHistoricaClick()) b17c_->Exibir();
 }
 
 TImportar* TDesktop::ImportarJanela() {

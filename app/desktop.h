@@ -34,6 +34,7 @@ class TRecomendacao;
 class TFrequencia;
 class TDiagramaMomentos;
 class TPeriodos;
+class TAnaliseB17c;
 
 // Help topic of the main window, its menu items and toolbar buttons.
 constexpr int kDesktopHelpContext = 101;
@@ -82,6 +83,11 @@ public:
     void Periodosderetorno();
     // The return-periods window, created on first use.
     TPeriodos* PeriodosJanela();
+    // "Análise B17C...": the Bulletin 17C window of the project.
+    void AnaliseB17c();
+    // "Informação histórica...": the flood record of that window, then the window.
+    void Informacaohistorica();
+    void SetAnaliseB17c(TAnaliseB17c* window) { b17c_ = window; }
     // Opens the import window; a saved data file is announced in a notice.
     void Importarserie();
     // The import window, created on first use.
@@ -113,6 +119,8 @@ public:
     QAction* menusalvar() const { return menusalvar_; }
     QAction* menuestudo() const { return menuestudo_; }
     QAction* menuperiodos() const { return menuperiodos_; }
+    QAction* menub17c() const { return menub17c_; }
+    QAction* menuhistorica() const { return menuhistorica_; }
     QAction* Sair1() const { return sair1_; }
     QAction* menuestat() const { return menuestat_; }
     QAction* menuteste() const { return menuteste_; }
@@ -162,6 +170,8 @@ private:
     QAction* importar1_ = nullptr;
     QAction* menusalvar_ = nullptr;
     QAction* menuperiodos_ = nullptr;
+    QAction* menub17c_ = nullptr;
+    QAction* menuhistorica_ = nullptr;
     QAction* sair1_ = nullptr;
     QAction* menuestat_ = nullptr;
     QAction* menuteste_ = nullptr;
@@ -184,6 +194,7 @@ private:
     TFrequencia* frequencia_ = nullptr;
     TDiagramaMomentos* diagrama_ = nullptr;
     TPeriodos* periodos_ = nullptr;
+    TAnaliseB17c* b17c_ = nullptr;
 };
 
 // Start-up once the windows exist: the document is not modified, the

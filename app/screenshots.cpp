@@ -13,6 +13,9 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSettings>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -24,6 +27,8 @@
 #include "app/novoproj.h"
 #include "app/qtplatform.h"
 #include "app/windows.h"
+#include "dialogs/b17cwindow.h"
+#include "dialogs/historica.h"
 #include "dialogs/intervalwindow.h"
 #include "dialogs/periodos.h"
 #include "dialogs/recomendacao.h"
@@ -192,6 +197,41 @@ int main(int argc, char* argv[]) {
         d.reject();
     };
     desktop->Periodosderetorno();
+
+    // Bulletin 17C over the Arkansas River at Pueblo: the gauged years
+    // 1893-1976 from the project's series, the 1864 flood before the gauge
+    // and the historical period's threshold, entered in the editor.
+    platform.NextFile = QStringLiteral("examples/arkansas-river-pueblo.dat");
+    novoProj->ModalRun = [&](zarn::TNovoProj& d) {
+        d.Projeto()->setText(QStringLiteral("Rio Arkansas"));
+        d.Local()->setText(QStringLiteral("Pueblo, Colorado (EUA)"));
+        d.Comentario()->setText(QStringLiteral("Picos anuais 1893-1976 e a cheia histórica de 1864, em pés³/s"));
+        d.Periodos()->setText(QStringLiteral("2; 5; 10; 50; 100; 200; 1000"));
+        d.buttondadosClick();
+        d.CriarClick();
+    };
+    desktop->Novo1()->trigger();
+    if (platform.Errors > 0) return 1;
+    estatisticas->hide();
+    zarn::TAnaliseB17c* b17c = windows.AnaliseB17c;
+    desktop->menub17c()->trigger();
+    b17c->Editor()->ModalRun = [&](zarn::TInformacaoHistorica& d) {
+        d.PrimeiroAno()->setValue(1892);
+        d.SerieDoProjetoClick();
+        d.Anos()->item(0, 0)->setText(QStringLiteral("1864"));
+        d.Anos()->item(0, 2)->setCheckState(Qt::Checked);
+        d.IncluirLimiarClick();
+        const QStringList threshold{QStringLiteral("1864"), QStringLiteral("1892"), QStringLiteral("41000"), QString()};
+        for (int c = 0; c < threshold.size(); ++c) d.Limiares()->setItem(0, c, new QTableWidgetItem(threshold[c]));
+        ok = Save(&d, folder, QStringLiteral("informacao-historica.png")) && ok;
+        d.OkClick();
+    };
+    b17c->Historica()->click();
+    ok = Save(b17c, folder, QStringLiteral("analise-b17c.png")) && ok;
+    b17c->hide();
+    recomendacao->Exibir();
+    ok = Save(recomendacao, folder, QStringLiteral("recomendacao-b17c.png")) && ok;
+    recomendacao->hide();
 
     // The regional analysis of the examples' stations, with drainage areas.
     zarn::TRegional* regional = windows.Regional;

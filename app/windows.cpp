@@ -3,6 +3,7 @@
 
 #include "app/desktop.h"
 #include "app/novoproj.h"
+#include "dialogs/b17cwindow.h"
 #include "dialogs/chartwindows.h"
 #include "dialogs/intervalwindow.h"
 #include "dialogs/recomendacao.h"
@@ -37,6 +38,10 @@ ProgramWindows BuildWindows(Platform& platform, Document& document) {
     w.Regional = new TRegional(platform, document, w.Desktop);
     TRegional* regional = w.Regional;
     w.Desktop->AddRegionalTool(QStringLiteral("Análise &regional"), [regional] { regional->Exibir(); });
+
+    // Bulletin 17C over the project's flood record (Projeto > Análise B17C...).
+    w.AnaliseB17c = new TAnaliseB17c(platform, document, w.Desktop);
+    w.Desktop->SetAnaliseB17c(w.AnaliseB17c);
 
     // Not modified, the start-up folder, help files, initial folders.
     StartSession(*w.Desktop, *w.NovoProj);

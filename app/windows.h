@@ -24,6 +24,7 @@ class TIntervalos;
 class TFrequencia;
 class TDiagramaMomentos;
 class TRegional;
+class TAnaliseB17c;
 
 struct ProgramWindows {
     TDesktop* Desktop = nullptr;
@@ -37,6 +38,7 @@ struct ProgramWindows {
     TFrequencia* Frequencia = nullptr;
     TDiagramaMomentos* Diagrama = nullptr;
     TRegional* Regional = nullptr;
+    TAnaliseB17c* AnaliseB17c = nullptr;
 };
 
 // Only the main window is left to show; the others belong to it and end

@@ -23,6 +23,7 @@
 #include "analysis/intervals.h"
 #include "files/numbertext.h"
 #include "analysis/record.h"
+#include "dialogs/b17cwindow.h"
 #include "dialogs/chartexport.h"
 #include "views/report.h"
 #include "platform/platform.h"
@@ -267,7 +268,8 @@ void TRecomendacao::Refresh() { Consultar(false); }
 void TRecomendacao::Consultar(bool askAgain) {
     const AnalysisRecord& record = document().Record();
     const ZeroYears zeros = StudyZeroYears(document());
-    advice_ = Advise(record, document().session(), zeros);
+    // A project with a Bulletin 17C analysis tells the rule base about it too.
+    advice_ = Advise(record, document().session(), zeros, ProjectB17cFacts(document()));
     // The confidence limits come from the simulations of the analysis; an
     // opened project simulates again (with progress, over the window that
     // asked while this one is still hidden). Cancelled: no limits.

@@ -28,20 +28,22 @@ std::string EngineText(const std::string& text) {
 }
 
 // One at-site consultation of `text`: the advice, or the problem.
-std::string ConsultText(const AnalysisRecord& r, const ZeroYears& zeros, const std::string& text, Advice& advice) {
+std::string ConsultText(const AnalysisRecord& r, const ZeroYears& zeros, const std::vector<std::string>& projectFacts,
+                        const std::string& text, Advice& advice) {
     ConsultationRequest request;
     request.Kind = ConsultationKind::AtSite;
     request.RuleBase = text;
     request.Facts = RecordFacts(r, zeros);
+    request.Facts.insert(request.Facts.end(), projectFacts.begin(), projectFacts.end());
     ConsultationAnswer answer = Consult(request);
     if (answer.Problem.empty()) advice = std::move(answer.AtSite);
     return answer.Problem;
 }
 
 // The compiled-in rule base; it failing is a fault of the program.
-Advice ConsultDefault(const AnalysisRecord& r, const ZeroYears& zeros) {
+Advice ConsultDefault(const AnalysisRecord& r, const ZeroYears& zeros, const std::vector<std::string>& projectFacts) {
     Advice advice;
-    const std::string problem = ConsultText(r, zeros, DefaultRuleBaseText(), advice);
+    const std::string problem = ConsultText(r, zeros, projectFacts, DefaultRuleBaseText(), advice);
     if (!problem.empty()) throw ZarnError(std::string("A base de regras padrão do ZARN ") + problem);
     advice.RuleBase = kDefaultRuleBaseName;
     return advice;
@@ -57,17 +59,18 @@ std::string FallBackProblem(const std::string& name, std::string problem) {
 namespace {
 
 // The user's rule base, or the default one with the reason why not.
-Advice ConsultOrFallBack(const AnalysisRecord& r, const ZeroYears& zeros, const std::string& name,
+Advice ConsultOrFallBack(const AnalysisRecord& r, const ZeroYears& zeros, const std::vector<std::string>& projectFacts,
+                         const std::string& name,
                          const std::string* text, std::string problem) {
     if (text != nullptr && problem.empty()) {
         Advice advice;
-        problem = ConsultText(r, zeros, EngineText(*text), advice);
+        problem = ConsultText(r, zeros, projectFacts, EngineText(*text), advice);
         if (problem.empty()) {
             advice.RuleBase = name;
             return advice;
         }
     }
-    Advice advice = ConsultDefault(r, zeros);
+    Advice advice = ConsultDefault(r, zeros, projectFacts);
     advice.RuleBaseProblem = FallBackProblem(name, problem);
     return advice;
 }
@@ -80,8 +83,8 @@ const std::string& DefaultRuleBaseText() {
 }
 
 Advice AdviseWithText(const AnalysisRecord& r, const std::string& text, const std::string& name,
-                      const ZeroYears& zeros) {
-    return ConsultOrFallBack(r, zeros, name, &text, "");
+                      const ZeroYears& zeros, const std::vector<std::string>& projectFacts) {
+    return ConsultOrFallBack(r, zeros, projectFacts, name, &text, "");
 }
 
 std::string ReadRuleBaseFile(const std::string& path, std::string& text) {
@@ -99,20 +102,22 @@ std::string ReadRuleBaseFile(const std::string& path, std::string& text) {
     return "";
 }
 
-Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path, const ZeroYears& zeros) {
-    if (path.empty()) return ConsultDefault(r, zeros);
+Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path, const ZeroYears& zeros,
+                          const std::vector<std::string>& projectFacts) {
+    if (path.empty()) return ConsultDefault(r, zeros, projectFacts);
     std::string text;
     if (std::string problem = ReadRuleBaseFile(path, text); !problem.empty())
-        return ConsultOrFallBack(r, zeros, path, nullptr, problem);
-    return ConsultOrFallBack(r, zeros, path, &text, "");
+        return ConsultOrFallBack(r, zeros, projectFacts, path, nullptr, problem);
+    return ConsultOrFallBack(r, zeros, projectFacts, path, &text, "");
 }
 
 std::string RuleBasePath(const Session& session) {
     return session.RuleBase.empty() ? FindRuleBaseFile(kRuleBaseFileName) : session.RuleBase;
 }
 
-Advice Advise(const AnalysisRecord& r, const Session& session, const ZeroYears& zeros) {
-    return AdviseWithRuleBase(r, RuleBasePath(session), zeros);
+Advice Advise(const AnalysisRecord& r, const Session& session, const ZeroYears& zeros,
+              const std::vector<std::string>& projectFacts) {
+    return AdviseWithRuleBase(r, RuleBasePath(session), zeros, projectFacts);
 }
 
 std::string PhraseText(const Phrase& phrase, const PhraseNumberText& number) {

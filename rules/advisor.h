@@ -88,16 +88,19 @@ struct Advice {
 // The rule base of RuleBasePath(session); the session's start-up folder is
 // never searched (a rule base is code). zeros: the years without flow set
 // aside from the record's series; with any, the fact anos-sem-vazao is
-// asserted too.
-Advice Advise(const AnalysisRecord& r, const Session& session, const ZeroYears& zeros = {});
+// asserted too. projectFacts: what the project knows beyond the record, as
+// assert texts (its Bulletin 17C analysis, b17cfacts.h).
+Advice Advise(const AnalysisRecord& r, const Session& session, const ZeroYears& zeros = {},
+              const std::vector<std::string>& projectFacts = {});
 // The file Advise consults; "" for the compiled-in rule base.
 std::string RuleBasePath(const Session& session);
 // `path` empty: the compiled-in rule base.
-Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path, const ZeroYears& zeros = {});
+Advice AdviseWithRuleBase(const AnalysisRecord& r, const std::string& path, const ZeroYears& zeros = {},
+                          const std::vector<std::string>& projectFacts = {});
 // `name` is how the advice names the rule base (a path). Text in UTF-8; a
 // text that is not valid UTF-8 is read as Windows-1252.
 Advice AdviseWithText(const AnalysisRecord& r, const std::string& text, const std::string& name,
-                      const ZeroYears& zeros = {});
+                      const ZeroYears& zeros = {}, const std::vector<std::string>& projectFacts = {});
 
 const std::string& DefaultRuleBaseText();
 

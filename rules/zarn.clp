@@ -10,8 +10,9 @@
 ;;;
 ;;; One consultation: ZARN creates a fresh CLIPS environment, loads this
 ;;; file, resets, asserts the facts of the analysis (templates serie,
-;;; indicacao and ajuste of module MAIN, and anos-sem-vazao for a series
-;;; with zero annual maxima) and runs. It then reads back:
+;;; indicacao and ajuste of module MAIN, anos-sem-vazao for a series
+;;; with zero annual maxima, and b17c and quantil-100 for a project with a
+;;; Bulletin 17C analysis of its flood record) and runs. It then reads back:
 ;;;   parecer       one per distribution: situacao, grau, pertinencia-z,
 ;;;                 pertinencia-r and lugar (1 to 8, each once)
 ;;;   razao         the reasons of each distribution, in order of ordem
@@ -86,6 +87,36 @@
    (slot zeros (type INTEGER))
    (slot anos (type INTEGER))
    (slot p0 (type NUMBER)))
+
+;; Only for a project with a flood record analysed by Bulletin 17C (England
+;; et al. 2018): the log-Pearson III fitted by the Expected Moments Algorithm
+;; to the systematic, historical and censored years (anos-...), the
+;; low-outlier test (metodo-atipicos) with its count and threshold, the skew
+;; option, the station and regional skews, the weight of the station's in the
+;; skew used (1 station alone, 0 regional alone), the 100-year flood with its
+;; confidence limits and their level (confianca, 0.90 or 0.95).
+(deftemplate MAIN::b17c
+   (slot anos-sistematicos (type INTEGER))
+   (slot anos-historicos (type INTEGER))
+   (slot anos-censurados (type INTEGER))
+   (slot metodo-atipicos (type SYMBOL) (allowed-symbols mgbt gb nenhum valor))
+   (slot atipicos-baixos (type INTEGER))
+   (slot limiar-atipicos (type NUMBER SYMBOL))
+   (slot opcao-assimetria (type SYMBOL) (allowed-symbols estacao ponderada regional))
+   (slot assimetria-estacao (type NUMBER SYMBOL))
+   (slot assimetria-regional (type NUMBER SYMBOL))
+   (slot peso-estacao (type NUMBER SYMBOL))
+   (slot assimetria (type NUMBER SYMBOL))
+   (slot q100 (type NUMBER SYMBOL))
+   (slot q100-inferior (type NUMBER SYMBOL))
+   (slot q100-superior (type NUMBER SYMBOL))
+   (slot confianca (type NUMBER)))
+
+;; With b17c, one per distribution: the 100-year flood of its L-moment fit
+;; to the series (the years without flow taken back in).
+(deftemplate MAIN::quantil-100
+   (slot indice (type INTEGER) (range 1 8))
+   (slot valor (type NUMBER SYMBOL)))
 
 ;; One per distribution: the fit tests (|Z| of the variance test, R and R90
 ;; of Filliben's test) and the fitted parameters (for LogNormal and
@@ -610,6 +641,66 @@
                      (round (* 100 ?*p0-alto*)) " %. O ajuste pela probabilidade condicional "
                      "(Bulletin 17B, apêndice 5) se apoia em apenas " (- ?n ?z) " valores positivos: "
                      "os quantis dependem muito de p0 e de poucos dados; trate-os com reserva."))))
+
+;; Bulletin 17C with historical or censored years: how far they move the
+;; 100-year flood from the L-moment fit adopted for the series (the
+;; recommended distribution, or the LogPearson III without a recommendation).
+;; The EMA confidence limits judge it: a fit of the series alone that falls
+;; outside them misses what the history shows.
+(defrule G::b17c-informacao-historica
+   (b17c (anos-sistematicos ?s) (anos-historicos ?h) (anos-censurados ?c&:(> (+ ?h ?c) 0))
+         (q100 ?q&:(finito ?q)) (q100-inferior ?li&:(finito ?li)) (q100-superior ?ls&:(finito ?ls))
+         (confianca ?nc))
+   (recomendacao (indice ?r))
+   (distribuicao (indice ?i&:(or (= ?i ?r) (and (= ?r 0) (= ?i 6)))) (nome ?nome))
+   (quantil-100 (indice ?i) (valor ?v&:(finito ?v)&:(> ?v 0)))
+   =>
+   (bind ?variacao (round (* 100 (- (/ ?q ?v) 1))))
+   (if (>= ?variacao 0) then (bind ?sentido "acima") else (bind ?sentido "abaixo"))
+   (if (> ?r 0) then (bind ?papel "recomendada") else (bind ?papel "de referência, sem recomendação"))
+   (bind ?inicio (create$ "Informação histórica: com " ?h " anos históricos além dos " ?s " sistemáticos ("
+                          ?c " anos com intervalo ou censura), o Bulletin 17C (EMA) dá " ?q " para a cheia de 100 anos, "
+                          (abs ?variacao) " % " ?sentido " dos " ?v " da " ?nome " (" ?papel ") ajustada pelos "
+                          "momentos-L à série"))
+   (if (or (< ?v ?li) (> ?v ?ls))
+    then (assert (cautela (ordem 8)
+              (texto ?inicio ". Esse valor fica fora do intervalo de confiança de " (round (* 100 ?nc))
+                     " % do B17C (" ?li " a " ?ls "): a série sistemática sozinha não representa as cheias que a "
+                     "história registra. Adote o B17C para os quantis de projeto.")))
+    else (assert (cautela (ordem 8)
+              (texto ?inicio ". Esse valor fica dentro do intervalo de confiança de " (round (* 100 ?nc))
+                     " % do B17C (" ?li " a " ?ls "): a informação histórica confirma o ajuste da série. "
+                     "O B17C, que usa toda a informação, é a estimativa mais completa; a " ?nome
+                     " pode ser mantida se o estudo pede um ajuste pelos momentos-L.")))))
+
+;; Low outliers found by the Bulletin 17C test (or below the threshold the
+;; user gave): the EMA censors them, the L-moment fits keep them.
+(defrule G::b17c-atipicos-baixos
+   (b17c (metodo-atipicos ?m&~nenhum) (atipicos-baixos ?k&:(> ?k 0)) (limiar-atipicos ?l))
+   =>
+   (if (eq ?m mgbt) then (bind ?teste "o teste de Grubbs-Beck múltiplo (Cohn et al., 2013) do B17C acha ")
+    else (if (eq ?m gb) then (bind ?teste "o teste de Grubbs-Beck do B17C acha ")
+          else (bind ?teste "o limiar de atípicos dado deixa abaixo de si ")))
+   (assert (cautela (ordem 9)
+              (texto "Atípicos baixos: " ?teste ?k " valores menores que " ?l ". O B17C os trata como "
+                     "censurados (menores que esse limiar), para que não curvem a cauda superior; os ajustes "
+                     "pelos momentos-L os usam como os demais valores e podem distorcer os quantis altos. Para "
+                     "tempos de retorno longos, prefira o B17C ou confira a cauda superior da distribuição "
+                     "recomendada."))))
+
+;; The weighted skew of Bulletin 17C: the weights, inverse to the mean
+;; square errors, say whether the record or the region decides it.
+(defrule G::b17c-assimetria-ponderada
+   (b17c (opcao-assimetria ponderada) (peso-estacao ?w&:(finito ?w)) (assimetria-estacao ?ge)
+         (assimetria-regional ?gr) (assimetria ?g))
+   =>
+   (if (>= ?w 0.5)
+    then (bind ?quem "A da estação pesa mais: o registro é longo o bastante para estimá-la.")
+    else (bind ?quem "A regional pesa mais: a assimetria da estação, estimada deste registro, é incerta."))
+   (assert (cautela (ordem 10)
+              (texto "Assimetria do B17C ponderada: G = " ?g ", com peso " ?w " para a da estação (" ?ge
+                     ") e " (- 1 ?w) " para a regional (" ?gr "), pesos inversos aos erros quadráticos "
+                     "médios. " ?quem))))
 
 ;;; ===========================================================================
 ;;; REGIONAL: advice on a regional frequency analysis (index flood with

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
 #include <QVariant>
@@ -14,6 +15,8 @@
 
 #include "files/projectsettings.h"
 #include "analysis/record.h"
+#include "analysis/b17cproject.h"
+#include "dialogs/b17cwindow.h"
 #include "dialogs/chartexport.h"
 #include "dialogs/chartwindows.h"
 #include "dialogs/resultdialogs.h"
@@ -86,7 +89,7 @@ bool WriteRecordStudy(Platform& platform, Document& document, const QString& pat
     // The years without flow the project keeps beside it: the advice and the
     // quantile tables take them back in, as the windows do.
     const ZeroYears zeros = ProjectZeroYears(document.Record(), document.Settings());
-    const Advice advice = Advise(document.Record(), document.session(), zeros);
+    const Advice advice = Advise(document.Record(), document.session(), zeros, ProjectB17cFacts(document));
 
     KeepChartSettings keep;
     TTesteDLG serie(platform, document);
@@ -120,10 +123,23 @@ bool WriteRecordStudy(Platform& platform, Document& document, const QString& pat
     input.AllQuantiles = options.AllQuantiles;
     input.ReturnPeriods = options.ReturnPeriods;
     input.Zeros = zeros;
+    // The project's Bulletin 17C analysis, when it has a flood record: the
+    // window's own analysis and chart.
+    TAnaliseB17c b17c(platform, document);
+    if (!ReadB17cProject(document.Settings()).Record.Observations.empty()) {
+        b17c.Preencher();
+        StudyB17c section;
+        section.Record = b17c.Projeto().Record;
+        section.Options = b17c.Projeto().Options;
+        if (b17c.Resultado()) section.Result = *b17c.Resultado();
+        else section.Result.Failure = b17c.Aviso()->text().toStdString();
+        input.B17c = section;
+    }
     const StudyDocument doc = StationStudy(input);
-    const StudyCharts charts{{kStudyTimeChart, serie.Chart1()},
-                             {kStudyFrequencyChart, frequencia.Grafico()},
-                             {kStudyRatioChart, diagrama.Grafico()}};
+    StudyCharts charts{{kStudyTimeChart, serie.Chart1()},
+                       {kStudyFrequencyChart, frequencia.Grafico()},
+                       {kStudyRatioChart, diagrama.Grafico()}};
+    if (input.B17c) charts[kStudyB17cChart] = b17c.Grafico();
     const int written = WriteStudyPdf(path, doc, charts, link);
     if (pages) *pages = written;
     return true;

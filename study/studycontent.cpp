@@ -320,9 +320,9 @@ void AddQuantiles(StudyDocument& doc, const StudyInput& in) {
     doc.AddTable(all);
 }
 
-void AddCharts(StudyDocument& doc, const StudyInput& in) {
+void AddCharts(StudyDocument& doc, const StudyInput& in, int number) {
     const Advice& advice = *in.Consulted;
-    doc.AddHeading("6. Gráficos");
+    doc.AddHeading(std::to_string(number) + ". Gráficos");
     const std::string name = advice.Recommended != 0 ? DistributionName(advice.Recommended) : "de maior R";
     doc.AddChart(kStudyFrequencyChart, kFrequencyChartHeightMm,
                  "Figura 2 - Os máximos anuais (posições de Cunnane) e a distribuição " + name +
@@ -332,10 +332,10 @@ void AddCharts(StudyDocument& doc, const StudyInput& in) {
                  "curvas das famílias de três parâmetros (Hosking e Wallis, 1997, 2.5).");
 }
 
-void AddMethod(StudyDocument& doc, const StudyInput& in) {
+void AddMethod(StudyDocument& doc, const StudyInput& in, int number) {
     const AnalysisRecord& r = *in.Record;
     const SimulationSummary& sims = *in.Simulations;
-    doc.AddHeading("7. Método e reprodução");
+    doc.AddHeading(std::to_string(number) + ". Método e reprodução");
     doc.AddParagraph(
         "Os oito modelos (Normal, LogNormal, Gumbel, Exponencial, Pearson III, LogPearson III, GEV e GPA) "
         "foram ajustados pelos momentos-L. A aderência foi julgada pelo teste de correlação do papel de "
@@ -420,8 +420,11 @@ StudyDocument StationStudy(const StudyInput& in) {
     AddFits(doc, in);
     AddAdvice(doc, in);
     AddQuantiles(doc, in);
-    AddCharts(doc, in);
-    AddMethod(doc, in);
+    AddCharts(doc, in, 6);
+    // The Bulletin 17C section after the charts (its figure is the fourth);
+    // the method moves one on.
+    if (in.B17c) B17cSection(doc, in, 7);
+    AddMethod(doc, in, in.B17c ? 8 : 7);
     return doc;
 }
 

@@ -11,15 +11,19 @@
 //   StudyReturnPeriods  the return periods the study tabulates
 //   StudyInput          what a study of one station is made of
 //   StationStudy        the document of one station
+//   B17cSection         its Bulletin 17C section (b17cstudy.cpp)
 //
 // Numbers use FormatNumber (four significant digits, the decimal comma,
 // thousands grouped); the values a row compares (R and R90) are told apart
 // by FormatCompared. Texts are UTF-8.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "analysis/b17c.h"
+#include "analysis/historical.h"
 #include "files/numbertext.h"
 #include "analysis/record.h"
 #include "analysis/returnperiods.h"
@@ -70,6 +74,15 @@ constexpr const char* kStudyFrequencyChart = "frequencia";
 constexpr const char* kStudyRatioChart = "momentos-l";
 // How the data table writes a year without flow.
 constexpr const char* kZeroYearMark = "0 *";
+constexpr const char* kStudyB17cChart = "b17c";
+
+// The project's Bulletin 17C analysis: its flood record, the options and
+// what the analysis gave (Result.Ok false: the section says why it failed).
+struct StudyB17c {
+    HistoricalRecord Record;
+    B17cOptions Options;
+    B17cResult Result;
+};
 
 struct StudyInput {
     const AnalysisRecord* Record = nullptr;
@@ -83,8 +96,13 @@ struct StudyInput {
     std::vector<double> ReturnPeriods;  // the project's list; empty: the seven
     ZeroYears Zeros;           // the years without flow set aside from *Record
     NumberStyle Style = TextStyle();
+    // A section of its own, after the charts, when the project has a flood
+    // record for Bulletin 17C; the study of a project without one is unchanged.
+    std::optional<StudyB17c> B17c;
 };
 
 StudyDocument StationStudy(const StudyInput& input);
+// Adds the section numbered `number` of input.B17c (which must be set).
+void B17cSection(StudyDocument& doc, const StudyInput& input, int number);
 
 }  // namespace zarn
