@@ -30,6 +30,7 @@
 #include "files/filewrite.h"
 #include "import/importer.h"
 #include "dialogs/chartexport.h"
+#include "dialogs/regionalcharts.h"
 #include "views/regionallines.h"
 #include "platform/platform.h"
 #include "platform/session.h"
@@ -64,13 +65,6 @@ QPlainTextEdit* TextBox() {
     box->setLineWrapMode(QPlainTextEdit::NoWrap);
     box->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     return box;
-}
-
-QLineSeries* Line(const QString& name, const std::vector<std::array<double, 2>>& points) {
-    auto* s = new QLineSeries;
-    s->setName(name);
-    for (const auto& p : points) s->append(p[0], p[1]);
-    return s;
 }
 
 // The lines of one section of the report, from its heading to the next.
@@ -474,84 +468,9 @@ void TRegional::Mostrar() {
     FillGrowthChart();
 }
 
-void TRegional::FillDiagram() {
-    const RegionalDiagramData d = RegionalDiagram(*result_);
-    diagrama_->removeAllSeries();
-    for (QAbstractAxis* axis : diagrama_->axes()) diagrama_->removeAxis(axis);
-    auto* x = new QValueAxis;
-    x->setTitleText(QStringLiteral("L-assimetria (t3)"));
-    x->setRange(d.T3Min, d.T3Max);
-    auto* y = new QValueAxis;
-    y->setTitleText(QStringLiteral("L-curtose (t4)"));
-    y->setRange(d.T4Min, d.T4Max);
-    // Ticks every 0.1 on both axes.
-    x->setTickCount(static_cast<int>(std::lround((d.T3Max - d.T3Min) * 10)) + 1);
-    y->setTickCount(static_cast<int>(std::lround((d.T4Max - d.T4Min) * 10)) + 1);
-    x->setLabelFormat(QStringLiteral("%.1f"));
-    y->setLabelFormat(QStringLiteral("%.1f"));
-    diagrama_->addAxis(x, Qt::AlignBottom);
-    diagrama_->addAxis(y, Qt::AlignLeft);
-    for (std::size_t f = 0; f < kCandidateFamilies.size(); ++f) {
-        auto* s = new QLineSeries;
-        s->setName(Text(std::string(FamilyName(kCandidateFamilies[f]))));
-        for (const RatioPoint& p : d.Curves[f]) s->append(p.T3, p.T4);
-        diagrama_->addSeries(s);
-        s->attachAxis(x);
-        s->attachAxis(y);
-    }
-    auto* sites = new QScatterSeries;
-    sites->setName(QStringLiteral("Postos"));
-    sites->setMarkerSize(8);
-    sites->setColor(QColor(90, 90, 90));  // apart from the curves' colours
-    auto* discordant = new QScatterSeries;
-    discordant->setName(QStringLiteral("Discordantes"));
-    discordant->setMarkerSize(9);
-    discordant->setColor(Qt::red);
-    for (std::size_t i = 0; i < d.Sites.size(); ++i)
-        (d.Discordant[i] ? discordant : sites)->append(d.Sites[i].T3, d.Sites[i].T4);
-    auto* average = new QScatterSeries;
-    average->setName(QStringLiteral("Média regional"));
-    average->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
-    average->setMarkerSize(12);
-    average->setColor(Qt::black);
-    average->append(d.Average.T3, d.Average.T4);
-    for (QScatterSeries* s : {sites, discordant, average}) {
-        diagrama_->addSeries(s);
-        s->attachAxis(x);
-        s->attachAxis(y);
-    }
-}
+void TRegional::FillDiagram() { FillRegionalDiagram(diagrama_, *result_); }
 
-void TRegional::FillGrowthChart() {
-    const GrowthChartData g = GrowthChart(*result_);
-    crescimento_->removeAllSeries();
-    for (QAbstractAxis* axis : crescimento_->axes()) crescimento_->removeAxis(axis);
-    auto* x = new QValueAxis;
-    x->setTitleText(QStringLiteral("Variável reduzida de Gumbel  -ln(-ln F)   (T = 2: 0,37; 10: 2,25; 100: 4,6; 1000: 6,9)"));
-    x->setRange(std::floor(g.XMin), std::ceil(g.XMax));
-    x->setTickCount(static_cast<int>(std::ceil(g.XMax) - std::floor(g.XMin)) + 1);
-    x->setLabelFormat(QStringLiteral("%.0f"));
-    auto* y = new QValueAxis;
-    y->setTitleText(QStringLiteral("Quantil / índice de cheia"));
-    y->setRange(0.0, std::ceil(g.YMax * 1.05 * 2) / 2);
-    crescimento_->addAxis(x, Qt::AlignBottom);
-    crescimento_->addAxis(y, Qt::AlignLeft);
-    std::vector<QLineSeries*> series = {Line(Text(g.Family), g.Curve)};
-    if (!g.Lower.empty()) {
-        series.push_back(Line(QStringLiteral("Limite 5 %"), g.Lower));
-        series.push_back(Line(QStringLiteral("Limite 95 %"), g.Upper));
-        for (int i = 1; i <= 2; ++i) {
-            QPen pen = series[i]->pen();
-            pen.setStyle(Qt::DashLine);
-            series[i]->setPen(pen);
-        }
-    }
-    for (QLineSeries* s : series) {
-        crescimento_->addSeries(s);
-        s->attachAxis(x);
-        s->attachAxis(y);
-    }
-}
+void TRegional::FillGrowthChart() { FillRegionalGrowthChart(crescimento_, *result_); }
 
 void TRegional::EstimarClick() {
     if (Recusa()) return;
