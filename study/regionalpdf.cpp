@@ -2,6 +2,8 @@
 #include "study/regionalpdf.h"
 
 #include <QChart>
+#include <QChartView>
+#include <QAbstractAxis>
 #include <QDate>
 #include <memory>
 
@@ -28,14 +30,21 @@ int WriteRegionalStudy(const QString& path, const RegionalResult& r, const std::
     in.Version = ZARN_VERSION;
     const StudyDocument doc = RegionalStudy(in);
 
-    // The window's charts, with the titles its tabs give them.
-    const auto diagram = std::make_unique<QChart>();
+    // The window's charts, with the titles its tabs give them, each in the
+    // scene of a view (hidden) as the window's are: the renderer draws scenes.
+    auto* diagram = new QChart;
+    const auto diagramView = std::make_unique<QChartView>(diagram);
     diagram->setTitle(QStringLiteral("Diagrama de momentos-L da região"));
-    FillRegionalDiagram(diagram.get(), r);
-    const auto growth = std::make_unique<QChart>();
+    FillRegionalDiagram(diagram, r);
+    auto* growth = new QChart;
+    const auto growthView = std::make_unique<QChartView>(growth);
     growth->setTitle(QStringLiteral("Curva regional de crescimento"));
-    FillRegionalGrowthChart(growth.get(), r);
-    const StudyCharts charts{{kRegionalStudyDiagramChart, diagram.get()}, {kRegionalStudyGrowthChart, growth.get()}};
+    FillRegionalGrowthChart(growth, r);
+    // The window's axis title names reference periods that the text width of
+    // a page cuts off; the caption gives them.
+    for (QAbstractAxis* axis : growth->axes(Qt::Horizontal))
+        axis->setTitleText(QStringLiteral("Variável reduzida de Gumbel  -ln(-ln F)"));
+    const StudyCharts charts{{kRegionalStudyDiagramChart, diagram}, {kRegionalStudyGrowthChart, growth}};
 
     int pages = 0;
     const QByteArray bytes = StudyPdfBytes(doc, charts, &pages);

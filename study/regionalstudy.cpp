@@ -114,7 +114,7 @@ void AddCandidates(StudyDocument& doc, const RegionalStudyInput& in) {
                           c.Acceptable ? "sim" : "não"});
     }
     doc.AddTable(std::move(t));
-    doc.AddParagraph("Escolhida: " + Family(r.Chosen) + ". " + r.ChosenReason);
+    doc.AddParagraph("Escolhida: " + Family(r.Chosen) + (r.ChosenReason.empty() ? "." : ", " + r.ChosenReason + "."));
     if (!in.Advice.empty()) {
         doc.AddParagraph("Recomendações do sistema especialista:");
         for (const std::string& line : in.Advice)
@@ -144,7 +144,8 @@ void AddGrowthCurve(StudyDocument& doc, const RegionalResult& r) {
     AddPeriodTables(doc, r, "Distribuição", rows);
     doc.AddChart(kRegionalStudyGrowthChart, kGrowthChartHeightMm,
                  "Curva regional de crescimento da distribuição escolhida em papel de Gumbel" +
-                     std::string(r.Accuracy ? ", com os limites de 90 %." : "."));
+                     std::string(r.Accuracy ? ", com os limites de 90 %" : "") +
+                     "; no eixo, T = 2 anos é 0,37, 10 anos 2,25, 100 anos 4,6 e 1000 anos 6,9.");
 }
 
 void AddSiteQuantiles(StudyDocument& doc, const RegionalResult& r) {
