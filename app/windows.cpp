@@ -8,6 +8,7 @@
 #include "dialogs/recomendacao.h"
 #include "dialogs/regional.h"
 #include "dialogs/resultdialogs.h"
+#include "study/regionalpdf.h"
 
 namespace zarn {
 
@@ -36,6 +37,7 @@ ProgramWindows BuildWindows(Platform& platform, Document& document) {
     // The regional analysis needs no project: always enabled, with a toolbar button.
     w.Regional = new TRegional(platform, document, w.Desktop);
     TRegional* regional = w.Regional;
+    regional->SetStudyWriter(&WriteRegionalStudy);
     w.Desktop->AddRegionalTool(QStringLiteral("Análise regional"), [regional] { regional->Exibir(); });
 
     // Not modified, the start-up folder, help files, initial folders.

@@ -5,6 +5,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -217,17 +218,20 @@ void TRegional::BuildFooter(QVBoxLayout* layout) {
     connect(salvar_, &QPushButton::clicked, this, [this] { Guarded([this] { SalvarClick(); }); });
     imprimir_ = new QPushButton(QStringLiteral("Imprimir..."));
     connect(imprimir_, &QPushButton::clicked, this, [this] { Guarded([this] { ImprimirClick(); }); });
+    estudo_ = new QPushButton(QStringLiteral("Relatório do estudo (PDF)..."));
+    connect(estudo_, &QPushButton::clicked, this, [this] { Guarded([this] { EstudoClick(); }); });
+    estudo_->setVisible(false);  // until the study's writer is given
     fechar_ = new QPushButton(QStringLiteral("Fechar"));
     connect(fechar_, &QPushButton::clicked, this, &QWidget::hide);
-    for (QPushButton* b : {salvar_, imprimir_, fechar_}) rodape->addWidget(b);
-    for (QPushButton* b : {estimar_, salvar_, imprimir_}) b->setEnabled(false);
+    for (QPushButton* b : {salvar_, imprimir_, estudo_, fechar_}) rodape->addWidget(b);
+    for (QPushButton* b : {estimar_, salvar_, imprimir_, estudo_}) b->setEnabled(false);
     layout->addLayout(rodape);
 }
 
 void TRegional::MarcarDesatualizado() {
     if (!result_ || stale_) return;
     stale_ = true;
-    for (QPushButton* b : {estimar_, salvar_, imprimir_}) b->setEnabled(false);
+    for (QPushButton* b : {estimar_, salvar_, imprimir_, estudo_}) b->setEnabled(false);
     origem_->setText(QStringLiteral("Resultados de %1, DESATUALIZADOS: os postos, as áreas ou as opções mudaram "
                                     "depois do cálculo. Clique em Calcular.")
                          .arg(Text(resultInput_)));
@@ -392,7 +396,7 @@ void TRegional::CalcularClick() {
     if (input_.empty()) input_ = "arquivos escolhidos";
     resultInput_ = input_;
     stale_ = false;
-    for (QPushButton* b : {estimar_, salvar_, imprimir_}) b->setEnabled(true);
+    for (QPushButton* b : {estimar_, salvar_, imprimir_, estudo_}) b->setEnabled(true);
     const RegionOptions o = Options();
     origem_->setText(QStringLiteral("Resultados de %1: %2 postos, %3 regiões simuladas, semente %4.")
                          .arg(Text(resultInput_))
@@ -517,6 +521,43 @@ void TRegional::SalvarClick() {
 void TRegional::ImprimirClick() {
     if (Recusa()) return;
     PrintLines(platform(), this, document(), QStringLiteral("análise regional"), RegionReportLines(*result_, resultInput_, advice_));
+}
+
+void TRegional::SetStudyWriter(RegionalStudyWriter writer) {
+    studyWriter_ = std::move(writer);
+    estudo_->setVisible(static_cast<bool>(studyWriter_));
+}
+
+// The regional study as a PDF; never in place of the region's list or of a
+// station's file.
+void TRegional::EstudoClick() {
+    if (Recusa() || !studyWriter_) return;
+    FileDialogOptions options;
+    options.Title = QStringLiteral("Relatório do estudo regional");
+    options.Filters = {QStringLiteral("Documento PDF (*.pdf)")};
+    options.DefaultSuffix = QStringLiteral("pdf");
+    options.FileName = QStringLiteral("estudo-regional.pdf");
+    const QString path = platform().SaveFileName(this, options);
+    if (path.isEmpty()) return;
+    const QString target = QFileInfo(path).absoluteFilePath();
+    std::vector<std::string> inputs = {resultInput_};
+    for (const RegionSite& site : result_->Sites) inputs.push_back(site.File);
+    for (const std::string& input : inputs) {
+        const QFileInfo file(Text(input));
+        if (!input.empty() && file.isFile() && file.canonicalFilePath() == QFileInfo(target).canonicalFilePath())
+            return platform().ShowError(
+                this, QStringLiteral("O relatório não pode substituir um arquivo de entrada da região: \"%1\".")
+                          .arg(QDir::toNativeSeparators(target)));
+    }
+    platform().SetBusyCursor();
+    struct CursorGuard {
+        Platform& platform;
+        ~CursorGuard() { platform.RestoreCursor(); }
+    } cursor{platform()};
+    const int pages = studyWriter_(path, *result_, resultInput_, advice_);
+    platform().Notice(this, QStringLiteral("Relatório do estudo gravado em \"%1\" (%2 páginas).")
+                                .arg(QDir::toNativeSeparators(path))
+                                .arg(pages));
 }
 
 }  // namespace zarn

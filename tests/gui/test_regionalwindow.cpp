@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "dialogs/regional.h"
+#include "study/regionalpdf.h"
 #include "platform/session.h"
 #include "support/scriptedplatform.h"
 #include "support/testdocument.h"
@@ -128,6 +129,26 @@ private slots:
         QVERIFY(window_->Result().has_value());
         QCOMPARE(window_->Result()->Sites.size(), std::size_t(19));
         QCOMPARE(window_->Result()->Sites[0].N, 98);
+
+        // The study PDF: never in place of the region's table; then written whole.
+        window_->SetStudyWriter(&WriteRegionalStudy);
+        QVERIFY(window_->Estudo()->isEnabled());
+        QFile table(QStringLiteral(ZARN_TEST_DATA "/regional/cascades-lmoments.csv"));
+        QVERIFY(table.open(QIODevice::ReadOnly));
+        const QByteArray before = table.readAll();
+        table.close();
+        platform_->FileNames.push_back(table.fileName());
+        window_->EstudoClick();
+        QVERIFY(platform_->Texts("error").last().contains(QStringLiteral("não pode substituir")));
+        QVERIFY(table.open(QIODevice::ReadOnly));
+        QCOMPARE(table.readAll(), before);
+        const QString pdf = dir_->filePath(QStringLiteral("estudo-regional.pdf"));
+        platform_->FileNames.push_back(pdf);
+        window_->EstudoClick();
+        QFile written(pdf);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.read(5) == "%PDF-");
+        QVERIFY(platform_->Texts("notice").last().contains(QStringLiteral("páginas")));
     }
 
     void CancelKeepsWhatWasShownAndF1OpensTheTopic() {
