@@ -2,6 +2,8 @@
 #include "dialogs/regionalcharts.h"
 
 #include <QChart>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QScatterSeries>
 #include <QValueAxis>
@@ -70,6 +72,26 @@ void FillRegionalDiagram(QChart* chart, const RegionalResult& r) {
         s->attachAxis(x);
         s->attachAxis(y);
     }
+    // Each site's number (its row in the sites' table) where the diagram's
+    // data put it: the label of an invisible point, kept out of the legend.
+    for (std::size_t i = 0; i < d.LabelAnchors.size(); ++i) {
+        auto* label = new QScatterSeries;
+        label->setMarkerSize(1);
+        label->setColor(Qt::transparent);
+        label->setBorderColor(Qt::transparent);
+        label->append(d.LabelAnchors[i].T3, d.LabelAnchors[i].T4);
+        label->setPointLabelsFormat(QString::number(i + 1));
+        label->setPointLabelsVisible(true);
+        label->setPointLabelsClipping(false);
+        QFont font = label->pointLabelsFont();
+        font.setPointSizeF(7.5);
+        label->setPointLabelsFont(font);
+        label->setPointLabelsColor(d.Discordant[i] ? Qt::red : QColor(60, 60, 60));
+        chart->addSeries(label);
+        label->attachAxis(x);
+        label->attachAxis(y);
+        for (QLegendMarker* marker : chart->legend()->markers(label)) marker->setVisible(false);
+    }
 }
 
 void FillRegionalGrowthChart(QChart* chart, const RegionalResult& r) {
@@ -84,6 +106,7 @@ void FillRegionalGrowthChart(QChart* chart, const RegionalResult& r) {
     auto* y = new QValueAxis;
     y->setTitleText(QStringLiteral("Quantil / índice de cheia"));
     y->setRange(0.0, std::ceil(g.YMax * 1.05 * 2) / 2);
+    y->applyNiceNumbers();  // ticks at round values
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     std::vector<QLineSeries*> series = {Line(Text(g.Family), g.Curve)};

@@ -66,11 +66,11 @@ void AddSites(StudyDocument& doc, const RegionalResult& r) {
                      "é discordante o posto com D acima do valor crítico de " +
                      RegionNumber(r.DCritical, 4) + " (10 %, " + std::to_string(r.Sites.size()) + " postos).");
     StudyTable t;
-    t.Header = {"Posto", "n", "l1", "t", "t3", "t4", "t5", "D", "Discordante"};
-    t.RightAligned = {false, true, true, true, true, true, true, true, false};
+    t.Header = {"Nº", "Posto", "n", "l1", "t", "t3", "t4", "t5", "D", "Discordante"};
+    t.RightAligned = {true, false, true, true, true, true, true, true, true, false};
     for (std::size_t i = 0; i < r.Sites.size(); ++i) {
         const RegionSite& s = r.Sites[i];
-        t.Rows.push_back({s.Name, std::to_string(s.N), RegionNumber(s.LMoments[0], 3), RegionNumber(s.LMoments[1], 4),
+        t.Rows.push_back({std::to_string(i + 1), s.Name, std::to_string(s.N), RegionNumber(s.LMoments[0], 3), RegionNumber(s.LMoments[1], 4),
                           RegionNumber(s.LMoments[2], 4), RegionNumber(s.LMoments[3], 4),
                           RegionNumber(s.LMoments[4], 4), r.D[i] ? RegionNumber(*r.D[i], 2) : "-",
                           r.Discordant[i] ? "sim" : "não"});
@@ -121,7 +121,8 @@ void AddCandidates(StudyDocument& doc, const RegionalStudyInput& in) {
             if (!line.empty()) doc.AddParagraph(line);
     }
     doc.AddChart(kRegionalStudyDiagramChart, kDiagramHeightMm,
-                 "Diagrama de momentos-L da região: os postos, a média regional e as curvas τ4(τ3) das candidatas.");
+                 "Diagrama de momentos-L da região: os postos (numerados como na tabela da seção 1), a média "
+                 "regional e as curvas τ4(τ3) das candidatas.");
 }
 
 void AddGrowthCurve(StudyDocument& doc, const RegionalResult& r) {
