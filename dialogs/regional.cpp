@@ -520,7 +520,8 @@ void TRegional::SalvarClick() {
 
 void TRegional::ImprimirClick() {
     if (Recusa()) return;
-    PrintLines(platform(), this, document(), QStringLiteral("análise regional"), RegionReportLines(*result_, resultInput_, advice_));
+    PrintLines(platform(), this, document(), QStringLiteral("análise regional"),
+               RegionReportLines(*result_, resultInput_, advice_), true);
 }
 
 void TRegional::SetStudyWriter(RegionalStudyWriter writer) {

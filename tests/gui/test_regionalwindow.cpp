@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -88,6 +90,24 @@ private slots:
         QVERIFY(csv.open(QIODevice::ReadOnly));
         QVERIFY(csv.readAll().startsWith("\xEF\xBB\xBFPosto;"));
         QVERIFY(QFile::exists(dir_->filePath(QStringLiteral("regiao.txt"))));
+
+        // Printed on A4, the tables keep their 200- and 1000-year columns on
+        // the line of their heading.
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        if (pdftotext.isEmpty()) return;
+        platform_->PrintFile = dir_->filePath(QStringLiteral("impresso.pdf"));
+        window_->ImprimirClick();
+        QProcess text;
+        text.start(pdftotext, {QStringLiteral("-layout"), platform_->PrintFile, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished());
+        bool headed = false;
+        for (const QString& line : QString::fromUtf8(text.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+            if (!line.trimmed().startsWith(QStringLiteral("T (anos)"))) continue;
+            headed = true;
+            QVERIFY2(line.contains(QStringLiteral(" 200 ")) && line.trimmed().endsWith(QStringLiteral("1000")),
+                     qPrintable(line));
+        }
+        QVERIFY(headed);
     }
 
     // After Calcular, editing an area, the options or the sites leaves the
