@@ -9,6 +9,7 @@
 #include "dialogs/recomendacao.h"
 #include "dialogs/regional.h"
 #include "dialogs/resultdialogs.h"
+#include "study/regionalpdf.h"
 
 namespace zarn {
 
@@ -37,6 +38,7 @@ ProgramWindows BuildWindows(Platform& platform, Document& document) {
     // The regional analysis needs no project: always enabled, with a toolbar button.
     w.Regional = new TRegional(platform, document, w.Desktop);
     TRegional* regional = w.Regional;
+    regional->SetStudyWriter(&WriteRegionalStudy);
     w.Desktop->AddRegionalTool(QStringLiteral("Análise &regional"), [regional] { regional->Exibir(); });
 
     // Bulletin 17C over the project's flood record (Projeto > Análise B17C...).

@@ -18,6 +18,9 @@
 // unit (its settings file) unless --variable or --unit are given.
 // With --study OUT.pdf it writes instead the study of the project as a PDF
 // document ("Relatório do estudo"), the same the program's Projeto menu makes.
+// With --region-study OUT.pdf followed by the options of zarn-cli --region
+// it writes the regional study of that region as a PDF (zarn-cli --region
+// ... --study hands it here).
 #include <QApplication>
 #include <QChart>
 #include <QDir>
@@ -45,6 +48,12 @@
 #include "analysis/projectfile.h"
 #include "analysis/record.h"
 #include "analysis/simulation.h"
+#include "cli/advice.h"
+#include "cli/outputs.h"
+#include "cli/region.h"
+#include "regional/regionsites.h"
+#include "rules/regionaladvice.h"
+#include "study/regionalpdf.h"
 #include "dialogs/chartexport.h"
 #include "dialogs/chartwindows.h"
 #include "dialogs/resultdialogs.h"
@@ -64,6 +73,7 @@ constexpr const char* kUsage =
     "       zarn-charts --study OUT.pdf [--variable TEXT] [--unit TEXT] [--rules FILE] PROJECT\n"
     "       (the study takes the variable, unit and return periods the project keeps\n"
     "       beside it, unless given here)\n"
+    "       zarn-charts --region-study OUT.pdf --region INPUT [the other options of zarn-cli --region]\n"
     "       zarn-charts --help | --version\n"
     "       LIST is distribution numbers 1..8 separated by commas (1 Normal, 2 LogNormal,\n"
     "       3 Gumbel, 4 Exponencial, 5 Pearson III, 6 LogPearson III, 7 GEV, 8 GPA);\n"
@@ -263,7 +273,48 @@ ChartChoices Choose(const Options& o, const AnalysisRecord& record, const Sessio
     return choices;
 }
 
+// --region-study OUT.pdf and the region's options: the analysis as zarn-cli
+// --region makes it, its advice, and the study written to OUT.pdf, which
+// may not replace the region's list or any station's file.
+int RunRegionStudy(int argc, char** argv, int at) {
+    std::vector<char*> rest = {argv[0]};
+    for (int i = 1; i < argc; ++i)
+        if (i != at && i != at + 1) rest.push_back(argv[i]);
+    if (at + 1 >= argc) {
+        std::fprintf(stderr, "zarn-charts: --region-study needs OUT.pdf\n%s", kUsage);
+        return 2;
+    }
+    const std::string out = argv[at + 1];
+    RegionCommand command;
+    try {
+        command = ParseRegionCommand(static_cast<int>(rest.size()), rest.data());
+    } catch (const RegionUsageError& e) {
+        std::fprintf(stderr, "zarn-charts: %s\n%s", e.Text.c_str(), kUsage);
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    try {
+        std::vector<std::string> warnings;
+        std::vector<RegionSite> sites = ReadRegionSites(RegionEntriesOf(command.Input), warnings);
+        for (const std::string& w : warnings) std::fprintf(stderr, "%s\n", w.c_str());
+        RefuseSameFile(out, command.Input);
+        for (const RegionSite& site : sites) RefuseSameFile(out, site.File);
+        RegionalResult r = AnalyseRegion(std::move(sites), command.Options);
+        r.Warnings = warnings;
+        const std::vector<std::string> advice = RegionalAdviceLines(r, ToolSession(command.Rules));
+        WriteRegionalStudy(QString::fromLocal8Bit(out.c_str()), r, command.Input, advice);
+        std::printf("%s\n", out.c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
+
 int Run(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--region-study") return RunRegionStudy(argc, argv, i);
     Options o;
     try {
         o = ParseArguments(argc, argv);

@@ -13,6 +13,7 @@
 #include "cli/advice.h"
 #include "cli/json.h"
 #include "cli/outputs.h"
+#include "cli/study.h"
 #include "views/regionallines.h"
 #include "rules/regionaladvice.h"
 
@@ -22,7 +23,7 @@ const char* const kRegionUsage =
     "       zarn-cli --region INPUT [--nsim N] [--nrep N] [--seed S]\n"
     "                [--accuracy auto|none|glo|gev|gno|pe3|gpa|wak|kap] [--correlation R] [--ungauged AREA]\n"
     "                [--return-periods T1,T2,...] [--json OUT] [--report OUT] [--csv OUT] [--threads N]\n"
-    "                [--rules FILE]\n";
+    "                [--rules FILE] [--study OUT.pdf]\n";
 
 namespace {
 
@@ -65,6 +66,7 @@ RegionCommand ParseRegionCommand(int argc, char** argv) {
         else if (arg == "--json") c.Json = value;
         else if (arg == "--report") c.Report = value;
         else if (arg == "--csv") c.Csv = value;
+        else if (arg == "--study") c.Study = value;
         else if (arg == "--rules") c.Rules = value;
         else if (arg == "--nsim") {
             if (!ParseInteger(value, 2, 10000000, n)) fault("--nsim takes 2 to 10000000");
@@ -93,6 +95,8 @@ RegionCommand ParseRegionCommand(int argc, char** argv) {
             else if (FamilyFromName(value, c.Options.AccuracyFamily)) c.Options.AccuracyAuto = false;
             else fault("--accuracy takes auto, none, glo, gev, gno, pe3, gpa, wak or kap");
         } else fault("unknown argument " + arg);
+        if (arg != "--json" && arg != "--report" && arg != "--csv" && arg != "--study")
+            c.Arguments.insert(c.Arguments.end(), {arg, value});
     }
     if (c.Input.empty()) fault("--region needs INPUT");
     return c;
@@ -267,15 +271,19 @@ int RunRegion(const RegionCommand& command) {
     rule.Input(command.Input);
     rule.Input(command.Rules);
     for (const RegionSite& site : sites) rule.Input(site.File);
-    for (const std::string* out : {&command.Json, &command.Report, &command.Csv}) rule.Output(*out);
+    for (const std::string* out : {&command.Json, &command.Report, &command.Csv, &command.Study}) rule.Output(*out);
     rule.Check();
+    const bool any = !command.Json.empty() || !command.Report.empty() || !command.Csv.empty();
+    // The study alone: the charts tool makes the analysis (the same seed, the
+    // same numbers) and the PDF.
+    if (!command.Study.empty() && !any) return WriteRegionStudy(command.Arguments, command.Study);
     RegionalResult r = AnalyseRegion(std::move(sites), command.Options);
     r.Warnings = warnings;
     const std::vector<std::string> advice = RegionalAdviceLines(r, ToolSession(command.Rules));
-    const bool any = !command.Json.empty() || !command.Report.empty() || !command.Csv.empty();
     if (!command.Json.empty()) WriteOut(command.Json, RegionJson(r, command.Input, advice));
     if (!command.Report.empty() || !any) WriteOut(any ? command.Report : "-", JoinCrLf(RegionReportLines(r, command.Input, advice)));
     if (!command.Csv.empty()) WriteOut(command.Csv, RegionCsvText(r));
+    if (!command.Study.empty()) return WriteRegionStudy(command.Arguments, command.Study);
     return 0;
 }
 

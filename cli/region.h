@@ -14,7 +14,8 @@
 //   RunRegion          the whole command: the sites (analysis/regionsites.h), the
 //                      analysis, the advice, and the JSON, report and CSV
 //                      (views/regionallines.h); the report on standard output
-//                      when no output is named
+//                      when no output is named; the study PDF through the
+//                      charts tool (cli/study.h)
 #pragma once
 
 #include <string>
@@ -34,6 +35,10 @@ struct RegionUsageError {
 struct RegionCommand {
     std::string Input;
     std::string Json, Report, Csv;
+    std::string Study;  // --study OUT.pdf: the regional study, drawn by the charts tool
+    // The input and the analysis's options as given (no outputs): what the
+    // charts tool is handed to make the same analysis for the study.
+    std::vector<std::string> Arguments;
     std::string Rules;  // --rules FILE: the rule base of the regional advice
     RegionOptions Options;
 };

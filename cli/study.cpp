@@ -100,6 +100,45 @@ std::string FindChartsProgram() {
     return "";
 }
 
+namespace {
+
+// Says in Portuguese that the charts tool is missing; its exit status.
+int ChartsProgramMissing() {
+    std::fprintf(stderr,
+                 "O relatório do estudo em PDF é feito pelo programa %s, do pacote zarn, que não foi "
+                 "encontrado ao lado do zarn-cli nem no PATH. Instale o pacote zarn.\n",
+                 kChartsProgram);
+    return 3;
+}
+
+// Runs the charts tool for `pdf` (`out`, or a file in `folder` copied to
+// standard output when `out` is "-"); its exit status.
+int RunForStudy(std::vector<std::string> arguments, const std::string& pdf, const std::string& out) {
+    const int status = RunAndWait(arguments, true);
+    if (status != 0) {
+        std::fprintf(stderr, "O programa %s não conseguiu gerar o relatório do estudo (código %d).\n",
+                     arguments[0].c_str(), status);
+        return status < 0 ? 3 : status;
+    }
+    if (out == "-") {
+        std::ifstream in(pdf, std::ios::binary);
+        WriteOut("-", std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    }
+    return 0;
+}
+
+}  // namespace
+
+int WriteRegionStudy(const std::vector<std::string>& regionArguments, const std::string& out) {
+    const std::string charts = FindChartsProgram();
+    if (charts.empty()) return ChartsProgramMissing();
+    const PrivateFolder folder;
+    const std::string pdf = out == "-" ? folder.Path() + "/estudo-regional.pdf" : out;
+    std::vector<std::string> arguments = {charts, "--region-study", pdf};
+    arguments.insert(arguments.end(), regionArguments.begin(), regionArguments.end());
+    return RunForStudy(arguments, pdf, out);
+}
+
 int WriteStudy(const AnalysisRecord& r, const std::string& out, const std::string& openedProject,
                const std::string& ruleBase, const ZeroYears& zeros, const std::vector<double>& periods) {
     const std::string charts = FindChartsProgram();

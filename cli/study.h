@@ -8,6 +8,9 @@
 //
 //   FindChartsProgram   zarn-charts beside the batch tool, else on PATH
 //   WriteStudy          the hand-off; the exit status to return
+//   WriteRegionStudy    the same for the regional study: the charts tool is
+//                       given the region's input and options and makes the
+//                       same analysis (the same seed gives the same numbers)
 #pragma once
 
 #include <string>
@@ -33,5 +36,10 @@ std::string FindChartsProgram();
 // `zeros` and `periods` are the run's years without flow and return periods.
 int WriteStudy(const AnalysisRecord& r, const std::string& out, const std::string& openedProject,
                const std::string& ruleBase, const ZeroYears& zeros, const std::vector<double>& periods);
+
+// `arguments` are the region's input and options as zarn-cli --region took
+// them (without its outputs); `out` a path or "-". Returns 0 when the PDF
+// was written; otherwise says why on standard error and returns non-zero.
+int WriteRegionStudy(const std::vector<std::string>& arguments, const std::string& out);
 
 }  // namespace zarn

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QFormLayout>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
@@ -66,6 +67,10 @@ constexpr double kLowestLayoutCm = 10.5;
 constexpr int kPrintPointSize = 8;
 // Layout passes of a chart before it is drawn at a new size.
 constexpr int kLayoutPasses = 3;
+// The smallest size a wide report is printed in to fit the page's width.
+constexpr double kSmallestPrintPointSize = 6.5;
+// QTextDocument::print keeps this margin inside the printable area.
+constexpr double kTextDocumentMarginCm = 2.0;
 // A chart is printed as an image of at most this resolution.
 constexpr int kPrintDpi = 600;
 
@@ -473,7 +478,7 @@ void PopUpOnRightClick(QWidget* view, QMenu* menu) {
 }
 
 void PrintLines(Platform& platform, QWidget* parent, const Document& document, const QString& title,
-                const std::vector<std::string>& lines) {
+                const std::vector<std::string>& lines, bool fitWidth) {
     const QString name = DocumentName(document, title);
     const std::unique_ptr<QPrinter> printer = platform.ChoosePrinter(parent, name);
     if (!printer) return;
@@ -482,6 +487,18 @@ void PrintLines(Platform& platform, QWidget* parent, const Document& document, c
     QTextDocument page;
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPointSize(kPrintPointSize);
+    if (fitWidth) {
+        // Widths in points: the printable width less the text's margins,
+        // against the widest line at the normal size.
+        const double available = printer->pageLayout().paintRect(QPageLayout::Point).width() -
+                                 2 * kTextDocumentMarginCm / 2.54 * 72;
+        const QFontMetricsF metrics(fixed, printer.get());
+        double widest = 0;
+        for (const QString& line : text) widest = std::max(widest, metrics.horizontalAdvance(line));
+        widest *= 72.0 / printer->logicalDpiX();
+        if (widest > available && available > 0)
+            fixed.setPointSizeF(std::max(kSmallestPrintPointSize, kPrintPointSize * available / widest * 0.98));
+    }
     page.setDefaultFont(fixed);
     page.setPlainText(text.join(QLatin1Char('\n')));
     page.setMetaInformation(QTextDocument::DocumentTitle, name);

@@ -121,8 +121,10 @@ bool RunImageSizeDialog(QWidget* parent, const QString& format, ImageSize& size)
 
 // Prints `lines` (UTF-8) in a fixed-pitch font, page numbers at the foot,
 // through the platform's print dialog; the job (and a PDF file) named after
-// the project's title and `title`.
+// the project's title and `title`. With `fitWidth` the font is made smaller
+// (down to 6.5 points) until the widest line fits the page's width, so that
+// the columns of a wide table are not wrapped under the wrong headings.
 void PrintLines(Platform& platform, QWidget* parent, const Document& document, const QString& title,
-                const std::vector<std::string>& lines);
+                const std::vector<std::string>& lines, bool fitWidth = false);
 
 }  // namespace zarn

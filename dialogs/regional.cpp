@@ -5,6 +5,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -30,6 +31,7 @@
 #include "files/filewrite.h"
 #include "import/importer.h"
 #include "dialogs/chartexport.h"
+#include "dialogs/regionalcharts.h"
 #include "views/regionallines.h"
 #include "platform/platform.h"
 #include "platform/session.h"
@@ -64,16 +66,6 @@ QPlainTextEdit* TextBox() {
     box->setLineWrapMode(QPlainTextEdit::NoWrap);
     box->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     return box;
-}
-
-QLineSeries* Line(const QString& name, const std::vector<std::array<double, 2>>& points) {
-    auto* s = new QLineSeries;
-    s->setName(name);
-    QList<QPointF> list;
-    list.reserve(static_cast<qsizetype>(points.size()));
-    for (const auto& p : points) list.append(QPointF(p[0], p[1]));
-    s->replace(list);  // in one call
-    return s;
 }
 
 // The lines of one section of the report, from its heading to the next.
@@ -226,17 +218,20 @@ void TRegional::BuildFooter(QVBoxLayout* layout) {
     connect(salvar_, &QPushButton::clicked, this, [this] { Guarded([this] { SalvarClick(); }); });
     imprimir_ = new QPushButton(QStringLiteral("Imprimir..."));
     connect(imprimir_, &QPushButton::clicked, this, [this] { Guarded([this] { ImprimirClick(); }); });
+    estudo_ = new QPushButton(QStringLiteral("Relatório do estudo (PDF)..."));
+    connect(estudo_, &QPushButton::clicked, this, [this] { Guarded([this] { EstudoClick(); }); });
+    estudo_->setVisible(false);  // until the study's writer is given
     fechar_ = new QPushButton(QStringLiteral("Fechar"));
     connect(fechar_, &QPushButton::clicked, this, &QWidget::hide);
-    for (QPushButton* b : {salvar_, imprimir_, fechar_}) rodape->addWidget(b);
-    for (QPushButton* b : {estimar_, salvar_, imprimir_}) b->setEnabled(false);
+    for (QPushButton* b : {salvar_, imprimir_, estudo_, fechar_}) rodape->addWidget(b);
+    for (QPushButton* b : {estimar_, salvar_, imprimir_, estudo_}) b->setEnabled(false);
     layout->addLayout(rodape);
 }
 
 void TRegional::MarcarDesatualizado() {
     if (!result_ || stale_) return;
     stale_ = true;
-    for (QPushButton* b : {estimar_, salvar_, imprimir_}) b->setEnabled(false);
+    for (QPushButton* b : {estimar_, salvar_, imprimir_, estudo_}) b->setEnabled(false);
     origem_->setText(QStringLiteral("Resultados de %1, DESATUALIZADOS: os postos, as áreas ou as opções mudaram "
                                     "depois do cálculo. Clique em Calcular.")
                          .arg(Text(resultInput_)));
@@ -401,7 +396,7 @@ void TRegional::CalcularClick() {
     if (input_.empty()) input_ = "arquivos escolhidos";
     resultInput_ = input_;
     stale_ = false;
-    for (QPushButton* b : {estimar_, salvar_, imprimir_}) b->setEnabled(true);
+    for (QPushButton* b : {estimar_, salvar_, imprimir_, estudo_}) b->setEnabled(true);
     const RegionOptions o = Options();
     origem_->setText(QStringLiteral("Resultados de %1: %2 postos, %3 regiões simuladas, semente %4.")
                          .arg(Text(resultInput_))
@@ -477,89 +472,9 @@ void TRegional::Mostrar() {
     FillGrowthChart();
 }
 
-void TRegional::FillDiagram() {
-    const RegionalDiagramData d = RegionalDiagram(*result_);
-    diagrama_->removeAllSeries();
-    for (QAbstractAxis* axis : diagrama_->axes()) diagrama_->removeAxis(axis);
-    auto* x = new QValueAxis;
-    x->setTitleText(QStringLiteral("L-assimetria (t3)"));
-    x->setRange(d.T3Min, d.T3Max);
-    auto* y = new QValueAxis;
-    y->setTitleText(QStringLiteral("L-curtose (t4)"));
-    y->setRange(d.T4Min, d.T4Max);
-    // Ticks every 0.1 on both axes.
-    x->setTickCount(static_cast<int>(std::lround((d.T3Max - d.T3Min) * 10)) + 1);
-    y->setTickCount(static_cast<int>(std::lround((d.T4Max - d.T4Min) * 10)) + 1);
-    x->setLabelFormat(QStringLiteral("%.1f"));
-    y->setLabelFormat(QStringLiteral("%.1f"));
-    diagrama_->addAxis(x, Qt::AlignBottom);
-    diagrama_->addAxis(y, Qt::AlignLeft);
-    for (std::size_t f = 0; f < kCandidateFamilies.size(); ++f) {
-        auto* s = new QLineSeries;
-        s->setName(Text(std::string(FamilyName(kCandidateFamilies[f]))));
-        QList<QPointF> curve;
-        for (const RatioPoint& p : d.Curves[f]) curve.append(QPointF(p.T3, p.T4));
-        s->replace(curve);
-        diagrama_->addSeries(s);
-        s->attachAxis(x);
-        s->attachAxis(y);
-    }
-    auto* sites = new QScatterSeries;
-    sites->setName(QStringLiteral("Postos"));
-    sites->setMarkerSize(8);
-    sites->setColor(QColor(90, 90, 90));  // apart from the curves' colours
-    auto* discordant = new QScatterSeries;
-    discordant->setName(QStringLiteral("Discordantes"));
-    discordant->setMarkerSize(9);
-    discordant->setColor(Qt::red);
-    QList<QPointF> plain, apart;
-    for (std::size_t i = 0; i < d.Sites.size(); ++i)
-        (d.Discordant[i] ? apart : plain).append(QPointF(d.Sites[i].T3, d.Sites[i].T4));
-    sites->replace(plain);
-    discordant->replace(apart);
-    auto* average = new QScatterSeries;
-    average->setName(QStringLiteral("Média regional"));
-    average->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
-    average->setMarkerSize(12);
-    average->setColor(Qt::black);
-    average->replace({QPointF(d.Average.T3, d.Average.T4)});
-    for (QScatterSeries* s : {sites, discordant, average}) {
-        diagrama_->addSeries(s);
-        s->attachAxis(x);
-        s->attachAxis(y);
-    }
-}
+void TRegional::FillDiagram() { FillRegionalDiagram(diagrama_, *result_); }
 
-void TRegional::FillGrowthChart() {
-    const GrowthChartData g = GrowthChart(*result_);
-    crescimento_->removeAllSeries();
-    for (QAbstractAxis* axis : crescimento_->axes()) crescimento_->removeAxis(axis);
-    auto* x = new QValueAxis;
-    x->setTitleText(QStringLiteral("Variável reduzida de Gumbel  -ln(-ln F)   (T = 2: 0,37; 10: 2,25; 100: 4,6; 1000: 6,9)"));
-    x->setRange(std::floor(g.XMin), std::ceil(g.XMax));
-    x->setTickCount(static_cast<int>(std::ceil(g.XMax) - std::floor(g.XMin)) + 1);
-    x->setLabelFormat(QStringLiteral("%.0f"));
-    auto* y = new QValueAxis;
-    y->setTitleText(QStringLiteral("Quantil / índice de cheia"));
-    y->setRange(0.0, std::ceil(g.YMax * 1.05 * 2) / 2);
-    crescimento_->addAxis(x, Qt::AlignBottom);
-    crescimento_->addAxis(y, Qt::AlignLeft);
-    std::vector<QLineSeries*> series = {Line(Text(g.Family), g.Curve)};
-    if (!g.Lower.empty()) {
-        series.push_back(Line(QStringLiteral("Limite 5 %"), g.Lower));
-        series.push_back(Line(QStringLiteral("Limite 95 %"), g.Upper));
-        for (int i = 1; i <= 2; ++i) {
-            QPen pen = series[i]->pen();
-            pen.setStyle(Qt::DashLine);
-            series[i]->setPen(pen);
-        }
-    }
-    for (QLineSeries* s : series) {
-        crescimento_->addSeries(s);
-        s->attachAxis(x);
-        s->attachAxis(y);
-    }
-}
+void TRegional::FillGrowthChart() { FillRegionalGrowthChart(crescimento_, *result_); }
 
 void TRegional::EstimarClick() {
     if (Recusa()) return;
@@ -605,7 +520,45 @@ void TRegional::SalvarClick() {
 
 void TRegional::ImprimirClick() {
     if (Recusa()) return;
-    PrintLines(platform(), this, document(), QStringLiteral("análise regional"), RegionReportLines(*result_, resultInput_, advice_));
+    PrintLines(platform(), this, document(), QStringLiteral("análise regional"),
+               RegionReportLines(*result_, resultInput_, advice_), true);
+}
+
+void TRegional::SetStudyWriter(RegionalStudyWriter writer) {
+    studyWriter_ = std::move(writer);
+    estudo_->setVisible(static_cast<bool>(studyWriter_));
+}
+
+// The regional study as a PDF; never in place of the region's list or of a
+// station's file.
+void TRegional::EstudoClick() {
+    if (Recusa() || !studyWriter_) return;
+    FileDialogOptions options;
+    options.Title = QStringLiteral("Relatório do estudo regional");
+    options.Filters = {QStringLiteral("Documento PDF (*.pdf)")};
+    options.DefaultSuffix = QStringLiteral("pdf");
+    options.FileName = QStringLiteral("estudo-regional.pdf");
+    const QString path = platform().SaveFileName(this, options);
+    if (path.isEmpty()) return;
+    const QString target = QFileInfo(path).absoluteFilePath();
+    std::vector<std::string> inputs = {resultInput_};
+    for (const RegionSite& site : result_->Sites) inputs.push_back(site.File);
+    for (const std::string& input : inputs) {
+        const QFileInfo file(Text(input));
+        if (!input.empty() && file.isFile() && file.canonicalFilePath() == QFileInfo(target).canonicalFilePath())
+            return platform().ShowError(
+                this, QStringLiteral("O relatório não pode substituir um arquivo de entrada da região: \"%1\".")
+                          .arg(QDir::toNativeSeparators(target)));
+    }
+    platform().SetBusyCursor();
+    struct CursorGuard {
+        Platform& platform;
+        ~CursorGuard() { platform.RestoreCursor(); }
+    } cursor{platform()};
+    const int pages = studyWriter_(path, *result_, resultInput_, advice_);
+    platform().Notice(this, QStringLiteral("Relatório do estudo gravado em \"%1\" (%2 páginas).")
+                                .arg(QDir::toNativeSeparators(path))
+                                .arg(pages));
 }
 
 }  // namespace zarn

@@ -8,6 +8,7 @@
 // report, CSV and chart points are views/regionallines.h.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,6 +35,12 @@ namespace zarn {
 
 class ChartExport;
 
+// Writes the regional study as a PDF (the study's floor gives it to the
+// window): the path, the result, the input that names the region, the
+// advice; returns the pages written, throws ZarnError when it cannot write.
+using RegionalStudyWriter = std::function<int(const QString&, const RegionalResult&, const std::string&,
+                                              const std::vector<std::string>&)>;
+
 // Help topic of the window.
 constexpr int kRegionalHelpContext = 121;
 
@@ -53,6 +60,8 @@ public:
     void EstimarClick();
     void SalvarClick();
     void ImprimirClick();
+    void EstudoClick();  // "Relatório do estudo (PDF)..."
+    void SetStudyWriter(RegionalStudyWriter writer);
 
     // The stations in the table, with the names and areas as edited.
     std::vector<RegionEntry> Entries() const;
@@ -70,6 +79,7 @@ public:
     QLabel* SemDados() const { return semDados_; }
     QLabel* Origem() const { return origem_; }
     QPushButton* Salvar() const { return salvar_; }
+    QPushButton* Estudo() const { return estudo_; }
     // True when sites, areas or options changed since the results shown were calculated.
     bool Desatualizado() const { return stale_; }
     QChart* Diagrama() const { return diagrama_; }
@@ -114,6 +124,8 @@ private:
     QPushButton* estimar_;
     QPushButton* salvar_;
     QPushButton* imprimir_;
+    QPushButton* estudo_;
+    RegionalStudyWriter studyWriter_;
     QLabel* origem_;  // which input the results belong to
 
     std::string input_;        // what names the region in the table

@@ -303,9 +303,65 @@ std::string RegionCsvText(const RegionalResult& r) {
 }
 
 
+namespace {
+
+// The sites' numbers on the ratio diagram, placed one after the other: each
+// takes, of eight places around its point, the one that overlaps least the
+// labels already placed, the points and the plot's border. Sizes are
+// fractions of the plot (a chart of about 15 x 10 cm with 8-point numbers).
+std::vector<RatioPoint> PlaceSiteLabels(const RegionalDiagramData& d) {
+    constexpr double kDigitWidth = 0.013, kLabelHeight = 0.045, kMarker = 0.012, kGap = 0.004, kLabelPad = 0.015;
+    struct Box {
+        double L, B, R, T;
+    };
+    auto overlap = [](const Box& a, const Box& b) {
+        const double w = std::min(a.R, b.R) - std::max(a.L, b.L), h = std::min(a.T, b.T) - std::max(a.B, b.B);
+        return w > 0 && h > 0 ? w * h : 0.0;
+    };
+    const double du = d.T3Max - d.T3Min, dv = d.T4Max - d.T4Min;
+    std::vector<Box> taken;  // the points, then each label placed
+    for (const RatioPoint& p : d.Sites) {
+        const double u = (p.T3 - d.T3Min) / du, v = (p.T4 - d.T4Min) / dv;
+        taken.push_back({u - kMarker, v - kMarker, u + kMarker, v + kMarker});
+    }
+    const double au = (d.Average.T3 - d.T3Min) / du, av = (d.Average.T4 - d.T4Min) / dv;
+    taken.push_back({au - 1.5 * kMarker, av - 1.5 * kMarker, au + 1.5 * kMarker, av + 1.5 * kMarker});
+    // Right, left, above, below, then the diagonals.
+    constexpr int kPlaces[8][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+    std::vector<RatioPoint> anchors;
+    for (std::size_t i = 0; i < d.Sites.size(); ++i) {
+        const double w = kDigitWidth * static_cast<double>(std::to_string(i + 1).size()), h = kLabelHeight;
+        const double u = (d.Sites[i].T3 - d.T3Min) / du, v = (d.Sites[i].T4 - d.T4Min) / dv;
+        Box best{};
+        double least = INFINITY;
+        // Beside the point first; a label's width farther out when every
+        // place beside it is taken.
+        for (int ring = 1; ring <= 2; ++ring)
+        for (const auto& place : kPlaces) {
+            const double reach = (ring - 1) * w;
+            const double cu = u + place[0] * (kMarker + kGap + w / 2 + reach),
+                         cv = v + place[1] * (kMarker + kGap + h / 2 + reach);
+            const Box box{cu - w / 2, cv - h / 2, cu + w / 2, cv + h / 2};
+            double cost = ring == 1 ? 0 : 1e-5;
+            for (const Box& other : taken) cost += overlap(box, other);
+            const Box inside{std::max(box.L, 0.0), std::max(box.B, 0.0), std::min(box.R, 1.0), std::min(box.T, 1.0)};
+            cost += w * h - std::max(0.0, inside.R - inside.L) * std::max(0.0, inside.T - inside.B);
+            if (cost < least - 1e-12) least = cost, best = box;
+        }
+        // A little space around a placed number, so that two numbers side by
+        // side do not read as one.
+        taken.push_back({best.L - kLabelPad, best.B - kLabelPad / 2, best.R + kLabelPad, best.T + kLabelPad / 2});
+        anchors.push_back({d.T3Min + (best.L + best.R) / 2 * du, d.T4Min + best.B * dv});
+    }
+    return anchors;
+}
+
+}  // namespace
+
 RegionalDiagramData RegionalDiagram(const RegionalResult& r) {
     constexpr double kCurveStep = 0.02;  // t3 between two points of a curve
     constexpr double kLargestT3 = 0.9;   // the GNO's fit holds below 0.95
+    constexpr double kRoom = 0.02;
     RegionalDiagramData d;
     d.T3Min = -0.1;
     d.T3Max = 0.6;
@@ -315,10 +371,12 @@ RegionalDiagramData RegionalDiagram(const RegionalResult& r) {
         const RatioPoint p{r.Sites[i].LMoments[2], r.Sites[i].LMoments[3]};
         d.Sites.push_back(p);
         d.Discordant.push_back(r.Discordant[i]);
-        d.T3Min = std::min(d.T3Min, std::floor(p.T3 * 10) / 10);
-        d.T3Max = std::max(d.T3Max, std::ceil(p.T3 * 10) / 10);
-        d.T4Min = std::min(d.T4Min, std::floor(p.T4 * 10) / 10);
-        d.T4Max = std::max(d.T4Max, std::ceil(p.T4 * 10) / 10);
+        // Room around every point: no marker on the border (0.02, about
+        // twice a marker's radius on the chart), the axes at round tenths.
+        d.T3Min = std::min(d.T3Min, std::floor((p.T3 - kRoom) * 10) / 10);
+        d.T3Max = std::max(d.T3Max, std::ceil((p.T3 + kRoom) * 10) / 10);
+        d.T4Min = std::min(d.T4Min, std::floor((p.T4 - kRoom) * 10) / 10);
+        d.T4Max = std::max(d.T4Max, std::ceil((p.T4 + kRoom) * 10) / 10);
     }
     d.T3Min = std::max(d.T3Min, -kLargestT3);
     d.T3Max = std::min(d.T3Max, kLargestT3);
@@ -331,6 +389,7 @@ RegionalDiagramData RegionalDiagram(const RegionalResult& r) {
             if (std::isfinite(t4)) d.Curves[f].push_back({t3, t4});
         }
     }
+    d.LabelAnchors = PlaceSiteLabels(d);
     return d;
 }
 

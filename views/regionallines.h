@@ -12,7 +12,8 @@
 //   RegionCsvText         one row per site, ";" and decimal comma, with a
 //                         byte-order mark (as the batch's resumo.csv)
 //   RegionalDiagram       the L-moment ratio diagram of the region: the sites,
-//                         the regional average, the candidates' tau4(tau3) curves
+//                         the regional average, the candidates' tau4(tau3) curves,
+//                         and where each site's number goes, clear of the others
 //   GrowthChart           the chosen growth curve on Gumbel probability paper
 //                         and the 90 % band of the accuracy simulation
 #pragma once
@@ -43,6 +44,9 @@ struct RegionalDiagramData {
     // tau4(tau3) of GLO, GEV, GNO, PE3, GPA (kCandidateFamilies order) over the t3 axis.
     std::array<std::vector<RatioPoint>, 5> Curves;
     double T3Min = 0, T3Max = 0, T4Min = 0, T4Max = 0;
+    // Per site, where its number (i + 1, the row of the sites' table) is
+    // written: the middle of the label's lower edge, in (t3, t4).
+    std::vector<RatioPoint> LabelAnchors;
 };
 RegionalDiagramData RegionalDiagram(const RegionalResult& r);
 

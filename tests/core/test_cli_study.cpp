@@ -70,5 +70,31 @@ TEST_F(CliStudy, WithoutTheChartsToolItSaysWhichPackageIsMissing) {
     EXPECT_TRUE(NoStudyFolderLeft());
 }
 
+// zarn-cli --region TABLE --study: the regional study of the Cascades'
+// published L-moments, read back with pdftotext: every section and the
+// chosen growth curve's 100-year factor; the study never replaces its input.
+TEST_F(CliStudy, TheRegionalStudyOfAPublishedTableHasItsSectionsAndNumbers) {
+    if (!fs::exists(fs::path(ZARN_CLI).parent_path() / "zarn-charts")) GTEST_SKIP() << "built without the charts tool";
+    if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdftotext is not installed";
+    fs::copy_file(ZARN_TEST_DATA "/regional/cascades-lmoments.csv", dir_ / "cascades.csv");
+    const auto r = Shell("", ZARN_CLI, "--region cascades.csv --nsim 200 --nrep 500 --study regional.pdf");
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_TRUE(NoStudyFolderLeft());
+    ASSERT_EQ(Shell("", "pdftotext", "regional.pdf texto.txt").Exit, 0);
+    const std::string text = Slurp(dir_ / "texto.txt");
+    for (const char* heading : {"1. Postos e discordância", "2. Heterogeneidade", "3. Candidatas e escolha",
+                                "4. Curva regional de crescimento", "5. Quantis dos postos", "6. Método",
+                                "Diagrama de momentos-L da região", "Hosking", "Escolhida: ", "458773"})
+        EXPECT_NE(text.find(heading), std::string::npos) << heading;
+    // GNO's growth factor at 100 years from the regional t, t3 (0,1103,
+    // 0,0279), in the candidates' table whatever the simulations choose.
+    EXPECT_NE(text.find("1,4801"), std::string::npos);
+
+    const std::string list = Slurp(dir_ / "cascades.csv");
+    const auto refused = Shell("", ZARN_CLI, "--region cascades.csv --nsim 200 --nrep 500 --study cascades.csv");
+    EXPECT_NE(refused.Exit, 0);
+    EXPECT_EQ(Slurp(dir_ / "cascades.csv"), list);
+}
+
 }  // namespace
 }  // namespace zarn

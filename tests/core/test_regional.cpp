@@ -17,6 +17,7 @@
 #include "analysis/progress.h"
 #include "analysis/simulation.h"
 #include "analysis/special.h"
+#include "views/regionallines.h"
 
 using namespace zarn;
 
@@ -442,4 +443,37 @@ TEST(RegionalAnalysis, MultiplesAndNeighboursOfASeedGiveUnrelatedStreams) {
         EXPECT_GE(RegionalStreamStart(s), 1);
         EXPECT_LT(RegionalStreamStart(s), 2147483647);
     }
+}
+
+// The ratio diagram leaves room around every point (a site at t4 = 0.397
+// is not on the border) and writes the numbers of sites that lie almost on
+// top of each other in places apart.
+TEST(RegionalDiagramView, RoomAroundThePointsAndNumbersApart) {
+    RegionalResult r;
+    const double points[][2] = {{0.05, 0.397}, {0.02, 0.15}, {0.021, 0.151}, {0.019, 0.149},
+                                {0.022, 0.15}, {0.02, 0.152}, {-0.099, 0.12}};
+    for (const auto& p : points) {
+        RegionSite site;
+        site.LMoments = {1, 0.2, p[0], p[1], 0};
+        r.Sites.push_back(site);
+        r.Discordant.push_back(false);
+    }
+    r.Regional = {1, 0.2, 0.02, 0.16, 0};
+    const RegionalDiagramData d = RegionalDiagram(r);
+    const double width = d.T3Max - d.T3Min, height = d.T4Max - d.T4Min;
+    for (const RatioPoint& p : d.Sites) {
+        EXPECT_GE(p.T3 - d.T3Min, 0.02) << p.T3;
+        EXPECT_GE(d.T3Max - p.T3, 0.02) << p.T3;
+        EXPECT_GE(p.T4 - d.T4Min, 0.02) << p.T4;
+        EXPECT_GE(d.T4Max - p.T4, 0.02) << p.T4;
+    }
+    ASSERT_EQ(d.LabelAnchors.size(), d.Sites.size());
+    // Two one-digit numbers are apart when their anchors differ by a digit's
+    // width across or a line's height up or down (in fractions of the plot).
+    for (std::size_t i = 0; i < d.LabelAnchors.size(); ++i)
+        for (std::size_t j = i + 1; j < d.LabelAnchors.size(); ++j) {
+            const double across = std::fabs(d.LabelAnchors[i].T3 - d.LabelAnchors[j].T3) / width;
+            const double up = std::fabs(d.LabelAnchors[i].T4 - d.LabelAnchors[j].T4) / height;
+            EXPECT_TRUE(across > 0.02 || up > 0.04) << i + 1 << " and " << j + 1;
+        }
 }

@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -15,6 +17,7 @@
 #include <functional>
 
 #include "dialogs/regional.h"
+#include "study/regionalpdf.h"
 #include "platform/session.h"
 #include "support/scriptedplatform.h"
 #include "support/testdocument.h"
@@ -87,6 +90,24 @@ private slots:
         QVERIFY(csv.open(QIODevice::ReadOnly));
         QVERIFY(csv.readAll().startsWith("\xEF\xBB\xBFPosto;"));
         QVERIFY(QFile::exists(dir_->filePath(QStringLiteral("regiao.txt"))));
+
+        // Printed on A4, the tables keep their 200- and 1000-year columns on
+        // the line of their heading.
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        if (pdftotext.isEmpty()) return;
+        platform_->PrintFile = dir_->filePath(QStringLiteral("impresso.pdf"));
+        window_->ImprimirClick();
+        QProcess text;
+        text.start(pdftotext, {QStringLiteral("-layout"), platform_->PrintFile, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished());
+        bool headed = false;
+        for (const QString& line : QString::fromUtf8(text.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+            if (!line.trimmed().startsWith(QStringLiteral("T (anos)"))) continue;
+            headed = true;
+            QVERIFY2(line.contains(QStringLiteral(" 200 ")) && line.trimmed().endsWith(QStringLiteral("1000")),
+                     qPrintable(line));
+        }
+        QVERIFY(headed);
     }
 
     // After Calcular, editing an area, the options or the sites leaves the
@@ -128,6 +149,26 @@ private slots:
         QVERIFY(window_->Result().has_value());
         QCOMPARE(window_->Result()->Sites.size(), std::size_t(19));
         QCOMPARE(window_->Result()->Sites[0].N, 98);
+
+        // The study PDF: never in place of the region's table; then written whole.
+        window_->SetStudyWriter(&WriteRegionalStudy);
+        QVERIFY(window_->Estudo()->isEnabled());
+        QFile table(QStringLiteral(ZARN_TEST_DATA "/regional/cascades-lmoments.csv"));
+        QVERIFY(table.open(QIODevice::ReadOnly));
+        const QByteArray before = table.readAll();
+        table.close();
+        platform_->FileNames.push_back(table.fileName());
+        window_->EstudoClick();
+        QVERIFY(platform_->Texts("error").last().contains(QStringLiteral("não pode substituir")));
+        QVERIFY(table.open(QIODevice::ReadOnly));
+        QCOMPARE(table.readAll(), before);
+        const QString pdf = dir_->filePath(QStringLiteral("estudo-regional.pdf"));
+        platform_->FileNames.push_back(pdf);
+        window_->EstudoClick();
+        QFile written(pdf);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.read(5) == "%PDF-");
+        QVERIFY(platform_->Texts("notice").last().contains(QStringLiteral("páginas")));
     }
 
     void CancelKeepsWhatWasShownAndF1OpensTheTopic() {
