@@ -6,12 +6,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "files/errors.h"
 #include "analysis/historical.h"
 #include "analysis/returnperiods.h"
 #include "cli/json.h"
 #include "cli/outputs.h"
+#include "cli/study.h"
+#include "files/filerules.h"
 
 namespace zarn {
 
@@ -19,7 +22,7 @@ const char* const kB17cUsage =
     "       zarn-cli --data PEAKS --b17c [--threshold FIRST-LAST:LOW[:HIGH]]... [--interval YEAR:LOW:HIGH]...\n"
     "                [--low-outliers mgbt|gbt|none|VALUE] [--skew station|weighted|regional]\n"
     "                [--regional-skew G] [--regional-skew-se SE] [--confidence 0.90|0.95]\n"
-    "                [--return-periods T1,T2,...] [--json OUT] [--report OUT]\n"
+    "                [--return-periods T1,T2,...] [--json OUT] [--report OUT] [--study OUT.pdf]\n"
     "       PEAKS is a USGS annual peak file or a table of year;value (<Q, >Q, LOW-HIGH); HIGH may be inf\n";
 
 namespace {
@@ -114,6 +117,7 @@ B17cCommand ParseB17cCommand(int argc, char** argv) {
         if (arg == "--data") c.Data = v;
         else if (arg == "--json") c.Json = v;
         else if (arg == "--report") c.Report = v;
+        else if (arg == "--study") c.Study = v;
         else if (arg == "--threshold") c.Thresholds.push_back(ParseThreshold(v));
         else if (arg == "--interval") c.Intervals.push_back(ParseInterval(v));
         else if (arg == "--low-outliers") {
@@ -142,13 +146,14 @@ B17cCommand ParseB17cCommand(int argc, char** argv) {
             std::vector<double> periods;
             if (const std::string e = ParseReturnPeriods(v, periods); !e.empty()) Fault("--return-periods: " + e);
             for (const double t : periods) c.Options.Aep.push_back(1 / t);
+            c.ReturnPeriods = periods;
         } else Fault("unknown argument " + arg + " with --b17c");
     }
     if (!b17c) Fault("--b17c missing");
     if (c.Data.empty()) Fault("--b17c needs --data PEAKS");
     if (c.Options.Skew == SkewOption::Weighted && !(c.Options.RegionalSkewSE > 0))
         Fault("--skew weighted needs --regional-skew and --regional-skew-se");
-    if (c.Json.empty() && c.Report.empty()) c.Report = "-";
+    if (c.Json.empty() && c.Report.empty() && c.Study.empty()) c.Report = "-";
     return c;
 }
 
@@ -252,10 +257,11 @@ std::vector<std::string> B17cReportLines(const B17cResult& r) {
 }
 
 int RunB17c(const B17cCommand& c) {
-    for (const std::string& out : {c.Json, c.Report})
-        if (!out.empty()) RefuseSameFile(out, c.Data);
-    if (!c.Json.empty() && c.Json == c.Report && c.Json != "-")
-        throw ZarnError("Duas saídas com o mesmo nome \"" + Utf8Text(c.Json) + "\": nada foi gravado.");
+    // No output may replace the peak file nor another output (files/filerules.h).
+    OutputRule rule;
+    rule.Input(c.Data);
+    for (const std::string* out : {&c.Json, &c.Report, &c.Study}) rule.Output(*out);
+    rule.Check();
     HistoricalReading reading = ReadHistoricalFile(c.Data);
     if (!reading.Ok) throw ZarnError(reading.Failure);
     ApplyB17cArguments(c, reading.Record);
@@ -272,6 +278,10 @@ int RunB17c(const B17cCommand& c) {
         std::string text;
         for (const auto& line : B17cReportLines(r)) text += line + "\n";
         WriteOut(c.Report, text);
+    }
+    if (!c.Study.empty()) {
+        const std::vector<double> periods = c.ReturnPeriods.empty() ? StandardReturnPeriods() : c.ReturnPeriods;
+        return WriteB17cStudy(reading.Record, c.Options, std::filesystem::path(c.Data).stem().string(), c.Study, periods);
     }
     return 0;
 }

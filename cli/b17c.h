@@ -28,7 +28,8 @@ struct B17cUsageError {
 };
 
 struct B17cCommand {
-    std::string Data, Json, Report;
+    std::string Data, Json, Report, Study;
+    std::vector<double> ReturnPeriods;            // --return-periods, for the study
     std::vector<PerceptionThreshold> Thresholds;   // --threshold, in order
     std::vector<FloodObservation> Intervals;       // --interval, in order
     B17cOptions Options;

@@ -8,15 +8,21 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <vector>
 
+#include "analysis/b17cproject.h"
+#include "analysis/calculation.h"
 #include "files/errors.h"
+#include "files/filewrite.h"
+#include "files/textcodec.h"
 #include "analysis/projectfile.h"
 #include "files/projectsettings.h"
 #include "analysis/returnperiods.h"
@@ -172,6 +178,31 @@ int WriteStudy(const AnalysisRecord& r, const std::string& out, const std::strin
         WriteOut("-", std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
     }
     return 0;
+}
+
+int WriteB17cStudy(const HistoricalRecord& record, const B17cOptions& options, const std::string& title,
+                   const std::string& out, const std::vector<double>& periods) {
+    std::string series;
+    for (const FloodObservation& o : record.Observations) {
+        if (o.Historical || o.Low != o.High || !std::isfinite(o.Low)) continue;
+        char value[40];
+        std::snprintf(value, sizeof value, "%.17g\n", o.Low);
+        series += value;
+    }
+    if (series.empty()) throw ZarnError("O registro não tem anos sistemáticos com vazão conhecida: não há série para o estudo.");
+    const PrivateFolder folder;
+    const std::string data = folder.Path() + "/serie.dat";
+    const std::string project = folder.Path() + "/estudo.prj";
+    WriteOut(data, series);
+    auto analysis = std::make_unique<AnalysisRecord>();
+    ZeroYears zeros;
+    analysis->TestFlags = 0;
+    CalculateAll(*analysis, Utf8ToWindows1252(title), "", "", data, {}, nullptr, &zeros);
+    WriteOut(project, std::string(reinterpret_cast<const char*>(analysis.get()), sizeof *analysis));
+    ProjectSettings settings;
+    SetB17cProject(settings, B17cProject{record, options, true});
+    WriteProjectSettings(project, settings);
+    return WriteStudy(*analysis, out, project, "", zeros, periods);
 }
 
 }  // namespace zarn

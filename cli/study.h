@@ -8,6 +8,9 @@
 //
 //   FindChartsProgram   zarn-charts beside the batch tool, else on PATH
 //   WriteStudy          the hand-off; the exit status to return
+//   WriteB17cStudy      the study of a Bulletin 17C run: its systematic
+//                       record analysed as a project whose side file holds
+//                       the flood record and options (the B17C section)
 //   WriteRegionStudy    the same for the regional study: the charts tool is
 //                       given the region's input and options and makes the
 //                       same analysis (the same seed gives the same numbers)
@@ -16,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/b17c.h"
+#include "analysis/historical.h"
 #include "analysis/record.h"
 #include "analysis/returnperiods.h"
 
@@ -36,6 +41,14 @@ std::string FindChartsProgram();
 // `zeros` and `periods` are the run's years without flow and return periods.
 int WriteStudy(const AnalysisRecord& r, const std::string& out, const std::string& openedProject,
                const std::string& ruleBase, const ZeroYears& zeros, const std::vector<double>& periods);
+
+// The at-site study of `record` with its Bulletin 17C section: the systematic
+// years' point values (in year order) are the series, analysed as zarn-cli
+// --data does; the record and `options` go beside it as the project's own,
+// so the charts tool writes the study the window's project would give.
+// `title` names the project (the peak file's name). Returns as WriteStudy.
+int WriteB17cStudy(const HistoricalRecord& record, const B17cOptions& options, const std::string& title,
+                   const std::string& out, const std::vector<double>& periods);
 
 // `arguments` are the region's input and options as zarn-cli --region took
 // them (without its outputs); `out` a path or "-". Returns 0 when the PDF

@@ -35,8 +35,8 @@ namespace {
 
 constexpr int kWidth = 1180;
 constexpr int kHeight = 760;
-constexpr int kPanelWidth = 330;
-constexpr double kCurveWidth = 2.0;
+// The options and results panel (wider than the chart windows' own).
+constexpr int kB17cPanelWidth = 330;
 constexpr double kLimitWidth = 1.2;
 constexpr double kBarWidth = 2.0;
 constexpr double kPointSize = 7.0;
@@ -136,7 +136,7 @@ TAnaliseB17c::TAnaliseB17c(Platform& platform, Document& document, QWidget* pare
     SetHelpContext(kB17cHelpContext);
 
     auto* panel = new QWidget(this);
-    panel->setFixedWidth(kPanelWidth);
+    panel->setFixedWidth(kB17cPanelWidth);
     auto* controls = new QVBoxLayout(panel);
     controls->setContentsMargins(0, 0, 0, 0);
 

@@ -1,23 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rules/b17cfacts.h"
 
-#include <charconv>
 #include <cmath>
+
+#include "rules/facts.h"
 
 namespace zarn {
 
 namespace {
-
-// As the rule base reads a number: 17 significant digits, always a float,
-// the symbol nao-finito when not finite (the advisor's own convention).
-std::string Number(double v) {
-    if (!std::isfinite(v)) return "nao-finito";
-    char buffer[40];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 17);
-    std::string s(buffer, result.ptr);
-    if (s.find_first_of(".e") == std::string::npos) s += ".0";
-    return s;
-}
 
 const char* SkewSymbol(SkewOption option) {
     switch (option) {
@@ -60,15 +50,15 @@ std::vector<std::string> B17cFacts(const AnalysisRecord& r, const ZeroYears& zer
                     std::to_string(result.HistoricalYears) + ") (anos-censurados " +
                     std::to_string(result.CensoredYears) + ") (metodo-atipicos " + LowOutlierSymbol(options.LowOutliers) +
                     ") (atipicos-baixos " + std::to_string(result.LowOutliers) + ") (limiar-atipicos " +
-                    Number(result.LowOutlierThreshold) + ") (opcao-assimetria " + SkewSymbol(options.Skew) +
-                    ") (assimetria-estacao " + Number(result.StationSkew) + ") (assimetria-regional " +
-                    Number(options.RegionalSkew) + ") (peso-estacao " + Number(weight) + ") (assimetria " +
-                    Number(result.Skew) + ") (q100 " + Number(q) + ") (q100-inferior " + Number(lower) +
-                    ") (q100-superior " + Number(upper) + ") (confianca " + Number(options.Confidence) + "))");
+                    RuleNumber(result.LowOutlierThreshold) + ") (opcao-assimetria " + SkewSymbol(options.Skew) +
+                    ") (assimetria-estacao " + RuleNumber(result.StationSkew) + ") (assimetria-regional " +
+                    RuleNumber(options.RegionalSkew) + ") (peso-estacao " + RuleNumber(weight) + ") (assimetria " +
+                    RuleNumber(result.Skew) + ") (q100 " + RuleNumber(q) + ") (q100-inferior " + RuleNumber(lower) +
+                    ") (q100-superior " + RuleNumber(upper) + ") (confianca " + RuleNumber(options.Confidence) + "))");
     const double F = ReturnPeriodProbability(kB17cComparedPeriod);
     for (int index = 1; index <= kDistributionCount; ++index)
         facts.push_back("(quantil-100 (indice " + std::to_string(index) + ") (valor " +
-                        Number(AdjustedQuantile(r, index, F, zeros.Probability())) + "))");
+                        RuleNumber(AdjustedQuantile(r, index, F, zeros.Probability())) + "))");
     return facts;
 }
 

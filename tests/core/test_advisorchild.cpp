@@ -96,7 +96,7 @@ std::vector<Attack> Attacks() {
         {"SubsetpOfLongLists", "(defrule G::a => " + List(15) + " (subsetp ?a ?a))", stopped},
         {"SequentialStrCat",
          "(defrule G::a => (bind ?s \"\") (loop-for-count (?i 200000) (bind ?s (str-cat ?s \"abcdefghij\"))))", stopped},
-        {"LongStringLiteral", "(defglobal ?*s* = \"" + std::string(400000, 'a') + "\")", stopped},
+        {"LongStringLiteral", "(defglobal ?*s* = \"" + std::string(900000, 'a') + "\")", stopped},
         {"ManyOrPatterns", "(defrule G::a (or " + Repeated("(x) ", 5000) + ") =>)", stopped},
         {"OverOneMegabyte", "(defglobal ?*s* = \"" + std::string(2 << 20, 'a') + "\")", {"tem mais de 1 MB"}},
     };

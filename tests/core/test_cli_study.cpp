@@ -96,5 +96,25 @@ TEST_F(CliStudy, TheRegionalStudyOfAPublishedTableHasItsSectionsAndNumbers) {
     EXPECT_EQ(Slurp(dir_ / "cascades.csv"), list);
 }
 
+// zarn-cli --b17c --study: the study of the peak file's systematic record
+// with its Bulletin 17C section; the study never replaces the peak file.
+TEST_F(CliStudy, TheBulletin17cRunWritesTheStudyWithItsSection) {
+    if (!fs::exists(fs::path(ZARN_CLI).parent_path() / "zarn-charts")) GTEST_SKIP() << "built without the charts tool";
+    if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdftotext is not installed";
+    fs::copy_file(ZARN_TEST_DATA "/import/USGS02482550.txt", dir_ / "pearl.txt");
+    const std::string peaks = Slurp(dir_ / "pearl.txt");
+    const auto r = Shell("", ZARN_CLI, "--data pearl.txt --b17c --threshold 1874-1937:19000 --study b17c.pdf");
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_TRUE(NoStudyFolderLeft());
+    ASSERT_EQ(Shell("", "pdftotext", "b17c.pdf texto.txt").Exit, 0);
+    const std::string text = Slurp(dir_ / "texto.txt");
+    EXPECT_NE(text.find("Bulletin 17C"), std::string::npos);
+    EXPECT_NE(text.find("pearl"), std::string::npos);  // the project is named after the peak file
+
+    const auto refused = Shell("", ZARN_CLI, "--data pearl.txt --b17c --study pearl.txt");
+    EXPECT_NE(refused.Exit, 0);
+    EXPECT_EQ(Slurp(dir_ / "pearl.txt"), peaks);
+}
+
 }  // namespace
 }  // namespace zarn
