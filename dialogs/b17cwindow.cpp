@@ -49,7 +49,9 @@ const QColor kOutlierColour(204, 121, 167);
 const QColor kBandColour(0, 158, 115);
 
 QString Utf8(const std::string& s) { return QString::fromStdString(s); }
-NumberStyle WindowStyle() { return StyleFor(RegionalDecimalSeparator()); }
+// The results in the Portuguese number style of every text beyond the
+// specified windows ("12.483", "0,8805"), as the study prints them.
+NumberStyle WindowStyle() { return TextStyle(); }
 
 // A number typed with either decimal mark; false when it is not one.
 bool ReadField(const QLineEdit* field, double& v) {
@@ -359,6 +361,8 @@ void TAnaliseB17c::Desenhar() {
     for (const auto& [aep, coordinate] : data_.Ticks) x->append(numbers.toString(aep, 'g', 4), coordinate);
     x->setRange(data_.CoordinateLow, data_.CoordinateHigh);
     x->setTitleText(QStringLiteral("Probabilidade anual de excedência (AEP)"));
+    // Flow ticks without a thousands separator, as the other charts write them.
+    chart_->setLocale(RegionalTickNumbers());
     auto* y = new QLogValueAxis;
     y->setBase(10);
     y->setMinorTickCount(-1);

@@ -53,7 +53,9 @@ const QColor kIntervalColour(213, 94, 0);
 const QColor kHistoricalColour(230, 159, 0);
 const QColor kBandColour(0, 114, 178);
 
-NumberStyle EditStyle() { return StyleFor(RegionalDecimalSeparator()); }
+// The Portuguese number style of every text beyond the specified windows
+// ("41.000", "1.262,9"), in the table and in what is typed there.
+NumberStyle EditStyle() { return TextStyle(); }
 
 QString Utf8(const std::string& s) { return QString::fromStdString(s); }
 

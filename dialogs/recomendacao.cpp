@@ -180,6 +180,11 @@ TRecomendacao::TRecomendacao(Platform& platform, Document& document, QWidget* pa
     quantis_->horizontalHeader()->resizeSection(0, 62);
     quantis_->setSelectionMode(QAbstractItemView::NoSelection);
     quantis_->setFocusPolicy(Qt::NoFocus);
+    // Room for every period when the window has it; when long cautions take
+    // the height, the table gives way to half of it and scrolls, so that the
+    // note under it is never drawn over its last rows.
+    quantis_->setMinimumHeight(quantis_->maximumHeight() / 2);
+    quantis_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     notaQuantis_ = new QLabel(this);
     notaQuantis_->setWordWrap(true);
     notaQuantis_->setAlignment(Qt::AlignLeft | Qt::AlignTop);

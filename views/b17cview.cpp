@@ -143,12 +143,31 @@ namespace {
 
 // One flow in the style's notation: group marks dropped, the decimal mark read.
 bool ParseFlow(std::string text, const NumberStyle& style, double& v) {
+    // A thousands separator is taken only between groups of three digits
+    // before the decimal mark ("41.000", "1.262,9"); anywhere else
+    // ("1262.9" in the Portuguese style) the value is refused, never read
+    // as another number.
     std::string plain;
+    int digitsInGroup = 0;
+    bool grouped = false, decimal = false;
     for (char c : text) {
         if (c == ' ' || c == '\t') continue;
-        if (style.GroupSeparator != 0 && c == style.GroupSeparator) continue;
-        plain += c == style.DecimalSeparator ? '.' : c;
+        if (style.GroupSeparator != 0 && c == style.GroupSeparator) {
+            if (decimal || digitsInGroup == 0 || digitsInGroup > 3 || (grouped && digitsInGroup != 3)) return false;
+            grouped = true;
+            digitsInGroup = 0;
+            continue;
+        }
+        if (c == style.DecimalSeparator) {
+            if (grouped && digitsInGroup != 3) return false;
+            decimal = true;
+            plain += '.';
+            continue;
+        }
+        if (c >= '0' && c <= '9' && !decimal) ++digitsInGroup;
+        plain += c;
     }
+    if (grouped && !decimal && digitsInGroup != 3) return false;
     if (plain.empty()) return false;
     const auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), v);
     return ec == std::errc() && end == plain.data() + plain.size() && std::isfinite(v) && v >= 0;

@@ -156,6 +156,12 @@ TEST(B17cTypedValues, RefusalsSayWhatIsWrong) {
     EXPECT_NE(ParseObservation("9000 - 300", style, low, high).find("mínimo passa do máximo"), std::string::npos);
     EXPECT_EQ(ParseObservation(" 1.262,9 ", style, low, high), "");
     EXPECT_EQ(low, 1262.9);
+    EXPECT_EQ(ParseObservation("41.000", style, low, high), "");
+    EXPECT_EQ(low, 41000);
+    // A point that cannot be a thousands separator is refused, never read as
+    // 12629 (the flood of record typed in the other notation).
+    for (const char* typed : {"1262.9", "1.26", "12.34.567", "1.2345", "1.262,9.5"})
+        EXPECT_NE(ParseObservation(typed, style, low, high), "") << typed;
 }
 
 TEST(B17cTables, QuantileRowsAreTheTableAepsAndTheStudyPeriodsDescending) {
