@@ -46,7 +46,7 @@ constexpr int kHeight = 700;
 // Columns of the stations' table.
 enum { kFileColumn, kNameColumn, kAreaColumn };
 // Choices of "Precisão", in the order of the combo box.
-const QStringList kAccuracyChoices = {QStringLiteral("automática (a escolhida)"), QStringLiteral("nenhuma"),
+const QStringList kAccuracyChoices = {QStringLiteral("automática"), QStringLiteral("nenhuma"),
                                       QStringLiteral("GLO"), QStringLiteral("GEV"), QStringLiteral("GNO"),
                                       QStringLiteral("PE3"), QStringLiteral("GPA"), QStringLiteral("WAK")};
 const QStringList kDataFilters = {QStringLiteral("Arquivos de dados e de importação (*.dat *.csv *.tsv *.txt *.rdb)"),
@@ -178,6 +178,7 @@ void TRegional::BuildOptions(QGridLayout* grid) {
     precisao_ = new QComboBox;
     precisao_->addItems(kAccuracyChoices);
     precisao_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    precisao_->setToolTip(QStringLiteral("automática: a precisão da distribuição escolhida"));
     correlacao_ = new QDoubleSpinBox;
     correlacao_->setRange(0.0, 0.99);
     correlacao_->setSingleStep(0.05);
