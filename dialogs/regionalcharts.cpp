@@ -9,6 +9,7 @@
 #include <QValueAxis>
 #include <cmath>
 
+#include "dialogs/chartwindow.h"
 #include "views/regionallines.h"
 
 namespace zarn {
@@ -31,8 +32,7 @@ QLineSeries* Line(const QString& name, const std::vector<std::array<double, 2>>&
 
 void FillRegionalDiagram(QChart* chart, const RegionalResult& r) {
     const RegionalDiagramData d = RegionalDiagram(r);
-    chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes()) chart->removeAxis(axis);
+    ClearChart(chart);  // the old series and axes deleted, not only detached
     auto* x = new QValueAxis;
     x->setTitleText(QStringLiteral("L-assimetria (t3)"));
     x->setRange(d.T3Min, d.T3Max);
@@ -104,8 +104,7 @@ void FillRegionalDiagram(QChart* chart, const RegionalResult& r) {
 
 void FillRegionalGrowthChart(QChart* chart, const RegionalResult& r) {
     const GrowthChartData g = GrowthChart(r);
-    chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes()) chart->removeAxis(axis);
+    ClearChart(chart);  // the old series and axes deleted, not only detached
     auto* x = new QValueAxis;
     x->setTitleText(QStringLiteral("Variável reduzida de Gumbel  -ln(-ln F)   (T = 2: 0,37; 10: 2,25; 100: 4,6; 1000: 6,9)"));
     x->setRange(std::floor(g.XMin), std::ceil(g.XMax));
