@@ -38,13 +38,8 @@ constexpr int kHeight = 760;
 // The options and results panel (wider than the chart windows' own).
 constexpr int kB17cPanelWidth = 330;
 constexpr double kLimitWidth = 1.2;
-constexpr double kBarWidth = 2.0;
-constexpr double kPointSize = 7.0;
 constexpr int kBandAlpha = 35;
 const QColor kCurveColour(0, 114, 178);
-const QColor kPointColour(40, 40, 40);
-const QColor kHistoricalColour(230, 159, 0);
-const QColor kIntervalColour(213, 94, 0);
 const QColor kOutlierColour(204, 121, 167);
 const QColor kBandColour(0, 158, 115);
 
@@ -399,7 +394,7 @@ void TAnaliseB17c::Desenhar() {
     line(data_.Upper, QPen(kCurveColour, kLimitWidth, Qt::DashLine), limits, false);
     line(data_.Curve, QPen(kCurveColour, kCurveWidth), QStringLiteral("Log-Pearson III (EMA)"), true);
     if (!data_.Intervals.empty()) {
-        const QPen pen(kIntervalColour, kBarWidth);
+        const QPen pen(kRecordIntervalColour, kRecordBarWidth);
         for (const B17cChartPoint& p : data_.Intervals) {
             auto* bar = new QLineSeries;
             bar->setPen(pen);
@@ -416,7 +411,7 @@ void TAnaliseB17c::Desenhar() {
                        const auto& wanted) {
         auto* series = new QScatterSeries;
         series->setMarkerShape(shape);
-        series->setMarkerSize(kPointSize);
+        series->setMarkerSize(kRecordPointSize);
         series->setColor(fill);
         series->setBorderColor(Qt::black);
         for (const B17cChartPoint& p : data_.Points)
@@ -429,14 +424,14 @@ void TAnaliseB17c::Desenhar() {
         ChartKey::Entry entry;
         entry.Text = name;
         entry.Marker = shape;
-        entry.MarkerSize = kPointSize;
+        entry.MarkerSize = kRecordPointSize;
         entry.MarkerFill = fill;
         entry.MarkerBorder = Qt::black;
         key << entry;
     };
-    scatter(QStringLiteral("Sistemáticos"), QScatterSeries::MarkerShapeCircle, kPointColour,
+    scatter(QStringLiteral("Sistemáticos"), QScatterSeries::MarkerShapeCircle, kRecordPointColour,
             [](const B17cChartPoint& p) { return !p.Historical && !p.LowOutlier; });
-    scatter(QStringLiteral("Históricos"), QScatterSeries::MarkerShapeRotatedRectangle, kHistoricalColour,
+    scatter(QStringLiteral("Históricos"), QScatterSeries::MarkerShapeRotatedRectangle, kRecordHistoricalColour,
             [](const B17cChartPoint& p) { return p.Historical && !p.LowOutlier; });
     scatter(QStringLiteral("Atípicos baixos"), QScatterSeries::MarkerShapeTriangle, kOutlierColour,
             [](const B17cChartPoint& p) { return p.LowOutlier; });

@@ -44,13 +44,8 @@ constexpr int kTablesWidth = 400;
 // Years the first-year field offers.
 constexpr int kEarliestYear = 1000;
 constexpr int kLatestYear = 2200;
-// Opacity (0..255) of a threshold's band and the size of a point.
+// Opacity (0..255) of a threshold's band.
 constexpr int kBandAlpha = 45;
-constexpr double kPointSize = 7.0;
-constexpr double kBarWidth = 2.0;
-const QColor kPointColour(40, 40, 40);
-const QColor kIntervalColour(213, 94, 0);
-const QColor kHistoricalColour(230, 159, 0);
 const QColor kBandColour(0, 114, 178);
 
 // The Portuguese number style of every text beyond the specified windows
@@ -452,7 +447,7 @@ void TInformacaoHistorica::Desenhar() {
     bool barNamed = false;
     for (const FloodObservation& o : data.Intervals) {
         auto* bar = new QLineSeries;
-        bar->setPen(QPen(kIntervalColour, kBarWidth));
+        bar->setPen(QPen(kRecordIntervalColour, kRecordBarWidth));
         bar->append(o.Year, o.Low);
         bar->append(o.Year, std::min(o.High, data.FlowHigh));
         bar->setName(QStringLiteral("Intervalo ou censura"));
@@ -464,14 +459,14 @@ void TInformacaoHistorica::Desenhar() {
         if (list.empty()) return;
         auto* points = new QScatterSeries;
         points->setName(name);
-        points->setMarkerSize(kPointSize);
+        points->setMarkerSize(kRecordPointSize);
         points->setColor(colour);
         points->setBorderColor(Qt::black);
         for (const auto& [year, flow] : list) points->append(year, flow);
         Attach(chart_, points, x, y);
     };
-    addPoints(QStringLiteral("Série sistemática"), kPointColour, data.Points);
-    addPoints(QStringLiteral("Cheias históricas"), kHistoricalColour, data.HistoricalPoints);
+    addPoints(QStringLiteral("Série sistemática"), kRecordPointColour, data.Points);
+    addPoints(QStringLiteral("Cheias históricas"), kRecordHistoricalColour, data.HistoricalPoints);
 }
 
 void TInformacaoHistorica::keyPressEvent(QKeyEvent* event) {

@@ -10,6 +10,7 @@
 // and the window stays open.
 #pragma once
 
+#include <QColor>
 #include <QDialog>
 #include <functional>
 #include <optional>
@@ -29,6 +30,14 @@ class Platform;
 
 // Help topic of the two Bulletin 17C windows.
 constexpr int kB17cHelpContext = 126;
+
+// How both Bulletin 17C charts draw a flood record: systematic points,
+// historical floods and intervals (as bars) in the same colours and sizes.
+inline constexpr double kRecordPointSize = 7.0;
+inline constexpr double kRecordBarWidth = 2.0;
+inline const QColor kRecordPointColour(40, 40, 40);
+inline const QColor kRecordIntervalColour(213, 94, 0);
+inline const QColor kRecordHistoricalColour(230, 159, 0);
 
 class TInformacaoHistorica : public QDialog {
     Q_OBJECT
